@@ -1,0 +1,5 @@
+#include "board/Chessbrd.h"
+
+TChessBoard::TChessBoard(QWidget* parent) : QWidget(parent) {}
+
+TChessBoard::~TChessBoard() = default;

@@ -9,7 +9,9 @@ using TColor = std::int32_t;
 namespace platform {
 
 // System colours: the top bit set and the platform's colour index below it.
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | unsigned(index)); }
+constexpr TColor SystemColor(int index) {
+    return static_cast<TColor>(0x80000000u | unsigned(index));
+}
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;

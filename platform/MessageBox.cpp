@@ -87,6 +87,8 @@ void Beep(int kind) {
         QApplication::beep();
 }
 
-BeepHook SetBeepHook(BeepHook hook) { return std::exchange(beepHook(), std::move(hook)); }
+BeepHook SetBeepHook(BeepHook hook) {
+    return std::exchange(beepHook(), std::move(hook));
+}
 
 } // namespace platform

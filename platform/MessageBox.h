@@ -23,8 +23,7 @@ enum MessageBoxFlags : int {
 
 enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
-using MessageBoxHook =
-    std::function<int(const QString& text, const QString& caption, int flags)>;
+using MessageBoxHook = std::function<int(const QString& text, const QString& caption, int flags)>;
 
 // Shows a modal box (or asks the hook) and returns one of MessageBoxResult.
 int MessageBox(const QString& text, const QString& caption, int flags, QWidget* parent = nullptr);

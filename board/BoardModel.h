@@ -101,6 +101,10 @@ public:
     TBoardNotifyEvent OnCustomMove;
     TIllegalMoveEvent OnIllegalMove;
 
+    // The highlighted square; the plain model shows nothing.
+    virtual void HiLightSquare(Square) {}
+    virtual void UnHiLightSquare() {}
+
     // The engine side; the plain model has no engine, so nothing ever thinks.
     virtual void CancelThinking() {}
     virtual void MoveNow() {}
@@ -110,8 +114,6 @@ protected:
     virtual void ClearSquare(Square) {}
     virtual void DrawPiece(Square) {}
     virtual void UpdateChessBoard(const TPlacement& /*oldSquares*/) {}
-    virtual void HiLightSquare(Square) {}
-    virtual void UnHiLightSquare() {}
     virtual void RepaintBoard() {}
 
     // Asks who plays next: the custom hook, or the engine for a computer side.

@@ -1,0 +1,240 @@
+#include "platform/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Quendel.ini"));
+
+    void writeRaw(const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray raw() const {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(IniFileTest, MissingFileSectionAndKeyGiveTheDefault) {
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "K", "def"), "def");
+    EXPECT_EQ(ini.ReadInteger("S", "K", 7), 7);
+    EXPECT_TRUE(ini.ReadBool("S", "K", true));
+    EXPECT_TRUE(ini.ReadSections().isEmpty());
+    writeRaw("[S]\nEmpty=\nOther=1\n");
+    EXPECT_EQ(ini.ReadString("S", "Empty", "def"), "");
+    EXPECT_EQ(ini.ReadString("S", "Missing", "def"), "def");
+    EXPECT_EQ(ini.ReadString("T", "Other", "def"), "def");
+    EXPECT_TRUE(ini.ValueExists("S", "Empty"));
+    EXPECT_FALSE(ini.ValueExists("S", "Missing"));
+}
+
+TEST_F(IniFileTest, ReadingIgnoresCaseTrimsAndRemovesOnePairOfQuotes) {
+    writeRaw("  [ Finestra ]  \n"
+             "  Nome  =   valore con spazi   \n"
+             "Doppie=\"\"x\"\"\n"
+             "Semplici='y'\n"
+             "Miste=\"z'\n"
+             "Una=\"\n"
+             "Due=\"\"\n"
+             "Interne=a\"b\"\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("FINESTRA", "nome", ""), "valore con spazi");
+    EXPECT_EQ(ini.ReadString("finestra", "Doppie", ""), "\"x\"");
+    EXPECT_EQ(ini.ReadString("Finestra", "Semplici", ""), "y");
+    EXPECT_EQ(ini.ReadString("Finestra", "Miste", ""), "\"z'");
+    EXPECT_EQ(ini.ReadString("Finestra", "Una", ""), "\"");
+    EXPECT_EQ(ini.ReadString("Finestra", "Due", "x"), "");
+    EXPECT_EQ(ini.ReadString("Finestra", "Interne", ""), "a\"b\"");
+    EXPECT_TRUE(ini.SectionExists("finestra"));
+    EXPECT_EQ(ini.ReadSection("FINESTRA").first(), "Nome");
+}
+
+TEST_F(IniFileTest, IntegersAcceptDecimalAndHexAndFallBackOnAnythingElse) {
+    writeRaw("[N]\nA=42\nB=-17\nC=0x1F\nD=0XfF\nE=abc\nF=99999999999\nG=\nH=12abc\nI=0x\n"
+             "J=1\nK=0\nL=0xFFFFFFFF\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("N", "A", 0), 42);
+    EXPECT_EQ(ini.ReadInteger("N", "B", 0), -17);
+    EXPECT_EQ(ini.ReadInteger("N", "C", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("N", "D", 0), 255);
+    EXPECT_EQ(ini.ReadInteger("N", "L", 0), -1);
+    for (const char* key : {"E", "F", "G", "H", "I"})
+        EXPECT_EQ(ini.ReadInteger("N", key, -5), -5) << key;
+    EXPECT_TRUE(ini.ReadBool("N", "J", false));
+    EXPECT_FALSE(ini.ReadBool("N", "K", true));
+    EXPECT_TRUE(ini.ReadBool("N", "A", false));
+    EXPECT_TRUE(ini.ReadBool("N", "E", true));
+}
+
+TEST_F(IniFileTest, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEndOfTheFile) {
+    writeRaw("; comment\n[A]\nx=1\n\n[B]\ny=2\n");
+    TIniFile ini(path);
+    ini.WriteString("a", "z", "3");
+    ini.WriteString("C", "w", "4");
+    ini.WriteString("B", "Y", "5");
+    EXPECT_EQ(raw(), "; comment\n[A]\nx=1\nz=3\n\n[B]\nY=5\n[C]\nw=4\n");
+    ini.EraseSection("A");
+    ini.WriteString("A", "x", "6");
+    EXPECT_EQ(raw(), "; comment\n[B]\nY=5\n[C]\nw=4\n[A]\nx=6\n");
+    EXPECT_EQ(ini.ReadSections(), QStringList({"B", "C", "A"}));
+}
+
+TEST_F(IniFileTest, WritesIntegersAndBooleansAsTheProfileFileDoes) {
+    TIniFile ini(path);
+    ini.WriteInteger("S", "Int", -12);
+    ini.WriteBool("S", "Yes", true);
+    ini.WriteBool("S", "No", false);
+    EXPECT_EQ(raw(), "[S]\nInt=-12\nYes=1\nNo=0\n");
+}
+
+TEST_F(IniFileTest, DeleteKeyAndEraseSectionRemoveOnlyWhatTheyName) {
+    writeRaw("[A]\nx=1\ny=2\n[B]\nx=3\n");
+    TIniFile ini(path);
+    ini.DeleteKey("a", "X");
+    ini.DeleteKey("A", "missing");
+    ini.EraseSection("missing");
+    EXPECT_EQ(raw(), "[A]\ny=2\n[B]\nx=3\n");
+    ini.EraseSection("b");
+    EXPECT_EQ(raw(), "[A]\ny=2\n");
+}
+
+TEST_F(IniFileTest, AValueIsOneLineAndNamesThatWouldBreakTheFileAreRefused) {
+    TIniFile ini(path);
+    ini.WriteString("S", "K", "one\r\ntwo\nthree\rfour");
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "one two three four");
+    EXPECT_THROW(ini.WriteString("S", "a=b", "v"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S", "", "v"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S]", "k", "v"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S", "line\nbreak", "v"), EIniFileException);
+    EXPECT_EQ(raw(), "[S]\nK=one two three four\n");
+}
+
+TEST_F(IniFileTest, TextIsLatin1AndAnyLineEndingIsRead) {
+    writeRaw("[S]\r\nA=perch\xe8\r\nB=2\rC=3\nD=4");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "A", ""), QString::fromUtf8("perchè"));
+    EXPECT_EQ(ini.ReadString("S", "B", ""), "2");
+    EXPECT_EQ(ini.ReadString("S", "C", ""), "3");
+    EXPECT_EQ(ini.ReadString("S", "D", ""), "4");
+    ini.WriteString("S", "E", QString::fromUtf8("città"));
+    EXPECT_EQ(raw(), "[S]\r\nA=perch\xe8\r\nB=2\r\nC=3\r\nD=4\r\nE=citt\xe0\r\n");
+}
+
+TEST_F(IniFileTest, BadContentIsReadWithoutHarm) {
+    QByteArray bytes = QByteArray("\0\x01\xff[S]", 6) +
+                       "\nkeyless line\n=novalue\nK=1\n[S]\nK=2\nL=3\n[Open\nM=4\n";
+    bytes += QByteArray(5000, '\xfe');
+    bytes += "\n[T]\nBig=-99999999999999999999\nK=v\nK=w\n";
+    writeRaw(bytes);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "2");
+    EXPECT_EQ(ini.ReadString("Open", "M", ""), "4");
+    EXPECT_EQ(ini.ReadInteger("T", "Big", 3), 3);
+    EXPECT_EQ(ini.ReadString("T", "K", ""), "v");
+    ini.WriteString("T", "New", "x");
+    EXPECT_EQ(ini.ReadString("T", "New", ""), "x");
+    EXPECT_TRUE(raw().startsWith(bytes.left(40)));
+}
+
+TEST_F(IniFileTest, TheFirstOfDuplicatedSectionsIsReadAndErasingRemovesThemAll) {
+    writeRaw("[D]\nA=1\n[x]\n[d]\nA=2\nB=3\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("D", "A", ""), "1");
+    EXPECT_EQ(ini.ReadString("D", "B", "none"), "none");
+    EXPECT_EQ(ini.ReadSections(), QStringList({"D", "x"}));
+    ini.WriteString("D", "A", "9");
+    EXPECT_EQ(raw(), "[D]\nA=9\n[x]\n[d]\nA=2\nB=3\n");
+    ini.EraseSection("D");
+    EXPECT_EQ(raw(), "[x]\n");
+}
+
+TEST_F(IniFileTest, TwoObjectsOnOneFileSeeEachOthersWrites) {
+    TIniFile first(path);
+    TIniFile second(path);
+    EXPECT_EQ(second.ReadString("S", "K", "none"), "none");
+    first.WriteString("S", "K", "a");
+    EXPECT_EQ(second.ReadString("S", "K", "none"), "a");
+    second.WriteString("S", "L", "b");
+    first.WriteString("S", "K", "c");
+    EXPECT_EQ(second.ReadString("S", "K", ""), "c");
+    EXPECT_EQ(first.ReadString("S", "L", ""), "b");
+    second.EraseSection("S");
+    EXPECT_FALSE(first.SectionExists("S"));
+}
+
+TEST_F(IniFileTest, TwoProcessesWritingAtOnceBothKeepTheirKeys) {
+    constexpr int count = 60;
+    QProcess one;
+    QProcess two;
+    one.start(INI_WRITER_PATH, {path, "Uno", "a", QString::number(count)});
+    two.start(INI_WRITER_PATH, {path, "Due", "b", QString::number(count)});
+    TIniFile ini(path);
+    for (int i = 0; i < count; ++i)
+        ini.WriteInteger("Tre", "c" + QString::number(i), i);
+    ASSERT_TRUE(one.waitForFinished(60000));
+    ASSERT_TRUE(two.waitForFinished(60000));
+    EXPECT_EQ(one.exitCode(), 0);
+    EXPECT_EQ(two.exitCode(), 0);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(ini.ReadInteger("Uno", "a" + QString::number(i), -1), i);
+        EXPECT_EQ(ini.ReadInteger("Due", "b" + QString::number(i), -1), i);
+        EXPECT_EQ(ini.ReadInteger("Tre", "c" + QString::number(i), -1), i);
+    }
+}
+
+TEST_F(IniFileTest, AFailedWriteIsReportedAndLeavesTheOldFileIntact) {
+    writeRaw("[S]\nK=old\n");
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    TIniFile ini(path);
+    EXPECT_THROW(ini.WriteString("S", "K", "new"), EIniFileException);
+    EXPECT_THROW(ini.EraseSection("S"), EIniFileException);
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
+    EXPECT_EQ(raw(), "[S]\nK=old\n");
+}
+
+TEST_F(IniFileTest, AFolderOrAnUnreachablePathReadsAsEmptyAndRefusesWrites) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Quendel.ini"));
+    TIniFile folder(path);
+    EXPECT_EQ(folder.ReadString("S", "K", "def"), "def");
+    EXPECT_THROW(folder.WriteString("S", "K", "v"), EIniFileException);
+    TIniFile unreachable(dir.filePath("missing/folder/Quendel.ini"));
+    EXPECT_EQ(unreachable.ReadInteger("S", "K", 3), 3);
+    try {
+        unreachable.WriteInteger("S", "K", 1);
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_TRUE(e.Message().startsWith("Unable to write to"));
+    }
+}
+
+TEST_F(IniFileTest, AnOversizedFileIsNeitherReadNorRewritten) {
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[S]\nK=1\n");
+        ASSERT_TRUE(file.resize(platform::MaxIniFileSize + 1));
+    }
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "K", "def"), "def");
+    EXPECT_THROW(ini.WriteString("S", "K", "2"), EIniFileException);
+    EXPECT_EQ(QFileInfo(path).size(), platform::MaxIniFileSize + 1);
+}
+
+TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {
+    EXPECT_EQ(platform::Trim(QString("\t\x01 a b \r\n")), "a b");
+    EXPECT_EQ(platform::Trim(" \t "), "");
+    EXPECT_EQ(platform::Trim(QString::fromUtf8("\u00a0x")), QString::fromUtf8("\u00a0x"));
+}
+
+} // namespace

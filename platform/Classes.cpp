@@ -1,0 +1,85 @@
+#include "platform/Classes.h"
+
+#include <QWidget>
+
+TCollectionItem::~TCollectionItem() {
+    if (collection_)
+        collection_->remove(this);
+}
+
+int TCollectionItem::Index() const {
+    return collection_ ? int(collection_->items_.indexOf(this)) : -1;
+}
+
+QString TCollectionItem::GetDisplayName() const {
+    return platform::ClassName(this);
+}
+
+TCollection::TCollection(ItemFactory factory, QObject* owner)
+    : TPersistent(owner), factory_(std::move(factory)) {}
+
+TCollection::~TCollection() {
+    Clear();
+}
+
+TCollectionItem* TCollection::Add() {
+    TCollectionItem* item = factory_();
+    item->setParent(this);
+    item->collection_ = this;
+    items_.append(item);
+    return item;
+}
+
+void TCollection::Delete(int index) {
+    delete items_.at(index);
+}
+
+void TCollection::Clear() {
+    while (!items_.isEmpty())
+        delete items_.last();
+}
+
+void TCollection::remove(TCollectionItem* item) {
+    items_.removeOne(item);
+    item->collection_ = nullptr;
+}
+
+namespace platform {
+
+bool IsForm(const QObject* object) {
+    return object && object->isWidgetType() && !object->parent();
+}
+
+QObject* OwnerOf(const QObject* component) {
+    if (!component)
+        return nullptr;
+    QObject* root = component->parent();
+    while (root && root->parent())
+        root = root->parent();
+    return root;
+}
+
+QWidget* ParentForm(const QObject* component) {
+    QObject* owner = OwnerOf(component);
+    return IsForm(owner) ? static_cast<QWidget*>(owner) : nullptr;
+}
+
+QObject* FindComponent(const QObject* owner, const QString& name) {
+    if (!owner || name.isEmpty())
+        return nullptr;
+    for (QObject* child : owner->children()) {
+        if (child->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return child;
+    }
+    for (QObject* child : owner->children()) {
+        if (QObject* found = FindComponent(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+QString ClassName(const QObject* object) {
+    return object ? QString::fromLatin1(object->metaObject()->className()) : QString();
+}
+
+} // namespace platform

@@ -1,0 +1,275 @@
+#include "storage/Apputils.h"
+
+#include "platform/Classes.h"
+#include "platform/IniFile.h"
+#include "storage/Kxstrutils.h"
+#include "storage/Placemnt.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+std::function<QString()> OnGetDefaultIniName;
+QString DefCompanyName;
+bool RegUseAppTitle = false;
+
+namespace {
+
+// The show commands and placement flags of the placement record.
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int WPF_RESTORETOMAXIMIZED = 2;
+
+// Beyond this a stored width or height is not a window's.
+constexpr qint64 MaxWindowExtent = 32767;
+
+const QString MinMaxPos = QStringLiteral("MinMaxPos");
+const QString NormPos = QStringLiteral("NormPos");
+
+QString positionText(int a, int b, int c, int d) {
+    return QStringLiteral("%1,%2,%3,%4").arg(a).arg(b).arg(c).arg(d);
+}
+
+// The position key with the screen-size suffix, or the plain one when that is empty or missing.
+QString readPosition(const TIniFile* ini, const QString& section, const QString& ident) {
+    const QString sized = IniReadString(ini, section, ident + ScreenSizeSuffix(), QString());
+    return sized.isEmpty() ? IniReadString(ini, section, ident, QString()) : sized;
+}
+
+int wordAsInt(const QString& text, int n, int fallback) {
+    static const TCharSet delims(" ,");
+    bool ok = false;
+    const int value = ExtractWord(n, text, delims).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+QRect normalRect(const QWidget* form) {
+    const QRect normal = form->normalGeometry();
+    return form->windowState() == Qt::WindowNoState || !normal.isValid() ? form->geometry()
+                                                                         : normal;
+}
+
+bool isSizeable(const QWidget* form) {
+    return form->minimumSize() != form->maximumSize();
+}
+
+bool isModal(const QWidget* form) {
+    return form->isModal() || form->windowModality() != Qt::NonModal;
+}
+
+// A rectangle that meets no screen moves to the primary screen's work area, keeping its size.
+QRect onScreen(qint64 left, qint64 top, qint64 width, qint64 height) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        if (left < qint64(g.x()) + g.width() && left + width > g.x() &&
+            top < qint64(g.y()) + g.height() && top + height > g.y())
+            return QRect(int(left), int(top), int(width), int(height));
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QPoint origin = primary ? primary->availableGeometry().topLeft() : QPoint();
+    return QRect(origin, QSize(int(width), int(height)));
+}
+
+// Qt places minimized and maximized windows itself, so of the stored positions only the normal
+// rectangle is applied.
+void readPosition(QWidget* form, const TIniFile* ini, const QString& section) {
+    const QString norm = readPosition(ini, section, NormPos);
+    if (norm.isEmpty() || IniReadInteger(ini, section, QStringLiteral("PixelsPerInch"),
+                                         ScreenPixelsPerInch()) != ScreenPixelsPerInch())
+        return;
+    const QRect current = form->geometry();
+    const qint64 left = wordAsInt(norm, 1, current.left());
+    const qint64 top = wordAsInt(norm, 2, current.top());
+    qint64 right = wordAsInt(norm, 3, current.left() + current.width());
+    qint64 bottom = wordAsInt(norm, 4, current.top() + current.height());
+    if (!isSizeable(form)) {
+        right = left + current.width();
+        bottom = top + current.height();
+    }
+    const qint64 width = right - left;
+    const qint64 height = bottom - top;
+    if (width <= 0 || height <= 0 || width > MaxWindowExtent || height > MaxWindowExtent)
+        return;
+    form->setGeometry(onScreen(left, top, width, height));
+}
+
+void readState(QWidget* form, const TIniFile* ini, const QString& section) {
+    Qt::WindowState state = Qt::WindowNoState;
+    switch (IniReadInteger(ini, section, QStringLiteral("ShowCmd"), 0)) {
+    case 1:
+    case 5:
+    case 9:
+        state = Qt::WindowNoState;
+        break;
+    case 2:
+    case 6:
+    case 7:
+        // A modal dialog shown minimized could not be reached again.
+        state = isModal(form) ? Qt::WindowNoState : Qt::WindowMinimized;
+        break;
+    case 3:
+        state = Qt::WindowMaximized;
+        break;
+    default:
+        return;
+    }
+    form->setWindowState(state);
+}
+
+QString executableBaseName() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
+} // namespace
+
+QString IniReadString(const TIniFile* Ini, const QString& Section, const QString& Ident,
+                      const QString& Default) {
+    return Ini ? Ini->ReadString(Section, Ident, Default) : Default;
+}
+
+int IniReadInteger(const TIniFile* Ini, const QString& Section, const QString& Ident, int Default) {
+    return Ini ? Ini->ReadInteger(Section, Ident, Default) : Default;
+}
+
+bool IniReadBool(const TIniFile* Ini, const QString& Section, const QString& Ident, bool Default) {
+    return Ini ? Ini->ReadBool(Section, Ident, Default) : Default;
+}
+
+void IniWriteString(TIniFile* Ini, const QString& Section, const QString& Ident,
+                    const QString& Value) {
+    if (!Ini)
+        return;
+    const bool quoted = !Value.isEmpty() && Value.front() == Value.back() &&
+                        (Value.front() == u'"' || Value.front() == u'\'');
+    Ini->WriteString(Section, Ident, quoted ? u'"' + Value + u'"' : Value);
+}
+
+void IniWriteInteger(TIniFile* Ini, const QString& Section, const QString& Ident, int Value) {
+    if (Ini)
+        Ini->WriteInteger(Section, Ident, Value);
+}
+
+void IniWriteBool(TIniFile* Ini, const QString& Section, const QString& Ident, bool Value) {
+    if (Ini)
+        Ini->WriteBool(Section, Ident, Value);
+}
+
+void IniEraseSection(TIniFile* Ini, const QString& Section) {
+    if (Ini)
+        Ini->EraseSection(Section);
+}
+
+void IniDeleteKey(TIniFile* Ini, const QString& Section, const QString& Ident) {
+    if (Ini)
+        Ini->DeleteKey(Section, Ident);
+}
+
+QStringList IniReadSections(const TIniFile* Ini) {
+    return Ini ? Ini->ReadSections() : QStringList();
+}
+
+QString ScreenSizeSuffix() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->size() : QSize();
+    return QStringLiteral("(%1x%2)").arg(size.width()).arg(size.height());
+}
+
+int ScreenPixelsPerInch() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInch()) : 96;
+}
+
+void WriteFormPlacement(QWidget* Form, TIniFile* Ini, const QString& Section) {
+    const Qt::WindowStates state = Form->windowState();
+    const bool minimized = state & Qt::WindowMinimized;
+    const bool maximized = state & Qt::WindowMaximized;
+    const int flags = minimized && maximized ? WPF_RESTORETOMAXIMIZED : 0;
+    const int showCmd =
+        minimized ? SW_SHOWMINIMIZED : (maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    // Qt places minimized and maximized windows itself: those positions are "not set".
+    const QString minMax = positionText(-1, -1, -1, -1);
+    const QRect normal = normalRect(Form);
+    const QString norm = positionText(normal.left(), normal.top(), normal.left() + normal.width(),
+                                      normal.top() + normal.height());
+    IniWriteInteger(Ini, Section, QStringLiteral("Flags"), flags);
+    IniWriteInteger(Ini, Section, QStringLiteral("ShowCmd"), showCmd);
+    IniWriteInteger(Ini, Section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
+    IniWriteString(Ini, Section, MinMaxPos + ScreenSizeSuffix(), minMax);
+    IniWriteString(Ini, Section, MinMaxPos, minMax);
+    IniWriteString(Ini, Section, NormPos + ScreenSizeSuffix(), norm);
+    IniWriteString(Ini, Section, NormPos, norm);
+}
+
+void ReadFormPlacement(QWidget* Form, const TIniFile* Ini, const QString& Section, bool LoadState,
+                       bool LoadPosition) {
+    if (!LoadState && !LoadPosition)
+        return;
+    if (LoadPosition)
+        readPosition(Form, Ini, Section);
+    if (LoadState)
+        readState(Form, Ini, Section);
+    Form->update();
+}
+
+void SaveFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry) {
+    if (UseRegistry)
+        return;
+    TIniFile ini(IniFileName);
+    WriteFormPlacement(Form, &ini, platform::ClassName(Form));
+}
+
+void RestoreFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry) {
+    if (UseRegistry)
+        return;
+    const TIniFile ini(IniFileName);
+    ReadFormPlacement(Form, &ini, platform::ClassName(Form), true, true);
+}
+
+QString GetDefaultSection(const QObject* Component) {
+    if (!Component)
+        return QString();
+    if (platform::IsForm(Component))
+        return platform::ClassName(Component);
+    const QObject* owner = platform::OwnerOf(Component);
+    if (Component->isWidgetType() && owner)
+        return platform::ClassName(owner) + Component->objectName();
+    if (platform::IsForm(owner))
+        return platform::ClassName(owner) + u'.' + Component->objectName();
+    return Component->objectName();
+}
+
+QString GetDefaultIniName() {
+    if (OnGetDefaultIniName)
+        return OnGetDefaultIniName();
+    const QString name = executableBaseName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".INI");
+}
+
+QString GetDefaultIniRegKey() {
+    QString key = QStringLiteral("Software\\");
+    if (!DefCompanyName.isEmpty())
+        key += DefCompanyName + u'\\';
+    const QString title = QGuiApplication::applicationDisplayName();
+    if (RegUseAppTitle && !title.isEmpty())
+        return key + title;
+    const QString name = executableBaseName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return key + (dot > 0 ? name.left(dot) : name);
+}
+
+void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Section,
+                       bool UseRegistry) {
+    IniFileName.clear();
+    if (const QWidget* form = platform::ParentForm(Control)) {
+        if (const auto* placement = form->findChild<TFormPlacement*>())
+            IniFileName = placement->IniFileName();
+    }
+    if (IniFileName.isEmpty())
+        IniFileName = UseRegistry ? GetDefaultIniRegKey() : GetDefaultIniName();
+    Section = GetDefaultSection(Control);
+}

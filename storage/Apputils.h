@@ -1,0 +1,52 @@
+#pragma once
+// The INI operations of the settings store, the window-placement writer and reader, and the
+// default section and file names.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QObject;
+class QWidget;
+class TIniFile;
+
+// Each takes the INI object or none: with none the readers give the default and the writers do
+// nothing.
+QString IniReadString(const TIniFile* Ini, const QString& Section, const QString& Ident,
+                      const QString& Default);
+int IniReadInteger(const TIniFile* Ini, const QString& Section, const QString& Ident, int Default);
+bool IniReadBool(const TIniFile* Ini, const QString& Section, const QString& Ident, bool Default);
+// A value that begins and ends with the same quote (or is one double quote) gets one more pair
+// of double quotes, since the profile file removes one pair on reading.
+void IniWriteString(TIniFile* Ini, const QString& Section, const QString& Ident,
+                    const QString& Value);
+void IniWriteInteger(TIniFile* Ini, const QString& Section, const QString& Ident, int Value);
+void IniWriteBool(TIniFile* Ini, const QString& Section, const QString& Ident, bool Value);
+void IniEraseSection(TIniFile* Ini, const QString& Section);
+void IniDeleteKey(TIniFile* Ini, const QString& Section, const QString& Ident);
+QStringList IniReadSections(const TIniFile* Ini);
+
+// "Flags", "ShowCmd", "PixelsPerInch", then "MinMaxPos" and "NormPos" each with the screen-size
+// suffix and plain.
+void WriteFormPlacement(QWidget* Form, TIniFile* Ini, const QString& Section);
+void ReadFormPlacement(QWidget* Form, const TIniFile* Ini, const QString& Section, bool LoadState,
+                       bool LoadPosition);
+// The placement of Form in the section named by its class, in the named file.
+void SaveFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry);
+void RestoreFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry);
+
+QString GetDefaultSection(const QObject* Component);
+QString GetDefaultIniName();
+QString GetDefaultIniRegKey();
+void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Section,
+                       bool UseRegistry);
+
+// Settings of the unit.
+extern std::function<QString()> OnGetDefaultIniName;
+extern QString DefCompanyName;
+extern bool RegUseAppTitle;
+
+// The screen-size suffix of the position keys: "(1024x768)".
+QString ScreenSizeSuffix();
+// The primary screen's pixels per inch.
+int ScreenPixelsPerInch();

@@ -1,0 +1,219 @@
+#include "storage/KxHook.h"
+
+#include <QEvent>
+#include <QWidget>
+
+// One per hooked widget: the event filter that calls the widget's hooks around its own handling.
+class TControlHook : public QObject {
+public:
+    explicit TControlHook(QWidget* control);
+    ~TControlHook() override;
+
+    static TControlHook* Of(QWidget* control);
+
+    QWidget* Control() const { return control_; }
+    bool HasHooks() const { return !hooks_.isEmpty(); }
+    void Attach(TKxWindowHook* hook);
+    void Detach(TKxWindowHook* hook);
+    // Freed on a later turn of the event loop, and only when no hook came back meanwhile, so a
+    // hook never frees the filter that is running.
+    void ReleaseLater();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void install();
+    void restore();
+    void callHooks(QEvent* event, bool& handled, bool before);
+    void controlDestroyed();
+
+    QPointer<QWidget> control_;
+    QList<TKxWindowHook*> hooks_;
+    bool installed_ = false;
+    bool destroying_ = false;
+};
+
+namespace {
+
+// The list of control hooks of the process.
+QList<TControlHook*>& hookList() {
+    static QList<TControlHook*> list;
+    return list;
+}
+
+} // namespace
+
+TControlHook::TControlHook(QWidget* control) : control_(control) {
+    hookList().append(this);
+    connect(control, &QObject::destroyed, this, [this] { controlDestroyed(); });
+}
+
+TControlHook::~TControlHook() {
+    destroying_ = true;
+    hookList().removeOne(this);
+    while (!hooks_.isEmpty())
+        hooks_.last()->UnhookControl();
+    restore();
+}
+
+TControlHook* TControlHook::Of(QWidget* control) {
+    for (TControlHook* hook : hookList()) {
+        if (hook->control_ == control)
+            return hook;
+    }
+    return new TControlHook(control);
+}
+
+void TControlHook::Attach(TKxWindowHook* hook) {
+    if (!hooks_.contains(hook)) {
+        hooks_.append(hook);
+        hook->controlHook_ = this;
+    }
+    install();
+}
+
+void TControlHook::Detach(TKxWindowHook* hook) {
+    hook->controlHook_ = nullptr;
+    hooks_.removeOne(hook);
+    if (hooks_.isEmpty())
+        restore();
+}
+
+void TControlHook::ReleaseLater() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (HasHooks())
+                return;
+            hookList().removeOne(this);
+            restore();
+            deleteLater();
+        },
+        Qt::QueuedConnection);
+}
+
+void TControlHook::install() {
+    if (installed_ || destroying_ || !control_)
+        return;
+    control_->installEventFilter(this);
+    installed_ = true;
+}
+
+void TControlHook::restore() {
+    if (installed_ && control_)
+        control_->removeEventFilter(this);
+    installed_ = false;
+}
+
+void TControlHook::callHooks(QEvent* event, bool& handled, bool before) {
+    // A hook may detach itself or others while it runs: walk a copy and skip the departed.
+    const QList<QPointer<TKxWindowHook>> hooks(hooks_.cbegin(), hooks_.cend());
+    for (auto it = hooks.crbegin(); it != hooks.crend() && !handled; ++it) {
+        TKxWindowHook* hook = *it;
+        if (!hook || !hooks_.contains(hook) || destroying_ || !control_)
+            return;
+        if (before)
+            hook->DoBeforeMessage(event, handled);
+        else
+            hook->DoAfterMessage(event, handled);
+    }
+}
+
+bool TControlHook::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != control_ || hooks_.isEmpty())
+        return false;
+    const QPointer<TControlHook> self(this);
+    QPointer<QWidget> control(control_);
+    bool handled = false;
+    if (event->type() != QEvent::Quit)
+        callHooks(event, handled, true);
+    if (!self || !control)
+        return true;
+    // A widget's deletion is never withheld from it.
+    if (handled && event->type() != QEvent::DeferredDelete)
+        return true;
+    struct AfterHooks {
+        QPointer<TControlHook> self;
+        QPointer<QWidget> control;
+        QEvent* event;
+        ~AfterHooks() {
+            bool handled = false;
+            if (self && control)
+                self->callHooks(event, handled, false);
+        }
+    } after{self, control, event};
+    static_cast<QObject*>(control.data())->event(event);
+    return true;
+}
+
+void TControlHook::controlDestroyed() {
+    destroying_ = true;
+    installed_ = false;
+    hookList().removeOne(this);
+    for (TKxWindowHook* hook : std::exchange(hooks_, {}))
+        hook->controlDestroyed();
+    deleteLater();
+}
+
+TKxWindowHook::TKxWindowHook(QObject* AOwner) : QObject(AOwner) {}
+
+TKxWindowHook::~TKxWindowHook() {
+    destroying_ = true;
+    SetActive(false);
+    SetWinControl(nullptr);
+}
+
+void TKxWindowHook::SetActive(bool Value) {
+    if (Value == active_)
+        return;
+    if (Value)
+        HookControl();
+    else
+        UnhookControl();
+}
+
+QWidget* TKxWindowHook::WinControl() const {
+    return controlHook_ ? controlHook_->Control() : control_.data();
+}
+
+void TKxWindowHook::SetWinControl(QWidget* Value) {
+    if (Value == WinControl())
+        return;
+    const bool wasActive = active_;
+    TControlHook* left = controlHook_;
+    if (left)
+        left->Detach(this);
+    control_ = Value;
+    if (left && !left->HasHooks())
+        left->ReleaseLater();
+    if (wasActive)
+        HookControl();
+}
+
+void TKxWindowHook::HookControl() {
+    if (control_ && !destroying_)
+        TControlHook::Of(control_)->Attach(this);
+    active_ = true;
+}
+
+void TKxWindowHook::UnhookControl() {
+    if (controlHook_)
+        controlHook_->Detach(this);
+    active_ = false;
+}
+
+void TKxWindowHook::DoBeforeMessage(QEvent* Msg, bool& Handled) {
+    if (BeforeMessage)
+        BeforeMessage(this, Msg, Handled);
+}
+
+void TKxWindowHook::DoAfterMessage(QEvent* Msg, bool& Handled) {
+    if (AfterMessage)
+        AfterMessage(this, Msg, Handled);
+}
+
+void TKxWindowHook::controlDestroyed() {
+    controlHook_ = nullptr;
+    control_ = nullptr;
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The library's two screen cursors, by the numbers the visual controls use.
+
+#include <QCursor>
+
+constexpr int crHand = 14000;
+constexpr int crDragHand = 14001;
+
+// The cursor registered under that number: the hand, the drag hand, or the arrow for any other.
+QCursor ScreenCursor(int Cursor);

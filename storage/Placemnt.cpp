@@ -1,0 +1,472 @@
+#include "storage/Placemnt.h"
+
+#include "platform/IniFile.h"
+#include "platform/MessageBox.h"
+#include "storage/Apputils.h"
+#include "storage/KxHook.h"
+#include "storage/Kxstrutils.h"
+
+#include <QEvent>
+#include <QWidget>
+#include <stdexcept>
+
+namespace {
+
+const QString FormVersion = QStringLiteral("FormVersion");
+
+// Runs a save or restore for the window: an error is shown, and the show, close or destruction
+// it belongs to goes on.
+template <class Step> void reported(Step step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        platform::ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        platform::ShowError(QStringLiteral("Unknown error while keeping the window's settings"));
+    }
+}
+
+} // namespace
+
+// The store's file, open for one save, restore, read or write when none is open yet.
+class TFormPlacement::OpenFile {
+public:
+    explicit OpenFile(TFormPlacement* store) : store_(store), owns_(!store->ini_) {
+        if (owns_ && !store->useRegistry_)
+            store->ini_ = std::make_unique<TIniFile>(store->GetIniFileName());
+    }
+    ~OpenFile() {
+        if (owns_)
+            store_->ini_.reset();
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+private:
+    TFormPlacement* store_;
+    bool owns_;
+};
+
+TIniLink::~TIniLink() {
+    OnSave = nullptr;
+    OnLoad = nullptr;
+    SetStorage(nullptr);
+}
+
+void TIniLink::SetStorage(TFormPlacement* Value) {
+    if (storage_ == Value)
+        return;
+    if (storage_)
+        storage_->links_.removeOne(this);
+    storage_ = Value;
+    if (storage_)
+        storage_->links_.append(this);
+}
+
+TIniFile* TIniLink::IniObject() const {
+    return storage_ ? storage_->IniFile() : nullptr;
+}
+
+QString TIniLink::RootSection() const {
+    if (!storage_ || storage_->IniSection().isEmpty())
+        return QString();
+    return storage_->IniSection() + u'\\';
+}
+
+void TIniLink::SaveToIni() {
+    if (OnSave)
+        OnSave(this);
+}
+
+void TIniLink::LoadFromIni() {
+    if (OnLoad)
+        OnLoad(this);
+}
+
+void TWinMinMaxInfo::SetValue(Field field, int value) {
+    if (values_.at(field) == value)
+        return;
+    values_[field] = value;
+    owner_->MinMaxInfoModified();
+}
+
+void TWinMinMaxInfo::Assign(const TWinMinMaxInfo& Source) {
+    values_ = Source.values_;
+    owner_->MinMaxInfoModified();
+}
+
+bool TWinMinMaxInfo::DefaultMinMaxInfo() const {
+    return std::all_of(values_.begin(), values_.end(), [](int v) { return v == 0; });
+}
+
+TFormPlacement::TFormPlacement(QObject* AOwner) : QObject(AOwner), hook_(new TKxWindowHook(this)) {
+    if (platform::IsForm(AOwner))
+        options_ = fpState | fpPosition;
+    hook_->SetActive(false);
+    hook_->AfterMessage = [this](TKxWindowHook*, QEvent* event, bool&) { WndMessage(event); };
+}
+
+TFormPlacement::~TFormPlacement() {
+    ini_.reset();
+    while (!links_.isEmpty())
+        links_.last()->SetStorage(nullptr);
+}
+
+void TFormPlacement::Loaded() {
+    loaded_ = true;
+    if (QWidget* form = Form()) {
+        designMinimum_ = form->minimumSize();
+        designMaximum_ = form->maximumSize();
+        hook_->SetWinControl(form);
+    }
+    CheckToggleHook();
+}
+
+QWidget* TFormPlacement::Form() const {
+    return platform::IsForm(parent()) ? static_cast<QWidget*>(parent()) : nullptr;
+}
+
+QString TFormPlacement::GetIniFileName() const {
+    if (!iniFileName_.isEmpty())
+        return iniFileName_;
+    return useRegistry_ ? GetDefaultIniRegKey() : GetDefaultIniName();
+}
+
+QString TFormPlacement::GetIniSection() const {
+    return iniSection_.isEmpty() ? GetDefaultSection(parent()) : iniSection_;
+}
+
+void TFormPlacement::SaveFormPlacement() {
+    if (active_ && !restored_)
+        return;
+    OpenFile file(this);
+    IniWriteInteger(ini_.get(), GetIniSection(), FormVersion, version_);
+    SavePlacement();
+    Save();
+    saved_ = true;
+}
+
+void TFormPlacement::RestoreFormPlacement() {
+    saved_ = false;
+    OpenFile file(this);
+    const QString section = GetIniSection();
+    if (IniReadInteger(ini_.get(), section, FormVersion, 0) >= version_) {
+        RestorePlacement();
+        restored_ = true;
+        Restore();
+        QWidget* form = Form();
+        if ((options_ & fpActiveControl) && form) {
+            const QString name = IniReadString(ini_.get(), section, "ActiveControl", QString());
+            auto* control = qobject_cast<QWidget*>(platform::FindComponent(form, name));
+            if (control && control->isEnabled() && control->focusPolicy() != Qt::NoFocus)
+                control->setFocus();
+        }
+    }
+    restored_ = true;
+}
+
+void TFormPlacement::SavePlacement() {
+    const QString section = GetIniSection();
+    if (QWidget* form = Form()) {
+        if (options_ & (fpState | fpPosition)) {
+            WriteFormPlacement(form, ini_.get(), section);
+            IniWriteString(ini_.get(), section, QStringLiteral("Visible"),
+                           destroying_ ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+        if ((options_ & fpActiveControl) && form->focusWidget())
+            IniWriteString(ini_.get(), section, QStringLiteral("ActiveControl"),
+                           form->focusWidget()->objectName());
+    }
+    for (TIniLink* link : QList<TIniLink*>(links_))
+        link->SaveToIni();
+}
+
+void TFormPlacement::RestorePlacement() {
+    if (QWidget* form = Form())
+        ReadFormPlacement(form, ini_.get(), GetIniSection(), options_.testFlag(fpState),
+                          options_.testFlag(fpPosition));
+    for (TIniLink* link : QList<TIniLink*>(links_))
+        link->LoadFromIni();
+}
+
+QString TFormPlacement::DoReadString(const QString& Section, const QString& Ident,
+                                     const QString& Default) {
+    OpenFile file(this);
+    return IniReadString(ini_.get(), Section, Ident, Default);
+}
+
+void TFormPlacement::DoWriteString(const QString& Section, const QString& Ident,
+                                   const QString& Value) {
+    OpenFile file(this);
+    IniWriteString(ini_.get(), Section, Ident, Value);
+}
+
+void TFormPlacement::Save() {
+    if (OnSavePlacement)
+        OnSavePlacement(this);
+}
+
+void TFormPlacement::Restore() {
+    if (OnRestorePlacement)
+        OnRestorePlacement(this);
+}
+
+QString TFormPlacement::ReadString(const QString& Ident, const QString& Default) {
+    return DoReadString(GetIniSection(), Ident, Default);
+}
+
+void TFormPlacement::WriteString(const QString& Ident, const QString& Value) {
+    DoWriteString(GetIniSection(), Ident, Value);
+}
+
+int TFormPlacement::ReadInteger(const QString& Ident, int Default) {
+    OpenFile file(this);
+    return IniReadInteger(ini_.get(), GetIniSection(), Ident, Default);
+}
+
+void TFormPlacement::WriteInteger(const QString& Ident, int Value) {
+    OpenFile file(this);
+    IniWriteInteger(ini_.get(), GetIniSection(), Ident, Value);
+}
+
+void TFormPlacement::EraseSections() {
+    if (ini_)
+        return;
+    OpenFile file(this);
+    for (const QString& name : IniReadSections(ini_.get())) {
+        if (name.compare(iniSection_, Qt::CaseInsensitive) == 0 ||
+            IsWild(name, iniSection_ + QStringLiteral(".*"), true) ||
+            IsWild(name, iniSection_ + QStringLiteral("\\*"), true))
+            IniEraseSection(ini_.get(), name);
+    }
+}
+
+void TFormPlacement::FormShow() {
+    if (active_)
+        reported([this] { RestoreFormPlacement(); });
+}
+
+void TFormPlacement::FormCloseQuery() {
+    if (active_ && Form())
+        reported([this] { SaveFormPlacement(); });
+}
+
+void TFormPlacement::FormDestroy() {
+    if (!active_ || saved_)
+        return;
+    destroying_ = true;
+    reported([this] { SaveFormPlacement(); });
+    destroying_ = false;
+}
+
+void TFormPlacement::SetPreventResize(bool Value) {
+    if (!Form() || Value == preventResize_)
+        return;
+    preventResize_ = Value;
+    if (loaded_) {
+        applyConstraints();
+        CheckToggleHook();
+    }
+}
+
+void TFormPlacement::MinMaxInfoModified() {
+    if (!loaded_)
+        return;
+    applyConstraints();
+    CheckToggleHook();
+}
+
+// Hooked only while there is a size rule to keep.
+void TFormPlacement::CheckToggleHook() {
+    hook_->SetActive(Form() && (preventResize_ || !minMaxInfo_.DefaultMinMaxInfo()));
+}
+
+void TFormPlacement::WndMessage(QEvent* event) {
+    if (event->type() == QEvent::Show)
+        applyConstraints();
+}
+
+// The window's designed size limits, narrowed by PreventResize or the non-zero MinMaxInfo.
+void TFormPlacement::applyConstraints() {
+    QWidget* form = Form();
+    if (!form)
+        return;
+    if (preventResize_) {
+        form->setFixedSize(form->size());
+        return;
+    }
+    const auto pick = [this](TWinMinMaxInfo::Field field, int design) {
+        const int value = minMaxInfo_.Value(field);
+        return value != 0 ? value : design;
+    };
+    form->setMinimumSize(pick(TWinMinMaxInfo::MinTrackWidth, designMinimum_.width()),
+                         pick(TWinMinMaxInfo::MinTrackHeight, designMinimum_.height()));
+    form->setMaximumSize(pick(TWinMinMaxInfo::MaxTrackWidth, designMaximum_.width()),
+                         pick(TWinMinMaxInfo::MaxTrackHeight, designMaximum_.height()));
+}
+
+void TStoredValue::SetName(const QString& Value) {
+    if (auto* values = qobject_cast<TStoredValues*>(Collection())) {
+        const int other = values->IndexOf(Value);
+        if (other >= 0 && other != Index())
+            throw std::invalid_argument("String list does not allow duplicates");
+    }
+    name_ = Value;
+}
+
+void TStoredValue::Assign(const TStoredValue& Source) {
+    Value = Source.Value;
+    SetName(Source.Name());
+    KeyString = Source.KeyString;
+}
+
+QString TStoredValue::GetDisplayName() const {
+    return name_.isEmpty() ? TCollectionItem::GetDisplayName() : name_;
+}
+
+TFormStorage* TStoredValue::storage() const {
+    auto* values = qobject_cast<TStoredValues*>(Collection());
+    return values ? values->Storage() : nullptr;
+}
+
+void TStoredValue::Save() {
+    TFormStorage* store = storage();
+    if (!store)
+        return;
+    QVariant saved = Value;
+    if (OnSave)
+        OnSave(this, saved);
+    QString text = saved.toString();
+    if (!KeyString.isEmpty())
+        text = XorEncode(KeyString, text);
+    store->WriteString(name_, text);
+}
+
+void TStoredValue::Restore() {
+    TFormStorage* store = storage();
+    if (!store)
+        return;
+    QString text = Value.toString();
+    if (!KeyString.isEmpty())
+        text = XorEncode(KeyString, text);
+    text = store->ReadString(name_, text);
+    if (!KeyString.isEmpty())
+        text = XorDecode(KeyString, text);
+    QVariant restored(text);
+    if (OnRestore)
+        OnRestore(this, restored);
+    Value = restored;
+}
+
+TStoredValues::TStoredValues(TFormStorage* AOwner)
+    : TCollection([] { return new TStoredValue; }, AOwner), storage_(AOwner) {}
+
+TStoredValue* TStoredValues::Items(int Index) const {
+    return static_cast<TStoredValue*>(TCollection::Items(Index));
+}
+
+TStoredValue* TStoredValues::Add() {
+    return static_cast<TStoredValue*>(TCollection::Add());
+}
+
+int TStoredValues::IndexOf(const QString& Name) const {
+    for (int i = 0; i < Count(); ++i) {
+        if (Items(i)->Name().compare(Name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+TStoredValue* TStoredValues::StoredValue(const QString& Name) const {
+    const int index = IndexOf(Name);
+    return index < 0 ? nullptr : Items(index);
+}
+
+void TStoredValues::SaveValues() {
+    for (int i = 0; i < Count(); ++i)
+        Items(i)->Save();
+}
+
+void TStoredValues::RestoreValues() {
+    for (int i = 0; i < Count(); ++i)
+        Items(i)->Restore();
+}
+
+TFormStorage::TFormStorage(QObject* AOwner)
+    : TFormPlacement(AOwner), storedValues_(new TStoredValues(this)) {}
+
+void TFormStorage::Loaded() {
+    TFormPlacement::Loaded();
+    bindStoredProps();
+}
+
+void TFormStorage::SetStoredProps(const QStringList& Value) {
+    storedProps_.clear();
+    for (const QString& text : Value)
+        storedProps_.append(TStoredEntry{text, nullptr});
+    if (loaded_)
+        bindStoredProps();
+}
+
+// Entries follow their components: a component that goes takes its entries with it.
+void TFormStorage::bindStoredProps() {
+    UpdateStoredList(parent(), storedProps_, true);
+    for (const TStoredEntry& entry : std::as_const(storedProps_)) {
+        connect(
+            entry.Object, &QObject::destroyed, this,
+            [this] { storedProps_.removeIf([](const TStoredEntry& e) { return !e.Object; }); },
+            Qt::UniqueConnection);
+    }
+}
+
+QVariant TFormStorage::StoredValue(const QString& Name) const {
+    const TStoredValue* value = storedValues_->StoredValue(Name);
+    return value ? value->Value : QVariant();
+}
+
+void TFormStorage::SetStoredValue(const QString& Name, const QVariant& Value) {
+    TStoredValue* value = storedValues_->StoredValue(Name);
+    if (!value) {
+        value = storedValues_->Add();
+        value->SetName(Name);
+    }
+    value->Value = Value;
+}
+
+void TFormStorage::SavePlacement() {
+    TFormPlacement::SavePlacement();
+    SaveProperties();
+    storedValues_->SaveValues();
+}
+
+void TFormStorage::RestorePlacement() {
+    TFormPlacement::RestorePlacement();
+    restored_ = true;
+    RestoreProperties();
+    storedValues_->RestoreValues();
+}
+
+void TFormStorage::SaveProperties() {
+    TPropsStorage storage;
+    storage.Section = GetIniSection();
+    storage.OnWriteString = [this](const QString& section, const QString& key,
+                                   const QString& value) { DoWriteString(section, key, value); };
+    storage.OnEraseSection = [this](const QString& section) {
+        IniEraseSection(IniFile(), section);
+    };
+    storage.StoreObjectsProps(parent(), storedProps_);
+}
+
+void TFormStorage::RestoreProperties() {
+    TPropsStorage storage;
+    storage.Section = GetIniSection();
+    storage.OnReadString = [this](const QString& section, const QString& key,
+                                  const QString& fallback) {
+        return DoReadString(section, key, fallback);
+    };
+    try {
+        storage.LoadObjectsProps(parent(), storedProps_);
+    } catch (...) {
+        // Stored properties that cannot be loaded leave the window as designed.
+    }
+}

@@ -4,14 +4,14 @@
 
 #include "storage/Placemnt.h"
 
+#include <QAction>
 #include <QKeySequence>
+#include <QMenu>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 
-class QAction;
-class QMenu;
 class TIniFile;
 
 enum TRecentMode { rmInsert, rmAppend };

@@ -6,8 +6,8 @@
 
 #include <QAction>
 #include <QKeySequence>
-#include <QMenu>
 #include <QList>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <functional>

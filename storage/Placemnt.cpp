@@ -411,12 +411,14 @@ void TFormStorage::SetStoredProps(const QStringList& Value) {
 // Entries follow their components: a component that goes takes its entries with it.
 void TFormStorage::bindStoredProps() {
     UpdateStoredList(parent(), storedProps_, true);
-    for (const TStoredEntry& entry : std::as_const(storedProps_)) {
-        connect(
-            entry.Object, &QObject::destroyed, this,
-            [this] { storedProps_.removeIf([](const TStoredEntry& e) { return !e.Object; }); },
-            Qt::UniqueConnection);
-    }
+    for (const TStoredEntry& entry : std::as_const(storedProps_))
+        connect(entry.Object, &QObject::destroyed, this, &TFormStorage::componentDestroyed,
+                Qt::UniqueConnection);
+}
+
+void TFormStorage::componentDestroyed(QObject* component) {
+    storedProps_.removeIf(
+        [component](const TStoredEntry& e) { return !e.Object || e.Object == component; });
 }
 
 QVariant TFormStorage::StoredValue(const QString& Name) const {

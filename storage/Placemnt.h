@@ -244,6 +244,7 @@ protected:
 
 private:
     void bindStoredProps();
+    void componentDestroyed(QObject* component);
 
     TStoredList storedProps_;
     TStoredValues* storedValues_;

@@ -1,0 +1,133 @@
+#include "storage/KxHook.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QEvent::Type Probe = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Records, in order, what the hooks and the widget itself saw of the probe events.
+struct Journal {
+    QStringList entries;
+};
+
+class ProbedWidget : public QWidget {
+public:
+    explicit ProbedWidget(Journal& journal) : journal_(journal) {}
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == Probe)
+            journal_.entries.append("widget");
+        return QWidget::event(e);
+    }
+
+private:
+    Journal& journal_;
+};
+
+void watch(TKxWindowHook& hook, Journal& journal, const QString& name, bool handleBefore = false) {
+    hook.BeforeMessage = [&journal, name, handleBefore](TKxWindowHook*, QEvent* e, bool& handled) {
+        if (e->type() != Probe)
+            return;
+        journal.entries.append(name + " before");
+        handled = handleBefore;
+    };
+    hook.AfterMessage = [&journal, name](TKxWindowHook*, QEvent* e, bool&) {
+        if (e->type() == Probe)
+            journal.entries.append(name + " after");
+    };
+}
+
+void probe(QWidget* widget) {
+    QEvent e(Probe);
+    QCoreApplication::sendEvent(widget, &e);
+}
+
+TEST(KxHook, TheLastAttachedHookSeesEachEventFirstAroundTheWidget) {
+    Journal journal;
+    ProbedWidget widget(journal);
+    TKxWindowHook first;
+    TKxWindowHook second;
+    watch(first, journal, "first");
+    watch(second, journal, "second");
+    first.SetWinControl(&widget);
+    second.SetWinControl(&widget);
+    probe(&widget);
+    EXPECT_EQ(journal.entries, QStringList({"second before", "first before", "widget",
+                                            "second after", "first after"}));
+}
+
+TEST(KxHook, AHandledEventSkipsTheOtherHooksAndTheWidgetButNotItsDeletion) {
+    Journal journal;
+    auto* widget = new ProbedWidget(journal);
+    TKxWindowHook first;
+    TKxWindowHook second;
+    watch(first, journal, "first");
+    watch(second, journal, "second", true);
+    first.SetWinControl(widget);
+    second.SetWinControl(widget);
+    probe(widget);
+    EXPECT_EQ(journal.entries, QStringList({"second before"}));
+
+    second.BeforeMessage = [](TKxWindowHook*, QEvent*, bool& handled) { handled = true; };
+    QPointer<QWidget> guard(widget);
+    widget->deleteLater();
+    QCoreApplication::sendPostedEvents(widget, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_EQ(first.WinControl(), nullptr);
+    EXPECT_EQ(second.WinControl(), nullptr);
+}
+
+TEST(KxHook, DeactivatingTheLastHookLeavesTheWidgetAsItWas) {
+    Journal journal;
+    ProbedWidget widget(journal);
+    TKxWindowHook hook;
+    watch(hook, journal, "hook");
+    hook.SetWinControl(&widget);
+    hook.SetActive(false);
+    probe(&widget);
+    EXPECT_EQ(journal.entries, QStringList({"widget"}));
+    EXPECT_EQ(hook.WinControl(), &widget);
+    hook.SetActive(true);
+    probe(&widget);
+    EXPECT_EQ(journal.entries, QStringList({"widget", "hook before", "widget", "hook after"}));
+}
+
+TEST(KxHook, MovingAHookToAnotherWidgetAndDestroyingItDetachesIt) {
+    Journal journal;
+    ProbedWidget one(journal);
+    ProbedWidget two(journal);
+    {
+        TKxWindowHook hook;
+        watch(hook, journal, "hook");
+        hook.SetWinControl(&one);
+        hook.SetWinControl(&two);
+        probe(&one);
+        EXPECT_EQ(journal.entries, QStringList({"widget"}));
+        QCoreApplication::processEvents();
+    }
+    probe(&two);
+    EXPECT_EQ(journal.entries, QStringList({"widget", "widget"}));
+}
+
+TEST(KxHook, AHookMayDetachItselfWhileItRuns) {
+    Journal journal;
+    ProbedWidget widget(journal);
+    TKxWindowHook hook;
+    hook.SetWinControl(&widget);
+    hook.BeforeMessage = [&](TKxWindowHook* sender, QEvent* e, bool&) {
+        if (e->type() == Probe)
+            sender->SetWinControl(nullptr);
+    };
+    probe(&widget);
+    probe(&widget);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(journal.entries, QStringList({"widget", "widget"}));
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "storage/MRUList.h"
 
+#include "platform/MessageBox.h"
 #include "storage/Apputils.h"
 
 #include <QAction>
@@ -246,7 +247,14 @@ void TMRUManager::UpdateRecentMenu() {
         item->setShortcut(shortCut);
         item->setStatusTip(bar < 0 ? text : text.mid(bar + 1));
         item->setData(i);
-        connect(item, &QAction::triggered, this, [this, item] { MenuItemClick(item); });
+        connect(item, &QAction::triggered, this, [this, item] {
+            // An error of the click handler is shown here: it must not unwind through Qt.
+            try {
+                MenuItemClick(item);
+            } catch (const std::exception& e) {
+                platform::ShowError(QString::fromUtf8(e.what()));
+            }
+        });
         append(item);
     }
     enableMenu();

@@ -1,5 +1,6 @@
 #include "storage/MRUList.h"
 #include "platform/IniFile.h"
+#include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
 
 #include <QMainWindow>
@@ -174,7 +175,15 @@ TEST_F(MRUListTest, RemoveOnSelectDropsTheChosenEntryEvenWhenTheHandlerFails) {
     w.MRUManager1->OnClick = [](QObject*, const QString&, const QString&, int) {
         throw std::runtime_error("cannot open");
     };
-    EXPECT_THROW(w.Recent1->actions().at(1)->trigger(), std::runtime_error);
+    QStringList errors;
+    const auto previous =
+        platform::SetMessageBoxHook([&](const QString& text, const QString&, int) {
+            errors.append(text);
+            return int(platform::IDOK);
+        });
+    w.Recent1->actions().at(1)->trigger();
+    platform::SetMessageBoxHook(previous);
+    EXPECT_EQ(errors, QStringList({"cannot open"}));
     EXPECT_EQ(names(w.MRUManager1->Strings()), QStringList({"due.qzd"}));
     EXPECT_EQ(captions(w.Recent1), QStringList({"&1\tdue.qzd"}));
 }

@@ -109,8 +109,14 @@ void TChessBoard::ApplyGeometry() {
     Paint();
 }
 
+// A resize to the size already drawn (a deferred event of a hidden control) redraws nothing.
 void TChessBoard::FitSquareTo(int width, int height) {
-    FSizeOfSquare = std::clamp(((width + height) / 2 - 2 * FSizeOfBorder) / 8, 0, MaxLength);
+    const int square = std::clamp(((width + height) / 2 - 2 * FSizeOfBorder) / 8, 0, MaxLength);
+    const int side = 8 * square + 2 * FSizeOfBorder;
+    if (square == FSizeOfSquare && size() == QSize(side, side) &&
+        FBuffer.size() == size() * devicePixelRatioF())
+        return;
+    FSizeOfSquare = square;
     ApplyGeometry();
 }
 

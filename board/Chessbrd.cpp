@@ -506,6 +506,8 @@ void TChessBoard::HiLightSquare(Square sq) {
         return;
     QPainter p(&FBuffer);
     PaintHiLight(p, FHiLightedSquare);
+    if (FHiLightedSquare != None)
+        ShowBuffer(CellRect(FHiLightedSquare));
 }
 
 void TChessBoard::UnHiLightSquare() {

@@ -664,13 +664,11 @@ void TChessBoard::DragOver(const QPoint& pos) {
     if (!FDragImage)
         BeginDragImage();
     FDragPos = pos;
-    if (FDragImage) {
-        QWidget* host = FDragImage->parentWidget();
-        const QPoint centre = host == this ? pos : mapTo(host, pos);
-        FDragImage->move(centre - QPoint(FDragImage->width() / 2, FDragImage->height() / 2));
-        FDragImage->show();
-        FDragImage->raise();
-    }
+    QWidget* host = FDragImage->parentWidget();
+    const QPoint centre = host == this ? pos : mapTo(host, pos);
+    FDragImage->move(centre - QPoint(FDragImage->width() / 2, FDragImage->height() / 2));
+    FDragImage->show();
+    FDragImage->raise();
     const Square target = rect().contains(pos) ? WindowToSquare(pos.x(), pos.y()) : None;
     FDragAccept = DropAllowed(target);
     setCursor(FDragAccept ? Qt::ClosedHandCursor : Qt::ForbiddenCursor);

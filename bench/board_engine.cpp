@@ -1,0 +1,60 @@
+// The engine's speed: perft through make/take back, and fixed-depth searches.
+
+#include "board/ChessEngine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr const char* kStart = "rnbqkbnr"
+                               "pppppppp"
+                               "        "
+                               "        "
+                               "        "
+                               "        "
+                               "PPPPPPPP"
+                               "RNBQKBNR";
+constexpr const char* kKiwipete = "r   k  r"
+                                  "p ppqpb "
+                                  "bn  pnp "
+                                  "   PN   "
+                                  " p  P   "
+                                  "  N  Q p"
+                                  "PPPBBPPP"
+                                  "R   K  R";
+
+void Perft(benchmark::State& state, const char* placement, int depth) {
+    auto engine = std::make_unique<ChessEngine>();
+    engine->Load(placement, true, 15, 0);
+    std::uint64_t leaves = 0;
+    std::uint64_t total = 0;
+    for (auto _ : state) {
+        leaves = engine->Perft(depth);
+        total += leaves;
+    }
+    state.counters["leaves"] = double(leaves);
+    state.counters["nps"] = benchmark::Counter(double(total), benchmark::Counter::kIsRate);
+}
+
+void Search(benchmark::State& state, const char* placement, int depth) {
+    auto engine = std::make_unique<ChessEngine>();
+    const std::function<bool()> neverStop = [] { return false; };
+    std::int64_t nodes = 0;
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        engine->Load(placement, true, 15, 0);
+        nodes = engine->Think(depth, neverStop).nodes;
+        total += nodes;
+    }
+    state.counters["nodes"] = double(nodes);
+    state.counters["nps"] = benchmark::Counter(double(total), benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(Perft, StartDepth5, kStart, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Perft, KiwipeteDepth4, kKiwipete, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Search, StartDepth6, kStart, 6)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Search, KiwipeteDepth5, kKiwipete, 5)->Unit(benchmark::kMillisecond);

@@ -99,7 +99,7 @@ void TChessBoardModel::MovePGN(const QString& input) {
     const QString trimmed = text.trimmed();
     if (trimmed == QLatin1String("O-O") || trimmed == QLatin1String("O-O-O")) {
         const bool shortCastle = trimmed.size() == 3;
-        Move(white ? E1 : E8, white ? (shortCastle ? G1 : G8) : (shortCastle ? C1 : C8));
+        Move(white ? E1 : E8, white ? (shortCastle ? G1 : C1) : (shortCastle ? G8 : C8));
         return;
     }
 

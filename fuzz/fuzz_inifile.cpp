@@ -1,0 +1,36 @@
+// Any bytes as an INI file read without harm, and a write keeps what was read of other keys.
+
+#include "platform/IniFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath("fuzz.ini");
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        file.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    TIniFile ini(path);
+    const QStringList sections = ini.ReadSections();
+    QList<QPair<QString, QString>> before;
+    for (const QString& section : sections)
+        for (const QString& key : ini.ReadSection(section))
+            before.append({section, key});
+    for (const auto& [section, key] : before) {
+        ini.ReadString(section, key, "");
+        ini.ReadInteger(section, key, 0);
+    }
+    try {
+        ini.WriteString("Fuzz", "Chiave", "valore\r\ncon a capo");
+    } catch (const EIniFileException&) {
+        return 0;
+    }
+    if (ini.ReadString("Fuzz", "Chiave", "").contains('\n'))
+        std::abort();
+    return 0;
+}

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 // Records every event of a board as text, in order.
@@ -420,4 +422,34 @@ TEST(BoardRules, WhoPlaysNextAfterEveryMove) {
     b.OnCustomMove = [&](auto*) { ++asked; };
     Play(b, "e2e4 e7e5");
     EXPECT_EQ(asked, 2);
+}
+
+TEST(BoardRules, HistoryGrowsPastMove255) {
+    std::mt19937 rng(7);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        TChessBoardModel b;
+        MoveInfo start;
+        ASSERT_TRUE(b.SetUpPosition(start, 200, true));
+        while (b.CurrentMove() <= 260) {
+            std::vector<std::pair<Square, Square>> legal;
+            for (int f = 1; f <= 64; ++f)
+                for (int t = 1; t <= 64; ++t)
+                    if (b.MoveIsLegal(Square(f), Square(t)))
+                        legal.emplace_back(Square(f), Square(t));
+            if (legal.empty())
+                break;
+            const auto [from, to] = legal[rng() % legal.size()];
+            ASSERT_TRUE(b.Move(from, to));
+        }
+        if (b.CurrentMove() <= 260)
+            continue;
+        EXPECT_FALSE(b.GetTextMove(258, true).isEmpty());
+        const auto end = b.Squares();
+        ASSERT_TRUE(b.GotoMove(200, true));
+        EXPECT_EQ(b.Position(), QString::fromLatin1(StartPlacement.data() + 1, 64));
+        ASSERT_TRUE(b.GotoMove(b.LastMove, b.LastMoveIsWhite));
+        EXPECT_EQ(b.Squares(), end);
+        return;
+    }
+    FAIL() << "no random game reached move 260";
 }

@@ -1,0 +1,1174 @@
+#include "app/CodMain.h"
+
+#include "app/CodPromotion.h"
+#include "app/CodVersione.h"
+#include "app/GameFile.h"
+#include "app/Help.h"
+#include "app/MoveList.h"
+#include "app/MoveText.h"
+#include "app/RadioGroup.h"
+#include "app/about.h"
+#include "platform/DateTime.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/PropertyAdapters.h"
+#include "storage/MRUList.h"
+#include "storage/Placemnt.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextBlock>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+TFormMain* FormMain = nullptr;
+TCapturedPiecesLink CapturedPiecesWindow;
+TNetPlayLink NetPlayWindow;
+
+namespace {
+
+const char* const BoundProperty = "quendelCommandBound";
+
+constexpr int HelpContextMain = 4000;
+
+const QStringList EngineChoices{
+    QStringLiteral("Human player"),   QStringLiteral("Zub"),
+    QStringLiteral("Merovak MinMax"), QStringLiteral("Merovak AlphaBeta"),
+    QStringLiteral("Merovak Hash"),   QStringLiteral("Merovak AlphaBetaMem")};
+
+int Today() {
+    return platform::DateToDays(QDate::currentDate());
+}
+
+void ShowPlainMessage(const QString& text) {
+    platform::MessageBox(text, AppInfo.Name, platform::MB_OK);
+}
+
+// A tool-bar picture made from a piece of the standard set.
+QIcon PieceIcon(int column, int row) {
+    const QPixmap set(QStringLiteral(":/board/pieces.png"));
+    const int cell = set.height() / 4;
+    return QIcon(set.copy(column * cell, row * 2 * cell, cell, cell));
+}
+
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    NntpQueueFileName = QStringLiteral("nntp.out");
+    NntpSeparator = QStringLiteral("--- NNTP ---");
+    StartDate = Today();
+
+    CreatePanel();
+    CreateBoard();
+    ImagePieceSet = new QLabel(this);
+    ImagePieceSet->setObjectName(QStringLiteral("ImagePieceSet"));
+    ImagePieceSet->setPixmap(QPixmap(QStringLiteral(":/board/pieces.png")));
+    ImagePieceSet->adjustSize();
+    ImagePieceSet->hide();
+    CreateMenus();
+    CreatePopupMenus();
+    CreateToolBar();
+    CreateStorage();
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(status);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { ShowHelpContext(this, HelpContextMain); });
+    UpdateGameInfo();
+}
+
+TFormMain::~TFormMain() {
+    if (FormMain == this)
+        FormMain = nullptr;
+}
+
+// ---- construction
+
+void TFormMain::CreateBoard() {
+    ChessBoard1 = new TChessBoard(centralWidget());
+    ChessBoard1->setObjectName(QStringLiteral("ChessBoard1"));
+    ChessBoard1->SetBoardFrame(true);
+    ChessBoard1->SetSizeOfBorder(30);
+    ChessBoard1->SetSizeOfSquare(40);
+    ChessBoard1->setGeometry(8, 8, 380, 380);
+    ChessBoard1->show();
+
+    using namespace std::placeholders;
+    ChessBoard1->OnMouseUp = [this](TChessBoard* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
+                                    int x, int y) { ChessBoard1MouseUp(s, b, m, x, y); };
+    ChessBoard1->OnLegalMove = std::bind(&TFormMain::ChessBoard1LegalMove, this, _1, _2, _3);
+    ChessBoard1->OnMate = std::bind(&TFormMain::ChessBoard1Mate, this, _1, _2, _3);
+    ChessBoard1->OnStaleMate = std::bind(&TFormMain::ChessBoard1StaleMate, this, _1, _2, _3);
+    ChessBoard1->OnOnlyTwoKingsLeft = std::bind(&TFormMain::ChessBoard1OnlyTwoKingsLeft, this, _1);
+    ChessBoard1->OnThreefoldPosition =
+        std::bind(&TFormMain::ChessBoard1ThreefoldPosition, this, _1);
+    ChessBoard1->OnPromotion = [this](TChessBoardModel* s, Square o, Square n, char& piece) {
+        ChessBoard1Promotion(s, o, n, piece);
+    };
+    ChessBoard1->OnCustomMove = std::bind(&TFormMain::ChessBoard1CustomMove, this, _1);
+    ChessBoard1->OnCapture = std::bind(&TFormMain::ChessBoard1Capture, this, _1, _2, _3, _4);
+    Panel1->move(Panel1->x(), ChessBoard1->y());
+}
+
+void TFormMain::CreatePanel() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(8 + 380 + 8 + 224 + 8, 8 + 380 + 8);
+    setCentralWidget(client);
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setGeometry(8 + 380 + 8, 8, 224, 380);
+    Notebook1 = new QStackedWidget(Panel1);
+    Notebook1->setObjectName(QStringLiteral("Notebook1"));
+    auto* layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(Notebook1);
+
+    PageLista = CreateListaPage();
+    PageEngine = CreateEnginePage();
+    PageEdit = new QWidget(Notebook1);
+    PageEdit->setObjectName(QStringLiteral("Edit"));
+    Notebook1->addWidget(PageLista);
+    Notebook1->addWidget(PageEngine);
+    Notebook1->addWidget(PageEdit);
+    Notebook1->setCurrentWidget(PageLista);
+}
+
+QWidget* TFormMain::CreateListaPage() {
+    auto* page = new QWidget(Notebook1);
+    page->setObjectName(QStringLiteral("Lista"));
+    LabelGameInfo = new QLabel(page);
+    LabelGameInfo->setObjectName(QStringLiteral("LabelGameInfo"));
+    LabelGameInfo->setAlignment(Qt::AlignCenter);
+    LabelGameInfo->setWordWrap(true);
+    QFont bold = LabelGameInfo->font();
+    bold.setBold(true);
+    LabelGameInfo->setFont(bold);
+
+    MemoListaMosse = new QPlainTextEdit(page);
+    MemoListaMosse->setObjectName(QStringLiteral("MemoListaMosse"));
+    MemoListaMosse->setReadOnly(true);
+    MemoListaMosse->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoListaMosse->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoListaMosse->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    MemoListaMosse->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MemoListaMosse, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenuComment->popup(MemoListaMosse->mapToGlobal(pos));
+    });
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(LabelGameInfo);
+    layout->addWidget(MemoListaMosse, 1);
+    return page;
+}
+
+QWidget* TFormMain::CreateEnginePage() {
+    auto* page = new QWidget(Notebook1);
+    page->setObjectName(QStringLiteral("Engine"));
+    auto* title = new QLabel(QStringLiteral("Chess engine"), page);
+    title->setObjectName(QStringLiteral("Label1"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* depthLabel = new QLabel(QStringLiteral("Set search depth:"), page);
+    depthLabel->setObjectName(QStringLiteral("Label2"));
+    UpDownDepth = new QSpinBox(page);
+    UpDownDepth->setObjectName(QStringLiteral("UpDownDepth"));
+    UpDownDepth->setRange(1, 10);
+    UpDownDepth->setWrapping(true);
+    UpDownDepth->setValue(1);
+    if (auto* edit = UpDownDepth->findChild<QLineEdit*>())
+        edit->setObjectName(QStringLiteral("EditDepth"));
+    connect(UpDownDepth, &QSpinBox::valueChanged, this, [this] { UpDownDepthClick(); });
+
+    RadioGroupWhite = new TRadioGroup(QStringLiteral(" White "), EngineChoices, page);
+    RadioGroupWhite->setObjectName(QStringLiteral("RadioGroupWhite"));
+    RadioGroupWhite->SetItemIndex(0);
+    RadioGroupBlack = new TRadioGroup(QStringLiteral(" Black "), EngineChoices, page);
+    RadioGroupBlack->setObjectName(QStringLiteral("RadioGroupBlack"));
+    RadioGroupBlack->SetItemIndex(0);
+    auto* parameters = new QPushButton(QStringLiteral("Parameters"), page);
+    parameters->setObjectName(QStringLiteral("Button1"));
+
+    auto* depth = new QHBoxLayout;
+    depth->addWidget(depthLabel);
+    depth->addWidget(UpDownDepth);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(title);
+    layout->addLayout(depth);
+    layout->addWidget(RadioGroupWhite);
+    layout->addWidget(RadioGroupBlack);
+    layout->addWidget(parameters);
+    layout->addStretch();
+    return page;
+}
+
+QAction* TFormMain::MenuItem(QMenu* menu, const QString& name, const QString& caption,
+                             const QKeySequence& shortcut) {
+    auto* item = new QAction(caption, this);
+    item->setObjectName(name);
+    item->setShortcut(shortcut);
+    item->setEnabled(false);
+    menu->addAction(item);
+    return item;
+}
+
+void TFormMain::BindCommand(QAction* item, std::function<void()> handler) {
+    connect(item, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    item->setProperty(BoundProperty, true);
+    item->setEnabled(true);
+}
+
+void TFormMain::SetCommandEnabled(QAction* item, bool enabled) {
+    item->setEnabled(enabled && item->property(BoundProperty).toBool());
+}
+
+void TFormMain::CreateMenus() {
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    setMenuBar(bar);
+    auto addMenu = [&](const QString& name, const QString& caption) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name + QStringLiteral("Item"));
+        return menu;
+    };
+    File1 = addMenu(QStringLiteral("File1"), QStringLiteral("&File"));
+    CreateFileMenu(File1);
+    Partita1 = addMenu(QStringLiteral("Partita1"), QStringLiteral("&Partita"));
+    CreatePartitaMenu(Partita1);
+    Opzioni1 = addMenu(QStringLiteral("Opzioni1"), QStringLiteral("&Opzioni"));
+    CreateOpzioniMenu(Opzioni1);
+    Zeltor1 = addMenu(QStringLiteral("Zeltor1"), QStringLiteral("&Zeltor"));
+    CreateZeltorMenu(Zeltor1);
+
+    Giocainrete1 = new QAction(QStringLiteral("&Gioca in rete"), this);
+    Giocainrete1->setObjectName(QStringLiteral("Giocainrete1"));
+    Giocainrete1->setEnabled(false);
+    bar->addAction(Giocainrete1);
+
+    Help1 = addMenu(QStringLiteral("Help1"), QStringLiteral("&Aiuto"));
+    Aiuto1 = MenuItem(Help1, QStringLiteral("Aiuto1"), QStringLiteral("Aiuto"));
+    BindCommand(Aiuto1, [this] { Aiuto1Click(); });
+    About1 = MenuItem(Help1, QStringLiteral("About1"), QStringLiteral("Informazioni su.."));
+    BindCommand(About1, [this] { About1Click(); });
+
+    Engine1 = new QAction(QStringLiteral("&Engine"), this);
+    Engine1->setObjectName(QStringLiteral("Engine1"));
+    Engine1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    BindCommand(Engine1, [this] { Engine1Click(); });
+    Engine1->setEnabled(false);
+    Engine1->setVisible(false);
+    bar->addAction(Engine1);
+    Debugwindow1 = new QAction(QStringLiteral("&Debug window"), this);
+    Debugwindow1->setObjectName(QStringLiteral("Debugwindow1"));
+    Debugwindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    Debugwindow1->setEnabled(false);
+    Debugwindow1->setVisible(false);
+    bar->addAction(Debugwindow1);
+}
+
+void TFormMain::CreateFileMenu(QMenu* menu) {
+    connect(menu, &QMenu::aboutToShow, this, [this] { File1Click(); });
+    Save1 = MenuItem(menu, QStringLiteral("Save1"), QStringLiteral("&Salva"), Qt::Key_F2);
+    BindCommand(Save1, [this] { Save1Click(); });
+    SaveAs1 = MenuItem(menu, QStringLiteral("SaveAs1"), QStringLiteral("Salva con &nome.."));
+    BindCommand(SaveAs1, [this] { SaveAs1Click(); });
+    Load1 = MenuItem(menu, QStringLiteral("Load1"), QStringLiteral("&Carica.."), Qt::Key_F3);
+    BindCommand(Load1, [this] { Load1Click(); });
+    menu->addSeparator();
+    Importafilesca1 = MenuItem(menu, QStringLiteral("Importafilesca1"),
+                               QStringLiteral("I&mporta file \".sca\".."));
+    ImportafilePGN1 =
+        MenuItem(menu, QStringLiteral("ImportafilePGN1"), QStringLiteral("&Importa file PGN"));
+    EsportafilePGN1 =
+        MenuItem(menu, QStringLiteral("EsportafilePGN1"), QStringLiteral("&Esporta file PGN"));
+    menu->addSeparator();
+    Recent1 = menu->addMenu(QStringLiteral("&Riapri"));
+    Recent1->setObjectName(QStringLiteral("Recent1"));
+    Recent1->menuAction()->setEnabled(false);
+    menu->addSeparator();
+    Exit1 = MenuItem(menu, QStringLiteral("Exit1"), QStringLiteral("&Uscita"),
+                     QKeySequence(Qt::CTRL | Qt::Key_Q));
+    BindCommand(Exit1, [this] { Exit1Click(); });
+}
+
+void TFormMain::CreatePartitaMenu(QMenu* menu) {
+    New1 = MenuItem(menu, QStringLiteral("New1"), QStringLiteral("&Nuova"),
+                    QKeySequence(Qt::CTRL | Qt::Key_N));
+    BindCommand(New1, [this] { New1Click(); });
+    Undo1 = MenuItem(menu, QStringLiteral("Undo1"), QStringLiteral("&Annulla mossa"),
+                     QKeySequence(Qt::ALT | Qt::Key_Backspace));
+    BindCommand(Undo1, [this] { Undo1Click(); });
+    Moveforward1 = MenuItem(menu, QStringLiteral("Moveforward1"), QStringLiteral("&Ripeti mossa"),
+                            Qt::Key_Insert);
+    BindCommand(Moveforward1, [this] { Moveforward1Click(); });
+    menu->addSeparator();
+    Editboard1 =
+        MenuItem(menu, QStringLiteral("Editboard1"), QStringLiteral("&Modifica posizione"));
+    EsportainformatoFEN1 = MenuItem(menu, QStringLiteral("EsportainformatoFEN1"),
+                                    QStringLiteral("Esporta in formato &FEN"));
+    Visualizzapezzicatturati1 = MenuItem(menu, QStringLiteral("Visualizzapezzicatturati1"),
+                                         QStringLiteral("Visualizza pezzi catturati"));
+}
+
+void TFormMain::CreateOpzioniMenu(QMenu* menu) {
+    Sound1 = MenuItem(menu, QStringLiteral("Sound1"), QStringLiteral("Suono"),
+                      QKeySequence(Qt::CTRL | Qt::Key_S));
+    Sound1->setCheckable(true);
+    Sound1->setChecked(true);
+    Sound1->setEnabled(true);
+    Reverseboard1 =
+        MenuItem(menu, QStringLiteral("Reverseboard1"), QStringLiteral("Capovolgi scacchiera"),
+                 QKeySequence(Qt::CTRL | Qt::Key_R));
+    BindCommand(Reverseboard1, [this] { Reverseboard1Click(); });
+    menu->addSeparator();
+    Impostazioni1 =
+        MenuItem(menu, QStringLiteral("Impostazioni1"), QStringLiteral("Impostazioni.."));
+    Personalizza1 =
+        MenuItem(menu, QStringLiteral("Personalizza1"), QStringLiteral("Personalizza toolbar.."));
+
+    Scacchiera1 = menu->addMenu(QStringLiteral("Scacchiera"));
+    Scacchiera1->setObjectName(QStringLiteral("Scacchiera1"));
+    auto* patterns = new QActionGroup(this);
+    auto pattern = [&](const QString& name, const QString& caption, int tag) {
+        QAction* item = MenuItem(Scacchiera1, name, caption);
+        item->setCheckable(true);
+        item->setData(tag);
+        patterns->addAction(item);
+        return item;
+    };
+    PatternPalissandroefaggio1 = pattern(QStringLiteral("PatternPalissandroefaggio1"),
+                                         QStringLiteral("Palissandro e bosso"), 0);
+    PatternPalissandroefaggio1->setChecked(true);
+    PatternEbanoesicomoro1 =
+        pattern(QStringLiteral("PatternEbanoesicomoro1"), QStringLiteral("Ebano e sicomoro"), 2);
+    PatternPelle1 = pattern(QStringLiteral("PatternPelle1"), QStringLiteral("Pelle"), 4);
+    PatternTessuto1 = pattern(QStringLiteral("PatternTessuto1"), QStringLiteral("Tessuto"), 6);
+    PatternTessuto1->setVisible(false);
+    PatternColori1 = pattern(QStringLiteral("PatternColori1"), QStringLiteral("Colori"), 100);
+    Scacchiera1->addSeparator();
+    Colorecasellechiare1 = MenuItem(Scacchiera1, QStringLiteral("Colorecasellechiare1"),
+                                    QStringLiteral("Colore caselle chiare.."));
+    Colorecasellescure1 = MenuItem(Scacchiera1, QStringLiteral("Colorecasellescure1"),
+                                   QStringLiteral("Colore caselle scure.."));
+    Colorebordo1 =
+        MenuItem(Scacchiera1, QStringLiteral("Colorebordo1"), QStringLiteral("Colore bordo.."));
+}
+
+void TFormMain::CreateZeltorMenu(QMenu* menu) {
+    connect(menu, &QMenu::aboutToShow, this, [this] { Zeltor1Click(); });
+    Datipartita1 =
+        MenuItem(menu, QStringLiteral("Datipartita1"), QStringLiteral("&Dati partita.."));
+    menu->addSeparator();
+    InviomosseVexlor1 = menu->addMenu(QStringLiteral("Invio mosse Vexlor"));
+    InviomosseVexlor1->setObjectName(QStringLiteral("InviomosseVexlor1"));
+    PrintMove1 =
+        MenuItem(InviomosseVexlor1, QStringLiteral("PrintMove1"), QStringLiteral("&Stampa mossa"));
+    Rivedimossestampate1 = MenuItem(InviomosseVexlor1, QStringLiteral("Rivedimossestampate1"),
+                                    QStringLiteral("Rivedi mosse stampate"));
+    InviomosseNNTP1 = menu->addMenu(QStringLiteral("Invio mosse NNTP"));
+    InviomosseNNTP1->setObjectName(QStringLiteral("InviomosseNNTP1"));
+    SendmoveNTTP1 = MenuItem(InviomosseNNTP1, QStringLiteral("SendmoveNTTP1"),
+                             QStringLiteral("&Invia mossa immediatamente"));
+    AccodamossaNNTP1 = MenuItem(InviomosseNNTP1, QStringLiteral("AccodamossaNNTP1"),
+                                QStringLiteral("&Accoda mossa per spedizione"));
+    RivedimosseaccodateNNTP1 = MenuItem(InviomosseNNTP1, QStringLiteral("RivedimosseaccodateNNTP1"),
+                                        QStringLiteral("&Rivedi mosse accodate"));
+    InviamosseaccodateNNTP1 = MenuItem(InviomosseNNTP1, QStringLiteral("InviamosseaccodateNNTP1"),
+                                       QStringLiteral("Invia mosse accodate"));
+    InviamossaviaEmail = MenuItem(menu, QStringLiteral("InviamossaviaEmail"),
+                                  QStringLiteral("Invia mossa via &e-mail"));
+    menu->addSeparator();
+    GetMoveNTTP1 =
+        MenuItem(menu, QStringLiteral("GetMoveNTTP1"), QStringLiteral("&Ricevi mosse via NNTP"));
+    Incollamossadaformatotesto1 = MenuItem(menu, QStringLiteral("Incollamossadaformatotesto1"),
+                                           QStringLiteral("Incolla mossa da formato testo"),
+                                           QKeySequence(Qt::CTRL | Qt::Key_V));
+    BindCommand(Incollamossadaformatotesto1, [this] { PasteMoveFromClipboard(); });
+}
+
+void TFormMain::CreatePopupMenus() {
+    PopupMenuComment = new QMenu(this);
+    PopupMenuComment->setObjectName(QStringLiteral("PopupMenuComment"));
+    Inseriscicommento1 = MenuItem(PopupMenuComment, QStringLiteral("Inseriscicommento1"),
+                                  QStringLiteral("&Inserisci commento"));
+    BindCommand(Inseriscicommento1, [this] { Inseriscicommento1Click(); });
+    Inseriscicommento1->setVisible(false);
+    N1 = PopupMenuComment->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    N1->setVisible(false);
+    Selezionatutto1 = MenuItem(PopupMenuComment, QStringLiteral("Selezionatutto1"),
+                               QStringLiteral("&Seleziona tutto"));
+    BindCommand(Selezionatutto1, [this] { Selezionatutto1Click(); });
+    Copia1 = MenuItem(PopupMenuComment, QStringLiteral("Copia1"), QStringLiteral("&Copia"));
+    BindCommand(Copia1, [this] { Copia1Click(); });
+
+    PopupMenuToolbar = new QMenu(this);
+    PopupMenuToolbar->setObjectName(QStringLiteral("PopupMenuToolbar"));
+    Personalizzatoolbar1 = MenuItem(PopupMenuToolbar, QStringLiteral("Personalizzatoolbar1"),
+                                    QStringLiteral("Personalizza toolbar.."));
+}
+
+QAction* TFormMain::SpeedItem(const QString& name, const QString& caption, const QString& hint,
+                              const QIcon& icon, bool visible) {
+    auto* item = new QAction(icon, caption, this);
+    item->setObjectName(name);
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    item->setToolTip(bar < 0 ? hint : hint.left(bar));
+    item->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    item->setVisible(visible);
+    item->setEnabled(false);
+    SpeedBar2->addAction(item);
+    return item;
+}
+
+void TFormMain::CreateToolBar() {
+    SpeedBar2 = new QToolBar(QStringLiteral("Toolbar"), this);
+    SpeedBar2->setObjectName(QStringLiteral("SpeedBar2"));
+    SpeedBar2->setIconSize(QSize(22, 22));
+    SpeedBar2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SpeedBar2, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenuToolbar->popup(SpeedBar2->mapToGlobal(pos)); });
+    addToolBar(Qt::TopToolBarArea, SpeedBar2);
+    QStyle* s = style();
+
+    // "File"
+    SpeedItemSave = SpeedItem(QStringLiteral("SpeedItemSave"), QStringLiteral("Salva partita"),
+                              QStringLiteral("Salva partita|"),
+                              s->standardIcon(QStyle::SP_DialogSaveButton), true);
+    BindCommand(SpeedItemSave, [this] { Save1Click(); });
+    SpeedItemOpen =
+        SpeedItem(QStringLiteral("SpeedItemOpen"), QStringLiteral("Carica partita"),
+                  QStringLiteral("Apri file"), s->standardIcon(QStyle::SP_DialogOpenButton), true);
+    BindCommand(SpeedItemOpen, [this] { Load1Click(); });
+    SpeedBar2->addSeparator();
+
+    // "Partita"
+    SpeedItemNew = SpeedItem(QStringLiteral("SpeedItemNew"), QStringLiteral("Nuova partita"),
+                             QStringLiteral("Nuova partita|"), PieceIcon(5, 0), true);
+    BindCommand(SpeedItemNew, [this] { New1Click(); });
+    SpeedItemGameEdit =
+        SpeedItem(QStringLiteral("SpeedItemGameEdit"), QStringLiteral("Modifica posizione"),
+                  QStringLiteral("Modifica posizione|"), PieceIcon(1, 0), true);
+    SpeedItemBack =
+        SpeedItem(QStringLiteral("SpeedItemBack"), QStringLiteral("Annulla mossa"),
+                  QStringLiteral("Annulla mossa|"), s->standardIcon(QStyle::SP_ArrowBack), true);
+    BindCommand(SpeedItemBack, [this] { Undo1Click(); });
+    SpeedItemForw =
+        SpeedItem(QStringLiteral("SpeedItemForw"), QStringLiteral("Ripeti mossa"),
+                  QStringLiteral("Ripeti mossa|"), s->standardIcon(QStyle::SP_ArrowForward), true);
+    BindCommand(SpeedItemForw, [this] { Moveforward1Click(); });
+    SpeedItemNetGame =
+        SpeedItem(QStringLiteral("SpeedItemNetGame"), QStringLiteral("Gioca in rete"),
+                  QStringLiteral("Partita in rete con un altro giocatore"),
+                  s->standardIcon(QStyle::SP_DriveNetIcon), true);
+    SpeedBar2->addSeparator();
+
+    // "Strumenti"
+    SpeedItemHelp =
+        SpeedItem(QStringLiteral("SpeedItemHelp"), QStringLiteral("Aiuto"),
+                  QStringLiteral("Aiuto|"), s->standardIcon(QStyle::SP_DialogHelpButton), true);
+    BindCommand(SpeedItemHelp, [this] { Aiuto1Click(); });
+    SpeedItemOpzioni = SpeedItem(QStringLiteral("SpeedItemOpzioni"), QStringLiteral("Opzioni"),
+                                 QStringLiteral("Opzioni|"),
+                                 s->standardIcon(QStyle::SP_FileDialogDetailedView), true);
+    SpeedBar2->addSeparator();
+
+    // "Zeltor"
+    const QIcon mail = s->standardIcon(QStyle::SP_FileDialogContentsView);
+    SpeedItemVexlorWrite = SpeedItem(
+        QStringLiteral("SpeedItemVexlorWrite"), QStringLiteral("Stampa mossa in formato Vexlor"),
+        QStringLiteral("Stampa mossa in formato Vexlor|"), mail, false);
+    SpeedItemVexlorRead =
+        SpeedItem(QStringLiteral("SpeedItemVexlorRead"),
+                  QStringLiteral("Rivedi mosse stampate in formato Vexlor"),
+                  QStringLiteral("Rivedi mosse stampate in formato Vexlor|"), mail, false);
+    SpeedItemNntpSendNow =
+        SpeedItem(QStringLiteral("SpeedItemNntpSendNow"), QStringLiteral("Invia mossa via NNTP"),
+                  QStringLiteral("Invia mossa via NNTP|"), mail, false);
+    SpeedItemNntpQueue =
+        SpeedItem(QStringLiteral("SpeedItemNntpQueue"),
+                  QStringLiteral("Accoda mossa per spedizione via NNTP"),
+                  QStringLiteral("Accoda mossa per spedizione via NNTP|"), mail, false);
+    SpeedItemNntpSendQueued =
+        SpeedItem(QStringLiteral("SpeedItemNntpSendQueued"),
+                  QStringLiteral("Spedisci mosse accodate via NNTP"),
+                  QStringLiteral("Spedisci mosse accodate via NNTP|"), mail, false);
+    SpeedItemNntpRead =
+        SpeedItem(QStringLiteral("SpeedItemNntpRead"),
+                  QStringLiteral("Rivedi mosse accodate per spedizione via NNTP"),
+                  QStringLiteral("Rivedi mosse accodate per spedizione via NNTP|"), mail, false);
+    SpeedItemNntpGet =
+        SpeedItem(QStringLiteral("SpeedItemNntpGet"), QStringLiteral("Ricevi mosse via NNTP"),
+                  QStringLiteral("Ricevi mosse via NNTP|"), mail, false);
+    SpeedItem1 = SpeedItem(QStringLiteral("SpeedItem1"), QStringLiteral("Invia mossa via e-mail"),
+                           QStringLiteral("Invia mossa via e-mail|"),
+                           s->standardIcon(QStyle::SP_MessageBoxInformation), true);
+}
+
+void TFormMain::CreateStorage() {
+    SaveDialog1 = new platform::TSaveDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    OpenDialog1 = new platform::TOpenDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    for (platform::TFileDialog* dialog : {static_cast<platform::TFileDialog*>(SaveDialog1),
+                                          static_cast<platform::TFileDialog*>(OpenDialog1)}) {
+        dialog->DefaultExt = QStringLiteral(".qzd");
+        dialog->Filter = QStringLiteral("File Quendel (*.qzd)|*.qzd|Tutti i file (*.*)|*.*");
+        dialog->InitialDir = QStringLiteral(".");
+    }
+    SaveDialog1->OverwritePrompt = true;
+    OpenDialog1->FileMustExist = true;
+    OpenDialog1->Title = QStringLiteral("Apri file Quendel");
+
+    auto colourDialog = [this](const QString& name, TColor colour) {
+        auto* dialog = new TColorDialog(this);
+        dialog->setObjectName(name);
+        dialog->SetColor(colour);
+        return dialog;
+    };
+    ColorDialogBordo = colourDialog(QStringLiteral("ColorDialogBordo"), platform::clOlive);
+    ColorDialogCaselleChiare =
+        colourDialog(QStringLiteral("ColorDialogCaselleChiare"), platform::clSilver);
+    ColorDialogCaselleScure =
+        colourDialog(QStringLiteral("ColorDialogCaselleScure"), platform::clGray);
+
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
+    FormStorage1->SetIniFileName(QStringLiteral("./Quendel.ini"));
+    FormStorage1->SetIniSection(QStringLiteral("FinestraPrincipale"));
+    FormStorage1->SetOptions({});
+    FormStorage1->SetStoredProps(
+        {QStringLiteral("Sound1.Checked"), QStringLiteral("ColorDialogBordo.Color"),
+         QStringLiteral("ColorDialogCaselleChiare.Color"),
+         QStringLiteral("ColorDialogCaselleScure.Color"), QStringLiteral("PatternColori1.Checked"),
+         QStringLiteral("PatternEbanoesicomoro1.Checked"),
+         QStringLiteral("PatternPalissandroefaggio1.Checked"),
+         QStringLiteral("PatternPelle1.Checked"), QStringLiteral("PatternTessuto1.Checked")});
+
+    MRUManager1 = new TMRUManager(this);
+    MRUManager1->setObjectName(QStringLiteral("MRUManager1"));
+    MRUManager1->SetCapacity(4);
+    MRUManager1->SetIniStorage(FormStorage1);
+    MRUManager1->SetRecentMenu(Recent1);
+    MRUManager1->OnClick = [this](QObject*, const QString& name, const QString&, int) {
+        MRUManager1Click(name);
+    };
+}
+
+// ---- window events
+
+void TFormMain::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        UpdateTitle();
+    QMainWindow::showEvent(event);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (Modified && ConfirmSaveChanges() == 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    }
+    event->acceptProposedAction();
+    DropFiles(files);
+}
+
+void TFormMain::UpdateTitle() {
+    setWindowTitle(HasGameFile ? AppInfo.Title() + QStringLiteral(" - ") + GameFileName
+                               : AppInfo.Title());
+}
+
+// ---- the move list
+
+QStringList TFormMain::MoveListLines() const {
+    const QString text = MemoListaMosse->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+void TFormMain::SetMoveListLines(const QStringList& lines) {
+    MemoListaMosse->setPlainText(lines.join(QLatin1Char('\n')));
+    MemoListaMosse->verticalScrollBar()->setValue(MemoListaMosse->verticalScrollBar()->maximum());
+}
+
+void TFormMain::AddMoveToList(const QString& text) {
+    QStringList lines = MoveListLines();
+    const bool afterBlack = ChessBoard1->WhiteToMove();
+    const int number = ChessBoard1->CurrentMove() - (afterBlack ? 1 : 0);
+    movelist::AddMove(lines, text, afterBlack, number);
+    SetMoveListLines(lines);
+}
+
+void TFormMain::RemoveLastMoveFromList() {
+    QStringList lines = MoveListLines();
+    movelist::RemoveLastMove(lines);
+    SetMoveListLines(lines);
+}
+
+void TFormMain::UpdateGameInfo() {
+    auto shortName = [](const QString& player) {
+        const qsizetype i = player.indexOf(QLatin1Char(' '));
+        const qsizetype first = i < 0 ? player.size() : i;
+        qsizetype j = player.indexOf(QLatin1Char(' '), first + 1);
+        if (j < 0)
+            j = player.size();
+        for (qsizetype k = j + 1; k + 5 < player.size(); ++k) {
+            const QString code = player.mid(k, 6);
+            bool digits = true;
+            for (int d = 2; d < 6; ++d)
+                digits = digits && code[d].isDigit();
+            if (code[0].toUpper() == QLatin1Char('Z') && code[1].isLetter() && digits) {
+                const QString second = player.mid(first, j - first).trimmed();
+                return second.isEmpty() ? player : second;
+            }
+        }
+        return player;
+    };
+    QString caption = MatchCode;
+    if (!WhitePlayer.isEmpty() && !BlackPlayer.isEmpty())
+        caption +=
+            QLatin1Char('\n') + shortName(WhitePlayer) + QLatin1Char('-') + shortName(BlackPlayer);
+    LabelGameInfo->setText(caption);
+}
+
+// ---- board events: the road of every move
+
+bool TFormMain::SoundOn() const {
+    return Sound1->isChecked();
+}
+
+void TFormMain::ChessBoard1LegalMove(TChessBoardModel*, Square, Square) {
+    const bool moverWhite = !ChessBoard1->WhiteToMove();
+    const int n = ChessBoard1->CurrentMove() - (moverWhite ? 0 : 1);
+    const QString text = ChessBoard1->GetTextMove(n, moverWhite);
+    AddMoveToList(text);
+    if (NetworkGame && moverWhite == LocalIsWhite && NetPlayWindow.SendMove)
+        NetPlayWindow.SendMove(text);
+    if (SoundOn() && !Replaying)
+        platform::Beep(0);
+    Modified = true;
+}
+
+void TFormMain::SetGameResult(int result) {
+    if (NetPlayWindow.SetGameResult)
+        NetPlayWindow.SetGameResult(result);
+}
+
+void TFormMain::EndOfGame(int result, const QString& text) {
+    GameOver = true;
+    SetGameResult(result);
+    if (NetworkGame)
+        EndNetworkGame();
+    ShowPlainMessage(text);
+}
+
+void TFormMain::ChessBoard1Mate(TChessBoardModel*, Square, Square) {
+    if (ChessBoard1->WhiteToMove())
+        EndOfGame(2, QStringLiteral("Scacco matto!\nIl Nero vince"));
+    else
+        EndOfGame(1, QStringLiteral("Scacco matto!\nIl Bianco vince"));
+}
+
+void TFormMain::ChessBoard1StaleMate(TChessBoardModel*, Square, Square) {
+    EndOfGame(3, QStringLiteral("Stallo\nPartita patta"));
+}
+
+void TFormMain::ChessBoard1ThreefoldPosition(TChessBoardModel*) {
+    EndOfGame(3, QStringLiteral("Posizione ripetuta 3 volte\nPartita patta"));
+}
+
+void TFormMain::ChessBoard1OnlyTwoKingsLeft(TChessBoardModel*) {
+    EndOfGame(3, QStringLiteral("Restano solo i due re\nPartita patta"));
+}
+
+void TFormMain::ChessBoard1Capture(TChessBoardModel*, Square, Square, char CapturedPiece) {
+    if (CapturedPiecesWindow.AddPiece)
+        CapturedPiecesWindow.AddPiece(CapturedPiece);
+    if (CapturedPiecesWindow.DrawPieces)
+        CapturedPiecesWindow.DrawPieces();
+}
+
+bool TFormMain::IsHumanPlayer(bool white) const {
+    return (white ? RadioGroupWhite : RadioGroupBlack)->ItemIndex() == 0;
+}
+
+void TFormMain::ChessBoard1Promotion(TChessBoardModel*, Square, Square, char& NewPiece) {
+    const bool promoterWhite = !ChessBoard1->WhiteToMove();
+    if (Replaying || (NetworkGame && ChessBoard1->WhiteToMove() == LocalIsWhite)) {
+        NewPiece = ReplayPromotion;
+        return;
+    }
+    GameOver = true;
+    if (!IsHumanPlayer(promoterWhite)) {
+        GameOver = false;
+        return;
+    }
+    NewPiece = FormPromotion->Ask(promoterWhite);
+    GameOver = false;
+}
+
+void TFormMain::ChessBoard1CustomMove(TChessBoardModel*) {
+    if (!ChessBoard1->LegalMoveAvailable()) {
+        GameOver = true;
+        if (NetworkGame)
+            EndNetworkGame();
+    }
+    if (GameOver || ChessBoard1->Thinking())
+        return;
+    const int choice =
+        (ChessBoard1->WhiteToMove() ? RadioGroupWhite : RadioGroupBlack)->ItemIndex();
+    if (choice == 1)
+        ChessBoard1->MoveNow();
+    else if (choice >= 2 && choice <= 5)
+        MerovakEngineMove();
+}
+
+// The four Merovak entries have no engine behind them.
+void TFormMain::MerovakEngineMove() {}
+
+void TFormMain::ResetClickInput() {
+    ClickFromSquare = None;
+    ClickToSquare = None;
+}
+
+void TFormMain::ChessBoard1MouseUp(TChessBoard*, Qt::MouseButton, Qt::KeyboardModifiers, int X,
+                                   int Y) {
+    const Square sq = ChessBoard1->WindowToSquare(X, Y);
+    if (sq == None || Notebook1->currentWidget() == PageEdit)
+        return;
+    if (ClickFromSquare != None) {
+        ClickToSquare = sq;
+        const Square from = ClickFromSquare;
+        ResetClickInput();
+        ChessBoard1->Move(from, sq);
+        return;
+    }
+    const QChar letter = ChessBoard1->Position().at(sq - 1);
+    const bool white = ChessBoard1->WhiteToMove();
+    const bool ownPiece = white ? letter.isUpper() : letter.isLower();
+    if (ownPiece && (!NetworkGame || white == LocalIsWhite)) {
+        ClickFromSquare = sq;
+        ClickToSquare = None;
+        ChessBoard1->HiLightSquare(sq);
+    }
+}
+
+// ---- taking back and replaying
+
+void TFormMain::CountCapturedPieces(const QString& after, const QString& before, bool add) {
+    for (const char letter : movelist::CapturedDifference(after, before)) {
+        const auto& change = add ? CapturedPiecesWindow.AddPiece : CapturedPiecesWindow.RemovePiece;
+        if (change)
+            change(letter);
+        if (CapturedPiecesWindow.DrawPieces)
+            CapturedPiecesWindow.DrawPieces();
+    }
+}
+
+void TFormMain::Undo1Click() {
+    GameOver = false;
+    const QString before = ChessBoard1->Position();
+    if (!ChessBoard1->MoveBackward()) {
+        if (SoundOn())
+            platform::Beep(48);
+        return;
+    }
+    ResetClickInput();
+    RemoveLastMoveFromList();
+    CountCapturedPieces(ChessBoard1->Position(), before, false);
+}
+
+void TFormMain::Moveforward1Click() {
+    const QString before = ChessBoard1->Position();
+    if (!ChessBoard1->MoveForward()) {
+        if (SoundOn())
+            platform::Beep(48);
+        return;
+    }
+    ResetClickInput();
+    const bool moverWhite = !ChessBoard1->WhiteToMove();
+    const int n = ChessBoard1->CurrentMove() - (moverWhite ? 0 : 1);
+    AddMoveToList(ChessBoard1->GetTextMove(n, moverWhite));
+    CountCapturedPieces(before, ChessBoard1->Position(), true);
+}
+
+// ---- new game, saving changes, closing
+
+void TFormMain::ClearCapturedPieces() {
+    if (CapturedPiecesWindow.ClearPieces)
+        CapturedPiecesWindow.ClearPieces();
+}
+
+bool TFormMain::NewGame() {
+    if (Modified && ConfirmSaveChanges() == 0)
+        return false;
+    Modified = false;
+    ChessBoard1->NewGame();
+    ResetClickInput();
+    SetMoveListLines({});
+    ClearCapturedPieces();
+    HasGameFile = false;
+    GameFileName.clear();
+    EditingPosition = false;
+    WhitePlayer.clear();
+    BlackPlayer.clear();
+    MatchCode.clear();
+    HeaderLine1.clear();
+    HeaderLine2.clear();
+    GameRound.clear();
+    GameInfo.clear();
+    StartDate = Today();
+    NetworkGame = false;
+    UpdateGameInfo();
+    UpdateTitle();
+    GameOver = false;
+    return true;
+}
+
+void TFormMain::New1Click() {
+    NewGame();
+}
+
+int TFormMain::ConfirmSaveChanges() {
+    if (GameFileName.isEmpty())
+        return 2;
+    switch (platform::MessageBox(
+        QStringLiteral(
+            "Sono state effettuate delle modifiche non registrate su file. Salvare ora?"),
+        QStringLiteral("Abbandona modifiche"), platform::MB_YESNOCANCEL | platform::MB_ICONWARNING,
+        this)) {
+    case platform::IDYES:
+        return SaveGameFile() ? 1 : 0;
+    case platform::IDNO:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+void TFormMain::Exit1Click() {
+    close();
+}
+
+// ---- menu states
+
+void TFormMain::File1Click() {
+    SetCommandEnabled(Save1, !EditingPosition);
+    SetCommandEnabled(SaveAs1, !EditingPosition);
+    if (GameFileName.isEmpty())
+        Save1->setEnabled(false);
+}
+
+void TFormMain::Zeltor1Click() {
+    const bool movePlayed = !(ChessBoard1->CurrentMove() == 1 && ChessBoard1->WhiteToMove());
+    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1})
+        SetCommandEnabled(item, movePlayed);
+}
+
+void TFormMain::Reverseboard1Click() {
+    ChessBoard1->SetWhiteOnTop(!ChessBoard1->WhiteOnTop());
+}
+
+void TFormMain::Aiuto1Click() {
+    ShowHelpContents(this);
+}
+
+void TFormMain::About1Click() {
+    ShowAbout(true);
+}
+
+void TFormMain::Engine1Click() {
+    Notebook1->setCurrentWidget(Notebook1->currentWidget() == PageEngine ? PageLista : PageEngine);
+}
+
+void TFormMain::UpDownDepthClick() {}
+
+void TFormMain::Inseriscicommento1Click() {
+    const QTextBlock block = MemoListaMosse->textCursor().block();
+    const int n = block.blockNumber() + 1;
+    QString comment = QStringLiteral("prova");
+    if (!platform::InputQuery(QStringLiteral("Inserisci commento"),
+                              QStringLiteral("commento alla mossa ") + QString::number(n), comment,
+                              this))
+        return;
+    ChessBoard1->AddComment(n, true, comment);
+    QStringList lines = MoveListLines();
+    if (n - 1 < lines.size()) {
+        lines[n - 1] = lines[n - 1].leftJustified(23, QLatin1Char(' ')) + QLatin1Char('(') +
+                       comment + QLatin1Char(')');
+        SetMoveListLines(lines);
+    }
+}
+
+void TFormMain::Selezionatutto1Click() {
+    MemoListaMosse->selectAll();
+}
+
+void TFormMain::Copia1Click() {
+    MemoListaMosse->copy();
+}
+
+// ---- the TCP play window's operations
+
+void TFormMain::SetNetworkGameItemsEnabled(bool enabled) {
+    for (QAction* item :
+         {Undo1, Moveforward1, Editboard1, New1, Load1, Importafilesca1, ImportafilePGN1,
+          SpeedItemOpen, SpeedItemNew, SpeedItemGameEdit, SpeedItemBack, SpeedItemForw})
+        SetCommandEnabled(item, enabled);
+    Recent1->menuAction()->setEnabled(enabled && MRUManager1->Strings().Count() > 0);
+}
+
+bool TFormMain::StartNetworkGame(const QString& white, const QString& black, bool localIsWhite) {
+    if (!NewGame())
+        return false;
+    WhitePlayer = white;
+    BlackPlayer = black;
+    LocalIsWhite = localIsWhite;
+    NetworkGame = true;
+    ChessBoard1->LocalSideOnly = true;
+    ChessBoard1->LocalSideIsWhite = localIsWhite;
+    SetNetworkGameItemsEnabled(false);
+    UpdateGameInfo();
+    return true;
+}
+
+void TFormMain::EndNetworkGame() {
+    NetworkGame = false;
+    GameOver = true;
+    if (NetPlayWindow.EndGame)
+        NetPlayWindow.EndGame();
+    ChessBoard1->LocalSideOnly = false;
+    SetNetworkGameItemsEnabled(true);
+}
+
+void TFormMain::ShowTimeout(bool whiteFlagged) {
+    GameOver = true;
+    SetGameResult(whiteFlagged ? 2 : 1);
+    const QString text = whiteFlagged ? QStringLiteral("Timeout del Bianco!\nIl Nero vince")
+                                      : QStringLiteral("Timeout del Nero!\nIl Bianco vince");
+    if (NetworkGame)
+        EndNetworkGame();
+    ShowPlainMessage(text);
+}
+
+// ---- the move-text parser
+
+void TFormMain::EndByAgreement(const QString& word) {
+    QString text;
+    if (word == QLatin1String("draw")) {
+        text = QStringLiteral("Patta per comune accordo");
+        SetGameResult(3);
+    } else if (ChessBoard1->WhiteToMove()) {
+        text = QStringLiteral("Il bianco abbandona");
+        SetGameResult(2);
+    } else {
+        text = QStringLiteral("Il nero abbandona");
+        SetGameResult(1);
+    }
+    QStringList lines = MoveListLines();
+    movelist::AddMarker(lines, word);
+    SetMoveListLines(lines);
+    GameOver = true;
+    if (NetworkGame)
+        EndNetworkGame();
+    ShowPlainMessage(text);
+}
+
+bool TFormMain::ApplyMoveText(const QString& text) {
+    const TMoveCommand command = ParseMoveText(text, ChessBoard1->WhiteToMove());
+    if (command.promotion)
+        ReplayPromotion = command.promotion;
+    switch (command.kind) {
+    case TMoveCommand::Resign:
+        EndByAgreement(QStringLiteral("resign"));
+        return false;
+    case TMoveCommand::Draw:
+        EndByAgreement(QStringLiteral("draw"));
+        return false;
+    case TMoveCommand::PlayMove:
+        return ChessBoard1->Move(command.from, command.to);
+    default:
+        return false;
+    }
+}
+
+// ---- game files
+
+bool TFormMain::SaveGameFileAs(const QString& name) {
+    TGameFile game;
+    game.MatchCode = MatchCode;
+    game.WhitePlayer = WhitePlayer;
+    game.BlackPlayer = BlackPlayer;
+    game.GameRound = GameRound;
+    game.HeaderLine1 = HeaderLine1;
+    game.HeaderLine2 = HeaderLine2;
+    game.GameInfo = GameInfo;
+    game.StartDate = StartDate;
+    game.WhiteOnTop = ChessBoard1->WhiteOnTop();
+    game.Moves = movelist::GameFileMoves(MoveListLines());
+    QString error;
+    if (!game.Save(name, error)) {
+        platform::ShowError(error, this);
+        return false;
+    }
+    GameFileName = name;
+    HasGameFile = true;
+    Modified = false;
+    UpdateTitle();
+    return true;
+}
+
+bool TFormMain::SaveGameFile() {
+    return SaveGameFileAs(GameFileName);
+}
+
+void TFormMain::SaveAs1Click() {
+    if (EditingPosition)
+        return;
+    SaveDialog1->FileName = MatchCode.isEmpty()
+                                ? QString()
+                                : QStringLiteral("Part") + MatchCode + QStringLiteral(".qzd");
+    if (SaveDialog1->Execute())
+        SaveGameFileAs(SaveDialog1->FileName);
+}
+
+void TFormMain::Save1Click() {
+    if (EditingPosition)
+        return;
+    if (HasGameFile && !GameFileName.isEmpty())
+        SaveGameFile();
+    else
+        SaveAs1Click();
+}
+
+void TFormMain::LoadGameFile(const QString& name) {
+    MRUManager1->Remove(name);
+    TGameFile game;
+    QString error;
+    if (!game.Load(name, error)) {
+        platform::ShowError(error, this);
+        return;
+    }
+    struct ReplayScope {
+        bool& flag;
+        ~ReplayScope() { flag = false; }
+    } replaying{Replaying};
+
+    GameFileName = name;
+    Modified = false;
+    RadioGroupWhite->SetItemIndex(0);
+    RadioGroupBlack->SetItemIndex(0);
+    ChessBoard1->NewGame();
+    ResetClickInput();
+    SetMoveListLines({});
+    EditingPosition = false;
+    GameOver = false;
+    ClearCapturedPieces();
+    HasGameFile = true;
+    Replaying = true;
+    UpdateTitle();
+    MatchCode = game.MatchCode;
+    WhitePlayer = game.WhitePlayer;
+    BlackPlayer = game.BlackPlayer;
+    GameRound = game.GameRound;
+    HeaderLine1 = game.HeaderLine1;
+    HeaderLine2 = game.HeaderLine2;
+    GameInfo = game.GameInfo;
+    StartDate = game.StartDate;
+    ChessBoard1->SetWhiteOnTop(game.WhiteOnTop);
+    for (const QString& line : game.Moves) {
+        if (!ApplyMoveText(line))
+            break;
+    }
+    UpdateGameInfo();
+    MRUManager1->Add(name, 0);
+    Modified = false;
+}
+
+void TFormMain::OpenGameFile(const QString& name) {
+    if (Modified && ConfirmSaveChanges() == 0)
+        return;
+    LoadGameFile(name);
+}
+
+void TFormMain::Load1Click() {
+    if (OpenDialog1->Execute())
+        OpenGameFile(OpenDialog1->FileName);
+}
+
+void TFormMain::MRUManager1Click(const QString& recentName) {
+    OpenGameFile(recentName);
+}
+
+void TFormMain::DropFiles(const QStringList& files) {
+    if (NetworkGame || files.isEmpty())
+        return;
+    OpenGameFile(files.constFirst());
+}
+
+// ---- pasting a correspondence move
+
+void TFormMain::PasteMoveFromClipboard() {
+    const TPastedMove pasted = ParsePastedMove(QApplication::clipboard()->text());
+    auto refuse = [&](const QString& reason) {
+        ShowPlainMessage(pasted.prefix + QLatin1Char('\n') + reason);
+    };
+    if (!pasted.ok) {
+        refuse(pasted.error);
+        return;
+    }
+    const bool whiteToMove = ChessBoard1->WhiteToMove();
+    if (pasted.moveNumber != ChessBoard1->CurrentMove() || pasted.white != whiteToMove ||
+        (NetworkGame && whiteToMove != LocalIsWhite)) {
+        refuse(QStringLiteral("Turno di gioco non valido"));
+        return;
+    }
+    const TMoveCommand::Kind kind = ParseMoveText(pasted.moveText, whiteToMove).kind;
+    if (!ApplyMoveText(pasted.moveText) && kind != TMoveCommand::Resign &&
+        kind != TMoveCommand::Draw)
+        refuse(QStringLiteral("Mossa non valida"));
+}

@@ -1,0 +1,222 @@
+#pragma once
+// The main window: the board, the move list, the menus and tool bar, a whole game between two
+// players with its end, and the program's game files and pasted moves.
+
+#include "board/Chessbrd.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSpinBox;
+class QStackedWidget;
+class QToolBar;
+class QFrame;
+class TColorDialog;
+class TFormStorage;
+class TMRUManager;
+class TRadioGroup;
+
+namespace platform {
+class TOpenDialog;
+class TSaveDialog;
+} // namespace platform
+
+// The captured-pieces window as the main window drives it. Each operation may stay empty until
+// that window exists; the start-up connects them.
+struct TCapturedPiecesLink {
+    std::function<void(char Letter)> AddPiece;
+    std::function<void(char Letter)> RemovePiece;
+    std::function<void()> ClearPieces;
+    std::function<void()> DrawPieces;
+};
+extern TCapturedPiecesLink CapturedPiecesWindow;
+
+// The TCP play window as the main window drives it; the same holds.
+struct TNetPlayLink {
+    std::function<void(const QString& MoveText)> SendMove;
+    std::function<void()> EndGame;
+    // The result byte: 1 White wins, 2 Black wins, 3 draw, 0 none.
+    std::function<void(int Result)> SetGameResult;
+};
+extern TNetPlayLink NetPlayWindow;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // ---- fields
+    TChessBoard* ChessBoard1;
+    QString GameFileName;
+    bool HasGameFile = false;
+    bool EditingPosition = false;
+    Square ClickFromSquare = None;
+    Square ClickToSquare = None;
+    bool Modified = false;
+    QString WhitePlayer;
+    QString BlackPlayer;
+    QString MatchCode;
+    int StartDate = 0;
+    QString GameInfo;
+    QString HeaderLine2;
+    QString HeaderLine1;
+    QString GameRound;
+    bool LocalIsWhite = false;
+    bool NetworkGame = false;
+    QString NntpQueueFileName;
+    QString NntpSeparator;
+    bool GameOver = false;
+    bool Replaying = false;
+    char ReplayPromotion = 'q';
+
+    // ---- components
+    QLabel* ImagePieceSet;
+    QFrame* Panel1;
+    QStackedWidget* Notebook1;
+    QWidget* PageLista;
+    QWidget* PageEngine;
+    QWidget* PageEdit;
+    QLabel* LabelGameInfo;
+    QPlainTextEdit* MemoListaMosse;
+    QSpinBox* UpDownDepth;
+    TRadioGroup* RadioGroupWhite;
+    TRadioGroup* RadioGroupBlack;
+    QToolBar* SpeedBar2;
+    TFormStorage* FormStorage1;
+    TMRUManager* MRUManager1;
+    platform::TSaveDialog* SaveDialog1;
+    platform::TOpenDialog* OpenDialog1;
+    TColorDialog* ColorDialogBordo;
+    TColorDialog* ColorDialogCaselleChiare;
+    TColorDialog* ColorDialogCaselleScure;
+    QMenu* PopupMenuComment;
+    QMenu* PopupMenuToolbar;
+
+    // Menus and their items.
+    QMenu *File1, *Partita1, *Opzioni1, *Scacchiera1, *Zeltor1, *InviomosseVexlor1,
+        *InviomosseNNTP1, *Help1, *Recent1;
+    QAction *Save1, *SaveAs1, *Load1, *Importafilesca1, *ImportafilePGN1, *EsportafilePGN1, *Exit1;
+    QAction *New1, *Undo1, *Moveforward1, *Editboard1, *EsportainformatoFEN1,
+        *Visualizzapezzicatturati1;
+    QAction *Sound1, *Reverseboard1, *Impostazioni1, *Personalizza1;
+    QAction *PatternPalissandroefaggio1, *PatternEbanoesicomoro1, *PatternPelle1, *PatternTessuto1,
+        *PatternColori1, *Colorecasellechiare1, *Colorecasellescure1, *Colorebordo1;
+    QAction *Datipartita1, *PrintMove1, *Rivedimossestampate1, *SendmoveNTTP1, *AccodamossaNNTP1,
+        *RivedimosseaccodateNNTP1, *InviamosseaccodateNNTP1, *InviamossaviaEmail, *GetMoveNTTP1,
+        *Incollamossadaformatotesto1;
+    QAction *Giocainrete1, *Aiuto1, *About1, *Engine1, *Debugwindow1;
+    QAction *Inseriscicommento1, *N1, *Selezionatutto1, *Copia1, *Personalizzatoolbar1;
+
+    // Tool-bar items.
+    QAction *SpeedItemSave, *SpeedItemOpen, *SpeedItemNew, *SpeedItemGameEdit, *SpeedItemBack,
+        *SpeedItemForw, *SpeedItemNetGame, *SpeedItemHelp, *SpeedItemOpzioni, *SpeedItemVexlorWrite,
+        *SpeedItemVexlorRead, *SpeedItemNntpSendNow, *SpeedItemNntpQueue, *SpeedItemNntpSendQueued,
+        *SpeedItemNntpRead, *SpeedItemNntpGet, *SpeedItem1;
+
+    // A command whose handler exists: the item triggers it and may be enabled. Items without
+    // one stay disabled whatever the menu states say.
+    void BindCommand(QAction* item, std::function<void()> handler);
+    void SetCommandEnabled(QAction* item, bool enabled);
+
+    // ---- operations
+    bool NewGame();
+    // 0 stop, 1 saved, 2 go on without saving.
+    int ConfirmSaveChanges();
+    void AddMoveToList(const QString& text);
+    void RemoveLastMoveFromList();
+    QStringList MoveListLines() const;
+    void UpdateGameInfo();
+
+    bool StartNetworkGame(const QString& white, const QString& black, bool localIsWhite);
+    void EndNetworkGame();
+    void ShowTimeout(bool whiteFlagged);
+    bool ApplyMoveText(const QString& text);
+
+    // Writes the game to GameFileName; false (reported) when it could not be written.
+    bool SaveGameFile();
+    void LoadGameFile(const QString& name);
+    void DropFiles(const QStringList& files);
+    void PasteMoveFromClipboard();
+
+    // ---- handlers
+    void File1Click();
+    void Zeltor1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void Load1Click();
+    void MRUManager1Click(const QString& recentName);
+    void Exit1Click();
+    void New1Click();
+    void Undo1Click();
+    void Moveforward1Click();
+    void Reverseboard1Click();
+    void Aiuto1Click();
+    void About1Click();
+    void Engine1Click();
+    void UpDownDepthClick();
+    void Inseriscicommento1Click();
+    void Selezionatutto1Click();
+    void Copia1Click();
+
+    void ChessBoard1MouseUp(TChessBoard* Sender, Qt::MouseButton Button,
+                            Qt::KeyboardModifiers Shift, int X, int Y);
+    void ChessBoard1LegalMove(TChessBoardModel* Sender, Square oldSq, Square newSq);
+    void ChessBoard1Mate(TChessBoardModel* Sender, Square oldSq, Square newSq);
+    void ChessBoard1StaleMate(TChessBoardModel* Sender, Square oldSq, Square newSq);
+    void ChessBoard1OnlyTwoKingsLeft(TChessBoardModel* Sender);
+    void ChessBoard1ThreefoldPosition(TChessBoardModel* Sender);
+    void ChessBoard1Promotion(TChessBoardModel* Sender, Square oldSq, Square newSq, char& NewPiece);
+    void ChessBoard1CustomMove(TChessBoardModel* Sender);
+    void ChessBoard1Capture(TChessBoardModel* Sender, Square oldSq, Square newSq,
+                            char CapturedPiece);
+    void MerovakEngineMove();
+
+signals:
+    // The window has closed for good: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateBoard();
+    void CreatePanel();
+    QWidget* CreateListaPage();
+    QWidget* CreateEnginePage();
+    void CreateMenus();
+    void CreateFileMenu(QMenu* menu);
+    void CreatePartitaMenu(QMenu* menu);
+    void CreateOpzioniMenu(QMenu* menu);
+    void CreateZeltorMenu(QMenu* menu);
+    void CreatePopupMenus();
+    void CreateToolBar();
+    void CreateStorage();
+    QAction* MenuItem(QMenu* menu, const QString& name, const QString& caption,
+                      const QKeySequence& shortcut = {});
+    QAction* SpeedItem(const QString& name, const QString& caption, const QString& hint,
+                       const QIcon& icon, bool visible);
+
+    void SetMoveListLines(const QStringList& lines);
+    void EndOfGame(int result, const QString& text);
+    void EndByAgreement(const QString& word);
+    void SetNetworkGameItemsEnabled(bool enabled);
+    void SetGameResult(int result);
+    void UpdateTitle();
+    void ClearCapturedPieces();
+    void CountCapturedPieces(const QString& after, const QString& before, bool add);
+    bool SaveGameFileAs(const QString& name);
+    bool SoundOn() const;
+    void OpenGameFile(const QString& name);
+    void ResetClickInput();
+    bool IsHumanPlayer(bool white) const;
+};
+
+extern TFormMain* FormMain;

@@ -1,0 +1,115 @@
+#include "app/Quendel.h"
+
+#include "app/CodMain.h"
+#include "app/CodPromotion.h"
+#include "app/CodVersione.h"
+#include "app/about.h"
+#include "platform/MessageBox.h"
+#include "storage/StoredForm.h"
+
+#include <QEventLoop>
+#include <QLibraryInfo>
+#include <QTimer>
+#include <QTranslator>
+
+namespace {
+
+constexpr int SplashMilliseconds = 2000;
+
+void waitHoldingInput(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+SplashWaitHook& splashWait() {
+    static SplashWaitHook hook;
+    return hook;
+}
+
+} // namespace
+
+TQuendelApplication::TQuendelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TQuendelApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowException(std::current_exception());
+        return false;
+    }
+}
+
+void ShowException(std::exception_ptr exception) {
+    try {
+        std::rethrow_exception(exception);
+    } catch (const std::exception& e) {
+        platform::ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        platform::ShowError(QStringLiteral("Errore imprevisto"));
+    }
+}
+
+bool LoadItalianTranslation() {
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_it"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+void CreateWindows() {
+    QCoreApplication::setApplicationName(AppInfo.Name);
+    AboutBox = new TAboutBox;
+    FormMain = new TStoredForm<TFormMain>;
+    QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    FormPromotion = new TFormPromotion(FormMain);
+}
+
+void DestroyWindows() {
+    delete FormPromotion;
+    FormPromotion = nullptr;
+    delete FormMain;
+    FormMain = nullptr;
+    delete AboutBox;
+    AboutBox = nullptr;
+}
+
+SplashWaitHook SetSplashWaitHook(SplashWaitHook hook) {
+    return std::exchange(splashWait(), std::move(hook));
+}
+
+void ShowMainWindowWithSplash() {
+    FormMain->show();
+    QCoreApplication::processEvents();
+    ShowAbout(false);
+    QCoreApplication::processEvents();
+    if (splashWait())
+        splashWait()(SplashMilliseconds);
+    else
+        waitHoldingInput(SplashMilliseconds);
+    AboutBox->close();
+}
+
+void LoadCommandLineGame(const QStringList& arguments) {
+    if (arguments.size() > 1)
+        FormMain->LoadGameFile(arguments.at(1));
+}
+
+int RunQuendel(QApplication& app) {
+    int result = 0;
+    try {
+        LoadItalianTranslation();
+        CreateWindows();
+        ShowMainWindowWithSplash();
+        LoadCommandLineGame(QCoreApplication::arguments());
+        result = app.exec();
+    } catch (...) {
+        ShowException(std::current_exception());
+    }
+    DestroyWindows();
+    return result;
+}

@@ -2,6 +2,7 @@
 
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/Docking.h"
 #include "app/GameFile.h"
 #include "app/Help.h"
 #include "app/MoveList.h"
@@ -97,6 +98,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     setStatusBar(status);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    new Docking::TMoveWatch(this, [this](const QRect& frame) { MoveDockedForms(frame); });
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { ShowHelpContext(this, HelpContextMain); });
     UpdateGameInfo();
@@ -339,6 +341,7 @@ void TFormMain::CreatePartitaMenu(QMenu* menu) {
                                     QStringLiteral("Esporta in formato &FEN"));
     Visualizzapezzicatturati1 = MenuItem(menu, QStringLiteral("Visualizzapezzicatturati1"),
                                          QStringLiteral("Visualizza pezzi catturati"));
+    BindCommand(Visualizzapezzicatturati1, [this] { Visualizzapezzicatturati1Click(); });
 }
 
 void TFormMain::CreateOpzioniMenu(QMenu* menu) {
@@ -795,6 +798,16 @@ void TFormMain::ChessBoard1MouseUp(TChessBoard*, Qt::MouseButton, Qt::KeyboardMo
         ClickToSquare = None;
         ChessBoard1->HiLightSquare(sq);
     }
+}
+
+void TFormMain::Visualizzapezzicatturati1Click() {
+    if (CapturedPiecesWindow.ShowFromMain)
+        CapturedPiecesWindow.ShowFromMain(this);
+}
+
+void TFormMain::MoveDockedForms(const QRect& mainFrame) {
+    if (CapturedPiecesWindow.FollowMain)
+        CapturedPiecesWindow.FollowMain(mainFrame);
 }
 
 // ---- taking back and replaying

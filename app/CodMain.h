@@ -32,6 +32,9 @@ struct TCapturedPiecesLink {
     std::function<void(char Letter)> RemovePiece;
     std::function<void()> ClearPieces;
     std::function<void()> DrawPieces;
+    // Shown from the main window's menu; carried along when the main window moves.
+    std::function<void(QWidget* Main)> ShowFromMain;
+    std::function<void(const QRect& MainFrame)> FollowMain;
 };
 extern TCapturedPiecesLink CapturedPiecesWindow;
 
@@ -175,6 +178,9 @@ public:
     void ChessBoard1Capture(TChessBoardModel* Sender, Square oldSq, Square newSq,
                             char CapturedPiece);
     void MerovakEngineMove();
+    void Visualizzapezzicatturati1Click();
+    // The main window has moved or changed size to its outer rectangle mainFrame.
+    void MoveDockedForms(const QRect& mainFrame);
 
 signals:
     // The window has closed for good: the program ends.

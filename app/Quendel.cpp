@@ -1,5 +1,6 @@
 #include "app/Quendel.h"
 
+#include "app/CodCaptured.h"
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
@@ -11,6 +12,8 @@
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
+
+TFormCaptured* FormCaptured = nullptr;
 
 namespace {
 
@@ -25,6 +28,16 @@ void waitHoldingInput(int milliseconds) {
 SplashWaitHook& splashWait() {
     static SplashWaitHook hook;
     return hook;
+}
+
+void ConnectCapturedPieces() {
+    TFormCaptured* window = FormCaptured;
+    CapturedPiecesWindow.AddPiece = [window](char letter) { window->AddPiece(letter); };
+    CapturedPiecesWindow.RemovePiece = [window](char letter) { window->RemovePiece(letter); };
+    CapturedPiecesWindow.ClearPieces = [window] { window->ClearPieces(); };
+    CapturedPiecesWindow.DrawPieces = [window] { window->DrawPieces(); };
+    CapturedPiecesWindow.ShowFromMain = [window](QWidget* main) { window->ShowFromMain(main); };
+    CapturedPiecesWindow.FollowMain = [window](const QRect& frame) { window->FollowMain(frame); };
 }
 
 } // namespace
@@ -67,9 +80,14 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormPromotion = new TFormPromotion(FormMain);
+    FormCaptured = new TFormCaptured;
+    ConnectCapturedPieces();
 }
 
 void DestroyWindows() {
+    CapturedPiecesWindow = {};
+    delete FormCaptured;
+    FormCaptured = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormMain;

@@ -20,6 +20,9 @@ void ShowException(std::exception_ptr exception);
 // Installs Qt's Italian texts for the standard buttons and dialogs; false when they are missing.
 bool LoadItalianTranslation();
 
+class TFormCaptured;
+extern TFormCaptured* FormCaptured;
+
 // Sets the application's title, creates the about box and the windows in their order.
 void CreateWindows();
 // Deletes the windows, the main window last, before the application object goes.

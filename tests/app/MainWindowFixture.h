@@ -2,6 +2,7 @@
 // The real main window, created as the start-up creates it, in a temporary working folder; every
 // box, dialog and beep is answered and recorded by hooks.
 
+#include "app/CodCaptured.h"
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/Quendel.h"
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <deque>
 #include <gtest/gtest.h>
-#include <map>
 
 struct TBoxSeen {
     QString text;
@@ -37,7 +37,6 @@ protected:
     QString fileAnswer;
     std::vector<QString> modalShown;
     std::function<int(QDialog&)> modalAnswer;
-    std::map<char, int> captured;
     std::vector<int> results;
     std::vector<QString> netEvents;
 
@@ -65,12 +64,6 @@ protected:
             modalShown.push_back(d.objectName());
             return modalAnswer ? modalAnswer(d) : int(QDialog::Accepted);
         });
-        CapturedPiecesWindow.AddPiece = [this](char c) { ++captured[c]; };
-        CapturedPiecesWindow.RemovePiece = [this](char c) {
-            if (captured[c] > 0)
-                --captured[c];
-        };
-        CapturedPiecesWindow.ClearPieces = [this] { captured.clear(); };
         NetPlayWindow.SetGameResult = [this](int r) { results.push_back(r); };
         NetPlayWindow.EndGame = [this] { netEvents.push_back("EndGame"); };
         NetPlayWindow.SendMove = [this](const QString& m) { netEvents.push_back("move " + m); };
@@ -82,13 +75,20 @@ protected:
     void TearDown() override {
         FormMain->Modified = false;
         DestroyWindows();
-        CapturedPiecesWindow = {};
         NetPlayWindow = {};
         platform::SetMessageBoxHook(oldBox);
         platform::SetBeepHook(oldBeep);
         platform::SetFileDialogHook(oldFile);
         platform::SetShowModalHook(oldModal);
         QDir::setCurrent(previousFolder);
+    }
+
+    static int Captured(char letter) { return FormCaptured->Captured(letter); }
+    static int CapturedTotal() {
+        int total = 0;
+        for (const char letter : QByteArray("PNBRQKpnbrqk"))
+            total += Captured(letter);
+        return total;
     }
 
     TChessBoard* Board() const { return FormMain->ChessBoard1; }

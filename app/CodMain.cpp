@@ -71,6 +71,38 @@ QIcon PieceIcon(int column, int row) {
     return QIcon(set.copy(column * cell, row * 2 * cell, cell, cell));
 }
 
+// A round badge with one character, for the help item.
+QIcon BadgeIcon(QChar glyph, const QColor& colour) {
+    QPixmap pixmap(22, 22);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(colour.darker(140));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(1.5, 1.5, 19, 19));
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(15);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 22, 22), Qt::AlignCenter, QString(glyph));
+    return QIcon(pixmap);
+}
+
+// An envelope, for the e-mail item.
+QIcon EnvelopeIcon() {
+    QPixmap pixmap(22, 22);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1.2));
+    p.setBrush(QColor(0xF4, 0xF0, 0xE0));
+    const QRectF body(2.5, 5.5, 17, 12);
+    p.drawRect(body);
+    p.drawPolyline(QPolygonF({body.topLeft(), QPointF(11, 12.5), body.topRight()}));
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
@@ -498,9 +530,9 @@ void TFormMain::CreateToolBar() {
     SpeedBar2->addSeparator();
 
     // "Strumenti"
-    SpeedItemHelp =
-        SpeedItem(QStringLiteral("SpeedItemHelp"), QStringLiteral("Aiuto"),
-                  QStringLiteral("Aiuto|"), s->standardIcon(QStyle::SP_DialogHelpButton), true);
+    SpeedItemHelp = SpeedItem(QStringLiteral("SpeedItemHelp"), QStringLiteral("Aiuto"),
+                              QStringLiteral("Aiuto|"),
+                              BadgeIcon(QLatin1Char('?'), QColor(0x2E, 0x6C, 0xB8)), true);
     BindCommand(SpeedItemHelp, [this] { Aiuto1Click(); });
     SpeedItemOpzioni = SpeedItem(QStringLiteral("SpeedItemOpzioni"), QStringLiteral("Opzioni"),
                                  QStringLiteral("Opzioni|"),
@@ -508,7 +540,7 @@ void TFormMain::CreateToolBar() {
     SpeedBar2->addSeparator();
 
     // "Zeltor"
-    const QIcon mail = s->standardIcon(QStyle::SP_FileDialogContentsView);
+    const QIcon mail = EnvelopeIcon();
     SpeedItemVexlorWrite = SpeedItem(
         QStringLiteral("SpeedItemVexlorWrite"), QStringLiteral("Stampa mossa in formato Vexlor"),
         QStringLiteral("Stampa mossa in formato Vexlor|"), mail, false);
@@ -535,8 +567,7 @@ void TFormMain::CreateToolBar() {
         SpeedItem(QStringLiteral("SpeedItemNntpGet"), QStringLiteral("Ricevi mosse via NNTP"),
                   QStringLiteral("Ricevi mosse via NNTP|"), mail, false);
     SpeedItem1 = SpeedItem(QStringLiteral("SpeedItem1"), QStringLiteral("Invia mossa via e-mail"),
-                           QStringLiteral("Invia mossa via e-mail|"),
-                           s->standardIcon(QStyle::SP_MessageBoxInformation), true);
+                           QStringLiteral("Invia mossa via e-mail|"), EnvelopeIcon(), true);
 }
 
 void TFormMain::CreateStorage() {

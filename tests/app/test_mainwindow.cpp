@@ -4,6 +4,7 @@
 
 #include "app/about.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -506,4 +507,27 @@ TEST(StartUpTest, ExceptionsAreShownByTheErrorHelper) {
     ShowException(std::make_exception_ptr(42));
     platform::SetMessageBoxHook(old);
     EXPECT_EQ(shown, (std::vector<QString>{"disco pieno", "Errore imprevisto"}));
+}
+
+TEST_F(MainWindowTest, MoveListPopupSelectsCopiesAndComments) {
+    Play({{E2, E4}, {E7, E5}});
+    Item("Selezionatutto1")->trigger();
+    Item("Copia1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "1.  e2-e4    e7-e5");
+    EXPECT_FALSE(Item("Inseriscicommento1")->isVisible());
+
+    QString prompt;
+    auto old =
+        platform::SetInputQueryHook([&](const QString& caption, const QString& p, QString& value) {
+            EXPECT_EQ(caption, "Inserisci commento");
+            EXPECT_EQ(value, "prova");
+            prompt = p;
+            value = "apertura";
+            return true;
+        });
+    Item("Inseriscicommento1")->trigger();
+    platform::SetInputQueryHook(old);
+    EXPECT_EQ(prompt, "commento alla mossa 1");
+    EXPECT_EQ(Lines(), QStringList{"1.  e2-e4    e7-e5     (apertura)"});
+    EXPECT_EQ(Board()->GetMove(1, true).Comment, "apertura");
 }

@@ -58,6 +58,7 @@ TChessBoard::TChessBoard(QWidget* parent)
 }
 
 TChessBoard::~TChessBoard() {
+    FChessThread.reset(); // stops and joins the engine before anything else goes
     delete FDragImage.data();
 }
 

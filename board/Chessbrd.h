@@ -3,6 +3,7 @@
 // answered by its engine.
 
 #include "board/BoardModel.h"
+#include "board/ChessThread.h"
 #include "platform/Colors.h"
 
 #include <QCursor>
@@ -193,6 +194,22 @@ private:
 
 public:
     // ---- engine side (see ChessThread.cpp)
+    void InitChessThread();
+    void MoveNow() override;
+    void CancelThinking() override;
+    // The engine's answer to a request; played only if the board still waits for that request.
+    void DeliverMove(std::uint64_t request, Square from, Square to);
+    void FinishedThread(QObject* Sender);
+    int SearchDepth() const { return FSearchDepth; }
+    void SetSearchDepth(int value);
+    TThreadPriority ThinkingPriority() const { return FThinkingPriority; }
+    void SetThinkingPriority(TThreadPriority value);
+
+private:
+    std::unique_ptr<ChessThread> FChessThread;
+    std::uint64_t FEngineRequest = 0; // the number of the last request handed to the engine
+    int FSearchDepth = 3;
+    TThreadPriority FThinkingPriority = tpLower;
     // ---- end of engine side
 };
 

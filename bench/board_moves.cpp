@@ -46,9 +46,9 @@ void BM_ReplayGameThroughMove(benchmark::State& state) {
             benchmark::DoNotOptimize(board.Move(m.from, m.to));
     }
     state.counters["half-moves"] = double(game.size());
-    state.counters["per half-move"] = benchmark::Counter(
-        double(state.iterations() * game.size()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per half-move"] =
+        benchmark::Counter(double(state.iterations() * game.size()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ReplayGameThroughMove)->Unit(benchmark::kMillisecond);
 

@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int lastBefore = board.LastMove;
         board.MovePGN(move);
         const bool played = board.WhiteToMove() != whiteBefore;
-        if (played && board.GetTextMove(board.LastMove - (board.WhiteToMove() ? 1 : 0),
-                                        !board.WhiteToMove())
-                          .isEmpty())
+        if (played &&
+            board.GetTextMove(board.LastMove - (board.WhiteToMove() ? 1 : 0), !board.WhiteToMove())
+                .isEmpty())
             std::abort();
         if (!played && board.LastMove != lastBefore)
             std::abort();

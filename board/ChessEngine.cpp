@@ -219,34 +219,30 @@ std::span<const ScoredMove> ChessEngine::Moves() const {
 }
 
 void ChessEngine::GenerateMoves() {
-    BeginList();
-    if (!HasRoom())
+    if (!GeneratePieceMoves(false))
         return;
-    for (int sq = 0; sq < 64; ++sq) {
-        if (color[sq] != side)
-            continue;
-        if (piece[sq] == kPawn)
-            GeneratePawn(sq, false);
-        else
-            GeneratePiece(sq, false);
-    }
     GenerateCastling();
     GenerateEnPassant();
 }
 
 void ChessEngine::GenerateCaptures() {
+    if (GeneratePieceMoves(true))
+        GenerateEnPassant();
+}
+
+bool ChessEngine::GeneratePieceMoves(bool capturesOnly) {
     BeginList();
     if (!HasRoom())
-        return;
+        return false;
     for (int sq = 0; sq < 64; ++sq) {
         if (color[sq] != side)
             continue;
         if (piece[sq] == kPawn)
-            GeneratePawn(sq, true);
+            GeneratePawn(sq, capturesOnly);
         else
-            GeneratePiece(sq, true);
+            GeneratePiece(sq, capturesOnly);
     }
-    GenerateEnPassant();
+    return true;
 }
 
 void ChessEngine::GeneratePiece(int from, bool capturesOnly) {

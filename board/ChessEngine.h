@@ -93,6 +93,8 @@ public:
 private:
     bool HasRoom() const;
     void BeginList();
+    // The moves of every piece of the side to move into a new list; false when there is no room.
+    bool GeneratePieceMoves(bool capturesOnly);
     void GeneratePiece(int from, bool capturesOnly);
     void GeneratePawn(int from, bool capturesOnly);
     void GenerateCastling();

@@ -16,26 +16,6 @@ namespace {
 
 using namespace engine_positions;
 
-// Engine square of a square name: a8 = 0 ... h1 = 63.
-int At(const char* name) {
-    return (8 - (name[1] - '0')) * 8 + (name[0] - 'a');
-}
-
-// A board with the given pieces on otherwise empty squares, e.g. {"Ke1", "ra8"}.
-std::string Placement(std::initializer_list<const char*> pieces) {
-    std::string squares(64, ' ');
-    for (const char* p : pieces)
-        squares[At(p + 1)] = p[0];
-    return squares;
-}
-
-std::unique_ptr<ChessEngine> Loaded(std::string_view placement, bool whiteToMove, int castling,
-                                    int enPassant = 0) {
-    auto engine = std::make_unique<ChessEngine>();
-    engine->Load(placement, whiteToMove, castling, enPassant);
-    return engine;
-}
-
 struct Snapshot {
     std::array<int, 64> color, piece;
     int side, xside, castle, ep, fifty, ply;

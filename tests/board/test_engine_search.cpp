@@ -14,24 +14,6 @@ namespace {
 
 using namespace engine_positions;
 
-int At(const char* name) {
-    return (8 - (name[1] - '0')) * 8 + (name[0] - 'a');
-}
-
-std::string Placement(std::initializer_list<const char*> pieces) {
-    std::string squares(64, ' ');
-    for (const char* p : pieces)
-        squares[At(p + 1)] = p[0];
-    return squares;
-}
-
-std::unique_ptr<ChessEngine> Loaded(std::string_view placement, bool whiteToMove, int castling,
-                                    int enPassant = 0) {
-    auto engine = std::make_unique<ChessEngine>();
-    engine->Load(placement, whiteToMove, castling, enPassant);
-    return engine;
-}
-
 const std::function<bool()> kNeverStop = [] { return false; };
 
 bool IsLegal(ChessEngine& e, EngineMove move) {

@@ -1,5 +1,6 @@
 #include "app/CodMain.h"
 
+#include "app/BoardAppearance.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/Docking.h"
@@ -18,11 +19,13 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QBitmap>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +34,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
@@ -39,6 +43,7 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 TFormMain* FormMain = nullptr;
@@ -55,6 +60,10 @@ const QStringList EngineChoices{
     QStringLiteral("Human player"),   QStringLiteral("Zub"),
     QStringLiteral("Merovak MinMax"), QStringLiteral("Merovak AlphaBeta"),
     QStringLiteral("Merovak Hash"),   QStringLiteral("Merovak AlphaBetaMem")};
+
+// The piece letters by the tag of their edit button.
+constexpr char EditPieceLetters[] = "PNBRQKpnbrqk";
+constexpr int PatternColoursTag = 100;
 
 int Today() {
     return platform::DateToDays(QDate::currentDate());
@@ -124,6 +133,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateMenus();
     CreatePopupMenus();
     CreateToolBar();
+    CreateEditingMenu();
     CreateStorage();
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
@@ -133,6 +143,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     new Docking::TMoveWatch(this, [this](const QRect& frame) { MoveDockedForms(frame); });
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { ShowHelpContext(this, HelpContextMain); });
+    ChessBoard1->installEventFilter(this);
+    LoadEditButtonGlyphs();
     UpdateGameInfo();
 }
 
@@ -187,8 +199,7 @@ void TFormMain::CreatePanel() {
 
     PageLista = CreateListaPage();
     PageEngine = CreateEnginePage();
-    PageEdit = new QWidget(Notebook1);
-    PageEdit->setObjectName(QStringLiteral("Edit"));
+    PageEdit = CreateEditPage();
     Notebook1->addWidget(PageLista);
     Notebook1->addWidget(PageEngine);
     Notebook1->addWidget(PageEdit);
@@ -266,6 +277,70 @@ QWidget* TFormMain::CreateEnginePage() {
     return page;
 }
 
+QWidget* TFormMain::CreateEditPage() {
+    auto* page = new QWidget(Notebook1);
+    page->setObjectName(QStringLiteral("Edit"));
+    auto* label = new QLabel(
+        QStringLiteral(
+            "In alternativa al posizionamento manuale,\ninserire la posizione in formato FEN:"),
+        page);
+    label->setObjectName(QStringLiteral("Label3"));
+    label->setWordWrap(true);
+    EditFEN = new QLineEdit(page);
+    EditFEN->setObjectName(QStringLiteral("EditFEN"));
+
+    RadioGroupTurn =
+        new TRadioGroup(QStringLiteral(" Turno di gioco "),
+                        {QStringLiteral("&Bianco muove"), QStringLiteral("&Nero muove")}, page);
+    RadioGroupTurn->setObjectName(QStringLiteral("RadioGroupTurn"));
+    RadioGroupTurn->SetItemIndex(0);
+    for (int i = 0; i < RadioGroupTurn->Count(); ++i)
+        connect(RadioGroupTurn->Button(i), &QAbstractButton::clicked, this,
+                [this] { RadioGroupTurnClick(); });
+
+    PanelEdit = CreatePieceButtons(page);
+    BtnDoneEditing = new QPushButton(QStringLiteral("Ok"), page);
+    BtnDoneEditing->setObjectName(QStringLiteral("BtnDoneEditing"));
+    connect(BtnDoneEditing, &QPushButton::clicked, this, [this] { BtnDoneEditingClick(); });
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 4, 2, 4);
+    layout->addWidget(label);
+    layout->addWidget(EditFEN);
+    layout->addWidget(RadioGroupTurn);
+    layout->addWidget(PanelEdit);
+    layout->addWidget(BtnDoneEditing);
+    layout->addStretch();
+    return page;
+}
+
+// Two rows on a green panel, king first: White's pieces above, Black's below.
+QFrame* TFormMain::CreatePieceButtons(QWidget* page) {
+    auto* panel = new QFrame(page);
+    panel->setObjectName(QStringLiteral("PanelEdit"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setAutoFillBackground(true);
+    QPalette green = panel->palette();
+    green.setColor(QPalette::Window, platform::ToQColor(platform::clGreen));
+    panel->setPalette(green);
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(2, 2, 2, 2);
+    grid->setSpacing(0);
+    for (int tag = 0; tag < int(PieceButtons.size()); ++tag) {
+        const int number = tag < 6 ? 6 - tag : 18 - tag;
+        auto* button = new QToolButton(panel);
+        button->setObjectName(QStringLiteral("SpeedButton%1").arg(number));
+        button->setCheckable(true);
+        button->setFixedSize(34, 34);
+        button->setIconSize(QSize(30, 30));
+        connect(button, &QToolButton::clicked, this,
+                [this, button] { PieceButtonClicked(button); });
+        grid->addWidget(button, tag / 6, 5 - tag % 6);
+        PieceButtons[tag] = button;
+    }
+    return panel;
+}
+
 QAction* TFormMain::MenuItem(QMenu* menu, const QString& name, const QString& caption,
                              const QKeySequence& shortcut) {
     auto* item = new QAction(caption, this);
@@ -287,9 +362,13 @@ void TFormMain::SetCommandEnabled(QAction* item, bool enabled) {
 }
 
 void TFormMain::CreateMenus() {
-    auto* bar = new QMenuBar(this);
+    MenuBars = new QStackedWidget(this);
+    MenuBars->setObjectName(QStringLiteral("MenuBars"));
+    setMenuWidget(MenuBars);
+    auto* bar = new QMenuBar(MenuBars);
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    setMenuBar(bar);
+    MenuBars->addWidget(bar);
+    MainMenu1 = bar;
     auto addMenu = [&](const QString& name, const QString& caption) {
         QMenu* menu = bar->addMenu(caption);
         menu->setObjectName(name);
@@ -369,8 +448,10 @@ void TFormMain::CreatePartitaMenu(QMenu* menu) {
     menu->addSeparator();
     Editboard1 =
         MenuItem(menu, QStringLiteral("Editboard1"), QStringLiteral("&Modifica posizione"));
+    BindCommand(Editboard1, [this] { Editboard1Click(); });
     EsportainformatoFEN1 = MenuItem(menu, QStringLiteral("EsportainformatoFEN1"),
                                     QStringLiteral("Esporta in formato &FEN"));
+    BindCommand(EsportainformatoFEN1, [this] { EsportainformatoFEN1Click(); });
     Visualizzapezzicatturati1 = MenuItem(menu, QStringLiteral("Visualizzapezzicatturati1"),
                                          QStringLiteral("Visualizza pezzi catturati"));
     BindCommand(Visualizzapezzicatturati1, [this] { Visualizzapezzicatturati1Click(); });
@@ -400,6 +481,7 @@ void TFormMain::CreateOpzioniMenu(QMenu* menu) {
         item->setCheckable(true);
         item->setData(tag);
         patterns->addAction(item);
+        BindCommand(item, [this, item] { MenuItemPatternClick(item); });
         return item;
     };
     PatternPalissandroefaggio1 = pattern(QStringLiteral("PatternPalissandroefaggio1"),
@@ -414,10 +496,29 @@ void TFormMain::CreateOpzioniMenu(QMenu* menu) {
     Scacchiera1->addSeparator();
     Colorecasellechiare1 = MenuItem(Scacchiera1, QStringLiteral("Colorecasellechiare1"),
                                     QStringLiteral("Colore caselle chiare.."));
+    BindCommand(Colorecasellechiare1, [this] { Colorecasellechiare1Click(); });
     Colorecasellescure1 = MenuItem(Scacchiera1, QStringLiteral("Colorecasellescure1"),
                                    QStringLiteral("Colore caselle scure.."));
+    BindCommand(Colorecasellescure1, [this] { Colorecasellescure1Click(); });
     Colorebordo1 =
         MenuItem(Scacchiera1, QStringLiteral("Colorebordo1"), QStringLiteral("Colore bordo.."));
+    BindCommand(Colorebordo1, [this] { Colorebordo1Click(); });
+}
+
+void TFormMain::CreateEditingMenu() {
+    MainMenuModificaPosizione = new QMenuBar(MenuBars);
+    MainMenuModificaPosizione->setObjectName(QStringLiteral("MainMenuModificaPosizione"));
+    MenuBars->addWidget(MainMenuModificaPosizione);
+    auto item = [this](const QString& name, const QString& caption) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        MainMenuModificaPosizione->addAction(action);
+        return action;
+    };
+    Done1 = item(QStringLiteral("Done1"), QStringLiteral("&Finito"));
+    BindCommand(Done1, [this] { Done1Click(); });
+    Clearall1 = item(QStringLiteral("Clearall1"), QStringLiteral("&Cancella tutto"));
+    BindCommand(Clearall1, [this] { Clearall1Click(); });
 }
 
 void TFormMain::CreateZeltorMenu(QMenu* menu) {
@@ -515,6 +616,7 @@ void TFormMain::CreateToolBar() {
     SpeedItemGameEdit =
         SpeedItem(QStringLiteral("SpeedItemGameEdit"), QStringLiteral("Modifica posizione"),
                   QStringLiteral("Modifica posizione|"), PieceIcon(1, 0), true);
+    BindCommand(SpeedItemGameEdit, [this] { Editboard1Click(); });
     SpeedItemBack =
         SpeedItem(QStringLiteral("SpeedItemBack"), QStringLiteral("Annulla mossa"),
                   QStringLiteral("Annulla mossa|"), s->standardIcon(QStyle::SP_ArrowBack), true);
@@ -609,6 +711,8 @@ void TFormMain::CreateStorage() {
          QStringLiteral("PatternEbanoesicomoro1.Checked"),
          QStringLiteral("PatternPalissandroefaggio1.Checked"),
          QStringLiteral("PatternPelle1.Checked"), QStringLiteral("PatternTessuto1.Checked")});
+
+    FormStorage1->OnRestorePlacement = [this](QObject*) { FormStorage1RestorePlacement(); };
 
     MRUManager1 = new TMRUManager(this);
     MRUManager1->setObjectName(QStringLiteral("MRUManager1"));
@@ -812,8 +916,12 @@ void TFormMain::ResetClickInput() {
 void TFormMain::ChessBoard1MouseUp(TChessBoard*, Qt::MouseButton, Qt::KeyboardModifiers, int X,
                                    int Y) {
     const Square sq = ChessBoard1->WindowToSquare(X, Y);
-    if (sq == None || Notebook1->currentWidget() == PageEdit)
+    if (sq == None)
         return;
+    if (EditPageShown()) {
+        PlacePiece(sq);
+        return;
+    }
     if (ClickFromSquare != None) {
         ClickToSquare = sq;
         const Square from = ClickFromSquare;
@@ -966,10 +1074,14 @@ void TFormMain::About1Click() {
 }
 
 void TFormMain::Engine1Click() {
+    ChessBoard1->InitChessThread();
+    UpDownDepth->setValue(ChessBoard1->SearchDepth());
     Notebook1->setCurrentWidget(Notebook1->currentWidget() == PageEngine ? PageLista : PageEngine);
 }
 
-void TFormMain::UpDownDepthClick() {}
+void TFormMain::UpDownDepthClick() {
+    ChessBoard1->SetSearchDepth(UpDownDepth->value());
+}
 
 void TFormMain::Inseriscicommento1Click() {
     const QTextBlock block = MemoListaMosse->textCursor().block();
@@ -1215,4 +1327,189 @@ void TFormMain::PasteMoveFromClipboard() {
     if (!ApplyMoveText(pasted.moveText) && kind != TMoveCommand::Resign &&
         kind != TMoveCommand::Draw)
         refuse(QStringLiteral("Mossa non valida"));
+}
+
+// ---- position editing
+
+void TFormMain::LoadEditButtonGlyphs() {
+    const QPixmap pieceSet = ImagePieceSet->pixmap();
+    for (const int row : {0, 2}) {
+        for (int column = 0; column < 6; ++column) {
+            QPixmap glyph = pieceSet.copy(column * 40, row * 40, 40, 40);
+            // As on a speed button, the colour of the lower left pixel lets the button show
+            // through.
+            const QColor transparent = glyph.toImage().pixelColor(0, glyph.height() - 1);
+            glyph.setMask(glyph.createMaskFromColor(transparent));
+            PieceButtons[column + 3 * row]->setIcon(QIcon(glyph));
+        }
+    }
+}
+
+bool TFormMain::EditPageShown() const {
+    return Notebook1->currentWidget() == PageEdit;
+}
+
+// The other bar is hidden, and a hidden bar's shortcuts do not fire.
+void TFormMain::ShowMenuBar(QMenuBar* bar) {
+    MenuBars->setCurrentWidget(bar);
+}
+
+void TFormMain::Editboard1Click() {
+    EditingPosition = true;
+    SetMoveListLines({});
+    ClearCapturedPieces();
+    const bool whiteToMove = ChessBoard1->WhiteToMove();
+    const QString placement = ChessBoard1->Position();
+    ChessBoard1->NewGame();
+    ChessBoard1->SetWhiteToMove(whiteToMove);
+    ChessBoard1->SetPosition(placement);
+    ResetClickInput();
+    Notebook1->setCurrentWidget(PageEdit);
+    ShowMenuBar(MainMenuModificaPosizione);
+    RadioGroupTurn->SetItemIndex(whiteToMove ? 0 : 1);
+    RadioGroupWhite->SetItemIndex(0);
+    RadioGroupBlack->SetItemIndex(0);
+}
+
+void TFormMain::RadioGroupTurnClick() {
+    ChessBoard1->SetWhiteToMove(RadioGroupTurn->ItemIndex() != 1);
+}
+
+char TFormMain::PressedPiece() const {
+    for (int tag = 0; tag < int(PieceButtons.size()); ++tag) {
+        if (PieceButtons[tag]->isChecked())
+            return EditPieceLetters[tag];
+    }
+    return ' ';
+}
+
+// All may be up, at most one down.
+void TFormMain::PieceButtonClicked(QToolButton* button) {
+    if (!button->isChecked())
+        return;
+    for (QToolButton* other : PieceButtons) {
+        if (other != button)
+            other->setChecked(false);
+    }
+}
+
+void TFormMain::PlacePiece(Square sq) {
+    QString placement = ChessBoard1->Position();
+    placement[sq - 1] = QLatin1Char(PressedPiece());
+    ChessBoard1->SetPosition(placement);
+}
+
+void TFormMain::Clearall1Click() {
+    ChessBoard1->SetPosition(QString(64, QLatin1Char(' ')));
+}
+
+// The hand-made position becomes the first record of the history, so a take-back stops there.
+void TFormMain::SetUpEditedPosition() {
+    MoveInfo start;
+    start.Placement = ChessBoard1->Squares();
+    start.Castling = AllCastling;
+    start.EnPassantSq = None;
+    ChessBoard1->SetUpPosition(start, 1, ChessBoard1->WhiteToMove());
+}
+
+void TFormMain::BtnDoneEditingClick() {
+    Notebook1->setCurrentWidget(PageLista);
+    ShowMenuBar(MainMenu1);
+    GameOver = false;
+    ResetClickInput();
+    const QString fen = EditFEN->text();
+    if (fen.isEmpty() || !ChessBoard1->SetFENPosition(fen))
+        SetUpEditedPosition();
+}
+
+void TFormMain::Done1Click() {
+    BtnDoneEditingClick();
+}
+
+// While the page "Edit" is shown a click places a piece: no drag may start a move.
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ChessBoard1 && EditPageShown()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::EsportainformatoFEN1Click() {
+    QApplication::clipboard()->setText(ChessBoard1->GetFENPosition());
+    ShowPlainMessage(QStringLiteral("Stringa FEN copiata negli appunti"));
+}
+
+// ---- the board's look
+
+void TFormMain::SetBoardPattern(int tag) {
+    ChessBoard1->SetBoardFrame(true);
+    ChessBoard1->SetBorderBitmap(QPixmap());
+    ChessBoard1->SetSquareDark(QPixmap());
+    ChessBoard1->SetSquareLight(QPixmap());
+    if (tag == PatternColoursTag) {
+        ChessBoard1->SetSquareColorLight(ColorDialogCaselleChiare->Color());
+        ChessBoard1->SetSquareColorDark(ColorDialogCaselleScure->Color());
+        ChessBoard1->SetBorderColor(ColorDialogBordo->Color());
+    } else {
+        ChessBoard1->SetBorderBitmap(BoardPatternImage(tag));
+        ChessBoard1->SetSquareDark(BoardPatternImage(tag));
+        ChessBoard1->SetSquareLight(BoardPatternImage(tag + 1));
+    }
+    ChessBoard1->Paint();
+}
+
+void TFormMain::MenuItemPatternClick(QAction* item) {
+    item->setChecked(true);
+    SetBoardPattern(item->data().toInt());
+}
+
+void TFormMain::ChooseColour(TColorDialog* dialog, QAction* item) {
+    if (!platform::ExecuteColorDialog(*dialog))
+        return;
+    item->setIcon(ColorMenuBitmap(dialog->Color()));
+    SetBoardPattern(PatternColoursTag);
+}
+
+void TFormMain::Colorecasellechiare1Click() {
+    ChooseColour(ColorDialogCaselleChiare, Colorecasellechiare1);
+}
+
+void TFormMain::Colorecasellescure1Click() {
+    ChooseColour(ColorDialogCaselleScure, Colorecasellescure1);
+}
+
+void TFormMain::Colorebordo1Click() {
+    ChooseColour(ColorDialogBordo, Colorebordo1);
+}
+
+QAction* TFormMain::CheckedPatternItem() const {
+    for (QAction* item : {PatternPalissandroefaggio1, PatternEbanoesicomoro1, PatternPelle1,
+                          PatternTessuto1, PatternColori1}) {
+        if (item->isChecked())
+            return item;
+    }
+    return nullptr;
+}
+
+// A damaged settings file may leave no pattern checked: the board then wears the first one.
+void TFormMain::FormStorage1RestorePlacement() {
+    Colorecasellechiare1->setIcon(ColorMenuBitmap(ColorDialogCaselleChiare->Color()));
+    Colorecasellescure1->setIcon(ColorMenuBitmap(ColorDialogCaselleScure->Color()));
+    Colorebordo1->setIcon(ColorMenuBitmap(ColorDialogBordo->Color()));
+    ChessBoard1->SetSquareColorLight(ColorDialogCaselleChiare->Color());
+    ChessBoard1->SetSquareColorDark(ColorDialogCaselleScure->Color());
+    ChessBoard1->SetBorderColor(ColorDialogBordo->Color());
+    QAction* checked = CheckedPatternItem();
+    if (!checked) {
+        checked = PatternPalissandroefaggio1;
+        checked->setChecked(true);
+    }
+    SetBoardPattern(checked->data().toInt());
 }

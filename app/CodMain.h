@@ -6,10 +6,15 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <array>
 #include <functional>
 
 class QLabel;
+class QLineEdit;
 class QMenu;
+class QMenuBar;
+class QPushButton;
+class QToolButton;
 class QPlainTextEdit;
 class QSpinBox;
 class QStackedWidget;
@@ -89,6 +94,12 @@ public:
     QSpinBox* UpDownDepth;
     TRadioGroup* RadioGroupWhite;
     TRadioGroup* RadioGroupBlack;
+    QLineEdit* EditFEN;
+    TRadioGroup* RadioGroupTurn;
+    QFrame* PanelEdit;
+    // The piece buttons by their tag: 0-5 White's P, N, B, R, Q, K, 6-11 Black's.
+    std::array<QToolButton*, 12> PieceButtons{};
+    QPushButton* BtnDoneEditing;
     QToolBar* SpeedBar2;
     TFormStorage* FormStorage1;
     TMRUManager* MRUManager1;
@@ -100,7 +111,10 @@ public:
     QMenu* PopupMenuComment;
     QMenu* PopupMenuToolbar;
 
-    // Menus and their items.
+    // Menus and their items; while a position is edited its own bar stands in for the main one.
+    QMenuBar* MainMenu1;
+    QMenuBar* MainMenuModificaPosizione;
+    QAction *Done1, *Clearall1;
     QMenu *File1, *Partita1, *Opzioni1, *Scacchiera1, *Zeltor1, *InviomosseVexlor1,
         *InviomosseNNTP1, *Help1, *Recent1;
     QAction *Save1, *SaveAs1, *Load1, *Importafilesca1, *ImportafilePGN1, *EsportafilePGN1, *Exit1;
@@ -166,6 +180,21 @@ public:
     void Selezionatutto1Click();
     void Copia1Click();
 
+    // Position editing, FEN export and the board's look.
+    void LoadEditButtonGlyphs();
+    void Editboard1Click();
+    void RadioGroupTurnClick();
+    void Clearall1Click();
+    void BtnDoneEditingClick();
+    void Done1Click();
+    void EsportainformatoFEN1Click();
+    void MenuItemPatternClick(QAction* item);
+    void SetBoardPattern(int tag);
+    void Colorecasellechiare1Click();
+    void Colorecasellescure1Click();
+    void Colorebordo1Click();
+    void FormStorage1RestorePlacement();
+
     void ChessBoard1MouseUp(TChessBoard* Sender, Qt::MouseButton Button,
                             Qt::KeyboardModifiers Shift, int X, int Y);
     void ChessBoard1LegalMove(TChessBoardModel* Sender, Square oldSq, Square newSq);
@@ -187,6 +216,7 @@ signals:
     void Closed();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -197,7 +227,10 @@ private:
     void CreatePanel();
     QWidget* CreateListaPage();
     QWidget* CreateEnginePage();
+    QWidget* CreateEditPage();
+    QFrame* CreatePieceButtons(QWidget* page);
     void CreateMenus();
+    void CreateEditingMenu();
     void CreateFileMenu(QMenu* menu);
     void CreatePartitaMenu(QMenu* menu);
     void CreateOpzioniMenu(QMenu* menu);
@@ -223,6 +256,17 @@ private:
     void OpenGameFile(const QString& name);
     void ResetClickInput();
     bool IsHumanPlayer(bool white) const;
+
+    // Holds the two menu bars; only the current one is shown.
+    QStackedWidget* MenuBars;
+    bool EditPageShown() const;
+    void ShowMenuBar(QMenuBar* bar);
+    void PlacePiece(Square sq);
+    char PressedPiece() const;
+    void PieceButtonClicked(QToolButton* button);
+    void SetUpEditedPosition();
+    void ChooseColour(TColorDialog* dialog, QAction* item);
+    QAction* CheckedPatternItem() const;
 };
 
 extern TFormMain* FormMain;

@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -17,6 +18,11 @@ FileDialogHook& fileHook() {
 
 InputQueryHook& inputHook() {
     static InputQueryHook hook;
+    return hook;
+}
+
+ColorDialogHook& colorHook() {
+    static ColorDialogHook hook;
     return hook;
 }
 
@@ -50,6 +56,13 @@ QString runDialog(const TFileDialog& settings) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+bool runColorDialog(QColorDialog& dialog, QColor& choice) {
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice = dialog.selectedColor();
+    return true;
 }
 
 } // namespace
@@ -93,6 +106,18 @@ bool InputQuery(const QString& caption, const QString& prompt, QString& value, Q
 
 InputQueryHook SetInputQueryHook(InputQueryHook hook) {
     return std::exchange(inputHook(), std::move(hook));
+}
+
+bool ExecuteColorDialog(QColorDialog& dialog) {
+    const QColor before = dialog.currentColor();
+    QColor choice = before;
+    const bool chosen = colorHook() ? colorHook()(dialog, choice) : runColorDialog(dialog, choice);
+    dialog.setCurrentColor(chosen ? choice : before);
+    return chosen;
+}
+
+ColorDialogHook SetColorDialogHook(ColorDialogHook hook) {
+    return std::exchange(colorHook(), std::move(hook));
 }
 
 int ShowModal(QDialog& dialog) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+class QColor;
+class QColorDialog;
 class QDialog;
 class QWidget;
 
@@ -61,6 +63,13 @@ bool InputQuery(const QString& caption, const QString& prompt, QString& value,
 using InputQueryHook =
     std::function<bool(const QString& caption, const QString& prompt, QString& value)>;
 InputQueryHook SetInputQueryHook(InputQueryHook hook);
+
+// The colour dialog, opened at its current colour: true with the choice made its current colour
+// when confirmed; a cancel leaves the colour as it was.
+bool ExecuteColorDialog(QColorDialog& dialog);
+// Answers a colour dialog instead of showing it: true with `colour` set to the choice.
+using ColorDialogHook = std::function<bool(const QColorDialog& dialog, QColor& colour)>;
+ColorDialogHook SetColorDialogHook(ColorDialogHook hook);
 
 // Shows a window modally and returns its result (QDialog::Accepted or Rejected).
 int ShowModal(QDialog& dialog);

@@ -79,8 +79,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndStates) {
         {"New1", "&Nuova", QKeySequence(Qt::CTRL | Qt::Key_N), true},
         {"Undo1", "&Annulla mossa", QKeySequence(Qt::ALT | Qt::Key_Backspace), true},
         {"Moveforward1", "&Ripeti mossa", Qt::Key_Insert, true},
-        {"Editboard1", "&Modifica posizione", {}, false},
-        {"EsportainformatoFEN1", "Esporta in formato &FEN", {}, false},
+        {"Editboard1", "&Modifica posizione", {}, true},
+        {"EsportainformatoFEN1", "Esporta in formato &FEN", {}, true},
         {"Visualizzapezzicatturati1", "Visualizza pezzi catturati", {}, true},
         {"Sound1", "Suono", QKeySequence(Qt::CTRL | Qt::Key_S), true},
         {"Reverseboard1", "Capovolgi scacchiera", QKeySequence(Qt::CTRL | Qt::Key_R), true},
@@ -118,7 +118,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndStates) {
     EXPECT_EQ(FormMain->Notebook1->currentWidget(), FormMain->PageLista);
 
     QStringList titles;
-    for (QAction* menu : FormMain->menuBar()->actions()) {
+    for (QAction* menu : FormMain->MainMenu1->actions()) {
         if (menu->isVisible())
             titles.append(menu->text());
     }
@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, ToolBarItemsWithTheirCaptionsHintsAndVisibility) {
         {"SpeedItemSave", "Salva partita", "Salva partita", true, true},
         {"SpeedItemOpen", "Carica partita", "Apri file", true, true},
         {"SpeedItemNew", "Nuova partita", "Nuova partita", true, true},
-        {"SpeedItemGameEdit", "Modifica posizione", "Modifica posizione", true, false},
+        {"SpeedItemGameEdit", "Modifica posizione", "Modifica posizione", true, true},
         {"SpeedItemBack", "Annulla mossa", "Annulla mossa", true, true},
         {"SpeedItemForw", "Ripeti mossa", "Ripeti mossa", true, true},
         {"SpeedItemNetGame", "Gioca in rete", "Partita in rete con un altro giocatore", true,
@@ -437,8 +437,9 @@ TEST_F(MainWindowTest, NetworkGameDisablesRewindingAndReportsItsEnd) {
     ASSERT_TRUE(FormMain->StartNetworkGame("Anna (ZT0001)", "Bruno (ZT0002)", true));
     EXPECT_TRUE(FormMain->NetworkGame);
     EXPECT_TRUE(Board()->LocalSideOnly);
-    for (const char* name : {"Undo1", "Moveforward1", "New1", "Load1", "SpeedItemOpen",
-                             "SpeedItemNew", "SpeedItemBack", "SpeedItemForw"})
+    for (const char* name :
+         {"Undo1", "Moveforward1", "Editboard1", "New1", "Load1", "SpeedItemOpen", "SpeedItemNew",
+          "SpeedItemGameEdit", "SpeedItemBack", "SpeedItemForw"})
         EXPECT_FALSE(Item(name)->isEnabled()) << name;
     Play({{F2, F3}});
     EXPECT_EQ(netEvents, std::vector<QString>{"move f2-f3"});
@@ -454,9 +455,9 @@ TEST_F(MainWindowTest, NetworkGameDisablesRewindingAndReportsItsEnd) {
     EXPECT_EQ(netEvents.back(), "EndGame");
     EXPECT_FALSE(FormMain->NetworkGame);
     EXPECT_FALSE(Board()->LocalSideOnly);
-    for (const char* name : {"Undo1", "Moveforward1", "New1", "Load1", "SpeedItemOpen"})
+    for (const char* name : {"Undo1", "Moveforward1", "Editboard1", "New1", "Load1",
+                             "SpeedItemOpen", "SpeedItemGameEdit"})
         EXPECT_TRUE(Item(name)->isEnabled()) << name;
-    EXPECT_FALSE(Item("Editboard1")->isEnabled());
     EXPECT_FALSE(FormMain->Recent1->menuAction()->isEnabled());
 }
 

@@ -286,6 +286,10 @@ QWidget* TFormMain::CreateEditPage() {
         page);
     label->setObjectName(QStringLiteral("Label3"));
     label->setWordWrap(true);
+    // Small enough for each of the two lines to fit the panel's width.
+    QFont small = label->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    label->setFont(small);
     EditFEN = new QLineEdit(page);
     EditFEN->setObjectName(QStringLiteral("EditFEN"));
 

@@ -10,6 +10,7 @@
 #include "app/MoveText.h"
 #include "app/RadioGroup.h"
 #include "app/about.h"
+#include "board/PieceSet.h"
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
@@ -1339,7 +1340,8 @@ void TFormMain::LoadEditButtonGlyphs() {
     const QPixmap pieceSet = ImagePieceSet->pixmap();
     for (const int row : {0, 2}) {
         for (int column = 0; column < 6; ++column) {
-            QPixmap glyph = pieceSet.copy(column * 40, row * 40, 40, 40);
+            constexpr int cell = PieceSet::StandardCell;
+            QPixmap glyph = pieceSet.copy(column * cell, row * cell, cell, cell);
             // As on a speed button, the colour of the lower left pixel lets the button show
             // through.
             const QColor transparent = glyph.toImage().pixelColor(0, glyph.height() - 1);

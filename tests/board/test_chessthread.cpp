@@ -184,6 +184,7 @@ TEST(ChessBoardEngine, NoMoveIsPlayedAfterACancel) {
         {"Position", [](TChessBoard& b) { b.SetPosition(b.Position()); }},
         {"WhiteToMove", [](TChessBoard& b) { b.SetWhiteToMove(b.WhiteToMove()); }},
         {"EnPassant", [](TChessBoard& b) { b.SetEnPassant(b.EnPassant()); }},
+        {"CastlingAllowed", [](TChessBoard& b) { b.SetCastlingAllowed(b.CastlingAllowed()); }},
         {"ComputerPlaysWhite", [](TChessBoard& b) { b.SetComputerPlaysWhite(false); }},
         {"ComputerPlaysBlack", [](TChessBoard& b) { b.SetComputerPlaysBlack(false); }},
         {"SetFENPosition", [](TChessBoard& b) { b.SetFENPosition(b.GetFENPosition()); }},

@@ -76,9 +76,7 @@ void ShowPlainMessage(const QString& text) {
 
 // A tool-bar picture made from a piece of the standard set.
 QIcon PieceIcon(int column, int row) {
-    const QPixmap set(QStringLiteral(":/board/pieces.png"));
-    const int cell = set.height() / 4;
-    return QIcon(set.copy(column * cell, row * 2 * cell, cell, cell));
+    return QIcon(QPixmap::fromImage(PieceSet::Cell(column, row * 2)));
 }
 
 // A round badge with one character, for the help item.
@@ -128,7 +126,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateBoard();
     ImagePieceSet = new QLabel(this);
     ImagePieceSet->setObjectName(QStringLiteral("ImagePieceSet"));
-    ImagePieceSet->setPixmap(QPixmap(QStringLiteral(":/board/pieces.png")));
+    ImagePieceSet->setPixmap(QPixmap::fromImage(PieceSet::Standard()));
     ImagePieceSet->adjustSize();
     ImagePieceSet->hide();
     CreateMenus();

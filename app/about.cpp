@@ -2,6 +2,7 @@
 
 #include "app/CodMain.h"
 #include "app/CodVersione.h"
+#include "board/PieceSet.h"
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
 
@@ -13,23 +14,11 @@
 
 TAboutBox* AboutBox = nullptr;
 
-// The standard piece set lives in the board's resources.
-static void RegisterPieceSet() {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(pieces);
-        return true;
-    }();
-    (void)registered;
-}
-
 namespace {
 
 // A piece of the standard set, drawn large.
 QPixmap pieceImage(int column, int row) {
-    RegisterPieceSet();
-    const QPixmap set(QStringLiteral(":/board/pieces.png"));
-    const int cell = set.height() / 4;
-    return set.copy(column * cell, row * 2 * cell, cell, cell)
+    return QPixmap::fromImage(PieceSet::Cell(column, row * 2))
         .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 

@@ -1,5 +1,7 @@
 #include "board/Chessbrd.h"
 
+#include "board/PieceSet.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,15 +10,6 @@
 #include <QRegion>
 #include <algorithm>
 #include <cstring>
-
-// The piece-set resource lives in this static library; its registration must be referenced.
-static void RegisterPieceSetResource() {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(pieces);
-        return true;
-    }();
-    (void)registered;
-}
 
 namespace {
 
@@ -248,8 +241,7 @@ void TChessBoard::SetStandardSize(StandardSet value) {
 }
 
 void TChessBoard::InitializeBitmaps() {
-    RegisterPieceSetResource();
-    FStandardPieceSet = QPixmap(QStringLiteral(":/board/pieces.png"));
+    FStandardPieceSet = QPixmap::fromImage(PieceSet::Standard());
 }
 
 void TChessBoard::OrganizeBitmaps() {

@@ -1,19 +1,21 @@
 #include "board/PieceSet.h"
 
-// The resource lives in this static library; a reader outside it must register it first.
-static void RegisterPieceSet() {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(pieces);
-        return true;
-    }();
-    (void)registered;
+// The resource lives in this static library, so a reader must register it first; outside any
+// namespace, as the registration requires.
+static QImage LoadStandardPieceSet() {
+    Q_INIT_RESOURCE(pieces);
+    return QImage(QStringLiteral(":/board/pieces.png"));
 }
 
 namespace PieceSet {
 
 QImage Standard() {
-    RegisterPieceSet();
-    return QImage(QStringLiteral(":/board/pieces.png"));
+    static const QImage image = LoadStandardPieceSet(); // decoded once, shared by every reader
+    return image;
+}
+
+QImage Cell(int column, int row) {
+    return Standard().copy(column * StandardCell, row * StandardCell, StandardCell, StandardCell);
 }
 
 } // namespace PieceSet

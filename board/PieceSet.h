@@ -11,4 +11,7 @@ constexpr int StandardCell = 40;
 
 QImage Standard();
 
+// One cell of the standard set: column 0..5 as above, row 0..3.
+QImage Cell(int column, int row);
+
 } // namespace PieceSet

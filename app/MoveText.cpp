@@ -70,14 +70,6 @@ int leadingNumber(QString& text) {
 
 } // namespace
 
-Square SquareOfText(QChar file, QChar rank) {
-    const QChar upper = file.toUpper();
-    if (upper < QLatin1Char('A') || upper > QLatin1Char('H') || rank < QLatin1Char('1') ||
-        rank > QLatin1Char('8'))
-        return None;
-    return Square((8 - (rank.unicode() - '0')) * 8 + (upper.unicode() - '@'));
-}
-
 TMoveCommand ParseMoveText(const QString& input, bool whiteToMove) {
     const QString text = skipMoveNumber(castlingAsKingMove(input, whiteToMove));
     TMoveCommand command;

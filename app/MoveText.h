@@ -6,9 +6,6 @@
 
 #include <QString>
 
-// The square of a file letter (either case) and a rank digit; None for anything else.
-Square SquareOfText(QChar file, QChar rank);
-
 struct TMoveCommand {
     enum Kind { EndOfMoves, Resign, Draw, PlayMove, Invalid };
     Kind kind = Invalid;

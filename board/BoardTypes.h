@@ -35,6 +35,9 @@ using TPlacement = std::array<char, 66>;
 
 extern const TPlacement StartPlacement;
 
+// The square of a file letter a-h and a rank digit 1-8, either case; None for anything else.
+Square SquareOfText(QChar file, QChar rank);
+
 // One half-move of the history: the position a side is to move in, and the move played from it.
 struct MoveInfo {
     MoveInfo();

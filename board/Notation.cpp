@@ -14,20 +14,19 @@ QString SquareText(Square sq) {
     return QString(QChar('a' + rules::FileOf(sq) - 1)) + QChar('0' + rules::RankOf(sq));
 }
 
-// A square from a file letter a-h and a rank digit 1-8, in either case; None otherwise.
-Square ParseSquare(QChar file, QChar rank) {
+bool IsPromotion(char piece, Square to) {
+    return (piece == 'P' && rules::RankOf(to) == 8) || (piece == 'p' && rules::RankOf(to) == 1);
+}
+
+} // namespace
+
+Square SquareOfText(QChar file, QChar rank) {
     const char f = char(std::tolower(file.toLatin1()));
     const char r = rank.toLatin1();
     if (f < 'a' || f > 'h' || r < '1' || r > '8')
         return None;
     return rules::SquareAt(f - 'a' + 1, r - '0');
 }
-
-bool IsPromotion(char piece, Square to) {
-    return (piece == 'P' && rules::RankOf(to) == 8) || (piece == 'p' && rules::RankOf(to) == 1);
-}
-
-} // namespace
 
 char TChessBoardModel::GetPieceLetter(char c) {
     static const char order[] = "kqrbnp";
@@ -108,10 +107,10 @@ void TChessBoardModel::MovePGN(const QString& input) {
     const QChar first = text[0];
     if (!(first.isLetter() && first.isUpper())) {
         if (text[2] == 'x' || text[2] == '-') {
-            from = ParseSquare(text[0], text[1]);
-            to = ParseSquare(text[3], text[4]);
+            from = SquareOfText(text[0], text[1]);
+            to = SquareOfText(text[3], text[4]);
         } else if (text[1] != 'x') {
-            to = ParseSquare(text[0], text[1]);
+            to = SquareOfText(text[0], text[1]);
             if (to != None) {
                 const int step = white ? 8 : -8;
                 const char pawn = white ? 'P' : 'p';
@@ -123,8 +122,8 @@ void TChessBoardModel::MovePGN(const QString& input) {
                     from = Square(two);
             }
         } else {
-            to = ParseSquare(text[2], text[3]);
-            const Square fileSq = ParseSquare(text[0], QChar('1'));
+            to = SquareOfText(text[2], text[3]);
+            const Square fileSq = SquareOfText(text[0], QChar('1'));
             if (to != None && fileSq != None) {
                 const int rank = rules::RankOf(to) + (white ? -1 : 1);
                 if (rank >= 1 && rank <= 8)
@@ -139,12 +138,12 @@ void TChessBoardModel::MovePGN(const QString& input) {
         rest = rest.trimmed();
         if (rest.size() < 2)
             return;
-        to = ParseSquare(rest[rest.size() - 2], rest[rest.size() - 1]);
+        to = SquareOfText(rest[rest.size() - 2], rest[rest.size() - 1]);
         const QString hint = rest.left(rest.size() - 2);
         int wantFile = 0;
         int wantRank = 0;
         if (hint.size() == 2) {
-            from = ParseSquare(hint[0], hint[1]);
+            from = SquareOfText(hint[0], hint[1]);
             if (from == None)
                 return;
         } else if (hint.size() == 1 && hint[0] >= '1' && hint[0] <= '8') {
@@ -247,7 +246,7 @@ bool TChessBoardModel::SetFENPosition(const QString& input) {
     if (fields[3] != QLatin1String("-")) {
         if (fields[3].size() != 2)
             return false;
-        rec.EnPassantSq = ParseSquare(fields[3][0], fields[3][1]);
+        rec.EnPassantSq = SquareOfText(fields[3][0], fields[3][1]);
         if (rec.EnPassantSq == None)
             return false;
     }

@@ -1,6 +1,7 @@
 // The engine's speed: perft through make/take back, and fixed-depth searches.
 
 #include "board/ChessEngine.h"
+#include "tests/board/EnginePositions.h"
 
 #include <benchmark/benchmark.h>
 
@@ -8,26 +9,11 @@
 
 namespace {
 
-constexpr const char* kStart = "rnbqkbnr"
-                               "pppppppp"
-                               "        "
-                               "        "
-                               "        "
-                               "        "
-                               "PPPPPPPP"
-                               "RNBQKBNR";
-constexpr const char* kKiwipete = "r   k  r"
-                                  "p ppqpb "
-                                  "bn  pnp "
-                                  "   PN   "
-                                  " p  P   "
-                                  "  N  Q p"
-                                  "PPPBBPPP"
-                                  "R   K  R";
+using engine_positions::kKiwipete;
+using engine_positions::kStart;
 
 void Perft(benchmark::State& state, const char* placement, int depth) {
-    auto engine = std::make_unique<ChessEngine>();
-    engine->Load(placement, true, 15, 0);
+    auto engine = engine_positions::Loaded(placement, true, 15);
     std::uint64_t leaves = 0;
     std::uint64_t total = 0;
     for (auto _ : state) {

@@ -1,5 +1,7 @@
 #include "app/GameFile.h"
 
+#include "platform/TextLines.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -63,7 +65,7 @@ bool TGameFile::Load(const QString& fileName, QString& error) {
         error = gamefile::BadFormat;
         return false;
     }
-    return FromLines(gamefile::SplitLines(data), error);
+    return FromLines(platform::SplitLines(data), error);
 }
 
 bool TGameFile::FromLines(const QStringList& lines, QString& error) {
@@ -87,23 +89,3 @@ bool TGameFile::FromLines(const QStringList& lines, QString& error) {
         Moves = Moves.mid(0, end);
     return true;
 }
-
-namespace gamefile {
-
-QStringList SplitLines(const QByteArray& data) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        if (data[i] != '\r' && data[i] != '\n')
-            continue;
-        lines.append(QString::fromLatin1(data.mid(start, i - start)));
-        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < data.size())
-        lines.append(QString::fromLatin1(data.mid(start)));
-    return lines;
-}
-
-} // namespace gamefile

@@ -36,7 +36,4 @@ inline const QString Mark = QStringLiteral("Quendel");
 inline const QString EndOfMoves = QStringLiteral("@8-@8");
 inline const QString BadFormat = QStringLiteral("Formato di file non valido");
 
-// A text file's lines, split at CR LF, LF and CR; a final line end adds no empty line.
-QStringList SplitLines(const QByteArray& data);
-
 } // namespace gamefile

@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "platform/TextLines.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -76,30 +78,6 @@ ReadResult readFile(const QString& fileName, QByteArray& data) {
     if (data.size() > platform::MaxIniFileSize || file.error() != QFileDevice::NoError)
         return ReadResult::Failed;
     return ReadResult::Ok;
-}
-
-// Lines split at CR LF, LF or CR; the line ending of the file is kept for rewriting it.
-QStringList splitLines(const QString& text, QString& eol) {
-    QStringList lines;
-    eol.clear();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start));
-        const bool pair = c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n';
-        if (eol.isEmpty())
-            eol = pair ? QStringLiteral("\r\n") : QString(c);
-        if (pair)
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    if (eol.isEmpty())
-        eol = QStringLiteral("\n");
-    return lines;
 }
 
 enum class LineKind { Section, Key, Other };
@@ -244,7 +222,10 @@ struct Lines {
 
 Lines linesOf(const QByteArray& data) {
     Lines lines;
-    lines.text = splitLines(QString::fromLatin1(data), lines.eol);
+    // The file's own line ending is kept for rewriting it.
+    lines.text = platform::SplitLines(data, &lines.eol);
+    if (lines.eol.isEmpty())
+        lines.eol = QStringLiteral("\n");
     return lines;
 }
 
@@ -270,9 +251,8 @@ struct TIniFile::Document {
 
     static Document parse(const QByteArray& data) {
         Document doc;
-        QString eol;
         Section* current = nullptr;
-        for (const QString& raw : splitLines(QString::fromLatin1(data), eol)) {
+        for (const QString& raw : platform::SplitLines(data)) {
             const Line line = parseLine(raw);
             if (line.kind == LineKind::Section) {
                 current = nullptr;

@@ -76,12 +76,6 @@ TEST_F(GameFileTest, ReadsBackWhatItWrote) {
     EXPECT_EQ(game.Moves, expected.Moves);
 }
 
-TEST_F(GameFileTest, LinesEndAtCrLfLfOrCr) {
-    EXPECT_EQ(gamefile::SplitLines("a\r\nb\nc\rd"), (QStringList{"a", "b", "c", "d"}));
-    EXPECT_EQ(gamefile::SplitLines("a\r\n\r\n"), (QStringList{"a", ""}));
-    EXPECT_TRUE(gamefile::SplitLines("").isEmpty());
-}
-
 TEST_F(GameFileTest, NineLinesGiveWhiteAtTheBottomAndNoMoves) {
     WriteAll(path, "Quendel\n1\nW\nB\nR\nH1\nH2\nI\n40000\n");
     TGameFile game;

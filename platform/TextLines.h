@@ -1,0 +1,13 @@
+#pragma once
+// Lines of the program's 8-bit text files, whatever line endings they were written with.
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace platform {
+
+// The Latin-1 text split at CR LF, LF and CR, no line ending kept; a last line without an ending
+// counts, an empty text has none. firstEol, when given, receives the first ending met ("" if none).
+QStringList SplitLines(const QByteArray& data, QString* firstEol = nullptr);
+
+} // namespace platform

@@ -71,7 +71,8 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormPromotion = new TFormPromotion(FormMain);
-    FormCaptured = new TFormCaptured;
+    // A tool window of the main window: it stays with it and is minimised with it.
+    FormCaptured = new TFormCaptured(FormMain);
     ConnectCapturedPieces();
 }
 

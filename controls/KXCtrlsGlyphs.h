@@ -2,6 +2,7 @@
 // The speed buttons' glyphs: one picture turned into an image per button state on demand, kept
 // in image lists shared by every button with glyphs of the same size.
 
+#include "platform/AlignLayout.h"
 #include "platform/Graphics.h"
 
 #include <QPoint>
@@ -16,7 +17,6 @@ class QPainter;
 
 enum TKxButtonState { rbsUp, rbsDisabled, rbsDown, rbsExclusive, rbsInactive };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Text flags for a caption of that alignment.
 int AlignmentFlags(TAlignment Alignment);

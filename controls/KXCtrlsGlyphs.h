@@ -2,7 +2,6 @@
 // The speed buttons' glyphs: one picture turned into an image per button state on demand, kept
 // in image lists shared by every button with glyphs of the same size.
 
-#include "platform/AlignLayout.h"
 #include "platform/Graphics.h"
 
 #include <QPoint>

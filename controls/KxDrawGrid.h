@@ -5,6 +5,7 @@
 
 #include "controls/Grids.h"
 #include "platform/AlignLayout.h"
+#include "platform/Graphics.h"
 #include "storage/Placemnt.h"
 
 #include <QListWidget>

@@ -107,6 +107,8 @@ TEST(NntpScripted, TheDialogueOnTheWire) {
     });
     EXPECT_EQ(thread->OpResult, 0) << thread->ErrorText.toStdString();
     EXPECT_EQ(thread->DoneCount, 2);
+    // The last bytes reach the server's event loop after the worker has finished.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Received().endsWith("QUIT\r\n"); }, 5000));
     EXPECT_EQ(server.Received(), "STAT\r\nAUTHINFO USER tester\r\nPOST\r\nA: b\r\n\r\n..\r\nx\r\n"
                                  ".\r\nPOST\r\nB: c\r\n\r\n...y\r\n.\r\nQUIT\r\n");
 }
@@ -133,6 +135,7 @@ TEST(NntpScripted, HeadersAndArticlesParsed) {
     EXPECT_EQ(headers->Headers[1].Subject, "B"); // runs of tabs are one separator
     EXPECT_EQ(headers->Headers[2].Subject.size(), 126);
     EXPECT_EQ(headers->Headers[2].Author, "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Received().endsWith("QUIT\r\n"); }, 5000));
     EXPECT_TRUE(server.Received().contains("XOVER 8-9\r\n"));
 
     const auto empty = RunOperation(opHeaders, server.Port(), "empty");

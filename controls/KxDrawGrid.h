@@ -4,8 +4,7 @@
 // widths kept through a settings store's link.
 
 #include "controls/Grids.h"
-#include "platform/AlignLayout.h"
-#include "platform/Graphics.h"
+#include "controls/KXCtrlsGlyphs.h"
 #include "storage/Placemnt.h"
 
 #include <QListWidget>

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -606,14 +605,21 @@ void TKxCustomRichEdit::mouseReleaseEvent(QMouseEvent* event) {
     }
     linkClick_ = {-1, -1};
     QTextEdit::mouseReleaseEvent(event);
-    if (event->button() == Qt::RightButton && PopupMenu)
-        PopupMenu->popup(event->globalPosition().toPoint());
+    if (event->button() == Qt::RightButton)
+        ShowPopupMenu(event->globalPosition().toPoint());
 }
 
 void TKxCustomRichEdit::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
-    if (event->reason() == QContextMenuEvent::Keyboard && PopupMenu)
-        PopupMenu->popup(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        ShowPopupMenu(event->globalPos());
+}
+
+void TKxCustomRichEdit::ShowPopupMenu(QPoint screenPoint) {
+    if (!PopupMenu)
+        return;
+    PopupMenu->PopupComponent = this;
+    PopupMenu->Popup(screenPoint);
 }
 
 void TKxCustomRichEdit::changeEvent(QEvent* event) {

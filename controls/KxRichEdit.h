@@ -8,6 +8,7 @@
 #include "platform/Colors.h"
 #include "platform/FontStyles.h"
 #include "platform/Keys.h"
+#include "platform/PopupMenu.h"
 
 #include <QFlags>
 #include <QRect>
@@ -20,7 +21,6 @@
 #include <vector>
 
 class QIODevice;
-class QMenu;
 class QMimeData;
 class QTextCursor;
 class QSyntaxHighlighter;
@@ -354,7 +354,7 @@ public:
     bool AllowInPlace = true;
     QString Title;
     // Shown on the right-button release instead of Qt's own menu.
-    QMenu* PopupMenu = nullptr;
+    platform::TPopupMenu* PopupMenu = nullptr;
 
     TKxTextAttributes SelAttributes;
     TKxTextAttributes DefAttributes;
@@ -418,6 +418,7 @@ private:
     // What Lines writes: [from, to) replaced by text, not undoable.
     void ReplaceRange(int from, int to, const QString& text);
     void SetCursorKeepingScroll(const QTextCursor& cursor);
+    void ShowPopupMenu(QPoint screenPoint);
     bool KeyMayEdit(const QKeyEvent& event, Word key);
     // The clipboard's rich text: the selection added as RTF; pasted from RTF when it has some.
     void AddRichText(QMimeData& data) const;

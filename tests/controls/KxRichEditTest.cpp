@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
-#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -243,17 +242,24 @@ TEST(KxRichEdit, ProtectedTextAsksTheProtectEvents) {
 TEST(KxRichEdit, RightButtonShowsThePopupMenu) {
     TKxRichEdit edit;
     edit.show();
-    QMenu menu;
-    menu.addAction("Copia");
+    TPopupMenu menu;
     edit.PopupMenu = &menu;
-    QTest::mouseClick(edit.viewport(), Qt::RightButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(menu.isVisible());
-    menu.hide();
+    int shown = 0;
+    SetPopupMenuHook([&](TPopupMenu& popup, QPoint) {
+        EXPECT_EQ(popup.PopupComponent, &edit);
+        ++shown;
+        return nullptr;
+    });
+    QTest::mousePress(edit.viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_EQ(shown, 0);
+    QTest::mouseRelease(edit.viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_EQ(shown, 1);
     QContextMenuEvent byMouse(QContextMenuEvent::Mouse, QPoint(10, 10),
                               edit.viewport()->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(edit.viewport(), &byMouse);
-    EXPECT_FALSE(menu.isVisible());
-    EXPECT_TRUE(QApplication::activePopupWidget() == nullptr);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    SetPopupMenuHook({});
 }
 
 TEST(KxRichEdit, UrlClickNeedsOneButtonOnOneLink) {

@@ -5,6 +5,7 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
@@ -71,6 +72,7 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     // A tool window of the main window: it stays with it and is minimised with it.
     FormCaptured = new TFormCaptured(FormMain);
     ConnectCapturedPieces();
@@ -80,6 +82,8 @@ void DestroyWindows() {
     CapturedPiecesWindow = {};
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormRivedi;
+    FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormMain;

@@ -212,6 +212,13 @@ struct Lines {
         return changed;
     }
 
+    bool addSection(const QString& section) {
+        if (!headers(section).isEmpty())
+            return false;
+        text.append(u'[' + section + u']');
+        return true;
+    }
+
     QByteArray serialized() const {
         QString joined;
         for (const QString& line : text)
@@ -376,6 +383,14 @@ void TIniFile::WriteInteger(const QString& Section, const QString& Ident, int Va
 
 void TIniFile::WriteBool(const QString& Section, const QString& Ident, bool Value) {
     WriteString(Section, Ident, Value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TIniFile::CreateSection(const QString& Section) {
+    const QString section = Trim(Section);
+    if (!validSection(section))
+        throw EIniFileException(QStringLiteral("Unable to write to %1: invalid section \"%2\"")
+                                    .arg(fileName_, Section));
+    modify([&](Lines& lines) { return lines.addSection(section); });
 }
 
 void TIniFile::EraseSection(const QString& Section) {

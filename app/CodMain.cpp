@@ -3,6 +3,7 @@
 #include "app/BoardAppearance.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/Correspondence.h"
 #include "app/Docking.h"
 #include "app/GameFile.h"
 #include "app/Help.h"
@@ -791,28 +792,11 @@ void TFormMain::RemoveLastMoveFromList() {
 }
 
 void TFormMain::UpdateGameInfo() {
-    auto shortName = [](const QString& player) {
-        const qsizetype i = player.indexOf(QLatin1Char(' '));
-        const qsizetype first = i < 0 ? player.size() : i;
-        qsizetype j = player.indexOf(QLatin1Char(' '), first + 1);
-        if (j < 0)
-            j = player.size();
-        for (qsizetype k = j + 1; k + 5 < player.size(); ++k) {
-            const QString code = player.mid(k, 6);
-            bool digits = true;
-            for (int d = 2; d < 6; ++d)
-                digits = digits && code[d].isDigit();
-            if (code[0].toUpper() == QLatin1Char('Z') && code[1].isLetter() && digits) {
-                const QString second = player.mid(first, j - first).trimmed();
-                return second.isEmpty() ? player : second;
-            }
-        }
-        return player;
-    };
+    using correspondence::PlayerShortName;
     QString caption = MatchCode;
     if (!WhitePlayer.isEmpty() && !BlackPlayer.isEmpty())
-        caption +=
-            QLatin1Char('\n') + shortName(WhitePlayer) + QLatin1Char('-') + shortName(BlackPlayer);
+        caption += QLatin1Char('\n') + PlayerShortName(WhitePlayer) + QLatin1Char('-') +
+                   PlayerShortName(BlackPlayer);
     LabelGameInfo->setText(caption);
 }
 

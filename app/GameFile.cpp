@@ -1,9 +1,9 @@
 #include "app/GameFile.h"
 
+#include "platform/SafeWrite.h"
 #include "platform/TextLines.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -32,16 +32,7 @@ QStringList TGameFile::Lines() const {
 }
 
 bool TGameFile::Save(const QString& fileName, QString& error) const {
-    QByteArray data;
-    for (const QString& line : Lines())
-        data += line.toLatin1() + "\r\n";
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        error = QStringLiteral("Impossibile scrivere il file ") + fileName + QStringLiteral(": ") +
-                file.errorString();
-        return false;
-    }
-    return true;
+    return platform::WriteLines(fileName, Lines(), &error);
 }
 
 bool TGameFile::Load(const QString& fileName, QString& error) {

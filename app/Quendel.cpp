@@ -5,6 +5,7 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
 
@@ -48,18 +49,8 @@ bool TQuendelApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        ShowException(std::current_exception());
+        platform::ShowException(std::current_exception());
         return false;
-    }
-}
-
-void ShowException(std::exception_ptr exception) {
-    try {
-        std::rethrow_exception(exception);
-    } catch (const std::exception& e) {
-        platform::ShowError(QString::fromUtf8(e.what()));
-    } catch (...) {
-        platform::ShowError(QStringLiteral("Errore imprevisto"));
     }
 }
 
@@ -126,7 +117,7 @@ int RunQuendel(QApplication& app) {
         LoadCommandLineGame(QCoreApplication::arguments());
         result = app.exec();
     } catch (...) {
-        ShowException(std::current_exception());
+        platform::ShowException(std::current_exception());
     }
     DestroyWindows();
     return result;

@@ -3,7 +3,6 @@
 // their order, the game named on the command line, and the message loop.
 
 #include <QApplication>
-#include <exception>
 #include <functional>
 
 // Shows an exception that escaped an event handler instead of letting it unwind through Qt.
@@ -13,9 +12,6 @@ public:
     TQuendelApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-// Shows the exception through the error helper.
-void ShowException(std::exception_ptr exception);
 
 // Installs Qt's Italian texts for the standard buttons and dialogs; false when they are missing.
 bool LoadItalianTranslation();

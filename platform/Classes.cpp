@@ -46,17 +46,20 @@ void TCollection::remove(TCollectionItem* item) {
 
 namespace platform {
 
+// Menus and tool tips are windows of the platform but nobody's form.
 bool IsForm(const QObject* object) {
-    return object && object->isWidgetType() && !object->parent();
+    if (!object || !object->isWidgetType())
+        return false;
+    const auto* widget = static_cast<const QWidget*>(object);
+    const Qt::WindowType type = widget->windowType();
+    return widget->isWindow() && type != Qt::Popup && type != Qt::ToolTip;
 }
 
 QObject* OwnerOf(const QObject* component) {
-    if (!component)
-        return nullptr;
-    QObject* root = component->parent();
-    while (root && root->parent())
-        root = root->parent();
-    return root;
+    QObject* owner = component ? component->parent() : nullptr;
+    while (owner && owner->parent() && !IsForm(owner))
+        owner = owner->parent();
+    return owner;
 }
 
 QWidget* ParentForm(const QObject* component) {
@@ -72,6 +75,8 @@ QObject* FindComponent(const QObject* owner, const QString& name) {
             return child;
     }
     for (QObject* child : owner->children()) {
+        if (IsForm(child))
+            continue; // another window's components are its own
         if (QObject* found = FindComponent(child, name))
             return found;
     }

@@ -60,8 +60,8 @@ private:
 
 namespace platform {
 
-// A form is a widget without a parent; every other object belongs to the form at the root of its
-// parent chain, which is its owner.
+// A form is a top-level window (a dialog with a parent too, but no menu); every other object
+// belongs to the nearest form up its parent chain, which is its owner.
 bool IsForm(const QObject* object);
 QObject* OwnerOf(const QObject* component);
 QWidget* ParentForm(const QObject* component);

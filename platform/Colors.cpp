@@ -13,6 +13,7 @@ QColor systemColor(int index) {
     case 5:
         return palette.color(QPalette::Base);
     case 6:
+        return palette.color(QPalette::Shadow);
     case 16:
         return palette.color(QPalette::Dark);
     case 7:

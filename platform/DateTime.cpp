@@ -11,8 +11,11 @@ const QDate& dayZero() {
     return zero;
 }
 
-// The original letter of one run and its Qt counterpart; letters Qt would read otherwise are
-// quoted.
+bool isPatternLetter(QChar c) {
+    return QStringLiteral("dmyhns").contains(c.toLower());
+}
+
+// The original letter of one run and its Qt counterpart.
 QString qtRun(QChar letter, int count) {
     switch (letter.toLower().unicode()) {
     case 'd':
@@ -25,14 +28,17 @@ QString qtRun(QChar letter, int count) {
         return QString(std::min(count, 2), QLatin1Char('H'));
     case 'n':
         return QString(std::min(count, 2), QLatin1Char('m'));
-    case 's':
+    default:
         return QString(std::min(count, 2), QLatin1Char('s'));
-    default: {
-        QString run(count, letter);
-        run.replace(QLatin1Char('\''), QStringLiteral("''"));
-        return QLatin1Char('\'') + run + QLatin1Char('\'');
     }
-    }
+}
+
+// Text between the letters stands as it is: one quoted piece, so that Qt reads none of it.
+QString quoted(QString literal) {
+    if (literal.isEmpty())
+        return literal;
+    literal.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + literal + QLatin1Char('\'');
 }
 
 } // namespace
@@ -56,16 +62,22 @@ QDateTime DoubleToDateTime(double value) {
     return QDateTime(DaysToDate(int(days)), QTime(0, 0).addMSecs(msecs));
 }
 
-QString FormatDate(const QString& pattern, const QDateTime& dateTime) {
+QString FormatDate(const QString& pattern, const QDateTime& dateTime, const QLocale& locale) {
     QString qtPattern;
+    QString literal;
     for (int i = 0; i < pattern.size();) {
+        if (!isPatternLetter(pattern[i])) {
+            literal += pattern[i++];
+            continue;
+        }
         int end = i + 1;
         while (end < pattern.size() && pattern[end].toLower() == pattern[i].toLower())
             ++end;
-        qtPattern += qtRun(pattern[i], end - i);
+        qtPattern += quoted(std::exchange(literal, QString())) + qtRun(pattern[i], end - i);
         i = end;
     }
-    return dateTime.toString(qtPattern);
+    qtPattern += quoted(literal);
+    return locale.toString(dateTime, qtPattern);
 }
 
 } // namespace platform

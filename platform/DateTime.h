@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 namespace platform {
@@ -16,7 +17,8 @@ QDateTime DoubleToDateTime(double value);
 
 // The date written with a pattern of the original letters: "d", "dd", "m", "mm", "yy", "yyyy"
 // ("m" is the month; "n" is the minute, "h" and "s" hour and second); other characters stand as
-// they are.
-QString FormatDate(const QString& pattern, const QDateTime& dateTime);
+// they are. Month and day names are the locale's.
+QString FormatDate(const QString& pattern, const QDateTime& dateTime,
+                   const QLocale& locale = QLocale::c());
 
 } // namespace platform

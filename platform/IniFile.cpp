@@ -1,12 +1,12 @@
 #include "platform/IniFile.h"
 
+#include "platform/SafeWrite.h"
 #include "platform/TextLines.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
-#include <QSaveFile>
 #include <sys/stat.h>
 
 namespace platform {
@@ -344,25 +344,27 @@ bool TIniFile::ValueExists(const QString& Section, const QString& Ident) const {
 
 // change edits the lines and answers whether anything changed.
 template <class Change> void TIniFile::modify(Change change) {
-    const QString failure = QStringLiteral("Unable to write to %1").arg(fileName_);
+    const QString failure = QStringLiteral("Impossibile scrivere il file %1").arg(fileName_);
     const QFileInfo info(fileName_);
     // A file without its owner's write permission is read-only, even to a privileged user.
     if (info.exists() &&
         (info.isDir() || !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)))
-        throw EIniFileException(failure);
+        throw EIniFileException(failure + QStringLiteral(": file di sola lettura"));
     QLockFile lock(fileName_ + QStringLiteral(".lock"));
     if (!lock.tryLock(LockTimeoutMs))
-        throw EIniFileException(failure);
+        throw EIniFileException(failure +
+                                (lock.error() == QLockFile::LockFailedError
+                                     ? QStringLiteral(": file in uso da un altro programma")
+                                     : QStringLiteral(": cartella non accessibile")));
     QByteArray data;
     if (readFile(fileName_, data) == ReadResult::Failed)
-        throw EIniFileException(failure);
+        throw EIniFileException(QStringLiteral("Impossibile leggere il file %1").arg(fileName_));
     Lines lines = linesOf(data);
     if (!change(lines))
         return;
-    QSaveFile out(fileName_);
-    const QByteArray bytes = lines.serialized();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw EIniFileException(failure);
+    QString error;
+    if (!platform::WriteWholeFile(fileName_, lines.serialized(), &error))
+        throw EIniFileException(error);
     cache_.reset();
 }
 
@@ -371,7 +373,8 @@ void TIniFile::WriteString(const QString& Section, const QString& Ident, const Q
     const QString ident = Trim(Ident);
     if (!validSection(section) || !validIdent(ident))
         throw EIniFileException(
-            QStringLiteral("Unable to write to %1: invalid name \"%2\" in section \"%3\"")
+            QStringLiteral(
+                "Impossibile scrivere il file %1: nome \"%2\" non valido nella sezione \"%3\"")
                 .arg(fileName_, Ident, Section));
     const QString value = oneLine(Value);
     modify([&](Lines& lines) { return lines.setValue(section, ident, value); });
@@ -388,8 +391,9 @@ void TIniFile::WriteBool(const QString& Section, const QString& Ident, bool Valu
 void TIniFile::CreateSection(const QString& Section) {
     const QString section = Trim(Section);
     if (!validSection(section))
-        throw EIniFileException(QStringLiteral("Unable to write to %1: invalid section \"%2\"")
-                                    .arg(fileName_, Section));
+        throw EIniFileException(
+            QStringLiteral("Impossibile scrivere il file %1: sezione \"%2\" non valida")
+                .arg(fileName_, Section));
     modify([&](Lines& lines) { return lines.addSection(section); });
 }
 

@@ -277,7 +277,9 @@ void TMRUManager::MenuItemClick(QAction* item) {
         }
     } after{this, index};
     clicking_ = true;
-    DoClick(list_.Strings(index), item->text(), list_.Objects(index));
+    // The handler may remove the entry: it gets a name of its own.
+    const QString name = list_.Strings(index);
+    DoClick(name, item->text(), list_.Objects(index));
 }
 
 void TMRUManager::GetItemData(QString& Caption, QKeySequence& ShortCut, int UserData) {

@@ -40,7 +40,8 @@ template <class Step> void reported(Step step) {
     } catch (const std::exception& e) {
         platform::ShowError(QString::fromUtf8(e.what()));
     } catch (...) {
-        platform::ShowError(QStringLiteral("Unknown error while keeping the window's settings"));
+        platform::ShowError(
+            QStringLiteral("Errore imprevisto nel conservare le impostazioni della finestra"));
     }
 }
 

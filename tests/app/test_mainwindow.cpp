@@ -13,7 +13,6 @@
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolBar>
-#include <stdexcept>
 
 namespace {
 
@@ -495,19 +494,6 @@ TEST(StartUpTest, ItalianStandardButtons) {
     EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), QString::fromUtf8("Sì"));
     EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "No");
     EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&'), "Annulla");
-}
-
-TEST(StartUpTest, ExceptionsAreShownByTheErrorHelper) {
-    std::vector<QString> shown;
-    auto old = platform::SetMessageBoxHook([&](const QString& text, const QString&, int flags) {
-        EXPECT_EQ(flags, platform::MB_ICONERROR);
-        shown.push_back(text);
-        return int(platform::IDOK);
-    });
-    ShowException(std::make_exception_ptr(std::runtime_error("disco pieno")));
-    ShowException(std::make_exception_ptr(42));
-    platform::SetMessageBoxHook(old);
-    EXPECT_EQ(shown, (std::vector<QString>{"disco pieno", "Errore imprevisto"}));
 }
 
 TEST_F(MainWindowTest, MoveListPopupSelectsCopiesAndComments) {

@@ -2,6 +2,8 @@
 // main window.
 #include "MainWindowFixture.h"
 
+#include "ChildProcess.h"
+
 #include "app/GameFile.h"
 #include "platform/DateTime.h"
 #include "platform/IniFile.h"
@@ -198,6 +200,39 @@ TEST_F(MainWindowFilesTest, AFailedSaveChangesNothingAndStopsTheNewGame) {
     fileAnswer = dir.filePath("altrove/x.qzd");
     FormMain->findChild<QAction*>("SaveAs1")->trigger();
     EXPECT_EQ(FormMain->GameFileName, missing);
+}
+
+// Full disk: the child saves with a file-size limit below the new file's size.
+TEST_F(MainWindowFilesTest, ASaveOnAFullDiskKeepsTheOldGameFileAndSaysSoOnce) {
+    const QByteArray old = Header(40000) + "1. e2-e4   \r\n@8-@8\r\n";
+    WriteFile("corta.qzd", old);
+    FormMain->LoadGameFile(path);
+    Play({{E7, E5}, {G1, F3}, {B8, C6}, {F1, B5}, {A7, A6}});
+    const int verdict = RunWithFileSizeLimit(old.size(), [&] {
+        boxes.clear();
+        FormMain->findChild<QAction*>("Save1")->trigger();
+        const bool refused = boxes.size() == 1 && boxes[0].flags == platform::MB_ICONERROR &&
+                             boxes[0].text.startsWith("Impossibile scrivere il file " + path) &&
+                             FormMain->Modified;
+        return refused ? 0 : 1;
+    });
+    EXPECT_EQ(verdict, 0);
+    EXPECT_EQ(FileBytes("corta.qzd"), old);
+}
+
+TEST_F(MainWindowFilesTest, SettingsSavedOnAFullDiskKeepTheOldFileAndSaySoOnce) {
+    const QByteArray old =
+        "[FinestraPrincipale]\r\nFormVersion=0\r\nNote=" + QByteArray(300, 'x') + "\r\n";
+    WriteFile("Quendel.ini", old);
+    const int verdict = RunWithFileSizeLimit(100, [&] {
+        boxes.clear();
+        FormMain->close();
+        const bool refused = boxes.size() == 1 && boxes[0].flags == platform::MB_ICONERROR &&
+                             boxes[0].text.startsWith("Impossibile scrivere il file ./Quendel.ini");
+        return refused ? 0 : 1;
+    });
+    EXPECT_EQ(verdict, 0);
+    EXPECT_EQ(FileBytes("Quendel.ini"), old);
 }
 
 TEST_F(MainWindowFilesTest, NoSavingWhilePositionIsEdited) {

@@ -214,7 +214,9 @@ TEST_F(IniFileTest, AFolderOrAnUnreachablePathReadsAsEmptyAndRefusesWrites) {
         unreachable.WriteInteger("S", "K", 1);
         FAIL() << "no exception";
     } catch (const EIniFileException& e) {
-        EXPECT_TRUE(e.Message().startsWith("Unable to write to"));
+        EXPECT_TRUE(
+            e.Message().startsWith("Impossibile scrivere il file " + unreachable.FileName()))
+            << e.Message().toStdString();
     }
 }
 

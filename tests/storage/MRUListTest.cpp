@@ -168,6 +168,24 @@ TEST_F(MRUListTest, AClickThatChangesTheListFinishesBeforeTheMenuIsRebuilt) {
     EXPECT_EQ(captions(w.Recent1), QStringList({"&1\ttre.qzd", "&2\tuno.qzd", "&3\tdue.qzd"}));
 }
 
+// The main window's handler removes the clicked name from the list before it opens the file.
+TEST_F(MRUListTest, AHandlerThatRemovesTheClickedEntryStillHasItsName) {
+    const QStringList all{"a|b.qzd", "partita con spazi.qzd", "città é ù.qzd", "x"};
+    for (int index = 0; index < all.size(); ++index) {
+        TStoredForm<TFormMain> w(path);
+        for (qsizetype i = all.size() - 1; i >= 0; --i)
+            w.MRUManager1->Add(all[i], 0);
+        QString opened;
+        w.MRUManager1->OnClick = [&](QObject*, const QString& name, const QString&, int) {
+            w.MRUManager1->Remove(name);
+            w.MRUManager1->Add("altro nome molto più lungo di tutti gli altri.qzd", 0);
+            opened = name;
+        };
+        w.Recent1->actions().at(index)->trigger();
+        EXPECT_EQ(opened, all[index]);
+    }
+}
+
 TEST_F(MRUListTest, RemoveOnSelectDropsTheChosenEntryEvenWhenTheHandlerFails) {
     TStoredForm<TFormMain> w(path);
     w.MRUManager1->SetRemoveOnSelect(true);

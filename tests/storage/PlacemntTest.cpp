@@ -62,7 +62,7 @@ protected:
 class TFormDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormDialog(const QString& iniFile) {
+    explicit TFormDialog(const QString& iniFile, QWidget* parent = nullptr) : QDialog(parent) {
         FormStorage1->SetIniFileName(iniFile);
         FormStorage1->SetIniSection("RivediMessaggi");
         FormStorage1->OnSavePlacement = [this](QObject*) { ++saves; };
@@ -242,7 +242,7 @@ TEST_F(PlacemntTest, AFailedSaveIsShownAndTheCloseGoesOn) {
     w->close();
     EXPECT_FALSE(w->isVisible());
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.first().startsWith("Unable to write to"));
+    EXPECT_TRUE(errors.first().startsWith("Impossibile scrivere il file " + path));
     EXPECT_FALSE(ini.SectionExists("RiceviMosse"));
 }
 
@@ -342,6 +342,20 @@ TEST_F(PlacemntTest, ADialogEndedThroughDoneSavesOnce) {
     dialog.close();
     EXPECT_EQ(dialog.saves, 2);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(PlacemntTest, ADialogWithAParentKeepsItsOwnPlacementAndSection) {
+    QWidget main;
+    main.setObjectName("FormMain");
+    TStoredForm<TFormDialog> dialog(path, &main);
+    auto* manager = new QObject(&dialog);
+    manager->setObjectName("MRUManager1");
+    EXPECT_EQ(GetDefaultSection(&dialog), "TFormDialog");
+    EXPECT_EQ(GetDefaultSection(manager), "TFormDialog.MRUManager1");
+    dialog.show();
+    dialog.accept();
+    EXPECT_EQ(dialog.saves, 1);
+    EXPECT_EQ(key("RivediMessaggi", "NormPos"), "50,60,250,160");
 }
 
 TEST_F(PlacemntTest, QuotedValuesGetOneMorePairAndComeBackAsTheyWere) {

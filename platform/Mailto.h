@@ -1,0 +1,14 @@
+#pragma once
+// "mailto:" links for the desktop's mail program.
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// The link with every part percent-encoded as UTF-8 (addresses keep "@" and ","), and the body's
+// line breaks as CR LF, so "&", "#", "%" and "?" in any field reach the mail program unchanged.
+QByteArray MailtoUrl(const QString& to, const QString& cc, const QString& subject,
+                     const QString& body);
+
+} // namespace platform

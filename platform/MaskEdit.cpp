@@ -1,0 +1,135 @@
+#include "platform/MaskEdit.h"
+
+namespace platform {
+
+namespace {
+
+// The characters Qt reads as mask letters or keeps reserved, which the original takes literally.
+bool isQtMaskChar(QChar c) {
+    return QStringLiteral("AaNnXx90Dd#HhBb><!\\[]{}").contains(c);
+}
+
+QChar timeSeparator(const QLocale& locale) {
+    for (const QChar c : locale.timeFormat(QLocale::ShortFormat)) {
+        if (!c.isLetter())
+            return c;
+    }
+    return QLatin1Char(':');
+}
+
+QChar dateSeparator(const QLocale& locale) {
+    for (const QChar c : locale.dateFormat(QLocale::ShortFormat)) {
+        if (!c.isLetter())
+            return c;
+    }
+    return QLatin1Char('/');
+}
+
+// The mask field ends at the first ";" that is not escaped.
+int fieldEnd(const QString& mask) {
+    for (int i = 0; i < mask.size(); ++i) {
+        if (mask[i] == QLatin1Char('\\'))
+            ++i;
+        else if (mask[i] == QLatin1Char(';'))
+            return i;
+    }
+    return int(mask.size());
+}
+
+void addLiteral(TranslatedMask& out, QChar c) {
+    if (isQtMaskChar(c))
+        out.InputMask += QLatin1Char('\\');
+    out.InputMask += c;
+    out.IsLiteral.append(true);
+}
+
+void addInput(TranslatedMask& out, QChar qtLetter) {
+    out.InputMask += qtLetter;
+    out.IsLiteral.append(false);
+}
+
+} // namespace
+
+TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale) {
+    TranslatedMask out;
+    const int end = fieldEnd(mask);
+    const QStringList fields = mask.mid(end + 1).split(QLatin1Char(';'));
+    if (end < mask.size()) {
+        out.SaveLiterals = fields.value(0) != QLatin1String("0");
+        if (fields.size() > 1 && !fields[1].isEmpty())
+            out.Blank = fields[1][0];
+    }
+    // The original's input letters and Qt's letters of the same meaning.
+    static const QString original = QStringLiteral("09LlAaCc#");
+    static const QString qt = QStringLiteral("90AaNnXx#");
+    for (int i = 0; i < end; ++i) {
+        const QChar c = mask[i];
+        if (const auto letter = original.indexOf(c); letter >= 0) {
+            addInput(out, qt[letter]);
+            continue;
+        }
+        switch (c.unicode()) {
+        case '<':
+            if (i + 1 < end && mask[i + 1] == QLatin1Char('>')) {
+                out.InputMask += QLatin1Char('!');
+                ++i;
+            } else {
+                out.InputMask += c;
+            }
+            break;
+        case '>':
+            out.InputMask += c;
+            break;
+        case '!':
+            break;
+        case '\\':
+            if (i + 1 < end)
+                addLiteral(out, mask[++i]);
+            break;
+        case '/':
+            addLiteral(out, dateSeparator(locale));
+            break;
+        case ':':
+            addLiteral(out, timeSeparator(locale));
+            break;
+        case '_':
+            addLiteral(out, QLatin1Char(' '));
+            break;
+        default:
+            addLiteral(out, c);
+            break;
+        }
+    }
+    if (!out.InputMask.isEmpty())
+        out.InputMask += QLatin1Char(';') + out.Blank;
+    return out;
+}
+
+QString MaskedText(const QString& displayText, const TranslatedMask& mask) {
+    if (mask.SaveLiterals)
+        return displayText;
+    QString text;
+    for (int i = 0; i < displayText.size(); ++i) {
+        if (!mask.IsLiteral.value(i, false))
+            text += displayText[i];
+    }
+    return text;
+}
+
+TCustomMaskEdit::TCustomMaskEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void TCustomMaskEdit::SetEditMask(const QString& mask) {
+    editMask_ = mask;
+    translated_ = TranslateEditMask(mask);
+    setInputMask(translated_.InputMask);
+}
+
+QString TCustomMaskEdit::Text() const {
+    return IsMasked() ? MaskedText(displayText(), translated_) : text();
+}
+
+void TCustomMaskEdit::SetText(const QString& text) {
+    setText(text);
+}
+
+} // namespace platform

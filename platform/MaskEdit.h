@@ -1,0 +1,57 @@
+#pragma once
+// The original edit masks ("!99/99/9999;1; ", "99AA;0;*") in Qt's input-mask language, and the
+// masked edit that reads its text the original way: blanks kept in place, literals dropped when
+// the mask does not save them.
+
+#include <QLineEdit>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+namespace platform {
+
+struct TranslatedMask {
+    QString InputMask;        // Qt's mask, empty for no mask
+    bool SaveLiterals = true; // the mask's second field ("1" or absent: literals are text)
+    QChar Blank = QLatin1Char('_');
+    QList<bool> IsLiteral; // per position of the shown text
+};
+
+// "0" (required digit) and "9" (optional digit) swap; "L"/"l" letters, "A"/"a" letters or
+// digits, "C"/"c" any character; "/" and ":" become the locale's date and time separators;
+// "<>" ends case conversion; "!" (leading blanks) has no counterpart and is dropped; "_" is a
+// blank; characters Qt would read as mask letters are escaped.
+TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale = QLocale());
+
+// The shown text of a masked line edit read through its mask: blanks as the mask's blank
+// character at their places, literals dropped when the mask does not save them.
+QString MaskedText(const QString& displayText, const TranslatedMask& mask);
+
+class TCustomMaskEdit : public QLineEdit {
+    Q_OBJECT
+    Q_PROPERTY(QString EditMask READ EditMask WRITE SetEditMask)
+    Q_PROPERTY(QString Text READ Text WRITE SetText)
+public:
+    explicit TCustomMaskEdit(QWidget* parent = nullptr);
+
+    QString EditMask() const { return editMask_; }
+    void SetEditMask(const QString& mask);
+    // The text as the original masked edit gives it (see MaskedText); without a mask the text.
+    QString Text() const;
+    void SetText(const QString& text);
+    bool Modified() const { return isModified(); }
+    void SetModified(bool modified) { setModified(modified); }
+    bool IsMasked() const { return !translated_.InputMask.isEmpty(); }
+
+private:
+    QString editMask_;
+    TranslatedMask translated_;
+};
+
+class TMaskEdit : public TCustomMaskEdit {
+    Q_OBJECT
+public:
+    using TCustomMaskEdit::TCustomMaskEdit;
+};
+
+} // namespace platform

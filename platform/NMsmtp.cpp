@@ -1,0 +1,315 @@
+#include "platform/NMsmtp.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QUuid>
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace smtp {
+
+namespace {
+
+constexpr long ConnectTimeoutSeconds = 30;
+constexpr long TransferTimeoutSeconds = 120;
+constexpr int QuotedPrintableWidth = 76;
+
+QString OneLine(QString text) {
+    return text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+}
+
+bool IsAscii(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 127)
+            return false;
+    }
+    return true;
+}
+
+char HexDigit(int value) {
+    return "0123456789ABCDEF"[value & 15];
+}
+
+QByteArray Escaped(unsigned char c) {
+    return QByteArray{"="} + HexDigit(c >> 4) + HexDigit(c);
+}
+
+// One body line as quoted-printable, with soft breaks before the width is reached.
+QByteArray QuotedPrintableLine(const QByteArray& line) {
+    QByteArray out;
+    int width = 0;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        const bool last = i + 1 == line.size();
+        const bool literal =
+            (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last);
+        const QByteArray piece = literal ? QByteArray(1, char(c)) : Escaped(c);
+        if (width + piece.size() > QuotedPrintableWidth - 1) {
+            out += "=\r\n";
+            width = 0;
+        }
+        out += piece;
+        width += piece.size();
+    }
+    return out;
+}
+
+// The subject as encoded words of at most 75 characters, folded onto continuation lines.
+QByteArray EncodedWords(const QString& text) {
+    const QByteArray prefix = "=?ISO-8859-1?Q?";
+    const QByteArray suffix = "?=";
+    QList<QByteArray> words{QByteArray()};
+    for (const char ch : text.toLatin1()) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = std::isalnum(c) || (c != 0 && std::strchr("!*+-/", c));
+        const QByteArray piece = c == ' ' ? QByteArray("_")
+                                 : plain  ? QByteArray(1, ch)
+                                          : Escaped(c);
+        if (prefix.size() + words.last().size() + piece.size() + suffix.size() > 75)
+            words.append(QByteArray());
+        words.last() += piece;
+    }
+    QByteArray out;
+    for (const QByteArray& word : words)
+        out += (out.isEmpty() ? "" : "\r\n ") + prefix + word + suffix;
+    return out;
+}
+
+// The state of one transfer, shared with libcurl's callbacks.
+struct TTransfer {
+    QByteArray data;
+    qsizetype sent = 0;
+    const std::atomic<bool>* cancel = nullptr;
+    QByteArray lastCommand;
+    QByteArray refusedCommand; // the first command the server answered with an error
+    bool greeted = false;
+};
+
+size_t ReadData(char* buffer, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<TTransfer*>(user);
+    const qsizetype room = static_cast<qsizetype>(size * count);
+    const qsizetype n = std::min(room, transfer->data.size() - transfer->sent);
+    std::memcpy(buffer, transfer->data.constData() + transfer->sent, static_cast<size_t>(n));
+    transfer->sent += n;
+    return static_cast<size_t>(n);
+}
+
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<TTransfer*>(user)->cancel->load() ? 1 : 0;
+}
+
+int Watch(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    auto* transfer = static_cast<TTransfer*>(user);
+    if (type == CURLINFO_HEADER_OUT)
+        transfer->lastCommand = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
+    else if (type == CURLINFO_HEADER_IN) {
+        transfer->greeted = true;
+        const bool refused = size > 0 && (data[0] == '4' || data[0] == '5');
+        if (refused && transfer->refusedCommand.isEmpty())
+            transfer->refusedCommand = transfer->lastCommand;
+    }
+    return 0;
+}
+
+using TCurl = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using TList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
+
+QByteArray Angled(const QString& address) {
+    return "<" + address.toUtf8() + ">";
+}
+
+TResult Classify(CURLcode code, const TTransfer& transfer) {
+    switch (code) {
+    case CURLE_OK:
+        return {TOutcome::Success, {}};
+    case CURLE_URL_MALFORMAT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return {TOutcome::InvalidHost, {}};
+    case CURLE_COULDNT_CONNECT:
+        return {TOutcome::ConnectionFailed, {}};
+    case CURLE_LOGIN_DENIED:
+        return {TOutcome::AuthenticationFailed, {}};
+    case CURLE_OPERATION_TIMEDOUT:
+        return {transfer.greeted ? TOutcome::Failure : TOutcome::ConnectionFailed, {}};
+    default:
+        break;
+    }
+    if (transfer.refusedCommand.startsWith("RCPT TO:")) {
+        const QByteArray& command = transfer.refusedCommand;
+        const qsizetype open = command.indexOf('<');
+        const qsizetype close = command.lastIndexOf('>');
+        return {TOutcome::RecipientNotFound,
+                QString::fromUtf8(command.mid(open + 1, close - open - 1))};
+    }
+    return {TOutcome::Failure, {}};
+}
+
+} // namespace
+
+QStringList SplitAddresses(const QString& list) {
+    QStringList addresses;
+    for (QString part : list.split(QRegularExpression(QStringLiteral("[,;]")))) {
+        part = part.trimmed();
+        const qsizetype open = part.indexOf(QLatin1Char('<'));
+        const qsizetype close = part.indexOf(QLatin1Char('>'), open + 1);
+        if (open >= 0 && close > open)
+            part = part.mid(open + 1, close - open - 1).trimmed();
+        if (!part.isEmpty())
+            addresses.append(part);
+    }
+    return addresses;
+}
+
+QString DateHeader() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc() / 60;
+    const QString zone = QStringLiteral("%1%2%3")
+                             .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                             .arg(std::abs(offset) / 60, 2, 10, QLatin1Char('0'))
+                             .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'));
+    return QLocale::c().toString(now, QStringLiteral("ddd, d MMM yyyy hh:mm:ss ")) + zone;
+}
+
+QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
+                          const QString& messageId) {
+    const QString body = message.Body.join(QLatin1Char('\n'));
+    const QString subject = OneLine(message.Subject);
+    const bool ascii = IsAscii(body) && IsAscii(subject);
+    QByteArray out;
+    auto header = [&out](const char* name, const QByteArray& value) {
+        out += name + QByteArray(": ") + value + "\r\n";
+    };
+    header("From", OneLine(message.From).toLatin1());
+    header("To", OneLine(message.To).toLatin1());
+    if (!OneLine(message.Cc).trimmed().isEmpty())
+        header("Cc", OneLine(message.Cc).toLatin1());
+    header("Subject", IsAscii(subject) ? subject.toLatin1() : EncodedWords(subject));
+    header("Date", date.toLatin1());
+    header("Message-ID", "<" + messageId.toLatin1() + ">");
+    header("X-Mailer", OneLine(message.LocalProgram).toLatin1());
+    header("MIME-Version", "1.0");
+    header("Content-Type",
+           ascii ? "text/plain; charset=us-ascii" : "text/plain; charset=ISO-8859-1");
+    header("Content-Transfer-Encoding", ascii ? "7bit" : "quoted-printable");
+    out += "\r\n";
+    for (const QString& line : message.Body)
+        out += (ascii ? line.toLatin1() : QuotedPrintableLine(line.toLatin1())) + "\r\n";
+    return out;
+}
+
+TResult Send(const QString& host, int port, const TMailMessage& message,
+             const std::atomic<bool>& cancel) {
+    const QStringList recipients = SplitAddresses(message.To) + SplitAddresses(message.Cc);
+    if (message.From.trimmed().isEmpty())
+        return {TOutcome::MissingFrom, {}};
+    if (SplitAddresses(message.To).isEmpty())
+        return {TOutcome::MissingTo, {}};
+    QUrl url;
+    url.setScheme(QStringLiteral("smtp"));
+    url.setHost(host.trimmed(), QUrl::StrictMode);
+    url.setPort(port);
+    if (host.trimmed().isEmpty() || !url.isValid() || port < 1 || port > 65535)
+        return {TOutcome::InvalidHost, {}};
+
+    TTransfer transfer;
+    transfer.cancel = &cancel;
+    const QString domain = SplitAddresses(message.From).value(0).section(QLatin1Char('@'), 1);
+    transfer.data =
+        ComposeMessage(message, DateHeader(),
+                       QUuid::createUuid().toString(QUuid::WithoutBraces) + QLatin1Char('@') +
+                           (domain.isEmpty() ? QStringLiteral("quendel.invalid") : domain));
+
+    TCurl curl(curl_easy_init(), &curl_easy_cleanup);
+    TList rcpt(nullptr, &curl_slist_free_all);
+    for (const QString& recipient : recipients) {
+        curl_slist* grown = curl_slist_append(rcpt.get(), Angled(recipient).constData());
+        if (!grown || !curl)
+            return {TOutcome::Failure, {}};
+        rcpt.release();
+        rcpt.reset(grown);
+    }
+    const QByteArray urlText = url.toEncoded();
+    const QByteArray from = Angled(SplitAddresses(message.From).value(0, message.From.trimmed()));
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, urlText.constData());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp");
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, TransferTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadData);
+    curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Watch);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &transfer);
+    return Classify(curl_easy_perform(c), transfer);
+}
+
+} // namespace smtp
+
+TNMSMTP::TNMSMTP(QObject* parent) : QObject(parent) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+TNMSMTP::~TNMSMTP() {
+    Abort();
+}
+
+bool TNMSMTP::SendMail() {
+    if (worker_.joinable())
+        return false;
+    cancel_ = false;
+    worker_ = std::thread([this, host = Host, port = Port, message = PostMessage] {
+        const smtp::TResult result = smtp::Send(host, port, message, cancel_);
+        QMetaObject::invokeMethod(
+            this, [this, result] { Finished(result.Outcome, result.Recipient); },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void TNMSMTP::Abort() {
+    cancel_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void TNMSMTP::Finished(smtp::TOutcome outcome, const QString& recipient) {
+    // The worker posted this as its last act, so the join is immediate.
+    if (worker_.joinable())
+        worker_.join();
+    bool handled = false;
+    auto fire = [](const auto& event, auto&&... args) {
+        if (event)
+            event(std::forward<decltype(args)>(args)...);
+    };
+    switch (outcome) {
+    case smtp::TOutcome::Success:
+        return fire(OnSuccess);
+    case smtp::TOutcome::Failure:
+        return fire(OnFailure);
+    case smtp::TOutcome::AuthenticationFailed:
+        return fire(OnAuthenticationFailed);
+    case smtp::TOutcome::MissingFrom:
+        return fire(OnHeaderIncomplete, handled, hiFromAddress);
+    case smtp::TOutcome::MissingTo:
+        return fire(OnHeaderIncomplete, handled, hiToAddress);
+    case smtp::TOutcome::RecipientNotFound:
+        return fire(OnRecipientNotFound, handled, recipient);
+    case smtp::TOutcome::InvalidHost:
+        return fire(OnInvalidHost, handled);
+    case smtp::TOutcome::ConnectionFailed:
+        return fire(OnConnectionFailed);
+    }
+}

@@ -1,0 +1,89 @@
+#!/usr/bin/python3
+"""SMTP peer for the tests, on 127.0.0.1, over Debian's python3-aiosmtpd.
+
+  /usr/bin/python3 smtp_peer.py OUTDIR [--reject REGEX] [--reject-mail] [--reject-data]
+                   [--drop REGEX]
+
+Prints "SMTP_PORT=<n>" once listening and runs until SIGTERM. Each accepted message becomes
+OUTDIR/NNNN.eml: "X-Mail-From: <sender>", one "X-Rcpt-To: <rcpt>" per accepted recipient, an
+empty line, then the DATA bytes as received (CR LF, dot-stuffing removed).
+  --reject REGEX   recipients matching REGEX get 550
+  --reject-mail    every MAIL FROM gets 550
+  --reject-data    every DATA gets 554
+  --drop REGEX     a MAIL FROM or RCPT TO address matching REGEX closes the connection at once
+"""
+import argparse
+import asyncio
+import os
+import re
+import signal
+
+from aiosmtpd.smtp import SMTP
+
+
+class Handler:
+    def __init__(self, args):
+        self.outdir, self.count, self.args = args.outdir, 0, args
+        self.reject = re.compile(args.reject) if args.reject else None
+        self.drop = re.compile(args.drop) if args.drop else None
+
+    async def _hang_up(self, server):
+        server.transport.abort()
+        await asyncio.sleep(3600)
+
+    async def handle_MAIL(self, server, session, envelope, address, options):
+        if self.drop and self.drop.search(address):
+            await self._hang_up(server)
+        if self.args.reject_mail:
+            return "550 5.7.1 Sender refused"
+        envelope.mail_from = address
+        envelope.mail_options.extend(options)
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, options):
+        if self.drop and self.drop.search(address):
+            await self._hang_up(server)
+        if self.reject and self.reject.search(address):
+            return "550 5.1.1 <%s>: Recipient address rejected" % address
+        envelope.rcpt_tos.append(address)
+        envelope.rcpt_options.extend(options)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        if self.args.reject_data:
+            return "554 5.6.0 Message refused"
+        self.count += 1
+        path = os.path.join(self.outdir, "%04d.eml" % self.count)
+        head = ["X-Mail-From: <%s>" % envelope.mail_from]
+        head += ["X-Rcpt-To: <%s>" % r for r in envelope.rcpt_tos]
+        with open(path + ".tmp", "wb") as f:
+            f.write(("\r\n".join(head) + "\r\n\r\n").encode("utf-8"))
+            f.write(envelope.original_content)
+        os.rename(path + ".tmp", path)
+        return "250 2.0.0 Ok: stored as %04d.eml" % self.count
+
+
+async def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("outdir")
+    parser.add_argument("--reject")
+    parser.add_argument("--reject-mail", action="store_true")
+    parser.add_argument("--reject-data", action="store_true")
+    parser.add_argument("--drop")
+    args = parser.parse_args()
+    os.makedirs(args.outdir, exist_ok=True)
+    handler = Handler(args)
+    loop = asyncio.get_running_loop()
+    server = await loop.create_server(
+        lambda: SMTP(handler, hostname="smtp.zeltor.invalid", ident="zeltor test peer",
+                     decode_data=False),
+        host="127.0.0.1", port=0)
+    print("SMTP_PORT=%d" % server.sockets[0].getsockname()[1], flush=True)
+    stop = asyncio.Event()
+    for sig in (signal.SIGTERM, signal.SIGINT):
+        loop.add_signal_handler(sig, stop.set)
+    await stop.wait()
+    server.close()
+    await server.wait_closed()
+
+asyncio.run(main())

@@ -1,0 +1,172 @@
+#include "platform/NMsmtp.h"
+#include "peers/SmtpPeer.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using smtp::TOutcome;
+
+namespace {
+
+smtp::TMailMessage Mail(const QStringList& body = {"1b e2-e4", "1b e2-e4"}) {
+    return {"ZT0123@zeltor.invalid",
+            "ZT0456@zeltor.invalid",
+            "tornei@zeltor.invalid, ZT0123@zeltor.invalid",
+            "4001-  1b Cognome-Giocatore",
+            body,
+            "Quendel 2.09"};
+}
+
+smtp::TResult SendTo(int port, const smtp::TMailMessage& mail, const QString& host = "127.0.0.1") {
+    const std::atomic<bool> cancel{false};
+    return smtp::Send(host, port, mail, cancel);
+}
+
+QByteArray DecodeQuotedPrintable(const QByteArray& text) {
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '=') {
+            out += text[i];
+        } else if (text.mid(i + 1, 2) == "\r\n") {
+            i += 2;
+        } else {
+            out += char(text.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
+// Headers and body of a stored message, without the peer's envelope lines.
+QByteArray Content(const QByteArray& stored) {
+    return stored.mid(stored.indexOf("\r\n\r\n") + 4);
+}
+
+} // namespace
+
+TEST(SmtpMessage, AddressListsSplitIntoRecipients) {
+    EXPECT_EQ(smtp::SplitAddresses("a@x.invalid"), QStringList{"a@x.invalid"});
+    EXPECT_EQ(smtp::SplitAddresses(" a@x ; Bo Bi <b@y> ,, c@z;"),
+              (QStringList{"a@x", "b@y", "c@z"}));
+    EXPECT_EQ(smtp::SplitAddresses(" , ;"), QStringList());
+    EXPECT_EQ(smtp::SplitAddresses("<broken"), QStringList{"<broken"});
+}
+
+TEST(SmtpMessage, AsciiAndLatin1Messages) {
+    const QByteArray ascii = smtp::ComposeMessage(Mail({"a", ".b"}), "Mon, 7 Dec 2026", "id@x");
+    EXPECT_EQ(ascii, "From: ZT0123@zeltor.invalid\r\nTo: ZT0456@zeltor.invalid\r\n"
+                     "Cc: tornei@zeltor.invalid, ZT0123@zeltor.invalid\r\n"
+                     "Subject: 4001-  1b Cognome-Giocatore\r\nDate: Mon, 7 Dec 2026\r\n"
+                     "Message-ID: <id@x>\r\nX-Mailer: Quendel 2.09\r\nMIME-Version: 1.0\r\n"
+                     "Content-Type: text/plain; charset=us-ascii\r\n"
+                     "Content-Transfer-Encoding: 7bit\r\n\r\na\r\n.b\r\n");
+
+    smtp::TMailMessage latin = Mail({QString::fromUtf8("Niccolò Città = 100%  "),
+                                     QString(200, QLatin1Char('x')) + QString::fromUtf8("é")});
+    latin.Subject = QString::fromUtf8("Mossa di Niccolò\r\nBcc: evil@x");
+    latin.To = "a@x\nBcc: evil@y";
+    const QByteArray text = smtp::ComposeMessage(latin, "d", "i");
+    EXPECT_FALSE(text.contains("\nBcc:"));
+    EXPECT_TRUE(text.contains("To: a@xBcc: evil@y\r\n"));
+    EXPECT_TRUE(text.contains("Subject: =?ISO-8859-1?Q?Mossa_di_Niccol=F2Bcc=3A_evil=40x?=\r\n"));
+    EXPECT_TRUE(text.contains("charset=ISO-8859-1\r\nContent-Transfer-Encoding: quoted-printable"));
+    const QByteArray body = Content(text);
+    for (const QByteArray& line : body.split('\n'))
+        EXPECT_LE(line.size(), 77);
+    EXPECT_EQ(QString::fromLatin1(DecodeQuotedPrintable(body)), latin.Body.join("\r\n") + "\r\n");
+}
+
+TEST(SmtpPeerTest, DeliversEnvelopeAndMessage) {
+    SmtpPeer peer;
+    smtp::TMailMessage mail =
+        Mail({"1n e7-e5", ".", ".riga col punto", QString::fromUtf8("Saluti da Niccolò")});
+    mail.To = "Altro <ZT0456@zeltor.invalid>; terzo@zeltor.invalid";
+    ASSERT_EQ(SendTo(peer.Port(), mail).Outcome, TOutcome::Success);
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    const QByteArray stored = messages[0];
+    EXPECT_TRUE(stored.startsWith("X-Mail-From: <ZT0123@zeltor.invalid>\r\n"
+                                  "X-Rcpt-To: <ZT0456@zeltor.invalid>\r\n"
+                                  "X-Rcpt-To: <terzo@zeltor.invalid>\r\n"
+                                  "X-Rcpt-To: <tornei@zeltor.invalid>\r\n"
+                                  "X-Rcpt-To: <ZT0123@zeltor.invalid>\r\n\r\n"));
+    EXPECT_TRUE(stored.contains("\r\nTo: Altro <ZT0456@zeltor.invalid>; terzo@zeltor.invalid\r\n"));
+    const QByteArray content = Content(stored);
+    const QByteArray body = content.mid(content.indexOf("\r\n\r\n") + 4);
+    EXPECT_EQ(QString::fromLatin1(DecodeQuotedPrintable(body)), mail.Body.join("\r\n") + "\r\n");
+}
+
+TEST(SmtpPeerTest, FailuresAreTold) {
+    SmtpPeer refusing({"--reject", "@blocked\\.invalid$"});
+    smtp::TMailMessage refused = Mail();
+    refused.Cc = "chi@blocked.invalid";
+    const smtp::TResult result = SendTo(refusing.Port(), refused);
+    EXPECT_EQ(result.Outcome, TOutcome::RecipientNotFound);
+    EXPECT_EQ(result.Recipient, "chi@blocked.invalid");
+    EXPECT_TRUE(refusing.Messages().isEmpty());
+
+    SmtpPeer dropping({"--drop", "^ZT0456@"});
+    EXPECT_EQ(SendTo(dropping.Port(), Mail()).Outcome, TOutcome::Failure);
+    EXPECT_TRUE(dropping.Messages().isEmpty());
+
+    SmtpPeer mailRefused({"--reject-mail"});
+    EXPECT_EQ(SendTo(mailRefused.Port(), Mail()).Outcome, TOutcome::Failure);
+
+    // A port nobody listens on, a host that does not exist, and names that are no host.
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const int closedPort = closed.serverPort();
+    closed.close();
+    EXPECT_EQ(SendTo(closedPort, Mail()).Outcome, TOutcome::ConnectionFailed);
+    EXPECT_EQ(SendTo(25, Mail(), "smtp.nowhere.invalid").Outcome, TOutcome::InvalidHost);
+    EXPECT_EQ(SendTo(25, Mail(), "bad host/x").Outcome, TOutcome::InvalidHost);
+    EXPECT_EQ(SendTo(25, Mail(), "").Outcome, TOutcome::InvalidHost);
+}
+
+TEST(SmtpPeerTest, MissingAddressesConnectNowhere) {
+    QTcpServer watcher;
+    ASSERT_TRUE(watcher.listen(QHostAddress::LocalHost));
+    smtp::TMailMessage noFrom = Mail();
+    noFrom.From = "  ";
+    EXPECT_EQ(SendTo(watcher.serverPort(), noFrom).Outcome, TOutcome::MissingFrom);
+    smtp::TMailMessage noTo = Mail();
+    noTo.To = " ; ";
+    EXPECT_EQ(SendTo(watcher.serverPort(), noTo).Outcome, TOutcome::MissingTo);
+    EXPECT_FALSE(watcher.waitForNewConnection(100));
+}
+
+TEST(SmtpPeerTest, ComponentReportsOnTheGuiThreadAndAbortsWhenDeleted) {
+    SmtpPeer peer;
+    TNMSMTP client;
+    client.Host = "127.0.0.1";
+    client.Port = peer.Port();
+    client.PostMessage = Mail();
+    int successes = 0;
+    client.OnSuccess = [&] {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        ++successes;
+    };
+    ASSERT_TRUE(client.SendMail());
+    EXPECT_FALSE(client.SendMail());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return successes == 1; }, 20000));
+    EXPECT_FALSE(client.Sending());
+
+    // A server that accepts and never greets: deleting the component ends the wait.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    auto* hanging = new TNMSMTP;
+    hanging->Host = "127.0.0.1";
+    hanging->Port = silent.serverPort();
+    hanging->PostMessage = Mail();
+    bool fired = false;
+    hanging->OnFailure = [&] { fired = true; };
+    hanging->OnConnectionFailed = [&] { fired = true; };
+    ASSERT_TRUE(hanging->SendMail());
+    QTest::qWait(200);
+    delete hanging;
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fired);
+}

@@ -308,12 +308,12 @@ void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Se
     Section = GetDefaultSection(Control);
 }
 
-void InternalSaveGridLayout(const IGridColumns* Grid, TIniFile* Ini, const QString& Section) {
+void InternalSaveGridLayout(const IGridColumns* Grid, TIniObject Ini, const QString& Section) {
     for (int i = 0; i < Grid->GridColCount(); ++i)
         IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
 }
 
-void InternalRestoreGridLayout(IGridColumns* Grid, const TIniFile* Ini, const QString& Section) {
+void InternalRestoreGridLayout(IGridColumns* Grid, TIniObject Ini, const QString& Section) {
     for (int i = 0; i < Grid->GridColCount(); ++i) {
         const int width =
             IniReadInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
@@ -328,6 +328,14 @@ void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName) {
 }
 
 void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName) {
-    const TIniFile ini(IniFileName);
+    TIniFile ini(IniFileName);
     InternalRestoreGridLayout(Grid, &ini, GetDefaultSection(Grid->GridComponent()));
+}
+
+void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile) {
+    InternalSaveGridLayout(Grid, IniFile, GetDefaultSection(Grid->GridComponent()));
+}
+
+void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile) {
+    InternalRestoreGridLayout(Grid, IniFile, GetDefaultSection(Grid->GridComponent()));
 }

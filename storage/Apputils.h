@@ -61,11 +61,13 @@ public:
 
 // One key per column, "Item0", "Item1"..., holding its width. Restoring keeps the width of a
 // column without a key, and of one whose stored width is not 0 to 32767.
-void InternalSaveGridLayout(const IGridColumns* Grid, TIniFile* Ini, const QString& Section);
-void InternalRestoreGridLayout(IGridColumns* Grid, const TIniFile* Ini, const QString& Section);
-// The same in the grid's default section of the named INI file.
+void InternalSaveGridLayout(const IGridColumns* Grid, TIniObject Ini, const QString& Section);
+void InternalRestoreGridLayout(IGridColumns* Grid, TIniObject Ini, const QString& Section);
+// The same in the grid's default section of the named INI file, or of the registry file.
 void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName);
 void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName);
+void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile);
+void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile);
 
 // Settings of the unit.
 extern std::function<QString()> OnGetDefaultIniName;

@@ -196,7 +196,7 @@ TEST_F(RegistryTest, TwoObjectsOnOneRootSeeEachOthersWrites) {
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingOneRootLoseNothing) {
-    constexpr int count = 60;
+    constexpr int count = 40;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.path());
     QProcess one;

@@ -165,7 +165,7 @@ void TFormEmail::SendBySMTP() {
                             EditTo->text(),
                             EditCc->text(),
                             EditSubject->text(),
-                            platform::SplitLines(MemoEmail->toPlainText()),
+                            platform::SplitTextLines(MemoEmail->toPlainText()),
                             AppInfo.Title()};
     // Disabled at once, so a second click cannot send the mail twice.
     if (NMSMTP1->SendMail())

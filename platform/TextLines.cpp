@@ -3,10 +3,10 @@
 namespace platform {
 
 QStringList SplitLines(const QByteArray& data, QString* firstEol) {
-    return SplitLines(QString::fromLatin1(data), firstEol);
+    return SplitTextLines(QString::fromLatin1(data), firstEol);
 }
 
-QStringList SplitLines(const QString& data, QString* firstEol) {
+QStringList SplitTextLines(const QString& data, QString* firstEol) {
     QStringList lines;
     if (firstEol)
         firstEol->clear();

@@ -10,6 +10,6 @@ namespace platform {
 // counts, an empty text has none. firstEol, when given, receives the first ending met ("" if none).
 QStringList SplitLines(const QByteArray& data, QString* firstEol = nullptr);
 // The same for text already decoded (a memo's contents).
-QStringList SplitLines(const QString& text, QString* firstEol = nullptr);
+QStringList SplitTextLines(const QString& text, QString* firstEol = nullptr);
 
 } // namespace platform

@@ -5,6 +5,8 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "comms/CodEmail.h"
+#include "comms/CodNewSMTPServer.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -75,11 +77,16 @@ void CreateWindows() {
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     // A tool window of the main window: it stays with it and is minimised with it.
     FormCaptured = new TFormCaptured(FormMain);
+    FormEmail = new TStoredForm<TFormEmail>(FormMain);
+    FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
 }
 
 void DestroyWindows() {
     CapturedPiecesWindow = {};
+    delete FormEmail; // with its server dialog
+    FormEmail = nullptr;
+    FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
     delete FormRivedi;

@@ -4,6 +4,7 @@
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/FormPGN.h"
 #include "app/about.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -71,6 +72,7 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormPromotion = new TFormPromotion(FormMain);
+    FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
     ConnectCapturedPieces();
 }
@@ -79,6 +81,8 @@ void DestroyWindows() {
     CapturedPiecesWindow = {};
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormPGN;
+    FormPGN = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormMain;

@@ -303,7 +303,7 @@ TEST_F(ScaWindowTest, ATournamentGameIsImportedWithoutAFileName) {
     EXPECT_EQ(Board()->Squares()[G1], 'K');
     EXPECT_EQ(Board()->Squares()[C5], 'b');
     EXPECT_EQ(Board()->Squares()[E4], 'P'); // e4xf6 is no move from here
-    EXPECT_EQ(Lines().size(), 4); // eight half-moves, two to a line
+    EXPECT_EQ(Lines().size(), 4);           // eight half-moves, two to a line
     EXPECT_TRUE(FormMain->HasGameFile);
     EXPECT_TRUE(FormMain->GameFileName.isEmpty());
     EXPECT_FALSE(FormMain->Modified);

@@ -6,6 +6,7 @@
 #include "app/CodVersione.h"
 #include "app/FormPGN.h"
 #include "app/about.h"
+#include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
@@ -72,6 +73,7 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
     ConnectCapturedPieces();
@@ -83,6 +85,8 @@ void DestroyWindows() {
     FormCaptured = nullptr;
     delete FormPGN;
     FormPGN = nullptr;
+    delete FormRivedi;
+    FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormMain;

@@ -6,6 +6,10 @@
 #include "app/CodVersione.h"
 #include "app/FormPGN.h"
 #include "app/about.h"
+#include "comms/CodConnessione.h"
+#include "comms/CodEmail.h"
+#include "comms/CodNewSMTPServer.h"
+#include "comms/CodPassword.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -72,15 +76,22 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    FormConnessione = new TFormConnessione(FormMain);
+    FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
+    FormEmail = new TStoredForm<TFormEmail>(FormMain);
+    FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
 }
 
 void DestroyWindows() {
     CapturedPiecesWindow = {};
+    delete FormEmail; // with its server dialog
+    FormEmail = nullptr;
+    FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
     delete FormPGN;
@@ -89,6 +100,10 @@ void DestroyWindows() {
     FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
+    delete FormPassword;
+    FormPassword = nullptr;
+    delete FormConnessione;
+    FormConnessione = nullptr;
     delete FormMain;
     FormMain = nullptr;
     delete AboutBox;

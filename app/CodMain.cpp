@@ -151,6 +151,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateToolBar();
     CreateEditingMenu();
     CreateStorage();
+    CreatePgnCommands();
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(status);

@@ -9,6 +9,7 @@
 #include "comms/CodEmail.h"
 #include "comms/CodNewSMTPServer.h"
 #include "comms/CodPassword.h"
+#include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -78,6 +79,7 @@ void CreateWindows() {
     FormConnessione = new TFormConnessione(FormMain);
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormCaptured = new TFormCaptured;
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
@@ -94,6 +96,8 @@ void DestroyWindows() {
     FormCaptured = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
+    delete FormRicevi;
+    FormRicevi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormPassword;

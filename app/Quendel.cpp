@@ -4,6 +4,7 @@
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/FormPGN.h"
 #include "app/about.h"
 #include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
@@ -81,6 +82,7 @@ void CreateWindows() {
     FormPromotion = new TFormPromotion(FormMain);
     FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
+    FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
     FormNewSMTP = new TFormNewSMTP(FormEmail);
@@ -94,6 +96,8 @@ void DestroyWindows() {
     FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormPGN;
+    FormPGN = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
     delete FormRicevi;

@@ -4,9 +4,13 @@
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/FormPGN.h"
 #include "app/about.h"
+#include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
 #include "comms/CodNewSMTPServer.h"
+#include "comms/CodPassword.h"
+#include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -73,8 +77,12 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    FormConnessione = new TFormConnessione(FormMain);
+    FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
+    FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
     FormNewSMTP = new TFormNewSMTP(FormEmail);
@@ -88,10 +96,18 @@ void DestroyWindows() {
     FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormPGN;
+    FormPGN = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
+    delete FormRicevi;
+    FormRicevi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
+    delete FormPassword;
+    FormPassword = nullptr;
+    delete FormConnessione;
+    FormConnessione = nullptr;
     delete FormMain;
     FormMain = nullptr;
     delete AboutBox;

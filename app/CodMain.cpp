@@ -146,6 +146,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ChessBoard1->installEventFilter(this);
     LoadEditButtonGlyphs();
     UpdateGameInfo();
+    ReadSettings();
 }
 
 TFormMain::~TFormMain() {
@@ -392,6 +393,7 @@ void TFormMain::CreateMenus() {
     Giocainrete1->setObjectName(QStringLiteral("Giocainrete1"));
     Giocainrete1->setEnabled(false);
     bar->addAction(Giocainrete1);
+    BindCommand(Giocainrete1, [this] { Giocainrete1Click(); });
 
     Help1 = addMenu(QStringLiteral("Help1"), QStringLiteral("&Aiuto"));
     Aiuto1 = MenuItem(Help1, QStringLiteral("Aiuto1"), QStringLiteral("Aiuto"));
@@ -474,6 +476,7 @@ void TFormMain::CreateOpzioniMenu(QMenu* menu) {
     menu->addSeparator();
     Impostazioni1 =
         MenuItem(menu, QStringLiteral("Impostazioni1"), QStringLiteral("Impostazioni.."));
+    BindCommand(Impostazioni1, [this] { Impostazioni1Click(); });
     Personalizza1 =
         MenuItem(menu, QStringLiteral("Personalizza1"), QStringLiteral("Personalizza toolbar.."));
 
@@ -633,6 +636,7 @@ void TFormMain::CreateToolBar() {
         SpeedItem(QStringLiteral("SpeedItemNetGame"), QStringLiteral("Gioca in rete"),
                   QStringLiteral("Partita in rete con un altro giocatore"),
                   s->standardIcon(QStyle::SP_DriveNetIcon), true);
+    BindCommand(SpeedItemNetGame, [this] { Giocainrete1Click(); });
     SpeedBar2->addSeparator();
 
     // "Strumenti"
@@ -643,6 +647,7 @@ void TFormMain::CreateToolBar() {
     SpeedItemOpzioni = SpeedItem(QStringLiteral("SpeedItemOpzioni"), QStringLiteral("Opzioni"),
                                  QStringLiteral("Opzioni|"),
                                  s->standardIcon(QStyle::SP_FileDialogDetailedView), true);
+    BindCommand(SpeedItemOpzioni, [this] { Impostazioni1Click(); });
     SpeedBar2->addSeparator();
 
     // "Zeltor"
@@ -934,6 +939,8 @@ void TFormMain::Visualizzapezzicatturati1Click() {
 void TFormMain::MoveDockedForms(const QRect& mainFrame) {
     if (CapturedPiecesWindow.FollowMain)
         CapturedPiecesWindow.FollowMain(mainFrame);
+    if (NetPlayWindow.FollowMain)
+        NetPlayWindow.FollowMain(mainFrame);
 }
 
 // ---- taking back and replaying

@@ -1,6 +1,7 @@
 #include "app/Quendel.h"
 
 #include "app/CodCaptured.h"
+#include "app/CodImpostazioni.h"
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
@@ -70,6 +71,7 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormCaptured = new TFormCaptured;
     ConnectCapturedPieces();
@@ -81,6 +83,8 @@ void DestroyWindows() {
     FormCaptured = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
+    delete FormImpostazioni;
+    FormImpostazioni = nullptr;
     delete FormMain;
     FormMain = nullptr;
     delete AboutBox;

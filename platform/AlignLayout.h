@@ -9,6 +9,9 @@
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
+// Text alignment within a control.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 namespace platform {
 
 TAlign GetAlign(const QWidget* control);

@@ -1,12 +1,11 @@
 #pragma once
 // Thin subclasses that give Qt's controls the property names the stored settings use
-// ("cbSMTP.Items", "ColorDialogBordo.Color", "GridHeaders.Height").
+// ("cbSMTP.Items", "ColorDialogBordo.Color").
 
 #include "platform/Colors.h"
 
 #include <QColorDialog>
 #include <QComboBox>
-#include <QTableWidget>
 
 // A combo box with its item list, its text and its selected index.
 class TComboBox : public QComboBox {
@@ -35,14 +34,4 @@ public:
 
     TColor Color() const { return platform::FromQColor(currentColor()); }
     void SetColor(TColor color) { setCurrentColor(platform::ToQColor(color)); }
-};
-
-// A grid whose height can be stored and set back.
-class TStringGrid : public QTableWidget {
-    Q_OBJECT
-    Q_PROPERTY(int Height READ height WRITE SetHeight)
-public:
-    using QTableWidget::QTableWidget;
-
-    void SetHeight(int height) { resize(width(), height); }
 };

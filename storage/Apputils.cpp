@@ -273,3 +273,27 @@ void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Se
         IniFileName = UseRegistry ? GetDefaultIniRegKey() : GetDefaultIniName();
     Section = GetDefaultSection(Control);
 }
+
+void InternalSaveGridLayout(const IGridColumns* Grid, TIniFile* Ini, const QString& Section) {
+    for (int i = 0; i < Grid->GridColCount(); ++i)
+        IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
+}
+
+void InternalRestoreGridLayout(IGridColumns* Grid, const TIniFile* Ini, const QString& Section) {
+    for (int i = 0; i < Grid->GridColCount(); ++i) {
+        const int width =
+            IniReadInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
+        if (width >= 0 && width <= 32767)
+            Grid->SetGridColWidth(i, width);
+    }
+}
+
+void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName) {
+    TIniFile ini(IniFileName);
+    InternalSaveGridLayout(Grid, &ini, GetDefaultSection(Grid->GridComponent()));
+}
+
+void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName) {
+    const TIniFile ini(IniFileName);
+    InternalRestoreGridLayout(Grid, &ini, GetDefaultSection(Grid->GridComponent()));
+}

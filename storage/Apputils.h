@@ -41,6 +41,25 @@ QString GetDefaultIniRegKey();
 void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Section,
                        bool UseRegistry);
 
+// The column widths of a grid, as the grid layout stores them (storage does not know the
+// controls).
+class IGridColumns {
+public:
+    virtual ~IGridColumns() = default;
+    virtual const QObject* GridComponent() const = 0;
+    virtual int GridColCount() const = 0;
+    virtual int GridColWidth(int Col) const = 0;
+    virtual void SetGridColWidth(int Col, int Width) = 0;
+};
+
+// One key per column, "Item0", "Item1"..., holding its width. Restoring keeps the width of a
+// column without a key, and of one whose stored width is not 0 to 32767.
+void InternalSaveGridLayout(const IGridColumns* Grid, TIniFile* Ini, const QString& Section);
+void InternalRestoreGridLayout(IGridColumns* Grid, const TIniFile* Ini, const QString& Section);
+// The same in the grid's default section of the named INI file.
+void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName);
+void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName);
+
 // Settings of the unit.
 extern std::function<QString()> OnGetDefaultIniName;
 extern QString DefCompanyName;

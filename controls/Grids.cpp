@@ -1,0 +1,823 @@
+#include "controls/Grids.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <algorithm>
+
+using platform::ToQColor;
+
+namespace {
+
+// How near a line the mouse sizes its column or row.
+constexpr int sizingSlack = 3;
+
+} // namespace
+
+// --- TInplaceEdit ---
+
+TInplaceEdit::TInplaceEdit(TCustomGrid* grid) : QLineEdit(grid->viewport()), grid_(grid) {
+    setFrame(false);
+    hide();
+}
+
+void TInplaceEdit::UpdateContents() {
+    setMaxLength(grid_->GetEditLimit() > 0 ? grid_->GetEditLimit() : 32767);
+    setText(grid_->GetEditText(grid_->Col(), grid_->Row()));
+    setReadOnly(!grid_->CanEditModify());
+}
+
+void TInplaceEdit::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        grid_->keyPressEvent(event);
+        return;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (text.size() == 1 && text[0].isPrint() && !grid_->CanEditAcceptKey(text[0]))
+        return;
+    QLineEdit::keyPressEvent(event);
+}
+
+// --- TCustomGrid ---
+
+TCustomGrid::TCustomGrid(QWidget* parent) : QAbstractScrollArea(parent) {
+    colWidths_.assign(5, defaultColWidth_);
+    rowHeights_.assign(5, defaultRowHeight_);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (!syncingScroll_)
+            MoveTopLeft(leftCol_, value + fixedRows_);
+    });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (!syncingScroll_)
+            MoveTopLeft(value + fixedCols_, topRow_);
+    });
+    UpdateScrollBars();
+}
+
+TCustomGrid::~TCustomGrid() = default;
+
+void TCustomGrid::SetColCount(int value) {
+    value = std::max(value, 1);
+    if (value == ColCount())
+        return;
+    colWidths_.resize(size_t(value), defaultColWidth_);
+    fixedCols_ = std::min(fixedCols_, value - 1);
+    ClampCurrent();
+}
+
+void TCustomGrid::SetRowCount(int value) {
+    value = std::max(value, 1);
+    if (value == RowCount())
+        return;
+    rowHeights_.resize(size_t(value), defaultRowHeight_);
+    fixedRows_ = std::min(fixedRows_, value - 1);
+    ClampCurrent();
+}
+
+void TCustomGrid::SetFixedCols(int value) {
+    fixedCols_ = std::clamp(value, 0, ColCount() - 1);
+    ClampCurrent();
+}
+
+void TCustomGrid::SetFixedRows(int value) {
+    fixedRows_ = std::clamp(value, 0, RowCount() - 1);
+    ClampCurrent();
+}
+
+void TCustomGrid::SetColWidths(int col, int width) {
+    width = std::max(width, 0);
+    if (colWidths_.at(size_t(col)) == width)
+        return;
+    colWidths_[size_t(col)] = width;
+    UpdateScrollBars();
+    UpdateEditor();
+    InvalidateGrid();
+    ColWidthsChanged();
+}
+
+void TCustomGrid::SetRowHeights(int row, int height) {
+    height = std::max(height, 0);
+    if (rowHeights_.at(size_t(row)) == height)
+        return;
+    rowHeights_[size_t(row)] = height;
+    UpdateScrollBars();
+    UpdateEditor();
+    InvalidateGrid();
+    RowHeightsChanged();
+}
+
+void TCustomGrid::SetDefaultColWidth(int value) {
+    defaultColWidth_ = value;
+    std::fill(colWidths_.begin(), colWidths_.end(), value);
+    UpdateScrollBars();
+    InvalidateGrid();
+    ColWidthsChanged();
+}
+
+void TCustomGrid::SetDefaultRowHeight(int value) {
+    defaultRowHeight_ = value;
+    std::fill(rowHeights_.begin(), rowHeights_.end(), value);
+    UpdateScrollBars();
+    InvalidateGrid();
+    RowHeightsChanged();
+}
+
+void TCustomGrid::SetColor(TColor value) {
+    if (color_ != value) {
+        color_ = value;
+        InvalidateGrid();
+    }
+}
+
+void TCustomGrid::SetFixedColor(TColor value) {
+    if (fixedColor_ != value) {
+        fixedColor_ = value;
+        InvalidateGrid();
+    }
+}
+
+void TCustomGrid::SetGridLineWidth(int value) {
+    value = std::max(value, 0);
+    if (gridLineWidth_ != value) {
+        gridLineWidth_ = value;
+        UpdateScrollBars();
+        InvalidateGrid();
+    }
+}
+
+void TCustomGrid::SetOptions(TGridOptions value) {
+    if (options_ == value)
+        return;
+    options_ = value;
+    if (options_ & goRowSelect || !(options_ & goEditing))
+        HideEditor();
+    if (options_ & goAlwaysShowEditor && options_ & goEditing)
+        ShowEditor();
+    InvalidateGrid();
+}
+
+void TCustomGrid::SetCtl3D(bool value) {
+    if (ctl3D_ != value) {
+        ctl3D_ = value;
+        InvalidateGrid();
+    }
+}
+
+int TCustomGrid::FixedWidth() const {
+    int width = 0;
+    for (int c = 0; c < fixedCols_; ++c)
+        width += colWidths_[size_t(c)] + gridLineWidth_;
+    return width;
+}
+
+int TCustomGrid::FixedHeight() const {
+    int height = 0;
+    for (int r = 0; r < fixedRows_; ++r)
+        height += rowHeights_[size_t(r)] + gridLineWidth_;
+    return height;
+}
+
+int TCustomGrid::ColLeft(int col) const {
+    int x = 0;
+    for (int c = 0; c < fixedCols_ && c < col; ++c)
+        x += colWidths_[size_t(c)] + gridLineWidth_;
+    if (col < fixedCols_)
+        return x;
+    if (col < leftCol_)
+        return -1;
+    for (int c = leftCol_; c < col; ++c)
+        x += colWidths_[size_t(c)] + gridLineWidth_;
+    return x;
+}
+
+int TCustomGrid::RowTop(int row) const {
+    int y = 0;
+    for (int r = 0; r < fixedRows_ && r < row; ++r)
+        y += rowHeights_[size_t(r)] + gridLineWidth_;
+    if (row < fixedRows_)
+        return y;
+    if (row < topRow_)
+        return -1;
+    for (int r = topRow_; r < row; ++r)
+        y += rowHeights_[size_t(r)] + gridLineWidth_;
+    return y;
+}
+
+int TCustomGrid::VisibleRowCount() const {
+    int count = 0;
+    int y = FixedHeight();
+    for (int r = topRow_; r < RowCount(); ++r) {
+        y += rowHeights_[size_t(r)] + gridLineWidth_;
+        if (y > viewport()->height() + gridLineWidth_)
+            break;
+        ++count;
+    }
+    return count;
+}
+
+int TCustomGrid::VisibleColCount() const {
+    int count = 0;
+    int x = FixedWidth();
+    for (int c = leftCol_; c < ColCount(); ++c) {
+        x += colWidths_[size_t(c)] + gridLineWidth_;
+        if (x > viewport()->width() + gridLineWidth_)
+            break;
+        ++count;
+    }
+    return count;
+}
+
+int TCustomGrid::MaxTopRow() const {
+    const int room = viewport()->height() - FixedHeight();
+    int used = 0;
+    int top = RowCount();
+    while (top > fixedRows_ && used + rowHeights_[size_t(top - 1)] + gridLineWidth_ <= room) {
+        --top;
+        used += rowHeights_[size_t(top)] + gridLineWidth_;
+    }
+    return std::clamp(top, fixedRows_, std::max(fixedRows_, RowCount() - 1));
+}
+
+int TCustomGrid::MaxLeftCol() const {
+    const int room = viewport()->width() - FixedWidth();
+    int used = 0;
+    int left = ColCount();
+    while (left > fixedCols_ && used + colWidths_[size_t(left - 1)] + gridLineWidth_ <= room) {
+        --left;
+        used += colWidths_[size_t(left)] + gridLineWidth_;
+    }
+    return std::clamp(left, fixedCols_, std::max(fixedCols_, ColCount() - 1));
+}
+
+void TCustomGrid::UpdateScrollBars() {
+    syncingScroll_ = true;
+    verticalScrollBar()->setRange(0, MaxTopRow() - fixedRows_);
+    verticalScrollBar()->setPageStep(std::max(1, VisibleRowCount()));
+    verticalScrollBar()->setValue(topRow_ - fixedRows_);
+    horizontalScrollBar()->setRange(0, MaxLeftCol() - fixedCols_);
+    horizontalScrollBar()->setPageStep(std::max(1, VisibleColCount()));
+    horizontalScrollBar()->setValue(leftCol_ - fixedCols_);
+    syncingScroll_ = false;
+}
+
+void TCustomGrid::ClampCurrent() {
+    col_ = std::clamp(col_, fixedCols_, ColCount() - 1);
+    row_ = std::clamp(row_, fixedRows_, RowCount() - 1);
+    topRow_ = std::clamp(topRow_, fixedRows_, std::max(fixedRows_, MaxTopRow()));
+    leftCol_ = std::clamp(leftCol_, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
+    UpdateScrollBars();
+    UpdateEditor();
+    InvalidateGrid();
+}
+
+void TCustomGrid::MoveTopLeft(int ALeft, int ATop) {
+    ALeft = std::clamp(ALeft, fixedCols_, MaxLeftCol());
+    ATop = std::clamp(ATop, fixedRows_, MaxTopRow());
+    if (ALeft == leftCol_ && ATop == topRow_)
+        return;
+    TopLeftChanged();
+    leftCol_ = ALeft;
+    topRow_ = ATop;
+    UpdateScrollBars();
+    UpdateEditor();
+    InvalidateGrid();
+}
+
+void TCustomGrid::MakeCurrentVisible() {
+    int top = topRow_;
+    if (row_ < top)
+        top = row_;
+    else
+        while (top < row_ && RowTop(row_) >= 0 &&
+               RowTop(row_) - RowTop(top) + FixedHeight() + rowHeights_[size_t(row_)] >
+                   viewport()->height())
+            ++top;
+    int left = leftCol_;
+    if (!(options_ & goRowSelect)) {
+        if (col_ < left)
+            left = col_;
+        else
+            while (left < col_ &&
+                   ColLeft(col_) - ColLeft(left) + FixedWidth() + colWidths_[size_t(col_)] >
+                       viewport()->width())
+                ++left;
+    }
+    MoveTopLeft(left, top);
+}
+
+void TCustomGrid::FocusCell(int ACol, int ARow) {
+    ACol = std::clamp(ACol, fixedCols_, ColCount() - 1);
+    ARow = std::clamp(ARow, fixedRows_, RowCount() - 1);
+    if ((ACol == col_ && ARow == row_) || !SelectCell(ACol, ARow))
+        return;
+    const bool editing = editor_ && editor_->isVisible();
+    if (editing && !(options_ & goAlwaysShowEditor))
+        HideEditor();
+    else if (editing)
+        SetEditText(editCol_, editRow_, editor_->text());
+    InvalidateRow(row_);
+    col_ = ACol;
+    row_ = ARow;
+    InvalidateRow(row_);
+    MakeCurrentVisible();
+    if (editorMode_)
+        ShowEditor();
+}
+
+void TCustomGrid::MoveBy(int dCol, int dRow) {
+    FocusCell(col_ + dCol, row_ + dRow);
+}
+
+void TCustomGrid::MouseToCell(int X, int Y, int& ACol, int& ARow) const {
+    ACol = -1;
+    ARow = -1;
+    for (int c = 0; c < ColCount(); ++c) {
+        const int left = ColLeft(c);
+        if (left >= 0 && X >= left && X < left + colWidths_[size_t(c)] + gridLineWidth_) {
+            ACol = c;
+            break;
+        }
+    }
+    for (int r = 0; r < RowCount(); ++r) {
+        const int top = RowTop(r);
+        if (top >= 0 && Y >= top && Y < top + rowHeights_[size_t(r)] + gridLineWidth_) {
+            ARow = r;
+            break;
+        }
+    }
+    if (ACol < 0 || ARow < 0 || X >= viewport()->width() || Y >= viewport()->height() || X < 0 ||
+        Y < 0) {
+        ACol = -1;
+        ARow = -1;
+    }
+}
+
+QRect TCustomGrid::CellRect(int ACol, int ARow) const {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
+        return {};
+    const int x = ColLeft(ACol);
+    const int y = RowTop(ARow);
+    if (x < 0 || y < 0 || x >= viewport()->width() || y >= viewport()->height())
+        return {};
+    return {x, y, colWidths_[size_t(ACol)], rowHeights_[size_t(ARow)]};
+}
+
+bool TCustomGrid::ColSizingAt(QPoint point, int& col) const {
+    if (!(options_ & goColSizing) || point.y() >= FixedHeight())
+        return false;
+    for (int c = 0; c < ColCount(); ++c) {
+        const int left = ColLeft(c);
+        if (left < 0)
+            continue;
+        const int line = left + colWidths_[size_t(c)];
+        if (std::abs(point.x() - line) <= sizingSlack) {
+            col = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TCustomGrid::RowSizingAt(QPoint point, int& row) const {
+    if (!(options_ & goRowSizing) || point.x() >= FixedWidth())
+        return false;
+    for (int r = 0; r < RowCount(); ++r) {
+        const int top = RowTop(r);
+        if (top < 0)
+            continue;
+        const int line = top + rowHeights_[size_t(r)];
+        if (std::abs(point.y() - line) <= sizingSlack) {
+            row = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TCustomGrid::InvalidateCell(int ACol, int ARow) {
+    const QRect rect = CellRect(ACol, ARow);
+    if (!rect.isEmpty())
+        viewport()->update(
+            rect.adjusted(-gridLineWidth_, -gridLineWidth_, gridLineWidth_, gridLineWidth_));
+}
+
+void TCustomGrid::InvalidateCol(int ACol) {
+    for (int r = 0; r < RowCount(); ++r)
+        InvalidateCell(ACol, r);
+}
+
+void TCustomGrid::InvalidateRow(int ARow) {
+    for (int c = 0; c < ColCount(); ++c)
+        InvalidateCell(c, ARow);
+}
+
+// --- the editor protocol ---
+
+bool TCustomGrid::SelectCell(int, int) {
+    return true;
+}
+QString TCustomGrid::GetEditText(int, int) {
+    return {};
+}
+void TCustomGrid::SetEditText(int, int, const QString&) {}
+bool TCustomGrid::CanEditAcceptKey(QChar) {
+    return true;
+}
+bool TCustomGrid::CanGridAcceptKey(int, Qt::KeyboardModifiers) {
+    return true;
+}
+
+bool TCustomGrid::CanEditShow() {
+    return (options_ & (goRowSelect | goEditing)) == goEditing && editorMode_;
+}
+
+TInplaceEdit* TCustomGrid::CreateEditor() {
+    return new TInplaceEdit(this);
+}
+
+void TCustomGrid::SetEditorMode(bool value) {
+    if (value)
+        ShowEditor();
+    else
+        HideEditor();
+}
+
+void TCustomGrid::ShowEditor() {
+    editorMode_ = true;
+    if (!CanEditShow()) {
+        editorMode_ = editorMode_ && (options_ & goAlwaysShowEditor);
+        return;
+    }
+    if (!editor_)
+        editor_ = CreateEditor();
+    const bool moved = editCol_ != col_ || editRow_ != row_;
+    editCol_ = col_;
+    editRow_ = row_;
+    if (moved || !editor_->isVisible())
+        editor_->UpdateContents();
+    UpdateEditor();
+    editor_->show();
+    if (hasFocus() || editor_->hasFocus() || (options_ & goAlwaysShowEditor) == 0)
+        editor_->setFocus();
+}
+
+void TCustomGrid::UpdateEditor() {
+    if (!editor_ || editCol_ < 0)
+        return;
+    const QRect rect = CellRect(editCol_, editRow_);
+    if (rect.isEmpty())
+        editor_->hide();
+    else
+        editor_->setGeometry(rect);
+}
+
+void TCustomGrid::HideEditor() {
+    if (!(options_ & goAlwaysShowEditor) || !(options_ & goEditing))
+        editorMode_ = false;
+    if (!editor_ || editCol_ < 0)
+        return;
+    const bool hadFocus = editor_->hasFocus();
+    const int col = editCol_;
+    const int row = editRow_;
+    editCol_ = -1;
+    editRow_ = -1;
+    SetEditText(col, row, editor_->text());
+    editor_->hide();
+    if (hadFocus)
+        setFocus();
+    InvalidateCell(col, row);
+}
+
+// --- painting ---
+
+void TCustomGrid::FillCell(QPainter& painter, int, int, const QRect& ARect, TGridDrawState AState) {
+    TColor back = color_;
+    TColor text = platform::clWindowText;
+    if (AState & gdFixed) {
+        back = fixedColor_;
+        text = platform::clBtnText;
+    } else if (AState & gdSelected &&
+               (!(AState & gdFocused) || options_ & (goDrawFocusSelected | goRowSelect))) {
+        back = platform::clHighlight;
+        text = platform::clHighlightText;
+    }
+    painter.fillRect(ARect, ToQColor(back));
+    painter.setPen(ToQColor(text));
+}
+
+void TCustomGrid::DrawCellFrame(QPainter& painter, int, int, const QRect& ARect,
+                                TGridDrawState AState) {
+    if (AState & gdFixed && ctl3D_) {
+        painter.setPen(ToQColor(platform::clBtnHighlight));
+        painter.drawLine(ARect.topLeft(), ARect.topRight());
+        painter.drawLine(ARect.topLeft(), ARect.bottomLeft());
+        painter.setPen(ToQColor(platform::clBtnShadow));
+        painter.drawLine(ARect.bottomLeft(), ARect.bottomRight());
+        painter.drawLine(ARect.topRight(), ARect.bottomRight());
+    }
+    if (AState & gdFocused && !(options_ & goRowSelect) &&
+        (options_ & (goEditing | goAlwaysShowEditor)) != (goEditing | goAlwaysShowEditor)) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = ARect;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void TCustomGrid::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    canvas_ = &painter;
+    painter.fillRect(viewport()->rect(), ToQColor(color_));
+    const TColor cellLine = color_ == platform::clSilver ? platform::clGray : platform::clSilver;
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    for (int r = 0; r < RowCount(); ++r) {
+        const int y = RowTop(r);
+        if (y < 0)
+            continue;
+        if (y >= height)
+            break;
+        for (int c = 0; c < ColCount(); ++c) {
+            const int x = ColLeft(c);
+            if (x < 0)
+                continue;
+            if (x >= width)
+                break;
+            const QRect rect(x, y, colWidths_[size_t(c)], rowHeights_[size_t(r)]);
+            TGridDrawState state;
+            if (IsFixed(c, r))
+                state |= gdFixed;
+            else if (r == row_ && (c == col_ || options_ & goRowSelect))
+                state |= gdSelected;
+            if (c == col_ && r == row_ && hasFocus())
+                state |= gdFocused;
+            painter.save();
+            painter.setClipRect(rect);
+            painter.setFont(font());
+            if (defaultDrawing_)
+                FillCell(painter, c, r, rect, state);
+            DrawCell(c, r, rect, state);
+            if (defaultDrawing_)
+                DrawCellFrame(painter, c, r, rect, state);
+            painter.restore();
+            if (gridLineWidth_ > 0) {
+                const bool fixed = IsFixed(c, r);
+                const QColor line = ToQColor(fixed ? platform::clBlack : cellLine);
+                if (options_ & (fixed ? goFixedVertLine : goVertLine))
+                    painter.fillRect(rect.right() + 1, y, gridLineWidth_,
+                                     rect.height() + gridLineWidth_, line);
+                if (options_ & (fixed ? goFixedHorzLine : goHorzLine))
+                    painter.fillRect(x, rect.bottom() + 1, rect.width() + gridLineWidth_,
+                                     gridLineWidth_, line);
+            }
+        }
+    }
+    if (state_ == gsColSizing || state_ == gsRowSizing) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        if (state_ == gsColSizing)
+            painter.drawLine(sizingOrigin_, 0, sizingOrigin_, height);
+        else
+            painter.drawLine(0, sizingOrigin_, width, sizingOrigin_);
+    }
+    canvas_ = nullptr;
+}
+
+// --- mouse and keys ---
+
+void TCustomGrid::UpdateSizingCursor(QPoint point) {
+    int index = 0;
+    if (ColSizingAt(point, index))
+        viewport()->setCursor(Qt::SplitHCursor);
+    else if (RowSizingAt(point, index))
+        viewport()->setCursor(Qt::SplitVCursor);
+    else
+        viewport()->unsetCursor();
+}
+
+void TCustomGrid::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    if (ColSizingAt(p, sizingIndex_)) {
+        state_ = gsColSizing;
+        sizingStart_ = p.x() - colWidths_[size_t(sizingIndex_)];
+        sizingOrigin_ = p.x();
+        return;
+    }
+    if (RowSizingAt(p, sizingIndex_)) {
+        state_ = gsRowSizing;
+        sizingStart_ = p.y() - rowHeights_[size_t(sizingIndex_)];
+        sizingOrigin_ = p.y();
+        return;
+    }
+    setFocus();
+    int c = 0;
+    int r = 0;
+    MouseToCell(p.x(), p.y(), c, r);
+    if (c < 0 || IsFixed(c, r))
+        return;
+    if (c == col_ && r == row_ && options_ & goEditing)
+        ShowEditor();
+    else
+        FocusCell(c, r);
+}
+
+void TCustomGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (state_ == gsColSizing || state_ == gsRowSizing) {
+        sizingOrigin_ = std::max(state_ == gsColSizing ? p.x() : p.y(), sizingStart_);
+        viewport()->update();
+    } else if (event->buttons() == Qt::NoButton) {
+        UpdateSizingCursor(p);
+    }
+}
+
+void TCustomGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const TGridState state = state_;
+    state_ = gsNormal;
+    if (state == gsColSizing)
+        SetColWidths(sizingIndex_, sizingOrigin_ - sizingStart_);
+    else if (state == gsRowSizing)
+        SetRowHeights(sizingIndex_, sizingOrigin_ - sizingStart_);
+    viewport()->update();
+}
+
+void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void TCustomGrid::keyPressEvent(QKeyEvent* event) {
+    if (!CanGridAcceptKey(event->key(), event->modifiers()))
+        return;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool rowSelect = options_ & goRowSelect;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        MoveBy(0, -1);
+        break;
+    case Qt::Key_Down:
+        MoveBy(0, 1);
+        break;
+    case Qt::Key_Left:
+        if (rowSelect)
+            MoveTopLeft(leftCol_ - 1, topRow_);
+        else
+            MoveBy(-1, 0);
+        break;
+    case Qt::Key_Right:
+        if (rowSelect)
+            MoveTopLeft(leftCol_ + 1, topRow_);
+        else
+            MoveBy(1, 0);
+        break;
+    case Qt::Key_PageUp:
+        MoveBy(0, -std::max(1, VisibleRowCount()));
+        break;
+    case Qt::Key_PageDown:
+        MoveBy(0, std::max(1, VisibleRowCount()));
+        break;
+    case Qt::Key_Home:
+        FocusCell(ctrl ? col_ : fixedCols_, ctrl ? fixedRows_ : row_);
+        break;
+    case Qt::Key_End:
+        FocusCell(ctrl ? col_ : ColCount() - 1, ctrl ? RowCount() - 1 : row_);
+        break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (!(options_ & goTabs)) {
+            event->ignore();
+            return;
+        }
+        MoveBy(event->key() == Qt::Key_Tab ? 1 : -1, 0);
+        break;
+    case Qt::Key_F2:
+        ShowEditor();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!(options_ & goAlwaysShowEditor))
+            SetEditorMode(!editorMode_);
+        break;
+    default: {
+        const QString text = event->text();
+        if (options_ & goEditing && !rowSelect && text.size() == 1 && text[0].isPrint() &&
+            !editorMode_ && CanEditAcceptKey(text[0])) {
+            ShowEditor();
+            if (editor_ && editor_->isVisible()) {
+                editor_->selectAll();
+                QApplication::sendEvent(editor_, event);
+            }
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+    }
+    }
+}
+
+void TCustomGrid::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    ClampCurrent();
+}
+
+void TCustomGrid::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    InvalidateCell(col_, row_);
+    FocusChanged();
+}
+
+void TCustomGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    InvalidateCell(col_, row_);
+    FocusChanged();
+}
+
+bool TCustomGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        MoveTopLeft(leftCol_, topRow_ - wheel->angleDelta().y() / 40);
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+// --- TDrawGrid ---
+
+void TDrawGrid::DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) {
+    if (OnDrawCell)
+        OnDrawCell(this, ACol, ARow, ARect, AState);
+}
+
+bool TDrawGrid::SelectCell(int ACol, int ARow) {
+    bool canSelect = true;
+    if (OnSelectCell)
+        OnSelectCell(this, ACol, ARow, canSelect);
+    return canSelect;
+}
+
+QString TDrawGrid::GetEditText(int ACol, int ARow) {
+    QString value;
+    if (OnGetEditText)
+        OnGetEditText(this, ACol, ARow, value);
+    return value;
+}
+
+void TDrawGrid::SetEditText(int ACol, int ARow, const QString& Value) {
+    if (OnSetEditText)
+        OnSetEditText(this, ACol, ARow, Value);
+}
+
+// --- TStringGrid ---
+
+TStringGrid::TStringGrid(QWidget* parent) : TDrawGrid(parent) {}
+
+QString TStringGrid::Cells(int ACol, int ARow) const {
+    return cells_.value(QPoint(ACol, ARow));
+}
+
+void TStringGrid::SetCells(int ACol, int ARow, const QString& Value) {
+    if (Cells(ACol, ARow) == Value)
+        return;
+    if (Value.isEmpty())
+        cells_.remove(QPoint(ACol, ARow));
+    else
+        cells_.insert(QPoint(ACol, ARow), Value);
+    InvalidateCell(ACol, ARow);
+}
+
+void TStringGrid::DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) {
+    if (DefaultDrawing())
+        Canvas()->drawText(ARect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                           Cells(ACol, ARow));
+    TDrawGrid::DrawCell(ACol, ARow, ARect, AState);
+}
+
+QString TStringGrid::GetEditText(int ACol, int ARow) {
+    QString value = Cells(ACol, ARow);
+    if (OnGetEditText)
+        OnGetEditText(this, ACol, ARow, value);
+    return value;
+}
+
+void TStringGrid::SetEditText(int ACol, int ARow, const QString& Value) {
+    SetCells(ACol, ARow, Value);
+    TDrawGrid::SetEditText(ACol, ARow, Value);
+}

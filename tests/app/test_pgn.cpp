@@ -1,0 +1,398 @@
+// PGN text: tags, dates, move tokens, the game index, the exported game, writing, the sliced
+// reader and the external program.
+#include "app/CodPGN.h"
+#include "platform/DateTime.h"
+#include "platform/TextLines.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace CodPGN;
+
+namespace {
+
+int Days(int y, int m, int d) {
+    return platform::DateToDays(QDate(y, m, d));
+}
+
+QByteArray ReadAll(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& name, const QByteArray& data, bool executable = false) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+QStringList Split(const QString& text) {
+    return text.split(QLatin1Char('\n'));
+}
+
+QString Game(int number) {
+    return QStringLiteral("[Event \"E%1\"]\n[White \"W%1\"]\n\n1. e4 e5\n\n").arg(number);
+}
+
+void Play(TChessBoardModel& board, std::initializer_list<std::pair<Square, Square>> moves) {
+    for (const auto& [from, to] : moves)
+        ASSERT_TRUE(board.Move(from, to));
+}
+
+} // namespace
+
+TEST(PgnTags, NameAndValueOfALine) {
+    struct Case {
+        const char* line;
+        const char* name;
+        const char* value;
+    } cases[] = {
+        {"[Event \"Torneo 1\"]", "Event", "Torneo 1"},
+        {"[Date \"2001.??.??\"]", "Date", "2001.??.??"},
+        {"[White \"Rossi, \"Mario\"\"]", "White", "Rossi, Mario"},
+        {"[Site unquoted]", "Site", "unquoted"},
+        {"[Round \"3\"] trailing", "Round", "3"},
+        {"no bracket here", "", ""},
+        {"[NoBlank]", "", ""},
+        {"a b [Event \"x\"]", "", "b [Event x"},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetPgnTagName(c.line), c.name) << c.line;
+        EXPECT_EQ(GetPgnTagValue(c.line), c.value) << c.line;
+    }
+}
+
+TEST(PgnTags, DatesUnknownOrImpossibleGiveTheFirstOf1900) {
+    struct Case {
+        const char* line;
+        int days;
+    } cases[] = {
+        {"[Date \"2001.??.??\"]", Days(2001, 1, 1)},   {"[Date \"????.??.??\"]", Days(1900, 1, 1)},
+        {"[Date \"1999.12.31\"]", Days(1999, 12, 31)}, {"[Date \"2024.02.29\"]", Days(2024, 2, 29)},
+        {"[Date \"2023.02.29\"]", Days(1900, 1, 1)},   {"[Date \"2001.13.01\"]", Days(1900, 1, 1)},
+        {"[Date \"0000.01.01\"]", Days(1900, 1, 1)},   {"[Date \"-999.01.01\"]", Days(1900, 1, 1)},
+        {"[Date \"2001\"]", Days(2001, 1, 1)},         {"[Date \"\"]", Days(1900, 1, 1)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PgnDateToDate(c.line), c.days) << c.line;
+}
+
+TEST(PgnTags, TheSevenTagsAreReadOthersIgnored) {
+    const TPgnTags tags = ReadPgnTags({"[Event \"E\"]", "[Site \"S\"]", "[Date \"2002.03.04\"]",
+                                       "[Round \"R\"]", "[White \"W\"]", "[Black \"B\"]",
+                                       "[Result \"1-0\"]", "[ECO \"C20\"]", "[event \"lower\"]"});
+    EXPECT_EQ(tags.Event, "E");
+    EXPECT_EQ(tags.Site, "S");
+    EXPECT_EQ(tags.Date, Days(2002, 3, 4));
+    EXPECT_EQ(tags.Round, "R");
+    EXPECT_EQ(tags.White, "W");
+    EXPECT_EQ(tags.Black, "B");
+    EXPECT_EQ(tags.Result, "1-0");
+    EXPECT_EQ(ReadPgnTags({}).Date, 0);
+}
+
+TEST(PgnMoves, TokensWithoutCommentsVariationsNumbersAndNags) {
+    struct Case {
+        QStringList lines;
+        QStringList tokens;
+    } cases[] = {
+        {{"1. e4 e5 {good} 2. Nf3 ; comment"}, {"e4", "e5", "Nf3"}},
+        {{"1.e4 e5 2.Nf3 Nc6 12...Nf6"}, {"e4", "e5", "Nf3", "Nc6", "Nf6"}},
+        {{"12. 12... e4"}, {"e4"}},
+        {{"1. e4 (1. d4 d5 (1... Nf6 2. c4)) e5"}, {"e4", "e5"}},
+        {{"1. e4 ( d4 {a ) in a comment} d5 ) e5"}, {"e4", "e5"}},
+        {{"1. e4 $1 e5 $14 2. Nf3"}, {"e4", "e5", "Nf3"}},
+        {{"1. e4 {a comment", "over lines} e5"}, {"e4", "e5"}},
+        {{"1. e4 {never closed e5 Nf3"}, {"e4"}},
+        {{"1. e4 (never closed e5"}, {"e4"}},
+        {{"1. e4\r\te5\r\n", "  2.   Nf3   "}, {"e4", "e5", "Nf3"}},
+        {{"1. e4 e5 1-0"}, {"e4", "e5", "1-0"}},
+        {{"1. e4 ; a ( in a line comment", "e5"}, {"e4", "e5"}},
+        {{"e8=Q+ O-O-O Nbd7"}, {"e8=Q+", "O-O-O", "Nbd7"}},
+        {{}, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadPgnMoves(c.lines), c.tokens) << c.lines.join('|').toStdString();
+}
+
+TEST(PgnIndex, OnlyEventLinesStartGamesUpToTheCap) {
+    bool excess = true;
+    const QStringList three = Split("junk\n" + Game(1) + " [Event \"not a start\"]\n" + Game(2) +
+                                    "[Eventual]\n" + Game(3));
+    EXPECT_EQ(IndexPgnGames(three, &excess), (QList<int>{1, 7, 13}));
+    EXPECT_FALSE(excess);
+
+    for (const int count : {MaxGames, MaxGames + 904}) {
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += Game(i);
+        const QList<int> starts = IndexPgnGames(Split(text), &excess);
+        EXPECT_EQ(starts.size(), MaxGames);
+        EXPECT_EQ(excess, count > MaxGames);
+    }
+}
+
+TEST(PgnIndex, GameLinesSplitTagsFromMoves) {
+    const QStringList lines =
+        Split("[Event \"A\"]\n[Site \"S\"]\n\n1. e4 e5\n2. Nf3\n\ntrailing\n[Event \"B\"]\n"
+              "[Round \"1\"]\n1. d4\n[Event \"C\"]\n\n\n1. c4");
+    const TPgnGameLines first = GameLines(lines, 0);
+    EXPECT_EQ(first.Tags, (QStringList{"[Event \"A\"]", "[Site \"S\"]"}));
+    EXPECT_EQ(first.Moves, (QStringList{"1. e4 e5", "2. Nf3"}));
+    const TPgnGameLines second = GameLines(lines, 7);
+    EXPECT_EQ(second.Tags, (QStringList{"[Event \"B\"]", "[Round \"1\"]"}));
+    EXPECT_EQ(second.Moves, (QStringList{"1. d4"}));
+    const TPgnGameLines third = GameLines(lines, 10);
+    EXPECT_EQ(third.Tags, (QStringList{"[Event \"C\"]"}));
+    EXPECT_TRUE(third.Moves.isEmpty());
+}
+
+TEST(PgnReplay, PromotionLettersCountOnlyForFourPieces) {
+    struct Case {
+        const char* move;
+        char result;
+    } cases[] = {{"e8=Q", 'q'}, {"e8=n+", 'n'}, {"b1=R#", 'r'}, {"a8=B", 'b'},
+                 {"e8=K", 'x'}, {"e8=", 'x'},   {"e8Q", 'x'},   {"Nf3", 'x'}};
+    for (const Case& c : cases)
+        EXPECT_EQ(PgnPromotionLetter(c.move, 'x'), c.result) << c.move;
+}
+
+TEST(PgnReplay, RefusedMovesAreSkippedAndPromotionsTakeTheirLetter) {
+    TChessBoardModel board;
+    ASSERT_TRUE(board.SetFENPosition("8/4P3/8/8/8/8/k7/4K3 w - - 0 1"));
+    char promotion = 'q';
+    bool replaying = false;
+    board.OnPromotion = [&](TChessBoardModel*, Square, Square, char& piece) {
+        EXPECT_TRUE(replaying);
+        piece = promotion;
+    };
+    ReplayPgnMoves(board, {"Zz9", "e8=N", "1-0", "Ka3", "*"}, promotion, replaying);
+    EXPECT_FALSE(replaying);
+    EXPECT_EQ(promotion, 'n');
+    EXPECT_EQ(board.Squares()[E8], 'N');
+    EXPECT_EQ(board.Squares()[A3], 'k');
+}
+
+namespace {
+
+const TPgnTags ExportTags{"T1", "H1 - H2", double(Days(2024, 3, 5)), "2", "Anna", "Bruno", ""};
+
+const QString TagText = QStringLiteral("[Event \"T1\"]\n[Site \"H1 - H2\"]\n[Date \"2024.03.05\"]\n"
+                                       "[Round \"2\"]\n[White \"Anna\"]\n[Black \"Bruno\"]\n");
+
+} // namespace
+
+TEST(PgnExport, GamesAreWrittenByteForByte) {
+    using Moves = std::initializer_list<std::pair<Square, Square>>;
+    struct Case {
+        const char* name;
+        Moves moves;
+        const char* result;
+        const char* text;
+    } cases[] = {
+        {"no moves", {}, "*", "*\n"},
+        {"unfinished", {{E2, E4}, {E7, E5}, {G1, F3}}, "*", "1. e2-e4 e7-e5 2. Ng1-f3  *\n"},
+        {"Black mates",
+         {{F2, F3}, {E7, E5}, {G2, G4}, {D8, H4}},
+         "0-1",
+         "1. f2-f3 e7-e5 2. g2-g4 Qd8-h4# 0-1 \n"},
+        {"White mates on the fourth move",
+         {{E2, E4}, {E7, E5}, {F1, C4}, {B8, C6}, {D1, H5}, {G8, F6}, {H5, F7}},
+         "1-0",
+         "1. e2-e4 e7-e5 2. Bf1-c4 Nb8-c6 3. Qd1-h5 Ng8-f6 4. Qh5xf7# 1-0  \n\n"},
+        {"five moves",
+         {{E2, E4},
+          {E7, E5},
+          {G1, F3},
+          {B8, C6},
+          {F1, C4},
+          {F8, C5},
+          {C2, C3},
+          {G8, F6},
+          {D2, D3},
+          {D7, D6}},
+         "*",
+         "1. e2-e4 e7-e5 2. Ng1-f3 Nb8-c6 3. Bf1-c4 Bf8-c5 4. c2-c3 Ng8-f6 \n"
+         "5. d2-d3 d7-d6 *\n"},
+    };
+    for (const Case& c : cases) {
+        TChessBoardModel board;
+        Play(board, c.moves);
+        TPgnTags tags = ExportTags;
+        const QStringList pairs = ExportMovePairs(board, tags.Result);
+        EXPECT_EQ(tags.Result, c.result) << c.name;
+        EXPECT_EQ(BuildPgnGame(tags, pairs),
+                  TagText + "[Result \"" + c.result + "\"]\n\n" + QString::fromLatin1(c.text))
+            << c.name;
+    }
+}
+
+TEST(PgnExport, MoveLinesKeepTheirColumns) {
+    TChessBoardModel board;
+    Play(board, {{F2, F3}, {E7, E5}, {G2, G4}, {D8, H4}});
+    QString result;
+    EXPECT_EQ(ExportMovePairs(board, result),
+              (QStringList{"1.  f2-f3           e7-e5", "2.  g2-g4           Qd8-h4# 0-1"}));
+    // Taken back to White's move: Black's answer is not part of the game.
+    ASSERT_TRUE(board.MoveBackward());
+    ASSERT_TRUE(board.MoveBackward());
+    ASSERT_TRUE(board.MoveBackward());
+    EXPECT_EQ(ExportMovePairs(board, result), (QStringList{"1.  f2-f3           "}));
+}
+
+TEST(PgnWrite, ReplaceAppendAndAFailedWriteKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("out.pgn");
+    QString error;
+    ASSERT_TRUE(WritePgnText(name, "first\n", false, &error));
+    ASSERT_TRUE(WritePgnText(name, "second\n", true, &error));
+    EXPECT_EQ(ReadAll(name), "first\n\n\nsecond\n");
+    ASSERT_TRUE(WritePgnText(name, "third\n", false, &error));
+    EXPECT_EQ(ReadAll(name), "third\n");
+
+    // A folder in the file's place can be neither read nor replaced.
+    const QString folder = dir.filePath("folder.pgn");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const bool append : {true, false}) {
+        error.clear();
+        EXPECT_FALSE(WritePgnText(folder, "lost\n", append, &error));
+        EXPECT_TRUE(error.contains(folder)) << error.toStdString();
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+    }
+}
+
+namespace {
+
+struct ReaderRun {
+    QStringList lines;
+    int progress = 0;
+};
+
+ReaderRun ReadWhole(const QString& name) {
+    TPgnFileReader reader;
+    ReaderRun run;
+    QObject::connect(&reader, &TPgnFileReader::Progress, [&] { ++run.progress; });
+    EXPECT_TRUE(reader.Start(name));
+    QSignalSpy finished(&reader, &TPgnFileReader::Finished);
+    EXPECT_TRUE(finished.wait(20000));
+    EXPECT_FALSE(reader.Busy());
+    run.lines = reader.TakeLines();
+    return run;
+}
+
+} // namespace
+
+TEST(PgnReader, LargeFilesAreReadInSlicesWhateverTheLineEnds) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("big.pgn");
+    QByteArray data;
+    int lines = 0;
+    const char* const ends[] = {"\r\n", "\n", "\r"};
+    while (data.size() < 3 * TPgnFileReader::SliceBytes) {
+        data += "line " + QByteArray::number(lines) + ends[lines % 3];
+        ++lines;
+    }
+    // A CR LF split by a slice's end is one line end.
+    data.insert(TPgnFileReader::SliceBytes - 1, "\r\n");
+    Write(name, data);
+    const ReaderRun run = ReadWhole(name);
+    EXPECT_GE(run.progress, 2);
+    EXPECT_EQ(run.lines, platform::SplitLines(data));
+}
+
+TEST(PgnReader, StopsAfterTheFirstGameBeyondTheCapAndCanBeAbandoned) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("many.pgn");
+    QByteArray data;
+    for (int i = 0; i < MaxGames + 500; ++i)
+        data += Game(i).toLatin1();
+    Write(name, data);
+    const ReaderRun run = ReadWhole(name);
+    bool excess = false;
+    EXPECT_EQ(IndexPgnGames(run.lines, &excess).size(), MaxGames);
+    EXPECT_TRUE(excess);
+    EXPECT_EQ(run.lines.last(), QStringLiteral("[Event \"E%1\"]").arg(MaxGames));
+
+    TPgnFileReader reader;
+    QSignalSpy finished(&reader, &TPgnFileReader::Finished);
+    ASSERT_TRUE(reader.Start(name));
+    reader.Abandon();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(reader.Busy());
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_TRUE(reader.TakeLines().isEmpty());
+    EXPECT_FALSE(reader.Start(dir.filePath("missing.pgn")));
+}
+
+class PgnExternalProgram : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString previous = QDir::currentPath();
+    const QString text = QStringLiteral("[Event \"x\"]\n\n1. e2-e4 e7-e5 *\n");
+
+    void SetUp() override { QDir::setCurrent(dir.path()); }
+    void TearDown() override { QDir::setCurrent(previous); }
+
+    static int PgnTempFiles() { return QDir::temp().entryList({"pgn*"}, QDir::Files).size(); }
+};
+
+TEST_F(PgnExternalProgram, FakeProgramsNeverReplaceTheTextByNothing) {
+    struct Case {
+        const char* name;
+        const char* script;
+        bool executable;
+        QString expected;
+    } cases[] = {
+        {"writes its arguments",
+         "#!/bin/sh\nprintf '%s|' \"$(basename \"$1\" | cut -c1-3)\" \"$(echo \"$2\" | cut "
+         "-c1-2)\" "
+         "\"$3\" \"$4\" \"$(pwd)\" > \"${2#-o}\"\n",
+         true, "pgn|-o|-eeco.pgn|-lpgn.log|" + QDir::currentPath() + "|"},
+        {"writes nothing", "#!/bin/sh\nexit 0\n", true, text},
+        {"fails", "#!/bin/sh\necho partial > \"${2#-o}\"\nkill -9 $$\n", true, text},
+        {"not executable", "#!/bin/sh\necho other > \"${2#-o}\"\n", false, text},
+    };
+    for (const Case& c : cases) {
+        QFile::remove("extract.exe");
+        Write("extract.exe", c.script, c.executable);
+        const int before = PgnTempFiles();
+        EXPECT_EQ(PassThroughExternalProgram(text), c.expected) << c.name;
+        EXPECT_EQ(PgnTempFiles(), before) << c.name;
+    }
+    QFile::remove("extract.exe");
+    EXPECT_EQ(PassThroughExternalProgram(text), text);
+}
+
+TEST_F(PgnExternalProgram, OneThatNeverEndsIsKilledAfterTheWait) {
+    Write("extract.exe", "#!/bin/sh\necho partial > \"${2#-o}\"\nexec sleep 60\n", true);
+    EXPECT_EQ(PassThroughExternalProgram(text, 300), text);
+}
+
+TEST_F(PgnExternalProgram, DebiansPgnExtractWritesTheFile) {
+    const QString program = QStringLiteral("/usr/games/pgn-extract");
+    const QString eco = QStringLiteral("/usr/share/pgn-extract/eco.pgn");
+    ASSERT_TRUE(QFile::exists(program)) << "pgn-extract is in scripts/packages.txt";
+    ASSERT_TRUE(QFile::link(program, "extract.exe"));
+    ASSERT_TRUE(QFile::link(eco, "eco.pgn"));
+    const QString game = QStringLiteral("[Event \"T\"]\n[Site \"\"]\n[Date \"2024.03.05\"]\n"
+                                        "[Round \"\"]\n[White \"A\"]\n[Black \"B\"]\n"
+                                        "[Result \"0-1\"]\n\n"
+                                        "1. f2-f3 e7-e5 2. g2-g4 Qd8-h4# 0-1 \n");
+    Write("in.pgn", game.toLatin1());
+    QProcess peer;
+    peer.start(program, {"in.pgn", "-opeer.pgn", "-eeco.pgn", "-lpeer.log"});
+    ASSERT_TRUE(peer.waitForFinished(10000));
+    const QByteArray expected = ReadAll("peer.pgn");
+    ASSERT_TRUE(expected.contains("Qh4#")) << expected.toStdString();
+    EXPECT_EQ(PassThroughExternalProgram(game, 10000).toLatin1(), expected);
+}

@@ -1,0 +1,144 @@
+// The timer in both modes: where its ticks run, a blocked GUI thread, deletion while the worker
+// sleeps or from inside the handler, and a handler that raises.
+#include "storage/KxTimer.h"
+#include "platform/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+struct Ticks {
+    std::atomic<int> count = 0;
+    std::atomic<bool> onGuiThread = false;
+    TTimerEvent Handler() {
+        return [this](TKxTimer*) {
+            onGuiThread = QThread::currentThread() == qApp->thread();
+            ++count;
+        };
+    }
+};
+
+} // namespace
+
+TEST(KxTimerTest, IdleWithoutIntervalEnabledOrHandler) {
+    for (bool threaded : {true, false}) {
+        Ticks ticks;
+        TKxTimer timer;
+        timer.SetThreaded(threaded);
+        timer.SetInterval(0);
+        timer.SetOnTimer(ticks.Handler());
+        TKxTimer disabled;
+        disabled.SetThreaded(threaded);
+        disabled.SetInterval(1);
+        disabled.SetEnabled(false);
+        disabled.SetOnTimer(ticks.Handler());
+        TKxTimer unassigned;
+        unassigned.SetThreaded(threaded);
+        unassigned.SetInterval(1);
+        QTest::qWait(30);
+        EXPECT_EQ(ticks.count, 0) << threaded;
+    }
+}
+
+TEST(KxTimerTest, TicksRunOnTheGuiThreadInBothModes) {
+    for (bool threaded : {true, false}) {
+        Ticks ticks;
+        TKxTimer timer;
+        timer.SetThreaded(threaded);
+        timer.SetInterval(5);
+        timer.SetOnTimer(ticks.Handler());
+        QTRY_VERIFY(ticks.count >= 2);
+        EXPECT_TRUE(ticks.onGuiThread) << threaded;
+    }
+}
+
+TEST(KxTimerTest, WithoutSyncEventTheHandlerRunsInTheWorker) {
+    Ticks ticks;
+    TKxTimer timer;
+    timer.SyncEvent = false;
+    timer.SetInterval(5);
+    timer.SetOnTimer(ticks.Handler());
+    QTRY_VERIFY(ticks.count >= 1);
+    timer.SetEnabled(false);
+    EXPECT_FALSE(ticks.onGuiThread);
+}
+
+TEST(KxTimerTest, SwitchingModesKeepsTicking) {
+    Ticks ticks;
+    TKxTimer timer;
+    timer.SetInterval(5);
+    timer.SetOnTimer(ticks.Handler());
+    QTRY_VERIFY(ticks.count >= 1);
+    timer.SetThreaded(false);
+    const int before = ticks.count;
+    QTRY_VERIFY(ticks.count >= before + 2);
+    timer.SetThreaded(true);
+    const int later = ticks.count;
+    QTRY_VERIFY(ticks.count >= later + 2);
+    EXPECT_EQ(timer.Interval(), 5u);
+}
+
+TEST(KxTimerTest, ABlockedGuiThreadGetsAtMostOnePendingTick) {
+    Ticks ticks;
+    TKxTimer timer;
+    timer.SetInterval(1);
+    timer.SetOnTimer(ticks.Handler());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    QCoreApplication::sendPostedEvents(&timer);
+    EXPECT_LE(ticks.count, 2);
+}
+
+TEST(KxTimerTest, DeletionWhileTheWorkerSleepsOrInsideTheHandler) {
+    auto* sleeping = new TKxTimer;
+    sleeping->SetInterval(60000);
+    sleeping->SetOnTimer([](TKxTimer*) { FAIL(); });
+    delete sleeping;
+
+    int calls = 0;
+    auto* self = new TKxTimer;
+    self->SetInterval(1);
+    self->SetOnTimer([&](TKxTimer* sender) {
+        ++calls;
+        delete sender;
+    });
+    QTRY_COMPARE(calls, 1);
+    QTest::qWait(20);
+    EXPECT_EQ(calls, 1);
+
+    std::atomic<int> workerCalls = 0;
+    auto* worker = new TKxTimer;
+    worker->SyncEvent = false;
+    worker->SetInterval(1);
+    worker->SetOnTimer([&](TKxTimer* sender) {
+        if (workerCalls++ == 0)
+            delete sender;
+    });
+    QTRY_COMPARE(workerCalls.load(), 1);
+}
+
+TEST(KxTimerTest, ARaisingHandlerIsShownOnTheGuiThread) {
+    std::vector<QString> shown;
+    std::atomic<bool> guiThread = false;
+    auto old = platform::SetMessageBoxHook([&](const QString& text, const QString&, int) {
+        guiThread = QThread::currentThread() == qApp->thread();
+        shown.push_back(text);
+        return int(platform::IDOK);
+    });
+    for (bool sync : {true, false}) {
+        TKxTimer timer;
+        timer.SyncEvent = sync;
+        timer.SetInterval(2);
+        timer.SetOnTimer([&](TKxTimer* sender) {
+            sender->SetEnabled(false);
+            throw std::runtime_error("guasto");
+        });
+        QTRY_COMPARE(shown.size(), size_t(sync ? 1 : 2));
+    }
+    platform::SetMessageBoxHook(old);
+    EXPECT_TRUE(guiThread);
+}

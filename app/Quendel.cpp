@@ -6,6 +6,8 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "comms/CodNet.h"
+#include "comms/CodNewConnection.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
@@ -42,6 +44,17 @@ void ConnectCapturedPieces() {
     CapturedPiecesWindow.FollowMain = [window](const QRect& frame) { window->FollowMain(frame); };
 }
 
+void ConnectNetPlay() {
+    TFormNet* window = FormNet;
+    NetPlayWindow.SendMove = [window](const QString& text) { window->SendMove(text); };
+    NetPlayWindow.EndGame = [window] { window->EndGame(); };
+    NetPlayWindow.SetGameResult = [window](int result) {
+        window->Protocol.GameResult = static_cast<unsigned char>(result);
+    };
+    NetPlayWindow.ShowFromMain = [window](QWidget* main) { window->ShowFromMain(main); };
+    NetPlayWindow.FollowMain = [window](const QRect& frame) { window->FollowMain(frame); };
+}
+
 } // namespace
 
 TQuendelApplication::TQuendelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -73,14 +86,22 @@ void CreateWindows() {
                      Qt::QueuedConnection);
     FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
+    FormNet = new TStoredForm<TFormNet>;
+    FormNewConnection = new TFormNewConnection(FormNet);
     FormCaptured = new TFormCaptured;
     ConnectCapturedPieces();
+    ConnectNetPlay();
 }
 
 void DestroyWindows() {
     CapturedPiecesWindow = {};
     delete FormCaptured;
     FormCaptured = nullptr;
+    NetPlayWindow = {};
+    delete FormNewConnection;
+    FormNewConnection = nullptr;
+    delete FormNet;
+    FormNet = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormImpostazioni;

@@ -4,7 +4,7 @@
 // widths kept through a settings store's link.
 
 #include "controls/Grids.h"
-#include "platform/AlignLayout.h"
+#include "controls/KXCtrlsGlyphs.h"
 #include "storage/Placemnt.h"
 
 #include <QListWidget>

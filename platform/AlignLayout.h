@@ -9,9 +9,6 @@
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
-// Text alignment within a control.
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
 namespace platform {
 
 TAlign GetAlign(const QWidget* control);

@@ -62,7 +62,8 @@ TKxLabel* Label(QWidget* parent, const char* name, const QString& caption) {
 // The machine's IPv4 addresses as its own name resolves them, joined by ", ".
 QString OwnAddresses() {
     QStringList list;
-    for (const QHostAddress& address : QHostInfo::fromName(QHostInfo::localHostName()).addresses()) {
+    for (const QHostAddress& address :
+         QHostInfo::fromName(QHostInfo::localHostName()).addresses()) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
             list << address.toString();
     }
@@ -204,9 +205,8 @@ QWidget* TFormNet::CreateClientPage() {
 QWidget* TFormNet::CreatePartitaPage() {
     auto* page = Named(new QWidget, "TabSheetPartita");
     BtnDisconnetti = Button(page, "BtnDisconnetti", QStringLiteral("Disconnet"));
-    RadioGroupPezzi =
-        new TRadioGroup(QStringLiteral(" Pezzi "), {QStringLiteral("Bianchi"), QStringLiteral("Neri")},
-                        page);
+    RadioGroupPezzi = new TRadioGroup(QStringLiteral(" Pezzi "),
+                                      {QStringLiteral("Bianchi"), QStringLiteral("Neri")}, page);
     RadioGroupPezzi->setObjectName(QStringLiteral("RadioGroupPezzi"));
     RadioGroupPezzi->SetItemIndex(0);
     KxSpinEditDurata = Spin(page, "KxSpinEditDurata", 0, 90, 5);
@@ -255,7 +255,9 @@ void TFormNet::CreateMenus() {
     connect(Cancellaquestaconnessionedallelenco1, &QAction::triggered, this,
             [this] { Cancellaquestaconnessionedallelenco1Click(); });
     connect(ComboBoxConnection, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenuConnection->popup(ComboBoxConnection->mapToGlobal(at)); });
+            [this](const QPoint& at) {
+                PopupMenuConnection->popup(ComboBoxConnection->mapToGlobal(at));
+            });
 
     PopupMenuText = Named(new QMenu(this), "PopupMenuText");
     auto item = [this](const char* name, const QString& caption, const QKeySequence& keys) {
@@ -267,12 +269,13 @@ void TFormNet::CreateMenus() {
         return action;
     };
     Copia1 = item("Copia1", QStringLiteral("Copia"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    Selezionatutto1 =
-        item("Selezionatutto1", QStringLiteral("Seleziona tutto"), QKeySequence(Qt::CTRL | Qt::Key_A));
-    Cancellatutto1 =
-        item("Cancellatutto1", QStringLiteral("Cancella tutto"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    Selezionatutto1 = item("Selezionatutto1", QStringLiteral("Seleziona tutto"),
+                           QKeySequence(Qt::CTRL | Qt::Key_A));
+    Cancellatutto1 = item("Cancellatutto1", QStringLiteral("Cancella tutto"),
+                          QKeySequence(Qt::CTRL | Qt::Key_Delete));
     PopupMenuText->addSeparator();
-    Inviapopup1 = item("Inviapopup1", QStringLiteral("Invia popup"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    Inviapopup1 =
+        item("Inviapopup1", QStringLiteral("Invia popup"), QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(Copia1, &QAction::triggered, RichEditMemo, &QTextEdit::copy);
     connect(Selezionatutto1, &QAction::triggered, RichEditMemo, &QTextEdit::selectAll);
     connect(Cancellatutto1, &QAction::triggered, this, [this] { BtnClearClick(); });
@@ -291,7 +294,8 @@ void TFormNet::CreateStorage() {
 }
 
 void TFormNet::ConnectSockets() {
-    connect(ServerSocket1, &QTcpServer::newConnection, this, [this] { ServerSocket1ClientConnect(); });
+    connect(ServerSocket1, &QTcpServer::newConnection, this,
+            [this] { ServerSocket1ClientConnect(); });
     connect(ClientSocket1, &QTcpSocket::connected, this, [this] { ClientSocket1Connect(); });
     connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { ClientSocket1Disconnect(); });
     connect(ClientSocket1, &QTcpSocket::errorOccurred, this, [this] { ClientSocket1Error(); });
@@ -426,8 +430,8 @@ void TFormNet::BtnStartServerClick() {
     ConnectionStarted();
     RichEditSendMessage->clear();
     RichEditMemo->clear();
-    AddText(QStringLiteral("Creato server: indirizzo ") + OwnAddresses() + QStringLiteral(" porta ") +
-                QString::number(ServerSocket1->serverPort()),
+    AddText(QStringLiteral("Creato server: indirizzo ") + OwnAddresses() +
+                QStringLiteral(" porta ") + QString::number(ServerSocket1->serverPort()),
             netplay::lkInfo);
 }
 
@@ -441,7 +445,8 @@ void TFormNet::BtnStartClientClick() {
     const std::optional<netplay::TBookEntry> book = netplay::ParseBookEntry(entry);
     if (!book) {
         CloseConnection();
-        SetStatus(platform::clRed, QStringLiteral("     Errore durante il collegamento con ") + entry);
+        SetStatus(platform::clRed,
+                  QStringLiteral("     Errore durante il collegamento con ") + entry);
         return;
     }
     FClientHost = book->host;
@@ -462,7 +467,8 @@ void TFormNet::ServerSocket1ClientConnect() {
         }
         FPeer = socket;
         FPeerFramer.Clear();
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ReadFrom(socket, FPeerFramer); });
+        connect(socket, &QTcpSocket::readyRead, this,
+                [this, socket] { ReadFrom(socket, FPeerFramer); });
         connect(socket, &QTcpSocket::disconnected, this,
                 [this, socket] { ServerSocket1ClientDisconnect(socket); });
         SetStatus(platform::clGreen, QStringLiteral("     Client connesso"));
@@ -498,7 +504,8 @@ void TFormNet::ClientSocket1Error() {
     if (ClientSocket1->error() == QAbstractSocket::RemoteHostClosedError || FClosing)
         return;
     CloseConnection();
-    SetStatus(platform::clRed, QStringLiteral("     Errore durante il collegamento con ") + FClientHost);
+    SetStatus(platform::clRed,
+              QStringLiteral("     Errore durante il collegamento con ") + FClientHost);
 }
 
 void TFormNet::ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer) {
@@ -575,8 +582,8 @@ void TFormNet::BtnNewConnectionClick() {
     TFormNewConnection& dialog = *FormNewConnection;
     if (platform::ShowModal(dialog) != QDialog::Accepted)
         return;
-    const QString entry = netplay::BookEntry(dialog.EditName->text(), dialog.EditHost->currentText(),
-                                             dialog.EditPort->text());
+    const QString entry = netplay::BookEntry(
+        dialog.EditName->text(), dialog.EditHost->currentText(), dialog.EditPort->text());
     ComboBoxConnection->addItem(entry);
     QCoreApplication::processEvents();
     ComboBoxConnection->SetText(entry);

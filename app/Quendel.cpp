@@ -8,6 +8,7 @@
 #include "app/about.h"
 #include "comms/CodNet.h"
 #include "comms/CodNewConnection.h"
+#include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
@@ -86,6 +87,7 @@ void CreateWindows() {
                      Qt::QueuedConnection);
     FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormNet = new TStoredForm<TFormNet>;
     FormNewConnection = new TFormNewConnection(FormNet);
     FormCaptured = new TFormCaptured;
@@ -102,6 +104,8 @@ void DestroyWindows() {
     FormNewConnection = nullptr;
     delete FormNet;
     FormNet = nullptr;
+    delete FormRivedi;
+    FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormImpostazioni;

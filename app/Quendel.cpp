@@ -5,9 +5,14 @@
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/FormPGN.h"
 #include "app/about.h"
+#include "comms/CodConnessione.h"
+#include "comms/CodEmail.h"
 #include "comms/CodNet.h"
 #include "comms/CodNewConnection.h"
+#include "comms/CodNewSMTPServer.h"
+#include "comms/CodPassword.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -85,18 +90,26 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    FormConnessione = new TFormConnessione(FormMain);
     FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
+    FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
+    FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormNet = new TStoredForm<TFormNet>;
     FormNewConnection = new TFormNewConnection(FormNet);
     FormCaptured = new TFormCaptured;
+    FormEmail = new TStoredForm<TFormEmail>(FormMain);
+    FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
     ConnectNetPlay();
 }
 
 void DestroyWindows() {
     CapturedPiecesWindow = {};
+    delete FormEmail; // with its server dialog
+    FormEmail = nullptr;
+    FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
     NetPlayWindow = {};
@@ -104,12 +117,18 @@ void DestroyWindows() {
     FormNewConnection = nullptr;
     delete FormNet;
     FormNet = nullptr;
+    delete FormPGN;
+    FormPGN = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
+    delete FormPassword;
+    FormPassword = nullptr;
     delete FormImpostazioni;
     FormImpostazioni = nullptr;
+    delete FormConnessione;
+    FormConnessione = nullptr;
     delete FormMain;
     FormMain = nullptr;
     delete AboutBox;

@@ -13,6 +13,7 @@
 #include "comms/CodNewConnection.h"
 #include "comms/CodNewSMTPServer.h"
 #include "comms/CodPassword.h"
+#include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -94,11 +95,13 @@ void CreateWindows() {
     FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormPGN = new TStoredForm<TFormPGN>(FormMain);
-    FormNet = new TStoredForm<TFormNet>;
+    // Side windows of the main window: they stay with it and are minimised with it.
+    FormNet = new TStoredForm<TFormNet>(FormMain);
     FormNewConnection = new TFormNewConnection(FormNet);
-    FormCaptured = new TFormCaptured;
+    FormCaptured = new TFormCaptured(FormMain);
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
     FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
@@ -121,6 +124,8 @@ void DestroyWindows() {
     FormPGN = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
+    delete FormRicevi;
+    FormRicevi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormPassword;

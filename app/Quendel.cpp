@@ -2,6 +2,7 @@
 
 #include "app/CodCaptured.h"
 #include "app/CodImpostazioni.h"
+#include "app/CodInfo.h"
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
@@ -93,6 +94,7 @@ void CreateWindows() {
                      Qt::QueuedConnection);
     FormConnessione = new TFormConnessione(FormMain);
     FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
+    FormInfo = new TFormInfo(FormMain);
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
@@ -130,6 +132,8 @@ void DestroyWindows() {
     FormPromotion = nullptr;
     delete FormPassword;
     FormPassword = nullptr;
+    delete FormInfo;
+    FormInfo = nullptr;
     delete FormImpostazioni;
     FormImpostazioni = nullptr;
     delete FormConnessione;

@@ -112,6 +112,22 @@ QIcon EnvelopeIcon() {
     return QIcon(pixmap);
 }
 
+// A disabled item must look disabled whatever its picture: the style's grey version of a picture
+// that is grey already looks active, so the picture fades instead.
+QIcon WithFadedDisabledLook(const QIcon& icon, const QSize& size) {
+    const QPixmap normal = icon.pixmap(size);
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter p(&faded);
+    p.setOpacity(0.3);
+    p.drawPixmap(0, 0, normal);
+    p.end();
+    QIcon result(normal);
+    result.addPixmap(faded, QIcon::Disabled);
+    return result;
+}
+
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
@@ -148,6 +164,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     LoadEditButtonGlyphs();
     UpdateGameInfo();
     UpdateCommandStates();
+    ReadSettings();
 }
 
 TFormMain::~TFormMain() {
@@ -394,6 +411,7 @@ void TFormMain::CreateMenus() {
     Giocainrete1->setObjectName(QStringLiteral("Giocainrete1"));
     Giocainrete1->setEnabled(false);
     bar->addAction(Giocainrete1);
+    BindCommand(Giocainrete1, [this] { Giocainrete1Click(); });
 
     Help1 = addMenu(QStringLiteral("Help1"), QStringLiteral("&Aiuto"));
     Aiuto1 = MenuItem(Help1, QStringLiteral("Aiuto1"), QStringLiteral("Aiuto"));
@@ -476,6 +494,7 @@ void TFormMain::CreateOpzioniMenu(QMenu* menu) {
     menu->addSeparator();
     Impostazioni1 =
         MenuItem(menu, QStringLiteral("Impostazioni1"), QStringLiteral("Impostazioni.."));
+    BindCommand(Impostazioni1, [this] { Impostazioni1Click(); });
     Personalizza1 =
         MenuItem(menu, QStringLiteral("Personalizza1"), QStringLiteral("Personalizza toolbar.."));
 
@@ -583,7 +602,7 @@ void TFormMain::CreatePopupMenus() {
 
 QAction* TFormMain::SpeedItem(const QString& name, const QString& caption, const QString& hint,
                               const QIcon& icon, bool visible) {
-    auto* item = new QAction(icon, caption, this);
+    auto* item = new QAction(WithFadedDisabledLook(icon, SpeedBar2->iconSize()), caption, this);
     item->setObjectName(name);
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     item->setToolTip(bar < 0 ? hint : hint.left(bar));
@@ -635,6 +654,7 @@ void TFormMain::CreateToolBar() {
         SpeedItem(QStringLiteral("SpeedItemNetGame"), QStringLiteral("Gioca in rete"),
                   QStringLiteral("Partita in rete con un altro giocatore"),
                   s->standardIcon(QStyle::SP_DriveNetIcon), true);
+    BindCommand(SpeedItemNetGame, [this] { Giocainrete1Click(); });
     SpeedBar2->addSeparator();
 
     // "Strumenti"
@@ -645,6 +665,7 @@ void TFormMain::CreateToolBar() {
     SpeedItemOpzioni = SpeedItem(QStringLiteral("SpeedItemOpzioni"), QStringLiteral("Opzioni"),
                                  QStringLiteral("Opzioni|"),
                                  s->standardIcon(QStyle::SP_FileDialogDetailedView), true);
+    BindCommand(SpeedItemOpzioni, [this] { Impostazioni1Click(); });
     SpeedBar2->addSeparator();
 
     // "Zeltor"
@@ -936,6 +957,8 @@ void TFormMain::Visualizzapezzicatturati1Click() {
 void TFormMain::MoveDockedForms(const QRect& mainFrame) {
     if (CapturedPiecesWindow.FollowMain)
         CapturedPiecesWindow.FollowMain(mainFrame);
+    if (NetPlayWindow.FollowMain)
+        NetPlayWindow.FollowMain(mainFrame);
 }
 
 // ---- taking back and replaying

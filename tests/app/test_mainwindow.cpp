@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <QWindow>
 
 namespace {
 
@@ -83,7 +84,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndStates) {
         {"Visualizzapezzicatturati1", "Visualizza pezzi catturati", {}, true},
         {"Sound1", "Suono", QKeySequence(Qt::CTRL | Qt::Key_S), true},
         {"Reverseboard1", "Capovolgi scacchiera", QKeySequence(Qt::CTRL | Qt::Key_R), true},
-        {"Impostazioni1", "Impostazioni..", {}, false},
+        {"Impostazioni1", "Impostazioni..", {}, true},
         {"Personalizza1", "Personalizza toolbar..", {}, false},
         {"Datipartita1", "&Dati partita..", {}, false},
         {"PrintMove1", "&Stampa mossa", {}, false},
@@ -92,7 +93,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndStates) {
         {"GetMoveNTTP1", "&Ricevi mosse via NNTP", {}, false},
         {"Incollamossadaformatotesto1", "Incolla mossa da formato testo",
          QKeySequence(Qt::CTRL | Qt::Key_V), true},
-        {"Giocainrete1", "&Gioca in rete", {}, false},
+        {"Giocainrete1", "&Gioca in rete", {}, true},
         {"Aiuto1", "Aiuto", {}, true},
         {"About1", "Informazioni su..", {}, true},
     };
@@ -140,10 +141,9 @@ TEST_F(MainWindowTest, ToolBarItemsWithTheirCaptionsHintsAndVisibility) {
         {"SpeedItemGameEdit", "Modifica posizione", "Modifica posizione", true, true},
         {"SpeedItemBack", "Annulla mossa", "Annulla mossa", true, true},
         {"SpeedItemForw", "Ripeti mossa", "Ripeti mossa", true, true},
-        {"SpeedItemNetGame", "Gioca in rete", "Partita in rete con un altro giocatore", true,
-         false},
+        {"SpeedItemNetGame", "Gioca in rete", "Partita in rete con un altro giocatore", true, true},
         {"SpeedItemHelp", "Aiuto", "Aiuto", true, true},
-        {"SpeedItemOpzioni", "Opzioni", "Opzioni", true, false},
+        {"SpeedItemOpzioni", "Opzioni", "Opzioni", true, true},
         {"SpeedItemVexlorWrite", "Stampa mossa in formato Vexlor", "Stampa mossa in formato Vexlor",
          false, false},
         {"SpeedItemNntpGet", "Ricevi mosse via NNTP", "Ricevi mosse via NNTP", false, false},
@@ -158,6 +158,26 @@ TEST_F(MainWindowTest, ToolBarItemsWithTheirCaptionsHintsAndVisibility) {
         EXPECT_EQ(item->isEnabled(), e.enabled) << e.name;
     }
     EXPECT_EQ(FormMain->SpeedBar2->actions().size(), 17 + 3);
+}
+
+// An item without a handler is disabled and looks it, whatever its picture.
+TEST_F(MainWindowTest, DisabledToolBarItemsLookDisabled) {
+    auto opacity = [](const QPixmap& pixmap) {
+        const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qAlpha(image.pixel(x, y));
+        return sum;
+    };
+    for (const char* name : {"SpeedItem1"}) {
+        QAction* item = Item(name);
+        EXPECT_FALSE(item->isEnabled()) << name;
+        const QSize size = FormMain->SpeedBar2->iconSize();
+        EXPECT_LT(opacity(item->icon().pixmap(size, QIcon::Disabled)) * 2,
+                  opacity(item->icon().pixmap(size, QIcon::Normal)))
+            << name;
+    }
 }
 
 TEST_F(MainWindowTest, ComponentsOfTheFormExistUnderTheirNames) {
@@ -331,6 +351,14 @@ TEST_F(MainWindowTest, CapturedPiecesFollowTakeBackAndReplay) {
 
     Item("Visualizzapezzicatturati1")->trigger();
     EXPECT_TRUE(FormCaptured->isVisible());
+}
+
+TEST_F(MainWindowTest, TheCapturedPiecesWindowIsAToolWindowOfTheMainWindow) {
+    Item("Visualizzapezzicatturati1")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FormCaptured));
+    EXPECT_TRUE(FormCaptured->isWindow());
+    EXPECT_EQ(FormCaptured->windowType(), Qt::Tool);
+    EXPECT_EQ(FormCaptured->windowHandle()->transientParent(), FormMain->windowHandle());
 }
 
 TEST_F(MainWindowTest, NewGameOnAModifiedGameAsksToSave) {

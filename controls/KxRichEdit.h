@@ -210,6 +210,30 @@ enum TUndoName { unUnknown, unTyping, unDelete, unDragDrop, unCut, unPaste };
 
 enum TScrollStyle { ssNoScroll, ssHorizontal, ssVertical, ssBoth };
 
+// Moves a stream's bytes on their way in and out; the base moves them unchanged.
+class TConversion {
+public:
+    virtual ~TConversion() = default;
+    // The number of bytes read into Buffer; -1 on a read error.
+    virtual int ConvertReadStream(QIODevice& Stream, char* Buffer, int BufSize);
+    // The number of bytes written; fewer than BufSize is a failure.
+    virtual int ConvertWriteStream(QIODevice& Stream, const char* Buffer, int BufSize);
+};
+
+// Files in the OEM code page (850): read as the program's 8-bit text, written back to 850.
+class TOEMConversion : public TConversion {
+public:
+    int ConvertReadStream(QIODevice& Stream, char* Buffer, int BufSize) override;
+    int ConvertWriteStream(QIODevice& Stream, const char* Buffer, int BufSize) override;
+};
+
+// What stands for a conversion class: it makes a conversion object.
+using TConversionClass = std::function<std::unique_ptr<TConversion>()>;
+
+template <class T> TConversionClass ConversionClassOf() {
+    return [] { return std::make_unique<T>(); };
+}
+
 // The line view of a rich edit: one entry per paragraph.
 class TRichEditStrings {
 public:
@@ -233,12 +257,28 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
+    // The whole text (or with smSelection the selection) from or to a stream, as rich text or
+    // plain text by Format; a load that fails as one is retried as the other from where the
+    // stream began. Failures raise EOutOfResources; a failed load leaves the text as it was.
+    void LoadFromStream(QIODevice& Stream);
+    void SaveToStream(QIODevice& Stream);
+    // The file's extension chooses the format and, once, the conversion; a failed save leaves
+    // the old file intact and raises with the reason.
+    void LoadFromFile(const QString& FileName);
+    void SaveToFile(const QString& FileName);
+
     TRichStreamFormat Format = sfDefault;
     TRichStreamModes Mode;
+    TConversion* Conversion() const { return conversion_.get(); }
 
 private:
+    bool PlainInEffect(TRichStreamFormat format) const;
+    // The extension's registration applied for one file operation.
+    template <class Action> void WithFileFormat(const QString& fileName, Action action);
+
     TKxCustomRichEdit* richEdit_;
     int updateCount_ = 0;
+    std::unique_ptr<TConversion> conversion_;
 };
 
 struct TCharRange {
@@ -361,6 +401,12 @@ public:
     TKxTextAttributes WordAttributes;
     TKxParaAttributes Paragraph;
     TRichEditStrings Lines;
+
+    // Puts an extension (no point, any case) in front of the conversion formats.
+    static void RegisterConversionFormat(const QString& Extension, bool PlainText,
+                                         TConversionClass ConversionClass);
+    // The conversion Lines uses for one transfer when it holds none of its own.
+    TConversionClass DefaultConversion = ConversionClassOf<TConversion>();
 
     // Embedded objects: refused.
     bool InsertObjectDialog() { return false; }

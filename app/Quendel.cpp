@@ -4,7 +4,14 @@
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/FormPGN.h"
 #include "app/about.h"
+#include "comms/CodConnessione.h"
+#include "comms/CodEmail.h"
+#include "comms/CodNewSMTPServer.h"
+#include "comms/CodPassword.h"
+#include "comms/CodRicevi.h"
+#include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
@@ -70,17 +77,38 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    FormConnessione = new TFormConnessione(FormMain);
+    FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
-    FormCaptured = new TFormCaptured;
+    FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
+    FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
+    FormPGN = new TStoredForm<TFormPGN>(FormMain);
+    // A tool window of the main window: it stays with it and is minimised with it.
+    FormCaptured = new TFormCaptured(FormMain);
+    FormEmail = new TStoredForm<TFormEmail>(FormMain);
+    FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
 }
 
 void DestroyWindows() {
     CapturedPiecesWindow = {};
+    delete FormEmail; // with its server dialog
+    FormEmail = nullptr;
+    FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormPGN;
+    FormPGN = nullptr;
+    delete FormRivedi;
+    FormRivedi = nullptr;
+    delete FormRicevi;
+    FormRicevi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
+    delete FormPassword;
+    FormPassword = nullptr;
+    delete FormConnessione;
+    FormConnessione = nullptr;
     delete FormMain;
     FormMain = nullptr;
     delete AboutBox;

@@ -6,6 +6,7 @@
 #include "controls/RichTextFormat.h"
 #include "platform/Classes.h"
 #include "platform/Colors.h"
+#include "platform/FindDialog.h"
 #include "platform/FontStyles.h"
 #include "platform/Keys.h"
 #include "platform/PopupMenu.h"
@@ -206,6 +207,15 @@ enum TRichSelection : unsigned { stText = 1, stObject = 2, stMultiChar = 4, stMu
 Q_DECLARE_FLAGS(TRichSelectionType, TRichSelection)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TRichSelectionType)
 
+enum TRichSearchType : unsigned {
+    stWholeWord = 1,
+    stMatchCase = 2,
+    stBackward = 4,
+    stSetSelection = 8
+};
+Q_DECLARE_FLAGS(TRichSearchTypes, TRichSearchType)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TRichSearchTypes)
+
 enum TUndoName { unUnknown, unTyping, unDelete, unDragDrop, unCut, unPaste };
 
 enum TScrollStyle { ssNoScroll, ssHorizontal, ssVertical, ssBoth };
@@ -302,6 +312,8 @@ using TRichEditSaveClipboard =
     std::function<void(QObject* Sender, int NumObjects, int NumChars, bool& SaveClipboard)>;
 using TRichEditURLClickEvent =
     std::function<void(QObject* Sender, const QString& URLText, TMouseButton Button)>;
+using TRichEditFindErrorEvent = std::function<void(QObject* Sender, const QString& FindText)>;
+using TRichEditFindCloseEvent = std::function<void(QObject* Sender, TFindDialog* Dialog)>;
 using TKeyEvent = std::function<void(QObject* Sender, Word& Key, TShiftState Shift)>;
 
 class TKxCustomRichEdit : public QTextEdit {
@@ -350,6 +362,17 @@ public:
     virtual void Clear();
     // One page down, as the scroll bar's page-down does.
     void ScrollPageDown();
+
+    // Search over the text (a paragraph break one CR): the match's position or -1. Backwards
+    // it covers the Length characters before StartPos; forwards a match ends inside the range.
+    int FindText(const QString& SearchStr, int StartPos, int Length, TRichSearchTypes Options);
+    // The control's own modeless dialogs, made on first use.
+    TFindDialog* FindDialog(const QString& SearchStr);
+    TReplaceDialog* ReplaceDialog(const QString& SearchStr, const QString& ReplaceStr);
+    bool CanFindNext() const;
+    bool FindNext();
+    // The whole text as one job on the platform's printer, in PageRect or the printable page.
+    virtual void Print(const QString& Caption);
 
     // Memo properties.
     bool ReadOnly() const { return isReadOnly(); }
@@ -422,6 +445,8 @@ public:
     TRichEditSaveClipboard OnSaveClipboard;
     TRichEditURLClickEvent OnURLClick;
     TKeyEvent OnKeyDown;
+    TRichEditFindErrorEvent OnTextNotFound;
+    TRichEditFindCloseEvent OnCloseFindDialog;
 
     // The document's default character format as a record (what text without its own takes).
     const richtext::CharFormat& DefaultRecord() const { return defaultRecord_; }
@@ -431,7 +456,10 @@ protected:
     virtual void RequestSize(const QRect& rect);
     virtual bool ProtectChange(const TMessage& message, int StartPos, int EndPos);
     virtual void URLClick(const QString& URLText, TMouseButton Button);
+    virtual void TextNotFound(TFindDialog* Dialog);
+    virtual void CloseFindDialog(TFindDialog* Dialog);
 
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -465,6 +493,11 @@ private:
     void ReplaceRange(int from, int to, const QString& text);
     void SetCursorKeepingScroll(const QTextCursor& cursor);
     void ShowPopupMenu(QPoint screenPoint);
+    void SetUpFindDialog(TFindDialog& dialog, const QString& searchStr);
+    bool FindEditText(TFindDialog& dialog, bool adjustPos, bool events);
+    void ReplaceEvent(TReplaceDialog& dialog);
+    void ReplaceAll(TReplaceDialog& dialog);
+    void AdjustFindDialogPosition(TFindDialog& dialog);
     bool KeyMayEdit(const QKeyEvent& event, Word key);
     // The clipboard's rich text: the selection added as RTF; pasted from RTF when it has some.
     void AddRichText(QMimeData& data) const;
@@ -499,6 +532,9 @@ private:
     std::vector<TUndoName> undoKinds_;
     std::vector<TUndoName> redoKinds_;
     QSyntaxHighlighter* urlHighlighter_ = nullptr;
+    TFindDialog* findDialog_ = nullptr;
+    TReplaceDialog* replaceDialog_ = nullptr;
+    TFindDialog* lastFindDialog_ = nullptr;
 };
 
 // The clipboard format of rich text.

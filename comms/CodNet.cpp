@@ -5,6 +5,8 @@
 #include "comms/CodNewConnection.h"
 #include "controls/KXCtrls.h"
 #include "controls/KXSpin.h"
+#include "controls/KxRichEdit.h"
+#include "controls/ToolEdit.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/PropertyAdapters.h"
@@ -15,19 +17,16 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHostInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 TFormNet* FormNet = nullptr;
@@ -102,14 +101,16 @@ TFormNet::TFormNet(QWidget* parent) : QWidget(parent, Qt::Window) {
     PageControl1->addTab(TabSheetClient, QStringLiteral("Connetti a.."));
     PageControl1->addTab(TabSheetPartita, QStringLiteral("Partita"));
 
-    RichEditMemo = Named(new QTextEdit(this), "RichEditMemo");
-    RichEditMemo->setReadOnly(true);
-    RichEditMemo->setContextMenuPolicy(Qt::NoContextMenu);
+    RichEditMemo = Named(new TKxRichEdit(this), "RichEditMemo");
+    RichEditMemo->SetReadOnly(true);
+    RichEditMemo->SetWordWrap(true);
     RichEditMemo->viewport()->installEventFilter(this);
-    RichEditSendMessage = Named(new QPlainTextEdit(this), "RichEditSendMessage");
-    RichEditSendMessage->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichEditSendMessage = Named(new TKxRichEdit(this), "RichEditSendMessage");
+    RichEditSendMessage->SetWordWrap(false);
     RichEditSendMessage->setMaximumHeight(60);
-    RichEditSendMessage->installEventFilter(this);
+    RichEditSendMessage->OnKeyDown = [this](QObject*, Word& key, TShiftState) {
+        RichEditSendMessageKeyDown(key);
+    };
     BtnSendMessage = Button(this, "BtnSendMessage", QStringLiteral("Invia testo"));
     BtnSendPopup = Button(this, "BtnSendPopup", QStringLiteral("Invia popup"));
     BtnClear = Button(this, "BtnClear", QStringLiteral("Pulisci schermo"));
@@ -278,8 +279,8 @@ void TFormNet::CreateMenus() {
     PopupMenuText->addSeparator();
     Inviapopup1 =
         item("Inviapopup1", QStringLiteral("Invia popup"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(Copia1, &QAction::triggered, RichEditMemo, &QTextEdit::copy);
-    connect(Selezionatutto1, &QAction::triggered, RichEditMemo, &QTextEdit::selectAll);
+    connect(Copia1, &QAction::triggered, this, [this] { RichEditMemo->CopyToClipboard(); });
+    connect(Selezionatutto1, &QAction::triggered, this, [this] { RichEditMemo->SelectAll(); });
     connect(Cancellatutto1, &QAction::triggered, this, [this] { BtnClearClick(); });
     connect(Inviapopup1, &QAction::triggered, this, [this] { BtnSendPopupClick(); });
 }
@@ -321,18 +322,16 @@ void TFormNet::AddText(const QString& text, netplay::LogKind kind) {
                                        QString()};
     static const TColor colours[] = {platform::clBlue, platform::clRed, platform::clBlack,
                                      platform::clBlack};
-    QTextCursor cursor(RichEditMemo->document());
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format;
-    format.setForeground(platform::ToQColor(colours[kind]));
-    format.setFontItalic(kind == netplay::lkInfo);
-    format.setFontWeight(kind == netplay::lkError ? QFont::Bold : QFont::Normal);
-    if (!RichEditMemo->document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(prefixes[kind] + QString(text).remove(QLatin1Char('\n')), format);
-    RichEditMemo->setTextCursor(cursor);
-    QScrollBar* bar = RichEditMemo->verticalScrollBar();
-    bar->setValue(bar->value() + bar->pageStep());
+    static const TFontStyles styles[] = {{}, {}, fsItalic, fsBold};
+    RichEditMemo->SetSelStart(RichEditMemo->GetTextLen());
+    RichEditMemo->SetSelLength(0);
+    RichEditMemo->SelAttributes.SetColor(colours[kind]);
+    RichEditMemo->SelAttributes.SetStyle(styles[kind]);
+    RichEditMemo->SetSelText(prefixes[kind] + QString(text).remove(QLatin1Char('\n')));
+    RichEditMemo->Lines.Append(QString());
+    // The control leaves the inserted text selected; the caret rests after the entry instead.
+    RichEditMemo->SetSelStart(RichEditMemo->GetTextLen());
+    RichEditMemo->ScrollPageDown();
 }
 
 // ---- the protocol's surroundings
@@ -430,8 +429,8 @@ void TFormNet::BtnStartServerClick() {
     }
     SetStatus(platform::clYellow, QStringLiteral("     In attesa di connessione"));
     ConnectionStarted();
-    RichEditSendMessage->clear();
-    RichEditMemo->clear();
+    RichEditSendMessage->Clear();
+    RichEditMemo->Clear();
     AddText(QStringLiteral("Creato server: indirizzo ") + OwnAddresses() +
                 QStringLiteral(" porta ") + QString::number(ServerSocket1->serverPort()),
             netplay::lkInfo);
@@ -454,8 +453,8 @@ void TFormNet::BtnStartClientClick() {
     FClientHost = book->host;
     FClientFramer.Clear();
     ClientSocket1->connectToHost(book->host, book->port);
-    RichEditSendMessage->clear();
-    RichEditMemo->clear();
+    RichEditSendMessage->Clear();
+    RichEditMemo->Clear();
     ConnectionStarted();
 }
 
@@ -559,12 +558,13 @@ void TFormNet::BtnMatchClick() {
 }
 
 QString TFormNet::LastInputLine() const {
-    return RichEditSendMessage->toPlainText().split(QLatin1Char('\n')).last();
+    const int count = RichEditSendMessage->Lines.Count();
+    return count > 0 ? RichEditSendMessage->Lines[count - 1] : QString();
 }
 
 void TFormNet::BtnSendMessageClick() {
     Protocol.SendChat(LastInputLine());
-    RichEditSendMessage->clear();
+    RichEditSendMessage->Clear();
 }
 
 void TFormNet::BtnSendPopupClick() {
@@ -572,8 +572,15 @@ void TFormNet::BtnSendPopupClick() {
 }
 
 void TFormNet::BtnClearClick() {
-    RichEditMemo->clear();
-    RichEditSendMessage->clear();
+    RichEditMemo->Clear();
+    RichEditSendMessage->Clear();
+}
+
+void TFormNet::RichEditSendMessageKeyDown(Word& key) {
+    if (key != 13)
+        return;
+    BtnSendMessageClick();
+    key = 0;
 }
 
 void TFormNet::EditNickNameChange() {
@@ -584,8 +591,8 @@ void TFormNet::BtnNewConnectionClick() {
     TFormNewConnection& dialog = *FormNewConnection;
     if (platform::ShowModal(dialog) != QDialog::Accepted)
         return;
-    const QString entry = netplay::BookEntry(
-        dialog.EditName->text(), dialog.EditHost->currentText(), dialog.EditPort->text());
+    const QString entry = netplay::BookEntry(dialog.EditName->text(), dialog.EditHost->Text(),
+                                             dialog.EditPort->text());
     ComboBoxConnection->addItem(entry);
     QCoreApplication::processEvents();
     ComboBoxConnection->SetText(entry);
@@ -602,13 +609,6 @@ void TFormNet::Cancellaquestaconnessionedallelenco1Click() {
 }
 
 bool TFormNet::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == RichEditSendMessage && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            BtnSendMessageClick();
-            return true;
-        }
-    }
     if (watched == RichEditMemo->viewport() && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         PopupMenuText->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());

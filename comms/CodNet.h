@@ -6,6 +6,7 @@
 #include "app/Docking.h"
 #include "comms/NetProtocol.h"
 #include "platform/Colors.h"
+#include "platform/Keys.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -20,11 +21,10 @@ class QPushButton;
 class QTabWidget;
 class QTcpServer;
 class QTcpSocket;
-class QTextEdit;
-class QPlainTextEdit;
 class TComboBox;
 class TFormStorage;
 class TKxLabel;
+class TKxRichEdit;
 class TKxSpinEdit;
 class TRadioGroup;
 
@@ -82,8 +82,8 @@ public:
     QPushButton* BtnMatch;
     QPushButton* BtnDraw;
     QPushButton* BtnAbbandona;
-    QTextEdit* RichEditMemo;
-    QPlainTextEdit* RichEditSendMessage;
+    TKxRichEdit* RichEditMemo;
+    TKxRichEdit* RichEditSendMessage;
     QPushButton* BtnSendMessage;
     QPushButton* BtnSendPopup;
     QPushButton* BtnClear;
@@ -121,6 +121,7 @@ public:
     void BtnNewConnectionClick();
     void Cancellaquestaconnessionedallelenco1Click();
     void EditNickNameChange();
+    void RichEditSendMessageKeyDown(Word& key);
     void Timer1Timer() { Protocol.Tick(); }
     void CloseConnection();
 

@@ -1,7 +1,7 @@
 #include "comms/CodNewConnection.h"
 
 #include "controls/KXSpin.h"
-#include "platform/PropertyAdapters.h"
+#include "controls/ToolEdit.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -15,10 +15,11 @@ TFormNewConnection::TFormNewConnection(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Nuova Connessione"));
     EditName = new QLineEdit(this);
     EditName->setObjectName(QStringLiteral("EditName"));
-    EditHost = new TComboBox(this);
+    EditHost = new TComboEdit(this);
     EditHost->setObjectName(QStringLiteral("EditHost"));
-    EditHost->setEditable(true);
-    EditHost->setEditText(QStringLiteral("0.0.0.0"));
+    EditHost->SetText(QStringLiteral("0.0.0.0"));
+    // The button is only the look the dialog was drawn with; clicking it does nothing.
+    EditHost->SetButtonWidth(26);
     EditHost->setToolTip(QStringLiteral("Inserire l'indirizzo IP o il nome dell'host."));
     EditPort = new TKxSpinEdit(this);
     EditPort->setObjectName(QStringLiteral("EditPort"));

@@ -5,7 +5,7 @@
 
 class QLineEdit;
 class QPushButton;
-class TComboBox;
+class TComboEdit;
 class TKxSpinEdit;
 
 class TFormNewConnection : public QDialog {
@@ -14,7 +14,7 @@ public:
     explicit TFormNewConnection(QWidget* parent = nullptr);
 
     QLineEdit* EditName;
-    TComboBox* EditHost;
+    TComboEdit* EditHost;
     TKxSpinEdit* EditPort;
     QPushButton* BitBtnOk;
     QPushButton* BitBtnCancel;

@@ -5,6 +5,8 @@
 #include "comms/CodNewConnection.h"
 #include "controls/KXCtrls.h"
 #include "controls/KXSpin.h"
+#include "controls/KxRichEdit.h"
+#include "controls/ToolEdit.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
@@ -14,14 +16,12 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -61,8 +61,8 @@ struct TSide {
 
     QStringList Log() const {
         QStringList lines;
-        for (QTextBlock b = window->RichEditMemo->document()->begin(); b.isValid(); b = b.next())
-            lines << b.text();
+        for (int i = 0; i < window->RichEditMemo->Lines.Count(); ++i)
+            lines << window->RichEditMemo->Lines[i];
         return lines;
     }
     // The colour (0x00BBGGRR), weight and italics of a log line.
@@ -138,7 +138,10 @@ TEST_F(NetWindowTest, ConnectChatMatchMovesAndDisconnect) {
     EXPECT_EQ(a.Style(int(a.Log().indexOf("< ciao Anna"))), "ff0000 normal upright");
     EXPECT_EQ(b.Log().last(), "> ciao Anna");
     EXPECT_EQ(b.Style(int(b.Log().size()) - 1), "0000ff normal upright");
-    EXPECT_TRUE(b.window->RichEditSendMessage->toPlainText().isEmpty());
+    EXPECT_TRUE(b.window->RichEditSendMessage->Text().isEmpty());
+    // Each entry ends with its own line break, so the caret waits on an empty last line.
+    EXPECT_TRUE(b.window->RichEditMemo->document()->lastBlock().text().isEmpty());
+    EXPECT_EQ(b.window->RichEditMemo->SelLength(), 0);
 
     a.window->KxSpinEditDurata->SetValue(1);
     a.window->BtnMatch->click();
@@ -262,7 +265,7 @@ TEST_F(NetWindowTest, FailedListenAndConnectionBookAndSettings) {
         platform::SetShowModalHook([](QDialog& d) {
             auto& c = static_cast<TFormNewConnection&>(d);
             c.EditName->setText(" Ca(s)a: ");
-            c.EditHost->setEditText("localhost");
+            c.EditHost->SetText("localhost");
             c.EditPort->SetValue(4445);
             return int(QDialog::Accepted);
         });
@@ -291,6 +294,17 @@ TEST_F(NetWindowTest, FailedListenAndConnectionBookAndSettings) {
     EXPECT_EQ(again.P().OwnNick, "Annina");
     EXPECT_EQ(again.window->ComboBoxConnection->Items(),
               (QStringList{"Casa (localhost:4445)", "Rotta"}));
+}
+
+// The host field starts at the any-address, and its button leaves the text alone.
+TEST(NewConnectionDialog, HostFieldDefaultsAndInertButton) {
+    TFormNewConnection dialog;
+    EXPECT_EQ(dialog.EditHost->Text(), "0.0.0.0");
+    EXPECT_EQ(dialog.EditHost->toolTip(), "Inserire l'indirizzo IP o il nome dell'host.");
+    EXPECT_EQ(dialog.EditHost->ButtonWidth(), 26);
+    dialog.EditHost->DoClick();
+    EXPECT_EQ(dialog.EditHost->Text(), "0.0.0.0");
+    EXPECT_EQ(dialog.EditPort->GetAsInteger(), 4444);
 }
 
 } // namespace

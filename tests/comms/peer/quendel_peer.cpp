@@ -7,17 +7,16 @@
 #include "app/RadioGroup.h"
 #include "comms/CodNet.h"
 #include "controls/KXSpin.h"
+#include "controls/KxRichEdit.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/PropertyAdapters.h"
 
 #include <QApplication>
 #include <QMimeDatabase>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTextEdit>
 #include <QTimer>
 #include <cstdio>
 #include <deque>
@@ -32,13 +31,21 @@ void Print(const QString& line) {
     std::fflush(stdout);
 }
 
+QStringList LogLines() {
+    const TRichEditStrings& lines = FormNet->RichEditMemo->Lines;
+    QStringList log;
+    for (int i = 0; i < lines.Count(); ++i)
+        log << lines[i];
+    return log;
+}
+
 QString Show() {
     const netplay::TNetProtocol& p = FormNet->Protocol;
     return QStringLiteral("show state=%1 connected=%2 moves=%3 log=%4")
         .arg(p.GameState)
         .arg(p.Connected)
         .arg(FormMain->MoveListLines().join(QLatin1Char('/')))
-        .arg(FormNet->RichEditMemo->toPlainText().split(QLatin1Char('\n')).join(QLatin1Char('|')));
+        .arg(LogLines().join(QLatin1Char('|')));
 }
 
 void Command(const QString& line) {
@@ -56,7 +63,7 @@ void Command(const QString& line) {
         net.ComboBoxConnection->setCurrentIndex(net.ComboBoxConnection->count() - 1);
         net.BtnStartClient->click();
     } else if (word == QLatin1String("say")) {
-        net.RichEditSendMessage->setPlainText(rest);
+        net.RichEditSendMessage->SetText(rest);
         net.BtnSendMessage->click();
     } else if (word == QLatin1String("match")) {
         net.RadioGroupPezzi->SetItemIndex(rest.startsWith(QLatin1String("white")) ? 0 : 1);

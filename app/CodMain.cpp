@@ -146,6 +146,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     ChessBoard1->installEventFilter(this);
     LoadEditButtonGlyphs();
     UpdateGameInfo();
+    UpdateCommandStates();
 }
 
 TFormMain::~TFormMain() {
@@ -1005,6 +1006,7 @@ bool TFormMain::NewGame() {
     UpdateGameInfo();
     UpdateTitle();
     GameOver = false;
+    UpdateCommandStates();
     return true;
 }
 
@@ -1012,16 +1014,15 @@ void TFormMain::New1Click() {
     NewGame();
 }
 
+// Asked for every modified game; one without a file is saved through the save dialog.
 int TFormMain::ConfirmSaveChanges() {
-    if (GameFileName.isEmpty())
-        return 2;
     switch (platform::MessageBox(
         QStringLiteral(
             "Sono state effettuate delle modifiche non registrate su file. Salvare ora?"),
         QStringLiteral("Abbandona modifiche"), platform::MB_YESNOCANCEL | platform::MB_ICONWARNING,
         this)) {
     case platform::IDYES:
-        return SaveGameFile() ? 1 : 0;
+        return SaveGame() ? 1 : 0;
     case platform::IDNO:
         return 2;
     default:
@@ -1036,10 +1037,27 @@ void TFormMain::Exit1Click() {
 // ---- menu states
 
 void TFormMain::File1Click() {
-    SetCommandEnabled(Save1, !EditingPosition);
+    UpdateCommandStates();
+}
+
+bool TFormMain::GameMayChange() const {
+    return !EditPageShown() && !NetworkGame;
+}
+
+// The one place that decides which commands answer, for menu items, shortcuts and tool-bar items
+// alike. While a position is edited or a network game runs, nothing replaces, rewinds or replays
+// the game; a game set up by hand is not saved.
+void TFormMain::UpdateCommandStates() {
+    const bool gameMayChange = GameMayChange();
+    for (QAction* item :
+         {Undo1, Moveforward1, Editboard1, New1, Load1, Importafilesca1, ImportafilePGN1,
+          SpeedItemOpen, SpeedItemNew, SpeedItemGameEdit, SpeedItemBack, SpeedItemForw})
+        SetCommandEnabled(item, gameMayChange);
+    SetCommandEnabled(Incollamossadaformatotesto1, !EditPageShown());
+    Recent1->menuAction()->setEnabled(gameMayChange && MRUManager1->Strings().Count() > 0);
+    SetCommandEnabled(Save1, !EditingPosition && !GameFileName.isEmpty());
     SetCommandEnabled(SaveAs1, !EditingPosition);
-    if (GameFileName.isEmpty())
-        Save1->setEnabled(false);
+    SetCommandEnabled(SpeedItemSave, !EditingPosition);
 }
 
 void TFormMain::Zeltor1Click() {
@@ -1080,11 +1098,8 @@ void TFormMain::Inseriscicommento1Click() {
         return;
     ChessBoard1->AddComment(n, true, comment);
     QStringList lines = MoveListLines();
-    if (n - 1 < lines.size()) {
-        lines[n - 1] = lines[n - 1].leftJustified(23, QLatin1Char(' ')) + QLatin1Char('(') +
-                       comment + QLatin1Char(')');
+    if (movelist::AddComment(lines, n - 1, comment))
         SetMoveListLines(lines);
-    }
 }
 
 void TFormMain::Selezionatutto1Click() {
@@ -1097,14 +1112,6 @@ void TFormMain::Copia1Click() {
 
 // ---- the TCP play window's operations
 
-void TFormMain::SetNetworkGameItemsEnabled(bool enabled) {
-    for (QAction* item :
-         {Undo1, Moveforward1, Editboard1, New1, Load1, Importafilesca1, ImportafilePGN1,
-          SpeedItemOpen, SpeedItemNew, SpeedItemGameEdit, SpeedItemBack, SpeedItemForw})
-        SetCommandEnabled(item, enabled);
-    Recent1->menuAction()->setEnabled(enabled && MRUManager1->Strings().Count() > 0);
-}
-
 bool TFormMain::StartNetworkGame(const QString& white, const QString& black, bool localIsWhite) {
     if (!NewGame())
         return false;
@@ -1114,7 +1121,7 @@ bool TFormMain::StartNetworkGame(const QString& white, const QString& black, boo
     NetworkGame = true;
     ChessBoard1->LocalSideOnly = true;
     ChessBoard1->LocalSideIsWhite = localIsWhite;
-    SetNetworkGameItemsEnabled(false);
+    UpdateCommandStates();
     UpdateGameInfo();
     return true;
 }
@@ -1125,7 +1132,7 @@ void TFormMain::EndNetworkGame() {
     if (NetPlayWindow.EndGame)
         NetPlayWindow.EndGame();
     ChessBoard1->LocalSideOnly = false;
-    SetNetworkGameItemsEnabled(true);
+    UpdateCommandStates();
 }
 
 void TFormMain::ShowTimeout(bool whiteFlagged) {
@@ -1202,6 +1209,7 @@ bool TFormMain::SaveGameFileAs(const QString& name) {
     HasGameFile = true;
     Modified = false;
     UpdateTitle();
+    UpdateCommandStates();
     return true;
 }
 
@@ -1209,23 +1217,29 @@ bool TFormMain::SaveGameFile() {
     return SaveGameFileAs(GameFileName);
 }
 
-void TFormMain::SaveAs1Click() {
+bool TFormMain::SaveGameWithDialog() {
     if (EditingPosition)
-        return;
+        return false;
     SaveDialog1->FileName = MatchCode.isEmpty()
                                 ? QString()
                                 : QStringLiteral("Part") + MatchCode + QStringLiteral(".qzd");
-    if (SaveDialog1->Execute())
-        SaveGameFileAs(SaveDialog1->FileName);
+    return SaveDialog1->Execute() && SaveGameFileAs(SaveDialog1->FileName);
+}
+
+bool TFormMain::SaveGame() {
+    if (EditingPosition)
+        return false;
+    if (HasGameFile && !GameFileName.isEmpty())
+        return SaveGameFile();
+    return SaveGameWithDialog();
+}
+
+void TFormMain::SaveAs1Click() {
+    SaveGameWithDialog();
 }
 
 void TFormMain::Save1Click() {
-    if (EditingPosition)
-        return;
-    if (HasGameFile && !GameFileName.isEmpty())
-        SaveGameFile();
-    else
-        SaveAs1Click();
+    SaveGame();
 }
 
 void TFormMain::LoadGameFile(const QString& name) {
@@ -1270,10 +1284,11 @@ void TFormMain::LoadGameFile(const QString& name) {
     UpdateGameInfo();
     MRUManager1->Add(name, 0);
     Modified = false;
+    UpdateCommandStates();
 }
 
 void TFormMain::OpenGameFile(const QString& name) {
-    if (Modified && ConfirmSaveChanges() == 0)
+    if (!GameMayChange() || (Modified && ConfirmSaveChanges() == 0))
         return;
     LoadGameFile(name);
 }
@@ -1288,7 +1303,7 @@ void TFormMain::MRUManager1Click(const QString& recentName) {
 }
 
 void TFormMain::DropFiles(const QStringList& files) {
-    if (NetworkGame || files.isEmpty())
+    if (!GameMayChange() || files.isEmpty())
         return;
     OpenGameFile(files.constFirst());
 }
@@ -1352,11 +1367,14 @@ void TFormMain::Editboard1Click() {
     ChessBoard1->SetWhiteToMove(whiteToMove);
     ChessBoard1->SetPosition(placement);
     ResetClickInput();
+    // A FEN left from an earlier session must not replace the pieces placed now.
+    EditFEN->clear();
     Notebook1->setCurrentWidget(PageEdit);
     ShowMenuBar(MainMenuModificaPosizione);
     RadioGroupTurn->SetItemIndex(whiteToMove ? 0 : 1);
     RadioGroupWhite->SetItemIndex(0);
     RadioGroupBlack->SetItemIndex(0);
+    UpdateCommandStates();
 }
 
 void TFormMain::RadioGroupTurnClick() {
@@ -1408,6 +1426,7 @@ void TFormMain::BtnDoneEditingClick() {
     const QString fen = EditFEN->text();
     if (fen.isEmpty() || !ChessBoard1->SetFENPosition(fen))
         SetUpEditedPosition();
+    UpdateCommandStates();
 }
 
 void TFormMain::Done1Click() {

@@ -139,6 +139,8 @@ public:
     // one stay disabled whatever the menu states say.
     void BindCommand(QAction* item, std::function<void()> handler);
     void SetCommandEnabled(QAction* item, bool enabled);
+    // Decides every command's enabled state from the window's state; called on each change.
+    void UpdateCommandStates();
 
     // ---- operations
     bool NewGame();
@@ -156,6 +158,9 @@ public:
 
     // Writes the game to GameFileName; false (reported) when it could not be written.
     bool SaveGameFile();
+    // Saves as "&Salva" does: to the game's file, or through the save dialog without one. False
+    // when nothing was saved (refused, cancelled or failed).
+    bool SaveGame();
     void LoadGameFile(const QString& name);
     void DropFiles(const QStringList& files);
     void PasteMoveFromClipboard();
@@ -246,12 +251,14 @@ private:
     void SetMoveListLines(const QStringList& lines);
     void EndOfGame(int result, const QString& text);
     void EndByAgreement(const QString& word);
-    void SetNetworkGameItemsEnabled(bool enabled);
     void SetGameResult(int result);
     void UpdateTitle();
     void ClearCapturedPieces();
     void CountCapturedPieces(const QString& after, const QString& before, bool add);
     bool SaveGameFileAs(const QString& name);
+    bool SaveGameWithDialog();
+    // Neither position editing nor a network game holds the game.
+    bool GameMayChange() const;
     bool SoundOn() const;
     void OpenGameFile(const QString& name);
     void ResetClickInput();

@@ -7,9 +7,26 @@ namespace {
 constexpr int WhiteColumn = 4;  // 0-based start of White's text
 constexpr int BlackColumn = 13; // 0-based start of Black's text
 constexpr int TextWidth = 8;
+constexpr int CommentColumn = 23; // 0-based start of a comment's "("
 
 bool isMarker(const QString& line) {
     return line.isEmpty() || line == QLatin1String("resign") || line == QLatin1String("draw");
+}
+
+// A line's comment, as the comment command put it: "(" at its column and all that follows.
+QString commentOf(const QString& line) {
+    return line.size() > CommentColumn && line.at(CommentColumn) == QLatin1Char('(')
+               ? line.mid(CommentColumn)
+               : QString();
+}
+
+QString movesOf(const QString& line) {
+    return commentOf(line).isEmpty() ? line : line.left(CommentColumn);
+}
+
+QString withComment(const QString& moves, const QString& comment) {
+    return comment.isEmpty() ? moves
+                             : moves.leftJustified(CommentColumn, QLatin1Char(' ')) + comment;
 }
 
 void dropMarkers(QStringList& lines) {
@@ -48,7 +65,9 @@ int balance(const QString& placement) {
 
 void AddMove(QStringList& lines, const QString& text, bool afterBlack, int moveNumber) {
     if (afterBlack && !lines.isEmpty() && !isMarker(lines.constLast())) {
-        lines.last() = lines.constLast().leftJustified(BlackColumn, QLatin1Char(' ')) + text;
+        const QString white = movesOf(lines.constLast()).left(BlackColumn);
+        lines.last() = withComment(white.leftJustified(BlackColumn, QLatin1Char(' ')) + text,
+                                   commentOf(lines.constLast()));
         return;
     }
     QString line = (QString::number(moveNumber) + QLatin1Char('.'))
@@ -65,12 +84,23 @@ void RemoveLastMove(QStringList& lines) {
     if (lines.isEmpty())
         return;
     QString& last = lines.last();
-    if (last.size() >= 15) {
-        last.remove(12, 10);
-        if (!last.mid(WhiteColumn).trimmed().isEmpty())
+    QString moves = movesOf(last);
+    if (!moves.mid(BlackColumn).trimmed().isEmpty()) {
+        moves.remove(12, 10);
+        if (!moves.mid(WhiteColumn).trimmed().isEmpty()) {
+            last = withComment(moves, commentOf(last));
             return;
+        }
     }
     lines.removeLast();
+}
+
+bool AddComment(QStringList& lines, int index, const QString& comment) {
+    if (index < 0 || index >= lines.size() || isMarker(lines.at(index)))
+        return false;
+    lines[index] =
+        withComment(movesOf(lines.at(index)), QLatin1Char('(') + comment + QLatin1Char(')'));
+    return true;
 }
 
 void AddMarker(QStringList& lines, const QString& word) {

@@ -15,6 +15,10 @@ void AddMove(QStringList& lines, const QString& text, bool afterBlack, int moveN
 // Removes the last half-move, first dropping the marker lines after it.
 void RemoveLastMove(QStringList& lines);
 
+// Puts a comment, between "(" and ")", at column 24 of the move line at index (0-based), in
+// place of an earlier one; later half-moves keep it there. False for a marker line or no line.
+bool AddComment(QStringList& lines, int index, const QString& comment);
+
 // Appends the marker lines of a game ended by "resign" or "draw".
 void AddMarker(QStringList& lines, const QString& word);
 

@@ -102,24 +102,19 @@ bool TChessBoardModel::CheckLegalKingMove(Square from, Square to) const {
     return rules::OnBoard(from) && rules::OnBoard(to) && rules::KingRule(FState, from, to);
 }
 
+// A position repeats only with the same side to move and the same castling rights.
 bool TChessBoardModel::CheckForThreefoldPosition() const {
-    const MoveInfo* current = StoredRecord(FCurrentMove, FState.whiteToMove);
+    const bool white = FState.whiteToMove;
+    const MoveInfo* current = StoredRecord(FCurrentMove, white);
     if (!current)
         return false;
     int count = 0;
-    int n = FCurrentMove;
-    bool white = FState.whiteToMove;
-    for (;;) {
-        if (white) {
-            --n;
-            white = false;
-        } else {
-            white = true;
-        }
+    for (int n = FCurrentMove - 1;; --n) {
         const MoveInfo* earlier = StoredRecord(n, white);
         if (!earlier)
             return false;
-        if (std::memcmp(earlier->Placement.data(), current->Placement.data(), 65) == 0 &&
+        if (earlier->Castling == current->Castling &&
+            std::memcmp(earlier->Placement.data(), current->Placement.data(), 65) == 0 &&
             ++count >= 2)
             return true;
     }

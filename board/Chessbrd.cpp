@@ -10,6 +10,7 @@
 #include <QRegion>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -540,9 +541,13 @@ bool TChessBoard::event(QEvent* e) {
 
 // ---- mouse: drag and drop, clicks and resizing
 
+// A gesture belongs to the button that began it: other buttons pressed meanwhile neither end
+// it nor count as clicks. A press after a cancelled gesture whose release never came begins anew.
 void TChessBoard::mousePressEvent(QMouseEvent* e) {
-    if (FDragState != DragState::Idle)
+    if (FGestureButton != Qt::NoButton && FDragState != DragState::Cancelled)
         return;
+    FGestureButton = e->button();
+    FDragState = DragState::Idle;
     const QPoint pos = e->position().toPoint();
     const Square sq = WindowToSquare(pos.x(), pos.y());
     if (sq != None && Squares()[sq] != ' ') {
@@ -557,13 +562,16 @@ void TChessBoard::mouseMoveEvent(QMouseEvent* e) {
     if (FResizable && FDragState == DragState::Idle)
         ResizeMouseMove(pos, e->buttons());
     if (FDragState == DragState::Armed)
-        FDragState = e->buttons() != Qt::NoButton ? DragState::Dragging : DragState::Idle;
+        FDragState = e->buttons() & FGestureButton ? DragState::Dragging : DragState::Idle;
     if (FDragState == DragState::Dragging)
         DragOver(pos);
 }
 
 // Once a drag has begun, the release belongs to it and is no click.
 void TChessBoard::mouseReleaseEvent(QMouseEvent* e) {
+    if (FGestureButton != Qt::NoButton && e->button() != FGestureButton)
+        return;
+    FGestureButton = Qt::NoButton;
     const QPoint pos = e->position().toPoint();
     const DragState state = FDragState;
     FDragState = DragState::Idle;
@@ -592,10 +600,12 @@ void TChessBoard::keyPressEvent(QKeyEvent* e) {
     QWidget::keyPressEvent(e);
 }
 
+// A hidden board may never see the release of the button held now.
 void TChessBoard::hideEvent(QHideEvent* e) {
-    if (FDragState == DragState::Dragging) {
-        FDragState = DragState::Cancelled;
-        DragCanceled();
+    if (FGestureButton != Qt::NoButton) {
+        const DragState state = std::exchange(FDragState, DragState::Cancelled);
+        if (state == DragState::Dragging)
+            DragCanceled();
     }
     QWidget::hideEvent(e);
 }

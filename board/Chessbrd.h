@@ -184,6 +184,7 @@ private:
     bool FWhoPlaysNextPending = false;
 
     DragState FDragState = DragState::Idle;
+    Qt::MouseButton FGestureButton = Qt::NoButton;
     Square FDragSource = None;
     Square FDragTarget = None;
     char FDragLetter = ' ';

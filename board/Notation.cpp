@@ -136,10 +136,14 @@ void TChessBoardModel::MovePGN(const QString& input) {
         QString rest = text.mid(1);
         rest.remove('x').remove('-');
         rest = rest.trimmed();
-        if (rest.size() < 2)
+        // The target is the last letter-digit pair: annotations such as "!?" may follow it.
+        qsizetype digit = rest.size() - 1;
+        while (digit >= 1 && !(rest[digit].isDigit() && rest[digit - 1].isLetter()))
+            --digit;
+        if (digit < 1)
             return;
-        to = SquareOfText(rest[rest.size() - 2], rest[rest.size() - 1]);
-        const QString hint = rest.left(rest.size() - 2);
+        to = SquareOfText(rest[digit - 1], rest[digit]);
+        const QString hint = rest.left(digit - 1);
         int wantFile = 0;
         int wantRank = 0;
         if (hint.size() == 2) {

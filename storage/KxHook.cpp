@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QWidget>
+#include <memory>
 
 // One per hooked widget: the event filter that calls the widget's hooks around its own handling.
 class TControlHook : public QObject {
@@ -36,10 +37,23 @@ private:
 
 namespace {
 
-// The list of control hooks of the process.
-QList<TControlHook*>& hookList() {
-    static QList<TControlHook*> list;
+// The control hooks of the process, and the object that receives their deferred releases as the
+// hidden utility window did. Created on first use.
+struct THookList {
+    QList<TControlHook*> hooks;
+    QObject utility;
+};
+
+std::unique_ptr<THookList>& theHookList() {
+    static std::unique_ptr<THookList> list;
     return list;
+}
+
+QList<TControlHook*>& hookList() {
+    std::unique_ptr<THookList>& list = theHookList();
+    if (!list)
+        list = std::make_unique<THookList>();
+    return list->hooks;
 }
 
 } // namespace
@@ -81,14 +95,15 @@ void TControlHook::Detach(TKxWindowHook* hook) {
 }
 
 void TControlHook::ReleaseLater() {
+    hookList();
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (HasHooks())
+        &theHookList()->utility,
+        [self = QPointer<TControlHook>(this)] {
+            if (!self || self->HasHooks())
                 return;
-            hookList().removeOne(this);
-            restore();
-            deleteLater();
+            hookList().removeOne(self);
+            self->restore();
+            self->deleteLater();
         },
         Qt::QueuedConnection);
 }
@@ -216,4 +231,9 @@ void TKxWindowHook::DoAfterMessage(QEvent* Msg, bool& Handled) {
 void TKxWindowHook::controlDestroyed() {
     controlHook_ = nullptr;
     control_ = nullptr;
+}
+
+qintptr GetHookHandle() {
+    const std::unique_ptr<THookList>& list = theHookList();
+    return list ? reinterpret_cast<qintptr>(&list->utility) : -1;
 }

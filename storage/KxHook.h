@@ -45,3 +45,6 @@ private:
     QPointer<QWidget> control_;
     TControlHook* controlHook_ = nullptr;
 };
+
+// The handle of the object that receives the hooks' deferred work; -1 before any hook existed.
+qintptr GetHookHandle();

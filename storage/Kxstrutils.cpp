@@ -1,7 +1,9 @@
 #include "storage/Kxstrutils.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <array>
+#include <cctype>
 
 TCharSet::TCharSet(const QString& chars) {
     for (QChar c : chars) {
@@ -421,7 +423,10 @@ int Hex2Dec(const QString& S) {
     QString digits = S;
     if (digits.startsWith(u'$'))
         digits.remove(0, 1);
-    if (digits.isEmpty() || digits.contains(u'$') || digits.size() > 8)
+    // Only "$" marks hexadecimal: "0x1F" is no number.
+    const auto isHexDigit = [](QChar c) { return std::isxdigit(c.unicode()) && c.unicode() < 128; };
+    if (digits.isEmpty() || digits.size() > 8 ||
+        !std::all_of(digits.begin(), digits.end(), isHexDigit))
         return 0;
     bool ok = false;
     const quint32 value = digits.toUInt(&ok, 16);

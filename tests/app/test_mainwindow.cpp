@@ -68,7 +68,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndStates) {
         bool enabled;
     };
     const Expected items[] = {
-        {"Save1", "&Salva", Qt::Key_F2, true},
+        {"Save1", "&Salva", Qt::Key_F2, false},
         {"SaveAs1", "Salva con &nome..", {}, true},
         {"Load1", "&Carica..", Qt::Key_F3, true},
         {"Importafilesca1", "I&mporta file \".sca\"..", {}, false},
@@ -276,6 +276,7 @@ TEST_F(MainWindowTest, ThreefoldRepetitionShowsExactlyOneBox) {
 TEST_F(MainWindowTest, HumanPromotionAsksForEachPiece) {
     const char* const expected[] = {"Q", "R", "B", "N"};
     for (int index = 0; index < 4; ++index) {
+        answers = {platform::IDNO};
         ASSERT_TRUE(FormMain->NewGame());
         ASSERT_TRUE(Board()->SetFENPosition("8/1P5k/8/8/8/8/6p1/4K3 w - - 0 40"));
         modalAnswer = [&, index](QDialog& dialog) {
@@ -314,6 +315,7 @@ TEST_F(MainWindowTest, CapturedPiecesFollowTakeBackAndReplay) {
     EXPECT_EQ(Lines().last(), "2.  e4xd5    ");
 
     // A promotion that captures counts the captured piece only; one that does not, nothing.
+    answers = {platform::IDNO};
     ASSERT_TRUE(FormMain->NewGame());
     EXPECT_EQ(CapturedTotal(), 0);
     ASSERT_TRUE(Board()->SetFENPosition("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 30"));
@@ -370,16 +372,34 @@ TEST_F(MainWindowTest, NewGameOnAModifiedGameAsksToSave) {
     EXPECT_FALSE(FileBytes("partita.qzd").contains("g1-f3"));
 }
 
-TEST_F(MainWindowTest, NewGameWithoutAFileNameDoesNotAsk) {
+// A game never saved is not thrown away without a word.
+TEST_F(MainWindowTest, NewGameWithoutAFileNameAsksAndSavesThroughTheDialog) {
     Play({{E2, E4}});
+    answers = {platform::IDYES};
+    fileAnswer = "";
     Item("New1")->trigger();
-    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Abbandona modifiche");
+    EXPECT_EQ(fileDialogs, std::vector<QString>{"SaveDialog1:"});
+    EXPECT_EQ(Lines(), QStringList{"1.  e2-e4    "});
+
+    answers = {platform::IDYES};
+    fileAnswer = dir.filePath("nuova.qzd");
+    Item("New1")->trigger();
+    EXPECT_TRUE(FileBytes("nuova.qzd").contains("1. e2-e4   \r\n@8-@8"));
+    EXPECT_TRUE(Lines().isEmpty());
+
+    Play({{D2, D4}});
+    answers = {platform::IDNO};
+    Item("New1")->trigger();
+    EXPECT_EQ(boxes.size(), 3u);
     EXPECT_TRUE(Lines().isEmpty());
     EXPECT_EQ(Board()->Position(),
               QString("rnbqkbnrpppppppp") + QString(32, ' ') + "PPPPPPPPRNBQKBNR");
 }
 
 TEST_F(MainWindowTest, FileMenuStates) {
+    EXPECT_FALSE(Item("Save1")->isEnabled());
     Open(FormMain->File1);
     EXPECT_FALSE(Item("Save1")->isEnabled());
     EXPECT_TRUE(Item("SaveAs1")->isEnabled());
@@ -390,6 +410,36 @@ TEST_F(MainWindowTest, FileMenuStates) {
     Open(FormMain->File1);
     EXPECT_FALSE(Item("Save1")->isEnabled());
     EXPECT_FALSE(Item("SaveAs1")->isEnabled());
+}
+
+// Shortcuts follow the same rules whether or not a menu was opened first; while a position is
+// edited none of the main bar's answers.
+TEST_F(MainWindowTest, ShortcutsFollowTheCommandStatesFromStartUp) {
+    FormMain->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FormMain));
+    WriteFile("a.qzd", "Quendel\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n40000\r\n-------------\r\n"
+                       "1. e2-e4   \r\n@8-@8\r\n");
+    FormMain->LoadGameFile(dir.filePath("a.qzd"));
+    Click(E7, E5);
+    QTest::keyClick(FormMain, Qt::Key_F2);
+    EXPECT_TRUE(FileBytes("a.qzd").contains("1. e7-e5   \r\n@8-@8"));
+    QTest::keyClick(FormMain, Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(Lines(), QStringList{"1.  e2-e4   "});
+    QTest::keyClick(FormMain, Qt::Key_Insert);
+    EXPECT_EQ(Lines(), QStringList{"1.  e2-e4    e7-e5"});
+
+    Item("Editboard1")->trigger();
+    const QString placement = Board()->Position();
+    for (const QKeyCombination key :
+         {QKeyCombination(Qt::Key_F2), QKeyCombination(Qt::Key_F3), Qt::CTRL | Qt::Key_N,
+          QKeyCombination(Qt::Key_Insert), Qt::ALT | Qt::Key_Backspace, Qt::CTRL | Qt::Key_S,
+          Qt::CTRL | Qt::Key_E})
+        QTest::keyClick(FormMain, key.key(), key.keyboardModifiers());
+    EXPECT_TRUE(fileDialogs.empty());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(Item("Sound1")->isChecked());
+    EXPECT_EQ(FormMain->Notebook1->currentWidget(), FormMain->PageEdit);
+    EXPECT_EQ(Board()->Position(), placement);
 }
 
 TEST_F(MainWindowTest, ZeltorMenuStatesFollowTheFirstMove) {

@@ -67,7 +67,7 @@ protected:
 TEST_F(MainWindowFilesTest, ASavedGameIsWrittenByteForByteAndReadBack) {
     Play({{E2, E4}, {E7, E5}, {G1, F3}});
     fileAnswer = path;
-    FormMain->findChild<QAction*>("Save1")->trigger();
+    FormMain->SpeedItemSave->trigger();
     EXPECT_EQ(fileDialogs, std::vector<QString>{"SaveDialog1:"});
     EXPECT_EQ(FileBytes("corta.qzd"),
               Header(today) + "1. e2-e4   \r\n1. e7-e5   \r\n2. g1-f3   \r\n@8-@8\r\n");
@@ -184,6 +184,7 @@ TEST_F(MainWindowFilesTest, AFailedSaveChangesNothingAndStopsTheNewGame) {
     FormMain->HasGameFile = true;
     const Snapshot before = Take();
 
+    Open(FormMain->File1);
     FormMain->findChild<QAction*>("Save1")->trigger();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].flags, platform::MB_ICONERROR);

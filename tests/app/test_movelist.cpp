@@ -54,6 +54,30 @@ TEST(MoveListTest, MarkersGoBeforeTheMoveTheyFollow) {
     EXPECT_EQ(lines.last(), "1.           e7-e5");
 }
 
+// A comment stays behind the moves of its line while Black's move comes and goes.
+TEST(MoveListTest, ACommentKeepsTheListAndTheFileLinesApart) {
+    QStringList lines;
+    AddMove(lines, "e2-e4", false, 1);
+    ASSERT_TRUE(AddComment(lines, 0, "apertura"));
+    EXPECT_EQ(lines, QStringList{"1.  e2-e4              (apertura)"});
+    AddMove(lines, "e7-e5", true, 1);
+    EXPECT_EQ(lines, QStringList{"1.  e2-e4    e7-e5     (apertura)"});
+    AddMove(lines, "g1-f3", false, 2);
+    EXPECT_EQ(GameFileMoves(lines), (QStringList{"1. e2-e4   ", "1. e7-e5   ", "2. g1-f3   "}));
+    ASSERT_TRUE(AddComment(lines, 0, "di re"));
+    EXPECT_EQ(lines.first(), "1.  e2-e4    e7-e5     (di re)");
+    RemoveLastMove(lines);
+    RemoveLastMove(lines);
+    EXPECT_EQ(lines, QStringList{"1.  e2-e4              (di re)"});
+    RemoveLastMove(lines);
+    EXPECT_TRUE(lines.isEmpty());
+
+    AddMarker(lines, "resign");
+    EXPECT_FALSE(AddComment(lines, 1, "x"));
+    EXPECT_FALSE(AddComment(lines, 5, "x"));
+    EXPECT_EQ(lines, (QStringList{"", "resign"}));
+}
+
 TEST(MoveListTest, GameFileLinesArePaddedAndNumberedByListLine) {
     const QStringList lines{"1.  e2-e4    e7-e5", "2.  0-0      0-0-0+", "3.           e7-e8=T", "",
                             "resign"};

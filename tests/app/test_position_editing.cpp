@@ -184,6 +184,61 @@ TEST_F(PositionEditingTest, FenTypedIntoTheEditSetsThePositionUp) {
     EXPECT_EQ(Lines(), (QStringList{"1.           d7-d5", "2.  e4xd5    "}));
 }
 
+TEST_F(PositionEditingTest, AnEarlierFenDoesNotReplaceTheNextHandMadePosition) {
+    Trigger("Editboard1");
+    FormMain->EditFEN->setText("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    Trigger("Done1");
+    Trigger("Editboard1");
+    EXPECT_TRUE(FormMain->EditFEN->text().isEmpty());
+    Place('Q', D4);
+    Trigger("Done1");
+    EXPECT_EQ(At(D4), "Q");
+    EXPECT_EQ(At(E8), "k");
+}
+
+// While a position is edited nothing may replace, rewind or replay the game.
+TEST_F(PositionEditingTest, CommandsThatReplaceTheGameWaitUntilEditingEnds) {
+    WriteFile("a.qzd", "Quendel\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n40000\r\n-------------\r\n"
+                       "1. d2-d4   \r\n@8-@8\r\n");
+    FormMain->LoadGameFile(dir.filePath("a.qzd"));
+    Trigger("Undo1");
+    Trigger("Editboard1");
+    Place('Q', D5);
+    const QString placement = Board()->Position();
+    const QList<QAction*> commands{FormMain->SpeedItemNew, FormMain->SpeedItemOpen,
+                                   FormMain->SpeedItemBack, FormMain->SpeedItemForw,
+                                   FormMain->SpeedItemGameEdit};
+    fileAnswer = dir.filePath("a.qzd");
+    for (QAction* command : commands) {
+        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+        command->trigger();
+    }
+    EXPECT_FALSE(FormMain->SpeedItemSave->isEnabled());
+    EXPECT_FALSE(FormMain->Recent1->menuAction()->isEnabled());
+    FormMain->MRUManager1Click(dir.filePath("a.qzd"));
+    FormMain->DropFiles({dir.filePath("a.qzd")});
+    EXPECT_TRUE(fileDialogs.empty());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(FormMain->Notebook1->currentWidget(), FormMain->PageEdit);
+    EXPECT_EQ(Board()->Position(), placement);
+
+    Trigger("Done1");
+    for (QAction* command : commands)
+        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+    EXPECT_TRUE(FormMain->Recent1->menuAction()->isEnabled());
+    // A game set up by hand is not saved, not even into the file it was set up from.
+    EXPECT_FALSE(FormMain->SpeedItemSave->isEnabled());
+    Play({{D2, D4}});
+    answers = {platform::IDYES};
+    FormMain->New1->trigger();
+    EXPECT_EQ(boxes.size(), 1u);
+    QString afterD4 = placement;
+    afterD4[D2 - 1] = ' ';
+    afterD4[D4 - 1] = 'P';
+    EXPECT_EQ(Board()->Position(), afterD4);
+    EXPECT_TRUE(FileBytes("a.qzd").contains("1. d2-d4   \r\n@8-@8"));
+}
+
 TEST_F(PositionEditingTest, RefusedFenKeepsTheHandMadePosition) {
     Trigger("Editboard1");
     Trigger("Clearall1");

@@ -131,7 +131,11 @@ TEST(BoardNotation, MovePGNReadsAlgebraicMoves) {
                                                                             {"Ndf3", D2},
                                                                             {"N2f3", D2},
                                                                             {"Nf3", D2},
-                                                                            {"Nf3+", D2}}) {
+                                                                            {"Nf3+", D2},
+                                                                            {"Nf3!", D2},
+                                                                            {"Ngf3?!", G1},
+                                                                            {"N1f3!!", G1},
+                                                                            {"Nxf3?", D2}}) {
         TChessBoardModel k;
         ASSERT_TRUE(k.SetFENPosition(twoKnights));
         k.MovePGN(text);

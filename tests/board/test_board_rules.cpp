@@ -271,7 +271,7 @@ TEST(BoardRules, EnPassantOnlyWithEnemyPawnBehindOnTheRightRank) {
     EXPECT_TRUE(b.MoveIsLegal(E5, D6));
 }
 
-TEST(BoardRules, ThreefoldRepetitionCountsBothSidesAndBlocksMoves) {
+TEST(BoardRules, ThreefoldRepetitionCountsTheSameSideAndRightsAndBlocksMoves) {
     TChessBoardModel b;
     EventLog log(b);
     int events = 0;
@@ -289,15 +289,27 @@ TEST(BoardRules, ThreefoldRepetitionCountsBothSidesAndBlocksMoves) {
     ASSERT_TRUE(b.MoveBackward());
     EXPECT_TRUE(b.MoveIsLegal(F6, G8));
 
-    // Records of both sides count: the placement after Rh3-h1 stood twice with White to move.
+    // Only records with the same side to move count: Rh1 against Ka8 stood twice with White to
+    // move, and now stands with Black to move.
     TChessBoardModel c;
     int repeated = 0;
     c.OnThreefoldPosition = [&](auto*) { ++repeated; };
     ASSERT_TRUE(Fen(c, "k7/8/8/8/8/8/8/K6R w - - 0 1"));
-    ASSERT_EQ(Play(c, "h1h2 a8b8 h2h1 b8a8 h1h2 a8b8 h2h3 b8a8"), 8);
+    ASSERT_EQ(Play(c, "h1h2 a8b8 h2h1 b8a8 h1h2 a8b8 h2h3 b8a8 h3h1"), 9);
     EXPECT_EQ(repeated, 0);
-    ASSERT_EQ(Play(c, "h3h1"), 1);
-    EXPECT_EQ(repeated, 1);
+    EXPECT_TRUE(c.LegalMoveAvailable());
+
+    // Only records with the same castling rights count: after the rooks' round trip the knights'
+    // placement stands with White to move for the third time, but only the second without the
+    // short castlings; the next round trip makes it the third.
+    TChessBoardModel d;
+    int drawn = 0;
+    d.OnThreefoldPosition = [&](auto*) { ++drawn; };
+    ASSERT_EQ(Play(d, "g1f3 g8f6 h1g1 h8g8 g1h1 g8h8 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8"), 12);
+    EXPECT_EQ(drawn, 0);
+    ASSERT_EQ(Play(d, "g1f3 g8f6"), 2);
+    EXPECT_EQ(drawn, 1);
+    EXPECT_FALSE(d.MoveIsLegal(E2, E4));
 }
 
 TEST(BoardRules, NavigationAndHistoryCut) {

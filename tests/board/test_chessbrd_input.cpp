@@ -199,6 +199,62 @@ TEST(ChessBoardClicks, PressAndReleaseWithoutMovementIsAClickOnly) {
     EXPECT_TRUE(ShowsPiece(board, E2));
 }
 
+namespace {
+
+// A mouse event with the given button changing and the buttons held afterwards.
+void Mouse(TChessBoard& board, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
+           const QPoint& pos) {
+    QMouseEvent event(type, pos, board.mapToGlobal(pos), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&board, &event);
+}
+
+} // namespace
+
+// Click e2, then drag the g1 knight to e4 with a tap of the right button on the way.
+TEST(ChessBoardClicks, AnotherButtonNeitherEndsADragNorMakesItsReleaseAClick) {
+    TChessBoard board;
+    Recorder events(board);
+    QTest::mouseClick(&board, Qt::LeftButton, {}, Centre(board, E2));
+    events.mouseUps.clear();
+    Mouse(board, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, Centre(board, G1));
+    Mouse(board, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, Centre(board, F3));
+    Mouse(board, QEvent::MouseButtonPress, Qt::RightButton, Qt::LeftButton | Qt::RightButton,
+          Centre(board, F3));
+    Mouse(board, QEvent::MouseButtonRelease, Qt::RightButton, Qt::LeftButton, Centre(board, F3));
+    Mouse(board, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, Centre(board, E4));
+    Mouse(board, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, Centre(board, E4));
+    EXPECT_TRUE(events.mouseUps.empty());
+    EXPECT_TRUE(events.legal.empty());
+    EXPECT_EQ(events.illegal, std::vector<Square>{G1});
+    EXPECT_EQ(At(board, G1), 'N');
+}
+
+TEST(ChessBoardClicks, TwoButtonsOnAPieceWithoutMovingGiveOneMouseUp) {
+    TChessBoard board;
+    Recorder events(board);
+    const QPoint e2 = Centre(board, E2);
+    Mouse(board, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, e2);
+    Mouse(board, QEvent::MouseButtonPress, Qt::RightButton, Qt::LeftButton | Qt::RightButton, e2);
+    Mouse(board, QEvent::MouseButtonRelease, Qt::RightButton, Qt::LeftButton, e2);
+    Mouse(board, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, e2);
+    EXPECT_EQ(events.mouseUps, std::vector<QPoint>{e2});
+}
+
+TEST(ChessBoardClicks, ADragCancelledByHidingTheBoardLeavesTheNextClick) {
+    QWidget window;
+    TChessBoard board(&window);
+    window.show();
+    Recorder events(board);
+    Mouse(board, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, Centre(board, E2));
+    Mouse(board, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, Centre(board, E4));
+    board.hide();
+    EXPECT_EQ(events.illegal, std::vector<Square>{E2});
+    board.show();
+    QTest::mouseClick(&board, Qt::LeftButton, {}, Centre(board, D2));
+    EXPECT_EQ(events.mouseUps, std::vector<QPoint>{Centre(board, D2)});
+    EXPECT_EQ(At(board, E2), 'P');
+}
+
 TEST(ChessBoardResizing, TheCornerResizesWithinTheLimitsAndStaysSquare) {
     QWidget window;
     window.resize(900, 900);

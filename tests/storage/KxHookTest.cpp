@@ -115,6 +115,18 @@ TEST(KxHook, MovingAHookToAnotherWidgetAndDestroyingItDetachesIt) {
     EXPECT_EQ(journal.entries, QStringList({"widget", "widget"}));
 }
 
+TEST(KxHook, TheHandleOfTheUtilityObjectExistsOnceAHookWasSet) {
+    Journal journal;
+    ProbedWidget widget(journal);
+    TKxWindowHook hook;
+    hook.SetWinControl(&widget);
+    const qintptr handle = GetHookHandle();
+    EXPECT_NE(handle, -1);
+    hook.SetWinControl(nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(GetHookHandle(), handle);
+}
+
 TEST(KxHook, AHookMayDetachItselfWhileItRuns) {
     Journal journal;
     ProbedWidget widget(journal);

@@ -101,6 +101,9 @@ TEST(Kxstrutils, NumbersInOtherForms) {
     EXPECT_EQ(Hex2Dec("FFFFFFFF"), -1);
     EXPECT_EQ(Hex2Dec("xyz"), 0);
     EXPECT_EQ(Hex2Dec("123456789"), 0);
+    for (const char* other : {"0x1F", "0X1F", "$0x1F", "1F ", "-1", "+1"})
+        EXPECT_EQ(Hex2Dec(other), 0) << other;
+    EXPECT_EQ(H2D("0x1F"), 0);
     EXPECT_EQ(Dec2Numb(255, 10, 2), "0011111111");
     EXPECT_EQ(Dec2Numb(35, 0, 36), "Z");
     EXPECT_EQ(Dec2Numb(0, 3, 16), "0");

@@ -1,0 +1,34 @@
+#pragma once
+// Key codes and shift states as the component model's key events carry them.
+
+#include <QFlags>
+#include <cstdint>
+
+class QKeyEvent;
+class QMouseEvent;
+
+using Word = std::uint16_t;
+
+enum TShiftStateFlag : unsigned {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
+};
+Q_DECLARE_FLAGS(TShiftState, TShiftStateFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+namespace platform {
+
+// The platform's virtual-key code of a key event (VK_RETURN 13 for Enter), 0 when it has none.
+Word VirtualKeyOf(const QKeyEvent& event);
+TShiftState ShiftStateOf(const QKeyEvent& event);
+// The button of a press or release event; mbLeft for buttons the model does not name.
+TMouseButton MouseButtonOf(const QMouseEvent& event);
+
+} // namespace platform

@@ -1,0 +1,321 @@
+#include "comms/CodNntpThread.h"
+
+#include <QElapsedTimer>
+#include <QTcpSocket>
+
+namespace {
+
+const QString ReceiveError = QStringLiteral("Errore nella ricezione dei dati");
+const QString BadAnswer = QStringLiteral("M'ha risposto male! \n\nHa detto:\n");
+
+// Line breaks and NULs would end a command early and smuggle in another.
+QString CommandSafe(QString text) {
+    return text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')).remove(QChar(0));
+}
+
+QByteArray WithoutLineEnd(QByteArray line) {
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+int Number(const QByteArray& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? value : 0;
+}
+
+bool IsTerminator(const QByteArray& line) {
+    return line == ".\n" || line == ".\r\n";
+}
+
+// A blocking socket used only by the worker thread that created it.
+class TSocketTransport : public TNntpTransport {
+public:
+    explicit TSocketTransport(const std::atomic<bool>& abort) : abort_(abort) {}
+
+    TOpen Open(const QString& host, int port, int budgetMs,
+               const std::atomic<bool>& abort) override {
+        socket_.connectToHost(host, static_cast<quint16>(port));
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() <= budgetMs) {
+            if (abort)
+                return TOpen::Aborted;
+            if (socket_.waitForConnected(TNntpSession::SliceMs))
+                return TOpen::Connected;
+            if (socket_.state() == QAbstractSocket::UnconnectedState)
+                return TOpen::Failed;
+        }
+        socket_.abort();
+        return TOpen::Failed;
+    }
+    bool Connected() const override { return socket_.state() == QAbstractSocket::ConnectedState; }
+    bool Send(const QByteArray& bytes) override {
+        if (socket_.write(bytes) != bytes.size())
+            return false;
+        while (socket_.bytesToWrite() > 0 && !abort_) {
+            if (!socket_.waitForBytesWritten(TNntpSession::SliceMs) && !Connected())
+                return false;
+        }
+        return true;
+    }
+    bool Receive(QByteArray& bytes, int sliceMs) override {
+        if (socket_.bytesAvailable() == 0 && !socket_.waitForReadyRead(sliceMs) && !Connected())
+            return socket_.bytesAvailable() > 0 && Take(bytes);
+        return Take(bytes) || Connected();
+    }
+    void Close() override { socket_.abort(); }
+
+private:
+    bool Take(QByteArray& bytes) {
+        const QByteArray received = socket_.readAll();
+        bytes += received;
+        return !received.isEmpty();
+    }
+
+    QTcpSocket socket_;
+    const std::atomic<bool>& abort_;
+};
+
+} // namespace
+
+TGroupInfo ParseGroupReply(const QByteArray& reply) {
+    const QList<QByteArray> fields = WithoutLineEnd(reply.left(128)).simplified().split(' ');
+    return {Number(fields.value(1)), Number(fields.value(2)), Number(fields.value(3))};
+}
+
+NntpHeader ParseOverviewLine(const QByteArray& line) {
+    QList<QByteArray> fields;
+    for (const QByteArray& field : WithoutLineEnd(line.left(128)).split('\t')) {
+        if (!field.isEmpty())
+            fields.append(field);
+    }
+    return {Number(fields.value(0)), QString::fromLatin1(fields.value(1)),
+            QString::fromLatin1(fields.value(2)), QString::fromLatin1(fields.value(3))};
+}
+
+QString TNntpSession::StatusText() const {
+    std::lock_guard lock(statusMutex_);
+    return statusText_;
+}
+
+void TNntpSession::SetStatus(const QString& text) {
+    std::lock_guard lock(statusMutex_);
+    statusText_ = text;
+}
+
+bool TNntpSession::Fail(const QString& text) {
+    ErrorText = text;
+    return false;
+}
+
+void TNntpSession::Run(TNntpTransport& transport) {
+    transport_ = &transport;
+    bool ok = false;
+    switch (Operation) {
+    case opPost:
+        ok = PostArticles();
+        break;
+    case opHeaders:
+        ok = DownloadHeaders();
+        break;
+    case opArticles:
+        ok = DownloadArticles();
+        break;
+    default:
+        break;
+    }
+    Disconnect();
+    OpResult = ok ? 0 : 1;
+}
+
+bool TNntpSession::PostArticles() {
+    if (!ConnectAndLogin())
+        return false;
+    for (const QStringList& article : Messages) {
+        if (!PostArticle(article))
+            return false;
+    }
+    return true;
+}
+
+bool TNntpSession::Command(const QString& text) {
+    return transport_->Send(text.toLatin1() + "\r\n");
+}
+
+bool TNntpSession::Expect(const char* status, const QString& failure, QByteArray& reply) {
+    if (!ReadReplyLine(reply))
+        return false;
+    return reply.startsWith(status) || Fail(failure + QString::fromLatin1(reply));
+}
+
+bool TNntpSession::ConnectAndLogin() {
+    receiveBuffer_.clear();
+    connectionLost_ = false;
+    SetStatus(QStringLiteral("Connessione in corso"));
+    const QString unreachable =
+        QStringLiteral("Impossibile connettersi al server %1:%2").arg(Host).arg(Port);
+    switch (transport_->Open(Host, Port, ConnectBudgetMs, terminated_)) {
+    case TNntpTransport::TOpen::Aborted:
+        return Fail(QStringLiteral("Connessione interrotta"));
+    case TNntpTransport::TOpen::Failed:
+        return Fail(unreachable);
+    case TNntpTransport::TOpen::Connected:
+        break;
+    }
+    // A server that hangs up before answering the probe was never really there.
+    QByteArray reply;
+    if (!ReadReplyLine(reply) || !Command(QStringLiteral("STAT")) || !ReadReplyLine(reply))
+        return Fail(connectionLost_ ? unreachable : ReceiveError);
+    if (!reply.startsWith("480"))
+        return true;
+    Command(QStringLiteral("AUTHINFO USER ") + CommandSafe(UserName));
+    if (!ReadReplyLine(reply))
+        return false;
+    if (reply.startsWith("281"))
+        return true;
+    Command(QStringLiteral("AUTHINFO PASS ") + CommandSafe(Password));
+    return Expect("281", QStringLiteral("Login rifiutato\n\nErrore:\n"), reply);
+}
+
+bool TNntpSession::PostArticle(const QStringList& lines) {
+    if (lines.isEmpty())
+        return false;
+    SetStatus(QStringLiteral("Invio in corso"));
+    QByteArray reply;
+    Command(QStringLiteral("POST"));
+    if (!Expect("340", QStringLiteral("Impossibile inviare il messaggio\n\nErrore:\n"), reply))
+        return false;
+    QByteArray article;
+    for (const QString& line : lines) {
+        // A line "." would end the article early: every leading dot is doubled.
+        article += (line.startsWith(QLatin1Char('.')) ? "." : "") + line.toLatin1() + "\r\n";
+    }
+    transport_->Send(article + ".\r\n");
+    if (!Expect("240", QStringLiteral("Errore nell'invio del messaggio\n\nErrore:\n"), reply))
+        return false;
+    ++DoneCount;
+    return true;
+}
+
+bool TNntpSession::OpenGroup() {
+    const QString group = CommandSafe(NewsGroup);
+    Command(QStringLiteral("GROUP ") + group);
+    SetStatus(QStringLiteral("Accesso al NewsGroup ") + group);
+    QByteArray reply;
+    if (!Expect("211",
+                QStringLiteral("Impossibile aprire il newsgroup ") + group +
+                    QStringLiteral("\n\nErrore:\n"),
+                reply))
+        return false;
+    groupInfo_ = ParseGroupReply(reply);
+    return true;
+}
+
+bool TNntpSession::DownloadHeaders() {
+    if (!ConnectAndLogin() || !OpenGroup())
+        return false;
+    DoneCount = 0;
+    Headers.clear();
+    qint64 first = groupInfo_.First;
+    const qint64 last = groupInfo_.Last;
+    if (groupInfo_.Count == 0 || last < first)
+        return true;
+    if (MaxHeaders > 0 && first < last - MaxHeaders + 1)
+        first = last - MaxHeaders + 1;
+    SetStatus(QStringLiteral("%1 intestazioni da scaricare").arg(last - first + 1));
+    Command(QStringLiteral("XOVER %1-%2").arg(first).arg(last));
+    QByteArray reply;
+    if (!ReadReplyLine(reply))
+        return false;
+    if (reply.startsWith("420") || reply.startsWith("423"))
+        return true;
+    if (!reply.startsWith("224"))
+        return Fail(BadAnswer + QString::fromLatin1(reply));
+    QList<QByteArray> lines;
+    const bool complete = ReadDataLines(lines);
+    for (const QByteArray& line : lines) {
+        Headers.append(ParseOverviewLine(line));
+        ++DoneCount;
+    }
+    return complete;
+}
+
+bool TNntpSession::DownloadArticles() {
+    if (!ConnectAndLogin())
+        return false;
+    Messages.clear();
+    if (!OpenGroup())
+        return false;
+    for (const int number : WantedArticles) {
+        Command(QStringLiteral("ARTICLE %1").arg(number));
+        SetStatus(QStringLiteral("Scarico messaggio %1").arg(number));
+        QByteArray reply;
+        if (!Expect("220", BadAnswer, reply))
+            return false;
+        QList<QByteArray> lines;
+        const bool complete = ReadDataLines(lines);
+        QStringList article;
+        for (const QByteArray& line : lines)
+            article.append(QString::fromLatin1(line));
+        Messages.append(article);
+        if (!complete)
+            return false;
+    }
+    return true;
+}
+
+bool TNntpSession::ReadDataLines(QList<QByteArray>& lines) {
+    QByteArray line;
+    while (ReadReplyLine(line)) {
+        if (IsTerminator(line))
+            return true;
+        lines.append(line.startsWith('.') ? line.mid(1) : line);
+    }
+    return false;
+}
+
+void TNntpSession::Disconnect() {
+    SetStatus(QStringLiteral("Disconnessione in corso"));
+    if (transport_->Connected())
+        Command(QStringLiteral("QUIT"));
+    transport_->Close();
+}
+
+bool TNntpSession::ReadReplyLine(QByteArray& line) {
+    qsizetype end = receiveBuffer_.indexOf('\n');
+    while (end < 0) {
+        if (terminated_ || receiveBuffer_.size() > MaxLineBytes)
+            return Fail(ReceiveError);
+        const qsizetype searched = receiveBuffer_.size();
+        if (!transport_->Receive(receiveBuffer_, SliceMs)) {
+            connectionLost_ = true;
+            return Fail(ReceiveError);
+        }
+        end = receiveBuffer_.indexOf('\n', searched);
+    }
+    if (terminated_)
+        return Fail(ReceiveError);
+    line = receiveBuffer_.left(end + 1);
+    receiveBuffer_.remove(0, end + 1);
+    return true;
+}
+
+TNntpThread::~TNntpThread() {
+    Terminate();
+    Wait();
+}
+
+void TNntpThread::Start() {
+    worker_ = std::thread([this] {
+        TSocketTransport transport(TerminateRequested());
+        Run(transport);
+        finished_ = true;
+    });
+}
+
+void TNntpThread::Wait() {
+    if (worker_.joinable())
+        worker_.join();
+}

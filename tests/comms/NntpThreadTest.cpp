@@ -1,0 +1,250 @@
+#include "comms/CodNntpThread.h"
+#include "peers/ScriptedServer.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// Runs one operation in its worker thread while this thread's event loop serves the peers.
+std::unique_ptr<TNntpThread> RunOperation(int operation, int port, const QString& group = "g",
+                                          std::function<void(TNntpThread&)> setUp = {}) {
+    auto thread = std::make_unique<TNntpThread>();
+    thread->Operation = operation;
+    thread->Host = "127.0.0.1";
+    thread->Port = port;
+    thread->NewsGroup = group;
+    thread->UserName = "tester";
+    thread->Password = "secret";
+    if (setUp)
+        setUp(*thread);
+    thread->Start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread->Finished(); }, 30000));
+    thread->Wait();
+    return thread;
+}
+
+int EnvPort(const char* name) {
+    return qEnvironmentVariableIntValue(name);
+}
+
+const QStringList Article{"Newsgroups: zeltor.test",
+                          "Subject: 4001-01b[e2-e4]Cog-Gio",
+                          "From: ZT0123@zeltor.invalid",
+                          "",
+                          "- - -",
+                          ".",
+                          ".riga",
+                          "..due",
+                          "1b e2-e4"};
+
+} // namespace
+
+TEST(NntpScripted, ErrorTextsOfEveryStep) {
+    struct Case {
+        const char* name;
+        int operation;
+        std::vector<ScriptedServer::Rule> rules;
+        QString error;
+    };
+    const QByteArray ok = "211 3 1 3 g\r\n";
+    const Case cases[] = {
+        {"probe hang-up", opPost, {{"STAT", "<close>"}}, "Impossibile connettersi al server"},
+        {"login refused",
+         opPost,
+         {{"STAT", "480 login\r\n"},
+          {"AUTHINFO USER", "381 pass\r\n"},
+          {"AUTHINFO PASS", "481 no\r\n"}},
+         "Login rifiutato\n\nErrore:\n481 no\r\n"},
+        {"post refused",
+         opPost,
+         {{"STAT", "412 x\r\n"}, {"POST", "440 no\n"}},
+         "Impossibile inviare il messaggio\n\nErrore:\n440 no\n"},
+        {"article refused",
+         opPost,
+         {{"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}, {".\r\n", "441 no From\r\n"}},
+         "Errore nell'invio del messaggio\n\nErrore:\n441 no From\r\n"},
+        {"group refused",
+         opHeaders,
+         {{"STAT", "412 x\r\n"}, {"GROUP", "411 none\r\n"}},
+         "Impossibile aprire il newsgroup g\n\nErrore:\n411 none\r\n"},
+        {"overview refused",
+         opHeaders,
+         {{"STAT", "412 x\r\n"}, {"GROUP", ok}, {"XOVER", "502 no\r\n"}},
+         "M'ha risposto male! \n\nHa detto:\n502 no\r\n"},
+        {"article missing",
+         opArticles,
+         {{"STAT", "412 x\r\n"}, {"GROUP", ok}, {"ARTICLE", "430 no\r\n"}},
+         "M'ha risposto male! \n\nHa detto:\n430 no\r\n"},
+        {"hang-up in data",
+         opArticles,
+         {{"STAT", "412 x\r\n"}, {"GROUP", ok}, {"ARTICLE", "220 1\r\nline\r\n<close>"}},
+         "Errore nella ricezione dei dati"},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server("200 hello\r\n", c.rules);
+        const auto thread = RunOperation(c.operation, server.Port(), "g", [&](TNntpThread& t) {
+            t.Messages = {Article};
+            t.WantedArticles = {1};
+        });
+        EXPECT_EQ(thread->OpResult, 1) << c.name;
+        EXPECT_TRUE(thread->ErrorText.startsWith(c.error))
+            << c.name << ": " << thread->ErrorText.toStdString();
+    }
+}
+
+TEST(NntpScripted, TheDialogueOnTheWire) {
+    ScriptedServer server("200 hello\n", {{"STAT", "480 login\n"},
+                                          {"AUTHINFO USER", "281 ok already\n"},
+                                          {"POST", "340 go\n"},
+                                          {".\r\n", "240 ok\n"}});
+    const auto thread = RunOperation(opPost, server.Port(), "g", [](TNntpThread& t) {
+        t.UserName = "tes\r\nter\0x";
+        t.Messages = {{"A: b", "", ".", "x"}, {"B: c", "", "..y"}};
+    });
+    EXPECT_EQ(thread->OpResult, 0) << thread->ErrorText.toStdString();
+    EXPECT_EQ(thread->DoneCount, 2);
+    // The last bytes reach the server's event loop after the worker has finished.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Received().endsWith("QUIT\r\n"); }, 5000));
+    EXPECT_EQ(server.Received(), "STAT\r\nAUTHINFO USER tester\r\nPOST\r\nA: b\r\n\r\n..\r\nx\r\n"
+                                 ".\r\nPOST\r\nB: c\r\n\r\n...y\r\n.\r\nQUIT\r\n");
+}
+
+TEST(NntpScripted, HeadersAndArticlesParsed) {
+    const QByteArray overview = "224 follows\r\n"
+                                "7\tSubject one\tA <a@x>\tMon, 1 Jan\t<id>\t\t10\t2\r\n"
+                                "8\t\tB\tTue\r\n" +
+                                QByteArray("9\t") + QByteArray(200, 's') + "\tlost\r\n.\r\n";
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"},
+                                         {"GROUP g", "211 3 7 9 g\r\n"},
+                                         {"GROUP empty", "211 0 5 4 empty\r\n"},
+                                         {"XOVER", overview},
+                                         {"ARTICLE 7", "220 7\r\nH: v\r\n\r\n..dot\r\n.\r\n"},
+                                         {"ARTICLE 8", "220 8\nbody\n.\n"}});
+    const auto headers =
+        RunOperation(opHeaders, server.Port(), "g", [](TNntpThread& t) { t.MaxHeaders = 2; });
+    EXPECT_EQ(headers->OpResult, 0);
+    ASSERT_EQ(headers->Headers.size(), 3);
+    EXPECT_EQ(headers->Headers[0].Number, 7);
+    EXPECT_EQ(headers->Headers[0].Subject, "Subject one");
+    EXPECT_EQ(headers->Headers[0].Author, "A <a@x>");
+    EXPECT_EQ(headers->Headers[0].Date, "Mon, 1 Jan");
+    EXPECT_EQ(headers->Headers[1].Subject, "B"); // runs of tabs are one separator
+    EXPECT_EQ(headers->Headers[2].Subject.size(), 126);
+    EXPECT_EQ(headers->Headers[2].Author, "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Received().endsWith("QUIT\r\n"); }, 5000));
+    EXPECT_TRUE(server.Received().contains("XOVER 8-9\r\n"));
+
+    const auto empty = RunOperation(opHeaders, server.Port(), "empty");
+    EXPECT_EQ(empty->OpResult, 0);
+    EXPECT_TRUE(empty->Headers.isEmpty());
+    EXPECT_EQ(server.Received().count("XOVER"), 1);
+
+    const auto articles = RunOperation(opArticles, server.Port(), "g", [](TNntpThread& t) {
+        t.WantedArticles = {8, 7};
+    });
+    EXPECT_EQ(articles->OpResult, 0);
+    ASSERT_EQ(articles->Messages.size(), 2);
+    EXPECT_EQ(articles->Messages[0], QStringList({"body\n"}));
+    EXPECT_EQ(articles->Messages[1], QStringList({"H: v\r\n", "\r\n", ".dot\r\n"}));
+}
+
+TEST(NntpScripted, FailuresEndEveryWait) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const int closedPort = closed.serverPort();
+    closed.close();
+    const auto refused = RunOperation(opPost, closedPort);
+    EXPECT_EQ(refused->ErrorText,
+              QString("Impossibile connettersi al server 127.0.0.1:%1").arg(closedPort));
+
+    // An endless line, then a server that never answers, aborted by the user.
+    ScriptedServer endless("200 hi\r\n",
+                           {{"STAT", QByteArray(TNntpSession::MaxLineBytes + 10, 'x')}});
+    EXPECT_EQ(RunOperation(opPost, endless.Port())->ErrorText, "Errore nella ricezione dei dati");
+
+    ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    TNntpThread thread;
+    thread.Host = "127.0.0.1";
+    thread.Port = silent.Port();
+    thread.Start();
+    QTest::qWait(300);
+    EXPECT_FALSE(thread.Finished());
+    EXPECT_EQ(thread.StatusText(), "Connessione in corso");
+    thread.Terminate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread.Finished(); }, 5000));
+    EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
+    EXPECT_EQ(thread.OpResult, 1);
+}
+
+TEST(NntpParsers, GroupRepliesAndOverviewLines) {
+    const TGroupInfo info = ParseGroupReply("211  300   1\t 300 zeltor.test\r\n");
+    EXPECT_EQ(info.Count, 300);
+    EXPECT_EQ(info.Last, 300);
+    const TGroupInfo bad = ParseGroupReply("211 x -5");
+    EXPECT_EQ(bad.Count, 0);
+    EXPECT_EQ(bad.First, -5);
+    EXPECT_EQ(bad.Last, 0);
+    EXPECT_EQ(ParseGroupReply(QByteArray(130, ' ') + "211 1 2 3").Count, 0);
+    EXPECT_EQ(ParseOverviewLine("").Number, 0);
+    EXPECT_EQ(ParseOverviewLine("\t\t\t").Subject, "");
+}
+
+class NntpInn : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (EnvPort("NNTP_OPEN_PORT") == 0)
+            GTEST_SKIP() << "no news server: scripts/test starts INN and sets NNTP_OPEN_PORT";
+    }
+};
+
+TEST_F(NntpInn, PostedArticleComesBackLineForLine) {
+    QStringList article = Article;
+    article[1] += QString::number(QDateTime::currentMSecsSinceEpoch());
+    const auto post = RunOperation(opPost, EnvPort("NNTP_OPEN_PORT"), "zeltor.test",
+                                   [&](TNntpThread& t) { t.Messages = {article}; });
+    ASSERT_EQ(post->OpResult, 0) << post->ErrorText.toStdString();
+    EXPECT_EQ(post->DoneCount, 1);
+
+    const auto headers = RunOperation(opHeaders, EnvPort("NNTP_OPEN_PORT"), "zeltor.test",
+                                      [](TNntpThread& t) { t.MaxHeaders = 5; });
+    ASSERT_EQ(headers->OpResult, 0) << headers->ErrorText.toStdString();
+    ASSERT_EQ(headers->Headers.size(), 5);
+    EXPECT_EQ(headers->DoneCount, 5);
+    const NntpHeader& newest = headers->Headers.last();
+    EXPECT_EQ("Subject: " + newest.Subject, article[1]);
+
+    const auto fetched = RunOperation(opArticles, EnvPort("NNTP_OPEN_PORT"), "zeltor.test",
+                                      [&](TNntpThread& t) { t.WantedArticles = {newest.Number}; });
+    ASSERT_EQ(fetched->OpResult, 0) << fetched->ErrorText.toStdString();
+    ASSERT_EQ(fetched->Messages.size(), 1);
+    const QStringList lines = fetched->Messages[0];
+    const qsizetype body = lines.indexOf("\r\n") + 1;
+    ASSERT_GT(body, 0);
+    QStringList received;
+    for (const QString& line : lines.mid(body))
+        received.append(line.chopped(2));
+    EXPECT_EQ(received, article.mid(4));
+
+    const auto all = RunOperation(opHeaders, EnvPort("NNTP_OPEN_PORT"), "zeltor.test");
+    EXPECT_GE(all->Headers.size(), 300);
+    const auto empty = RunOperation(opHeaders, EnvPort("NNTP_OPEN_PORT"), "zeltor.empty");
+    EXPECT_EQ(empty->OpResult, 0);
+    EXPECT_TRUE(empty->Headers.isEmpty());
+}
+
+TEST_F(NntpInn, LoginAcceptedAndRefused) {
+    const int port = EnvPort("NNTP_AUTH_PORT");
+    const auto accepted =
+        RunOperation(opHeaders, port, "zeltor.test", [](TNntpThread& t) { t.MaxHeaders = 1; });
+    EXPECT_EQ(accepted->OpResult, 0) << accepted->ErrorText.toStdString();
+    EXPECT_EQ(accepted->Headers.size(), 1);
+    const auto refused =
+        RunOperation(opHeaders, port, "zeltor.test", [](TNntpThread& t) { t.Password = "wrong"; });
+    EXPECT_EQ(refused->OpResult, 1);
+    EXPECT_TRUE(refused->ErrorText.startsWith("Login rifiutato\n\nErrore:\n481"))
+        << refused->ErrorText.toStdString();
+}

@@ -5,6 +5,7 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
@@ -71,6 +72,7 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormCaptured = new TFormCaptured;
     ConnectCapturedPieces();
 }
@@ -79,6 +81,8 @@ void DestroyWindows() {
     CapturedPiecesWindow = {};
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormRivedi;
+    FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormMain;

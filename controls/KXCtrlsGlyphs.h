@@ -16,7 +16,6 @@ class QPainter;
 
 enum TKxButtonState { rbsUp, rbsDisabled, rbsDown, rbsExclusive, rbsInactive };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Text flags for a caption of that alignment.
 int AlignmentFlags(TAlignment Alignment);

@@ -10,6 +10,9 @@
 
 class QPainter;
 
+// Text alignment within a control.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 namespace platform {
 
 // A picture and its transparent colour. Without a colour of its own the transparent colour is

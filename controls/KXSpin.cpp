@@ -4,9 +4,9 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLocale>
-#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QTimer>
@@ -245,7 +245,7 @@ TKxUpDown::TKxUpDown(QWidget* parent)
 
 // ---------------------------------------------------------------------------------------------
 
-TKxSpinEdit::TKxSpinEdit(QWidget* parent) : QLineEdit(parent) {
+TKxSpinEdit::TKxSpinEdit(QWidget* parent) : TCustomEdit(parent) {
     setText(QStringLiteral("0"));
     const int textHeight =
         std::min(fontMetrics().height(), QFontMetrics(QApplication::font()).height());
@@ -400,11 +400,6 @@ void TKxSpinEdit::DownClick(QObject*) {
 }
 
 void TKxSpinEdit::keyPressEvent(QKeyEvent* event) {
-    if ((event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)) &&
-        !pasteAllowed()) {
-        event->accept();
-        return;
-    }
     const QString typed = event->text();
     if (typed.size() == 1 && !(event->modifiers() & Qt::ControlModifier)) {
         const QChar key = typed[0];
@@ -415,7 +410,7 @@ void TKxSpinEdit::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
-    QLineEdit::keyPressEvent(event);
+    TCustomEdit::keyPressEvent(event);
     if (arrowKeys_ && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
         event->key() == Qt::Key_Up ? UpClick(this) : DownClick(this);
         event->accept();
@@ -444,33 +439,6 @@ void TKxSpinEdit::changeEvent(QEvent* event) {
     QLineEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::LayoutDirectionChange)
         resizeButton();
-}
-
-void TKxSpinEdit::contextMenuEvent(QContextMenuEvent* event) {
-    std::unique_ptr<QMenu> menu(createStandardContextMenu());
-    for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        if (!pasteAllowed() &&
-            (name == QLatin1String("edit-paste") || name == QLatin1String("edit-cut")))
-            action->setEnabled(false);
-    }
-    menu->exec(event->globalPos());
-}
-
-void TKxSpinEdit::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::MiddleButton && !pasteAllowed()) {
-        event->accept();
-        return;
-    }
-    QLineEdit::mouseReleaseEvent(event);
-}
-
-void TKxSpinEdit::dropEvent(QDropEvent* event) {
-    if (!pasteAllowed()) {
-        event->ignore();
-        return;
-    }
-    QLineEdit::dropEvent(event);
 }
 
 void TKxSpinEdit::recreateButton() {

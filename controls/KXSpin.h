@@ -3,6 +3,7 @@
 // (TKxSpinButton) and the up-down variant (TKxUpDown).
 
 #include "platform/Classes.h"
+#include "platform/MaskEdit.h"
 
 #include <QLineEdit>
 #include <QPixmap>
@@ -71,7 +72,7 @@ private:
     QToolButton* down_;
 };
 
-class TKxSpinEdit : public QLineEdit {
+class TKxSpinEdit : public platform::TCustomEdit {
     Q_OBJECT
     Q_PROPERTY(double Value READ GetValue WRITE SetValue)
     Q_PROPERTY(double MinValue READ MinValue WRITE SetMinValue)
@@ -135,15 +136,12 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    bool CanPaste() const override { return editorEnabled_ && !isReadOnly(); }
 
 private:
     // The text's number without the limits; false when it does not convert.
     bool parsedValue(double& value) const;
     double rawValue() const;
-    bool pasteAllowed() const { return editorEnabled_ && !isReadOnly(); }
     void spin(double delta, const TNotifyEvent& event);
     void recreateButton();
     void resizeButton();

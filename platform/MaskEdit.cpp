@@ -1,5 +1,12 @@
 #include "platform/MaskEdit.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+#include <memory>
+
 namespace platform {
 
 namespace {
@@ -116,11 +123,54 @@ QString MaskedText(const QString& displayText, const TranslatedMask& mask) {
     return text;
 }
 
-TCustomMaskEdit::TCustomMaskEdit(QWidget* parent) : QLineEdit(parent) {}
+void TCustomEdit::keyPressEvent(QKeyEvent* event) {
+    if ((event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)) && !CanPaste()) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TCustomEdit::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    for (QAction* action : menu->actions()) {
+        const QString name = action->objectName();
+        if (!CanPaste() &&
+            (name == QLatin1String("edit-paste") || name == QLatin1String("edit-cut")))
+            action->setEnabled(false);
+    }
+    menu->exec(event->globalPos());
+}
+
+void TCustomEdit::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && !CanPaste()) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TCustomEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (!CanPaste()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
+}
+
+void TCustomEdit::dropEvent(QDropEvent* event) {
+    if (!CanPaste()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
+}
+
+TCustomMaskEdit::TCustomMaskEdit(QWidget* parent) : TCustomEdit(parent) {}
 
 void TCustomMaskEdit::SetEditMask(const QString& mask) {
     editMask_ = mask;
-    translated_ = TranslateEditMask(mask);
+    translated_ = TranslateEditMask(mask, MaskLocale());
     setInputMask(translated_.InputMask);
 }
 

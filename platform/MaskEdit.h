@@ -27,7 +27,23 @@ TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale = QL
 // character at their places, literals dropped when the mask does not save them.
 QString MaskedText(const QString& displayText, const TranslatedMask& mask);
 
-class TCustomMaskEdit : public QLineEdit {
+// A line edit whose paste and cut (shortcut, context menu, middle click, drop) reach the text
+// only while CanPaste() allows them.
+class TCustomEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    virtual bool CanPaste() const { return !isReadOnly(); }
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};
+
+class TCustomMaskEdit : public TCustomEdit {
     Q_OBJECT
     Q_PROPERTY(QString EditMask READ EditMask WRITE SetEditMask)
     Q_PROPERTY(QString Text READ Text WRITE SetText)
@@ -42,6 +58,10 @@ public:
     bool Modified() const { return isModified(); }
     void SetModified(bool modified) { setModified(modified); }
     bool IsMasked() const { return !translated_.InputMask.isEmpty(); }
+
+protected:
+    // The locale whose separators "/" and ":" stand for.
+    virtual QLocale MaskLocale() const { return QLocale(); }
 
 private:
     QString editMask_;

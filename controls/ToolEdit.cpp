@@ -1,0 +1,743 @@
+#include "controls/ToolEdit.h"
+
+#include "controls/PickDate.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+constexpr int DefEditBtnWidth = 21;
+
+int dropDownWidth(const QWidget* widget) {
+    return widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+// Three 2 x 2 dots in a picture of width max(1, button width - 6); dots that do not fit are
+// clipped by the picture.
+QPixmap ellipsisGlyph(int buttonWidth) {
+    const int width = std::max(1, buttonWidth - 6);
+    QPixmap glyph(width, 4);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    const int gap = std::clamp((width - 6) / 2, 1, 3);
+    const int x = ((width - 6) - 2 * gap) / 2;
+    for (const int left : {x, x + gap + 2, x + 2 * gap + 4})
+        painter.fillRect(left, 1, 2, 2, Qt::black);
+    return glyph;
+}
+
+QPixmap dropDownGlyph(const QWidget* widget) {
+    QPixmap glyph(9, 9);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    painter.setPen(widget->palette().color(QPalette::ButtonText));
+    for (int row = 0; row < 4; ++row)
+        painter.drawLine(1 + row, 3 + row, 7 - row, 3 + row);
+    return glyph;
+}
+
+bool isKeypad(const QKeyEvent* event, int key) {
+    return event->key() == key && (event->modifiers() & Qt::KeypadModifier);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TEditButton::TEditButton(QWidget* parent) : QToolButton(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    connect(this, &QToolButton::clicked, this, &TEditButton::click);
+}
+
+void TEditButton::SetGlyph(const QPixmap& glyph, int numGlyphs) {
+    glyph_ = glyph;
+    numGlyphs_ = std::max(1, numGlyphs);
+    QIcon icon;
+    if (!glyph.isNull()) {
+        const int cell = glyph.width() / numGlyphs_;
+        icon.addPixmap(glyph.copy(0, 0, cell, glyph.height()), QIcon::Normal);
+        if (numGlyphs_ > 1)
+            icon.addPixmap(glyph.copy(cell, 0, cell, glyph.height()), QIcon::Disabled);
+        setIconSize(QSize(cell, glyph.height()));
+    }
+    setIcon(icon);
+}
+
+static TCustomComboEdit* comboOf(const QWidget* button) {
+    return button->parentWidget()
+               ? qobject_cast<TCustomComboEdit*>(button->parentWidget()->parentWidget())
+               : nullptr;
+}
+
+void TEditButton::mousePressEvent(QMouseEvent* event) {
+    TCustomComboEdit* combo = comboOf(this);
+    if (event->button() == Qt::LeftButton && combo) {
+        noAction_ = combo->PopupVisible();
+        if (noAction_)
+            combo->PopupCloseUp(combo->Popup(), true);
+        else if (combo->focusPolicy() & Qt::TabFocus && !combo->hasFocus())
+            combo->setFocus(Qt::MouseFocusReason);
+    }
+    QToolButton::mousePressEvent(event);
+}
+
+void TEditButton::click() {
+    if (std::exchange(noAction_, false))
+        return;
+    if (TCustomComboEdit* combo = comboOf(this))
+        combo->EditButtonClick(this);
+}
+
+void TEditButton::paintEvent(QPaintEvent* event) {
+    QToolButton::paintEvent(event);
+    if (isDown())
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Button));
+    painter.drawLine(0, 0, 0, height() - 1);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawLine(1, 1, 1, height() - 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TPopupWindow::TPopupWindow(QWidget* editor)
+    : QWidget(editor, Qt::Popup | Qt::FramelessWindowHint), editor_(editor) {
+    // The press that closes the drop-down goes to no other control.
+    setAttribute(Qt::WA_NoMouseReplay);
+    setAutoFillBackground(true);
+}
+
+void TPopupWindow::CloseUp(bool accept) {
+    if (OnCloseUp)
+        OnCloseUp(this, accept);
+}
+
+void TPopupWindow::Show(QPoint origin) {
+    move(origin);
+    shown_ = true;
+    show();
+}
+
+void TPopupWindow::Hide() {
+    shown_ = false;
+    hide();
+}
+
+void TPopupWindow::InvalidateEditor() {
+    if (editor_)
+        editor_->update();
+}
+
+void TPopupWindow::keyPressEvent(QKeyEvent* event) {
+    if (editor_)
+        QCoreApplication::sendEvent(editor_, event);
+}
+
+void TPopupWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && shown_)
+        CloseUp(rect().contains(event->position().toPoint()));
+}
+
+void TPopupWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Shadow));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void TPopupWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Closed by the window system (a press outside): a close without accept.
+    if (std::exchange(shown_, false))
+        CloseUp(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TCustomComboEdit::TCustomComboEdit(QWidget* parent)
+    : TCustomMaskEdit(parent), container_(new QWidget(this)), button_(new TEditButton(container_)) {
+    resize(width(), 21);
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!changeMuted_)
+            Change();
+    });
+    updateBtnBounds();
+}
+
+TCustomComboEdit::~TCustomComboEdit() {
+    SetPopup(nullptr);
+}
+
+void TCustomComboEdit::SetPopup(TPopupWindow* popup) {
+    if (popup_)
+        popup_->OnCloseUp = nullptr;
+    delete popup_;
+    popup_ = popup;
+    popupVisible_ = false;
+    if (popup_)
+        popup_->OnCloseUp = [this](QObject* sender, bool accept) { PopupCloseUp(sender, accept); };
+}
+
+int TCustomComboEdit::ButtonWidth() const {
+    return buttonWidth_;
+}
+
+void TCustomComboEdit::SetButtonWidth(int value) {
+    if (value == buttonWidth_)
+        return;
+    buttonWidth_ = value;
+    updateBtnBounds();
+    RecreateGlyph();
+}
+
+QString TCustomComboEdit::ButtonHint() const {
+    return button_->toolTip();
+}
+
+void TCustomComboEdit::SetButtonHint(const QString& hint) {
+    button_->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
+}
+
+void TCustomComboEdit::SetGlyphKind(TGlyphKind kind) {
+    if (kind == glyphKind_)
+        return;
+    glyphKind_ = kind;
+    RecreateGlyph();
+    if (kind == gkDefault && !button_->Glyph().isNull())
+        SetButtonWidth(std::max(button_->Glyph().width() / button_->NumGlyphs() + 6, buttonWidth_));
+    else if (kind == gkDropDown)
+        SetButtonWidth(dropDownWidth(this));
+}
+
+void TCustomComboEdit::SetGlyph(const QPixmap& glyph) {
+    button_->SetGlyph(glyph, button_->NumGlyphs());
+    glyphKind_ = gkCustom;
+}
+
+void TCustomComboEdit::SetNumGlyphs(int value) {
+    switch (glyphKind_) {
+    case gkDropDown:
+    case gkEllipsis:
+        value = 1;
+        break;
+    case gkDefault:
+        value = DefNumGlyphs;
+        break;
+    case gkCustom:
+        break;
+    }
+    button_->SetGlyph(button_->Glyph(), value);
+}
+
+void TCustomComboEdit::RecreateGlyph() {
+    switch (glyphKind_) {
+    case gkDefault:
+        button_->SetGlyph(GetDefaultBitmap(), DefNumGlyphs);
+        break;
+    case gkDropDown:
+        button_->SetGlyph(dropDownGlyph(this), 1);
+        break;
+    case gkEllipsis:
+        button_->SetGlyph(ellipsisGlyph(buttonWidth_), 1);
+        break;
+    case gkCustom:
+        break;
+    }
+}
+
+void TCustomComboEdit::SetDirectInput(bool value) {
+    directInput_ = value;
+    updateEditReadOnly();
+}
+
+void TCustomComboEdit::SetReadOnly(bool value) {
+    if (value == readOnly_)
+        return;
+    readOnly_ = value;
+    updateEditReadOnly();
+}
+
+void TCustomComboEdit::updateEditReadOnly() {
+    setReadOnly(!directInput_ || readOnly_);
+}
+
+void TCustomComboEdit::SelectAll() {
+    if (directInput_)
+        selectAll();
+}
+
+void TCustomComboEdit::updateBtnBounds() {
+    const int b = buttonWidth_;
+    container_->setVisible(b >= 2);
+    container_->setGeometry(width() - b - 2, 2, b, std::max(height() - 4, 0));
+    button_->setGeometry(0, 0, b, container_->height());
+    setEditRect();
+}
+
+void TCustomComboEdit::setEditRect() {
+    setTextMargins(0, 0, container_->isVisibleTo(this) ? buttonWidth_ + 2 : 0, 0);
+}
+
+QPoint TCustomComboEdit::PopupOrigin(const QRect& control, QSize popup, const QRect& screen,
+                                     TPopupAlign align) {
+    int y = control.top() + control.height();
+    if (y + popup.height() > screen.bottom() + 1)
+        y = control.top() - popup.height();
+    y = std::max(y, screen.top());
+    int x = control.left();
+    if (align == epaRight) {
+        x = control.left() - (popup.width() - control.width());
+        if (x < screen.left())
+            x = control.left();
+    } else if (x + popup.width() > screen.right() + 1) {
+        x -= popup.width() - control.width();
+    }
+    if (x < screen.left())
+        x = screen.left();
+    else if (x + popup.width() > screen.right() + 1)
+        x = screen.right() + 1 - popup.width();
+    return QPoint(x, y);
+}
+
+void TCustomComboEdit::PopupDropDown(bool disableEdit) {
+    if (!popup_ || GetReadOnly() || popupVisible_)
+        return;
+    const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, 1024, 768);
+    const QRect control(mapToGlobal(QPoint(0, 0)), size());
+    const QPoint origin = PopupOrigin(control, popup_->size(), screenRect, PopupAlign);
+    const QString text = Text();
+    SetPopupValue(text.isEmpty() ? QVariant() : QVariant(text));
+    if (focusPolicy() != Qt::NoFocus && isEnabled())
+        setFocus();
+    popupVisible_ = true;
+    ShowPopup(origin);
+    if (disableEdit)
+        setReadOnly(true);
+}
+
+void TCustomComboEdit::PopupCloseUp(QObject*, bool accept) {
+    if (!popup_ || !popupVisible_)
+        return;
+    QVariant value = GetPopupValue();
+    popupVisible_ = false;
+    HidePopup();
+    if (focusPolicy() != Qt::NoFocus && isEnabled())
+        setFocus();
+    updateEditReadOnly();
+    update();
+    if (accept && AcceptPopup(value) && EditCanModify()) {
+        AcceptValue(value);
+        if (hasFocus())
+            selectAll();
+    }
+}
+
+void TCustomComboEdit::ShowPopup(QPoint origin) {
+    popup_->Show(origin);
+}
+
+void TCustomComboEdit::HidePopup() {
+    popup_->Hide();
+}
+
+QVariant TCustomComboEdit::GetPopupValue() const {
+    return popup_ ? popup_->GetValue() : QVariant(Text());
+}
+
+void TCustomComboEdit::SetPopupValue(const QVariant& value) {
+    if (popup_)
+        popup_->SetValue(value);
+}
+
+bool TCustomComboEdit::AcceptPopup(QVariant&) {
+    return true;
+}
+
+void TCustomComboEdit::AcceptValue(const QVariant& value) {
+    const QString text = value.toString();
+    if (Text() == text)
+        return;
+    changeMuted_ = true;
+    SetText(text);
+    changeMuted_ = false;
+    setModified(true);
+    Change();
+}
+
+void TCustomComboEdit::Change() {
+    if (popupVisible_)
+        PopupChange();
+    else if (OnChange)
+        OnChange(this);
+}
+
+void TCustomComboEdit::ButtonClick() {
+    if (OnButtonClick)
+        OnButtonClick(this);
+    if (!popup_)
+        return;
+    if (!popupVisible_)
+        PopupDropDown(true);
+    else
+        PopupCloseUp(popup_, true);
+}
+
+void TCustomComboEdit::EditButtonClick(QObject*) {
+    if (readOnly_ && !AlwaysEnable)
+        return;
+    ButtonClick();
+}
+
+void TCustomComboEdit::ComboKeyPress(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if ((enter || event->key() == Qt::Key_Escape) && popupVisible_) {
+        PopupCloseUp(popup_, enter);
+        event->accept();
+        return;
+    }
+    // Enter and Escape are left unhandled by the line edit, so a dialog's buttons get them.
+    TCustomMaskEdit::keyPressEvent(event);
+}
+
+void TCustomComboEdit::keyPressEvent(QKeyEvent* event) {
+    const QKeyCombination pressed(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
+    if (!ClickKey.isEmpty() && ClickKey[0] == pressed) {
+        if (buttonWidth_ > 0)
+            EditButtonClick(this);
+        event->accept();
+        return;
+    }
+    ComboKeyPress(event);
+}
+
+void TCustomComboEdit::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && popup_) {
+        if (focusPolicy() != Qt::NoFocus)
+            setFocus(Qt::MouseFocusReason);
+        if (popupVisible_)
+            PopupCloseUp(popup_, false);
+    }
+    TCustomMaskEdit::mousePressEvent(event);
+}
+
+void TCustomComboEdit::focusInEvent(QFocusEvent* event) {
+    TCustomMaskEdit::focusInEvent(event);
+}
+
+void TCustomComboEdit::focusOutEvent(QFocusEvent* event) {
+    // Opening the drop-down takes the keyboard away: that closes nothing.
+    if (event->reason() != Qt::PopupFocusReason)
+        PopupCloseUp(popup_, false);
+    TCustomMaskEdit::focusOutEvent(event);
+}
+
+void TCustomComboEdit::resizeEvent(QResizeEvent* event) {
+    TCustomMaskEdit::resizeEvent(event);
+    updateBtnBounds();
+}
+
+void TCustomComboEdit::changeEvent(QEvent* event) {
+    TCustomMaskEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        setEditRect();
+    else if (event->type() == QEvent::LayoutDirectionChange && popup_)
+        popup_->setLayoutDirection(layoutDirection());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TCustomDateEdit::TCustomDateEdit(QWidget* parent) : TCustomComboEdit(parent) {
+    UpdateFormat();
+    SetCalendarStyle(csPopup);
+    DefNumGlyphs = 2;
+    SetGlyphKind(gkDefault);
+}
+
+TCustomDateEdit::~TCustomDateEdit() {
+    SetPopup(nullptr);
+}
+
+QPixmap TCustomDateEdit::GetDefaultBitmap() const {
+    static const QPixmap glyph = DateEditGlyph();
+    return glyph;
+}
+
+TDateTime TCustomDateEdit::GetDate() const {
+    return StrToDateFmtDef(dateFormat_, Text(), DefaultToday ? Today() : NullDate);
+}
+
+void TCustomDateEdit::SetDate(TDateTime value) {
+    if (!ValidDate(value) || value == NullDate)
+        value = DefaultToday ? Today() : NullDate;
+    const TDateTime old = GetDate();
+    SetText(value == NullDate ? QString() : FormatDateFmt(dateFormat_, value));
+    setModified(GetDate() != old);
+}
+
+void TCustomDateEdit::ApplyDate(TDateTime value) {
+    SetDate(value);
+    SelectAll();
+}
+
+QString TCustomDateEdit::GetDateMask() const {
+    return DefDateMask(blanksChar_, FourDigitYear());
+}
+
+bool TCustomDateEdit::FourDigitYear() const {
+    switch (yearDigits_) {
+    case dyFour:
+        return true;
+    case dyTwo:
+        return false;
+    default:
+        return ::FourDigitYear();
+    }
+}
+
+void TCustomDateEdit::UpdateFormat() {
+    dateFormat_ = DefDateFormat(FourDigitYear()).left(10);
+}
+
+void TCustomDateEdit::UpdateMask() {
+    const TDateTime date = GetDate();
+    const QString oldFormat = dateFormat_;
+    UpdateFormat();
+    if (GetDateMask() != EditMask() || oldFormat != dateFormat_) {
+        SetEditMask(QString());
+        SetEditMask(GetDateMask());
+    }
+    UpdatePopup();
+    SetDate(date);
+}
+
+void TCustomDateEdit::UpdatePopup() {
+    if (Popup())
+        SetupPopupCalendar(Popup(), startOfWeek_, weekends_, weekendColor_, hints_,
+                           FourDigitYear());
+}
+
+bool TCustomDateEdit::TextStored() const {
+    const QString text = Text();
+    return std::any_of(text.begin(), text.end(), [this](QChar c) {
+        return c != QChar(0) && c != QLatin1Char(' ') && c != blanksChar_ && c != DateSeparator();
+    });
+}
+
+void TCustomDateEdit::CheckValidDate() {
+    if (!TextStored())
+        return;
+    formatting_ = true;
+    try {
+        SetDate(StrToDateFmt(dateFormat_, Text()));
+    } catch (...) {
+        formatting_ = false;
+        throw;
+    }
+    formatting_ = false;
+}
+
+void TCustomDateEdit::SetBlanksChar(QChar value) {
+    if (value < QLatin1Char(' '))
+        value = QLatin1Char(' ');
+    if (value == blanksChar_)
+        return;
+    blanksChar_ = value;
+    UpdateMask();
+}
+
+void TCustomDateEdit::SetYearDigits(TYearDigits value) {
+    if (value == yearDigits_)
+        return;
+    yearDigits_ = value;
+    UpdateMask();
+}
+
+void TCustomDateEdit::SetCalendarStyle(TCalendarStyle value) {
+    if (value == csPopup && !Popup()) {
+        SetPopup(CreatePopupCalendar(this, layoutDirection()));
+        UpdatePopup();
+    } else if (value == csDialog) {
+        SetPopup(nullptr);
+    }
+}
+
+void TCustomDateEdit::SetStartOfWeek(TDayOfWeekName value) {
+    if (value == startOfWeek_)
+        return;
+    startOfWeek_ = value;
+    UpdatePopup();
+}
+
+void TCustomDateEdit::SetWeekends(TDaysOfWeek value) {
+    if (value == weekends_)
+        return;
+    weekends_ = value;
+    UpdatePopup();
+}
+
+void TCustomDateEdit::SetWeekendColor(TColor value) {
+    if (value == weekendColor_)
+        return;
+    weekendColor_ = value;
+    UpdatePopup();
+}
+
+void TCustomDateEdit::SetCalendarHints(const QStringList& hints) {
+    hints_ = hints.mid(0, 4);
+    UpdatePopup();
+}
+
+bool TCustomDateEdit::AcceptPopup(QVariant& value) {
+    bool accept = true;
+    if (OnAcceptDate) {
+        TDateTime date = value.isNull() || value.toString().isEmpty() ? NullDate : value.toDouble();
+        OnAcceptDate(this, date, accept);
+        if (accept)
+            value = date;
+    }
+    return accept;
+}
+
+void TCustomDateEdit::AcceptValue(const QVariant& value) {
+    formatting_ = true;
+    SetDate(value.toDouble());
+    formatting_ = false;
+    if (isModified())
+        TCustomComboEdit::Change();
+}
+
+void TCustomDateEdit::SetPopupValue(const QVariant& value) {
+    if (Popup())
+        Popup()->SetValue(StrToDateFmtDef(dateFormat_, value.toString(), Today()));
+}
+
+void TCustomDateEdit::ButtonClick() {
+    TCustomComboEdit::ButtonClick();
+    if (CalendarStyle() != csDialog)
+        return;
+    TDateTime date = GetDate();
+    const bool accepted =
+        SelectDate(date, DialogTitle, startOfWeek_, weekends_, weekendColor_, hints_);
+    if (focusPolicy() != Qt::NoFocus)
+        setFocus();
+    if (!accepted)
+        return;
+    bool accept = true;
+    if (OnAcceptDate)
+        OnAcceptDate(this, date, accept);
+    if (accept) {
+        SetDate(date);
+        if (hasFocus())
+            SelectAll();
+    }
+}
+
+void TCustomDateEdit::Change() {
+    if (!formatting_)
+        TCustomComboEdit::Change();
+}
+
+void TCustomDateEdit::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool keypadSign = isKeypad(event, Qt::Key_Plus) || isKeypad(event, Qt::Key_Minus);
+    if (PopupVisible()) {
+        static const int calendarKeys[] = {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Left,
+                                           Qt::Key_Right,  Qt::Key_Up,       Qt::Key_Down};
+        if (keypadSign || std::find(std::begin(calendarKeys), std::end(calendarKeys), key) !=
+                              std::end(calendarKeys)) {
+            Popup()->PopupKeyDown(event);
+            event->accept();
+            return;
+        }
+    }
+    const Qt::KeyboardModifiers shifts =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (!PopupVisible() && keypadSign && !shifts && DirectInput()) {
+        const TDateTime shown = GetDate() == NullDate ? Today() : GetDate();
+        ApplyDate(shown + (key == Qt::Key_Plus ? 1 : -1));
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    const QChar c = typed.size() == 1 ? typed[0] : QChar();
+    if (QStringLiteral("Tt+-").contains(c) && !c.isNull()) {
+        if (PopupVisible())
+            Popup()->PopupKeyPress(c);
+        else if (DirectInput() && c.toUpper() == QLatin1Char('T'))
+            ApplyDate(Today());
+        if (PopupVisible() || DirectInput()) {
+            event->accept();
+            return;
+        }
+    }
+    TCustomComboEdit::keyPressEvent(event);
+}
+
+void TCustomDateEdit::focusOutEvent(QFocusEvent* event) {
+    TCustomComboEdit::focusOutEvent(event);
+    const QWidget* next = QApplication::focusWidget();
+    const bool insideWindow = next && next != this && next->window() == window();
+    if (!CheckOnExit || reporting_ || event->reason() == Qt::PopupFocusReason || !insideWindow)
+        return;
+    try {
+        CheckValidDate();
+    } catch (const EConvertError& error) {
+        reportBadDate(error.Message());
+    }
+}
+
+void TCustomDateEdit::reportBadDate(const QString& message) {
+    reporting_ = true;
+    // Shown after the focus change is over, so the box does not run inside it.
+    QTimer::singleShot(0, this, [this, message] {
+        platform::ShowError(message, this);
+        setFocus();
+        selectAll();
+        reporting_ = false;
+    });
+}
+
+void TCustomDateEdit::changeEvent(QEvent* event) {
+    TCustomComboEdit::changeEvent(event);
+    if (event->type() == QEvent::LocaleChange)
+        UpdateMask();
+}
+
+TDateEdit::TDateEdit(QWidget* parent) : TCustomDateEdit(parent) {
+    UpdateMask();
+}
+
+void DateFormatChanged() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* edit = qobject_cast<TCustomDateEdit*>(top))
+            edit->UpdateMask();
+        for (TCustomDateEdit* edit : top->findChildren<TCustomDateEdit*>())
+            edit->UpdateMask();
+    }
+}
+
+QPixmap DateEditGlyph() {
+    QPixmap glyph(30, 15);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    const QColor colours[2][3] = {{Qt::darkBlue, Qt::white, Qt::black},
+                                  {Qt::gray, Qt::lightGray, Qt::darkGray}};
+    for (int cell = 0; cell < 2; ++cell) {
+        const int x = cell * 15;
+        painter.fillRect(x + 1, 2, 13, 12, colours[cell][1]);
+        painter.fillRect(x + 1, 2, 13, 3, colours[cell][0]);
+        painter.setPen(colours[cell][2]);
+        painter.drawRect(x + 1, 2, 12, 11);
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 4; ++col)
+                painter.drawPoint(x + 3 + col * 3, 6 + row * 3);
+    }
+    return glyph;
+}

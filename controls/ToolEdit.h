@@ -1,0 +1,255 @@
+#pragma once
+// The masked edit with a button at its right edge and an optional drop-down (TCustomComboEdit,
+// TComboEdit), the button (TEditButton), the base of every drop-down (TPopupWindow) and the date
+// edit that drops down a month calendar (TCustomDateEdit, TDateEdit).
+
+#include "platform/Classes.h"
+#include "platform/Colors.h"
+#include "platform/MaskEdit.h"
+#include "storage/DateUtil.h"
+
+#include <QKeySequence>
+#include <QPixmap>
+#include <QPointer>
+#include <QToolButton>
+#include <QVariant>
+
+class TCustomComboEdit;
+#include <QStringList>
+
+enum TPopupAlign { epaRight, epaLeft };
+enum TGlyphKind { gkCustom, gkDefault, gkDropDown, gkEllipsis };
+
+// The embedded button. A press that closed the drop-down makes the click that follows do nothing.
+class TEditButton : public QToolButton {
+    Q_OBJECT
+public:
+    explicit TEditButton(QWidget* parent = nullptr);
+
+    // The glyph's cells side by side: the first for the enabled button, the second (when there
+    // is one) for the disabled button.
+    void SetGlyph(const QPixmap& glyph, int numGlyphs);
+    const QPixmap& Glyph() const { return glyph_; }
+    int NumGlyphs() const { return numGlyphs_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void nextCheckState() override {}
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    friend class TCustomComboEdit;
+    void click();
+
+    QPixmap glyph_;
+    int numGlyphs_ = 1;
+    bool noAction_ = false;
+};
+
+// A frameless pop-up window that forwards its keys to its editor.
+class TPopupWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPopupWindow(QWidget* editor);
+
+    std::function<void(QObject* Sender, bool Accept)> OnCloseUp;
+
+    virtual QVariant GetValue() const = 0;
+    virtual void SetValue(const QVariant& value) = 0;
+    virtual QString GetPopupText() const { return QString(); }
+    virtual void CloseUp(bool accept);
+    // Keys the editor hands over while the drop-down is open.
+    virtual void PopupKeyDown(QKeyEvent* event) { Q_UNUSED(event); }
+    virtual void PopupKeyPress(QChar key) { Q_UNUSED(key); }
+
+    void Show(QPoint origin);
+    void Hide();
+    bool IsShown() const { return shown_; }
+    QWidget* Editor() const { return editor_; }
+    void InvalidateEditor();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPointer<QWidget> editor_;
+    bool shown_ = false;
+};
+
+class TCustomComboEdit : public platform::TCustomMaskEdit {
+    Q_OBJECT
+    Q_PROPERTY(int ButtonWidth READ ButtonWidth WRITE SetButtonWidth)
+    Q_PROPERTY(bool DirectInput READ DirectInput WRITE SetDirectInput)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString ButtonHint READ ButtonHint WRITE SetButtonHint)
+public:
+    explicit TCustomComboEdit(QWidget* parent = nullptr);
+    ~TCustomComboEdit() override;
+
+    TNotifyEvent OnButtonClick;
+    TNotifyEvent OnChange;
+    QKeySequence ClickKey = QKeySequence(Qt::AltModifier | Qt::Key_Down);
+    TPopupAlign PopupAlign = epaRight;
+    bool AlwaysEnable = false;
+
+    int ButtonWidth() const;
+    void SetButtonWidth(int value);
+    bool DirectInput() const { return directInput_; }
+    void SetDirectInput(bool value);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    QString ButtonHint() const;
+    void SetButtonHint(const QString& hint);
+    TGlyphKind GlyphKind() const { return glyphKind_; }
+    void SetGlyphKind(TGlyphKind kind);
+    void SetGlyph(const QPixmap& glyph);
+    int NumGlyphs() const { return button_->NumGlyphs(); }
+    void SetNumGlyphs(int value);
+    Qt::Alignment Alignment() const { return alignment() & Qt::AlignHorizontal_Mask; }
+    void SetAlignment(Qt::Alignment value) { setAlignment(value | Qt::AlignVCenter); }
+    TEditButton* Button() const { return button_; }
+    QWidget* ButtonContainer() const { return container_; }
+    TPopupWindow* Popup() const { return popup_; }
+    bool PopupVisible() const { return popupVisible_; }
+
+    void PopupDropDown(bool disableEdit);
+    void PopupCloseUp(QObject* sender, bool accept);
+    virtual void ShowPopup(QPoint origin);
+    virtual void HidePopup();
+    virtual QVariant GetPopupValue() const;
+    virtual void SetPopupValue(const QVariant& value);
+    virtual bool AcceptPopup(QVariant& value);
+    virtual void AcceptValue(const QVariant& value);
+    virtual void PopupChange() {}
+    virtual bool GetReadOnly() const { return readOnly_; }
+    virtual void ButtonClick();
+    void EditButtonClick(QObject* sender);
+    void DoClick() { EditButtonClick(this); }
+    void SelectAll();
+    bool EditCanModify() const { return !readOnly_; }
+    // The drop-down's place for the control's screen rectangle and the drop-down's size on a
+    // screen: below (above when it does not fit), aligned, held inside the screen.
+    static QPoint PopupOrigin(const QRect& control, QSize popup, const QRect& screen,
+                              TPopupAlign align);
+
+protected:
+    bool CanPaste() const override { return directInput_ && !GetReadOnly(); }
+    void SetPopup(TPopupWindow* popup);
+    // The shared picture of the kind's default glyph and its number of cells.
+    virtual QPixmap GetDefaultBitmap() const { return QPixmap(); }
+    int DefNumGlyphs = 1;
+    virtual void Change();
+    virtual void ComboKeyPress(QKeyEvent* event);
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void RecreateGlyph();
+
+private:
+    void updateBtnBounds();
+    void updateEditReadOnly();
+    void setEditRect();
+
+    QWidget* container_;
+    TEditButton* button_;
+    TPopupWindow* popup_ = nullptr;
+    TGlyphKind glyphKind_ = gkCustom;
+    int buttonWidth_ = 21;
+    bool directInput_ = true;
+    bool readOnly_ = false;
+    bool popupVisible_ = false;
+    bool changeMuted_ = false;
+};
+
+class TComboEdit : public TCustomComboEdit {
+    Q_OBJECT
+public:
+    using TCustomComboEdit::TCustomComboEdit;
+};
+
+enum TCalendarStyle { csPopup, csDialog };
+enum TYearDigits { dyDefault, dyFour, dyTwo };
+
+class TCustomDateEdit : public TCustomComboEdit {
+    Q_OBJECT
+public:
+    explicit TCustomDateEdit(QWidget* parent = nullptr);
+    ~TCustomDateEdit() override;
+
+    TDateTime GetDate() const;
+    void SetDate(TDateTime value);
+    void ApplyDate(TDateTime value);
+    QString GetDateFormat() const { return dateFormat_; }
+    QString GetDateMask() const;
+    bool FourDigitYear() const;
+    void UpdateFormat();
+    virtual void UpdateMask();
+    void UpdatePopup();
+    bool TextStored() const;
+    // The strict parse of a stored text; throws EConvertError for a bad date.
+    void CheckValidDate();
+
+    QChar BlanksChar() const { return blanksChar_; }
+    void SetBlanksChar(QChar value);
+    TYearDigits YearDigits() const { return yearDigits_; }
+    void SetYearDigits(TYearDigits value);
+    TCalendarStyle CalendarStyle() const { return Popup() ? csPopup : csDialog; }
+    void SetCalendarStyle(TCalendarStyle value);
+    TDayOfWeekName StartOfWeek() const { return startOfWeek_; }
+    void SetStartOfWeek(TDayOfWeekName value);
+    TDaysOfWeek Weekends() const { return weekends_; }
+    void SetWeekends(TDaysOfWeek value);
+    TColor WeekendColor() const { return weekendColor_; }
+    void SetWeekendColor(TColor value);
+    QStringList CalendarHints() const { return hints_; }
+    void SetCalendarHints(const QStringList& hints);
+
+    bool DefaultToday = false;
+    bool CheckOnExit = false;
+    QString DialogTitle = QStringLiteral("Select a Date");
+    std::function<void(QObject* Sender, TDateTime& Date, bool& Accept)> OnAcceptDate;
+
+    bool AcceptPopup(QVariant& value) override;
+    void AcceptValue(const QVariant& value) override;
+    void SetPopupValue(const QVariant& value) override;
+    void ButtonClick() override;
+
+protected:
+    QLocale MaskLocale() const override { return DateLocale(); }
+    QPixmap GetDefaultBitmap() const override;
+    void Change() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void reportBadDate(const QString& message);
+
+    QChar blanksChar_ = QLatin1Char(' ');
+    TYearDigits yearDigits_ = dyDefault;
+    TDayOfWeekName startOfWeek_ = Mon;
+    TDaysOfWeek weekends_ = DayBit(Sun);
+    TColor weekendColor_ = 0x0000FF;
+    QStringList hints_;
+    QString dateFormat_;
+    bool formatting_ = false;
+    bool reporting_ = false;
+};
+
+class TDateEdit : public TCustomDateEdit {
+    Q_OBJECT
+public:
+    explicit TDateEdit(QWidget* parent = nullptr);
+};
+
+// Every date edit on the screen takes the locale's date format again.
+void DateFormatChanged();
+
+// The drawn pictures of the date edit's button: two cells of 15 x 15 (enabled, disabled).
+QPixmap DateEditGlyph();

@@ -1,0 +1,352 @@
+// The combo edit and the date edit as the program's windows set them: the host field with its
+// button, the game's start date with its keys, calendar drop-down, locale change and exit check;
+// the drop-down protocol and placement, paste paths, and the calendar grid and date dialog.
+
+#include "controls/ToolEdit.h"
+#include "controls/PickDate.h"
+#include "platform/DateTime.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ToolEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        oldClock_ = SetDateClock([] { return QDateTime(QDate(2026, 6, 15), QTime(10, 0)); });
+        SetDateLocale(QLocale("it_IT"));
+        oldBox_ = platform::SetMessageBoxHook([this](const QString& text, const QString&, int) {
+            messages.append(text);
+            return int(platform::IDOK);
+        });
+    }
+    void TearDown() override {
+        SetDateClock(oldClock_);
+        SetDateLocale(std::nullopt);
+        platform::SetMessageBoxHook(oldBox_);
+    }
+    static TDateTime D(int y, int m, int d) { return EncodeDate(y, m, d); }
+    static void Activate(QWidget& window) {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    // The game-data window's start date.
+    static TDateEdit* MakeStartDate(QWidget* parent) {
+        auto* edit = new TDateEdit(parent);
+        edit->setObjectName("EditStartDate");
+        edit->DefaultToday = true;
+        edit->SetYearDigits(dyFour);
+        return edit;
+    }
+    TPopupCalendar* CalendarOf(TDateEdit* edit) {
+        return qobject_cast<TPopupCalendar*>(edit->Popup());
+    }
+
+    QStringList messages;
+    DateClock oldClock_;
+    platform::MessageBoxHook oldBox_;
+};
+
+TEST_F(ToolEditTest, HostTextNeverUnderItsButton) {
+    QWidget form;
+    auto* host = new TComboEdit(&form);
+    host->setGeometry(10, 10, 120, 21);
+    host->SetText("0.0.0.0");
+    host->SetButtonWidth(26);
+    int clicks = 0;
+    host->OnButtonClick = [&](QObject*) { ++clicks; };
+    Activate(form);
+    EXPECT_EQ(host->ButtonContainer()->width(), 26);
+    EXPECT_EQ(host->ButtonContainer()->geometry().right(), host->width() - 3);
+    host->setFocus();
+    host->SetText("a-very-long-host-name.example.invalid");
+    host->end(false);
+    host->grab(); // the line edit scrolls its text when it paints
+    EXPECT_LE(host->inputMethodQuery(Qt::ImCursorRectangle).toRect().right(),
+              host->ButtonContainer()->x());
+    QTest::keyClick(host, Qt::Key_Down, Qt::AltModifier);
+    QTest::mouseClick(host->Button(), Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+    host->SetButtonWidth(0);
+    QTest::keyClick(host, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(clicks, 2);
+    host->SetButtonWidth(26);
+    host->SetReadOnly(true);
+    host->DoClick();
+    EXPECT_EQ(clicks, 2);
+    host->AlwaysEnable = true;
+    host->DoClick();
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(ToolEditTest, PastePathsClosedWithoutDirectInput) {
+    QWidget form;
+    auto* edit = new TComboEdit(&form);
+    Activate(form);
+    edit->setFocus();
+    edit->SetDirectInput(false);
+    QApplication::clipboard()->setText("pasted");
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::mouseClick(edit, Qt::MiddleButton);
+    QMimeData mime;
+    mime.setText("dropped");
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(edit, &drop);
+    EXPECT_EQ(edit->Text(), "");
+    edit->SetDirectInput(true);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->Text(), "pasted");
+}
+
+TEST_F(ToolEditTest, EnterAndEscapeReachTheDialogsButtons) {
+    for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QDialog dialog;
+        auto* edit = new TComboEdit(&dialog);
+        auto* ok = new QPushButton("OK", &dialog);
+        ok->setDefault(true);
+        QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+        int result = -1;
+        QObject::connect(&dialog, &QDialog::finished, [&](int r) { result = r; });
+        Activate(dialog);
+        edit->setFocus();
+        QTest::keyClick(edit, key);
+        EXPECT_EQ(result, key == Qt::Key_Return ? QDialog::Accepted : QDialog::Rejected);
+    }
+}
+
+TEST_F(ToolEditTest, DropDownStaysOnTheScreen) {
+    const QRect screen(0, 0, 800, 600);
+    const QSize popup(187, 124);
+    struct Case {
+        QRect control;
+        TPopupAlign align;
+        QPoint origin;
+    };
+    const Case cases[] = {
+        {QRect(300, 100, 100, 21), epaRight, QPoint(213, 121)},
+        {QRect(300, 500, 100, 21), epaRight, QPoint(213, 376)},
+        {QRect(50, 100, 100, 21), epaRight, QPoint(50, 121)},
+        {QRect(-30, 100, 100, 21), epaRight, QPoint(0, 121)},
+        {QRect(700, 100, 100, 21), epaLeft, QPoint(613, 121)},
+        {QRect(300, 0, 100, 590), epaLeft, QPoint(300, 0)},
+        {QRect(300, 100, 600, 21), epaLeft, QPoint(300, 121)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TCustomComboEdit::PopupOrigin(c.control, popup, screen, c.align), c.origin)
+            << c.control.x() << "," << c.control.y();
+}
+
+TEST_F(ToolEditTest, EllipsisGlyphFitsAnyButton) {
+    TComboEdit edit;
+    edit.SetGlyphKind(gkEllipsis);
+    for (const int width : {0, 3, 7, 12, 21, 40}) {
+        edit.SetButtonWidth(width);
+        EXPECT_EQ(edit.Button()->Glyph().width(), std::max(1, width - 6));
+    }
+}
+
+TEST_F(ToolEditTest, StartDateRoundTripsWholeDays) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    EXPECT_EQ(edit->EditMask(), "!99/99/9999;1; ");
+    EXPECT_EQ(edit->Button()->NumGlyphs(), 2);
+    EXPECT_EQ(edit->ButtonWidth(), 21);
+    edit->SetDate(platform::DateToDays(QDate(2024, 3, 5)));
+    EXPECT_EQ(edit->Text(), "05/03/2024");
+    EXPECT_EQ(platform::DaysToDate(int(edit->GetDate())), QDate(2024, 3, 5));
+    edit->SetDate(NullDate);
+    EXPECT_EQ(edit->Text(), "15/06/2026");
+    edit->DefaultToday = false;
+    edit->SetDate(NullDate);
+    EXPECT_EQ(edit->Text(), "  /  /    ");
+    EXPECT_EQ(edit->GetDate(), NullDate);
+    EXPECT_FALSE(edit->TextStored());
+    edit->SetDate(1e12);
+    EXPECT_EQ(edit->GetDate(), NullDate);
+    edit->SetBlanksChar(QChar(3));
+    EXPECT_EQ(edit->BlanksChar(), QLatin1Char(' '));
+    edit->SetCalendarHints({"a", "b", "c", "d", "e"});
+    EXPECT_EQ(edit->CalendarHints().size(), 4);
+}
+
+TEST_F(ToolEditTest, StartDateKeys) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    edit->DefaultToday = false;
+    Activate(form);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(edit->GetDate(), D(2026, 6, 16));
+    QTest::keyClick(edit, Qt::Key_Minus, Qt::KeypadModifier);
+    QTest::keyClick(edit, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(edit->GetDate(), D(2026, 6, 14));
+    QTest::keyClick(edit, Qt::Key_Plus);
+    EXPECT_EQ(edit->GetDate(), D(2026, 6, 14));
+    edit->SetDate(D(2020, 1, 1));
+    QTest::keyClick(edit, Qt::Key_T);
+    EXPECT_EQ(edit->GetDate(), D(2026, 6, 15));
+}
+
+TEST_F(ToolEditTest, CalendarDropDownPicksADayAndEscapeKeepsTheDate) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    edit->setGeometry(20, 20, 110, 21);
+    edit->SetDate(D(2024, 3, 5));
+    int changes = 0;
+    edit->OnChange = [&](QObject*) { ++changes; };
+    Activate(form);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+    TPopupCalendar* popup = CalendarOf(edit);
+    ASSERT_TRUE(edit->PopupVisible());
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->Title()->text(), "marzo, 2024");
+    EXPECT_EQ(popup->Calendar()->CalendarDate(), D(2024, 3, 5));
+    QTest::keyClick(popup, Qt::Key_PageDown);
+    EXPECT_EQ(popup->Title()->text(), "aprile, 2024");
+    QTest::mouseClick(popup->Buttons(3), Qt::LeftButton);
+    EXPECT_EQ(popup->Title()->text(), "aprile, 2025");
+    QTest::keyClick(popup, Qt::Key_Right);
+    EXPECT_EQ(popup->Calendar()->CalendarDate(), D(2025, 4, 6));
+    EXPECT_EQ(changes, 0);
+    TLocCalendar* grid = popup->Calendar();
+    const QString day = grid->CellText(2, 3);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(2, 3).center());
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(edit->GetDate(), D(2025, 4, day.toInt()));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(edit->isModified());
+
+    edit->EditButtonClick(edit);
+    ASSERT_TRUE(edit->PopupVisible());
+    QTest::keyClick(popup, Qt::Key_Left);
+    QTest::keyClick(popup, Qt::Key_Escape);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(edit->GetDate(), D(2025, 4, day.toInt()));
+
+    edit->EditButtonClick(edit);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(0, 6).center());
+    if (grid->CellText(0, 6).isEmpty()) {
+        EXPECT_TRUE(edit->PopupVisible());
+    }
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_FALSE(edit->PopupVisible());
+}
+
+TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    edit->SetDate(D(2024, 3, 5));
+    SetDateLocale(QLocale("ja_JP"));
+    QEvent change(QEvent::LocaleChange);
+    QApplication::sendEvent(edit, &change);
+    EXPECT_EQ(edit->EditMask(), "!9999/99/99;1; ");
+    EXPECT_EQ(edit->Text(), "2024/03/05");
+    SetDateLocale(QLocale("de_DE"));
+    DateFormatChanged();
+    EXPECT_EQ(edit->Text(), "05.03.2024");
+    EXPECT_EQ(edit->GetDate(), D(2024, 3, 5));
+}
+
+TEST_F(ToolEditTest, ExitCheckReportsOnceAndTakesTheFocusBack) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    edit->CheckOnExit = true;
+    auto* other = new QLineEdit(&form);
+    Activate(form);
+    edit->setFocus();
+    edit->SetText("31/02/2024");
+    other->setFocus();
+    QTRY_COMPARE(messages.size(), 1);
+    EXPECT_EQ(messages[0], "''31/02/2024'' is not a valid date");
+    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_EQ(edit->selectedText(), "31/02/2024");
+    edit->SetText("");
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(ToolEditTest, DialogStyleRunsTheDateDialog) {
+    TDateEdit edit;
+    edit.SetCalendarStyle(csDialog);
+    EXPECT_EQ(edit.Popup(), nullptr);
+    edit.SetDate(D(2024, 3, 5));
+    QString caption;
+    auto old = platform::SetShowModalHook([&](QDialog& dialog) {
+        caption = dialog.windowTitle();
+        auto& dlg = static_cast<TSelectDateDlg&>(dialog);
+        EXPECT_EQ(dlg.Date(), edit.GetDate());
+        EXPECT_EQ(dialog.findChild<QPushButton*>("OK")->text(), "OK");
+        EXPECT_EQ(dialog.findChild<QPushButton*>("Cancel")->text(), "Cancel");
+        QTest::keyClick(dlg.Calendar(), Qt::Key_PageUp, Qt::ControlModifier);
+        QTest::keyClick(dlg.Calendar(), Qt::Key_Down);
+        return int(QDialog::Accepted);
+    });
+    bool vetoed = false;
+    edit.OnAcceptDate = [&](QObject*, TDateTime&, bool& accept) { accept = !vetoed; };
+    edit.DoClick();
+    EXPECT_EQ(caption, "Select a Date");
+    EXPECT_EQ(edit.GetDate(), D(2023, 3, 12));
+    vetoed = true;
+    edit.DoClick();
+    EXPECT_EQ(edit.GetDate(), D(2023, 3, 12));
+    QString text = "xx";
+    EXPECT_FALSE(SelectDateStr(text, "", Mon, DayBit(Sun), 0xFF, {}));
+    EXPECT_EQ(messages.size(), 1);
+    platform::SetShowModalHook(old);
+}
+
+TEST_F(ToolEditTest, CalendarGridAndMoves) {
+    TKxCalendar calendar;
+    calendar.SetStartOfWeek(Mon);
+    calendar.SetCalendarDate(D(2024, 1, 1)); // a Monday
+    EXPECT_EQ(calendar.CellText(0, 1), "1");
+    EXPECT_EQ(calendar.CellText(0, 0), "lun");
+    calendar.SetCalendarDate(D(2024, 9, 1)); // a Sunday
+    EXPECT_EQ(calendar.CellText(6, 1), "1");
+    EXPECT_EQ(calendar.CellText(0, 6), "30");
+    EXPECT_EQ(calendar.Col(), 6);
+    EXPECT_EQ(calendar.Row(), 1);
+    calendar.SetCalendarDate(D(2024, 1, 31));
+    calendar.NextMonth();
+    EXPECT_EQ(calendar.CalendarDate(), D(2024, 2, 29));
+    calendar.SetCalendarDate(D(2000, 2, 29));
+    calendar.NextYear();
+    EXPECT_EQ(calendar.CalendarDate(), D(2001, 2, 28));
+    calendar.SetCalendarDate(D(9999, 12, 31));
+    calendar.NextMonth();
+    calendar.NextYear();
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    calendar.KeyDown(&right);
+    EXPECT_EQ(calendar.CalendarDate(), D(9999, 12, 31));
+    calendar.SetCalendarDate(D(1, 1, 1));
+    calendar.PrevYear();
+    calendar.SetYear(0);
+    EXPECT_EQ(calendar.CalendarDate(), D(1, 1, 1));
+    calendar.SetCalendarDate(D(2024, 3, 5));
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    calendar.KeyDown(&up);
+    EXPECT_EQ(calendar.CalendarDate(), D(2024, 3, 5));
+    calendar.KeyDown(&down);
+    EXPECT_EQ(calendar.CalendarDate(), D(2024, 3, 12));
+    calendar.SetCalendarDate(D(2024, 3, 1));
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+    calendar.KeyDown(&left);
+    EXPECT_EQ(calendar.CalendarDate(), D(2024, 2, 29));
+}
+
+} // namespace

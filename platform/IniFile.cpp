@@ -3,10 +3,12 @@
 #include "platform/SafeWrite.h"
 #include "platform/TextLines.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
+#include <QThread>
 #include <sys/stat.h>
 
 namespace platform {
@@ -31,6 +33,19 @@ EIniFileException::EIniFileException(const QString& message)
 namespace {
 
 constexpr int LockTimeoutMs = 5000;
+constexpr int LockPollMs = 5;
+
+// QLockFile's own wait doubles its pause up to seconds, so a writer queued behind busy ones gets
+// only a handful of tries; short, steady polls give it a fair chance within the same bound.
+bool lockWithin(QLockFile& lock, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!lock.tryLock(0)) {
+        if (deadline.hasExpired() || lock.error() != QLockFile::LockFailedError)
+            return false;
+        QThread::msleep(LockPollMs);
+    }
+    return true;
+}
 
 // Identifies one version of the file on disk; every write replaces the file, so any write by
 // anybody changes it.
@@ -212,6 +227,13 @@ struct Lines {
         return changed;
     }
 
+    bool addSection(const QString& section) {
+        if (!headers(section).isEmpty())
+            return false;
+        text.append(u'[' + section + u']');
+        return true;
+    }
+
     QByteArray serialized() const {
         QString joined;
         for (const QString& line : text)
@@ -344,7 +366,7 @@ template <class Change> void TIniFile::modify(Change change) {
         (info.isDir() || !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)))
         throw EIniFileException(failure + QStringLiteral(": file di sola lettura"));
     QLockFile lock(fileName_ + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockTimeoutMs))
+    if (!lockWithin(lock, LockTimeoutMs))
         throw EIniFileException(failure +
                                 (lock.error() == QLockFile::LockFailedError
                                      ? QStringLiteral(": file in uso da un altro programma")
@@ -379,6 +401,15 @@ void TIniFile::WriteInteger(const QString& Section, const QString& Ident, int Va
 
 void TIniFile::WriteBool(const QString& Section, const QString& Ident, bool Value) {
     WriteString(Section, Ident, Value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TIniFile::CreateSection(const QString& Section) {
+    const QString section = Trim(Section);
+    if (!validSection(section))
+        throw EIniFileException(
+            QStringLiteral("Impossibile scrivere il file %1: sezione \"%2\" non valida")
+                .arg(fileName_, Section));
+    modify([&](Lines& lines) { return lines.addSection(section); });
 }
 
 void TIniFile::EraseSection(const QString& Section) {

@@ -42,6 +42,8 @@ public:
     void WriteString(const QString& Section, const QString& Ident, const QString& Value);
     void WriteInteger(const QString& Section, const QString& Ident, int Value);
     void WriteBool(const QString& Section, const QString& Ident, bool Value);
+    // An empty section at the end of the file, unless the section exists.
+    void CreateSection(const QString& Section);
     void EraseSection(const QString& Section);
     void DeleteKey(const QString& Section, const QString& Ident);
 

@@ -35,7 +35,7 @@ QString positionText(int a, int b, int c, int d) {
 }
 
 // The position key with the screen-size suffix, or the plain one when that is empty or missing.
-QString readPosition(const TIniFile* ini, const QString& section, const QString& ident) {
+QString readPosition(TIniObject ini, const QString& section, const QString& ident) {
     const QString sized = IniReadString(ini, section, ident + ScreenSizeSuffix(), QString());
     return sized.isEmpty() ? IniReadString(ini, section, ident, QString()) : sized;
 }
@@ -76,7 +76,7 @@ QRect onScreen(qint64 left, qint64 top, qint64 width, qint64 height) {
 
 // Qt places minimized and maximized windows itself, so of the stored positions only the normal
 // rectangle is applied.
-void readPosition(QWidget* form, const TIniFile* ini, const QString& section) {
+void readPosition(QWidget* form, TIniObject ini, const QString& section) {
     const QString norm = readPosition(ini, section, NormPos);
     if (norm.isEmpty() || IniReadInteger(ini, section, QStringLiteral("PixelsPerInch"),
                                          ScreenPixelsPerInch()) != ScreenPixelsPerInch())
@@ -97,7 +97,7 @@ void readPosition(QWidget* form, const TIniFile* ini, const QString& section) {
     form->setGeometry(onScreen(left, top, width, height));
 }
 
-void readState(QWidget* form, const TIniFile* ini, const QString& section) {
+void readState(QWidget* form, TIniObject ini, const QString& section) {
     Qt::WindowState state = Qt::WindowNoState;
     switch (IniReadInteger(ini, section, QStringLiteral("ShowCmd"), 0)) {
     case 1:
@@ -120,56 +120,75 @@ void readState(QWidget* form, const TIniFile* ini, const QString& section) {
     form->setWindowState(state);
 }
 
+// The registry file and the profile file answer the same calls: the operation goes to whichever
+// the object holds, the registry file first.
+template <class Result, class Operation>
+Result readFrom(TIniObject ini, const Result& fallback, Operation operation) {
+    if (const TRegIniFile* reg = ini.RegIniFile())
+        return operation(reg);
+    if (const TIniFile* file = ini.IniFile())
+        return operation(file);
+    return fallback;
+}
+
+template <class Operation> void writeTo(TIniObject ini, Operation operation) {
+    if (TRegIniFile* reg = ini.RegIniFile())
+        operation(reg);
+    else if (TIniFile* file = ini.IniFile())
+        operation(file);
+}
+
 QString executableBaseName() {
     return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 }
 
 } // namespace
 
-QString IniReadString(const TIniFile* Ini, const QString& Section, const QString& Ident,
+QString IniReadString(TIniObject Ini, const QString& Section, const QString& Ident,
                       const QString& Default) {
-    return Ini ? Ini->ReadString(Section, Ident, Default) : Default;
+    return readFrom(Ini, Default,
+                    [&](auto* file) { return file->ReadString(Section, Ident, Default); });
 }
 
-int IniReadInteger(const TIniFile* Ini, const QString& Section, const QString& Ident, int Default) {
-    return Ini ? Ini->ReadInteger(Section, Ident, Default) : Default;
+int IniReadInteger(TIniObject Ini, const QString& Section, const QString& Ident, int Default) {
+    return readFrom(Ini, Default,
+                    [&](auto* file) { return file->ReadInteger(Section, Ident, Default); });
 }
 
-bool IniReadBool(const TIniFile* Ini, const QString& Section, const QString& Ident, bool Default) {
-    return Ini ? Ini->ReadBool(Section, Ident, Default) : Default;
+bool IniReadBool(TIniObject Ini, const QString& Section, const QString& Ident, bool Default) {
+    return readFrom(Ini, Default,
+                    [&](auto* file) { return file->ReadBool(Section, Ident, Default); });
 }
 
-void IniWriteString(TIniFile* Ini, const QString& Section, const QString& Ident,
+void IniWriteString(TIniObject Ini, const QString& Section, const QString& Ident,
                     const QString& Value) {
-    if (!Ini)
-        return;
-    const bool quoted = !Value.isEmpty() && Value.front() == Value.back() &&
-                        (Value.front() == u'"' || Value.front() == u'\'');
-    Ini->WriteString(Section, Ident, quoted ? u'"' + Value + u'"' : Value);
+    if (TRegIniFile* reg = Ini.RegIniFile()) {
+        reg->WriteString(Section, Ident, Value);
+    } else if (TIniFile* ini = Ini.IniFile()) {
+        const bool quoted = !Value.isEmpty() && Value.front() == Value.back() &&
+                            (Value.front() == u'"' || Value.front() == u'\'');
+        ini->WriteString(Section, Ident, quoted ? u'"' + Value + u'"' : Value);
+    }
 }
 
-void IniWriteInteger(TIniFile* Ini, const QString& Section, const QString& Ident, int Value) {
-    if (Ini)
-        Ini->WriteInteger(Section, Ident, Value);
+void IniWriteInteger(TIniObject Ini, const QString& Section, const QString& Ident, int Value) {
+    writeTo(Ini, [&](auto* file) { file->WriteInteger(Section, Ident, Value); });
 }
 
-void IniWriteBool(TIniFile* Ini, const QString& Section, const QString& Ident, bool Value) {
-    if (Ini)
-        Ini->WriteBool(Section, Ident, Value);
+void IniWriteBool(TIniObject Ini, const QString& Section, const QString& Ident, bool Value) {
+    writeTo(Ini, [&](auto* file) { file->WriteBool(Section, Ident, Value); });
 }
 
-void IniEraseSection(TIniFile* Ini, const QString& Section) {
-    if (Ini)
-        Ini->EraseSection(Section);
+void IniEraseSection(TIniObject Ini, const QString& Section) {
+    writeTo(Ini, [&](auto* file) { file->EraseSection(Section); });
 }
 
-void IniDeleteKey(TIniFile* Ini, const QString& Section, const QString& Ident) {
-    if (Ini)
-        Ini->DeleteKey(Section, Ident);
+void IniDeleteKey(TIniObject Ini, const QString& Section, const QString& Ident) {
+    writeTo(Ini, [&](auto* file) { file->DeleteKey(Section, Ident); });
 }
 
-QStringList IniReadSections(const TIniFile* Ini) {
-    return Ini ? Ini->ReadSections() : QStringList();
+QStringList IniReadSections(TIniObject Ini) {
+    return readFrom(Ini, QStringList(), [](auto* file) { return file->ReadSections(); });
 }
 
 QString ScreenSizeSuffix() {
@@ -183,7 +202,7 @@ int ScreenPixelsPerInch() {
     return screen ? qRound(screen->logicalDotsPerInch()) : 96;
 }
 
-void WriteFormPlacement(QWidget* Form, TIniFile* Ini, const QString& Section) {
+void WriteFormPlacement(QWidget* Form, TIniObject Ini, const QString& Section) {
     const Qt::WindowStates state = Form->windowState();
     const bool minimized = state & Qt::WindowMinimized;
     const bool maximized = state & Qt::WindowMaximized;
@@ -204,7 +223,11 @@ void WriteFormPlacement(QWidget* Form, TIniFile* Ini, const QString& Section) {
     IniWriteString(Ini, Section, NormPos, norm);
 }
 
-void ReadFormPlacement(QWidget* Form, const TIniFile* Ini, const QString& Section, bool LoadState,
+void WriteFormPlacementReg(QWidget* Form, TRegIniFile* IniFile, const QString& Section) {
+    WriteFormPlacement(Form, IniFile, Section);
+}
+
+void ReadFormPlacement(QWidget* Form, TIniObject Ini, const QString& Section, bool LoadState,
                        bool LoadPosition) {
     if (!LoadState && !LoadPosition)
         return;
@@ -215,18 +238,29 @@ void ReadFormPlacement(QWidget* Form, const TIniFile* Ini, const QString& Sectio
     Form->update();
 }
 
+void ReadFormPlacementReg(QWidget* Form, TRegIniFile* IniFile, const QString& Section,
+                          bool LoadState, bool LoadPosition) {
+    ReadFormPlacement(Form, IniFile, Section, LoadState, LoadPosition);
+}
+
 void SaveFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry) {
-    if (UseRegistry)
-        return;
-    TIniFile ini(IniFileName);
-    WriteFormPlacement(Form, &ini, platform::ClassName(Form));
+    if (UseRegistry) {
+        TRegIniFile reg(IniFileName);
+        WriteFormPlacementReg(Form, &reg, platform::ClassName(Form));
+    } else {
+        TIniFile ini(IniFileName);
+        WriteFormPlacement(Form, &ini, platform::ClassName(Form));
+    }
 }
 
 void RestoreFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry) {
-    if (UseRegistry)
-        return;
-    const TIniFile ini(IniFileName);
-    ReadFormPlacement(Form, &ini, platform::ClassName(Form), true, true);
+    if (UseRegistry) {
+        TRegIniFile reg(IniFileName, true);
+        ReadFormPlacementReg(Form, &reg, platform::ClassName(Form), true, true);
+    } else {
+        TIniFile ini(IniFileName);
+        ReadFormPlacement(Form, &ini, platform::ClassName(Form), true, true);
+    }
 }
 
 QString GetDefaultSection(const QObject* Component) {
@@ -274,12 +308,12 @@ void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Se
     Section = GetDefaultSection(Control);
 }
 
-void InternalSaveGridLayout(const IGridColumns* Grid, TIniFile* Ini, const QString& Section) {
+void InternalSaveGridLayout(const IGridColumns* Grid, TIniObject Ini, const QString& Section) {
     for (int i = 0; i < Grid->GridColCount(); ++i)
         IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
 }
 
-void InternalRestoreGridLayout(IGridColumns* Grid, const TIniFile* Ini, const QString& Section) {
+void InternalRestoreGridLayout(IGridColumns* Grid, TIniObject Ini, const QString& Section) {
     for (int i = 0; i < Grid->GridColCount(); ++i) {
         const int width =
             IniReadInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
@@ -294,6 +328,14 @@ void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName) {
 }
 
 void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName) {
-    const TIniFile ini(IniFileName);
+    TIniFile ini(IniFileName);
     InternalRestoreGridLayout(Grid, &ini, GetDefaultSection(Grid->GridComponent()));
+}
+
+void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile) {
+    InternalSaveGridLayout(Grid, IniFile, GetDefaultSection(Grid->GridComponent()));
+}
+
+void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile) {
+    InternalRestoreGridLayout(Grid, IniFile, GetDefaultSection(Grid->GridComponent()));
 }

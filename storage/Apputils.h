@@ -6,32 +6,39 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/Registry.h"
+
 class QObject;
 class QWidget;
-class TIniFile;
 
-// Each takes the INI object or none: with none the readers give the default and the writers do
-// nothing.
-QString IniReadString(const TIniFile* Ini, const QString& Section, const QString& Ident,
+// Each sends the operation to the registry file or the profile file the INI object holds; with
+// none the readers give the default and the writers do nothing.
+QString IniReadString(TIniObject Ini, const QString& Section, const QString& Ident,
                       const QString& Default);
-int IniReadInteger(const TIniFile* Ini, const QString& Section, const QString& Ident, int Default);
-bool IniReadBool(const TIniFile* Ini, const QString& Section, const QString& Ident, bool Default);
-// A value that begins and ends with the same quote (or is one double quote) gets one more pair
-// of double quotes, since the profile file removes one pair on reading.
-void IniWriteString(TIniFile* Ini, const QString& Section, const QString& Ident,
+int IniReadInteger(TIniObject Ini, const QString& Section, const QString& Ident, int Default);
+bool IniReadBool(TIniObject Ini, const QString& Section, const QString& Ident, bool Default);
+// A registry file gets the value unchanged. For a profile file, a value that begins and ends
+// with the same quote (or is one double quote) gets one more pair of double quotes, since the
+// profile file removes one pair on reading.
+void IniWriteString(TIniObject Ini, const QString& Section, const QString& Ident,
                     const QString& Value);
-void IniWriteInteger(TIniFile* Ini, const QString& Section, const QString& Ident, int Value);
-void IniWriteBool(TIniFile* Ini, const QString& Section, const QString& Ident, bool Value);
-void IniEraseSection(TIniFile* Ini, const QString& Section);
-void IniDeleteKey(TIniFile* Ini, const QString& Section, const QString& Ident);
-QStringList IniReadSections(const TIniFile* Ini);
+void IniWriteInteger(TIniObject Ini, const QString& Section, const QString& Ident, int Value);
+void IniWriteBool(TIniObject Ini, const QString& Section, const QString& Ident, bool Value);
+void IniEraseSection(TIniObject Ini, const QString& Section);
+void IniDeleteKey(TIniObject Ini, const QString& Section, const QString& Ident);
+// A profile file's sections; a registry file's sub-keys of its current key.
+QStringList IniReadSections(TIniObject Ini);
 
 // "Flags", "ShowCmd", "PixelsPerInch", then "MinMaxPos" and "NormPos" each with the screen-size
 // suffix and plain.
-void WriteFormPlacement(QWidget* Form, TIniFile* Ini, const QString& Section);
-void ReadFormPlacement(QWidget* Form, const TIniFile* Ini, const QString& Section, bool LoadState,
+void WriteFormPlacement(QWidget* Form, TIniObject Ini, const QString& Section);
+void WriteFormPlacementReg(QWidget* Form, TRegIniFile* IniFile, const QString& Section);
+void ReadFormPlacement(QWidget* Form, TIniObject Ini, const QString& Section, bool LoadState,
                        bool LoadPosition);
-// The placement of Form in the section named by its class, in the named file.
+void ReadFormPlacementReg(QWidget* Form, TRegIniFile* IniFile, const QString& Section,
+                          bool LoadState, bool LoadPosition);
+// The placement of Form in the section named by its class, in the named profile file or below
+// the named registry key (read-only for restoring).
 void SaveFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry);
 void RestoreFormPlacement(QWidget* Form, const QString& IniFileName, bool UseRegistry);
 
@@ -54,11 +61,13 @@ public:
 
 // One key per column, "Item0", "Item1"..., holding its width. Restoring keeps the width of a
 // column without a key, and of one whose stored width is not 0 to 32767.
-void InternalSaveGridLayout(const IGridColumns* Grid, TIniFile* Ini, const QString& Section);
-void InternalRestoreGridLayout(IGridColumns* Grid, const TIniFile* Ini, const QString& Section);
-// The same in the grid's default section of the named INI file.
+void InternalSaveGridLayout(const IGridColumns* Grid, TIniObject Ini, const QString& Section);
+void InternalRestoreGridLayout(IGridColumns* Grid, TIniObject Ini, const QString& Section);
+// The same in the grid's default section of the named INI file, or of the registry file.
 void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName);
 void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName);
+void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile);
+void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile);
 
 // Settings of the unit.
 extern std::function<QString()> OnGetDefaultIniName;

@@ -100,11 +100,11 @@ TMRUManager::TMRUManager(QObject* AOwner) : QObject(AOwner) {
     list_.OnChange = [this] { listChanged(); };
     iniLink_.OnSave = [this](TIniLink*) {
         if (!objectName().isEmpty() && iniLink_.IniObject())
-            SaveToIni(iniLink_.IniObject(), iniSection());
+            saveItems(iniLink_.IniObject(), iniSection());
     };
     iniLink_.OnLoad = [this](TIniLink*) {
         if (!objectName().isEmpty() && iniLink_.IniObject())
-            LoadFromIni(iniLink_.IniObject(), iniSection());
+            loadItems(iniLink_.IniObject(), iniSection());
     };
 }
 
@@ -292,7 +292,7 @@ void TMRUManager::DoClick(const QString& RecentName, const QString& Caption, int
         OnClick(this, RecentName, Caption, UserData);
 }
 
-void TMRUManager::DoReadItem(TIniFile* Ini, const QString& Section, int Index, QString& RecentName,
+void TMRUManager::DoReadItem(TIniObject Ini, const QString& Section, int Index, QString& RecentName,
                              int& UserData) {
     if (OnReadItem) {
         OnReadItem(this, Ini, Section, Index, RecentName, UserData);
@@ -302,7 +302,7 @@ void TMRUManager::DoReadItem(TIniFile* Ini, const QString& Section, int Index, Q
     UserData = IniReadInteger(Ini, Section, QStringLiteral("User_%1").arg(Index), 0);
 }
 
-void TMRUManager::DoWriteItem(TIniFile* Ini, const QString& Section, int Index,
+void TMRUManager::DoWriteItem(TIniObject Ini, const QString& Section, int Index,
                               const QString& RecentName, int UserData) {
     if (OnWriteItem) {
         OnWriteItem(this, Ini, Section, Index, RecentName, UserData);
@@ -315,13 +315,29 @@ void TMRUManager::DoWriteItem(TIniFile* Ini, const QString& Section, int Index,
         IniDeleteKey(Ini, Section, QStringLiteral("User_%1").arg(Index));
 }
 
+void TMRUManager::LoadFromIni(TIniFile* Ini, const QString& Section) {
+    loadItems(Ini, Section);
+}
+
 void TMRUManager::SaveToIni(TIniFile* Ini, const QString& Section) {
+    saveItems(Ini, Section);
+}
+
+void TMRUManager::LoadFromRegistry(TRegIniFile* Ini, const QString& Section) {
+    loadItems(Ini, Section);
+}
+
+void TMRUManager::SaveToRegistry(TRegIniFile* Ini, const QString& Section) {
+    saveItems(Ini, Section);
+}
+
+void TMRUManager::saveItems(TIniObject Ini, const QString& Section) {
     IniEraseSection(Ini, Section);
     for (int i = 0; i < list_.Count(); ++i)
         DoWriteItem(Ini, Section, i, list_.Strings(i), list_.Objects(i));
 }
 
-void TMRUManager::LoadFromIni(TIniFile* Ini, const QString& Section) {
+void TMRUManager::loadItems(TIniObject Ini, const QString& Section) {
     const TRecentMode mode = list_.Mode();
     list_.BeginUpdate();
     list_.Clear();

@@ -12,8 +12,6 @@
 #include <QPointer>
 #include <functional>
 
-class TIniFile;
-
 enum TRecentMode { rmInsert, rmAppend };
 enum TAccelDelimiter { adTab, adSpace };
 
@@ -62,10 +60,10 @@ public:
     using TClickMenuEvent = std::function<void(QObject* Sender, const QString& RecentName,
                                                const QString& Caption, int UserData)>;
     using TReadItemEvent =
-        std::function<void(QObject* Sender, TIniFile* IniFile, const QString& Section, int Index,
+        std::function<void(QObject* Sender, TIniObject IniFile, const QString& Section, int Index,
                            QString& RecentName, int& UserData)>;
     using TWriteItemEvent =
-        std::function<void(QObject* Sender, TIniFile* IniFile, const QString& Section, int Index,
+        std::function<void(QObject* Sender, TIniObject IniFile, const QString& Section, int Index,
                            const QString& RecentName, int UserData)>;
 
     explicit TMRUManager(QObject* AOwner = nullptr);
@@ -77,6 +75,8 @@ public:
     void UpdateRecentMenu();
     void LoadFromIni(TIniFile* Ini, const QString& Section);
     void SaveToIni(TIniFile* Ini, const QString& Section);
+    void LoadFromRegistry(TRegIniFile* Ini, const QString& Section);
+    void SaveToRegistry(TRegIniFile* Ini, const QString& Section);
 
     const TRecentStrings& Strings() const { return list_; }
     TAccelDelimiter AccelDelimiter() const { return accelDelimiter_; }
@@ -110,14 +110,16 @@ public:
 
 protected:
     virtual void Change();
-    virtual void DoReadItem(TIniFile* Ini, const QString& Section, int Index, QString& RecentName,
+    virtual void DoReadItem(TIniObject Ini, const QString& Section, int Index, QString& RecentName,
                             int& UserData);
-    virtual void DoWriteItem(TIniFile* Ini, const QString& Section, int Index,
+    virtual void DoWriteItem(TIniObject Ini, const QString& Section, int Index,
                              const QString& RecentName, int UserData);
     virtual void GetItemData(QString& Caption, QKeySequence& ShortCut, int UserData);
     virtual void DoClick(const QString& RecentName, const QString& Caption, int UserData);
 
 private:
+    void loadItems(TIniObject Ini, const QString& Section);
+    void saveItems(TIniObject Ini, const QString& Section);
     void listChanged();
     void removeItems();
     void enableMenu();

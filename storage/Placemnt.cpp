@@ -14,6 +14,24 @@ namespace {
 
 const QString FormVersion = QStringLiteral("FormVersion");
 
+HKEY rootKeyOf(TPlacementRegRoot root) {
+    switch (root) {
+    case prCurrentUser:
+        return HKEY_CURRENT_USER;
+    case prLocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case prCurrentConfig:
+        return HKEY_CURRENT_CONFIG;
+    case prClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case prUsers:
+        return HKEY_USERS;
+    case prDynData:
+        return HKEY_DYN_DATA;
+    }
+    return HKEY_CURRENT_USER;
+}
+
 // Runs a save or restore for the window: an error is shown, and the show, close or destruction
 // it belongs to goes on.
 template <class Step> void reported(Step step) {
@@ -32,13 +50,14 @@ template <class Step> void reported(Step step) {
 // The store's file, open for one save, restore, read or write when none is open yet.
 class TFormPlacement::OpenFile {
 public:
-    explicit OpenFile(TFormPlacement* store) : store_(store), owns_(!store->ini_) {
-        if (owns_ && !store->useRegistry_)
-            store->ini_ = std::make_unique<TIniFile>(store->GetIniFileName());
+    OpenFile(TFormPlacement* store, bool readOnly)
+        : store_(store), owns_(!store->ini_ && !store->reg_) {
+        if (owns_)
+            store->IniNeeded(readOnly);
     }
     ~OpenFile() {
         if (owns_)
-            store_->ini_.reset();
+            store_->IniFree();
     }
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
@@ -64,8 +83,8 @@ void TIniLink::SetStorage(TFormPlacement* Value) {
         storage_->links_.append(this);
 }
 
-TIniFile* TIniLink::IniObject() const {
-    return storage_ ? storage_->IniFile() : nullptr;
+TIniObject TIniLink::IniObject() const {
+    return storage_ ? storage_->IniFile() : TIniObject();
 }
 
 QString TIniLink::RootSection() const {
@@ -108,7 +127,7 @@ TFormPlacement::TFormPlacement(QObject* AOwner) : QObject(AOwner), hook_(new TKx
 }
 
 TFormPlacement::~TFormPlacement() {
-    ini_.reset();
+    IniFree();
     while (!links_.isEmpty())
         links_.last()->SetStorage(nullptr);
 }
@@ -133,6 +152,35 @@ QString TFormPlacement::GetIniFileName() const {
     return useRegistry_ ? GetDefaultIniRegKey() : GetDefaultIniName();
 }
 
+TIniObject TFormPlacement::IniFile() const {
+    if (reg_)
+        return reg_.get();
+    return ini_.get();
+}
+
+// A registry file starts at the key IniFileName of the current user; for another root the same
+// path is opened below that root. A key that is not there when reading leaves no file open, so
+// every read gives its default.
+void TFormPlacement::IniNeeded(bool ReadOnly) {
+    const QString fileName = GetIniFileName();
+    if (!useRegistry_) {
+        ini_ = std::make_unique<TIniFile>(fileName);
+        return;
+    }
+    auto reg = std::make_unique<TRegIniFile>(fileName, ReadOnly);
+    if (registryRoot_ != prCurrentUser) {
+        reg->SetRootKey(rootKeyOf(registryRoot_));
+        if (!reg->OpenKey(fileName, !ReadOnly))
+            return;
+    }
+    reg_ = std::move(reg);
+}
+
+void TFormPlacement::IniFree() {
+    ini_.reset();
+    reg_.reset();
+}
+
 QString TFormPlacement::GetIniSection() const {
     return iniSection_.isEmpty() ? GetDefaultSection(parent()) : iniSection_;
 }
@@ -140,8 +188,8 @@ QString TFormPlacement::GetIniSection() const {
 void TFormPlacement::SaveFormPlacement() {
     if (active_ && !restored_)
         return;
-    OpenFile file(this);
-    IniWriteInteger(ini_.get(), GetIniSection(), FormVersion, version_);
+    OpenFile file(this, false);
+    IniWriteInteger(IniFile(), GetIniSection(), FormVersion, version_);
     SavePlacement();
     Save();
     saved_ = true;
@@ -149,15 +197,15 @@ void TFormPlacement::SaveFormPlacement() {
 
 void TFormPlacement::RestoreFormPlacement() {
     saved_ = false;
-    OpenFile file(this);
+    OpenFile file(this, true);
     const QString section = GetIniSection();
-    if (IniReadInteger(ini_.get(), section, FormVersion, 0) >= version_) {
+    if (IniReadInteger(IniFile(), section, FormVersion, 0) >= version_) {
         RestorePlacement();
         restored_ = true;
         Restore();
         QWidget* form = Form();
         if ((options_ & fpActiveControl) && form) {
-            const QString name = IniReadString(ini_.get(), section, "ActiveControl", QString());
+            const QString name = IniReadString(IniFile(), section, "ActiveControl", QString());
             auto* control = qobject_cast<QWidget*>(platform::FindComponent(form, name));
             if (control && control->isEnabled() && control->focusPolicy() != Qt::NoFocus)
                 control->setFocus();
@@ -170,12 +218,12 @@ void TFormPlacement::SavePlacement() {
     const QString section = GetIniSection();
     if (QWidget* form = Form()) {
         if (options_ & (fpState | fpPosition)) {
-            WriteFormPlacement(form, ini_.get(), section);
-            IniWriteString(ini_.get(), section, QStringLiteral("Visible"),
+            WriteFormPlacement(form, IniFile(), section);
+            IniWriteString(IniFile(), section, QStringLiteral("Visible"),
                            destroying_ ? QStringLiteral("1") : QStringLiteral("0"));
         }
         if ((options_ & fpActiveControl) && form->focusWidget())
-            IniWriteString(ini_.get(), section, QStringLiteral("ActiveControl"),
+            IniWriteString(IniFile(), section, QStringLiteral("ActiveControl"),
                            form->focusWidget()->objectName());
     }
     for (TIniLink* link : QList<TIniLink*>(links_))
@@ -184,7 +232,7 @@ void TFormPlacement::SavePlacement() {
 
 void TFormPlacement::RestorePlacement() {
     if (QWidget* form = Form())
-        ReadFormPlacement(form, ini_.get(), GetIniSection(), options_.testFlag(fpState),
+        ReadFormPlacement(form, IniFile(), GetIniSection(), options_.testFlag(fpState),
                           options_.testFlag(fpPosition));
     for (TIniLink* link : QList<TIniLink*>(links_))
         link->LoadFromIni();
@@ -192,14 +240,14 @@ void TFormPlacement::RestorePlacement() {
 
 QString TFormPlacement::DoReadString(const QString& Section, const QString& Ident,
                                      const QString& Default) {
-    OpenFile file(this);
-    return IniReadString(ini_.get(), Section, Ident, Default);
+    OpenFile file(this, true);
+    return IniReadString(IniFile(), Section, Ident, Default);
 }
 
 void TFormPlacement::DoWriteString(const QString& Section, const QString& Ident,
                                    const QString& Value) {
-    OpenFile file(this);
-    IniWriteString(ini_.get(), Section, Ident, Value);
+    OpenFile file(this, false);
+    IniWriteString(IniFile(), Section, Ident, Value);
 }
 
 void TFormPlacement::Save() {
@@ -221,24 +269,24 @@ void TFormPlacement::WriteString(const QString& Ident, const QString& Value) {
 }
 
 int TFormPlacement::ReadInteger(const QString& Ident, int Default) {
-    OpenFile file(this);
-    return IniReadInteger(ini_.get(), GetIniSection(), Ident, Default);
+    OpenFile file(this, true);
+    return IniReadInteger(IniFile(), GetIniSection(), Ident, Default);
 }
 
 void TFormPlacement::WriteInteger(const QString& Ident, int Value) {
-    OpenFile file(this);
-    IniWriteInteger(ini_.get(), GetIniSection(), Ident, Value);
+    OpenFile file(this, false);
+    IniWriteInteger(IniFile(), GetIniSection(), Ident, Value);
 }
 
 void TFormPlacement::EraseSections() {
-    if (ini_)
+    if (IniFile())
         return;
-    OpenFile file(this);
-    for (const QString& name : IniReadSections(ini_.get())) {
+    OpenFile file(this, false);
+    for (const QString& name : IniReadSections(IniFile())) {
         if (name.compare(iniSection_, Qt::CaseInsensitive) == 0 ||
             IsWild(name, iniSection_ + QStringLiteral(".*"), true) ||
             IsWild(name, iniSection_ + QStringLiteral("\\*"), true))
-            IniEraseSection(ini_.get(), name);
+            IniEraseSection(IniFile(), name);
     }
 }
 

@@ -4,6 +4,7 @@
 // restored on every show and saved when the window may close and when it is destroyed.
 
 #include "platform/Classes.h"
+#include "platform/Registry.h"
 #include "storage/KXProps.h"
 
 #include <QObject>
@@ -16,7 +17,6 @@ class QEvent;
 class QWidget;
 class TFormPlacement;
 class TFormStorage;
-class TIniFile;
 class TKxWindowHook;
 
 enum TPlacementOption { fpState = 0x1, fpPosition = 0x2, fpActiveControl = 0x4 };
@@ -46,7 +46,7 @@ public:
     TFormPlacement* Storage() const { return storage_; }
     void SetStorage(TFormPlacement* Value);
     // The open INI file of the store, or none.
-    TIniFile* IniObject() const;
+    TIniObject IniObject() const;
     // The store's own IniSection and "\", or "" without a store or section.
     QString RootSection() const;
 
@@ -102,8 +102,7 @@ public:
     void SetIniFileName(const QString& Value) { iniFileName_ = Value; }
     const QString& IniSection() const { return iniSection_; }
     void SetIniSection(const QString& Value) { iniSection_ = Value; }
-    // The registry variant is kept as settings only: with UseRegistry the store reads defaults
-    // and writes nothing.
+    // With UseRegistry the section is a key below the key IniFileName of RegistryRoot.
     bool UseRegistry() const { return useRegistry_; }
     void SetUseRegistry(bool Value) { useRegistry_ = Value; }
     TPlacementRegRoot RegistryRoot() const { return registryRoot_; }
@@ -120,8 +119,8 @@ public:
     TNotifyEvent OnSavePlacement;
     TNotifyEvent OnRestorePlacement;
 
-    // The open INI file, only inside a save, a restore or one read or write.
-    TIniFile* IniFile() const { return ini_.get(); }
+    // The open profile or registry file, only inside a save, a restore or one read or write.
+    TIniObject IniFile() const;
 
     void SaveFormPlacement();
     void RestoreFormPlacement();
@@ -158,6 +157,8 @@ private:
     friend class TWinMinMaxInfo;
 
     class OpenFile;
+    void IniNeeded(bool ReadOnly);
+    void IniFree();
     void CheckToggleHook();
     void MinMaxInfoModified();
     void WndMessage(QEvent* event);
@@ -167,6 +168,7 @@ private:
     QString iniFileName_;
     QString iniSection_;
     std::unique_ptr<TIniFile> ini_;
+    std::unique_ptr<TRegIniFile> reg_;
     bool useRegistry_ = false;
     TPlacementRegRoot registryRoot_ = prCurrentUser;
     QList<TIniLink*> links_;

@@ -1,6 +1,7 @@
 #include "storage/MRUList.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
+#include "storage/Apputils.h"
 #include "storage/StoredForm.h"
 
 #include <QMainWindow>
@@ -245,13 +246,13 @@ TEST_F(MRUListTest, LoadingSkipsGapsIndexesBeyondTheCapacityAndDuplicates) {
 
 TEST_F(MRUListTest, ReadAndWriteEventsReplaceTheKeys) {
     TStoredForm<TFormMain> w(path);
-    w.MRUManager1->OnWriteItem = [](QObject*, TIniFile* file, const QString& s, int index,
+    w.MRUManager1->OnWriteItem = [](QObject*, TIniObject file, const QString& s, int index,
                                     const QString& name, int) {
-        file->WriteString(s, QString("File%1").arg(index), name);
+        IniWriteString(file, s, QString("File%1").arg(index), name);
     };
-    w.MRUManager1->OnReadItem = [](QObject*, TIniFile* file, const QString& s, int index,
+    w.MRUManager1->OnReadItem = [](QObject*, TIniObject file, const QString& s, int index,
                                    QString& name, int& data) {
-        name = file->ReadString(s, QString("File%1").arg(index), "");
+        name = IniReadString(file, s, QString("File%1").arg(index), "");
         data = 9;
     };
     w.show();

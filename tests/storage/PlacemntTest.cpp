@@ -371,7 +371,7 @@ TEST_F(PlacemntTest, QuotedValuesGetOneMorePairAndComeBackAsTheyWere) {
     EXPECT_TRUE(file.readAll().contains("Text=\"\"x\"\""));
     w->FormStorage1->WriteInteger("Count", 0x2A);
     EXPECT_EQ(w->FormStorage1->ReadInteger("Count", 0), 42);
-    EXPECT_EQ(w->FormStorage1->IniFile(), nullptr);
+    EXPECT_FALSE(w->FormStorage1->IniFile());
 }
 
 TEST_F(PlacemntTest, LinksKeepSubSectionsDuringSaveAndRestore) {
@@ -381,7 +381,7 @@ TEST_F(PlacemntTest, LinksKeepSubSectionsDuringSaveAndRestore) {
     EXPECT_EQ(link.RootSection(), "RiceviMosse\\");
     link.OnSave = [&](TIniLink* sender) {
         EXPECT_EQ(sender, &link);
-        ASSERT_NE(link.IniObject(), nullptr);
+        ASSERT_TRUE(link.IniObject());
         IniWriteString(link.IniObject(), link.RootSection() + "Sub", "Key", "saved");
     };
     QString loaded;
@@ -396,7 +396,7 @@ TEST_F(PlacemntTest, LinksKeepSubSectionsDuringSaveAndRestore) {
     EXPECT_EQ(loaded, "saved");
     link.SetStorage(nullptr);
     EXPECT_EQ(link.RootSection(), "");
-    EXPECT_EQ(link.IniObject(), nullptr);
+    EXPECT_FALSE(link.IniObject());
 }
 
 TEST_F(PlacemntTest, EraseSectionsRemovesTheSectionAndItsSubSections) {
@@ -497,16 +497,6 @@ TEST_F(PlacemntTest, TheFreeFunctionsKeepAPlacementUnderTheClassName) {
     form.setGeometry(0, 0, 50, 50);
     RestoreFormPlacement(&form, path, false);
     EXPECT_EQ(form.geometry(), QRect(30, 40, 200, 150));
-}
-
-TEST_F(PlacemntTest, TheRegistryVariantReadsDefaultsAndWritesNothing) {
-    auto w = window();
-    w->FormStorage1->SetUseRegistry(true);
-    w->FormStorage1->SetRegistryRoot(prLocalMachine);
-    w->show();
-    w->close();
-    EXPECT_EQ(w->FormStorage1->ReadInteger("Anything", 7), 7);
-    EXPECT_FALSE(QFile::exists(path));
 }
 
 } // namespace

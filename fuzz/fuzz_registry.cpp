@@ -1,0 +1,56 @@
+// Any bytes as a registry root's file read without harm, and a value written into it comes back
+// exactly as it was.
+
+#include "platform/Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+namespace {
+
+void walk(TRegistry& reg, const QString& path, int depth) {
+    if (depth > 8 || !reg.OpenKey(path, false))
+        return;
+    for (const QString& name : reg.GetValueNames()) {
+        reg.ReadString(name);
+        try {
+            reg.ReadInteger(name);
+        } catch (const ERegistryException&) {
+        }
+    }
+    for (const QString& child : reg.GetKeyNames()) {
+        walk(reg, path + u'\\' + child, depth + 1);
+        reg.OpenKey(path, false);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QTemporaryDir dir;
+    static const bool configured = [] {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        return QDir().mkpath(dir.filePath("quendel/registry"));
+    }();
+    if (!configured)
+        std::abort();
+    {
+        QFile file(TRegistry::RootFileName(HKEY_CURRENT_USER));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        file.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    TRegistry reg;
+    walk(reg, QStringLiteral("\\"), 0);
+    const QString value = QStringLiteral(" \"valore\\x41\r\ncon = a capo\" ");
+    try {
+        TRegIniFile ini(QStringLiteral("Software\\Fuzz"));
+        ini.WriteString(QStringLiteral("Chiave"), QStringLiteral("@"), value);
+        if (ini.ReadString(QStringLiteral("Chiave"), QStringLiteral("@"), QString()) != value)
+            std::abort();
+    } catch (const std::runtime_error&) {
+    }
+    return 0;
+}

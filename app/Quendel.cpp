@@ -5,6 +5,8 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "comms/CodEmail.h"
+#include "comms/CodNewSMTPServer.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -74,11 +76,16 @@ void CreateWindows() {
     FormPromotion = new TFormPromotion(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormCaptured = new TFormCaptured;
+    FormEmail = new TStoredForm<TFormEmail>(FormMain);
+    FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
 }
 
 void DestroyWindows() {
     CapturedPiecesWindow = {};
+    delete FormEmail; // with its server dialog
+    FormEmail = nullptr;
+    FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
     delete FormRivedi;

@@ -27,7 +27,7 @@ QPushButton* NavigationButton(QWidget* parent, const char* name, const QString& 
 
 // The memo's lines as a string list counts them: an empty memo has none, a final break adds none.
 QStringList MemoLines(const QPlainTextEdit& memo) {
-    return platform::SplitLines(memo.toPlainText().toLatin1());
+    return platform::SplitTextLines(memo.toPlainText());
 }
 
 } // namespace

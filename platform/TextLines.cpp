@@ -3,24 +3,28 @@
 namespace platform {
 
 QStringList SplitLines(const QByteArray& data, QString* firstEol) {
+    return SplitTextLines(QString::fromLatin1(data), firstEol);
+}
+
+QStringList SplitTextLines(const QString& data, QString* firstEol) {
     QStringList lines;
     if (firstEol)
         firstEol->clear();
     qsizetype start = 0;
     for (qsizetype i = 0; i < data.size(); ++i) {
-        const char c = data[i];
+        const QChar c = data[i];
         if (c != '\r' && c != '\n')
             continue;
-        lines.append(QString::fromLatin1(data.mid(start, i - start)));
+        lines.append(data.mid(start, i - start));
         const bool pair = c == '\r' && i + 1 < data.size() && data[i + 1] == '\n';
         if (firstEol && firstEol->isEmpty())
-            *firstEol = pair ? QStringLiteral("\r\n") : QString(QLatin1Char(c));
+            *firstEol = pair ? QStringLiteral("\r\n") : QString(c);
         if (pair)
             ++i;
         start = i + 1;
     }
     if (start < data.size())
-        lines.append(QString::fromLatin1(data.mid(start)));
+        lines.append(data.mid(start));
     return lines;
 }
 

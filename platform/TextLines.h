@@ -9,5 +9,7 @@ namespace platform {
 // The Latin-1 text split at CR LF, LF and CR, no line ending kept; a last line without an ending
 // counts, an empty text has none. firstEol, when given, receives the first ending met ("" if none).
 QStringList SplitLines(const QByteArray& data, QString* firstEol = nullptr);
+// The same for text already decoded (a memo's contents).
+QStringList SplitTextLines(const QString& text, QString* firstEol = nullptr);
 
 } // namespace platform

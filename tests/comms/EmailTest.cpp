@@ -1,0 +1,216 @@
+#include "comms/CodEmail.h"
+#include "comms/CodNewSMTPServer.h"
+#include "controls/KXSpin.h"
+#include "peers/SmtpPeer.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/PropertyAdapters.h"
+#include "storage/StoredForm.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class EmailTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString previousFolder = QDir::currentPath();
+    std::vector<QString> boxes;
+    platform::MessageBoxHook oldBox;
+    platform::ShowModalHook oldModal;
+    std::unique_ptr<TStoredForm<TFormEmail>> window;
+
+    void SetUp() override {
+        QDir::setCurrent(dir.path());
+        oldBox = platform::SetMessageBoxHook([this](const QString& t, const QString& c, int f) {
+            boxes.push_back(QString("%1|%2|%3").arg(t, c).arg(f));
+            return int(platform::IDOK);
+        });
+        window = std::make_unique<TStoredForm<TFormEmail>>();
+        FormNewSMTP = new TFormNewSMTP(window.get());
+        window->show();
+        Fill();
+    }
+    void TearDown() override {
+        window.reset();
+        FormNewSMTP = nullptr;
+        platform::SetMessageBoxHook(oldBox);
+        QDir::setCurrent(previousFolder);
+    }
+
+    void Fill() {
+        window->EditFrom->setText("ZT0123@zeltor.invalid");
+        window->EditTo->setText("ZT0456@zeltor.invalid");
+        window->EditCc->setText("tornei@zeltor.invalid, ZT0123@zeltor.invalid");
+        window->EditSubject->setText(QString::fromUtf8("4001-01b[e2-e4]Cog-Gio città"));
+        window->MemoEmail->setPlainText(
+            QString::fromUtf8("- - -\n1b e2-e4\n1b e2-e4\n.\n.punto\nSaluti, Niccolò\n"));
+    }
+    void Choose(const QString& entry) {
+        window->cbSMTP->addItem(entry);
+        window->cbSMTP->SetItemIndex(window->cbSMTP->count() - 1);
+    }
+    bool WaitForBox() {
+        return QTest::qWaitFor([&] { return !boxes.empty(); }, 20000);
+    }
+};
+
+} // namespace
+
+TEST_F(EmailTest, SentThroughTheServerAndTheWindowCloses) {
+    SmtpPeer peer;
+    Choose(QString("Prova (127.0.0.1:%1)").arg(peer.Port()));
+    window->BtnOk->click();
+    window->BtnOk->click(); // a second click sends nothing more
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Email inviata con successo|Invia mossa via email|0"});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    const QByteArray& stored = messages[0];
+    EXPECT_TRUE(stored.contains("X-Rcpt-To: <tornei@zeltor.invalid>\r\n"));
+    EXPECT_TRUE(stored.contains("\r\nCc: tornei@zeltor.invalid, ZT0123@zeltor.invalid\r\n"));
+    EXPECT_TRUE(stored.contains("\r\nX-Mailer: Quendel 2.09\r\n"));
+    EXPECT_TRUE(stored.contains("Subject: =?ISO-8859-1?Q?4001-01b=5Be2-e4=5DCog-Gio_citt=E0?="));
+    EXPECT_TRUE(stored.endsWith("\r\n\r\n- - -\r\n1b e2-e4\r\n1b e2-e4\r\n.\r\n.punto\r\n"
+                                "Saluti, Niccol=F2\r\n"));
+}
+
+TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
+    SmtpPeer refusing({"--reject", "^ZT0456@"});
+    SmtpPeer dropping({"--drop", "^ZT0123@"});
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const int closedPort = closed.serverPort();
+    closed.close();
+    struct Case {
+        QString entry;
+        QString from, to;
+        QString box;
+    };
+    const Case cases[] = {
+        {QString("R (127.0.0.1:%1)").arg(refusing.Port()), "", "", "Recipient not found"},
+        {QString("D (127.0.0.1:%1)").arg(dropping.Port()), "", "", "Errore nell'invio della email"},
+        {QString("C (127.0.0.1:%1)").arg(closedPort), "", "", "Connection failed"},
+        {"U (smtp.nowhere.invalid:25)", "", "", "Invalid host"},
+        {QString("F (127.0.0.1:%1)").arg(refusing.Port()), " ", "", "Missing From address"},
+        {QString("T (127.0.0.1:%1)").arg(refusing.Port()), "", ";", "Missing To address"},
+    };
+    for (const Case& c : cases) {
+        Fill();
+        if (!c.from.isEmpty())
+            window->EditFrom->setText(c.from);
+        if (!c.to.isEmpty())
+            window->EditTo->setText(c.to);
+        const QString body = window->MemoEmail->toPlainText();
+        Choose(c.entry);
+        boxes.clear();
+        window->BtnOk->click();
+        ASSERT_TRUE(WaitForBox()) << c.entry.toStdString();
+        EXPECT_EQ(boxes[0], c.box + "|Invia mossa via email|16") << c.entry.toStdString();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->BtnOk->isEnabled());
+        EXPECT_EQ(window->MemoEmail->toPlainText(), body);
+    }
+    EXPECT_TRUE(refusing.Messages().isEmpty());
+    EXPECT_TRUE(dropping.Messages().isEmpty());
+
+    boxes.clear();
+    Choose("senza porta");
+    window->BtnOk->click();
+    EXPECT_EQ(boxes,
+              std::vector<QString>{"Server SMTP non valido: senza porta|Invia mossa via email|16"});
+    window->cbSMTP->setCurrentIndex(-1);
+    boxes.clear();
+    window->BtnOk->click();
+    EXPECT_EQ(boxes,
+              std::vector<QString>{"Specificare il server da usare (esempio: "
+                                   "smtp.zeltor.invalid porta 25)|Invia mossa via email|16"});
+    boxes.clear();
+    window->BtnAnnulla->click();
+    EXPECT_EQ(boxes, std::vector<QString>{"Invio annullato|Invia mossa via email|0"});
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+}
+
+TEST_F(EmailTest, TheMailProgramGetsTheExactFields) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("mailto", &catcher, "open");
+    window->EditTo->setText("a&b@x.invalid");
+    window->EditCc->setText("c#d@y.invalid, e%f@z.invalid");
+    window->EditSubject->setText(QString::fromUtf8("50% + 50%? sì & no #1"));
+    window->MemoEmail->setPlainText(QString::fromUtf8("riga 1\nriga & 2 è"));
+    window->cbSMTP->SetItemIndex(0);
+    window->BtnOk->click();
+    QDesktopServices::unsetUrlHandler("mailto");
+    ASSERT_EQ(catcher.urls.size(), 1);
+    const QUrl& url = catcher.urls[0];
+    EXPECT_EQ(url.path(QUrl::FullyDecoded), "a&b@x.invalid");
+    const QUrlQuery query(url.query(QUrl::FullyEncoded));
+    EXPECT_EQ(query.queryItemValue("cc", QUrl::FullyDecoded), "c#d@y.invalid, e%f@z.invalid");
+    EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded),
+              QString::fromUtf8("50% + 50%? sì & no #1"));
+    EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded),
+              QString::fromUtf8("riga 1\r\nriga & 2 è"));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(EmailTest, ServerBookIsEditedAndKept) {
+    const QStringList designed{"Nessuno (usa l'applicazione di default)",
+                               "Zeltor (smtp.zeltor.invalid:25)"};
+    EXPECT_EQ(window->cbSMTP->Items(), designed);
+    window->PopupMenuServersPopup();
+    EXPECT_FALSE(window->Cancellaquestaconnessionedallelenco1->isEnabled());
+    window->Cancellaquestaconnessionedallelenco1Click();
+    EXPECT_EQ(window->cbSMTP->Items(), designed);
+
+    const platform::ShowModalHook old = platform::SetShowModalHook([](QDialog& d) {
+        auto& dialog = dynamic_cast<TFormNewSMTP&>(d);
+        dialog.EditName->setText(" Casa: (mia) ");
+        dialog.EditHost->setText("mail.casa.invalid");
+        dialog.EditPort->SetValue(587);
+        return int(QDialog::Accepted);
+    });
+    window->BtnNewServerClick();
+    platform::SetShowModalHook(old);
+    EXPECT_EQ(window->cbSMTP->Text(), "Casa mia (mail.casa.invalid:587)");
+    EXPECT_EQ(window->cbSMTP->ItemIndex(), 2);
+    window->PopupMenuServersPopup();
+    EXPECT_TRUE(window->Cancellaquestaconnessionedallelenco1->isEnabled());
+
+    window->cbSMTP->SetItemIndex(1);
+    window->Cancellaquestaconnessionedallelenco1Click();
+    EXPECT_EQ(window->cbSMTP->Items(),
+              QStringList({designed[0], "Casa mia (mail.casa.invalid:587)"}));
+    window->close();
+    QFile ini("Quendel.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    EXPECT_TRUE(text.contains("[InviaEmail]")) << text.data();
+    EXPECT_TRUE(text.contains("cbSMTP_Text=Casa mia (mail.casa.invalid:587)")) << text.data();
+
+    window = std::make_unique<TStoredForm<TFormEmail>>();
+    window->show();
+    EXPECT_EQ(window->cbSMTP->Items(),
+              QStringList({designed[0], "Casa mia (mail.casa.invalid:587)"}));
+    EXPECT_EQ(window->cbSMTP->ItemIndex(), 1);
+}
+
+#include "EmailTest.moc"

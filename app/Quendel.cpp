@@ -5,8 +5,10 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/about.h"
+#include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
 #include "comms/CodNewSMTPServer.h"
+#include "comms/CodPassword.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -73,6 +75,8 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    FormConnessione = new TFormConnessione(FormMain);
+    FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormCaptured = new TFormCaptured;
@@ -92,6 +96,10 @@ void DestroyWindows() {
     FormRivedi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
+    delete FormPassword;
+    FormPassword = nullptr;
+    delete FormConnessione;
+    FormConnessione = nullptr;
     delete FormMain;
     FormMain = nullptr;
     delete AboutBox;

@@ -135,6 +135,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateToolBar();
     CreateEditingMenu();
     CreateStorage();
+    CreatePgnCommands();
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(status);

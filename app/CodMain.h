@@ -105,6 +105,8 @@ public:
     TMRUManager* MRUManager1;
     platform::TSaveDialog* SaveDialog1;
     platform::TOpenDialog* OpenDialog1;
+    platform::TOpenDialog* OpenDialog2;
+    platform::TSaveDialog* SaveDialogPGN;
     TColorDialog* ColorDialogBordo;
     TColorDialog* ColorDialogCaselleChiare;
     TColorDialog* ColorDialogCaselleScure;
@@ -164,6 +166,12 @@ public:
     void LoadGameFile(const QString& name);
     void DropFiles(const QStringList& files);
     void PasteMoveFromClipboard();
+
+    // PGN and tournament files (CodMainPgn.cpp).
+    void ImportafilePGN1Click();
+    void EsportafilePGN1Click();
+    void Importafilesca1Click();
+    void ImportScaFile(const QString& fileName);
 
     // ---- handlers
     void File1Click();
@@ -243,6 +251,7 @@ private:
     void CreatePopupMenus();
     void CreateToolBar();
     void CreateStorage();
+    void CreatePgnCommands();
     QAction* MenuItem(QMenu* menu, const QString& name, const QString& caption,
                       const QKeySequence& shortcut = {});
     QAction* SpeedItem(const QString& name, const QString& caption, const QString& hint,

@@ -4,6 +4,7 @@
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
+#include "app/FormPGN.h"
 #include "app/about.h"
 #include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
@@ -79,6 +80,7 @@ void CreateWindows() {
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
+    FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
     FormNewSMTP = new TFormNewSMTP(FormEmail);
@@ -92,6 +94,8 @@ void DestroyWindows() {
     FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
+    delete FormPGN;
+    FormPGN = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
     delete FormPromotion;

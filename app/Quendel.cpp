@@ -10,6 +10,7 @@
 #include "comms/CodEmail.h"
 #include "comms/CodNewSMTPServer.h"
 #include "comms/CodPassword.h"
+#include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
@@ -79,6 +80,7 @@ void CreateWindows() {
     FormConnessione = new TFormConnessione(FormMain);
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
+    FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormPGN = new TStoredForm<TFormPGN>(FormMain);
     FormCaptured = new TFormCaptured;
@@ -98,6 +100,8 @@ void DestroyWindows() {
     FormPGN = nullptr;
     delete FormRivedi;
     FormRivedi = nullptr;
+    delete FormRicevi;
+    FormRicevi = nullptr;
     delete FormPromotion;
     FormPromotion = nullptr;
     delete FormPassword;

@@ -1,0 +1,171 @@
+#include "comms/CodConnessione.h"
+#include "comms/CodRicevi.h"
+#include "controls/Grids.h"
+#include "controls/KXSpin.h"
+#include "controls/KxRichEdit.h"
+#include "peers/ScriptedServer.h"
+#include "platform/MessageBox.h"
+#include "storage/StoredForm.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(RiceviFilter, WordsOfTheFilterSelectHeaders) {
+    struct Case {
+        QString subject, filter;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"4001-01b[e2-e4]Cog-Gio", "", true},
+        {"4001-01b[e2-e4]Cog-Gio", " ,.;! ", true},
+        {"4001-01b[e2-e4]Cog-Gio", "4001", true},
+        {"4001-01b[e2-e4]Cog-Gio", "COG", true},
+        {"4001-01b[e2-e4]Cog-Gio", "5000, gio", true},
+        {"4001-01b[e2-e4]Cog-Gio", "5000, ros", false},
+        {"4001-01b[e2-e4]Cog-Gio", "e2-e5", true}, // "e2" stands in the subject
+        {"Re: altro", "4001", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HeaderMatchesFilter(c.subject, c.filter), c.listed)
+            << c.subject.toStdString() << " / " << c.filter.toStdString();
+}
+
+TEST(RiceviHighlights, SubjectCodeAndDoubledMoveLines) {
+    const QStringList lines{"Subject: 4001-  1b Cognome-Giocatore",
+                            "",
+                            "12n e7-e5",
+                            "1b e2-e4",
+                            "1b e2-e4",
+                            "",
+                            "1b e2-e4"};
+    const QList<TArticleHighlight> runs = ArticleHighlights(lines);
+    ASSERT_EQ(runs.size(), 3);
+    EXPECT_EQ(runs[0].Start, 9);
+    EXPECT_EQ(runs[0].Length, 27);
+    EXPECT_FALSE(runs[0].Blue);
+    EXPECT_EQ(runs[1].Start, 9);
+    EXPECT_EQ(runs[1].Length, 4);
+    EXPECT_TRUE(runs[1].Blue);
+    EXPECT_EQ(runs[2].Start, 48);
+    EXPECT_EQ(runs[2].Length, 17);
+    EXPECT_TRUE(ArticleHighlights({"Subject: Re: 40x1-", "nessuna mossa"}).size() == 1);
+    EXPECT_TRUE(ArticleHighlights({"senza oggetto"}).isEmpty());
+}
+
+namespace {
+
+class RiceviTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString previousFolder = QDir::currentPath();
+    std::vector<QString> boxes;
+    platform::MessageBoxHook oldBox;
+    std::unique_ptr<TStoredForm<TFormRicevi>> window;
+
+    void SetUp() override {
+        QDir::setCurrent(dir.path());
+        oldBox = platform::SetMessageBoxHook([this](const QString& t, const QString& c, int f) {
+            boxes.push_back(QString("%1|%2|%3").arg(t, c).arg(f));
+            return int(platform::IDOK);
+        });
+        FormConnessione = new TFormConnessione;
+        window = std::make_unique<TStoredForm<TFormRicevi>>();
+        window->UserName = "tester";
+        window->Password = "secret";
+        window->Host = "127.0.0.1";
+        window->NewsGroup = "zeltor.test";
+        window->show();
+    }
+    void TearDown() override {
+        window.reset();
+        delete FormConnessione;
+        FormConnessione = nullptr;
+        platform::SetMessageBoxHook(oldBox);
+        QDir::setCurrent(previousFolder);
+    }
+    void Click(int col, int row) {
+        window->GridHeaders->SetTopRow(1);
+        window->GridHeaders->SetLeftCol(0);
+        const QRect cell = window->GridHeaders->CellRect(col, row);
+        QTest::mouseClick(window->GridHeaders->viewport(), Qt::LeftButton, {}, cell.center());
+        QCoreApplication::processEvents();
+    }
+    QString Status(int row) const { return window->GridHeaders->Cells(0, row); }
+};
+
+} // namespace
+
+TEST_F(RiceviTest, ScriptedServerFailuresAreReported) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"}, {"GROUP", "411 nessuno\r\n"}});
+    window->Port = server.Port();
+    EXPECT_FALSE(window->FetchHeaders(false));
+    EXPECT_EQ(boxes, std::vector<QString>{"Impossibile aprire il newsgroup zeltor.test\n\nErrore:\n"
+                                          "411 nessuno\r\n|Operazione fallita|16"});
+    EXPECT_EQ(window->GridHeaders->RowCount(), 1);
+    EXPECT_EQ(window->GridHeaders->FixedRows(), 0);
+}
+
+TEST_F(RiceviTest, HeadersMarkedDownloadedAndRead) {
+    const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
+    if (port == 0)
+        GTEST_SKIP() << "no news server: scripts/test starts INN and sets NNTP_OPEN_PORT";
+    window->Port = port;
+    window->EditCount->SetValue(10);
+    ASSERT_TRUE(window->FetchHeaders(false));
+    EXPECT_EQ(boxes.back(), "10 intestazioni scaricate|Intestazioni scaricate|64");
+    EXPECT_EQ(window->GridHeaders->RowCount(), 11);
+    EXPECT_EQ(window->GridHeaders->FixedRows(), 1);
+    EXPECT_EQ(window->GridHeaders->Cells(3, 0), "Oggetto");
+
+    Click(0, 3);
+    EXPECT_EQ(Status(3), "Q");
+    Click(0, 5);
+    Click(0, 5);
+    EXPECT_EQ(Status(5), "");
+    ASSERT_TRUE(window->FetchArticles(false));
+    EXPECT_EQ(boxes.back(), "1 messaggi scaricati|Messaggi scaricati|64");
+    EXPECT_EQ(Status(3), "S");
+    Click(0, 3); // showing an unread article never unmarks it
+    EXPECT_EQ(Status(3), "O");
+    const QString text = window->RichEdit1->Text();
+    EXPECT_TRUE(text.contains("Subject: " + window->GridHeaders->Cells(3, 3)))
+        << text.toStdString();
+    const int subject = int(text.indexOf("Subject: ")) + 9;
+    window->RichEdit1->SetSelStart(subject);
+    window->RichEdit1->SetSelLength(4);
+    EXPECT_TRUE(window->RichEdit1->SelAttributes.Style() & fsBold);
+    EXPECT_EQ(window->RichEdit1->SelAttributes.Color(), platform::clBlue);
+
+    // The read row is light yellow while it is the current one.
+    const QImage grid = window->GridHeaders->viewport()->grab().toImage();
+    const QRect cell = window->GridHeaders->CellRect(2, 3);
+    EXPECT_EQ(grid.pixelColor(cell.left() + 1, cell.bottom() - 1), QColor(0xFF, 0xFF, 0x80));
+
+    boxes.clear();
+    window->EditFiltro->setText("nessuna-parola-simile");
+    window->CheckBoxScaricaTutto->setChecked(true);
+    EXPECT_FALSE(window->BtnScaricaTesto->isEnabled());
+    EXPECT_EQ(window->BtnScaricaIntest->text(), "Scarica messaggi");
+    window->EditFiltro->setText("002, 009");
+    window->EditCount->SetValue(300);
+    window->BtnScaricaIntest->click();
+    EXPECT_EQ(boxes, std::vector<QString>{"2 messaggi scaricati|Messaggi scaricati|64"});
+    EXPECT_EQ(Status(1), "S");
+    EXPECT_EQ(Status(2), "S");
+
+    window->BtnChiudi->click();
+    EXPECT_FALSE(window->isVisible());
+    QFile ini("Quendel.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray keys = ini.readAll();
+    EXPECT_TRUE(keys.contains("Max msg da scaricare=300")) << keys.data();
+    EXPECT_TRUE(keys.contains("Filtro intestazioni=002, 009")) << keys.data();
+    EXPECT_TRUE(keys.contains("Col3=200")) << keys.data();
+    EXPECT_TRUE(keys.contains("CheckBoxScaricaTutto_Checked=True")) << keys.data();
+}

@@ -112,6 +112,22 @@ QIcon EnvelopeIcon() {
     return QIcon(pixmap);
 }
 
+// A disabled item must look disabled whatever its picture: the style's grey version of a picture
+// that is grey already looks active, so the picture fades instead.
+QIcon WithFadedDisabledLook(const QIcon& icon, const QSize& size) {
+    const QPixmap normal = icon.pixmap(size);
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter p(&faded);
+    p.setOpacity(0.3);
+    p.drawPixmap(0, 0, normal);
+    p.end();
+    QIcon result(normal);
+    result.addPixmap(faded, QIcon::Disabled);
+    return result;
+}
+
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
@@ -583,7 +599,7 @@ void TFormMain::CreatePopupMenus() {
 
 QAction* TFormMain::SpeedItem(const QString& name, const QString& caption, const QString& hint,
                               const QIcon& icon, bool visible) {
-    auto* item = new QAction(icon, caption, this);
+    auto* item = new QAction(WithFadedDisabledLook(icon, SpeedBar2->iconSize()), caption, this);
     item->setObjectName(name);
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     item->setToolTip(bar < 0 ? hint : hint.left(bar));

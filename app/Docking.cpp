@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QWidget>
-#include <QWindow>
 #include <cstdlib>
 
 namespace Docking {
@@ -17,12 +16,20 @@ int Right(const QRect& r) {
     return r.x() + r.width();
 }
 
+// Taken from the widget's own outer and inner rectangles, never from the window system's live
+// margins: those of a closed window are gone while its outer rectangle still counts them, and a
+// window placed with one and sized with the other grew by its frame on every reopening.
+QMargins MarginsOf(const QWidget* window) {
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
 QMargins FrameMargins(const QWidget* window, const QWidget* frameLike) {
-    const QWindow* handle = window->windowHandle();
-    if (handle)
-        return handle->frameMargins();
-    handle = frameLike ? frameLike->windowHandle() : nullptr;
-    return handle ? handle->frameMargins() : QMargins();
+    if (window->windowHandle())
+        return MarginsOf(window);
+    return frameLike && frameLike->windowHandle() ? MarginsOf(frameLike) : QMargins();
 }
 
 } // namespace
@@ -63,8 +70,6 @@ TSnap SnapBelow(const QRect& dragged, const QRect& main) {
 }
 
 QRect FrameGeometry(const QWidget* window, const QWidget* frameLike) {
-    if (window->windowHandle())
-        return window->frameGeometry();
     return window->geometry().marginsAdded(FrameMargins(window, frameLike));
 }
 

@@ -83,7 +83,8 @@ void CreateWindows() {
     FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormPGN = new TStoredForm<TFormPGN>(FormMain);
-    FormCaptured = new TFormCaptured;
+    // A tool window of the main window: it stays with it and is minimised with it.
+    FormCaptured = new TFormCaptured(FormMain);
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
     FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();

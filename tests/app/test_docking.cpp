@@ -106,6 +106,22 @@ TEST_F(DockingWindows, FirstShowPlacesTheWindowBelowAndFollowsTheMainWindow) {
     EXPECT_TRUE(captured.DockedToMain);
 }
 
+TEST_F(DockingWindows, ClosingAndShowingAgainKeepsTheSize) {
+    captured.ShowFromMain(&main);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&captured));
+    const QSize size = captured.size();
+    const QSize frame = captured.frameGeometry().size();
+    for (int round = 0; round < 3; ++round) {
+        captured.close();
+        QCoreApplication::processEvents();
+        captured.ShowFromMain(&main);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&captured));
+        EXPECT_EQ(captured.size(), size) << round;
+        EXPECT_EQ(captured.frameGeometry().size(), frame) << round;
+    }
+    EXPECT_EQ(size.height(), 108);
+}
+
 TEST_F(DockingWindows, NoRoomBelowKeepsThePlaceAndDoesNotFollow) {
     const QRect screen = main.screen()->geometry();
     main.setGeometry(200, screen.bottom() - 300, 500, 250);

@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <QWindow>
 
 namespace {
 
@@ -158,6 +159,26 @@ TEST_F(MainWindowTest, ToolBarItemsWithTheirCaptionsHintsAndVisibility) {
         EXPECT_EQ(item->isEnabled(), e.enabled) << e.name;
     }
     EXPECT_EQ(FormMain->SpeedBar2->actions().size(), 17 + 3);
+}
+
+// An item without a handler is disabled and looks it, whatever its picture.
+TEST_F(MainWindowTest, DisabledToolBarItemsLookDisabled) {
+    auto opacity = [](const QPixmap& pixmap) {
+        const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qAlpha(image.pixel(x, y));
+        return sum;
+    };
+    for (const char* name : {"SpeedItemOpzioni", "SpeedItemNetGame", "SpeedItem1"}) {
+        QAction* item = Item(name);
+        EXPECT_FALSE(item->isEnabled()) << name;
+        const QSize size = FormMain->SpeedBar2->iconSize();
+        EXPECT_LT(opacity(item->icon().pixmap(size, QIcon::Disabled)) * 2,
+                  opacity(item->icon().pixmap(size, QIcon::Normal)))
+            << name;
+    }
 }
 
 TEST_F(MainWindowTest, ComponentsOfTheFormExistUnderTheirNames) {
@@ -331,6 +352,14 @@ TEST_F(MainWindowTest, CapturedPiecesFollowTakeBackAndReplay) {
 
     Item("Visualizzapezzicatturati1")->trigger();
     EXPECT_TRUE(FormCaptured->isVisible());
+}
+
+TEST_F(MainWindowTest, TheCapturedPiecesWindowIsAToolWindowOfTheMainWindow) {
+    Item("Visualizzapezzicatturati1")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FormCaptured));
+    EXPECT_TRUE(FormCaptured->isWindow());
+    EXPECT_EQ(FormCaptured->windowType(), Qt::Tool);
+    EXPECT_EQ(FormCaptured->windowHandle()->transientParent(), FormMain->windowHandle());
 }
 
 TEST_F(MainWindowTest, NewGameOnAModifiedGameAsksToSave) {

@@ -1,0 +1,207 @@
+// The calculator: key sequences of the engine, memory, errors and paste; the keypad's typed keys;
+// the dialog and the drop-down.
+
+#include "controls/KxCalc.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs a sequence of engine keys ("M" memory store, "r" recall, "p" plus, "c" clear memory).
+QString Keys(TCalcEngine& engine, const QString& keys) {
+    for (const QChar key : keys) {
+        switch (key.unicode()) {
+        case 'M':
+            engine.MemoryStore();
+            break;
+        case 'r':
+            engine.MemoryRecall();
+            break;
+        case 'p':
+            engine.MemoryPlus();
+            break;
+        case 'c':
+            engine.MemoryClear();
+            break;
+        default:
+            engine.ProcessKey(key);
+        }
+    }
+    return engine.Text();
+}
+
+TEST(CalcEngineTest, KeySequences) {
+    struct Case {
+        const char* keys;
+        const char* shown;
+        int beeps;
+    };
+    const Case cases[] = {
+        {"2+3*4=", "20", 0},
+        {"5+=", "5", 0},
+        {"00", "0", 0},
+        {"5+.", "0.", 0},
+        {"12\b", "1", 0},
+        {"5_\b", "0", 0},
+        {"200+10%", "220", 0},
+        {"50*10%", "5", 0},
+        {"1/0=", "Error", 1},
+        {"1/0=5+", "Error", 1},
+        {"1/0=C", "0", 1},
+        {"9Q", "3", 0},
+        {"9_Q", "Error", 1},
+        {"0R", "Error", 1},
+        {"4R", "0.25", 0},
+        {"0_", "0", 0},
+        {"1234567890123456", "123456789012345", 1},
+        {"5_1234567890123456", "-512345678901234", 2},
+        {"1.5.5", "1.55", 0},
+        {"5M7r1", "51", 0},
+        {"3M4p", "4", 0},
+        {"99999999*99999999*99999999*99999999=", "9.9999996E+31", 0},
+        {"1x", "1", 0},
+    };
+    for (const Case& c : cases) {
+        TCalcEngine engine;
+        int beeps = 0;
+        engine.OnBeep = [&] { ++beeps; };
+        EXPECT_EQ(Keys(engine, QString::fromLatin1(c.keys)), QString::fromLatin1(c.shown)) << c.keys;
+        EXPECT_EQ(beeps, c.beeps) << c.keys;
+    }
+}
+
+TEST(CalcEngineTest, MemoryAndLimits) {
+    TCalcEngine engine;
+    Keys(engine, "3M");
+    EXPECT_EQ(engine.Memory(), 3);
+    Keys(engine, "4p");
+    EXPECT_EQ(engine.Memory(), 7);
+    Keys(engine, "c");
+    EXPECT_EQ(engine.Memory(), 0);
+    engine.Precision = 200;
+    EXPECT_EQ(engine.ShownDigits(), 18);
+    engine.SetDisplay(1.0 / 3);
+    EXPECT_EQ(engine.Text().size(), 2 + 18);
+    engine.Precision = 0;
+    EXPECT_EQ(engine.ShownDigits(), 2);
+    engine.Precision = 15;
+    Keys(engine, "C1e");
+    EXPECT_EQ(engine.Text(), "1");
+    engine.SetDisplay(1e300);
+    Keys(engine, "*");
+    engine.SetDisplay(1e300);
+    engine.SetStatus(csValid);
+    Keys(engine, "=");
+    EXPECT_EQ(engine.Text(), "Error");
+}
+
+TEST(CalcEngineTest, PasteCountsAsAnEnteredNumber) {
+    TCalcEngine engine;
+    engine.CurrencyString = QStringLiteral("\u20AC");
+    Keys(engine, "12+");
+    engine.PasteText(QStringLiteral("7"));
+    EXPECT_EQ(Keys(engine, "="), "19");
+    engine.PasteText(QStringLiteral("\u20AC 3.5"));
+    EXPECT_EQ(engine.Text(), "3.5");
+    for (const char* bad : {"nan", "inf", "-inf", "abc", "1e999"}) {
+        engine.PasteText(QString::fromLatin1(bad));
+        EXPECT_EQ(engine.Text(), "0") << bad;
+    }
+    engine.DecimalSeparator = QLatin1Char(',');
+    engine.PasteText(QStringLiteral("2,5"));
+    EXPECT_EQ(engine.Text(), "2,5");
+    EXPECT_EQ(engine.DisplayValue(), 2.5);
+}
+
+class CalcWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale::c());
+        oldBeep_ = platform::SetBeepHook([this](int) { ++beeps; });
+    }
+    void TearDown() override { platform::SetBeepHook(oldBeep_); }
+    int beeps = 0;
+    platform::BeepHook oldBeep_;
+};
+
+TEST_F(CalcWidgetTest, TypedKeysPressTheirKeys) {
+    TCalculatorPanel panel(clDialog);
+    QLabel display;
+    panel.DisplayControl = &display;
+    for (const QChar key : QStringLiteral("12,5*2\r"))
+        panel.PressKey(key);
+    EXPECT_EQ(display.text(), "25");
+    panel.PressKey(QChar(27));
+    EXPECT_EQ(display.text(), "0");
+    EXPECT_EQ(panel.Key(12)->Caption(), ".");
+    EXPECT_EQ(panel.Key(1)->Tag(), 0);
+    EXPECT_EQ(panel.Key(27)->Tag(), -1);
+    panel.PressKey('7');
+    panel.Key(24)->ButtonClick();
+    EXPECT_EQ(panel.MemoryLabel()->text(), "M");
+    panel.Key(26)->ButtonClick();
+    EXPECT_EQ(panel.MemoryLabel()->text(), "");
+    QApplication::clipboard()->setText("42");
+    panel.Paste();
+    EXPECT_EQ(display.text(), "42");
+    panel.PressKey('/');
+    panel.PressKey('0');
+    panel.PressKey('=');
+    EXPECT_EQ(display.text(), "Error");
+    EXPECT_EQ(beeps, 1);
+    panel.Key(27)->ButtonClick();
+    EXPECT_EQ(beeps, 2);
+}
+
+TEST_F(CalcWidgetTest, DialogReturnsItsValueAndMemory) {
+    TKxCalculator calculator;
+    calculator.Value = 12;
+    int changes = 0;
+    calculator.OnChange = [&](QObject*) { ++changes; };
+    QString title;
+    auto old = platform::SetShowModalHook([&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        auto& form = static_cast<TKxCalculatorForm&>(dialog);
+        EXPECT_EQ(form.Display()->text(), "12");
+        for (const QChar key : QStringLiteral("+3="))
+            QTest::keyClick(&form, key.toLatin1());
+        form.CalcPanel()->Key(24)->ButtonClick();
+        form.CalcPanel()->Key(27)->ButtonClick();
+        return dialog.result();
+    });
+    EXPECT_TRUE(calculator.Execute());
+    EXPECT_EQ(title, "Calculator");
+    EXPECT_EQ(calculator.Value, 15);
+    EXPECT_EQ(calculator.Memory, 15);
+    EXPECT_EQ(changes, 1);
+    platform::SetShowModalHook([](QDialog&) { return int(QDialog::Rejected); });
+    EXPECT_FALSE(calculator.Execute());
+    platform::SetShowModalHook(old);
+}
+
+TEST_F(CalcWidgetTest, DropDownValue) {
+    QWidget editor;
+    auto* popup = static_cast<TPopupCalculator*>(CreatePopupCalculator(&editor, Qt::LeftToRight));
+    SetupPopupCalculator(popup, 1, false);
+    EXPECT_EQ(popup->CalcPanel()->Engine().Precision, 2);
+    popup->SetValue(QVariant("nan"));
+    EXPECT_EQ(popup->GetPopupText(), "0");
+    popup->SetValue(QVariant(2.5));
+    bool accepted = false;
+    popup->OnCloseUp = [&](QObject*, bool accept) { accepted = accept; };
+    for (const QChar key : QStringLiteral("*4="))
+        popup->PopupKeyPress(key);
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(popup->GetValue().toDouble(), 10);
+    for (const QChar key : QStringLiteral("/0="))
+        popup->PopupKeyPress(key);
+    EXPECT_EQ(popup->GetValue().toDouble(), 0);
+}
+
+} // namespace

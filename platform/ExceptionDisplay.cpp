@@ -9,6 +9,7 @@ namespace platform {
 void ShowException(std::exception_ptr exception) {
     try {
         std::rethrow_exception(exception);
+    } catch (const EAbort&) {
     } catch (const std::exception& e) {
         ShowError(QString::fromUtf8(e.what()));
     } catch (...) {

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <map>
 
 namespace {
 
@@ -56,9 +57,24 @@ QCursor dragCursor() {
     return QCursor(pixmap, 1, 1);
 }
 
+std::map<int, QCursor>& definedCursors() {
+    static std::map<int, QCursor> cursors;
+    return cursors;
+}
+
 } // namespace
 
+bool IsScreenCursorFree(int Cursor) {
+    return Cursor != crHand && Cursor != crDragHand && !definedCursors().contains(Cursor);
+}
+
+void SetScreenCursor(int Cursor, const QCursor& Value) {
+    definedCursors()[Cursor] = Value;
+}
+
 QCursor ScreenCursor(int Cursor) {
+    if (const auto defined = definedCursors().find(Cursor); defined != definedCursors().end())
+        return defined->second;
     switch (Cursor) {
     case crHand: {
         static const QCursor hand = handCursor();

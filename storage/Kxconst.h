@@ -6,5 +6,9 @@
 constexpr int crHand = 14000;
 constexpr int crDragHand = 14001;
 
-// The cursor registered under that number: the hand, the drag hand, or the arrow for any other.
+// The cursor registered under that number: the hand, the drag hand, one defined at run time, or
+// the arrow for any other.
 QCursor ScreenCursor(int Cursor);
+// Whether the number has no cursor of its own yet.
+bool IsScreenCursorFree(int Cursor);
+void SetScreenCursor(int Cursor, const QCursor& Value);

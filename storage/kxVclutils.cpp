@@ -92,17 +92,6 @@ void ImageListDrawDisabled(const platform::TImageList& Images, QPainter& Canvas,
     Images.DrawDisabled(Canvas, X, Y, Index, HighlightColor, GrayColor, DrawHighlight);
 }
 
-void DrawBitmapTransparent(QPainter& Dest, int DstX, int DstY, const TBitmap& Bitmap,
-                           TColor TransparentColor) {
-    if (TransparentColor == platform::clNone)
-        Dest.drawImage(DstX, DstY, Bitmap.Image());
-    else if (TransparentColor == platform::clDefault)
-        Dest.drawImage(DstX, DstY,
-                       platform::MaskColor(Bitmap.Image(), Bitmap.Pixel(0, Bitmap.Height() - 1)));
-    else
-        Dest.drawImage(DstX, DstY, platform::MaskColor(Bitmap.Image(), TransparentColor));
-}
-
 void CopyParentImage(QWidget* Control, QPainter& Dest) {
     QWidget* parent = Control->parentWidget();
     if (!parent)
@@ -114,7 +103,7 @@ void CopyParentImage(QWidget* Control, QPainter& Dest) {
         if (child == Control)
             break;
         auto* sibling = qobject_cast<QWidget*>(child);
-        if (!sibling || !sibling->isVisible() || sibling->isWindow() ||
+        if (!sibling || !sibling->isVisibleTo(parent) || sibling->isWindow() ||
             !sibling->geometry().intersects(Control->geometry()))
             continue;
         sibling->render(&Dest, sibling->pos() - Control->pos(), QRegion(),
@@ -205,27 +194,6 @@ void CenterControl(QWidget* Control) {
     Control->move(std::max(x, 0), std::max(y, 0));
 }
 
-namespace {
-
-int& waitCount() {
-    static int count = 0;
-    return count;
-}
-
-} // namespace
-
-void StartWait() {
-    if (waitCount()++ == 0)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void StopWait() {
-    if (waitCount() <= 0)
-        return;
-    if (--waitCount() == 0)
-        QApplication::restoreOverrideCursor();
-}
-
 void Delay(int MSecs) {
     QElapsedTimer clock;
     clock.start();
@@ -235,14 +203,6 @@ void Delay(int MSecs) {
 
 int MsgBox(const QString& Caption, const QString& Text, int Flags) {
     return platform::MessageBox(Text, Caption, Flags);
-}
-
-QString GetEnvVar(const QString& Name) {
-    return qEnvironmentVariable(Name.toLocal8Bit().constData()).left(2048);
-}
-
-QString WindowClassName(const QWidget* Wnd) {
-    return QString::fromLatin1(Wnd->metaObject()->className()).left(255);
 }
 
 QString MinimizeText(const QString& Text, const QFontMetrics& Canvas, int MaxWidth) {
@@ -351,4 +311,56 @@ QString DropT(const QString& S) {
 
 QString ResStr(const QString& S) {
     return S;
+}
+
+void StretchBltTransparent(QPainter& Dest, const QRect& DstRect, const QImage& Src,
+                           const QRect& SrcRect, TColor TransparentColor) {
+    const QImage part = platform::MaskColor(Src.copy(SrcRect), TransparentColor);
+    Dest.drawImage(DstRect, part);
+}
+
+void StretchBitmapRectTransparent(QPainter& Dest, int DstX, int DstY, int DstW, int DstH,
+                                  const QRect& SrcRect, const TBitmap& Bitmap,
+                                  TColor TransparentColor) {
+    if (Bitmap.Empty())
+        return;
+    const QRect source = SrcRect.isEmpty() ? Bitmap.Image().rect() : SrcRect;
+    const QRect target(DstX, DstY, DstW < 1 ? source.width() : DstW,
+                       DstH < 1 ? source.height() : DstH);
+    if (TransparentColor == platform::clNone) {
+        Dest.drawImage(target, Bitmap.Image(), source);
+        return;
+    }
+    if (TransparentColor == platform::clDefault)
+        TransparentColor = Bitmap.Pixel(0, Bitmap.Height() - 1);
+    if (Bitmap.Image().depth() == 1)
+        TransparentColor = platform::clWhite;
+    StretchBltTransparent(Dest, target, Bitmap.Image(), source, TransparentColor);
+}
+
+void DrawBitmapRectTransparent(QPainter& Dest, int DstX, int DstY, const QRect& SrcRect,
+                               const TBitmap& Bitmap, TColor TransparentColor) {
+    StretchBitmapRectTransparent(Dest, DstX, DstY, SrcRect.width(), SrcRect.height(), SrcRect,
+                                 Bitmap, TransparentColor);
+}
+
+void DrawBitmapTransparent(QPainter& Dest, int DstX, int DstY, const TBitmap& Bitmap,
+                           TColor TransparentColor) {
+    DrawBitmapRectTransparent(Dest, DstX, DstY, QRect(), Bitmap, TransparentColor);
+}
+
+TColor PaletteColor(TColor Color) {
+    return FromQColor(ToQColor(Color)) | 0x02000000;
+}
+
+int PaletteEntries(const QImage& Palette) {
+    return int(Palette.colorCount());
+}
+
+TRotatedFont CreateRotatedFont(const QFont& Font, int Angle) {
+    TRotatedFont rotated{Font, Angle * 10};
+    rotated.Font.setWeight(Font.bold() ? QFont::Bold : QFont::Normal);
+    if (Font.family() == QStringLiteral("Default"))
+        rotated.Font.setFamily(QApplication::font().family());
+    return rotated;
 }

@@ -5,17 +5,83 @@
 #include "platform/Colors.h"
 #include "platform/Graphics.h"
 
+#include "platform/AlignLayout.h"
+
+#include <QCursor>
+#include <QFont>
+#include <QIcon>
 #include <QPolygon>
 #include <QRect>
 #include <QString>
+#include <QVariant>
 #include <Qt>
+#include <memory>
+#include <stdexcept>
+#include <vector>
 
 class QFontMetrics;
+class QLibrary;
 class QPainter;
+class QTimer;
 class QWidget;
+
+class EResNotFound : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EOutOfResources : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+// A failed system call: its errno and the system's text.
+class EOSError : public std::runtime_error {
+public:
+    EOSError(int code, const QString& message);
+    int ErrorCode;
+};
 
 enum TFillDirection { fdTopToBottom, fdBottomToTop, fdLeftToRight, fdRightToLeft };
 enum TVertAlignment { vaTopJustify, vaCenter, vaBottomJustify };
+
+// Resources are files of Qt's resource system under the module's prefix (":/Module/ResID");
+// the empty module holds the system's standard pictures, by their number.
+[[noreturn]] void ResourceNotFound(const QString& ResID);
+platform::TBitmap MakeModuleBitmap(const QString& Module, const QString& ResID);
+platform::TBitmap MakeBitmap(const QString& ResID);
+platform::TBitmap MakeBitmapID(int ResID);
+// A null icon when the resource does not exist.
+QIcon MakeModuleIcon(const QString& Module, const QString& ResID);
+QIcon MakeIcon(const QString& ResID);
+QIcon MakeIconID(int ResID);
+platform::TBitmap CreateBitmapFromIcon(const QIcon& Icon, TColor BackColor);
+// clDefault takes the bitmap's own transparent colour.
+QIcon CreateIconFromBitmap(const platform::TBitmap& Bitmap, TColor TransparentColor);
+
+// An animated cursor: its frames, stepped on a timer while it is shown on a widget.
+class TAnimatedCursor : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QCursor> Frames;
+    std::vector<int> Sequence; // frame of each step
+    std::vector<int> Rates;    // milliseconds of each step
+    // Shows the cursor on the widget and steps it until Detach or the widget goes.
+    void Attach(QWidget* Widget);
+    void Detach();
+    int Step() const { return step_; }
+    void Advance();
+
+private:
+    QWidget* widget_ = nullptr;
+    QTimer* timer_ = nullptr;
+    int step_ = 0;
+};
+// Reads an animated-cursor file ("RIFF" "ACON"); null when the data is not one.
+std::unique_ptr<TAnimatedCursor> ReadAniCursor(const QByteArray& Data);
+std::unique_ptr<TAnimatedCursor> LoadAniCursor(const QString& Module, const QString& ResID);
+// Installs the cursor at the first free number from 100 on and returns it.
+int DefineCursor(const QString& Module, const QString& ResID);
+void StartWait();
+void StopWait();
 
 // Bitmaps.
 platform::TBitmap CreateTwoColorsBrushPattern(TColor Color1, TColor Color2);
@@ -31,10 +97,27 @@ platform::TBitmap CreateDisabledBitmapEx(const platform::TBitmap& Source, TColor
 platform::TBitmap CreateDisabledBitmap(const platform::TBitmap& Source, TColor OutlineColor);
 void ImageListDrawDisabled(const platform::TImageList& Images, QPainter& Canvas, int X, int Y,
                            int Index, TColor HighlightColor, TColor GrayColor, bool DrawHighlight);
-// The bitmap drawn leaving the destination where it has TransparentColor (clDefault: its
-// bottom-left pixel; clNone: opaque).
+// The source rectangle stretched onto the destination, leaving the destination where the
+// source has TransparentColor.
+void StretchBltTransparent(QPainter& Dest, const QRect& DstRect, const QImage& Src,
+                           const QRect& SrcRect, TColor TransparentColor);
+// A destination size below 1 takes the bitmap's, an empty source rectangle the whole bitmap;
+// clNone draws opaque, clDefault takes the bottom-left pixel, a monochrome bitmap white.
+void StretchBitmapRectTransparent(QPainter& Dest, int DstX, int DstY, int DstW, int DstH,
+                                  const QRect& SrcRect, const platform::TBitmap& Bitmap,
+                                  TColor TransparentColor);
+void DrawBitmapRectTransparent(QPainter& Dest, int DstX, int DstY, const QRect& SrcRect,
+                               const platform::TBitmap& Bitmap, TColor TransparentColor);
 void DrawBitmapTransparent(QPainter& Dest, int DstX, int DstY, const platform::TBitmap& Bitmap,
                            TColor TransparentColor);
+TColor PaletteColor(TColor Color);
+int PaletteEntries(const QImage& Palette);
+// A font like Font, to be drawn turned by Escapement tenths of a degree.
+struct TRotatedFont {
+    QFont Font;
+    int Escapement = 0;
+};
+TRotatedFont CreateRotatedFont(const QFont& Font, int Angle);
 
 // What the control's parent shows under the control, with the earlier siblings that overlap it
 // (never the control itself), painted onto Dest at the control's origin.
@@ -51,16 +134,42 @@ int HeightOf(const QRect& R);
 bool PointInRect(const QPoint& P, const QRect& R);
 bool PointInPolyRgn(const QPoint& P, const QPolygon& Points);
 QRect ScreenWorkArea();
+// Width nested one-pixel frames over the program's own active window (a second call with the
+// same rectangle takes them away).
+void DrawInvertFrame(const QRect& ScreenRect, int Width);
+int DialogUnitsToPixelsX(int DlgUnits);
+int DialogUnitsToPixelsY(int DlgUnits);
+int PixelsToDialogUnitsX(int PixUnits);
+int PixelsToDialogUnitsY(int PixUnits);
 
 // Windows and the process.
 bool IsForegroundTask();
 void CenterControl(QWidget* Control);
-void StartWait();
-void StopWait();
+void CenterWindow(QWidget* Wnd);
+void MergeForm(QWidget* Control, QWidget* Form, TAlign Align, bool Show);
+QString WindowClassName(const QWidget* Wnd);
+// Without the system's animation there is nothing to switch off: a plain show (or hide).
+void ShowWinNoAnimate(QWidget* Handle, bool Show = true);
+void SwitchToWindow(QWidget* Wnd, bool Restore);
+void ActivateWindow(QWidget* Wnd);
+// The previous copy of the program, over a local socket named after the application.
+// The running copy listens with ListenForNextInstance and comes forward when asked.
+bool ListenForNextInstance(QWidget* MainForm, const QString& MainFormClass, const QString& ATitle);
+bool FindPrevInstance(const QString& MainFormClass, const QString& ATitle);
+bool ActivatePrevInstance(const QString& MainFormClass, const QString& ATitle);
+void Beep();
 void Delay(int MSecs);
 int MsgBox(const QString& Caption, const QString& Text, int Flags);
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int HelpCtx = 0);
+// An information box, then the silent abort.
+[[noreturn]] void NotImplemented();
+std::unique_ptr<QLibrary> LoadDLL(const QString& LibName);
+void RaiseWin32Error(int Code);
+bool CheckWin32(bool OK);
 QString GetEnvVar(const QString& Name);
-QString WindowClassName(const QWidget* Wnd);
 
 // Text.
 QString MinimizeText(const QString& Text, const QFontMetrics& Canvas, int MaxWidth);
@@ -76,3 +185,20 @@ void SplitCommandLine(const QString& CmdLine, QString& ExeName, QString& Params)
 QString AnsiUpperFirstChar(const QString& S);
 QString DropT(const QString& S);
 QString ResStr(const QString& S);
+std::unique_ptr<char[]> StrPAlloc(const QString& S);
+char* StringToPChar(QByteArray& S);
+// High is the values' highest index: above 1 all the values, 1 the first, else null.
+QVariant MakeVariant(const QVariantList& Values, int High);
+
+// Memory blocks that know their size.
+void* AllocMemo(long Size);
+void* ReallocMemo(void* fpBlock, long Size);
+void FreeMemo(void*& fpBlock);
+long GetMemoSize(void* fpBlock);
+bool CompareMem(const void* fpBlock1, const void* fpBlock2, long Size);
+void* HugeInc(void* HugePtr, long Amount);
+void* HugeDec(void* HugePtr, long Amount);
+void* HugeOffset(void* HugePtr, long Amount);
+void HMemCpy(void* DstPtr, const void* SrcPtr, long Amount);
+// Moves Count 32-bit elements of the array from index Src to index Dst; they may overlap.
+void HugeMove(void* Base, long Dst, long Src, long Count);

@@ -465,3 +465,29 @@ TEST(SpeedButtonTest, DropDownMenuThroughItsHook) {
     EXPECT_EQ(triggered, 2);
     SetPopupMenuHook(old);
 }
+
+TEST(SpeedButtonTest, TransparentButtonShowsItsParentAndEarlierSiblings) {
+    QWidget parent;
+    parent.setAutoFillBackground(true);
+    QPalette palette;
+    palette.setColor(QPalette::Window, Qt::yellow);
+    parent.setPalette(palette);
+    parent.resize(60, 40);
+    auto* earlier = new TKxLabel(&parent);
+    earlier->SetAutoSize(false);
+    earlier->SetColor(clBlue);
+    earlier->setGeometry(0, 0, 12, 40);
+    auto* button = new TKxSpeedButton(&parent);
+    button->SetFlat(true);
+    button->SetTransparent(true);
+    button->move(5, 5);
+    auto* later = new TKxLabel(&parent);
+    later->SetAutoSize(false);
+    later->SetColor(clRed);
+    later->setGeometry(25, 0, 35, 40);
+    later->lower(); // first in the child order: still an earlier sibling
+    const QImage shot = Shot(*button);
+    EXPECT_EQ(PixelAt(shot, 2, 12), clBlue);
+    EXPECT_EQ(PixelAt(shot, 12, 12), clYellow);
+    EXPECT_EQ(PixelAt(shot, 22, 12), clRed);
+}

@@ -1,0 +1,192 @@
+// The toolbox's animated cursors, cursor table, previous instance, boxes, errors and memory.
+#include "platform/ExceptionDisplay.h"
+#include "platform/MessageBox.h"
+#include "storage/Kxconst.h"
+#include "storage/kxVclutils.h"
+
+#include <QBuffer>
+#include <QLibrary>
+#include <QPainter>
+#include <QTest>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+QByteArray Dword(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray Chunk(const QByteArray& id, const QByteArray& data) {
+    QByteArray chunk = id + Dword(quint32(data.size())) + data;
+    if (data.size() & 1)
+        chunk += '\0';
+    return chunk;
+}
+
+QByteArray Icon(QColor color) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "ICO");
+    return data;
+}
+
+// Two frames shown in the order 1, 0, 1 at 6, 12 and 30 jiffies.
+QByteArray Animation() {
+    QByteArray header;
+    for (quint32 v : {36u, 2u, 3u, 16u, 16u, 32u, 1u, 10u, 1u})
+        header += Dword(v);
+    QByteArray rates = Dword(6) + Dword(12) + Dword(30);
+    QByteArray sequence = Dword(1) + Dword(0) + Dword(1);
+    QByteArray frames = "fram" + Chunk("icon", Icon(Qt::red)) + Chunk("icon", Icon(Qt::blue));
+    QByteArray body = "ACON" + Chunk("anih", header) + Chunk("rate", rates) +
+                      Chunk("seq ", sequence) + Chunk("LIST", frames);
+    return "RIFF" + Dword(quint32(body.size())) + body;
+}
+
+} // namespace
+
+TEST(AniCursorTest, FramesStepsAndRates) {
+    const auto cursor = ReadAniCursor(Animation());
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_EQ(cursor->Frames.size(), 2u);
+    EXPECT_EQ(cursor->Sequence, (std::vector<int>{1, 0, 1}));
+    EXPECT_EQ(cursor->Rates, (std::vector<int>{100, 200, 500}));
+    QWidget widget;
+    cursor->Attach(&widget);
+    cursor->Advance();
+    cursor->Advance();
+    EXPECT_EQ(cursor->Step(), 2);
+    cursor->Advance();
+    EXPECT_EQ(cursor->Step(), 0);
+}
+
+TEST(AniCursorTest, BadDataGivesNoCursor) {
+    const QByteArray good = Animation();
+    EXPECT_EQ(ReadAniCursor(QByteArray()), nullptr);
+    EXPECT_EQ(ReadAniCursor("RIFF0000WAVE"), nullptr);
+    for (qsizetype cut : {qsizetype(20), qsizetype(60), good.size() / 2, good.size() - 3})
+        EXPECT_EQ(ReadAniCursor(good.left(cut)), nullptr) << cut;
+    QByteArray badSequence = good;
+    badSequence.replace(Dword(1) + Dword(0) + Dword(1), Dword(1) + Dword(9) + Dword(1));
+    EXPECT_EQ(ReadAniCursor(badSequence), nullptr);
+}
+
+TEST(CursorTableTest, MissingResourceIsReported) {
+    try {
+        DefineCursor("kx", "nessuno.cur");
+        FAIL();
+    } catch (const EResNotFound& e) {
+        EXPECT_STREQ(e.what(), "Resource nessuno.cur not found");
+    }
+    EXPECT_THROW(MakeBitmap("nessuno.bmp"), EResNotFound);
+    EXPECT_TRUE(MakeIcon("nessuno.ico").isNull());
+    EXPECT_FALSE(IsScreenCursorFree(crHand));
+    EXPECT_TRUE(IsScreenCursorFree(100));
+}
+
+TEST(PrevInstanceTest, ALaterCopyFindsAndActivatesTheFirst) {
+    EXPECT_FALSE(FindPrevInstance("", ""));
+    const QString title = QStringLiteral("Prova %1").arg(QCoreApplication::applicationPid());
+    EXPECT_FALSE(FindPrevInstance("TFormMain", title));
+    QWidget main;
+    ASSERT_TRUE(ListenForNextInstance(&main, "TFormMain", title));
+    EXPECT_TRUE(FindPrevInstance("TFormMain", title));
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(ActivatePrevInstance("TFormMain", title));
+    QTRY_VERIFY(main.isVisible());
+}
+
+TEST(BoxesTest, MsgDlgAndNotImplemented) {
+    std::vector<int> flags;
+    auto old = SetMessageBoxHook([&](const QString& text, const QString&, int f) {
+        flags.push_back(f);
+        return text == "Salvare?" ? int(IDNO) : int(IDOK);
+    });
+    EXPECT_EQ(MsgDlg("Salvare?", mtConfirmation, mbYes | mbNo | mbCancel), mrNo);
+    EXPECT_EQ(MsgDlg("Fatto", mtInformation, mbOK), mrOk);
+    EXPECT_THROW(NotImplemented(), EAbort);
+    SetMessageBoxHook(old);
+    EXPECT_EQ(flags, (std::vector<int>{MB_YESNOCANCEL | MB_ICONQUESTION, MB_ICONINFORMATION,
+                                       MB_ICONINFORMATION}));
+}
+
+TEST(ErrorsTest, SystemErrorsCarryCodeAndText) {
+    EXPECT_NO_THROW(RaiseWin32Error(0));
+    try {
+        RaiseWin32Error(ENOENT);
+        FAIL();
+    } catch (const EOSError& e) {
+        EXPECT_EQ(e.ErrorCode, ENOENT);
+        EXPECT_TRUE(QString(e.what()).startsWith("System Error.  Code: 2.\r\n"));
+    }
+    EXPECT_TRUE(CheckWin32(true));
+    EXPECT_THROW(LoadDLL("/nessuna/libreria.so"), EOSError);
+}
+
+TEST(MemoryTest, BlocksKnowTheirSizeAndMovesOverlap) {
+    EXPECT_EQ(AllocMemo(0), nullptr);
+    void* block = AllocMemo(8);
+    EXPECT_EQ(GetMemoSize(block), 8);
+    EXPECT_EQ(static_cast<char*>(block)[7], 0);
+    block = ReallocMemo(block, 16);
+    EXPECT_EQ(GetMemoSize(block), 16);
+    EXPECT_EQ(static_cast<char*>(block)[15], 0);
+    FreeMemo(block);
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(GetMemoSize(nullptr), 0);
+
+    qint32 numbers[] = {1, 2, 3, 4, 5};
+    HugeMove(numbers, 1, 0, 4);
+    EXPECT_EQ(std::vector<qint32>(numbers, numbers + 5), (std::vector<qint32>{1, 1, 2, 3, 4}));
+    EXPECT_TRUE(CompareMem("abcdef", "abcdeg", 5));
+    EXPECT_FALSE(CompareMem("abcdef", "abcdeg", 6));
+    EXPECT_EQ(HugeDec(HugeInc(numbers, 8), 8), static_cast<void*>(numbers));
+    EXPECT_STREQ(StrPAlloc("Quendel").get(), "Quendel");
+}
+
+TEST(MemoryTest, MakeVariantAsStated) {
+    const QVariantList values{1, 2, 3};
+    EXPECT_EQ(MakeVariant(values, 2), QVariant(values));
+    EXPECT_EQ(MakeVariant(values, 1), QVariant(1));
+    EXPECT_FALSE(MakeVariant(values, 0).isValid());
+}
+
+TEST(TransparentDrawingTest, TheTransparentColourLeavesTheDestination) {
+    TBitmap bitmap(4, 4, clRed);
+    bitmap.Image().setPixel(1, 1, qRgb(0, 0, 255));
+    QImage canvas(8, 8, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    StretchBitmapRectTransparent(painter, 0, 0, 8, 8, QRect(), bitmap, clRed);
+    DrawBitmapTransparent(painter, 4, 4, bitmap, clNone);
+    painter.end();
+    EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(2, 2), qRgb(0, 0, 255));
+    EXPECT_EQ(canvas.pixel(7, 7), qRgb(255, 0, 0));
+    const QImage icon = CreateIconFromBitmap(bitmap, clDefault).pixmap(4, 4).toImage();
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(icon.pixel(1, 1)), 255);
+}
+
+TEST(InvertFrameTest, ASecondCallTakesTheFrameAway) {
+    QWidget window;
+    window.resize(100, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QRect rect(window.mapToGlobal(QPoint(10, 10)), QSize(30, 20));
+    DrawInvertFrame(rect, 2);
+    auto* overlay = window.findChild<QWidget*>();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->isVisible());
+    DrawInvertFrame(rect, 2);
+    EXPECT_FALSE(overlay->isVisible());
+}

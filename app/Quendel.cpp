@@ -1,6 +1,7 @@
 #include "app/Quendel.h"
 
 #include "app/CodCaptured.h"
+#include "app/CodInfo.h"
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
@@ -78,6 +79,7 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormConnessione = new TFormConnessione(FormMain);
+    FormInfo = new TFormInfo(FormMain);
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
@@ -107,6 +109,8 @@ void DestroyWindows() {
     FormPromotion = nullptr;
     delete FormPassword;
     FormPassword = nullptr;
+    delete FormInfo;
+    FormInfo = nullptr;
     delete FormConnessione;
     FormConnessione = nullptr;
     delete FormMain;

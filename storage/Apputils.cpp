@@ -1,16 +1,23 @@
 #include "storage/Apputils.h"
 
 #include "platform/Classes.h"
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
+#include "platform/MessageBox.h"
 #include "storage/Kxstrutils.h"
 #include "storage/Placemnt.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <limits>
+#include <optional>
+#include <stdexcept>
 
 std::function<QString()> OnGetDefaultIniName;
 QString DefCompanyName;
@@ -136,6 +143,89 @@ template <class Operation> void writeTo(TIniObject ini, Operation operation) {
         operation(reg);
     else if (TIniFile* file = ini.IniFile())
         operation(file);
+}
+
+constexpr qsizetype MaxIniLine = 4096;
+// Wider fields than this make no file name.
+constexpr int MaxFieldWidth = 255;
+
+void checkIniLine(const QString& text) {
+    if (text.size() > MaxIniLine)
+        throw std::length_error("Line too long");
+}
+
+QList<QWidget*> applicationForms() {
+    QList<QWidget*> forms;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (platform::IsForm(widget))
+            forms.append(widget);
+    }
+    return forms;
+}
+
+// A file-name mask with its one integer field.
+struct IntegerMask {
+    QString before;
+    QString after;
+    bool leftJustified = false;
+    int width = 0;
+    int precision = 0;
+    bool hexadecimal = false;
+
+    QString name(qint64 n) const {
+        QString digits = hexadecimal ? QString::number(n, 16).toUpper() : QString::number(n);
+        digits = digits.rightJustified(precision, u'0');
+        digits = leftJustified ? digits.leftJustified(width) : digits.rightJustified(width);
+        return before + digits + after;
+    }
+};
+
+// Reads the digits at i, moving i past them; false when there are too many.
+bool fieldNumber(const QString& mask, qsizetype& i, int& value) {
+    value = 0;
+    while (i < mask.size() && mask.at(i).isDigit() && mask.at(i).unicode() < 0x80) {
+        value = value * 10 + (mask.at(i).unicode() - '0');
+        if (value > MaxFieldWidth)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+std::optional<IntegerMask> integerMask(const QString& mask) {
+    IntegerMask result;
+    bool found = false;
+    QString* text = &result.before;
+    for (qsizetype i = 0; i < mask.size(); ++i) {
+        if (mask.at(i) != u'%') {
+            *text += mask.at(i);
+            continue;
+        }
+        if (i + 1 < mask.size() && mask.at(i + 1) == u'%') {
+            *text += u'%';
+            ++i;
+            continue;
+        }
+        if (found)
+            return std::nullopt;
+        ++i;
+        result.leftJustified = i < mask.size() && mask.at(i) == u'-';
+        if (result.leftJustified)
+            ++i;
+        if (!fieldNumber(mask, i, result.width))
+            return std::nullopt;
+        if (i < mask.size() && mask.at(i) == u'.' && !fieldNumber(mask, ++i, result.precision))
+            return std::nullopt;
+        const QChar type = i < mask.size() ? mask.at(i).toLower() : QChar();
+        if (type != u'd' && type != u'u' && type != u'x')
+            return std::nullopt;
+        result.hexadecimal = type == u'x';
+        found = true;
+        text = &result.after;
+    }
+    if (!found)
+        return std::nullopt;
+    return result;
 }
 
 QString executableBaseName() {
@@ -338,4 +428,83 @@ void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile) {
 
 void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile) {
     InternalRestoreGridLayout(Grid, IniFile, GetDefaultSection(Grid->GridComponent()));
+}
+
+QWidget* FindForm(const QMetaObject& FormClass) {
+    return apputils_detail::FindFormWithCaption(FormClass, QString());
+}
+
+namespace apputils_detail {
+
+QWidget* FindFormWithCaption(const QMetaObject& FormClass, const QString& Caption) {
+    for (QWidget* form : applicationForms()) {
+        if (form->metaObject()->inherits(&FormClass) &&
+            (Caption.isEmpty() || form->windowTitle() == Caption))
+            return form;
+    }
+    return nullptr;
+}
+
+// The application owns the form: it is freed when the application quits, unless freed before.
+QWidget* AdoptByApplication(QWidget* Form) {
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, Form, [Form] { delete Form; });
+    return Form;
+}
+
+void ShowFound(QWidget* Form) {
+    if (Form->isMinimized())
+        Form->setWindowState(Form->windowState() & ~Qt::WindowMinimized);
+    Form->show();
+}
+
+bool ShowModalResult(QDialog& Dialog) {
+    const int result = platform::ShowModal(Dialog);
+    return result == platform::IDOK || result == platform::IDYES;
+}
+
+} // namespace apputils_detail
+
+QString StrToIniStr(const QString& Str) {
+    checkIniLine(Str);
+    QString result;
+    result.reserve(Str.size());
+    for (qsizetype i = 0; i < Str.size(); ++i) {
+        const QChar c = Str.at(i);
+        if (c != u'\r' && c != u'\n') {
+            result += c;
+            continue;
+        }
+        result += QStringLiteral("\\n");
+        const QChar other = c == u'\r' ? u'\n' : u'\r';
+        if (i + 1 < Str.size() && Str.at(i + 1) == other)
+            ++i;
+    }
+    return result;
+}
+
+QString IniStrToStr(const QString& Str) {
+    checkIniLine(Str);
+    QString result = Str;
+    result.replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
+    return result;
+}
+
+QString GetUniqueFileNameInDir(const QString& Path, const QString& FileNameMask) {
+    const std::optional<IntegerMask> mask = integerMask(FileNameMask);
+    if (!mask)
+        return QString();
+    const QDir folder(Path);
+    for (qint64 n = 0; n <= std::numeric_limits<int>::max(); ++n) {
+        const QString name = mask->name(n);
+        if (!QFileInfo::exists(folder.filePath(name)))
+            return name;
+    }
+    return QString();
+}
+
+bool AppBroadcast(QEvent& Event) {
+    bool result = false;
+    for (QWidget* form : applicationForms())
+        result = QCoreApplication::sendEvent(form, &Event);
+    return result;
 }

@@ -1,15 +1,18 @@
 #pragma once
-// The INI operations of the settings store, the window-placement writer and reader, and the
-// default section and file names.
+// The INI operations of the settings store, the window-placement writer and reader, the default
+// section and file names, and the application's form and text helpers.
+
+#include "platform/Registry.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
 
-#include "platform/Registry.h"
-
+class QDialog;
+class QEvent;
 class QObject;
 class QWidget;
+struct QMetaObject;
 
 // Each sends the operation to the registry file or the profile file the INI object holds; with
 // none the readers give the default and the writers do nothing.
@@ -68,6 +71,59 @@ void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName);
 void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName);
 void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile);
 void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile);
+
+// Forms by class: the first of the application's forms that is of the class or derives from it.
+QWidget* FindForm(const QMetaObject& FormClass);
+template <class TForm> TForm* FindForm() {
+    return static_cast<TForm*>(FindForm(TForm::staticMetaObject));
+}
+
+namespace apputils_detail {
+QWidget* FindFormWithCaption(const QMetaObject& FormClass, const QString& Caption);
+QWidget* AdoptByApplication(QWidget* Form);
+void ShowFound(QWidget* Form);
+bool ShowModalResult(QDialog& Dialog);
+} // namespace apputils_detail
+
+// The first form of the class with that caption (any caption when empty), or a new one the
+// application creates and owns, with that caption; shown, and no longer minimised.
+template <class TForm> TForm* FindShowForm(const QString& Caption) {
+    auto* form =
+        static_cast<TForm*>(apputils_detail::FindFormWithCaption(TForm::staticMetaObject, Caption));
+    if (!form) {
+        form = static_cast<TForm*>(apputils_detail::AdoptByApplication(new TForm()));
+        if (!Caption.isEmpty())
+            form->setWindowTitle(Caption);
+    }
+    apputils_detail::ShowFound(form);
+    return form;
+}
+
+// A new dialog of the class shown modally and freed: true when it closed with OK or Yes.
+template <class TForm> bool ShowDialog() {
+    TForm dialog;
+    return apputils_detail::ShowModalResult(dialog);
+}
+
+// Creates the form through the application when Reference is empty; returns Reference.
+template <class TForm> TForm* InstantiateForm(TForm*& Reference) {
+    if (!Reference)
+        Reference = static_cast<TForm*>(apputils_detail::AdoptByApplication(new TForm()));
+    return Reference;
+}
+
+// Multi-line text as one INI line: every line break (CR, LF, CR LF or LF CR) becomes "\n", and
+// back, each "\n" a CR LF. Both throw std::length_error("Line too long") beyond 4096 characters.
+QString StrToIniStr(const QString& Str);
+QString IniStrToStr(const QString& Str);
+
+// The first name FileNameMask gives for 0, 1, 2... that no file in Path has. The mask holds
+// exactly one integer field ("%d", "%u" or "%x", with flags, width and precision as Format takes
+// them; "%%" is a percent sign); any other mask, or every name taken, gives "".
+QString GetUniqueFileNameInDir(const QString& Path, const QString& FileNameMask);
+
+// Sends the event to every form in turn; the last form's answer (false without forms).
+bool AppBroadcast(QEvent& Event);
 
 // Settings of the unit.
 extern std::function<QString()> OnGetDefaultIniName;

@@ -1,0 +1,158 @@
+// The application's form helpers, the one-line INI text and unique file names.
+
+#include "platform/Dialogs.h"
+#include "storage/Apputils.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+class TFormUno : public QWidget {
+    Q_OBJECT
+public:
+    int broadcasts = 0;
+    bool answer = true;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::User + 17)
+            return QWidget::event(e);
+        ++broadcasts;
+        return answer;
+    }
+};
+
+class TFormDue : public TFormUno {
+    Q_OBJECT
+};
+
+class TDialogo : public QDialog {
+    Q_OBJECT
+};
+
+namespace {
+
+TEST(AppHelpers, FormsAreFoundByClassOrAncestorAndCaption) {
+    EXPECT_EQ(FindForm<TFormUno>(), nullptr);
+    TFormDue due;
+    due.setWindowTitle("Seconda");
+    EXPECT_EQ(FindForm<TFormUno>(), &due);
+    EXPECT_EQ(FindForm(TFormDue::staticMetaObject), &due);
+    EXPECT_EQ(FindForm<TDialogo>(), nullptr);
+
+    due.showMinimized();
+    EXPECT_EQ(FindShowForm<TFormUno>("Seconda"), &due);
+    EXPECT_TRUE(due.isVisible());
+    EXPECT_FALSE(due.isMinimized());
+    EXPECT_EQ(FindShowForm<TFormUno>(""), &due);
+
+    TFormUno* created = FindShowForm<TFormUno>("Nuova");
+    ASSERT_NE(created, &due);
+    EXPECT_EQ(created->windowTitle(), "Nuova");
+    EXPECT_TRUE(created->isVisible());
+    EXPECT_EQ(FindShowForm<TFormUno>("Nuova"), created);
+    delete created;
+}
+
+TEST(AppHelpers, InstantiateFormCreatesOnlyWhenTheReferenceIsEmpty) {
+    TFormUno* reference = nullptr;
+    TFormUno* made = InstantiateForm(reference);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(reference, made);
+    EXPECT_FALSE(made->isVisible());
+    EXPECT_EQ(InstantiateForm(reference), made);
+    delete made;
+}
+
+TEST(AppHelpers, ShowDialogIsTrueForOkAndYesOnly) {
+    const auto previous = platform::SetShowModalHook(nullptr);
+    for (const auto& [result, expected] : std::vector<std::pair<int, bool>>{
+             {1, true}, {6, true}, {0, false}, {2, false}, {7, false}}) {
+        bool sawDialog = false;
+        platform::SetShowModalHook([&](QDialog& dialog) {
+            sawDialog = qobject_cast<TDialogo*>(&dialog) != nullptr;
+            return result;
+        });
+        EXPECT_EQ(ShowDialog<TDialogo>(), expected) << result;
+        EXPECT_TRUE(sawDialog);
+    }
+    platform::SetShowModalHook(previous);
+}
+
+TEST(AppHelpers, ABroadcastReachesEveryFormAndGivesTheLastAnswer) {
+    QEvent event(QEvent::Type(QEvent::User + 17));
+    TFormUno uno;
+    TFormDue due;
+    QWidget child(&uno);
+    uno.answer = false;
+    due.answer = false;
+    EXPECT_FALSE(AppBroadcast(event));
+    EXPECT_EQ(uno.broadcasts, 1);
+    EXPECT_EQ(due.broadcasts, 1);
+    uno.answer = true;
+    due.answer = true;
+    EXPECT_TRUE(AppBroadcast(event));
+    EXPECT_EQ(uno.broadcasts, 2);
+}
+
+TEST(AppHelpers, LineBreaksBecomeBackslashNAndBack) {
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"uno\r\ndue", "uno\\ndue"},
+        {"uno\rdue", "uno\\ndue"},
+        {"uno\ndue", "uno\\ndue"},
+        {"uno\n\rdue", "uno\\ndue"},
+        {"a\r\n\r\nb", "a\\n\\nb"},
+        {"a\n\r\nb", "a\\n\\nb"},
+        {"\r", "\\n"},
+        {"senza a capo", "senza a capo"},
+    };
+    for (const auto& [text, line] : cases)
+        EXPECT_EQ(StrToIniStr(text), line) << text.toStdString();
+    EXPECT_EQ(IniStrToStr("uno\\ndue\\n"), "uno\r\ndue\r\n");
+    // A text that already holds a backslash and an "n" does not come back.
+    EXPECT_EQ(IniStrToStr(StrToIniStr("C:\\nuovo")), "C:\r\nuovo");
+    const QString longest(4096, u'x');
+    EXPECT_EQ(StrToIniStr(longest), longest);
+    EXPECT_THROW(StrToIniStr(longest + "x"), std::length_error);
+    EXPECT_THROW(IniStrToStr(longest + "x"), std::length_error);
+}
+
+TEST(AppHelpers, AUniqueNameTakesTheFirstFreeNumber) {
+    QTemporaryDir dir;
+    QStringList taken = {"partita0.qzd", "partita1.qzd", "partita3.qzd", "007.tmp"};
+    for (int i = 0; i < 10; ++i)
+        taken.append("h" + QString::number(i));
+    for (const QString& name : taken) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"partita%d.qzd", "partita2.qzd"},
+        {"%.3d.tmp", "000.tmp"},
+        {"h%x", "hA"},
+        {"[%-3d]", "[0  ]"},
+        {"[%3u]", "[  0]"},
+        {"100%%_%d", "100%_0"},
+        {"fisso.txt", ""},
+        {"%s.txt", ""},
+        {"%d_%d", ""},
+        {"%5.2f", ""},
+        {"partita%", ""},
+        {"%999d", ""},
+    };
+    for (const auto& [mask, expected] : cases) {
+        EXPECT_EQ(GetUniqueFileNameInDir(dir.path(), mask), expected) << mask.toStdString();
+        EXPECT_EQ(GetUniqueFileNameInDir(dir.path() + "/", mask), expected) << mask.toStdString();
+    }
+    QFile zero(dir.filePath("000.tmp"));
+    ASSERT_TRUE(zero.open(QIODevice::WriteOnly));
+    EXPECT_EQ(GetUniqueFileNameInDir(dir.path(), "%.3d.tmp"), "001.tmp");
+}
+
+} // namespace
+
+#include "AppHelpersTest.moc"

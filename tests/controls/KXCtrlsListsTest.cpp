@@ -275,6 +275,7 @@ TEST(CheckListStore, StatesAreSavedAndRestoredAlsoWhenDamaged) {
 
 TEST(CheckListStore, TheRegistryAndTheIniFileKeepTheDefaultSection) {
     QTemporaryDir dir;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     TFormOptions form(dir.filePath("unused.ini"));
     form.CheckList1->SetState(2, cbChecked);
@@ -293,6 +294,7 @@ TEST(CheckListStore, TheRegistryAndTheIniFileKeepTheDefaultSection) {
     ini.WriteString("TFormOptionsCheckList1", "Item0", "1");
     form.CheckList1->RestoreStates(&ini);
     EXPECT_EQ(form.CheckList1->CheckedIndex(), 0) << "radio mode stops at the first checked";
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 } // namespace

@@ -164,6 +164,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     LoadEditButtonGlyphs();
     UpdateGameInfo();
     UpdateCommandStates();
+    ReadSettings();
 }
 
 TFormMain::~TFormMain() {
@@ -410,6 +411,7 @@ void TFormMain::CreateMenus() {
     Giocainrete1->setObjectName(QStringLiteral("Giocainrete1"));
     Giocainrete1->setEnabled(false);
     bar->addAction(Giocainrete1);
+    BindCommand(Giocainrete1, [this] { Giocainrete1Click(); });
 
     Help1 = addMenu(QStringLiteral("Help1"), QStringLiteral("&Aiuto"));
     Aiuto1 = MenuItem(Help1, QStringLiteral("Aiuto1"), QStringLiteral("Aiuto"));
@@ -492,6 +494,7 @@ void TFormMain::CreateOpzioniMenu(QMenu* menu) {
     menu->addSeparator();
     Impostazioni1 =
         MenuItem(menu, QStringLiteral("Impostazioni1"), QStringLiteral("Impostazioni.."));
+    BindCommand(Impostazioni1, [this] { Impostazioni1Click(); });
     Personalizza1 =
         MenuItem(menu, QStringLiteral("Personalizza1"), QStringLiteral("Personalizza toolbar.."));
 
@@ -651,6 +654,7 @@ void TFormMain::CreateToolBar() {
         SpeedItem(QStringLiteral("SpeedItemNetGame"), QStringLiteral("Gioca in rete"),
                   QStringLiteral("Partita in rete con un altro giocatore"),
                   s->standardIcon(QStyle::SP_DriveNetIcon), true);
+    BindCommand(SpeedItemNetGame, [this] { Giocainrete1Click(); });
     SpeedBar2->addSeparator();
 
     // "Strumenti"
@@ -661,6 +665,7 @@ void TFormMain::CreateToolBar() {
     SpeedItemOpzioni = SpeedItem(QStringLiteral("SpeedItemOpzioni"), QStringLiteral("Opzioni"),
                                  QStringLiteral("Opzioni|"),
                                  s->standardIcon(QStyle::SP_FileDialogDetailedView), true);
+    BindCommand(SpeedItemOpzioni, [this] { Impostazioni1Click(); });
     SpeedBar2->addSeparator();
 
     // "Zeltor"
@@ -952,6 +957,8 @@ void TFormMain::Visualizzapezzicatturati1Click() {
 void TFormMain::MoveDockedForms(const QRect& mainFrame) {
     if (CapturedPiecesWindow.FollowMain)
         CapturedPiecesWindow.FollowMain(mainFrame);
+    if (NetPlayWindow.FollowMain)
+        NetPlayWindow.FollowMain(mainFrame);
 }
 
 // ---- taking back and replaying

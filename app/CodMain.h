@@ -49,6 +49,9 @@ struct TNetPlayLink {
     std::function<void()> EndGame;
     // The result byte: 1 White wins, 2 Black wins, 3 draw, 0 none.
     std::function<void(int Result)> SetGameResult;
+    // Shown from the main window's menu; carried along when the main window moves.
+    std::function<void(QWidget* Main)> ShowFromMain;
+    std::function<void(const QRect& MainFrame)> FollowMain;
 };
 extern TNetPlayLink NetPlayWindow;
 
@@ -81,6 +84,16 @@ public:
     bool GameOver = false;
     bool Replaying = false;
     char ReplayPromotion = 'q';
+    // The online service's settings, section "Zeltor" of the settings file.
+    QString VexlorArea;
+    QString VexlorFileName;
+    QString NewsServer;
+    int NewsPort = 119;
+    QString NewsGroup;
+    QString Signature;
+    QString UserName;
+    QString Password;
+    bool NewSubjectFormat = false;
 
     // ---- components
     QLabel* ImagePieceSet;
@@ -223,6 +236,13 @@ public:
     void Visualizzapezzicatturati1Click();
     // The main window has moved or changed size to its outer rectangle mainFrame.
     void MoveDockedForms(const QRect& mainFrame);
+    void Giocainrete1Click();
+
+    // Service settings.
+    void ReadSettings();
+    // Throws EIniFileException when the file cannot be written.
+    void WriteSettings();
+    void Impostazioni1Click();
 
 signals:
     // The window has closed for good: the program ends.

@@ -69,6 +69,17 @@ TSnap SnapBelow(const QRect& dragged, const QRect& main) {
     return {rect, nearBottom};
 }
 
+TSnap SnapRightOf(const QRect& dragged, const QRect& main) {
+    const bool nearRight = std::abs(dragged.x() - Right(main)) <= SnapDistance;
+    const bool nearTop = std::abs(dragged.y() - main.y()) <= SnapDistance;
+    QRect rect = dragged;
+    if (nearRight)
+        rect.moveLeft(Right(main));
+    if (nearRight && nearTop)
+        rect.moveTop(main.y());
+    return {rect, nearRight};
+}
+
 QRect FrameGeometry(const QWidget* window, const QWidget* frameLike) {
     return window->geometry().marginsAdded(FrameMargins(window, frameLike));
 }

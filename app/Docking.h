@@ -34,6 +34,9 @@ struct TSnap {
 
 // A window dragged to `dragged` close to the main window's bottom edge snaps against it.
 TSnap SnapBelow(const QRect& dragged, const QRect& main);
+// A window dragged to `dragged` close to the main window's right edge snaps against it, and to
+// its top too when that is close.
+TSnap SnapRightOf(const QRect& dragged, const QRect& main);
 
 // A top-level window's outer rectangle, and giving it one. A window never shown has no frame
 // yet; it is taken to be as thick as `frameLike`'s.

@@ -1,6 +1,8 @@
 #include "app/Quendel.h"
 
 #include "app/CodCaptured.h"
+#include "app/CodImpostazioni.h"
+#include "app/CodInfo.h"
 #include "app/CodMain.h"
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
@@ -8,6 +10,8 @@
 #include "app/about.h"
 #include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
+#include "comms/CodNet.h"
+#include "comms/CodNewConnection.h"
 #include "comms/CodNewSMTPServer.h"
 #include "comms/CodPassword.h"
 #include "comms/CodRicevi.h"
@@ -48,6 +52,17 @@ void ConnectCapturedPieces() {
     CapturedPiecesWindow.FollowMain = [window](const QRect& frame) { window->FollowMain(frame); };
 }
 
+void ConnectNetPlay() {
+    TFormNet* window = FormNet;
+    NetPlayWindow.SendMove = [window](const QString& text) { window->SendMove(text); };
+    NetPlayWindow.EndGame = [window] { window->EndGame(); };
+    NetPlayWindow.SetGameResult = [window](int result) {
+        window->Protocol.GameResult = static_cast<unsigned char>(result);
+    };
+    NetPlayWindow.ShowFromMain = [window](QWidget* main) { window->ShowFromMain(main); };
+    NetPlayWindow.FollowMain = [window](const QRect& frame) { window->FollowMain(frame); };
+}
+
 } // namespace
 
 TQuendelApplication::TQuendelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -78,16 +93,21 @@ void CreateWindows() {
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     FormConnessione = new TFormConnessione(FormMain);
+    FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
+    FormInfo = new TFormInfo(FormMain);
     FormPassword = new TFormPassword(FormMain);
     FormPromotion = new TFormPromotion(FormMain);
     FormRicevi = new TStoredForm<TFormRicevi>(FormMain);
     FormRivedi = new TStoredForm<TFormRivedi>(FormMain);
     FormPGN = new TStoredForm<TFormPGN>(FormMain);
-    // A tool window of the main window: it stays with it and is minimised with it.
+    // Side windows of the main window: they stay with it and are minimised with it.
+    FormNet = new TStoredForm<TFormNet>(FormMain);
+    FormNewConnection = new TFormNewConnection(FormNet);
     FormCaptured = new TFormCaptured(FormMain);
     FormEmail = new TStoredForm<TFormEmail>(FormMain);
     FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
+    ConnectNetPlay();
 }
 
 void DestroyWindows() {
@@ -97,6 +117,11 @@ void DestroyWindows() {
     FormNewSMTP = nullptr;
     delete FormCaptured;
     FormCaptured = nullptr;
+    NetPlayWindow = {};
+    delete FormNewConnection;
+    FormNewConnection = nullptr;
+    delete FormNet;
+    FormNet = nullptr;
     delete FormPGN;
     FormPGN = nullptr;
     delete FormRivedi;
@@ -107,6 +132,10 @@ void DestroyWindows() {
     FormPromotion = nullptr;
     delete FormPassword;
     FormPassword = nullptr;
+    delete FormInfo;
+    FormInfo = nullptr;
+    delete FormImpostazioni;
+    FormImpostazioni = nullptr;
     delete FormConnessione;
     FormConnessione = nullptr;
     delete FormMain;

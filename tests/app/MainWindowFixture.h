@@ -64,10 +64,11 @@ protected:
             modalShown.push_back(d.objectName());
             return modalAnswer ? modalAnswer(d) : int(QDialog::Accepted);
         });
+        CreateWindows();
+        // The main window's calls into the play window are recorded instead.
         NetPlayWindow.SetGameResult = [this](int r) { results.push_back(r); };
         NetPlayWindow.EndGame = [this] { netEvents.push_back("EndGame"); };
         NetPlayWindow.SendMove = [this](const QString& m) { netEvents.push_back("move " + m); };
-        CreateWindows();
         FormMain->show();
         QApplication::processEvents();
     }

@@ -1,0 +1,39 @@
+#pragma once
+// "Dati partita": the correspondence game's players, match code, header lines, round, other
+// information and start date.
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class TDateEdit;
+namespace platform {
+class TMaskEdit;
+}
+
+class TFormInfo : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int HelpContext = 6000;
+    // Two digits and two letters or digits; literals not stored, "*" for a blank.
+    static constexpr char ZeltorMask[] = "99AA;0;*";
+
+    explicit TFormInfo(QWidget* parent = nullptr);
+
+    QLineEdit* EditWhitePlayer;
+    QLineEdit* EditBlackPlayer;
+    platform::TMaskEdit* EditMatchName;
+    QLineEdit* EditLine1;
+    QLineEdit* EditLine2;
+    QLineEdit* EditRound;
+    QLineEdit* EditInfo;
+    TDateEdit* EditStartDate;
+    QCheckBox* cbZeltor;
+    QPushButton* BitBtnOk;
+    QPushButton* BitBtnCancel;
+
+    void cbZeltorClick();
+};
+
+extern TFormInfo* FormInfo;

@@ -1,0 +1,163 @@
+#pragma once
+// The TCP play window: one copy listens, the other connects, and the two play a game with chat,
+// pop-up notes, clocks, draw offers and resignation. The protocol itself is TNetProtocol; this
+// window holds the sockets, the controls and the docking beside the main window.
+
+#include "app/Docking.h"
+#include "comms/NetProtocol.h"
+#include "platform/Colors.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTcpServer;
+class QTcpSocket;
+class QTextEdit;
+class QPlainTextEdit;
+class TComboBox;
+class TFormStorage;
+class TKxLabel;
+class TKxSpinEdit;
+class TRadioGroup;
+
+// The round status light.
+class TShape : public QWidget {
+    Q_OBJECT
+public:
+    explicit TShape(QWidget* parent = nullptr);
+    TColor BrushColor() const { return FColor; }
+    void SetBrushColor(TColor color);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TColor FColor = 0;
+};
+
+class TFormNet : public QWidget, private netplay::TNetHost {
+    Q_OBJECT
+public:
+    explicit TFormNet(QWidget* parent = nullptr);
+    ~TFormNet() override;
+
+    // The fields, the game state and the clocks.
+    netplay::TNetProtocol Protocol{*this};
+    bool DockedToMain = false;
+    QPointer<QWidget> MainWindowHandle;
+
+    // ---- components
+    QLineEdit* EditNickName;
+    QTabWidget* PageControl1;
+    QWidget* TabSheetServer;
+    QWidget* TabSheetClient;
+    QWidget* TabSheetPartita;
+    TKxSpinEdit* EditPort;
+    QPushButton* BtnStartServer;
+    TComboBox* ComboBoxConnection;
+    QPushButton* BtnNewConnection;
+    QPushButton* BtnStartClient;
+    QPushButton* BtnDisconnetti;
+    TRadioGroup* RadioGroupPezzi;
+    TKxSpinEdit* KxSpinEditDurata;
+    QPushButton* BtnMatch;
+    QPushButton* BtnDraw;
+    QPushButton* BtnAbbandona;
+    QTextEdit* RichEditMemo;
+    QPlainTextEdit* RichEditSendMessage;
+    QPushButton* BtnSendMessage;
+    QPushButton* BtnSendPopup;
+    QPushButton* BtnClear;
+    QLabel* PanelStatus;
+    TShape* ShapeStatus;
+    TKxLabel* LabelWhitePlayer;
+    TKxLabel* LabelBlackPlayer;
+    TKxLabel* LabelWhiteTime;
+    TKxLabel* LabelBlackTime;
+    QTcpServer* ServerSocket1;
+    QTcpSocket* ClientSocket1;
+    QTimer* Timer1;
+    TFormStorage* FormStorage1;
+    QMenu* PopupMenuConnection;
+    QAction* Cancellaquestaconnessionedallelenco1;
+    QMenu* PopupMenuText;
+    QAction *Copia1, *Selezionatutto1, *Cancellatutto1, *Inviapopup1;
+
+    // ---- operations the main window calls
+    void SendMove(const QString& text) { Protocol.SendMove(text); }
+    void EndGame() { Protocol.EndGame(); }
+    void ShowFromMain(QWidget* main);
+    void FollowMain(const QRect& mainFrame);
+
+    // ---- handlers
+    void BtnStartServerClick();
+    void BtnStartClientClick();
+    void BtnDisconnettiClick();
+    void BtnMatchClick();
+    void BtnDrawClick() { Protocol.DrawClick(); }
+    void BtnAbbandonaClick() { Protocol.ResignClick(); }
+    void BtnSendMessageClick();
+    void BtnSendPopupClick();
+    void BtnClearClick();
+    void BtnNewConnectionClick();
+    void Cancellaquestaconnessionedallelenco1Click();
+    void EditNickNameChange();
+    void Timer1Timer() { Protocol.Tick(); }
+    void CloseConnection();
+
+    // The status light's colour and text.
+    void SetStatus(TColor colour, const QString& text);
+    QString StatusText() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The protocol's surroundings.
+    void WriteLine(const QByteArray& line) override;
+    void AddText(const QString& text, netplay::LogKind kind) override;
+    void FlashMainWindow() override;
+    void ShowPopup(const QString& text) override;
+    void PopupQueued() override;
+    bool AskMatch(const QString& text) override;
+    bool StartNetworkGame(const QString& white, const QString& black, bool localIsWhite) override;
+    void EndNetworkGame() override;
+    void ShowTimeout(bool whiteFlagged) override;
+    bool ApplyMoveText(const QString& text) override;
+    void StateChanged() override;
+
+    QWidget* CreateServerPage();
+    QWidget* CreateClientPage();
+    QWidget* CreatePartitaPage();
+    QWidget* CreateClockPanel();
+    void CreateMenus();
+    void CreateStorage();
+    void ConnectSockets();
+
+    void ServerSocket1ClientConnect();
+    void ServerSocket1ClientDisconnect(QTcpSocket* socket);
+    void ClientSocket1Connect();
+    void ClientSocket1Disconnect();
+    void ClientSocket1Error();
+    void ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer);
+    void ConnectionStarted();
+    QString LastInputLine() const;
+    void SnapMoving(const QRect& frame);
+
+    QPointer<QTcpSocket> FPeer;
+    netplay::TLineFramer FPeerFramer;
+    netplay::TLineFramer FClientFramer;
+    QString FClientHost;
+    bool FClosing = false;
+    Docking::TMoveWatch* FMoveWatch;
+};
+
+extern TFormNet* FormNet;

@@ -1,0 +1,36 @@
+#include "app/CodInfo.h"
+#include "platform/MaskEdit.h"
+
+#include <QCheckBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(GameDataDialog, MatchCodeMaskTakesTheServiceCodes) {
+    TFormInfo dialog;
+    struct Case {
+        QString typed;
+        QString code;
+    };
+    const Case cases[] = {
+        {"4001", "4001"},
+        {"12ab", "12ab"},
+        {"12AB", "12AB"},
+        {"40015", "4001"},
+    };
+    for (const Case& c : cases) {
+        dialog.EditMatchName->clear();
+        dialog.EditMatchName->setCursorPosition(0);
+        QTest::keyClicks(dialog.EditMatchName, c.typed);
+        EXPECT_EQ(dialog.EditMatchName->Text().remove('*'), c.code) << c.typed.toStdString();
+    }
+    dialog.EditMatchName->SetText("4001");
+    dialog.cbZeltor->setChecked(false);
+    EXPECT_FALSE(dialog.EditMatchName->IsMasked());
+    EXPECT_EQ(dialog.EditMatchName->Text(), "4001");
+    dialog.EditMatchName->clear();
+    QTest::keyClicks(dialog.EditMatchName, "A-1x9");
+    EXPECT_EQ(dialog.EditMatchName->Text(), "A-1x");
+    dialog.cbZeltor->setChecked(true);
+    EXPECT_TRUE(dialog.EditMatchName->IsMasked());
+}

@@ -148,10 +148,11 @@ TCalculatorPanel::TCalculatorPanel(TCalcPanelLayout layout, QWidget* parent)
         auto* memoryPanel = new TCustomPanel(this);
         memoryPanel->SetBevelOuter(bvNone);
         memoryPanel->SetBevelInner(bvLowered);
-        memoryPanel->setGeometry(6, 7, 20, 34);
+        // Kept above the first row of keys.
+        memoryPanel->setGeometry(6, 6, 20, 22);
         memoryPanel_ = memoryPanel;
         memoryLabel_ = new QLabel(memoryPanel);
-        memoryLabel_->setGeometry(3, 3, 14, 26);
+        memoryLabel_->setGeometry(3, 3, 14, 16);
         memoryLabel_->setAlignment(Qt::AlignCenter);
         memoryLabel_->setFont(QApplication::font("QMessageBox"));
     } else {

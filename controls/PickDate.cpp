@@ -237,7 +237,10 @@ void TKxCalendar::DrawCell(QPainter& painter, int col, int row, const QRect& rec
 
 void TKxCalendar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Mid));
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    // The gaps between the cells are the grid lines.
+    painter.fillRect(QRect(QPoint(0, 0), CellRect(6, 6).bottomRight()),
+                     palette().color(QPalette::Mid));
     for (int row = 0; row < 7; ++row)
         for (int col = 0; col < 7; ++col)
             DrawCell(painter, col, row, CellRect(col, row));

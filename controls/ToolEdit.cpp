@@ -438,6 +438,23 @@ void TCustomComboEdit::focusOutEvent(QFocusEvent* event) {
     TCustomMaskEdit::focusOutEvent(event);
 }
 
+bool TCustomComboEdit::FocusStaysInWindow(QFocusEvent* event) const {
+    const QWidget* next = QApplication::focusWidget();
+    return event->reason() != Qt::PopupFocusReason && next && next != this &&
+           next->window() == window();
+}
+
+void TCustomComboEdit::ReportExitError(const QString& message) {
+    reporting_ = true;
+    // Shown after the focus change is over, so the box does not run inside it.
+    QTimer::singleShot(0, this, [this, message] {
+        platform::ShowError(message, this);
+        setFocus();
+        selectAll();
+        reporting_ = false;
+    });
+}
+
 void TCustomComboEdit::resizeEvent(QResizeEvent* event) {
     TCustomMaskEdit::resizeEvent(event);
     updateBtnBounds();
@@ -682,26 +699,13 @@ void TCustomDateEdit::keyPressEvent(QKeyEvent* event) {
 
 void TCustomDateEdit::focusOutEvent(QFocusEvent* event) {
     TCustomComboEdit::focusOutEvent(event);
-    const QWidget* next = QApplication::focusWidget();
-    const bool insideWindow = next && next != this && next->window() == window();
-    if (!CheckOnExit || reporting_ || event->reason() == Qt::PopupFocusReason || !insideWindow)
+    if (!CheckOnExit || Reporting() || !FocusStaysInWindow(event))
         return;
     try {
         CheckValidDate();
     } catch (const EConvertError& error) {
-        reportBadDate(error.Message());
+        ReportExitError(error.Message());
     }
-}
-
-void TCustomDateEdit::reportBadDate(const QString& message) {
-    reporting_ = true;
-    // Shown after the focus change is over, so the box does not run inside it.
-    QTimer::singleShot(0, this, [this, message] {
-        platform::ShowError(message, this);
-        setFocus();
-        selectAll();
-        reporting_ = false;
-    });
 }
 
 void TCustomDateEdit::changeEvent(QEvent* event) {

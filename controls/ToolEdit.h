@@ -150,6 +150,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void RecreateGlyph();
+    // The check on leaving runs only when the focus moves to another control of the window.
+    bool FocusStaysInWindow(QFocusEvent* event) const;
+    // Shows an exit check's error once, after the focus change, and takes the focus back with
+    // the text selected.
+    void ReportExitError(const QString& message);
+    bool Reporting() const { return reporting_; }
 
 private:
     void updateBtnBounds();
@@ -165,6 +171,7 @@ private:
     bool readOnly_ = false;
     bool popupVisible_ = false;
     bool changeMuted_ = false;
+    bool reporting_ = false;
 };
 
 class TComboEdit : public TCustomComboEdit {
@@ -229,8 +236,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void reportBadDate(const QString& message);
-
     QChar blanksChar_ = QLatin1Char(' ');
     TYearDigits yearDigits_ = dyDefault;
     TDayOfWeekName startOfWeek_ = Mon;
@@ -239,7 +244,6 @@ private:
     QStringList hints_;
     QString dateFormat_;
     bool formatting_ = false;
-    bool reporting_ = false;
 };
 
 class TDateEdit : public TCustomDateEdit {

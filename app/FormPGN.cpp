@@ -208,13 +208,17 @@ void TFormPGN::FillDrives() {
         if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath()))
             roots.append(volume.rootPath());
     }
+    // The drive is the longest root the working folder lies under, else the home folder.
     const QString current = QDir::currentPath();
     int best = 0;
+    qsizetype bestLength = -1;
     for (int i = 0; i < roots.size(); ++i) {
         DriveComboBox1->addItem(roots[i]);
         const QString root = roots[i].endsWith(QLatin1Char('/')) ? roots[i] : roots[i] + '/';
-        if ((current + '/').startsWith(root) && roots[i].size() > roots[best].size())
+        if ((current + '/').startsWith(root) && root.size() > bestLength) {
             best = i;
+            bestLength = root.size();
+        }
     }
     DriveComboBox1->setCurrentIndex(best);
     FFolders->setRootPath(roots[best]);

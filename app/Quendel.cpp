@@ -61,6 +61,15 @@ void ConnectNetPlay() {
     };
     NetPlayWindow.ShowFromMain = [window](QWidget* main) { window->ShowFromMain(main); };
     NetPlayWindow.FollowMain = [window](const QRect& frame) { window->FollowMain(frame); };
+    TFormMain* main = FormMain;
+    window->Main.StartNetworkGame = [main](const QString& white, const QString& black,
+                                           bool localIsWhite) {
+        return main->StartNetworkGame(white, black, localIsWhite);
+    };
+    window->Main.EndNetworkGame = [main] { main->EndNetworkGame(); };
+    window->Main.ShowTimeout = [main](bool whiteFlagged) { main->ShowTimeout(whiteFlagged); };
+    window->Main.ApplyMoveText = [main](const QString& text) { return main->ApplyMoveText(text); };
+    window->Main.NetworkGame = [main] { return main->NetworkGame; };
 }
 
 } // namespace

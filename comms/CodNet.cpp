@@ -361,25 +361,25 @@ bool TFormNet::AskMatch(const QString& text) {
 }
 
 bool TFormNet::StartNetworkGame(const QString& white, const QString& black, bool localIsWhite) {
-    return FormMain && FormMain->StartNetworkGame(white, black, localIsWhite);
+    return Main.StartNetworkGame && Main.StartNetworkGame(white, black, localIsWhite);
 }
 
 void TFormNet::EndNetworkGame() {
-    if (FormMain)
-        FormMain->EndNetworkGame();
+    if (Main.EndNetworkGame)
+        Main.EndNetworkGame();
     else
         Protocol.EndGame();
 }
 
 void TFormNet::ShowTimeout(bool whiteFlagged) {
-    if (FormMain)
-        FormMain->ShowTimeout(whiteFlagged);
+    if (Main.ShowTimeout)
+        Main.ShowTimeout(whiteFlagged);
     else
         Protocol.EndGame();
 }
 
 bool TFormNet::ApplyMoveText(const QString& text) {
-    return FormMain && FormMain->ApplyMoveText(text);
+    return Main.ApplyMoveText && Main.ApplyMoveText(text);
 }
 
 void TFormNet::StateChanged() {
@@ -420,10 +420,10 @@ void TFormNet::BtnStartServerClick() {
         ClientSocket1->abort();
     const auto port = static_cast<quint16>(EditPort->GetAsInteger());
     if (!ServerSocket1->listen(QHostAddress::Any, port)) {
-        platform::ShowError(QStringLiteral("Impossibile creare il server sulla porta ") +
-                                QString::number(port) + QStringLiteral(": ") +
-                                ServerSocket1->errorString(),
-                            this);
+        platform::MessageBox(QStringLiteral("Impossibile creare il server sulla porta ") +
+                                 QString::number(port) + QStringLiteral(": ") +
+                                 ServerSocket1->errorString(),
+                             QStringLiteral("Quendel"), platform::MB_ICONERROR, this);
         return;
     }
     SetStatus(platform::clYellow, QStringLiteral("     In attesa di connessione"));
@@ -538,8 +538,8 @@ void TFormNet::CloseConnection() {
 
 void TFormNet::BtnDisconnettiClick() {
     CloseConnection();
-    if (FormMain && FormMain->NetworkGame)
-        FormMain->EndNetworkGame();
+    if (Main.NetworkGame && Main.NetworkGame())
+        EndNetworkGame();
     BtnDisconnetti->setEnabled(false);
     BtnMatch->setEnabled(false);
 }

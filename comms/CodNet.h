@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -42,6 +43,16 @@ private:
     TColor FColor = 0;
 };
 
+// The main window's operations as the play window calls them; the start-up links them.
+struct TNetMainWindowLink {
+    std::function<bool(const QString& white, const QString& black, bool localIsWhite)>
+        StartNetworkGame;
+    std::function<void()> EndNetworkGame;
+    std::function<void(bool whiteFlagged)> ShowTimeout;
+    std::function<bool(const QString& text)> ApplyMoveText;
+    std::function<bool()> NetworkGame;
+};
+
 class TFormNet : public QWidget, private netplay::TNetHost {
     Q_OBJECT
 public:
@@ -52,6 +63,7 @@ public:
     netplay::TNetProtocol Protocol{*this};
     bool DockedToMain = false;
     QPointer<QWidget> MainWindowHandle;
+    TNetMainWindowLink Main;
 
     // ---- components
     QLineEdit* EditNickName;

@@ -1,0 +1,296 @@
+// Two play windows over real loopback sockets, and a raw socket as a rough peer.
+
+#include "app/RadioGroup.h"
+#include "comms/CodNet.h"
+#include "comms/CodNewConnection.h"
+#include "controls/KXCtrls.h"
+#include "controls/KXSpin.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "platform/MessageBox.h"
+#include "platform/PropertyAdapters.h"
+#include "storage/StoredForm.h"
+#include "tests/comms/FakeNetHost.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// One window with a recording stand-in for its main window.
+struct TSide {
+    std::unique_ptr<TFormNet> window{new TStoredForm<TFormNet>};
+    QStringList calls;
+    bool inGame = false;
+
+    explicit TSide(const QString& nick) {
+        window->EditNickName->setText(nick);
+        TNetMainWindowLink& main = window->Main;
+        main.StartNetworkGame = [this](const QString& w, const QString& b, bool localWhite) {
+            calls << QStringLiteral("start %1 %2 %3").arg(w, b).arg(localWhite);
+            inGame = true;
+            return true;
+        };
+        main.EndNetworkGame = [this] {
+            calls << "end";
+            inGame = false;
+            window->EndGame();
+        };
+        main.ShowTimeout = [this](bool white) {
+            calls << QStringLiteral("timeout %1").arg(white);
+            window->Main.EndNetworkGame();
+        };
+        main.ApplyMoveText = [this](const QString& text) {
+            calls << "apply " + text;
+            if (text == "draw" || text == "resign")
+                window->Main.EndNetworkGame();
+            return text != "x9-x9";
+        };
+        main.NetworkGame = [this] { return inGame; };
+    }
+
+    QStringList Log() const {
+        QStringList lines;
+        for (QTextBlock b = window->RichEditMemo->document()->begin(); b.isValid(); b = b.next())
+            lines << b.text();
+        return lines;
+    }
+    // The colour (0x00BBGGRR), weight and italics of a log line.
+    QString Style(int line) const {
+        const QTextBlock block = window->RichEditMemo->document()->findBlockByNumber(line);
+        const QTextCharFormat f = block.begin().fragment().charFormat();
+        return QStringLiteral("%1 %2 %3")
+            .arg(platform::FromQColor(f.foreground().color()), 6, 16, QLatin1Char('0'))
+            .arg(f.fontWeight() == QFont::Bold ? "bold" : "normal")
+            .arg(f.fontItalic() ? "italic" : "upright");
+    }
+    netplay::TNetProtocol& P() const { return window->Protocol; }
+};
+
+class NetWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString previousFolder = QDir::currentPath();
+    std::vector<QString> boxes;
+    int answer = platform::IDYES;
+    platform::MessageBoxHook oldBox;
+    std::unique_ptr<TFormNewConnection> dialog;
+
+    void SetUp() override {
+        QDir::setCurrent(dir.path());
+        oldBox = platform::SetMessageBoxHook([this](const QString& t, const QString& c, int f) {
+            boxes.push_back(QStringLiteral("%1|%2|%3").arg(t, c).arg(f));
+            return answer;
+        });
+        dialog.reset(new TFormNewConnection);
+        FormNewConnection = dialog.get();
+    }
+    void TearDown() override {
+        FormNewConnection = nullptr;
+        platform::SetMessageBoxHook(oldBox);
+        QDir::setCurrent(previousFolder);
+    }
+
+    static quint16 Listen(TSide& server) {
+        server.window->EditPort->SetValue(0);
+        server.window->BtnStartServer->click();
+        EXPECT_TRUE(server.window->ServerSocket1->isListening());
+        return server.window->ServerSocket1->serverPort();
+    }
+
+    void Connect(TSide& server, TSide& client) {
+        const quint16 port = Listen(server);
+        client.window->ComboBoxConnection->addItem(
+            netplay::BookEntry("Casa", "127.0.0.1", QString::number(port)));
+        client.window->ComboBoxConnection->setCurrentIndex(0);
+        client.window->BtnStartClient->click();
+        QTRY_VERIFY(server.P().Connected && client.P().Connected);
+        QTRY_COMPARE(client.P().OpponentNick, server.P().OwnNick);
+    }
+};
+
+TEST_F(NetWindowTest, ConnectChatMatchMovesAndDisconnect) {
+    TSide a("Anna"), b("Bruno");
+    EXPECT_EQ(a.window->StatusText(), "     Non connesso");
+    EXPECT_EQ(a.window->ShapeStatus->BrushColor(), platform::clRed);
+    Connect(a, b);
+    EXPECT_EQ(a.window->StatusText(), "     Client connesso");
+    EXPECT_EQ(b.window->StatusText(), "     Connesso al server");
+    EXPECT_EQ(b.window->ShapeStatus->BrushColor(), 0x008000);
+    EXPECT_EQ(a.P().OpponentNick, "Bruno");
+    EXPECT_TRUE(a.Log().first().startsWith("Creato server: indirizzo "));
+    EXPECT_TRUE(a.Log().contains("Connesso con Bruno"));
+    EXPECT_EQ(a.Style(0), "000000 normal italic");
+
+    QTest::keyClicks(b.window->RichEditSendMessage, "ciao Anna");
+    QTest::keyClick(b.window->RichEditSendMessage, Qt::Key_Return);
+    QTRY_VERIFY(a.Log().contains("< ciao Anna"));
+    EXPECT_EQ(a.Style(int(a.Log().indexOf("< ciao Anna"))), "ff0000 normal upright");
+    EXPECT_EQ(b.Log().last(), "> ciao Anna");
+    EXPECT_EQ(b.Style(int(b.Log().size()) - 1), "0000ff normal upright");
+    EXPECT_TRUE(b.window->RichEditSendMessage->toPlainText().isEmpty());
+
+    a.window->KxSpinEditDurata->SetValue(1);
+    a.window->BtnMatch->click();
+    QTRY_COMPARE(b.P().GameState, netplay::gsOpponentTurn);
+    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    EXPECT_EQ(boxes.back(),
+              "Proposta di partita da Anna, pezzi Neri, tempo 1 minuti.\nAccetti?|Quendel|3");
+    EXPECT_EQ(a.calls, QStringList{"start Anna Bruno 1"});
+    EXPECT_EQ(b.calls, QStringList{"start Anna Bruno 0"});
+    EXPECT_EQ(a.window->LabelWhiteTime->Caption(), "01:00");
+    EXPECT_EQ(a.window->LabelWhitePlayer->Caption(), "Anna");
+    EXPECT_EQ(a.window->LabelWhiteTime->FontColor(), platform::clGreen);
+    EXPECT_TRUE(a.window->Timer1->isActive());
+    EXPECT_TRUE(a.window->BtnDraw->isEnabled());
+    EXPECT_FALSE(b.window->BtnDraw->isEnabled());
+
+    a.window->SendMove("e2-e4");
+    QTRY_COMPARE(b.P().GameState, netplay::gsMyTurn);
+    EXPECT_EQ(b.calls.last(), "apply e2-e4");
+    b.window->SendMove("x9-x9");
+    QTRY_VERIFY(a.Log().contains("Mossa errata: move x9-x9"));
+    QTRY_VERIFY(b.Log().contains("Errore nel messaggio: error"));
+    EXPECT_EQ(a.P().GameState, netplay::gsOpponentTurn);
+
+    // A lost link leaves the way out of the game.
+    b.window->CloseConnection();
+    QTRY_COMPARE(a.window->StatusText(), "     In attesa di connessione");
+    EXPECT_EQ(b.window->StatusText(), "     Non connesso");
+    EXPECT_TRUE(b.window->BtnDisconnetti->isEnabled());
+    b.window->BtnDisconnetti->click();
+    EXPECT_EQ(b.calls.last(), "end");
+    EXPECT_FALSE(b.window->BtnDisconnetti->isEnabled());
+    a.window->BtnDisconnetti->click();
+    EXPECT_EQ(a.window->StatusText(), "     Non connesso");
+    EXPECT_EQ(a.window->ShapeStatus->BrushColor(), platform::clRed);
+    EXPECT_FALSE(a.window->ServerSocket1->isListening());
+}
+
+TEST_F(NetWindowTest, DrawResignAndTheFlag) {
+    TSide a("Anna"), b("Bruno");
+    Connect(a, b);
+    b.window->RadioGroupPezzi->SetItemIndex(1);
+    b.window->KxSpinEditDurata->SetValue(0);
+    b.window->BtnMatch->click();
+    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    EXPECT_FALSE(a.window->Timer1->isActive());
+    a.window->BtnDraw->click();
+    QTRY_VERIFY(b.Log().contains("L'avversario propone patta"));
+    a.window->SendMove("e2-e4");
+    QTRY_COMPARE(b.P().GameState, netplay::gsMyTurn);
+    b.window->BtnDraw->click();
+    QTRY_COMPARE(a.P().GameState, netplay::gsIdle);
+    EXPECT_EQ(a.calls.last(), "end");
+    EXPECT_TRUE(b.calls.contains("apply draw"));
+
+    a.window->KxSpinEditDurata->SetValue(1);
+    a.window->BtnMatch->click();
+    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    a.P().WhiteSeconds = 0.15f;
+    QTRY_VERIFY(a.calls.contains("timeout 1"));
+    EXPECT_EQ(a.window->LabelWhiteTime->Caption(), "00:00");
+    EXPECT_EQ(a.window->LabelWhiteTime->FontColor(), platform::clRed);
+    EXPECT_FALSE(a.window->Timer1->isActive());
+}
+
+TEST_F(NetWindowTest, RawPeerGetsExactBytesAndItsRoughLinesAreHandled) {
+    TSide a("Anna");
+    const quint16 port = Listen(a);
+    QTcpSocket raw;
+    raw.connectToHost("127.0.0.1", port);
+    ASSERT_TRUE(raw.waitForConnected(5000));
+    QTRY_VERIFY(a.P().Connected);
+    raw.write("helo Raw\nsay uno\nsay d");
+    QTRY_VERIFY(raw.bytesAvailable() >= 10 || raw.waitForReadyRead(100));
+    QTRY_COMPARE(raw.readAll(), QByteArray("helo Anna\n"));
+    raw.write("ue\n" + QByteArray(netplay::TLineFramer::MaxLine + 5, 'g') + "\n\xff\x01garbage\n");
+
+    // A second client is closed at once; the first stays.
+    QTcpSocket stranger;
+    stranger.connectToHost("127.0.0.1", port);
+    ASSERT_TRUE(stranger.waitForConnected(5000));
+    QTRY_COMPARE(stranger.state(), QAbstractSocket::UnconnectedState);
+    QTRY_VERIFY(a.Log().contains(QString::fromLatin1("Errore nel messaggio: \xff\x01garbage")));
+    const QStringList log = a.Log();
+    EXPECT_TRUE(log.contains("< uno"));
+    EXPECT_TRUE(log.contains("< due"));
+    EXPECT_EQ(log.filter("Errore nel messaggio: ggg").size(), 1);
+    EXPECT_EQ(a.window->StatusText(), "     Client connesso");
+
+    a.window->BtnMatch->click();
+    a.window->SendMove("e2-e4");
+    QTRY_COMPARE(raw.readAll(), QByteArray("match black 5\n"));
+    raw.write("accept_match\n");
+    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    a.window->SendMove("e2-e4");
+    a.window->BtnDraw->click();
+    QTRY_COMPARE(raw.readAll(), QByteArray("move e2-e4\n"));
+    raw.write("propose_draw\nmove e7-e5\n");
+    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    a.window->BtnDraw->click();
+    a.window->BtnSendPopup->click();
+    QTRY_COMPARE(raw.readAll(), QByteArray("accept_draw\npopup \n"));
+
+    raw.disconnectFromHost();
+    QTRY_COMPARE(a.window->StatusText(), "     In attesa di connessione");
+    EXPECT_FALSE(a.P().Connected);
+}
+
+TEST_F(NetWindowTest, FailedListenAndConnectionBookAndSettings) {
+    QTcpServer busy;
+    ASSERT_TRUE(busy.listen(QHostAddress::Any));
+    {
+        TSide a("Anna");
+        a.window->EditPort->SetValue(busy.serverPort());
+        a.window->BtnStartServer->click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].endsWith("|Quendel|16"));
+        EXPECT_EQ(a.window->StatusText(), "     Non connesso");
+        EXPECT_TRUE(a.window->BtnStartServer->isEnabled());
+
+        platform::SetShowModalHook([](QDialog& d) {
+            auto& c = static_cast<TFormNewConnection&>(d);
+            c.EditName->setText(" Ca(s)a: ");
+            c.EditHost->setEditText("localhost");
+            c.EditPort->SetValue(4445);
+            return int(QDialog::Accepted);
+        });
+        a.window->BtnNewConnectionClick();
+        a.window->BtnNewConnectionClick();
+        platform::SetShowModalHook({});
+        EXPECT_EQ(a.window->ComboBoxConnection->Items(),
+                  (QStringList{"Casa (localhost:4445)", "Casa (localhost:4445)"}));
+        a.window->Cancellaquestaconnessionedallelenco1Click();
+        a.window->ComboBoxConnection->addItem("Rotta");
+        a.window->ComboBoxConnection->setCurrentIndex(1);
+        a.window->BtnStartClient->click();
+        EXPECT_EQ(a.window->StatusText(), "     Errore durante il collegamento con Rotta");
+        a.window->ComboBoxConnection->setCurrentIndex(0);
+        a.window->EditNickName->setText("Annina");
+        EXPECT_EQ(a.P().OwnNick, "Annina");
+        a.window->show();
+        a.window->close();
+    }
+    TIniFile ini("./Quendel.ini");
+    EXPECT_EQ(ini.ReadString("FinestraConnessione", "EditNickName_Text", ""), "Annina");
+    EXPECT_EQ(ini.ReadString("FinestraConnessione", "ComboBoxConnection_Text", ""),
+              "Casa (localhost:4445)");
+    TSide again("x");
+    again.window->show();
+    EXPECT_EQ(again.P().OwnNick, "Annina");
+    EXPECT_EQ(again.window->ComboBoxConnection->Items(),
+              (QStringList{"Casa (localhost:4445)", "Rotta"}));
+}
+
+} // namespace

@@ -16,6 +16,11 @@ FileDialogHook& fileHook() {
     return hook;
 }
 
+DirectoryDialogHook& directoryHook() {
+    static DirectoryDialogHook hook;
+    return hook;
+}
+
 InputQueryHook& inputHook() {
     static InputQueryHook hook;
     return hook;
@@ -91,6 +96,20 @@ QString TFileDialog::QtFilter() const {
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook) {
     return std::exchange(fileHook(), std::move(hook));
+}
+
+bool SelectDirectory(QString& folder, const QString& title, QWidget* parent) {
+    if (directoryHook())
+        return directoryHook()(title, folder);
+    const QString chosen = QFileDialog::getExistingDirectory(parent, title, folder);
+    if (chosen.isEmpty())
+        return false;
+    folder = chosen;
+    return true;
+}
+
+DirectoryDialogHook SetDirectoryDialogHook(DirectoryDialogHook hook) {
+    return std::exchange(directoryHook(), std::move(hook));
 }
 
 bool InputQuery(const QString& caption, const QString& prompt, QString& value, QWidget* parent) {

@@ -57,6 +57,12 @@ public:
 using FileDialogHook = std::function<QString(const TFileDialog& dialog)>;
 FileDialogHook SetFileDialogHook(FileDialogHook hook);
 
+// The directory dialog opened at `folder`: true with `folder` set to the choice.
+bool SelectDirectory(QString& folder, const QString& title, QWidget* parent = nullptr);
+// Answers a directory dialog instead of showing it: true with `folder` set to the choice.
+using DirectoryDialogHook = std::function<bool(const QString& title, QString& folder)>;
+DirectoryDialogHook SetDirectoryDialogHook(DirectoryDialogHook hook);
+
 // The input box: true with Value changed when confirmed.
 bool InputQuery(const QString& caption, const QString& prompt, QString& value,
                 QWidget* parent = nullptr);

@@ -1,0 +1,270 @@
+#include "storage/FileUtil.h"
+
+#include "platform/DateTime.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/SafeWrite.h"
+#include "storage/Kxprgrss.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 BufferSize = 8192;
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int lockRange(int handle, qint64 offset, qint64 size, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = offset;
+    lock.l_len = size;
+    return ::fcntl(handle, F_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+QString NormalDir(const QString& DirName) {
+    if (DirName.isEmpty() || DirName.endsWith(QLatin1Char('/')))
+        return DirName;
+    return DirName + QLatin1Char('/');
+}
+
+QString RemoveBackSlash(const QString& DirName) {
+    if (DirName.size() > 1 && DirName.endsWith(QLatin1Char('/')))
+        return DirName.chopped(1);
+    return DirName;
+}
+
+bool DirExists(const QString& Name) {
+    return !Name.isEmpty() && QFileInfo(Name).isDir();
+}
+
+void ForceDirectories(const QString& Dir) {
+    const QString dir = RemoveBackSlash(Dir);
+    if (dir.size() < 3 && dir != QLatin1String("/") && !dir.isEmpty() && DirExists(dir))
+        return;
+    if (!dir.isEmpty())
+        QDir().mkpath(dir);
+}
+
+void CopyFile(const QString& FileName, const QString& DestName, QObject* ProgressControl) {
+    CopyFileEx(FileName, DestName, false, ProgressControl);
+}
+
+void CopyFileEx(const QString& FileName, const QString& DestName, bool OverwriteReadOnly,
+                QObject* ProgressControl) {
+    QString dest = DestName;
+    if (DirExists(dest))
+        dest = NormalDir(dest) + QFileInfo(FileName).fileName();
+    QFile source(FileName);
+    if (!QFileInfo(FileName).isFile() || !source.open(QIODevice::ReadOnly))
+        throw EFileError(QStringLiteral("Cannot open file %1").arg(FileName));
+    const qint64 size = source.size();
+    if (ProgressControl) {
+        SetProgressMax(ProgressControl, size);
+        SetProgressMin(ProgressControl, 0);
+        SetProgressValue(ProgressControl, 0);
+    }
+    ForceDirectories(QFileInfo(dest).absolutePath());
+    // Opening itself for writing would empty the source.
+    if (sameFile(FileName, dest))
+        throw EFileError(QStringLiteral("Cannot create file %1").arg(dest));
+    if (OverwriteReadOnly && QFileInfo::exists(dest))
+        QFile::setPermissions(dest, QFile::permissions(dest) | QFile::WriteOwner);
+    QFile target(dest);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EFileError(QStringLiteral("Cannot create file %1").arg(dest));
+    const std::unique_ptr<char[]> buffer(new char[BufferSize]);
+    qint64 copied = 0;
+    qint64 read = 0;
+    do {
+        read = source.read(buffer.get(), BufferSize);
+        if (read < 0)
+            throw EFileError(QStringLiteral("Stream read error"));
+        if (target.write(buffer.get(), read) != read)
+            throw EFileError(QStringLiteral("Stream write error"));
+        copied += read;
+        if (ProgressControl)
+            SetProgressValue(ProgressControl, copied);
+    } while (read == BufferSize);
+    if (!target.flush())
+        throw EFileError(QStringLiteral("Stream write error"));
+    target.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    if (ProgressControl)
+        SetProgressValue(ProgressControl, 0);
+}
+
+void MoveFile(const QString& FileName, const QString& DestName) {
+    const QString dest = QFileInfo(DestName).absoluteFilePath();
+    if (QFile::rename(FileName, dest) || !QFileInfo::exists(FileName))
+        return;
+    QFile::setPermissions(FileName, QFile::permissions(FileName) | QFile::WriteOwner);
+    CopyFile(FileName, dest);
+    QFile::remove(FileName);
+}
+
+qint64 GetFileSize(const QString& FileName) {
+    const QFileInfo info(FileName);
+    return info.isFile() ? info.size() : -1;
+}
+
+TDateTime FileDateTime(const QString& FileName) {
+    const QFileInfo info(FileName);
+    if (!info.exists())
+        return NullDate;
+    return platform::DateTimeToDouble(info.lastModified());
+}
+
+bool DeleteFiles(const QString& FileMask) {
+    const QFileInfo mask(FileMask);
+    const QDir dir = mask.absoluteDir();
+    const QFileInfoList files =
+        dir.entryInfoList({mask.fileName()}, QDir::Files | QDir::Hidden | QDir::System);
+    if (files.isEmpty())
+        return false;
+    for (const QFileInfo& file : files) {
+        if (!QFile::remove(file.absoluteFilePath()))
+            return false;
+    }
+    return true;
+}
+
+bool DeleteFilesEx(const QStringList& FileMasks) {
+    return std::all_of(FileMasks.begin(), FileMasks.end(),
+                       [](const QString& mask) { return DeleteFiles(mask); });
+}
+
+bool ClearDir(const QString& Path, bool Delete) {
+    const QFileInfo folder(Path);
+    if (!folder.isDir() || folder.isSymLink())
+        return false;
+    const QString canonical = folder.canonicalFilePath();
+    if (canonical == QLatin1String("/"))
+        return false;
+    bool result = true;
+    const QDir dir(Path);
+    for (const QFileInfo& entry :
+         dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        const QString path = entry.absoluteFilePath();
+        if (entry.isDir() && !entry.isSymLink()) {
+            result = ClearDir(path, true) && result;
+        } else {
+            // A link goes, never what it points at.
+            if (!entry.isSymLink())
+                QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+            result = QFile::remove(path) && result;
+        }
+    }
+    if (Delete && result)
+        result = QDir().rmdir(Path);
+    return result;
+}
+
+QString GetTempDir() {
+    return NormalDir(QDir::tempPath());
+}
+
+bool ValidFileName(const QString& FileName) {
+    static const QString bad = QStringLiteral("<>\"[]|");
+    return !FileName.isEmpty() &&
+           std::none_of(FileName.begin(), FileName.end(), [](QChar c) { return bad.contains(c); });
+}
+
+int FileLock(int Handle, qint64 Offset, qint64 LockSize) {
+    return lockRange(Handle, Offset, LockSize, F_WRLCK);
+}
+
+int FileUnlock(int Handle, qint64 Offset, qint64 LockSize) {
+    return lockRange(Handle, Offset, LockSize, F_UNLCK);
+}
+
+QString ShortToLongFileName(const QString& ShortName) {
+    return QFileInfo::exists(ShortName) ? ShortName : QString();
+}
+
+QString LongToShortFileName(const QString& LongName) {
+    return ShortToLongFileName(LongName);
+}
+
+QString ShortToLongPath(const QString& ShortName) {
+    return ShortName;
+}
+
+QString LongToShortPath(const QString& LongName) {
+    return LongName;
+}
+
+QString SpecialFolderPath(TSpecialFolder Folder) {
+    switch (Folder) {
+    case sfDesktop:
+        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    case sfApplications:
+        return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    default:
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    }
+}
+
+bool CreateFileLink(const QString& FileName, const QString& DisplayName, TSpecialFolder Folder) {
+    const QString folder = SpecialFolderPath(Folder);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return false;
+    const QString target = QFileInfo(FileName).absoluteFilePath();
+    const QStringList lines{
+        QStringLiteral("[Desktop Entry]"),
+        QStringLiteral("Type=Link"),
+        QStringLiteral("Name=") + DisplayName,
+        QStringLiteral("URL=") + QString::fromUtf8(QUrl::fromLocalFile(target).toEncoded()),
+        QStringLiteral("Icon=") + target,
+    };
+    QString error;
+    if (platform::WriteWholeFile(NormalDir(folder) + DisplayName + QStringLiteral(".desktop"),
+                                 (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(),
+                                 &error))
+        return true;
+    platform::ShowError(error);
+    return false;
+}
+
+bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder) {
+    return QFile::remove(NormalDir(SpecialFolderPath(Folder)) + DisplayName +
+                         QStringLiteral(".desktop"));
+}
+
+bool TBrowseFolderDlg::Execute() {
+    QString folder = FolderName;
+    if (!platform::SelectDirectory(folder, DialogText))
+        return false;
+    FolderName = RemoveBackSlash(folder);
+    return true;
+}
+
+bool BrowseDirectory(QString& AFolderName, const QString& DlgText, int AHelpContext) {
+    TBrowseFolderDlg dialog;
+    dialog.DialogText = DlgText;
+    dialog.FolderName = AFolderName;
+    dialog.HelpContext = AHelpContext;
+    if (!dialog.Execute())
+        return false;
+    AFolderName = dialog.FolderName;
+    return true;
+}

@@ -7,6 +7,8 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
@@ -404,14 +406,24 @@ void TKxCustomRichEdit::SetWantTabs(bool value) {
 
 void TKxCustomRichEdit::SetHideSelection(bool value) {
     hideSelection_ = value;
-    QPalette p = palette();
-    for (auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
-        const QColor active = p.color(QPalette::Active, role);
-        const QColor hidden =
-            role == QPalette::Highlight ? QColor(Qt::transparent) : p.color(QPalette::Text);
-        p.setColor(QPalette::Inactive, role, value ? hidden : active);
+    viewport()->update();
+}
+
+// Without the focus a hidden selection is not drawn; the text keeps its own colours.
+void TKxCustomRichEdit::paintEvent(QPaintEvent* event) {
+    if (!hideSelection_ || hasFocus() || !textCursor().hasSelection()) {
+        QTextEdit::paintEvent(event);
+        return;
     }
-    setPalette(p);
+    QPainter painter(viewport());
+    const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const QRect clip = event->rect().translated(offset);
+    painter.translate(-offset);
+    painter.setClipRect(clip);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = clip;
+    context.palette = palette();
+    document()->documentLayout()->draw(&painter, context);
 }
 
 void TKxCustomRichEdit::SetAutoURLDetect(bool value) {

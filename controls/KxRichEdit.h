@@ -6,6 +6,7 @@
 #include "controls/RichTextFormat.h"
 #include "platform/Classes.h"
 #include "platform/Colors.h"
+#include "platform/FindDialog.h"
 #include "platform/FontStyles.h"
 #include "platform/Keys.h"
 #include "platform/PopupMenu.h"
@@ -206,9 +207,42 @@ enum TRichSelection : unsigned { stText = 1, stObject = 2, stMultiChar = 4, stMu
 Q_DECLARE_FLAGS(TRichSelectionType, TRichSelection)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TRichSelectionType)
 
+enum TRichSearchType : unsigned {
+    stWholeWord = 1,
+    stMatchCase = 2,
+    stBackward = 4,
+    stSetSelection = 8
+};
+Q_DECLARE_FLAGS(TRichSearchTypes, TRichSearchType)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TRichSearchTypes)
+
 enum TUndoName { unUnknown, unTyping, unDelete, unDragDrop, unCut, unPaste };
 
 enum TScrollStyle { ssNoScroll, ssHorizontal, ssVertical, ssBoth };
+
+// Moves a stream's bytes on their way in and out; the base moves them unchanged.
+class TConversion {
+public:
+    virtual ~TConversion() = default;
+    // The number of bytes read into Buffer; -1 on a read error.
+    virtual int ConvertReadStream(QIODevice& Stream, char* Buffer, int BufSize);
+    // The number of bytes written; fewer than BufSize is a failure.
+    virtual int ConvertWriteStream(QIODevice& Stream, const char* Buffer, int BufSize);
+};
+
+// Files in the OEM code page (850): read as the program's 8-bit text, written back to 850.
+class TOEMConversion : public TConversion {
+public:
+    int ConvertReadStream(QIODevice& Stream, char* Buffer, int BufSize) override;
+    int ConvertWriteStream(QIODevice& Stream, const char* Buffer, int BufSize) override;
+};
+
+// What stands for a conversion class: it makes a conversion object.
+using TConversionClass = std::function<std::unique_ptr<TConversion>()>;
+
+template <class T> TConversionClass ConversionClassOf() {
+    return [] { return std::make_unique<T>(); };
+}
 
 // The line view of a rich edit: one entry per paragraph.
 class TRichEditStrings {
@@ -233,12 +267,28 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
+    // The whole text (or with smSelection the selection) from or to a stream, as rich text or
+    // plain text by Format; a load that fails as one is retried as the other from where the
+    // stream began. Failures raise EOutOfResources; a failed load leaves the text as it was.
+    void LoadFromStream(QIODevice& Stream);
+    void SaveToStream(QIODevice& Stream);
+    // The file's extension chooses the format and, once, the conversion; a failed save leaves
+    // the old file intact and raises with the reason.
+    void LoadFromFile(const QString& FileName);
+    void SaveToFile(const QString& FileName);
+
     TRichStreamFormat Format = sfDefault;
     TRichStreamModes Mode;
+    TConversion* Conversion() const { return conversion_.get(); }
 
 private:
+    bool PlainInEffect(TRichStreamFormat format) const;
+    // The extension's registration applied for one file operation.
+    template <class Action> void WithFileFormat(const QString& fileName, Action action);
+
     TKxCustomRichEdit* richEdit_;
     int updateCount_ = 0;
+    std::unique_ptr<TConversion> conversion_;
 };
 
 struct TCharRange {
@@ -262,6 +312,8 @@ using TRichEditSaveClipboard =
     std::function<void(QObject* Sender, int NumObjects, int NumChars, bool& SaveClipboard)>;
 using TRichEditURLClickEvent =
     std::function<void(QObject* Sender, const QString& URLText, TMouseButton Button)>;
+using TRichEditFindErrorEvent = std::function<void(QObject* Sender, const QString& FindText)>;
+using TRichEditFindCloseEvent = std::function<void(QObject* Sender, TFindDialog* Dialog)>;
 using TKeyEvent = std::function<void(QObject* Sender, Word& Key, TShiftState Shift)>;
 
 class TKxCustomRichEdit : public QTextEdit {
@@ -310,6 +362,17 @@ public:
     virtual void Clear();
     // One page down, as the scroll bar's page-down does.
     void ScrollPageDown();
+
+    // Search over the text (a paragraph break one CR): the match's position or -1. Backwards
+    // it covers the Length characters before StartPos; forwards a match ends inside the range.
+    int FindText(const QString& SearchStr, int StartPos, int Length, TRichSearchTypes Options);
+    // The control's own modeless dialogs, made on first use.
+    TFindDialog* FindDialog(const QString& SearchStr);
+    TReplaceDialog* ReplaceDialog(const QString& SearchStr, const QString& ReplaceStr);
+    bool CanFindNext() const;
+    bool FindNext();
+    // The whole text as one job on the platform's printer, in PageRect or the printable page.
+    virtual void Print(const QString& Caption);
 
     // Memo properties.
     bool ReadOnly() const { return isReadOnly(); }
@@ -362,6 +425,12 @@ public:
     TKxParaAttributes Paragraph;
     TRichEditStrings Lines;
 
+    // Puts an extension (no point, any case) in front of the conversion formats.
+    static void RegisterConversionFormat(const QString& Extension, bool PlainText,
+                                         TConversionClass ConversionClass);
+    // The conversion Lines uses for one transfer when it holds none of its own.
+    TConversionClass DefaultConversion = ConversionClassOf<TConversion>();
+
     // Embedded objects: refused.
     bool InsertObjectDialog() { return false; }
     bool PasteSpecialDialog() { return false; }
@@ -376,6 +445,8 @@ public:
     TRichEditSaveClipboard OnSaveClipboard;
     TRichEditURLClickEvent OnURLClick;
     TKeyEvent OnKeyDown;
+    TRichEditFindErrorEvent OnTextNotFound;
+    TRichEditFindCloseEvent OnCloseFindDialog;
 
     // The document's default character format as a record (what text without its own takes).
     const richtext::CharFormat& DefaultRecord() const { return defaultRecord_; }
@@ -385,7 +456,10 @@ protected:
     virtual void RequestSize(const QRect& rect);
     virtual bool ProtectChange(const TMessage& message, int StartPos, int EndPos);
     virtual void URLClick(const QString& URLText, TMouseButton Button);
+    virtual void TextNotFound(TFindDialog* Dialog);
+    virtual void CloseFindDialog(TFindDialog* Dialog);
 
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -419,6 +493,11 @@ private:
     void ReplaceRange(int from, int to, const QString& text);
     void SetCursorKeepingScroll(const QTextCursor& cursor);
     void ShowPopupMenu(QPoint screenPoint);
+    void SetUpFindDialog(TFindDialog& dialog, const QString& searchStr);
+    bool FindEditText(TFindDialog& dialog, bool adjustPos, bool events);
+    void ReplaceEvent(TReplaceDialog& dialog);
+    void ReplaceAll(TReplaceDialog& dialog);
+    void AdjustFindDialogPosition(TFindDialog& dialog);
     bool KeyMayEdit(const QKeyEvent& event, Word key);
     // The clipboard's rich text: the selection added as RTF; pasted from RTF when it has some.
     void AddRichText(QMimeData& data) const;
@@ -453,6 +532,9 @@ private:
     std::vector<TUndoName> undoKinds_;
     std::vector<TUndoName> redoKinds_;
     QSyntaxHighlighter* urlHighlighter_ = nullptr;
+    TFindDialog* findDialog_ = nullptr;
+    TReplaceDialog* replaceDialog_ = nullptr;
+    TFindDialog* lastFindDialog_ = nullptr;
 };
 
 // The clipboard format of rich text.

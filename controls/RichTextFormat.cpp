@@ -244,6 +244,28 @@ std::uint16_t NumberingOfListStyle(QTextListFormat::Style style) {
 
 } // namespace
 
+namespace {
+
+// Bytes 0x80 to 0x9F; the five the code page leaves undefined stand for themselves.
+constexpr char16_t Ansi80[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+} // namespace
+
+QChar FromAnsi(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? QChar(Ansi80[byte - 0x80]) : QChar(byte);
+}
+
+int ToAnsi(QChar character) {
+    const char16_t u = character.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    const auto found = std::find(std::begin(Ansi80), std::end(Ansi80), u);
+    return found == std::end(Ansi80) ? -1 : int(0x80 + (found - std::begin(Ansi80)));
+}
+
 double TwipsToUnits(std::int64_t twips) {
     return double(twips) / 15.0;
 }

@@ -40,7 +40,7 @@ inline constexpr std::uint32_t CFM_OFFSET = 0x10000000;
 inline constexpr std::uint32_t CFM_FACE = 0x20000000;
 inline constexpr std::uint32_t CFM_COLOR = 0x40000000;
 inline constexpr std::uint32_t CFM_SIZE = 0x80000000;
-inline constexpr std::uint32_t CFM_ALL = 0xFCC0F13F;
+inline constexpr std::uint32_t CFM_ALL = 0xFCC3A13F;
 
 // Effect bits (the same as their mask bits, the two automatic colours apart).
 inline constexpr std::uint32_t CFE_BOLD = 0x1;
@@ -111,6 +111,11 @@ struct ParaFormat {
 
     bool operator==(const ParaFormat&) const = default;
 };
+
+// The ANSI code page (1252) of rich text's \'hh escapes: a byte's character, and a character's
+// byte or -1 when the code page has none.
+QChar FromAnsi(unsigned char byte);
+int ToAnsi(QChar character);
 
 // Twips as Qt's document units (pixels at 96 per inch) and back.
 double TwipsToUnits(std::int64_t twips);

@@ -71,7 +71,8 @@ TEST(CalcEngineTest, KeySequences) {
         TCalcEngine engine;
         int beeps = 0;
         engine.OnBeep = [&] { ++beeps; };
-        EXPECT_EQ(Keys(engine, QString::fromLatin1(c.keys)), QString::fromLatin1(c.shown)) << c.keys;
+        EXPECT_EQ(Keys(engine, QString::fromLatin1(c.keys)), QString::fromLatin1(c.shown))
+            << c.keys;
         EXPECT_EQ(beeps, c.beeps) << c.keys;
     }
 }

@@ -407,6 +407,7 @@ TEST(KxTextAttributes, ConsistentAttributesOverMixedRuns) {
     EXPECT_TRUE(consistent & caBold);
     EXPECT_TRUE(consistent & caItalic);
     EXPECT_TRUE(consistent & caFace);
+    EXPECT_TRUE(consistent & caSubscript);
     EXPECT_EQ(edit.DefAttributes.ConsistentAttributes(), TKxConsistentAttributes());
 }
 

@@ -6,6 +6,7 @@
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <benchmark/benchmark.h>
 

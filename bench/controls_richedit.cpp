@@ -44,7 +44,7 @@ QTextDocument& LargeDocument() {
     static QTextDocument document;
     if (document.isEmpty()) {
         TKxRichEdit edit;
-        for (int i = 0; document.characterCount() < 1'000'000; ++i)
+        for (int i = 0; edit.GetTextLen() < 1'000'000; ++i)
             AppendLine(edit, i);
         document.setPlainText({});
         QTextCursor(&document).insertFragment(QTextDocumentFragment(edit.document()));

@@ -1,17 +1,24 @@
 #include "platform/SafeWrite.h"
 
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace platform {
 
 bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* error) {
     QSaveFile file(fileName);
-    // QSaveFile buffers: a failed final write shows only in flush(), not in commit().
+    // QSaveFile buffers: a failed final write shows only in flush(), not in commit(). Its error
+    // text then says nothing, so the system's own reason is taken where the write failed.
+    errno = 0;
     const bool written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() &&
                          file.flush() && file.error() == QFileDevice::NoError;
+    const int writeErrno = errno;
     if (written && file.commit())
         return true;
-    const QString reason = file.errorString();
+    const QString reason = !written && writeErrno != 0
+                               ? QString::fromLocal8Bit(std::strerror(writeErrno))
+                               : file.errorString();
     file.cancelWriting();
     if (error)
         *error = QStringLiteral("Impossibile scrivere il file %1: %2").arg(fileName, reason);

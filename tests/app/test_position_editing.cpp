@@ -239,6 +239,21 @@ TEST_F(PositionEditingTest, CommandsThatReplaceTheGameWaitUntilEditingEnds) {
     EXPECT_TRUE(FileBytes("a.qzd").contains("1. d2-d4   \r\n@8-@8"));
 }
 
+TEST_F(PositionEditingTest, ANewGameAfterASetUpWithBlackToMoveStartsWithWhite) {
+    Trigger("Editboard1");
+    QTest::mouseClick(FormMain->RadioGroupTurn->Button(1), Qt::LeftButton);
+    Trigger("Done1");
+    ASSERT_FALSE(Board()->WhiteToMove());
+    answers = {platform::IDNO};
+    Trigger("New1");
+    Click(E2, E4);
+    EXPECT_EQ(Lines(), QStringList{"1.  e2-e4    "});
+    Trigger("Undo1");
+    EXPECT_TRUE(Lines().isEmpty());
+    EXPECT_EQ(At(E2), "P");
+    EXPECT_TRUE(Board()->WhiteToMove());
+}
+
 TEST_F(PositionEditingTest, RefusedFenKeepsTheHandMadePosition) {
     Trigger("Editboard1");
     Trigger("Clearall1");

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <vector>
 
 using platform::clGray;
 using platform::clOlive;
@@ -253,6 +254,24 @@ TEST(ChessBoardDrawing, CoordinatesTurnWithTheBoard) {
         EXPECT_EQ(turned.copy(here.south), normal.copy(there.south)) << i;
     }
     EXPECT_NE(turned.copy(CoordBoxesAt(board, 0).west), normal.copy(CoordBoxesAt(board, 0).west));
+}
+
+// Turned over, every square keeps its colour and its piece, drawn in its turned cell.
+TEST(ChessBoardDrawing, ATurnedBoardDrawsEachSquareInItsTurnedCell) {
+    TChessBoard board;
+    board.SetSquareColorDark(0x0000FF);
+    board.SetSquareColorLight(0x00FF00);
+    ASSERT_TRUE(board.SetFENPosition("r3k2r/1p4P1/8/3Q4/8/8/P6p/R3K1NR w KQkq - 0 1"));
+    const QImage normal = Shot(board);
+    std::vector<QRect> normalCells;
+    for (int sq = 1; sq <= 64; ++sq)
+        normalCells.push_back(Cell(board, Square(sq)));
+    board.SetWhiteOnTop(true);
+    const QImage turned = Shot(board);
+    for (int sq = 1; sq <= 64; ++sq)
+        EXPECT_EQ(turned.copy(Cell(board, Square(sq))), normal.copy(normalCells[sq - 1])) << sq;
+    EXPECT_EQ(turned.pixel(Cell(board, H1).topLeft()), Rgb(0x00FF00));
+    EXPECT_EQ(Cell(board, H1).topLeft(), QPoint(board.SizeOfBorder(), board.SizeOfBorder()));
 }
 
 TEST(ChessBoardDrawing, StandardPiecesOnTheirSquares) {

@@ -142,6 +142,23 @@ TEST(EnginePerft, EnPassantTreeFromPosition3) {
     EXPECT_EQ(engine->Perft(5), 674624u);
 }
 
+// Rooks that leave or are taken on their corners must take their side's castling with them;
+// only a tree of depth 4 and more reaches a castling after such a loss.
+TEST(EnginePerft, CornerRooksTakeTheirCastlingAlongAtDepthFour) {
+    constexpr const char* rooksAndKings = "r   k  r"
+                                          "        "
+                                          "        "
+                                          "        "
+                                          "        "
+                                          "        "
+                                          "        "
+                                          "R   K  R";
+    for (const bool white : {true, false}) {
+        auto engine = Loaded(rooksAndKings, white, 15);
+        EXPECT_EQ(engine->Perft(4), 314346u) << white;
+    }
+}
+
 TEST(EngineMakeMove, EveryMakeAndTakeBackRestoresTheWholeState) {
     CheckRestored(*Loaded(kKiwipete, true, 15), 3);
     CheckRestored(*Loaded(kPosition4, true, 12), 2);

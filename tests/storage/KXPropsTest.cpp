@@ -259,6 +259,16 @@ TEST_F(KXPropsTest, BadTextsAreSkippedOrGiveZeroAsEachKindDemands) {
     EXPECT_EQ(gadget->Number, 0);
 }
 
+TEST_F(KXPropsTest, StoredBooleansAreReadInAnyCase) {
+    for (const auto& [text, value] : std::vector<std::pair<const char*, bool>>{
+             {"true", true}, {"FALSE", false}, {"TrUe", true}, {"false", false}, {"True", true}}) {
+        gadget->Checked = !value;
+        ini.WriteString("Test", "Gadget1_Checked", text);
+        load({"Gadget1.Checked"});
+        EXPECT_EQ(gadget->Checked, value) << text;
+    }
+}
+
 TEST_F(KXPropsTest, AnAbsentKeyLeavesThePropertyAsItWas) {
     gadget->Number = 12;
     gadget->Text = "kept";

@@ -1,17 +1,127 @@
-// A test-only copy of the program: "--mime-of FILE" prints the file's type as a fresh process
-// sees it.
+// A test-only copy of the program: the real windows, offscreen, driven by lines on standard input;
+// what the user would see goes to standard output. Boxes are answered from a script of answers.
+// "--mime-of FILE" instead prints the file's type as a fresh process sees it.
+
+#include "app/CodMain.h"
+#include "app/Quendel.h"
+#include "app/RadioGroup.h"
+#include "comms/CodNet.h"
+#include "controls/KXSpin.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/PropertyAdapters.h"
 
 #include <QApplication>
 #include <QMimeDatabase>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTextEdit>
 #include <cstdio>
+#include <deque>
+#include <unistd.h>
+
+namespace {
+
+std::deque<int> answers;
+
+void Print(const QString& line) {
+    std::printf("%s\n", qPrintable(QString(line).replace(QLatin1Char('\n'), QLatin1String("\\n"))));
+    std::fflush(stdout);
+}
+
+QString Show() {
+    const netplay::TNetProtocol& p = FormNet->Protocol;
+    return QStringLiteral("show state=%1 connected=%2 moves=%3 log=%4")
+        .arg(p.GameState)
+        .arg(p.Connected)
+        .arg(FormMain->MoveListLines().join(QLatin1Char('/')))
+        .arg(FormNet->RichEditMemo->toPlainText().split(QLatin1Char('\n')).join(QLatin1Char('|')));
+}
+
+void Command(const QString& line) {
+    const QString word = line.section(QLatin1Char(' '), 0, 0);
+    const QString rest = line.section(QLatin1Char(' '), 1);
+    TFormNet& net = *FormNet;
+    if (word == QLatin1String("nick")) {
+        net.EditNickName->setText(rest);
+    } else if (word == QLatin1String("server")) {
+        net.EditPort->SetValue(0);
+        net.BtnStartServer->click();
+        Print(QStringLiteral("port %1").arg(net.ServerSocket1->serverPort()));
+    } else if (word == QLatin1String("connect")) {
+        net.ComboBoxConnection->addItem(QStringLiteral("Server (127.0.0.1:%1)").arg(rest));
+        net.ComboBoxConnection->setCurrentIndex(net.ComboBoxConnection->count() - 1);
+        net.BtnStartClient->click();
+    } else if (word == QLatin1String("say")) {
+        net.RichEditSendMessage->setPlainText(rest);
+        net.BtnSendMessage->click();
+    } else if (word == QLatin1String("match")) {
+        net.RadioGroupPezzi->SetItemIndex(rest.startsWith(QLatin1String("white")) ? 0 : 1);
+        net.KxSpinEditDurata->SetValue(rest.section(QLatin1Char(' '), 1).toInt());
+        net.BtnMatch->click();
+    } else if (word == QLatin1String("move")) {
+        Print(QStringLiteral("played %1").arg(FormMain->ApplyMoveText(rest)));
+    } else if (word == QLatin1String("draw")) {
+        net.BtnDraw->click();
+    } else if (word == QLatin1String("resign")) {
+        net.BtnAbbandona->click();
+    } else if (word == QLatin1String("answer")) {
+        answers.push_back(rest == QLatin1String("no") ? platform::IDNO : platform::IDYES);
+    } else if (word == QLatin1String("show")) {
+        Print(Show());
+    } else if (word == QLatin1String("quit")) {
+        FormMain->Modified = false;
+        QCoreApplication::quit();
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TQuendelApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--mime-of")) {
-        std::printf("%s\n", qPrintable(QMimeDatabase().mimeTypeForFile(arguments[2]).name()));
+        Print(QMimeDatabase().mimeTypeForFile(arguments[2]).name());
         return 0;
     }
-    return 2;
+    platform::SetMessageBoxHook([](const QString& text, const QString& caption, int flags) {
+        Print(QStringLiteral("box %1|%2|%3").arg(text, caption).arg(flags));
+        if ((flags & 15) == platform::MB_OK)
+            return int(platform::IDOK);
+        const int answer = answers.empty() ? int(platform::IDYES) : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    });
+    platform::SetBeepHook([](int) {});
+    // A file dialog nobody answers would wait for ever: it is cancelled.
+    platform::SetFileDialogHook([](const platform::TFileDialog&) { return QString(); });
+    CreateWindows();
+    FormMain->show();
+    FormMain->Giocainrete1->trigger();
+    QString pending;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&pending, &input] {
+        char buffer[4096];
+        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            input.setEnabled(false);
+            QCoreApplication::quit();
+            return;
+        }
+        pending += QString::fromUtf8(buffer, int(n));
+        for (qsizetype end = pending.indexOf(QLatin1Char('\n')); end >= 0;
+             end = pending.indexOf(QLatin1Char('\n'))) {
+            const QString line = pending.left(end).trimmed();
+            pending.remove(0, end + 1);
+            Command(line);
+        }
+    });
+    Print(QStringLiteral("ready"));
+    const int result = app.exec();
+    DestroyWindows();
+    return result;
 }

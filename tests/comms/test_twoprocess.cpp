@@ -1,0 +1,136 @@
+// A whole network game between two real processes over loopback: connection, chat, a match with
+// clocks, moves to a mate with a draw offer answered by a move, and a second game ended by
+// resignation. The move lists agree throughout.
+
+#include "tests/comms/FakeNetHost.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TPeer {
+public:
+    explicit TPeer(const QString& folder) {
+        process.setWorkingDirectory(folder);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(QUENDEL_PEER, {});
+        EXPECT_TRUE(process.waitForStarted(10000));
+        WaitFor("ready");
+    }
+    ~TPeer() {
+        Send("quit");
+        if (!process.waitForFinished(10000))
+            process.kill();
+    }
+
+    void Send(const QString& line) {
+        process.write((line + "\n").toUtf8());
+        process.waitForBytesWritten(5000);
+    }
+
+    // The first output line from now on that starts with `prefix`; empty when none came in time.
+    QString WaitFor(const QString& prefix) {
+        QDeadlineTimer deadline(20000);
+        for (;;) {
+            while (process.canReadLine()) {
+                const QString line = QString::fromUtf8(process.readLine()).trimmed();
+                seen << line;
+                if (line.startsWith(prefix))
+                    return line;
+            }
+            if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+                return {};
+        }
+    }
+
+    // Asks for the state until it satisfies `contains`.
+    QString ShowUntil(const QString& contains) {
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            Send("show");
+            const QString line = WaitFor("show ");
+            if (line.contains(contains))
+                return line;
+        }
+        return {};
+    }
+
+    static QString Moves(const QString& show) {
+        return show.section(" moves=", 1).section(" log=", 0, 0);
+    }
+
+    QStringList seen;
+
+private:
+    QProcess process;
+};
+
+TEST(TwoProcesses, AWholeNetworkGame) {
+    QTemporaryDir folderA, folderB;
+    TPeer anna(folderA.path()), bruno(folderB.path());
+    anna.Send("nick Anna");
+    bruno.Send("nick Bruno");
+    anna.Send("server");
+    const QString port = anna.WaitFor("port ").section(' ', 1);
+    ASSERT_FALSE(port.isEmpty());
+    bruno.Send("connect " + port);
+    ASSERT_FALSE(anna.ShowUntil("Connesso con Bruno").isEmpty());
+    ASSERT_FALSE(bruno.ShowUntil("Connesso con Anna").isEmpty());
+
+    bruno.Send("say ciao Anna");
+    ASSERT_FALSE(anna.ShowUntil("< ciao Anna").isEmpty());
+
+    // Game one: Anna White with five minutes each; Bruno mates.
+    anna.Send("match white 5");
+    EXPECT_EQ(bruno.WaitFor("box "),
+              "box Proposta di partita da Anna, pezzi Neri, tempo 5 minuti.\\nAccetti?|Quendel|3");
+    ASSERT_FALSE(anna.ShowUntil("state=2").isEmpty());
+    ASSERT_FALSE(bruno.ShowUntil("state=3").isEmpty());
+    const std::pair<TPeer*, const char*> game[] = {
+        {&anna, "f2-f3"}, {&bruno, "e7-e5"}, {&anna, "g2-g4"}, {&bruno, "d8-h4"}};
+    for (int i = 0; i < 4; ++i) {
+        if (i == 0)
+            anna.Send("draw");
+        game[i].first->Send(QStringLiteral("move ") + game[i].second);
+        EXPECT_EQ(game[i].first->WaitFor("played"), "played 1") << i;
+        TPeer& other = game[i].first == &anna ? bruno : anna;
+        const QString shown = other.ShowUntil(game[i].second);
+        ASSERT_FALSE(shown.isEmpty()) << i;
+        EXPECT_EQ(TPeer::Moves(shown).toStdString(),
+                  TPeer::Moves(game[i].first->ShowUntil(game[i].second)).toStdString());
+    }
+    const QString annaEnd = anna.ShowUntil("Fine partita: il Nero vince");
+    ASSERT_FALSE(annaEnd.isEmpty());
+    EXPECT_TRUE(annaEnd.contains("Proposta di patta rifiutata"));
+    EXPECT_TRUE(annaEnd.contains("state=0"));
+    ASSERT_FALSE(bruno.ShowUntil("Fine partita: il Nero vince").isEmpty());
+    EXPECT_FALSE(bruno.ShowUntil("L'avversario propone patta").isEmpty());
+
+    // Game two: Bruno White without a clock, then he resigns. Neither saves the first game.
+    anna.Send("answer yes");
+    anna.Send("answer no");
+    bruno.Send("answer no");
+    bruno.Send("match white 0");
+    EXPECT_EQ(anna.WaitFor("box Proposta"),
+              "box Proposta di partita da Bruno, pezzi Neri, senza tempo.\\nAccetti?|Quendel|3");
+    ASSERT_FALSE(bruno.ShowUntil("state=2").isEmpty());
+    bruno.Send("move e2-e4");
+    ASSERT_FALSE(anna.ShowUntil("state=2").isEmpty());
+    anna.Send("move e7-e5");
+    const QString brunoTurn = bruno.ShowUntil("state=2");
+    ASSERT_FALSE(brunoTurn.isEmpty());
+    bruno.Send("resign");
+    EXPECT_EQ(anna.WaitFor("box "), "box Il bianco abbandona|Quendel|0");
+    EXPECT_EQ(bruno.WaitFor("box "), "box Il bianco abbandona|Quendel|0");
+    const QString annaLast = anna.ShowUntil("state=0");
+    const QString brunoLast = bruno.ShowUntil("state=0");
+    EXPECT_EQ(TPeer::Moves(annaLast).toStdString(), TPeer::Moves(brunoLast).toStdString());
+    EXPECT_TRUE(TPeer::Moves(annaLast).contains("e7-e5"));
+    EXPECT_EQ(annaLast.count("Fine partita: il Nero vince"), 2);
+}
+
+} // namespace

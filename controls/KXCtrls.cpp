@@ -4,6 +4,7 @@
 #include "storage/KxTimer.h"
 #include "storage/kxVclutils.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QMouseEvent>
@@ -765,6 +766,40 @@ void TKxSpeedButton::Click() {
         dialog->done(ModalResult);
     if (OnClick)
         OnClick(this);
+    else if (action_)
+        action_->trigger();
+}
+
+void TKxSpeedButton::SetAction(QAction* Value) {
+    if (action_)
+        disconnect(action_, nullptr, this, nullptr);
+    action_ = Value;
+    if (!Value)
+        return;
+    connect(Value, &QAction::changed, this, [this] { ActionChange(action_, false); });
+    ActionChange(Value, true);
+}
+
+void TKxSpeedButton::ActionChange(QAction* Sender, bool CheckDefaults) {
+    if (!Sender)
+        return;
+    SetCaption(Sender->text());
+    setEnabled(Sender->isEnabled());
+    setVisible(Sender->isVisible());
+    setToolTip(Sender->toolTip());
+    if ((!CheckDefaults || !down_) && groupIndex_ != 0)
+        SetDown(Sender->isChecked());
+    const QList<QSize> sizes = Sender->icon().availableSizes();
+    if (glyph_.Glyph().Empty() && !sizes.isEmpty()) {
+        // The action's picture on fuchsia, fuchsia its transparent colour.
+        platform::TBitmap picture(sizes.first().width(), sizes.first().height(),
+                                  platform::clFuchsia);
+        QPainter painter(&picture.Image());
+        Sender->icon().paint(&painter, picture.Image().rect());
+        painter.end();
+        picture.SetTransparentColor(platform::clFuchsia);
+        SetGlyph(picture);
+    }
 }
 
 void TKxSpeedButton::ButtonClick() {
@@ -821,5 +856,6 @@ void TKxSpeedButton::changeEvent(QEvent* event) {
 
 void TKxSpeedButton::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    buildFirstImage();
     UpdateTracking();
 }

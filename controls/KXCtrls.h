@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 
+class QAction;
 class QShortcut;
 class TKxTimer;
 
@@ -185,6 +186,10 @@ public:
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor Value);
 
+    // The action link: the button follows the action and triggers it when clicked.
+    QAction* Action() const { return action_; }
+    void SetAction(QAction* Value);
+
     TKxButtonState State() const { return state_; }
     bool MouseInside() const { return mouseInside_; }
     TKxButtonGlyph& ButtonGlyph() { return glyph_; }
@@ -210,6 +215,7 @@ protected:
                             bool DrawMark);
     virtual void MouseEnter();
     virtual void MouseLeave();
+    virtual void ActionChange(QAction* Sender, bool CheckDefaults);
 
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -252,4 +258,5 @@ private:
     QString caption_;
     TColor fontColor_ = platform::clBtnText;
     QShortcut* accelerator_ = nullptr;
+    QPointer<QAction> action_;
 };

@@ -196,3 +196,11 @@ void TKxTimer::Timer() {
     const TTimerEvent handler = onTimer_; // the handler may delete this timer
     handler(this);
 }
+
+void TKxTimer::Synchronize(const std::function<void()>& Method) {
+    if (QThread::currentThread() == thread())
+        Method();
+    else
+        QMetaObject::invokeMethod(
+            this, [Method] { platform::RunGuarded(Method); }, Qt::QueuedConnection);
+}

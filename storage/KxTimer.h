@@ -60,6 +60,9 @@ public:
 
     // One tick: the handler, when enabled, assigned and not being destroyed.
     virtual void Timer();
+    // Runs the method on the GUI thread: at once there, queued from any other thread (never
+    // waiting, so a worker cannot block the GUI thread that may be joining it).
+    void Synchronize(const std::function<void()>& Method);
 
 private:
     void UpdateTimer();

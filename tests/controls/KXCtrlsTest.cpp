@@ -491,3 +491,28 @@ TEST(SpeedButtonTest, TransparentButtonShowsItsParentAndEarlierSiblings) {
     EXPECT_EQ(PixelAt(shot, 12, 12), clYellow);
     EXPECT_EQ(PixelAt(shot, 22, 12), clRed);
 }
+
+TEST(SpeedButtonTest, ActionLinkFollowsTheActionAndTriggersIt) {
+    QWidget parent;
+    auto* button = new TKxSpeedButton(&parent);
+    button->SetGroupIndex(3);
+    button->SetAllowAllUp(true);
+    QAction action("&Salva");
+    action.setCheckable(true);
+    action.setChecked(true);
+    QPixmap picture(16, 16);
+    picture.fill(Qt::blue);
+    action.setIcon(QIcon(picture));
+    int triggered = 0;
+    QObject::connect(&action, &QAction::triggered, [&] { ++triggered; });
+    button->SetAction(&action);
+    EXPECT_EQ(button->Caption(), "&Salva");
+    EXPECT_TRUE(button->Down());
+    EXPECT_EQ(button->Glyph().Width(), 16);
+    EXPECT_EQ(button->Glyph().TransparentColor(), clFuchsia);
+    action.setEnabled(false);
+    EXPECT_FALSE(button->isEnabled());
+    action.setEnabled(true);
+    button->Click();
+    EXPECT_EQ(triggered, 1);
+}

@@ -142,3 +142,20 @@ TEST(KxTimerTest, ARaisingHandlerIsShownOnTheGuiThread) {
     platform::SetMessageBoxHook(old);
     EXPECT_TRUE(guiThread);
 }
+
+TEST(KxTimerTest, SynchronizeRunsOnTheGuiThread) {
+    TKxTimer timer;
+    std::atomic<bool> onGui = false;
+    std::atomic<int> calls = 0;
+    const auto method = [&] {
+        onGui = QThread::currentThread() == qApp->thread();
+        ++calls;
+    };
+    timer.Synchronize(method);
+    EXPECT_TRUE(onGui);
+    onGui = false;
+    std::thread worker([&] { timer.Synchronize(method); });
+    worker.join();
+    QTRY_COMPARE(calls.load(), 2);
+    EXPECT_TRUE(onGui);
+}

@@ -1,6 +1,7 @@
 #include "app/Association.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "platform/SafeWrite.h"
 
 #include <QDir>
@@ -94,7 +95,45 @@ void RefreshCaches() {
             DataHome() + QStringLiteral("/applications"));
 }
 
+struct TRegistryRoot {
+    HKEY root;
+    const char* prefix;
+};
+constexpr TRegistryRoot RegistryRoots[] = {{HKEY_CLASSES_ROOT, ""},
+                                           {HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Classes"}};
+
+void WriteKey(TRegistry& registry, const QString& key, const QString& value) {
+    if (!registry.OpenKey(key, true))
+        throw ERegistryException(QStringLiteral("Impossibile creare la chiave ") + key);
+    registry.WriteString(QString(), value);
+    registry.CloseKey();
+}
+
 } // namespace
+
+void WriteRegistryKeys(const QString& program) {
+    const QString command = program + QStringLiteral(" \"%1\"");
+    for (const TRegistryRoot& root : RegistryRoots) {
+        TRegistry registry;
+        registry.SetRootKey(root.root);
+        const QString prefix = QLatin1String(root.prefix);
+        WriteKey(registry, prefix + QStringLiteral("\\.qzd"), QStringLiteral("quendel_game_file"));
+        WriteKey(registry, prefix + QStringLiteral("\\quendel_game_file"),
+                 QStringLiteral("Partita Quendel"));
+        WriteKey(registry, prefix + QStringLiteral("\\quendel_game_file\\shell\\open\\command"),
+                 command);
+    }
+}
+
+void DeleteRegistryKeys() {
+    for (const TRegistryRoot& root : RegistryRoots) {
+        TRegistry registry;
+        registry.SetRootKey(root.root);
+        const QString prefix = QLatin1String(root.prefix);
+        registry.DeleteKey(prefix + QStringLiteral("\\.qzd"));
+        registry.DeleteKey(prefix + QStringLiteral("\\quendel_game_file"));
+    }
+}
 
 QString MimePackageFile() {
     return DataHome() + QStringLiteral("/mime/packages/quendel.xml");
@@ -178,6 +217,7 @@ QStringList WithoutDefault(const QStringList& lines) {
 }
 
 bool Associate(const QString& program) {
+    WriteRegistryKeys(program);
     const bool written = Write(MimePackageFile(), MimePackage()) &&
                          Write(DesktopFile(), DesktopEntry(program, QDir::currentPath())) &&
                          WriteLines(MimeAppsFile(), WithDefault(ReadLines(MimeAppsFile())));
@@ -186,6 +226,7 @@ bool Associate(const QString& program) {
 }
 
 bool Dissociate() {
+    DeleteRegistryKeys();
     bool done = Remove(MimePackageFile()) && Remove(DesktopFile());
     if (done && QFile::exists(MimeAppsFile())) {
         const QStringList lines = ReadLines(MimeAppsFile());

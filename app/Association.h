@@ -24,7 +24,12 @@ QString QuoteExecArgument(const QString& argument);
 QStringList WithDefault(const QStringList& lines);
 QStringList WithoutDefault(const QStringList& lines);
 
-// Both report a failed write through the error helper and return false.
+// The registry stand-in's keys under both roots; a refused root throws.
+void WriteRegistryKeys(const QString& program);
+void DeleteRegistryKeys();
+
+// Both report a failed desktop file through the error helper and return false; the registry's
+// refusal is thrown for the exception display, before any desktop file changes.
 bool Associate(const QString& program);
 bool Dissociate();
 

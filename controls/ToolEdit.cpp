@@ -2,13 +2,17 @@
 
 #include "controls/PickDate.h"
 #include "platform/MessageBox.h"
+#include "storage/FileUtil.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -744,4 +748,232 @@ QPixmap DateEditGlyph() {
                 painter.drawPoint(x + 3 + col * 3, 6 + row * 3);
     }
     return glyph;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QPixmap FileEditGlyph() {
+    QPixmap glyph(32, 14);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    const QColor colours[2][2] = {{QColor(128, 128, 0), QColor(255, 255, 128)},
+                                  {Qt::darkGray, Qt::lightGray}};
+    for (int cell = 0; cell < 2; ++cell) {
+        const int x = cell * 16;
+        painter.setPen(colours[cell][0]);
+        painter.setBrush(colours[cell][1]);
+        painter.drawPolygon(
+            QPolygon({{x + 1, 3}, {x + 6, 3}, {x + 7, 5}, {x + 14, 5}, {x + 14, 12}, {x + 1, 12}}));
+    }
+    return glyph;
+}
+
+TFileDirEdit::TFileDirEdit(QWidget* parent) : TCustomComboEdit(parent) {
+    DefNumGlyphs = 2;
+    SetGlyphKind(gkDefault);
+}
+
+QPixmap TFileDirEdit::GetDefaultBitmap() const {
+    static const QPixmap glyph = FileEditGlyph();
+    return glyph;
+}
+
+void TFileDirEdit::SetAcceptFiles(bool value) {
+    acceptFiles_ = value;
+    setAcceptDrops(true);
+}
+
+void TFileDirEdit::DropFiles(const QStringList& names) {
+    if (names.isEmpty())
+        return;
+    ClearFileList();
+    for (const QString& name : names) {
+        ReceptFileDir(name);
+        if (!MultipleEntries)
+            break;
+    }
+    if (OnDropFiles)
+        OnDropFiles(this);
+}
+
+namespace {
+
+QStringList localFiles(const QMimeData* mime) {
+    QStringList names;
+    if (mime && mime->hasUrls()) {
+        for (const QUrl& url : mime->urls()) {
+            if (url.isLocalFile())
+                names.append(url.toLocalFile());
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+void TFileDirEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptFiles_ && !localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        TCustomComboEdit::dragEnterEvent(event);
+}
+
+void TFileDirEdit::dragMoveEvent(QDragMoveEvent* event) {
+    if (acceptFiles_ && !localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        TCustomComboEdit::dragMoveEvent(event);
+}
+
+void TFileDirEdit::dropEvent(QDropEvent* event) {
+    const QStringList names = localFiles(event->mimeData());
+    if (!acceptFiles_ || names.isEmpty()) {
+        TCustomComboEdit::dropEvent(event);
+        return;
+    }
+    event->acceptProposedAction();
+    DropFiles(names);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+QString extFilename(const QString& name) {
+    if (name.contains(QLatin1Char(' ')) && !name.startsWith(QLatin1Char('"')))
+        return QLatin1Char('"') + name + QLatin1Char('"');
+    return name;
+}
+
+// The program part of a command line: its first word, quotes taken off.
+QString programPart(const QString& text) {
+    const QString s = text.trimmed();
+    if (s.startsWith(QLatin1Char('"'))) {
+        const int end = int(s.indexOf(QLatin1Char('"'), 1));
+        return end < 0 ? s.mid(1) : s.mid(1, end - 1);
+    }
+    return s.section(QLatin1Char(' '), 0, 0);
+}
+
+} // namespace
+
+TFilenameEdit::TFilenameEdit(QWidget* parent)
+    : TFileDirEdit(parent), dialog_(std::make_unique<platform::TOpenDialog>()) {
+    dialog_->Filter = QStringLiteral("All files (*.*)|*.*");
+    dialog_->Title = QStringLiteral("Browse");
+}
+
+QString TFilenameEdit::FileName() const {
+    const QString text = Text();
+    return QFileInfo::exists(text) ? text : programPart(text);
+}
+
+bool TFilenameEdit::SetFileName(const QString& name) {
+    if (!name.isEmpty() && !ValidFileName(QFileInfo(programPart(name)).fileName())) {
+        platform::ShowError(QStringLiteral("Invalid file name - %1").arg(name), this);
+        return false;
+    }
+    SetText(extFilename(name));
+    ClearFileList();
+    return true;
+}
+
+void TFilenameEdit::SetDialogKind(TFileDialogKind kind) {
+    if (kind == dialogKind_)
+        return;
+    dialogKind_ = kind;
+    std::unique_ptr<platform::TFileDialog> next;
+    if (kind == dkSave)
+        next = std::make_unique<platform::TSaveDialog>();
+    else
+        next = std::make_unique<platform::TOpenDialog>();
+    next->DefaultExt = dialog_->DefaultExt;
+    next->FileName = dialog_->FileName;
+    next->Filter = dialog_->Filter;
+    next->InitialDir = dialog_->InitialDir;
+    next->Title = dialog_->Title;
+    dialog_ = std::move(next);
+}
+
+void TFilenameEdit::SetAllowMultiSelect(bool value) {
+    MultipleEntries = value;
+    if (!value)
+        ClearFileList();
+}
+
+void TFilenameEdit::ReceptFileDir(const QString& name) {
+    if (!MultipleEntries) {
+        SetFileName(name);
+        return;
+    }
+    if (files_.isEmpty())
+        SetFileName(name);
+    files_.append(name);
+}
+
+void TFilenameEdit::ButtonClick() {
+    TFileDirEdit::ButtonClick();
+    QString name = FileName();
+    bool action = true;
+    if (OnBeforeDialog)
+        OnBeforeDialog(this, name, action);
+    if (action) {
+        const QFileInfo info(name);
+        if (ValidFileName(name) && DirExists(info.absolutePath()))
+            dialog_->InitialDir = info.absolutePath();
+        dialog_->FileName = ValidFileName(info.fileName()) ? name : QString();
+        action = dialog_->Execute();
+        if (action)
+            name = dialog_->FileName;
+    }
+    if (focusPolicy() != Qt::NoFocus)
+        setFocus();
+    if (OnAfterDialog)
+        OnAfterDialog(this, name, action);
+    if (action) {
+        SetText(extFilename(name));
+        dialog_->InitialDir = QFileInfo(dialog_->FileName).absolutePath();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDirectoryEdit::TDirectoryEdit(QWidget* parent) : TFileDirEdit(parent) {}
+
+void TDirectoryEdit::ReceptFileDir(const QString& name) {
+    const QFileInfo info(name);
+    const QString dir = info.isFile() ? info.absolutePath() : name;
+    if (MultipleEntries && !Text().isEmpty())
+        SetText(Text() + QLatin1Char(';') + dir);
+    else
+        SetText(dir);
+}
+
+void TDirectoryEdit::ButtonClick() {
+    TFileDirEdit::ButtonClick();
+    QString dir = Text();
+    bool action = true;
+    if (OnBeforeDialog)
+        OnBeforeDialog(this, dir, action);
+    if (action) {
+        if (dir.isEmpty())
+            dir = InitialDir.isEmpty() ? QStringLiteral("/") : InitialDir;
+        if (!DirExists(dir))
+            dir = QStringLiteral("/");
+        action = BrowseDirectory(dir, DialogText, 0);
+    }
+    if (focusPolicy() != Qt::NoFocus)
+        setFocus();
+    if (OnAfterDialog)
+        OnAfterDialog(this, dir, action);
+    if (!action)
+        return;
+    if (hasSelectedText())
+        del();
+    if (MultipleEntries && !Text().isEmpty())
+        SetText(Text() + QLatin1Char(';') + dir);
+    else
+        SetText(dir);
+    if (!dir.isEmpty() && DirExists(dir))
+        InitialDir = dir;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/Classes.h"
 #include "platform/Colors.h"
+#include "platform/Dialogs.h"
 #include "platform/MaskEdit.h"
 #include "storage/DateUtil.h"
 
@@ -13,6 +14,8 @@
 #include <QPointer>
 #include <QToolButton>
 #include <QVariant>
+
+#include <memory>
 
 class TCustomComboEdit;
 #include <QStringList>
@@ -257,3 +260,83 @@ void DateFormatChanged();
 
 // The drawn pictures of the date edit's button: two cells of 15 x 15 (enabled, disabled).
 QPixmap DateEditGlyph();
+
+// A combo edit whose button opens a platform dialog and which takes files dropped on it.
+class TFileDirEdit : public TCustomComboEdit {
+    Q_OBJECT
+public:
+    explicit TFileDirEdit(QWidget* parent = nullptr);
+
+    bool AcceptFiles() const { return acceptFiles_; }
+    void SetAcceptFiles(bool value);
+    std::function<void(QObject* Sender, QString& Name, bool& Action)> OnBeforeDialog;
+    std::function<void(QObject* Sender, QString& Name, bool& Action)> OnAfterDialog;
+    TNotifyEvent OnDropFiles;
+
+    // One dropped or chosen name.
+    virtual void ReceptFileDir(const QString& name) = 0;
+    virtual void ClearFileList() {}
+    virtual QString GetLongName() const = 0;
+    virtual QString GetShortName() const = 0;
+    // Local files dropped on the edit, in order (the first only unless several are allowed).
+    void DropFiles(const QStringList& names);
+
+protected:
+    QPixmap GetDefaultBitmap() const override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool MultipleEntries = false;
+
+private:
+    bool acceptFiles_ = false;
+};
+
+enum TFileDialogKind { dkOpen, dkSave };
+
+class TFilenameEdit : public TFileDirEdit {
+    Q_OBJECT
+public:
+    explicit TFilenameEdit(QWidget* parent = nullptr);
+
+    // The text cut to its file name: the text when that file exists, else its first word.
+    QString FileName() const;
+    // An invalid name is reported and leaves the text as it was; false then.
+    bool SetFileName(const QString& name);
+    TFileDialogKind DialogKind() const { return dialogKind_; }
+    void SetDialogKind(TFileDialogKind kind);
+    bool AllowMultiSelect() const { return MultipleEntries; }
+    void SetAllowMultiSelect(bool value);
+    QStringList Files() const { return files_; }
+    platform::TFileDialog& Dialog() { return *dialog_; }
+
+    void ReceptFileDir(const QString& name) override;
+    void ClearFileList() override { files_.clear(); }
+    QString GetLongName() const override { return FileName(); }
+    QString GetShortName() const override { return FileName(); }
+    void ButtonClick() override;
+
+private:
+    std::unique_ptr<platform::TFileDialog> dialog_;
+    TFileDialogKind dialogKind_ = dkOpen;
+    QStringList files_;
+};
+
+class TDirectoryEdit : public TFileDirEdit {
+    Q_OBJECT
+public:
+    explicit TDirectoryEdit(QWidget* parent = nullptr);
+
+    QString InitialDir;
+    QString DialogText;
+    bool MultipleDirs() const { return MultipleEntries; }
+    void SetMultipleDirs(bool value) { MultipleEntries = value; }
+
+    void ReceptFileDir(const QString& name) override;
+    QString GetLongName() const override { return Text(); }
+    QString GetShortName() const override { return Text(); }
+    void ButtonClick() override;
+};
+
+// The drawn pictures of the file edits' button: two cells (enabled, disabled).
+QPixmap FileEditGlyph();

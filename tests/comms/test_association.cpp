@@ -3,6 +3,7 @@
 
 #include "app/Association.h"
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "tests/comms/FakeNetHost.h"
 
 #include <QDir>
@@ -98,6 +99,34 @@ TEST_F(AssociationTest, ARefusedWriteIsReported) {
     blocker.close();
     EXPECT_FALSE(association::Associate("/usr/bin/quendel"));
     EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(AssociationTest, RegistryKeysUnderBothRootsAndARefusedRoot) {
+    ASSERT_TRUE(association::Associate("/usr/bin/quendel"));
+    const std::pair<HKEY, QString> roots[] = {{HKEY_CLASSES_ROOT, ""},
+                                              {HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Classes"}};
+    for (const auto& [root, prefix] : roots) {
+        TRegistry registry(true);
+        registry.SetRootKey(root);
+        ASSERT_TRUE(registry.OpenKey(prefix + "\\.qzd", false));
+        EXPECT_EQ(registry.ReadString(""), "quendel_game_file");
+        ASSERT_TRUE(registry.OpenKey(prefix + "\\quendel_game_file", false));
+        EXPECT_EQ(registry.ReadString(""), "Partita Quendel");
+        ASSERT_TRUE(registry.OpenKey(prefix + "\\quendel_game_file\\shell\\open\\command", false));
+        EXPECT_EQ(registry.ReadString(""), "/usr/bin/quendel \"%1\"");
+    }
+    ASSERT_TRUE(association::Dissociate());
+    for (const auto& [root, prefix] : roots) {
+        TRegistry registry(true);
+        registry.SetRootKey(root);
+        EXPECT_FALSE(registry.KeyExists(prefix + "\\.qzd"));
+        EXPECT_FALSE(registry.KeyExists(prefix + "\\quendel_game_file"));
+    }
+
+    ASSERT_TRUE(TRegistry::SetRootReadOnly(HKEY_LOCAL_MACHINE, true));
+    EXPECT_THROW(association::Associate("/usr/bin/quendel"), std::exception);
+    TRegistry::SetRootReadOnly(HKEY_LOCAL_MACHINE, false);
+    EXPECT_FALSE(QFile::exists(association::DesktopFile()));
 }
 
 TEST(AssociationTexts, ExecQuotingAndMimeAppsLines) {

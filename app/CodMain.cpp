@@ -152,6 +152,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateEditingMenu();
     CreateStorage();
     CreatePgnCommands();
+    CreateCorrespondenceCommands();
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(status);
@@ -839,6 +840,7 @@ void TFormMain::ChessBoard1LegalMove(TChessBoardModel*, Square, Square) {
     if (SoundOn() && !Replaying)
         platform::Beep(0);
     Modified = true;
+    UpdateCorrespondenceCommands();
 }
 
 void TFormMain::SetGameResult(int result) {
@@ -984,6 +986,7 @@ void TFormMain::Undo1Click() {
     ResetClickInput();
     RemoveLastMoveFromList();
     CountCapturedPieces(ChessBoard1->Position(), before, false);
+    UpdateCorrespondenceCommands();
 }
 
 void TFormMain::Moveforward1Click() {
@@ -998,6 +1001,7 @@ void TFormMain::Moveforward1Click() {
     const int n = ChessBoard1->CurrentMove() - (moverWhite ? 0 : 1);
     AddMoveToList(ChessBoard1->GetTextMove(n, moverWhite));
     CountCapturedPieces(before, ChessBoard1->Position(), true);
+    UpdateCorrespondenceCommands();
 }
 
 // ---- new game, saving changes, closing
@@ -1082,12 +1086,11 @@ void TFormMain::UpdateCommandStates() {
     SetCommandEnabled(Save1, !EditingPosition && !GameFileName.isEmpty());
     SetCommandEnabled(SaveAs1, !EditingPosition);
     SetCommandEnabled(SpeedItemSave, !EditingPosition);
+    UpdateCorrespondenceCommands();
 }
 
 void TFormMain::Zeltor1Click() {
-    const bool movePlayed = !(ChessBoard1->CurrentMove() == 1 && ChessBoard1->WhiteToMove());
-    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1})
-        SetCommandEnabled(item, movePlayed);
+    UpdateCorrespondenceCommands();
 }
 
 void TFormMain::Reverseboard1Click() {

@@ -2,12 +2,14 @@
 // The main window: the board, the move list, the menus and tool bar, a whole game between two
 // players with its end, and the program's game files and pasted moves.
 
+#include "app/Correspondence.h"
 #include "board/Chessbrd.h"
 
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -244,6 +246,26 @@ public:
     void WriteSettings();
     void Impostazioni1Click();
 
+    // Correspondence.
+    void Datipartita1Click();
+    void PrintMove1Click();
+    void Rivedimossestampate1Click();
+    void SendmoveNTTP1Click();
+    void AccodamossaNNTP1Click();
+    void RivedimosseaccodateNNTP1Click();
+    void InviamosseaccodateNNTP1Click();
+    void InviamossaviaEmailClick();
+    void GetMoveNTTP1Click();
+    // The messages of the last half-move; nothing (after telling the user) without a match code.
+    std::optional<QStringList> BuildVexlorMessage();
+    std::optional<QStringList> BuildNntpMessage();
+    QString PlayerShortName(const QString& player) const;
+    // The player's address; a missing one is explained in a box and gives "".
+    QString PlayerEmailAddress(const QString& player);
+    // Posts the articles: 0 on success, 1 on failure or a declined login. doneCount receives the
+    // number of articles that went out.
+    int SendNntpMessages(const QList<QStringList>& articles, int* doneCount = nullptr);
+
 signals:
     // The window has closed for good: the program ends.
     void Closed();
@@ -272,6 +294,15 @@ private:
     void CreateToolBar();
     void CreateStorage();
     void CreatePgnCommands();
+    void CreateCorrespondenceCommands();
+    // The Zeltor commands that need a played move, and the news commands while one runs.
+    void UpdateCorrespondenceCommands();
+    correspondence::TGameData GameData() const;
+    correspondence::TMessageSettings MessageSettings() const;
+    std::optional<correspondence::TLastMove> MessageMove();
+    void ExplainMissingAddress(const QString& address, const QString& player);
+    bool WriteMessageFile(const QString& fileName, const QStringList& lines);
+    void ReviewMessages(const QString& fileName, const QString& separator);
     QAction* MenuItem(QMenu* menu, const QString& name, const QString& caption,
                       const QKeySequence& shortcut = {});
     QAction* SpeedItem(const QString& name, const QString& caption, const QString& hint,

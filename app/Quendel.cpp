@@ -117,6 +117,10 @@ void CreateWindows() {
     FormNewSMTP = new TFormNewSMTP(FormEmail);
     ConnectCapturedPieces();
     ConnectNetPlay();
+    QObject::connect(FormConnessione, &TFormConnessione::BusyChanged, FormMain,
+                     &TFormMain::UpdateCommandStates);
+    QObject::connect(FormConnessione, &TFormConnessione::BusyChanged, FormRicevi,
+                     &TFormRicevi::UpdateButtons);
 }
 
 void DestroyWindows() {

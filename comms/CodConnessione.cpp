@@ -41,6 +41,7 @@ TFormConnessione::TFormConnessione(QWidget* parent)
 
 void TFormConnessione::Run(TNntpThread& thread) {
     Thread = &thread;
+    emit BusyChanged();
     thread.Start();
     LabelStato->setText(thread.StatusText());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -61,6 +62,7 @@ void TFormConnessione::Run(TNntpThread& thread) {
     LabelStato->setText(thread.StatusText());
     hide();
     Thread = nullptr;
+    emit BusyChanged();
 }
 
 void TFormConnessione::Tick() {

@@ -28,6 +28,10 @@ public:
 
     void BtnAbortClick();
 
+signals:
+    // An operation has begun or ended; windows enable their news commands again.
+    void BusyChanged();
+
 private:
     void Tick();
 

@@ -238,6 +238,8 @@ QWidget* TFormNet::CreateClockPanel() {
     big.setBold(true);
     LabelWhiteTime->setFont(big);
     LabelBlackTime->setFont(big);
+    for (TKxLabel* label : {LabelWhitePlayer, LabelBlackPlayer, LabelWhiteTime, LabelBlackTime})
+        label->setMinimumHeight(label->fontMetrics().height() + 4);
     auto* grid = new QGridLayout(panel);
     grid->addWidget(LabelWhitePlayer, 0, 0);
     grid->addWidget(LabelBlackPlayer, 0, 1);

@@ -336,9 +336,7 @@ bool TFormRicevi::FetchHeaders(bool quiet) {
     thread.Port = Port;
     thread.NewsGroup = NewsGroup;
     thread.MaxHeaders = int(EditCount->GetAsInteger());
-    UpdateButtons();
     FormConnessione->Run(thread);
-    UpdateButtons();
     int rows = 0;
     for (const NntpHeader& header : thread.Headers) {
         if (!HeaderMatchesFilter(header.Subject, filter))
@@ -385,9 +383,7 @@ bool TFormRicevi::FetchArticles(bool all) {
     thread.Port = Port;
     thread.NewsGroup = NewsGroup;
     thread.WantedArticles = wanted;
-    UpdateButtons();
     FormConnessione->Run(thread);
-    UpdateButtons();
     int placed = 0;
     for (int row = 1; row < GridHeaders->RowCount() && placed < thread.Messages.size(); ++row) {
         if (placed < wanted.size() && GridHeaders->Cells(1, row).toInt() == wanted[placed]) {

@@ -27,17 +27,17 @@ int qtWeekday(int weekday) {
 void makeButtons(QWidget* parent, TKxTimerSpeedButton* (&buttons)[4], int size) {
     for (int i = 0; i < 4; ++i) {
         buttons[i] = new TKxTimerSpeedButton(parent);
-        buttons[i]->setIcon(CalendarButtonGlyph(i));
+        buttons[i]->SetGlyph(CalendarButtonGlyph(i));
         buttons[i]->setToolTip(QString::fromLatin1(ButtonHints[i]).section(QLatin1Char('|'), 0, 0));
         buttons[i]->resize(size, size);
     }
 }
 
 void connectButtons(TKxTimerSpeedButton* (&buttons)[4], TKxCalendar* calendar) {
-    QObject::connect(buttons[0], &QToolButton::clicked, calendar, &TKxCalendar::PrevYear);
-    QObject::connect(buttons[1], &QToolButton::clicked, calendar, &TKxCalendar::PrevMonth);
-    QObject::connect(buttons[2], &QToolButton::clicked, calendar, &TKxCalendar::NextMonth);
-    QObject::connect(buttons[3], &QToolButton::clicked, calendar, &TKxCalendar::NextYear);
+    buttons[0]->OnClick = [calendar](QObject*) { calendar->PrevYear(); };
+    buttons[1]->OnClick = [calendar](QObject*) { calendar->PrevMonth(); };
+    buttons[2]->OnClick = [calendar](QObject*) { calendar->NextMonth(); };
+    buttons[3]->OnClick = [calendar](QObject*) { calendar->NextYear(); };
 }
 
 // The first four lines that are not empty replace the buttons' own hints.
@@ -66,23 +66,20 @@ QString titleOf(TDateTime date) {
 
 } // namespace
 
-TKxTimerSpeedButton::TKxTimerSpeedButton(QWidget* parent) : QToolButton(parent) {
-    setAutoRepeat(true);
-    setAutoRepeatDelay(400);
-    setAutoRepeatInterval(100);
-    setFocusPolicy(Qt::NoFocus);
-    setIconSize(QSize(8, 7));
+TKxTimerSpeedButton::TKxTimerSpeedButton(QWidget* parent) : TKxSpeedButton(parent) {
+    SetStyle(bsWin31);
+    SetAllowTimer(true);
 }
 
-QPixmap CalendarButtonGlyph(int index) {
-    QPixmap glyph(8, 7);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+platform::TBitmap CalendarButtonGlyph(int index) {
+    // Column 0 stays empty: the bottom-left pixel gives the transparent colour.
+    platform::TBitmap glyph(9, 7, platform::clFuchsia);
+    QPainter painter(&glyph.Image());
     painter.setPen(Qt::black);
     const bool next = index >= 2;
     const bool twice = index == 0 || index == 3;
     for (int arrow = 0; arrow < (twice ? 2 : 1); ++arrow) {
-        const int base = (twice ? arrow * 4 : 2);
+        const int base = (twice ? arrow * 4 : 2) + 1;
         for (int i = 0; i < 4; ++i) {
             const int x = next ? base + i : base + 3 - i;
             painter.drawLine(x, 3 - (3 - i), x, 3 + (3 - i));
@@ -369,7 +366,7 @@ void TPopupCalendar::resizeEvent(QResizeEvent* event) {
     topPanel_->setGeometry(1, 1, p, 18);
     const int lefts[4] = {-1, 12, p - 26, p - 13};
     for (int i = 0; i < 4; ++i)
-        buttons_[i]->move(lefts[i] + 1, 1);
+        buttons_[i]->move(lefts[i], 0);
     title_->setGeometry(29, 1, p - 58, 14);
     calendar_->setGeometry(1, 19, p, height() - 20);
 }

@@ -3,6 +3,7 @@
 // variant (TLocCalendar), the drop-down that frames it with month and year buttons
 // (TPopupCalendar), and a modal date dialog (TSelectDateDlg).
 
+#include "controls/KXCtrls.h"
 #include "controls/ToolEdit.h"
 #include "platform/Colors.h"
 #include "storage/DateUtil.h"
@@ -12,8 +13,8 @@
 
 class QLabel;
 
-// A button that repeats its click while held.
-class TKxTimerSpeedButton : public QToolButton {
+// A speed button that repeats its click while held.
+class TKxTimerSpeedButton : public TKxSpeedButton {
     Q_OBJECT
 public:
     explicit TKxTimerSpeedButton(QWidget* parent = nullptr);
@@ -164,4 +165,4 @@ bool SelectDateStr(QString& text, const QString& caption, TDayOfWeekName startOf
 bool PopupDate(TDateTime& date, QWidget* edit);
 
 // The drawn arrows of the four buttons: 0 "PREV2", 1 "PREV1", 2 "NEXT1", 3 "NEXT2".
-QPixmap CalendarButtonGlyph(int index);
+platform::TBitmap CalendarButtonGlyph(int index);

@@ -18,6 +18,7 @@
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTextEdit>
+#include <QTimer>
 #include <cstdio>
 #include <deque>
 #include <unistd.h>
@@ -69,6 +70,8 @@ void Command(const QString& line) {
         net.BtnAbbandona->click();
     } else if (word == QLatin1String("answer")) {
         answers.push_back(rest == QLatin1String("no") ? platform::IDNO : platform::IDYES);
+    } else if (word == QLatin1String("settings")) {
+        QTimer::singleShot(0, FormMain, [] { FormMain->Impostazioni1Click(); });
     } else if (word == QLatin1String("show")) {
         Print(Show());
     } else if (word == QLatin1String("quit")) {
@@ -80,7 +83,8 @@ void Command(const QString& line) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     TQuendelApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--mime-of")) {

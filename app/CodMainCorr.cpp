@@ -1,0 +1,284 @@
+// The main window's correspondence commands: game data, the Vexlor print file, the news queue,
+// posting, the download window and e-mail. The messages themselves are built in Correspondence.
+
+#include "app/CodInfo.h"
+#include "app/CodMain.h"
+#include "app/CodVersione.h"
+#include "app/Correspondence.h"
+#include "comms/CodConnessione.h"
+#include "comms/CodEmail.h"
+#include "comms/CodNntpThread.h"
+#include "comms/CodRicevi.h"
+#include "comms/CodRivedi.h"
+#include "controls/ToolEdit.h"
+#include "platform/Dialogs.h"
+#include "platform/MaskEdit.h"
+#include "platform/MessageBox.h"
+#include "platform/SafeWrite.h"
+#include "platform/TextLines.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <cmath>
+
+namespace {
+
+const QString QueueFile = QStringLiteral("nntp.out");
+
+// The lines of a message file; a missing file has none.
+QStringList ReadMessageFile(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? platform::SplitLines(file.readAll()) : QStringList();
+}
+
+} // namespace
+
+correspondence::TGameData TFormMain::GameData() const {
+    return {MatchCode, WhitePlayer, BlackPlayer, HeaderLine1, HeaderLine2, GameRound};
+}
+
+correspondence::TMessageSettings TFormMain::MessageSettings() const {
+    return {VexlorArea, NewsGroup, Signature, NewSubjectFormat};
+}
+
+std::optional<correspondence::TLastMove> TFormMain::MessageMove() {
+    if (MatchCode.isEmpty()) {
+        platform::MessageBox(QStringLiteral("Inserire i dati partita!"),
+                             QStringLiteral("Stampa mosse"), platform::MB_ICONERROR, this);
+        return std::nullopt;
+    }
+    return correspondence::LastHalfMove(*ChessBoard1);
+}
+
+std::optional<QStringList> TFormMain::BuildVexlorMessage() {
+    const auto move = MessageMove();
+    if (!move)
+        return std::nullopt;
+    return correspondence::BuildVexlorMessage(GameData(), *move, MessageSettings());
+}
+
+std::optional<QStringList> TFormMain::BuildNntpMessage() {
+    const auto move = MessageMove();
+    if (!move)
+        return std::nullopt;
+    return correspondence::BuildNntpMessage(GameData(), *move, MessageSettings());
+}
+
+QString TFormMain::PlayerShortName(const QString& player) const {
+    return correspondence::PlayerShortName(player);
+}
+
+QString TFormMain::PlayerEmailAddress(const QString& player) {
+    const QString address = correspondence::PlayerEmailAddress(player);
+    ExplainMissingAddress(address, player);
+    return address;
+}
+
+void TFormMain::ExplainMissingAddress(const QString& address, const QString& player) {
+    if (address.isEmpty())
+        platform::MessageBox(correspondence::MissingEmailText(player), AppInfo.Name, 0, this);
+}
+
+bool TFormMain::WriteMessageFile(const QString& fileName, const QStringList& lines) {
+    QString error;
+    if (platform::WriteLines(fileName, lines, &error))
+        return true;
+    platform::ShowError(error, this);
+    return false;
+}
+
+void TFormMain::PrintMove1Click() {
+    const auto message = BuildVexlorMessage();
+    if (!message)
+        return;
+    QStringList lines = *message;
+    const QStringList old = ReadMessageFile(VexlorFileName);
+    if (!old.isEmpty()) {
+        const int answer = platform::MessageBox(
+            QStringLiteral("Il file ") + VexlorFileName + QStringLiteral(" esiste gia'. Accodare?"),
+            QStringLiteral("Stampa file Vexlor"),
+            platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION, this);
+        if (answer == platform::IDCANCEL)
+            return;
+        if (answer == platform::IDYES)
+            lines += old;
+    }
+    if (WriteMessageFile(VexlorFileName, lines))
+        platform::MessageBox(QStringLiteral("Mossa stampata nel file ") + VexlorFileName,
+                             QStringLiteral("Stampa file Vexlor"), platform::MB_ICONINFORMATION,
+                             this);
+}
+
+void TFormMain::AccodamossaNNTP1Click() {
+    const auto article = BuildNntpMessage();
+    if (!article)
+        return;
+    const QStringList lines =
+        QStringList{NntpSeparator} + *article + ReadMessageFile(NntpQueueFileName);
+    if (WriteMessageFile(NntpQueueFileName, lines))
+        platform::MessageBox(QStringLiteral("Mossa stampata"), QStringLiteral("Stampa mossa"),
+                             platform::MB_ICONINFORMATION, this);
+}
+
+void TFormMain::ReviewMessages(const QString& fileName, const QString& separator) {
+    FormRivedi->FileName = fileName;
+    FormRivedi->Separator = separator;
+    if (FormRivedi->LoadMessages() == 0)
+        platform::ShowModal(*FormRivedi);
+}
+
+void TFormMain::Rivedimossestampate1Click() {
+    ReviewMessages(VexlorFileName, QString::fromLatin1(correspondence::VexlorSeparator));
+}
+
+void TFormMain::RivedimosseaccodateNNTP1Click() {
+    ReviewMessages(NntpQueueFileName, NntpSeparator);
+}
+
+void TFormMain::SendmoveNTTP1Click() {
+    const auto article = BuildNntpMessage();
+    if (!article)
+        return;
+    FormRivedi->BeginPreview(QStringLiteral("Il seguente messaggio sara' inviato:"), *article);
+    const int result = platform::ShowModal(*FormRivedi);
+    const QStringList edited = FormRivedi->EndPreview();
+    if (result == QDialog::Accepted)
+        SendNntpMessages({edited});
+}
+
+void TFormMain::InviamosseaccodateNNTP1Click() {
+    const QStringList lines = ReadMessageFile(NntpQueueFileName);
+    if (lines.isEmpty()) {
+        platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
+                             QStringLiteral("Invio mosse accodate"), platform::MB_ICONWARNING,
+                             this);
+        return;
+    }
+    correspondence::TMessageFile queue(NntpSeparator);
+    queue.Split(lines);
+    const QList<QStringList> articles = queue.NonEmpty();
+    int done = 0;
+    SendNntpMessages(articles, &done);
+    // What went out leaves the queue; the rest waits with its separators.
+    if (done > 0)
+        WriteMessageFile(NntpQueueFileName, correspondence::QueueAfterPosting(lines, done));
+}
+
+int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCount) {
+    if (FormConnessione->Busy())
+        return 1;
+    QString user = UserName;
+    QString password = Password;
+    if (!AskNntpLogin(user, password))
+        return 1;
+    TNntpThread thread;
+    thread.UserName = user;
+    thread.Password = password;
+    thread.Host = NewsServer;
+    thread.Port = NewsPort;
+    thread.Operation = opPost;
+    thread.Messages = articles;
+    FormConnessione->Run(thread);
+    if (doneCount)
+        *doneCount = thread.DoneCount;
+    if (thread.OpResult == 0)
+        platform::MessageBox(thread.DoneCount < 2
+                                 ? QStringLiteral("Messaggio inviato")
+                                 : QStringLiteral("%1 messaggi inviati").arg(thread.DoneCount),
+                             QStringLiteral("Invio mossa"), platform::MB_ICONINFORMATION, this);
+    else
+        platform::MessageBox(thread.ErrorText, QStringLiteral("Invio fallito"),
+                             platform::MB_ICONERROR, this);
+    return thread.OpResult;
+}
+
+void TFormMain::GetMoveNTTP1Click() {
+    FormRicevi->UserName = UserName;
+    FormRicevi->Password = Password;
+    FormRicevi->Host = NewsServer;
+    FormRicevi->NewsGroup = NewsGroup;
+    FormRicevi->Port = NewsPort;
+    FormRicevi->show();
+    FormRicevi->raise();
+}
+
+void TFormMain::InviamossaviaEmailClick() {
+    const auto move = MessageMove();
+    if (!move)
+        return;
+    const correspondence::TEmail mail =
+        correspondence::BuildEmail(GameData(), *move, MessageSettings());
+    // A missing address is explained once per player; the copy reuses the sender's.
+    ExplainMissingAddress(mail.From, move->WhiteMoved ? WhitePlayer : BlackPlayer);
+    ExplainMissingAddress(mail.To, move->WhiteMoved ? BlackPlayer : WhitePlayer);
+    FormEmail->EditFrom->setText(mail.From);
+    FormEmail->EditTo->setText(mail.To);
+    FormEmail->EditCc->setText(mail.Cc);
+    FormEmail->EditSubject->setText(mail.Subject);
+    FormEmail->MemoEmail->setPlainText(mail.Body.join(QLatin1Char('\n')));
+    platform::ShowModal(*FormEmail);
+}
+
+void TFormMain::Datipartita1Click() {
+    FormInfo->EditWhitePlayer->setText(WhitePlayer);
+    FormInfo->EditBlackPlayer->setText(BlackPlayer);
+    FormInfo->EditMatchName->SetText(MatchCode);
+    FormInfo->EditLine1->setText(HeaderLine1);
+    FormInfo->EditLine2->setText(HeaderLine2);
+    FormInfo->EditRound->setText(GameRound);
+    FormInfo->EditInfo->setText(GameInfo);
+    FormInfo->EditStartDate->SetDate(StartDate);
+    if (platform::ShowModal(*FormInfo) != QDialog::Accepted)
+        return;
+    WhitePlayer = FormInfo->EditWhitePlayer->text();
+    BlackPlayer = FormInfo->EditBlackPlayer->text();
+    // The match code without the mask's blanks.
+    MatchCode = FormInfo->EditMatchName->Text().remove(QLatin1Char('*')).trimmed();
+    HeaderLine1 = FormInfo->EditLine1->text();
+    HeaderLine2 = FormInfo->EditLine2->text();
+    GameRound = FormInfo->EditRound->text();
+    GameInfo = FormInfo->EditInfo->text();
+    StartDate = static_cast<int>(std::floor(FormInfo->EditStartDate->GetDate()));
+    UpdateGameInfo();
+    Modified = true;
+}
+
+void TFormMain::CreateCorrespondenceCommands() {
+    const std::pair<QAction*, void (TFormMain::*)()> commands[] = {
+        {Datipartita1, &TFormMain::Datipartita1Click},
+        {PrintMove1, &TFormMain::PrintMove1Click},
+        {SpeedItemVexlorWrite, &TFormMain::PrintMove1Click},
+        {Rivedimossestampate1, &TFormMain::Rivedimossestampate1Click},
+        {SpeedItemVexlorRead, &TFormMain::Rivedimossestampate1Click},
+        {SendmoveNTTP1, &TFormMain::SendmoveNTTP1Click},
+        {SpeedItemNntpSendNow, &TFormMain::SendmoveNTTP1Click},
+        {AccodamossaNNTP1, &TFormMain::AccodamossaNNTP1Click},
+        {SpeedItemNntpQueue, &TFormMain::AccodamossaNNTP1Click},
+        {RivedimosseaccodateNNTP1, &TFormMain::RivedimosseaccodateNNTP1Click},
+        {SpeedItemNntpRead, &TFormMain::RivedimosseaccodateNNTP1Click},
+        {InviamosseaccodateNNTP1, &TFormMain::InviamosseaccodateNNTP1Click},
+        {SpeedItemNntpSendQueued, &TFormMain::InviamosseaccodateNNTP1Click},
+        {GetMoveNTTP1, &TFormMain::GetMoveNTTP1Click},
+        {SpeedItemNntpGet, &TFormMain::GetMoveNTTP1Click},
+        {InviamossaviaEmail, &TFormMain::InviamossaviaEmailClick},
+        {SpeedItem1, &TFormMain::InviamossaviaEmailClick},
+    };
+    for (const auto& [item, handler] : commands)
+        BindCommand(item, [this, handler = handler] { (this->*handler)(); });
+}
+
+void TFormMain::UpdateCorrespondenceCommands() {
+    const bool movePlayed = !(ChessBoard1->CurrentMove() == 1 && ChessBoard1->WhiteToMove());
+    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1, SpeedItemNntpSendNow,
+                          SpeedItemNntpQueue, SpeedItemVexlorWrite})
+        SetCommandEnabled(item, movePlayed);
+    // One news operation at a time.
+    if (FormConnessione && FormConnessione->Busy()) {
+        for (QAction* item :
+             {SendmoveNTTP1, AccodamossaNNTP1, RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1,
+              SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemNntpRead, SpeedItemNntpSendQueued})
+            SetCommandEnabled(item, false);
+    }
+}

@@ -1,0 +1,221 @@
+#include "MainWindowFixture.h"
+
+#include "app/CodInfo.h"
+#include "comms/CodEmail.h"
+#include "comms/CodRivedi.h"
+#include "controls/ToolEdit.h"
+#include "platform/MaskEdit.h"
+#include "storage/DateUtil.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace {
+
+class CorrespondenceTest : public MainWindowTest {
+protected:
+    void SetUpGame() {
+        FormMain->MatchCode = "4001";
+        FormMain->WhitePlayer = "Nome Cognome (ZT0123)";
+        FormMain->BlackPlayer = "Altro Giocatore (ZT0456)";
+        FormMain->VexlorArea = "/rubriche/giochi/arena/scacchi";
+        FormMain->VexlorFileName = "vexlor.out";
+        FormMain->NewsGroup = "zeltor.test";
+        FormMain->Signature = "Ciao";
+        FormMain->NewSubjectFormat = false;
+    }
+    static QByteArray Body(const QByteArray& line) {
+        return "- - - - - - - - - - - - - - - - - - - -\r\n"
+               "Bianchi: Nome Cognome (ZT0123)\r\nNeri   : Altro Giocatore (ZT0456)\r\n"
+               "- - - - - - - - - - - - - - - - - - - -\r\n\r\n" +
+               line + "\r\n" + line + "\r\n\r\nCiao\r\n\r\n --- Quendel 2.09 --- \r\n";
+    }
+};
+
+} // namespace
+
+TEST_F(CorrespondenceTest, PrintFileNewestFirstWithEachAnswer) {
+    SetUpGame();
+    Play({{E2, E4}});
+    FormMain->PrintMove1Click();
+    const QByteArray first = "vexlor\r\narea /rubriche/giochi/arena/scacchi\r\n"
+                             "ogg 4001-  1b Cognome-Giocatore\r\n\r\n" +
+                             Body("1b e2-e4");
+    EXPECT_EQ(FileBytes("vexlor.out"), first);
+    EXPECT_EQ(boxes.back().text, "Mossa stampata nel file vexlor.out");
+    EXPECT_EQ(boxes.back().flags, 64);
+
+    Play({{E7, E5}});
+    FormMain->NewSubjectFormat = true;
+    answers = {platform::IDYES};
+    FormMain->PrintMove1Click();
+    EXPECT_EQ(boxes[boxes.size() - 2].text, "Il file vexlor.out esiste gia'. Accodare?");
+    EXPECT_EQ(boxes[boxes.size() - 2].flags, 35);
+    const QByteArray second = "vexlor\r\narea /rubriche/giochi/arena/scacchi\r\n"
+                              "ogg 4001-01n[e7-e5]Cog-Gio\r\n\r\n" +
+                              Body("1n e7-e5");
+    EXPECT_EQ(FileBytes("vexlor.out"), second + first);
+
+    answers = {platform::IDCANCEL};
+    FormMain->PrintMove1Click();
+    EXPECT_EQ(FileBytes("vexlor.out"), second + first);
+    answers = {platform::IDNO};
+    FormMain->PrintMove1Click();
+    EXPECT_EQ(FileBytes("vexlor.out"), second);
+}
+
+TEST_F(CorrespondenceTest, QueueGrowsNewestFirstAndNothingWithoutAMatchCode) {
+    Play({{E2, E4}});
+    for (auto command : {&TFormMain::PrintMove1Click, &TFormMain::AccodamossaNNTP1Click,
+                         &TFormMain::InviamossaviaEmailClick, &TFormMain::SendmoveNTTP1Click}) {
+        boxes.clear();
+        (FormMain->*command)();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Inserire i dati partita!");
+        EXPECT_EQ(boxes[0].caption, "Stampa mosse");
+        EXPECT_EQ(boxes[0].flags, 16);
+    }
+    EXPECT_FALSE(QFile::exists("nntp.out"));
+    EXPECT_FALSE(QFile::exists("vexlor.out"));
+    EXPECT_TRUE(modalShown.empty());
+
+    SetUpGame();
+    FormMain->AccodamossaNNTP1Click();
+    Play({{E7, E5}});
+    FormMain->AccodamossaNNTP1Click();
+    const QByteArray older = "--- NNTP ---\r\nNewsgroups: zeltor.test\r\n"
+                             "Subject: 4001-  1b Cognome-Giocatore\r\n"
+                             "From: ZT0123@zeltor.invalid\r\n\r\n" +
+                             Body("1b e2-e4");
+    const QByteArray newer = "--- NNTP ---\r\nNewsgroups: zeltor.test\r\n"
+                             "Subject: 4001-  1n Cognome-Giocatore\r\n"
+                             "From: ZT0456@zeltor.invalid\r\n\r\n" +
+                             Body("1n e7-e5");
+    EXPECT_EQ(FileBytes("nntp.out"), newer + older);
+    EXPECT_EQ(boxes.back().text, "Mossa stampata");
+
+    // A queue that cannot be written (a folder of that name) is reported, nothing confirmed.
+    QDir().mkdir("cartella.out");
+    FormMain->NntpQueueFileName = "cartella.out";
+    boxes.clear();
+    FormMain->AccodamossaNNTP1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file cartella.out"));
+    EXPECT_TRUE(QFileInfo("cartella.out").isDir());
+}
+
+TEST_F(CorrespondenceTest, EmailComposedForEitherMover) {
+    SetUpGame();
+    Play({{E2, E4}});
+    modalAnswer = [](QDialog&) { return int(QDialog::Rejected); };
+    FormMain->InviamossaviaEmailClick();
+    EXPECT_EQ(modalShown.back(), "FormEmail");
+    EXPECT_EQ(FormEmail->EditFrom->text(), "ZT0123@zeltor.invalid");
+    EXPECT_EQ(FormEmail->EditTo->text(), "ZT0456@zeltor.invalid");
+    EXPECT_EQ(FormEmail->EditCc->text(), "tornei@zeltor.invalid, ZT0123@zeltor.invalid");
+    EXPECT_EQ(FormEmail->EditSubject->text(), "4001-  1b Cognome-Giocatore");
+    EXPECT_TRUE(
+        FormEmail->MemoEmail->toPlainText().endsWith("Ciao\n\n --- Quendel 2.09 via email --- "));
+
+    Play({{E7, E5}});
+    FormMain->BlackPlayer = "Senza Indirizzo";
+    boxes.clear();
+    FormMain->InviamossaviaEmailClick();
+    EXPECT_EQ(FormEmail->EditFrom->text(), "");
+    EXPECT_EQ(FormEmail->EditTo->text(), "ZT0123@zeltor.invalid");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith("Impossibile trovare email per il giocatore: \n"
+                                         "Senza Indirizzo\nPer evitare"));
+    EXPECT_EQ(boxes[0].caption, "Quendel");
+    EXPECT_EQ(boxes[0].flags, 0);
+}
+
+TEST_F(CorrespondenceTest, GameDataInAndOut) {
+    FormMain->MatchCode = "12AB";
+    FormMain->StartDate = 40000;
+    modalAnswer = [](QDialog& d) {
+        auto& info = dynamic_cast<TFormInfo&>(d);
+        EXPECT_EQ(info.EditMatchName->Text(), "12AB");
+        EXPECT_EQ(int(info.EditStartDate->GetDate()), 40000);
+        info.EditWhitePlayer->setText("Nome Cognome (ZT0123)");
+        info.EditBlackPlayer->setText("Altro Giocatore (ZT0456)");
+        info.EditMatchName->SetText("4001");
+        info.EditRound->setText("Turno 2");
+        info.EditStartDate->SetDate(46000.75);
+        return int(QDialog::Accepted);
+    };
+    FormMain->Modified = false;
+    FormMain->Datipartita1Click();
+    EXPECT_EQ(FormMain->MatchCode, "4001");
+    EXPECT_EQ(FormMain->GameRound, "Turno 2");
+    EXPECT_EQ(FormMain->StartDate, 46000);
+    EXPECT_TRUE(FormMain->Modified);
+    EXPECT_EQ(FormMain->LabelGameInfo->text(), "4001\nCognome-Giocatore");
+
+    modalAnswer = [](QDialog& d) {
+        dynamic_cast<TFormInfo&>(d).EditRound->setText("altro");
+        return int(QDialog::Rejected);
+    };
+    FormMain->Datipartita1Click();
+    EXPECT_EQ(FormMain->GameRound, "Turno 2");
+}
+
+TEST_F(CorrespondenceTest, ZeltorCommandsNeedAPlayedMove) {
+    SetUpGame();
+    // Hidden tool-bar items read as disabled: show them as a customised bar would.
+    FormMain->SpeedItemNntpQueue->setVisible(true);
+    FormMain->SpeedItemVexlorWrite->setVisible(true);
+    Open(FormMain->Zeltor1);
+    EXPECT_FALSE(FormMain->PrintMove1->isEnabled());
+    EXPECT_FALSE(FormMain->SpeedItemNntpQueue->isEnabled());
+    EXPECT_TRUE(FormMain->Datipartita1->isEnabled());
+    EXPECT_TRUE(FormMain->GetMoveNTTP1->isEnabled());
+    Play({{E2, E4}});
+    EXPECT_TRUE(FormMain->PrintMove1->isEnabled());
+    EXPECT_TRUE(FormMain->SpeedItemNntpQueue->isEnabled());
+    FormMain->Undo1Click();
+    EXPECT_FALSE(FormMain->SpeedItemVexlorWrite->isEnabled());
+}
+
+TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
+    const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
+    if (port == 0)
+        GTEST_SKIP() << "no news server: scripts/test starts INN and sets NNTP_OPEN_PORT";
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = port;
+    FormMain->UserName = "tester";
+    FormMain->Password = "secret";
+    boxes.clear();
+    FormMain->InviamosseaccodateNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "Nessun messaggio da spedire");
+    EXPECT_EQ(boxes.back().flags, 48);
+
+    Play({{E2, E4}});
+    FormMain->AccodamossaNNTP1Click();
+    Play({{E7, E5}});
+    FormMain->AccodamossaNNTP1Click();
+    FormMain->InviamosseaccodateNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "2 messaggi inviati");
+    EXPECT_EQ(boxes.back().caption, "Invio mossa");
+    EXPECT_EQ(FileBytes("nntp.out"), "");
+
+    // Posting at once goes through the preview, where the user may edit the article.
+    modalAnswer = [](QDialog& d) {
+        auto& preview = dynamic_cast<TFormRivedi&>(d);
+        EXPECT_EQ(preview.Label1->text(), "Il seguente messaggio sara' inviato:");
+        preview.Memo1->setPlainText(preview.Memo1->toPlainText() + "\nP.S. riga aggiunta");
+        return int(QDialog::Accepted);
+    };
+    FormMain->SendmoveNTTP1Click();
+    EXPECT_EQ(boxes.back().text, "Messaggio inviato");
+
+    FormMain->NewsPort = 1;
+    FormMain->AccodamossaNNTP1Click();
+    const QByteArray queued = FileBytes("nntp.out");
+    FormMain->InviamosseaccodateNNTP1Click();
+    EXPECT_EQ(boxes.back().caption, "Invio fallito");
+    EXPECT_EQ(boxes.back().text, "Impossibile connettersi al server 127.0.0.1:1");
+    EXPECT_EQ(FileBytes("nntp.out"), queued);
+}

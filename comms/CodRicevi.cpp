@@ -7,6 +7,7 @@
 #include "controls/KxRichEdit.h"
 #include "platform/AlignLayout.h"
 #include "platform/Colors.h"
+#include "platform/FindDialog.h"
 #include "platform/Graphics.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
@@ -234,7 +235,7 @@ void TFormRicevi::CreateTextMenu() {
     Selezionatutto1 = PopupMenuText->addAction(QStringLiteral("Seleziona tutto"), RichEdit1,
                                                [this] { RichEdit1->SelectAll(); });
     Selezionatutto1->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
-    Trova1 = PopupMenuText->addAction(QStringLiteral("Trova"));
+    Trova1 = PopupMenuText->addAction(QStringLiteral("Trova"), this, &TFormRicevi::Trova1Click);
     Trova1->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
     PopupMenuText->addSeparator();
     Carattereproporzionale1 =
@@ -248,6 +249,9 @@ void TFormRicevi::CreateTextMenu() {
     Trova1->setObjectName(QStringLiteral("Trova1"));
     Carattereproporzionale1->setObjectName(QStringLiteral("Carattereproporzionale1"));
     RichEdit1->PopupMenu = PopupMenuText;
+    FindDialog1 = new TFindDialog(this);
+    FindDialog1->setObjectName(QStringLiteral("FindDialog1"));
+    FindDialog1->OnFind = [this](QObject*) { FindDialog1Find(); };
     connect(PopupMenuText, &QMenu::aboutToShow, this, &TFormRicevi::PopupMenuTextPopup);
     ApplyTextFont();
 }
@@ -536,9 +540,29 @@ void TFormRicevi::GridHeadersDrawCell(int col, int row, const QRect& rect) {
 
 void TFormRicevi::PopupMenuTextPopup() {
     const bool hasText = RichEdit1->Lines.Count() > 0 && !RichEdit1->Text().isEmpty();
-    for (QAction* item : {Copia1, Selezionatutto1, Carattereproporzionale1})
+    for (QAction* item : {Copia1, Selezionatutto1, Trova1, Carattereproporzionale1})
         item->setEnabled(hasText);
-    Trova1->setEnabled(false);
+}
+
+void TFormRicevi::Trova1Click() {
+    FindDialog1->SetPosition(RichEdit1->mapToGlobal(QPoint(RichEdit1->width(), 0)));
+    FindDialog1->Execute();
+}
+
+// From the end of the selection, or from the start without one, to the end of the text.
+void TFormRicevi::FindDialog1Find() {
+    const int start =
+        RichEdit1->SelLength() > 0 ? RichEdit1->SelStart() + RichEdit1->SelLength() : 0;
+    const TRichSearchTypes options =
+        FindDialog1->Options & frMatchCase ? TRichSearchTypes(stMatchCase) : TRichSearchTypes();
+    const int found =
+        RichEdit1->FindText(FindDialog1->FindText, start, RichEdit1->GetTextLen() - start, options);
+    if (found < 0)
+        return;
+    RichEdit1->setFocus();
+    RichEdit1->SetSelStart(found);
+    RichEdit1->SetSelLength(int(FindDialog1->FindText.size()));
+    RichEdit1->ensureCursorVisible();
 }
 
 void TFormRicevi::Carattereproporzionale1Click() {

@@ -13,6 +13,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TFindDialog;
 class TFormStorage;
 class TKxRichEdit;
 class TKxSpinEdit;
@@ -57,6 +58,7 @@ public:
     QAction* Selezionatutto1;
     QAction* Trova1;
     QAction* Carattereproporzionale1;
+    TFindDialog* FindDialog1;
     QLabel* LabelCheck;
     QLabel* LabelBusta;
     QLabel* LabelBustaAperta;
@@ -78,6 +80,8 @@ public:
     void GridHeadersDrawCell(int col, int row, const QRect& rect);
     void PopupMenuTextPopup();
     void Carattereproporzionale1Click();
+    void Trova1Click();
+    void FindDialog1Find();
 
     // Disabled while any news operation runs.
     void UpdateButtons();

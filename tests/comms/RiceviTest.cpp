@@ -4,6 +4,7 @@
 #include "controls/KXSpin.h"
 #include "controls/KxRichEdit.h"
 #include "peers/ScriptedServer.h"
+#include "platform/FindDialog.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
 
@@ -168,4 +169,26 @@ TEST_F(RiceviTest, HeadersMarkedDownloadedAndRead) {
     EXPECT_TRUE(keys.contains("Filtro intestazioni=002b, 009b")) << keys.data();
     EXPECT_TRUE(keys.contains("Col3=200")) << keys.data();
     EXPECT_TRUE(keys.contains("CheckBoxScaricaTutto_Checked=True")) << keys.data();
+}
+
+TEST_F(RiceviTest, FindGoesFromTheSelectionToTheEnd) {
+    window->RichEdit1->Lines.SetText("uno due\nUno tre");
+    window->FindDialog1->FindText = "uno";
+    window->FindDialog1Find();
+    EXPECT_EQ(window->RichEdit1->SelStart(), 0);
+    window->FindDialog1Find();
+    EXPECT_EQ(window->RichEdit1->SelStart(), 8);
+    EXPECT_EQ(window->RichEdit1->SelText(), "Uno");
+    window->FindDialog1Find(); // no further hit: the selection stays
+    EXPECT_EQ(window->RichEdit1->SelStart(), 8);
+    window->RichEdit1->SetSelLength(0);
+    window->FindDialog1->Options |= frMatchCase;
+    window->FindDialog1->FindText = "Uno";
+    window->FindDialog1Find();
+    EXPECT_EQ(window->RichEdit1->SelStart(), 8);
+    window->PopupMenuTextPopup();
+    EXPECT_TRUE(window->Trova1->isEnabled());
+    window->RichEdit1->Clear();
+    window->PopupMenuTextPopup();
+    EXPECT_FALSE(window->Trova1->isEnabled());
 }

@@ -191,3 +191,22 @@ TEST(DockingWatch, ReportsTheUsersMovesButNotItsOwn) {
 }
 
 } // namespace
+
+TEST(DockingRules, SnapRightOfTheMainWindow) {
+    const QRect main(100, 50, 600, 500); // right edge at 700
+    struct TCase {
+        QPoint dragged;
+        QPoint placed;
+        bool docked;
+    };
+    const TCase cases[] = {{{720, 70}, {700, 50}, true},
+                           {{675, 75}, {700, 50}, true},
+                           {{724, 300}, {700, 300}, true},
+                           {{726, 50}, {726, 50}, false},
+                           {{300, 60}, {300, 60}, false}};
+    for (const TCase& c : cases) {
+        const Docking::TSnap snap = Docking::SnapRightOf(QRect(c.dragged, QSize(330, 520)), main);
+        EXPECT_EQ(snap.rect, QRect(c.placed, QSize(330, 520))) << c.dragged.x();
+        EXPECT_EQ(snap.docked, c.docked) << c.dragged.x();
+    }
+}

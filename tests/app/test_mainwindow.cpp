@@ -444,6 +444,8 @@ TEST_F(MainWindowTest, FileMenuStates) {
 TEST_F(MainWindowTest, ShortcutsFollowTheCommandStatesFromStartUp) {
     FormMain->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(FormMain));
+    // The File menu seen once for a game without a file must not keep F2 dead afterwards.
+    Open(FormMain->File1);
     WriteFile("a.qzd", "Quendel\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n40000\r\n-------------\r\n"
                        "1. e2-e4   \r\n@8-@8\r\n");
     FormMain->LoadGameFile(dir.filePath("a.qzd"));

@@ -11,6 +11,8 @@
 
 namespace controls {
 
+using namespace platform;
+
 QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons icons,
                   const TFrameMetrics& metrics) {
     if (borderStyle == bsDialog)

@@ -20,8 +20,6 @@ class TKxWindowHook;
 
 namespace controls {
 
-using namespace platform;
-
 enum THideDirection { hdLeftToRight, hdRightToLeft };
 enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = int;
@@ -79,11 +77,11 @@ private:
     TKxCaptionList* list_;
     QString caption_;
     QFont font_;
-    TColor fontColor_ = clCaptionText;
+    TColor fontColor_ = platform::clCaptionText;
     bool parentFont_ = true;
     bool visible_ = true;
     bool glueNext_ = false;
-    TColor inactiveColor_ = clInactiveCaptionText;
+    TColor inactiveColor_ = platform::clInactiveCaptionText;
 };
 
 class TKxCaptionList {
@@ -178,15 +176,15 @@ private:
     bool active_ = true;
     bool formActive_ = false;
     std::unique_ptr<TKxWindowHook> hook_;
-    TColor startColor_ = clWindowText;
+    TColor startColor_ = platform::clWindowText;
     TKxCaptionList captions_{this};
     QFont font_;
-    TColor fontColor_ = clCaptionText;
+    TColor fontColor_ = platform::clCaptionText;
     bool defaultFont_ = true;
     THideDirection hideDirection_ = hdLeftToRight;
     bool gradientInactive_ = false;
     bool gradientActive_ = true;
-    TColor fontInactiveColor_ = clInactiveCaptionText;
+    TColor fontInactiveColor_ = platform::clInactiveCaptionText;
     QString formCaption_;
     int gradientSteps_ = 64;
     QImage image_;

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-using platform::ToQColor;
-
 namespace controls {
+
+using namespace platform;
 
 namespace {
 

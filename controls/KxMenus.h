@@ -20,8 +20,6 @@ class QStyle;
 
 namespace controls {
 
-using namespace platform;
-
 enum TKxMenuStyle { msStandard, msOwnerDraw, msBtnLowered, msBtnRaised };
 
 // The same bits as the system's owner-draw item state.
@@ -46,8 +44,8 @@ using TItemImageEvent =
 // What an item is drawn with, after OnGetItemParams.
 struct TMenuItemParams {
     QFont Font;
-    TColor FontColor = clMenuText;
-    TColor Color = clMenu;
+    TColor FontColor = platform::clMenuText;
+    TColor Color = platform::clMenu;
     platform::TBitmap Graphic;
     int NumGlyphs = 1;
 };
@@ -147,7 +145,7 @@ public:
     TDrawMarginEvent OnDrawMargin;
     QPoint PopupPoint() const { return popupPoint_; }
 
-    // Fires aboutToShow as the menu's OnPopup, then pops up as the plain pop-up menu does.
+    // Remembers the point and refreshes owner drawing, then pops up as the plain pop-up menu does.
     void Popup(QPoint screenPoint);
 
     bool IsItemPopup(QAction*) const override { return true; }

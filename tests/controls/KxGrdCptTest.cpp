@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace controls;
+using namespace platform;
 
 namespace {
 

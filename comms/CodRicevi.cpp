@@ -126,7 +126,7 @@ TFormRicevi::TFormRicevi(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
     Articles = {QStringList()};
     CreateComponents();
-    resize(720, 520);
+    resize(820, 560);
 }
 
 void TFormRicevi::CreateComponents() {

@@ -138,21 +138,33 @@ QStringList ReadPgnMoves(const QStringList& lines) {
     }
     QStringList target;
     QString token;
+    // The token's characters are copied a run at a time: a comment or variation ends a run.
+    qsizetype runStart = -1;
+    auto endRun = [&](qsizetype end) {
+        if (runStart >= 0)
+            token += QStringView(text).mid(runStart, end - runStart);
+        runStart = -1;
+    };
     qsizetype i = 0;
     while (i < text.size()) {
         const QChar c = text[i];
         if (c == QLatin1Char('{')) {
+            endRun(i);
             i = AfterComment(text, i);
         } else if (c == QLatin1Char('(')) {
+            endRun(i);
             i = AfterVariation(text, i);
         } else if (IsBlank(c)) {
+            endRun(i);
             AddToken(target, std::exchange(token, QString()));
             ++i;
         } else {
-            token += c;
+            if (runStart < 0)
+                runStart = i;
             ++i;
         }
     }
+    endRun(text.size());
     AddToken(target, token);
     return target;
 }

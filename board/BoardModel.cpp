@@ -1,5 +1,6 @@
 #include "board/BoardModel.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -108,16 +109,18 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
     const MoveInfo* current = StoredRecord(FCurrentMove, white);
     if (!current)
         return false;
+    // The stored records of the same side before the current one, newest first.
+    const int side = white ? 0 : 1;
+    const int lowest = std::max(0, white && !FirstMoveIsWhite ? FirstMove + 1 : FirstMove);
     int count = 0;
-    for (int n = FCurrentMove - 1;; --n) {
-        const MoveInfo* earlier = StoredRecord(n, white);
-        if (!earlier)
-            return false;
-        if (earlier->Castling == current->Castling &&
-            std::memcmp(earlier->Placement.data(), current->Placement.data(), 65) == 0 &&
+    for (int n = FCurrentMove - 1; n >= lowest; --n) {
+        const MoveInfo& earlier = FHistory[n][side];
+        if (earlier.Castling == current->Castling &&
+            std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) == 0 &&
             ++count >= 2)
             return true;
     }
+    return false;
 }
 
 // ---- the move

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 namespace rules {
 
@@ -121,12 +122,11 @@ int ColorOfLetter(char c) {
 
 bool KingAttacked(const TPlacement& squares, bool whiteKing) {
     const char king = whiteKing ? 'K' : 'k';
-    int kingSq = 0;
-    for (int s = 1; s <= 64 && !kingSq; ++s)
-        if (squares[s] == king)
-            kingSq = s;
-    if (!kingSq)
+    // The first king from a8 on, found the way the C library searches memory fastest.
+    const void* found = std::memchr(squares.data() + 1, king, 64);
+    if (!found)
         return false;
+    const int kingSq = int(static_cast<const char*>(found) - squares.data());
     const int file = FileOf(kingSq);
     const int rank = RankOf(kingSq);
 
@@ -258,13 +258,42 @@ bool LegalByRules(const BoardState& state, Square from, Square to) {
     return ruleHolds && !InCheckAfter(sq, mover == 1, from, to, EnPassantVictim(state, from, to));
 }
 
+namespace {
+
+// The squares a piece on a square could ever reach: the queen's lines and the knight's jumps.
+// Every legal move, castling and pawn moves included, lands on one of them.
+struct Reach {
+    Square targets[64][35];
+    int count[64] = {};
+    Reach() {
+        for (int from = 1; from <= 64; ++from) {
+            for (int to = 1; to <= 64; ++to) {
+                const int df = std::abs(FileOf(to) - FileOf(from));
+                const int dr = std::abs(RankOf(to) - RankOf(from));
+                const bool line = df == 0 || dr == 0 || df == dr;
+                const bool jump = (df == 1 && dr == 2) || (df == 2 && dr == 1);
+                if (to != from && (line || jump))
+                    targets[from - 1][count[from - 1]++] = Square(to);
+            }
+        }
+    }
+};
+
+const Reach& Reachable() {
+    static const Reach reach;
+    return reach;
+}
+
+} // namespace
+
 bool AnyLegalMoveByRules(const BoardState& state) {
+    const Reach& reach = Reachable();
     const int mover = state.whiteToMove ? 1 : 0;
     for (int from = 1; from <= 64; ++from) {
         if (ColorOfLetter(state.squares[from]) != mover)
             continue;
-        for (int to = 1; to <= 64; ++to)
-            if (LegalByRules(state, Square(from), Square(to)))
+        for (int i = 0; i < reach.count[from - 1]; ++i)
+            if (LegalByRules(state, Square(from), reach.targets[from - 1][i]))
                 return true;
     }
     return false;

@@ -340,8 +340,21 @@ protected:
     QString previous = QDir::currentPath();
     const QString text = QStringLiteral("[Event \"x\"]\n\n1. e2-e4 e7-e5 *\n");
 
-    void SetUp() override { QDir::setCurrent(dir.path()); }
-    void TearDown() override { QDir::setCurrent(previous); }
+    QTemporaryDir temp;
+    QByteArray previousTemp = qgetenv("TMPDIR");
+
+    // A temporary folder of its own, so other tests' files never count as this test's.
+    void SetUp() override {
+        QDir::setCurrent(dir.path());
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+    }
+    void TearDown() override {
+        QDir::setCurrent(previous);
+        if (previousTemp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", previousTemp);
+    }
 
     static int PgnTempFiles() { return QDir::temp().entryList({"pgn*"}, QDir::Files).size(); }
 };

@@ -93,11 +93,15 @@ void TCustomGrid::SetRowCount(int value) {
 
 void TCustomGrid::SetFixedCols(int value) {
     fixedCols_ = std::clamp(value, 0, ColCount() - 1);
+    leftCol_ = fixedCols_;
+    col_ = fixedCols_;
     ClampCurrent();
 }
 
 void TCustomGrid::SetFixedRows(int value) {
     fixedRows_ = std::clamp(value, 0, RowCount() - 1);
+    topRow_ = fixedRows_;
+    row_ = fixedRows_;
     ClampCurrent();
 }
 
@@ -345,27 +349,34 @@ void TCustomGrid::MoveBy(int dCol, int dRow) {
     FocusCell(col_ + dCol, row_ + dRow);
 }
 
+// The shown column (row) whose cell and line span the coordinate, or -1.
+static int IndexAt(int coordinate, int fixed, int first, const std::vector<int>& sizes, int line) {
+    int edge = 0;
+    const auto hit = [&](int index) {
+        const int next = edge + sizes[size_t(index)] + line;
+        const bool inside = coordinate >= edge && coordinate < next;
+        edge = next;
+        return inside;
+    };
+    for (int i = 0; i < fixed && i < int(sizes.size()); ++i)
+        if (hit(i))
+            return i;
+    for (int i = first; i < int(sizes.size()) && edge <= coordinate; ++i)
+        if (hit(i))
+            return i;
+    return -1;
+}
+
 void TCustomGrid::MouseToCell(int X, int Y, int& ACol, int& ARow) const {
     ACol = -1;
     ARow = -1;
-    for (int c = 0; c < ColCount(); ++c) {
-        const int left = ColLeft(c);
-        if (left >= 0 && X >= left && X < left + colWidths_[size_t(c)] + gridLineWidth_) {
-            ACol = c;
-            break;
-        }
-    }
-    for (int r = 0; r < RowCount(); ++r) {
-        const int top = RowTop(r);
-        if (top >= 0 && Y >= top && Y < top + rowHeights_[size_t(r)] + gridLineWidth_) {
-            ARow = r;
-            break;
-        }
-    }
-    if (ACol < 0 || ARow < 0 || X >= viewport()->width() || Y >= viewport()->height() || X < 0 ||
-        Y < 0) {
-        ACol = -1;
-        ARow = -1;
+    if (X < 0 || Y < 0 || X >= viewport()->width() || Y >= viewport()->height())
+        return;
+    const int col = IndexAt(X, fixedCols_, leftCol_, colWidths_, gridLineWidth_);
+    const int row = IndexAt(Y, fixedRows_, topRow_, rowHeights_, gridLineWidth_);
+    if (col >= 0 && row >= 0) {
+        ACol = col;
+        ARow = row;
     }
 }
 
@@ -386,6 +397,8 @@ bool TCustomGrid::ColSizingAt(QPoint point, int& col) const {
         const int left = ColLeft(c);
         if (left < 0)
             continue;
+        if (left > viewport()->width())
+            break;
         const int line = left + colWidths_[size_t(c)];
         if (std::abs(point.x() - line) <= sizingSlack) {
             col = c;
@@ -402,6 +415,8 @@ bool TCustomGrid::RowSizingAt(QPoint point, int& row) const {
         const int top = RowTop(r);
         if (top < 0)
             continue;
+        if (top > viewport()->height())
+            break;
         const int line = top + rowHeights_[size_t(r)];
         if (std::abs(point.y() - line) <= sizingSlack) {
             row = r;
@@ -419,13 +434,17 @@ void TCustomGrid::InvalidateCell(int ACol, int ARow) {
 }
 
 void TCustomGrid::InvalidateCol(int ACol) {
-    for (int r = 0; r < RowCount(); ++r)
-        InvalidateCell(ACol, r);
+    const int x = ACol >= 0 && ACol < ColCount() ? ColLeft(ACol) : -1;
+    if (x >= 0)
+        viewport()->update(x - gridLineWidth_, 0, colWidths_[size_t(ACol)] + 2 * gridLineWidth_,
+                           viewport()->height());
 }
 
 void TCustomGrid::InvalidateRow(int ARow) {
-    for (int c = 0; c < ColCount(); ++c)
-        InvalidateCell(c, ARow);
+    const int y = ARow >= 0 && ARow < RowCount() ? RowTop(ARow) : -1;
+    if (y >= 0)
+        viewport()->update(0, y - gridLineWidth_, viewport()->width(),
+                           rowHeights_[size_t(ARow)] + 2 * gridLineWidth_);
 }
 
 // --- the editor protocol ---

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QLineEdit>
 #include <QPointer>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -65,7 +66,8 @@ public:
     explicit TCustomGrid(QWidget* parent = nullptr);
     ~TCustomGrid() override;
 
-    void SetHeight(int height) { resize(width(), height); }
+    // A stored height below 0 reads as 0.
+    void SetHeight(int height) { resize(width(), std::max(height, 0)); }
 
     int ColCount() const { return int(colWidths_.size()); }
     void SetColCount(int value);

@@ -83,8 +83,13 @@ TEST_F(KxDrawGridTest, CellsAndPointsMapBothWays) {
     EXPECT_EQ(QPoint(c, r), QPoint(-1, -1)) << "right of the last column";
     grid->SetTopRow(10);
     EXPECT_EQ(grid->CellRect(2, 5), QRect()) << "scrolled out";
+    grid->MouseToCell(10, 30, c, r);
+    EXPECT_EQ(QPoint(c, r), QPoint(0, 10));
     EXPECT_EQ(grid->CellRect(2, 10), QRect(130, 19, 64, 18));
     EXPECT_EQ(grid->verticalScrollBar()->value(), 9);
+    grid->SetFixedCols(0);
+    EXPECT_EQ(grid->CellRect(0, 10), QRect(0, 19, 64, 18)) << "the first column comes into view";
+    EXPECT_EQ(grid->Col(), 0);
 }
 
 TEST_F(KxDrawGridTest, KeysMoveTheCurrentCellAndScrollItIntoView) {

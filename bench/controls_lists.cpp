@@ -1,0 +1,53 @@
+// A list box of 100,000 items losing its widest, and a grid of 10,000 rows scrolled.
+#include "controls/Grids.h"
+#include "controls/KXCtrlsLists.h"
+
+#include <QApplication>
+#include <QImage>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "bench_controls";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+void ListBoxLosesItsWidest(benchmark::State& state) {
+    App();
+    TTextListBox list;
+    list.resize(300, 200);
+    list.Items()->BeginUpdate();
+    for (int i = 0; i < 100000; ++i)
+        list.Items()->Add(QString("riga %1").arg(i));
+    list.Items()->EndUpdate();
+    for (auto _ : state) {
+        list.Items()->Add(QStringLiteral("la riga piu' larga di tutte, di gran lunga"));
+        list.Items()->Delete(list.Count() - 1);
+        benchmark::DoNotOptimize(list.HorizontalExtent());
+    }
+}
+BENCHMARK(ListBoxLosesItsWidest)->Unit(benchmark::kMillisecond);
+
+void GridScrolled(benchmark::State& state) {
+    App();
+    TStringGrid grid;
+    grid.resize(400, 300);
+    grid.SetRowCount(10000);
+    QImage image(grid.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        for (int row = 1; row < 10000; row += 97) {
+            grid.SetTopRow(row);
+            grid.viewport()->render(&image);
+        }
+    }
+}
+BENCHMARK(GridScrolled)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,302 @@
+#include "controls/KXCtrlsLists.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+#include "storage/StoredForm.h"
+
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+// A window whose store keeps the states of its check list box.
+class TFormOptions : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormOptions(const QString& iniFile) {
+        FormStorage1->SetIniFileName(iniFile);
+        FormStorage1->SetIniSection("Opzioni");
+        FormStorage1->SetOptions({});
+        CheckList1->setObjectName("CheckList1");
+        CheckList1->SetIniStorage(FormStorage1);
+        CheckList1->Items()->Assign({"uno", "due", "tre", "quattro"});
+    }
+    TFormStorage* FormStorage1 = new TFormStorage(this);
+    TKxCheckListBox* CheckList1 = new TKxCheckListBox(this);
+};
+
+namespace {
+
+class ListBoxTest : public ::testing::Test {
+protected:
+    QWidget form;
+    TKxCustomListBox* list = new TKxCustomListBox(&form);
+    int clicks = 0;
+
+    ListBoxTest() {
+        list->setGeometry(0, 0, 200, 100);
+        list->SetItemHeight(16);
+        list->OnClick = [this](QObject*) { ++clicks; };
+        for (int i = 0; i < 20; ++i)
+            list->Items()->Add(QString("riga %1").arg(i));
+        form.show();
+    }
+    QWidget* viewport() const { return list->viewport(); }
+};
+
+TEST_F(ListBoxTest, ItemsAtPointsAndTheirRectangles) {
+    EXPECT_EQ(list->ItemAtPos(QPoint(5, 0), true), 0);
+    EXPECT_EQ(list->ItemAtPos(QPoint(5, 33), true), 2);
+    EXPECT_EQ(list->ItemAtPos(QPoint(-1, 5), false), -1) << "outside the client area";
+    list->SetTopIndex(3);
+    EXPECT_EQ(list->ItemAtPos(QPoint(5, 17), true), 4);
+    EXPECT_EQ(list->ItemRect(4).top(), 16);
+    EXPECT_EQ(list->ItemRect(4).height(), 16);
+    list->Items()->Assign({"a", "b"});
+    EXPECT_EQ(list->ItemAtPos(QPoint(5, 50), true), -1) << "past the last, existing only";
+    EXPECT_EQ(list->ItemAtPos(QPoint(5, 50), false), 2);
+    EXPECT_EQ(list->ItemRect(2).top(), 32) << "the count's rectangle is below the last";
+    EXPECT_TRUE(list->ItemRect(3).isEmpty());
+    EXPECT_THROW(list->Items()->Strings(2), EStringListError);
+    try {
+        list->Items()->Delete(5);
+    } catch (const EStringListError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (5)");
+    }
+}
+
+TEST_F(ListBoxTest, TheHorizontalExtentFollowsTheWidestItem) {
+    EXPECT_EQ(list->HorizontalExtent(), 0) << "not kept without AutoScroll";
+    list->SetAutoScroll(true);
+    const QFontMetrics metrics(list->font());
+    const QString wide = "una riga molto, molto piu' larga delle altre";
+    list->Items()->Add(wide);
+    EXPECT_EQ(list->HorizontalExtent(), metrics.horizontalAdvance(wide + "x"));
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+    list->horizontalScrollBar()->setValue(30);
+    list->Items()->Delete(list->Items()->IndexOf(wide));
+    EXPECT_EQ(list->HorizontalExtent(), metrics.horizontalAdvance("riga 10x"));
+    EXPECT_EQ(list->horizontalScrollBar()->value(), 0);
+
+    list->SetOnGetItemWidth([](TKxCustomListBox*, int, int& w) { w = 500; });
+    EXPECT_EQ(list->HorizontalExtent(), metrics.horizontalAdvance("riga 10x"))
+        << "the event counts only for owner drawing with OnDrawItem";
+    list->SetStyle(lbOwnerDrawFixed);
+    list->SetOnDrawItem([](TKxCustomListBox*, int, const QRect&, TOwnerDrawState) {});
+    EXPECT_EQ(list->HorizontalExtent(), 500);
+    list->Clear();
+    EXPECT_EQ(list->HorizontalExtent(), 0);
+
+    TTextListBox text(&form);
+    text.Items()->Add("abc");
+    EXPECT_EQ(text.HorizontalExtent(), metrics.horizontalAdvance("abcx"));
+}
+
+TEST_F(ListBoxTest, ColumnsShareTheWidthAndNoColumnsDividesNothing) {
+    EXPECT_EQ(list->Columns(), 0);
+    EXPECT_EQ(list->ColumnWidth(), list->viewport()->width());
+    list->SetColumns(2);
+    EXPECT_EQ(list->ColumnWidth(), (200 + 2 - 3) / 2);
+    const int rows = list->viewport()->height() / 16;
+    EXPECT_EQ(list->ItemRect(rows).topLeft(), QPoint(list->ColumnWidth(), 0));
+    EXPECT_EQ(list->ItemAtPos(QPoint(list->ColumnWidth() + 3, 20), true), rows + 1);
+}
+
+TEST_F(ListBoxTest, SelectionModes) {
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(5, 20));
+    EXPECT_EQ(list->ItemIndex(), 1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list->SelCount(), -1);
+    list->SetSelected(1, false);
+    EXPECT_EQ(list->ItemIndex(), -1);
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(list->ItemIndex(), 19);
+    EXPECT_EQ(list->TopIndex(), 19 - viewport()->height() / 16 + 1);
+
+    list->SetTopIndex(0);
+    list->SetMultiSelect(true);
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(5, 4));
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 36));
+    EXPECT_EQ(list->SelCount(), 3);
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(5, 20));
+    EXPECT_EQ(list->SelCount(), 2);
+    EXPECT_FALSE(list->Selected(1));
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(5, 52));
+    EXPECT_EQ(list->SelCount(), 1);
+    list->SetExtendedSelect(false);
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, QPoint(5, 4));
+    EXPECT_EQ(list->SelCount(), 2) << "a plain click toggles without extended selection";
+    EXPECT_THROW(list->SetSelected(99, true), EStringListError);
+}
+
+TEST_F(ListBoxTest, AGraySelectionWithoutFocusIsButtonFace) {
+    QLineEdit other(&form);
+    other.show();
+    list->SetItemIndex(0);
+    list->SetGraySelection(true);
+    other.setFocus();
+    const QColor face = platform::ToQColor(platform::clBtnFace);
+    const QImage unfocused = viewport()->grab().toImage();
+    EXPECT_EQ(unfocused.pixelColor(150, 8), face);
+    list->SetGraySelection(false);
+    EXPECT_EQ(viewport()->grab().toImage().pixelColor(150, 8),
+              platform::ToQColor(platform::clHighlight));
+}
+
+class CheckListTest : public ::testing::Test {
+protected:
+    QWidget form;
+    TKxCheckListBox* list = new TKxCheckListBox(&form);
+    QStringList events;
+
+    CheckListTest() {
+        list->setGeometry(0, 0, 200, 120);
+        list->Items()->Assign({"uno", "due", "tre"});
+        list->OnStateChange = [this](QObject*, int i) { events << QString("state %1").arg(i); };
+        list->OnClickCheck = [this](QObject*) { events << "click"; };
+        form.show();
+        list->setFocus();
+    }
+    QPoint check(int index) const {
+        const QRect r = list->ItemRect(index);
+        return {r.left() + list->CheckWidth() / 2, r.center().y()};
+    }
+};
+
+TEST_F(CheckListTest, TheSharedPictureHasSixByThreeCells) {
+    const QImage& images = TKxCheckListBox::CheckImages();
+    EXPECT_EQ(&images, &TKxCheckListBox::CheckImages()) << "drawn once";
+    EXPECT_EQ(list->CheckWidth() * 6, images.width());
+    EXPECT_EQ(list->CheckHeight() * 3, images.height());
+    EXPECT_GE(list->ItemHeight(), list->CheckHeight());
+    EXPECT_TRUE(list->AutoScroll());
+}
+
+TEST_F(CheckListTest, MouseAndKeysToggleInOrder) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, check(1));
+    EXPECT_EQ(list->State(1), cbChecked);
+    EXPECT_EQ(events, QStringList({"state 1", "click"}));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(2).center());
+    EXPECT_EQ(list->State(2), cbUnchecked) << "a press on the text only selects";
+    EXPECT_EQ(list->ItemIndex(), 2);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->State(2), cbChecked);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->State(2), cbUnchecked);
+    list->SetItemEnabled(0, false);
+    QTest::keyClicks(list, "+");
+    EXPECT_EQ(list->State(0), cbUnchecked) << "disabled items keep their state";
+    EXPECT_EQ(list->State(2), cbChecked);
+    QTest::keyClicks(list, "-");
+    EXPECT_FALSE(list->Checked(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, check(0));
+    EXPECT_EQ(list->State(0), cbUnchecked);
+}
+
+TEST_F(CheckListTest, GrayIsReachedOnlyWhenAllowedAndNeverInRadioMode) {
+    list->SetAllowGrayed(true);
+    list->SetItemIndex(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->State(0), cbGrayed);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->State(0), cbChecked);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->State(0), cbUnchecked);
+    list->SetCheckKind(ckRadioButtons);
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, check(1));
+        EXPECT_NE(list->State(1), cbGrayed);
+    }
+}
+
+TEST_F(CheckListTest, RadioModeKeepsExactlyOneChecked) {
+    list->SetCheckKind(ckRadioButtons);
+    EXPECT_EQ(list->CheckedIndex(), 0) << "the first when none";
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, check(0));
+    EXPECT_EQ(list->CheckedIndex(), 0) << "a click on the checked item leaves it checked";
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, check(2));
+    EXPECT_EQ(list->CheckedIndex(), 2);
+    EXPECT_EQ(list->State(0), cbUnchecked);
+    list->SetCheckedIndex(-5);
+    EXPECT_EQ(list->CheckedIndex(), 0);
+    QTest::keyClicks(list, "+");
+    EXPECT_EQ(list->CheckedIndex(), 0);
+}
+
+TEST_F(CheckListTest, ReorderingCarriesStatesAndDataStaysWithTheItem) {
+    list->SetState(0, cbGrayed);
+    list->SetItemEnabled(2, false);
+    list->Items()->SetObjects(0, 42);
+    list->Items()->Exchange(0, 2);
+    EXPECT_EQ(list->State(2), cbGrayed);
+    EXPECT_FALSE(list->ItemEnabled(0));
+    EXPECT_EQ(list->Items()->Objects(2).toInt(), 42);
+    list->Items()->Move(2, 0);
+    EXPECT_EQ(list->Items()->Strings(0), "uno");
+    EXPECT_EQ(list->State(0), cbGrayed);
+}
+
+TEST(CheckListStore, StatesAreSavedAndRestoredAlsoWhenDamaged) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quendel.ini");
+    {
+        TStoredForm<TFormOptions> w(path);
+        w.show();
+        w.CheckList1->SetState(1, cbChecked);
+        w.CheckList1->SetState(3, cbGrayed);
+    }
+    TIniFile ini(path);
+    const QString section = "Opzioni\\TFormOptionsCheckList1";
+    EXPECT_EQ(ini.ReadSection(section), QStringList({"Count", "Item0", "Item1", "Item2", "Item3"}));
+    EXPECT_EQ(ini.ReadString(section, "Item3", ""), "2");
+    {
+        TStoredForm<TFormOptions> w(path);
+        w.show();
+        EXPECT_EQ(w.CheckList1->State(1), cbChecked);
+        EXPECT_EQ(w.CheckList1->State(3), cbGrayed);
+    }
+    struct Damage {
+        const char* count;
+        const char* item1;
+        TCheckBoxState expected1;
+    };
+    for (const Damage& d : {Damage{"molti", "1", cbUnchecked}, Damage{"-2", "1", cbUnchecked},
+                            Damage{"99", "1", cbChecked}, Damage{"4", "3", cbUnchecked},
+                            Damage{"4", "-1", cbUnchecked}, Damage{"4", "x", cbUnchecked}}) {
+        ini.WriteString(section, "Count", d.count);
+        ini.WriteString(section, "Item1", d.item1);
+        ini.WriteString(section, "Item3", "0");
+        TStoredForm<TFormOptions> w(path);
+        w.show();
+        EXPECT_EQ(w.CheckList1->State(1), d.expected1) << d.count << " " << d.item1;
+        w.FormStorage1->SetActive(false);
+    }
+}
+
+TEST(CheckListStore, TheRegistryAndTheIniFileKeepTheDefaultSection) {
+    QTemporaryDir dir;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    TFormOptions form(dir.filePath("unused.ini"));
+    form.CheckList1->SetState(2, cbChecked);
+    TRegIniFile reg("Software\\Quendel");
+    form.CheckList1->SaveStatesReg(&reg);
+    EXPECT_EQ(reg.ReadInteger("TFormOptionsCheckList1", "Item2", -1), 1);
+    TIniFile ini(dir.filePath("stati.ini"));
+    form.CheckList1->SaveStates(&ini);
+    form.CheckList1->SetState(2, cbUnchecked);
+    form.CheckList1->RestoreStatesReg(&reg);
+    EXPECT_EQ(form.CheckList1->State(2), cbChecked);
+    form.CheckList1->SetState(2, cbUnchecked);
+    form.CheckList1->RestoreStates(&ini);
+    EXPECT_EQ(form.CheckList1->State(2), cbChecked);
+    form.CheckList1->SetCheckKind(ckRadioButtons);
+    ini.WriteString("TFormOptionsCheckList1", "Item0", "1");
+    form.CheckList1->RestoreStates(&ini);
+    EXPECT_EQ(form.CheckList1->CheckedIndex(), 0) << "radio mode stops at the first checked";
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+} // namespace
+
+#include "KXCtrlsListsTest.moc"

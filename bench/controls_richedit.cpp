@@ -6,6 +6,7 @@
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <benchmark/benchmark.h>
 
@@ -43,7 +44,7 @@ QTextDocument& LargeDocument() {
     static QTextDocument document;
     if (document.isEmpty()) {
         TKxRichEdit edit;
-        for (int i = 0; document.characterCount() < 1'000'000; ++i)
+        for (int i = 0; edit.GetTextLen() < 1'000'000; ++i)
             AppendLine(edit, i);
         document.setPlainText({});
         QTextCursor(&document).insertFragment(QTextDocumentFragment(edit.document()));

@@ -330,6 +330,36 @@ TEST(KxRichEdit, MaxLengthLimitsTheUserOnly) {
     SetBeepHook({});
 }
 
+TEST(KxRichEdit, WindowSettingsKeepTextFormatAndModified) {
+    TKxRichEdit edit;
+    edit.SetSelText("rosso");
+    edit.SelAttributes.SetColor(clRed);
+    edit.SetModified(true);
+    edit.SelectionBar = false;
+    edit.SetHideScrollBars(false);
+    edit.SetScrollBars(ssVertical);
+    edit.AllowObjects = false;
+    EXPECT_EQ(edit.GetTextRange(0, -1), "rosso");
+    EXPECT_EQ(edit.SelAttributes.Color(), clRed);
+    EXPECT_TRUE(edit.Modified());
+    EXPECT_EQ(edit.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(edit.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    edit.Clear();
+    EXPECT_FALSE(edit.Modified());
+    EXPECT_FALSE(edit.InsertObjectDialog());
+    EXPECT_FALSE(edit.PasteSpecialDialog());
+    EXPECT_FALSE(edit.ObjectPropertiesDialog());
+}
+
+TEST(KxRichEdit, GrowingTextAsksForItsSize) {
+    TKxRichEdit edit;
+    edit.show();
+    QRect asked;
+    edit.OnResizeRequest = [&](QObject*, const QRect& rect) { asked = rect; };
+    edit.SetSelText("uno\rdue\rtre");
+    EXPECT_GT(asked.height(), 0);
+}
+
 TEST(KxRichEdit, ChangeEventsAreMutedWhileLinesSetTheText) {
     TKxRichEdit edit;
     int changes = 0;

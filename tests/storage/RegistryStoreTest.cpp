@@ -362,6 +362,30 @@ TEST_F(RegistryStoreTest, OnlyTheProfileFileGetsTheExtraQuotes) {
     EXPECT_EQ(raw.ReadString("K"), "\"x\"");
 }
 
+// Three columns kept as the grid layout keeps them.
+class Columns : public IGridColumns {
+public:
+    QObject component;
+    QList<int> widths = {40, 50, 60};
+    const QObject* GridComponent() const override { return &component; }
+    int GridColCount() const override { return int(widths.size()); }
+    int GridColWidth(int Col) const override { return widths.at(Col); }
+    void SetGridColWidth(int Col, int Width) override { widths[Col] = Width; }
+};
+
+TEST_F(RegistryStoreTest, AGridLayoutIsKeptInTheRegistryFileUnderItsDefaultSection) {
+    Columns grid;
+    grid.component.setObjectName("GridHeaders");
+    TRegIniFile reg(Key);
+    SaveGridLayoutReg(&grid, &reg);
+    EXPECT_EQ(reg.ReadSection("GridHeaders"), QStringList({"Item0", "Item1", "Item2"}));
+    reg.WriteInteger("GridHeaders", "Item1", 99);
+    reg.DeleteKey("GridHeaders", "Item2");
+    grid.widths = {1, 2, 3};
+    RestoreGridLayoutReg(&grid, &reg);
+    EXPECT_EQ(grid.widths, QList<int>({40, 99, 3}));
+}
+
 } // namespace
 
 #include "RegistryStoreTest.moc"

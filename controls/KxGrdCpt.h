@@ -1,0 +1,197 @@
+#pragma once
+// A title bar in a colour gradient, its caption made of several parts with their own fonts and
+// colours followed by the form's caption. The window manager draws the real title bar, so while
+// active the component gives the window the title its parts make and draws its gradient into an
+// image (CaptionImage) instead of over the frame.
+
+#include "platform/Colors.h"
+
+#include <QFont>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QEvent;
+class QWidget;
+class TKxWindowHook;
+
+namespace controls {
+
+enum THideDirection { hdLeftToRight, hdRightToLeft };
+enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = int;
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+
+// The frame and title-bar sizes the system would report.
+struct TFrameMetrics {
+    int CxFixedFrame = 3;
+    int CyFixedFrame = 3;
+    int CxSizeFrame = 4;
+    int CySizeFrame = 4;
+    int CyCaption = 19;
+    int CySmCaption = 15;
+    int CxSize = 18;
+    int CxSmSize = 12;
+};
+
+// The part of the title bar left of its buttons, inside the frame.
+QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons icons,
+                  const TFrameMetrics& metrics);
+// The border style and icons a Qt window's flags stand for.
+TFormBorderStyle FormBorderStyle(const QWidget* form);
+TBorderIcons FormBorderIcons(const QWidget* form);
+
+class TKxCaptionList;
+class TKxGradientCaption;
+
+class TKxCaption {
+public:
+    // A part made inside a list takes the owner's font and colour.
+    explicit TKxCaption(TKxCaptionList* list = nullptr);
+
+    QString Caption() const { return caption_; }
+    void SetCaption(const QString& value);
+    QFont Font() const { return font_; }
+    TColor FontColor() const { return fontColor_; }
+    // A font of its own: ParentFont goes off.
+    void SetFont(const QFont& value, TColor color);
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    bool GlueNext() const { return glueNext_; }
+    void SetGlueNext(bool value);
+    TColor InactiveColor() const { return inactiveColor_; }
+    void SetInactiveColor(TColor value);
+
+    void Assign(const TKxCaption& source);
+    virtual void RestoreDefaults();
+    virtual ~TKxCaption() = default;
+
+private:
+    void changed();
+
+    TKxCaptionList* list_;
+    QString caption_;
+    QFont font_;
+    TColor fontColor_ = platform::clCaptionText;
+    bool parentFont_ = true;
+    bool visible_ = true;
+    bool glueNext_ = false;
+    TColor inactiveColor_ = platform::clInactiveCaptionText;
+};
+
+class TKxCaptionList {
+public:
+    explicit TKxCaptionList(TKxGradientCaption* owner) : owner_(owner) {}
+
+    TKxCaption& Add();
+    int Count() const { return int(items_.size()); }
+    TKxCaption& GetCaption(int index) const { return *items_.at(index); }
+    void SetCaption(int index, const TKxCaption& part) { items_.at(index)->Assign(part); }
+    void Move(int from, int to);
+    void Clear();
+    void RestoreDefaults();
+    TKxGradientCaption* Owner() const { return owner_; }
+
+    // Any change of a part updates the owner, once for a bracket of changes.
+    void Update();
+
+private:
+    TKxGradientCaption* owner_;
+    std::vector<std::unique_ptr<TKxCaption>> items_;
+    int updating_ = 0;
+};
+
+class TKxGradientCaption : public QObject {
+    Q_OBJECT
+public:
+    explicit TKxGradientCaption(QWidget* form);
+    ~TKxGradientCaption() override;
+
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+    // Active, and owned by a window.
+    bool GetActive() const;
+
+    TKxCaptionList& Captions() { return captions_; }
+    TColor StartColor() const { return startColor_; }
+    void SetStartColor(TColor value);
+    QString FormCaption() const { return formCaption_; }
+    void SetFormCaption(const QString& value);
+    QFont Font() const { return font_; }
+    TColor FontColor() const { return fontColor_; }
+    void SetFont(const QFont& value, TColor color);
+    bool DefaultFont() const { return defaultFont_; }
+    void SetDefaultFont(bool value);
+    void SetFontDefault();
+    THideDirection HideDirection() const { return hideDirection_; }
+    void SetHideDirection(THideDirection value);
+    bool GradientActive() const { return gradientActive_; }
+    void SetGradientActive(bool value);
+    bool GradientInactive() const { return gradientInactive_; }
+    void SetGradientInactive(bool value);
+    TColor FontInactiveColor() const { return fontInactiveColor_; }
+    void SetFontInactiveColor(TColor value);
+    int GradientSteps() const { return gradientSteps_; }
+    void SetGradientSteps(int value);
+    void MoveCaption(int from, int to) { captions_.Move(from, to); }
+    void Clear() { captions_.Clear(); }
+
+    std::function<void(TKxGradientCaption*)> OnActivate;
+    std::function<void(TKxGradientCaption*)> OnDeactivate;
+
+    // Injected by tests; the system's sizes otherwise.
+    TFrameMetrics Metrics;
+
+    // Attaches or detaches the hook, takes the form's activity and draws afresh.
+    void Update();
+    bool FormActive() const { return formActive_; }
+    QRect CaptionRectangle() const;
+    // The texts that fit, as the title shows them.
+    QString Title() const;
+    // The last drawing of the title bar.
+    const QImage& CaptionImage() const { return image_; }
+
+private:
+    struct TText {
+        QString Text;
+        QFont Font;
+        TColor Color;
+        int PartIndex; // -1 for the form's caption
+    };
+    QWidget* form() const;
+    std::vector<TText> texts() const;
+    std::vector<TText> fittingTexts(int room) const;
+    int textLeft() const;
+    bool hasIcon() const;
+    void drawGradientCaption();
+    void redraw();
+    void hookMessage(QEvent* event);
+    void checkToggleHook();
+
+    bool active_ = true;
+    bool formActive_ = false;
+    std::unique_ptr<TKxWindowHook> hook_;
+    TColor startColor_ = platform::clWindowText;
+    TKxCaptionList captions_{this};
+    QFont font_;
+    TColor fontColor_ = platform::clCaptionText;
+    bool defaultFont_ = true;
+    THideDirection hideDirection_ = hdLeftToRight;
+    bool gradientInactive_ = false;
+    bool gradientActive_ = true;
+    TColor fontInactiveColor_ = platform::clInactiveCaptionText;
+    QString formCaption_;
+    int gradientSteps_ = 64;
+    QImage image_;
+    bool destroying_ = false;
+};
+
+// A gradient caption for the form, starting from the colour, over the form's own caption.
+TKxGradientCaption* GradientFormCaption(QWidget* form, TColor startColor);
+
+} // namespace controls

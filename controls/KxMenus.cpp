@@ -1,0 +1,488 @@
+#include "controls/KxMenus.h"
+
+#include "storage/kxVclutils.h"
+
+#include <QActionGroup>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
+
+#include <algorithm>
+
+namespace controls {
+
+using namespace platform;
+
+namespace {
+
+// Hands the menu's items and panel to its drawer; everything else is the application's style.
+class TKxMenuProxy : public QProxyStyle {
+public:
+    explicit TKxMenuProxy(TKxMenuDrawer& drawer) : drawer_(drawer) {}
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_MenuItem || element == CE_MenuBarItem) {
+            if (QAction* item = actionAt(widget, option->rect.center())) {
+                painter->save();
+                painter->setClipRect(option->rect);
+                drawer_.PaintItem(*painter, item, option->rect, stateOf(option, item, widget));
+                painter->restore();
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element == PE_PanelMenu) {
+            const int frame = pixelMetric(PM_MenuPanelWidth, option, widget);
+            drawer_.PaintPanel(*painter, option->rect.adjusted(frame, frame, -frame, -frame));
+        }
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        if (type == CT_MenuItem || type == CT_MenuBarItem) {
+            const auto* menuOption = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+            if (QAction* item = menuOption ? actionOf(widget, *menuOption) : nullptr)
+                return drawer_.MeasureItemSize(item);
+        }
+        return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        // Items fill the menu from edge to edge, as owner-drawn items do.
+        if (metric == PM_MenuHMargin || metric == PM_MenuVMargin ||
+            metric == PM_MenuBarItemSpacing || metric == PM_MenuBarHMargin ||
+            metric == PM_MenuBarVMargin)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    static QAction* actionAt(const QWidget* widget, QPoint point) {
+        if (const auto* menu = qobject_cast<const QMenu*>(widget))
+            return menu->actionAt(point);
+        if (const auto* bar = qobject_cast<const QMenuBar*>(widget))
+            return bar->actionAt(point);
+        return nullptr;
+    }
+
+    // The option carries no action: the visible action of the same text (or a separator).
+    static QAction* actionOf(const QWidget* widget, const QStyleOptionMenuItem& option) {
+        const bool separator = option.menuItemType == QStyleOptionMenuItem::Separator;
+        for (QAction* action : widget->actions()) {
+            if (!action->isVisible() || action->isSeparator() != separator)
+                continue;
+            if (separator || option.text.section(u'\t', 0, 0) == action->text())
+                return action;
+        }
+        return nullptr;
+    }
+
+    static TMenuOwnerDrawState stateOf(const QStyleOption* option, QAction* item,
+                                       const QWidget* widget) {
+        TMenuOwnerDrawState state = 0;
+        if (option->state & (State_Selected | State_Sunken))
+            state |= mdSelected;
+        if (!item->isEnabled())
+            state |= mdGrayed | mdDisabled;
+        if (item->isChecked())
+            state |= mdChecked;
+        const auto* menu = qobject_cast<const QMenu*>(widget);
+        if (menu && menu->defaultAction() == item)
+            state |= mdDefault;
+        return state;
+    }
+
+    TKxMenuDrawer& drawer_;
+};
+
+int tabWidth(const QFontMetrics& metrics) {
+    return 8 * metrics.averageCharWidth();
+}
+
+QString plainCaption(const QAction* item) {
+    QString text = item->text();
+    return text.remove(u'&');
+}
+
+QString shortcutText(const QAction* item) {
+    return item->shortcut().toString(QKeySequence::NativeText);
+}
+
+void drawLine(QPainter& canvas, int left, int right, int y, TColor color) {
+    canvas.fillRect(QRect(left, y, right - left, 1), ToQColor(color));
+}
+
+} // namespace
+
+TColor QuarterColor(TColor color) {
+    const QColor plain = ToQColor(color);
+    return platform::FromQColor(QColor(plain.red() / 4, plain.green() / 4, plain.blue() / 4));
+}
+
+TKxMenuDrawer::TKxMenuDrawer(QWidget* menu) : menu_(menu) {}
+
+TKxMenuDrawer::~TKxMenuDrawer() {
+    if (images_)
+        images_->OnChange = nullptr;
+}
+
+void TKxMenuDrawer::SetStyle(TKxMenuStyle value) {
+    style_ = value;
+    Refresh();
+}
+
+void TKxMenuDrawer::SetImages(platform::TImageList* value) {
+    if (images_)
+        images_->OnChange = nullptr;
+    images_ = value;
+    if (images_)
+        images_->OnChange = [this] { Refresh(); };
+    Refresh();
+}
+
+bool TKxMenuDrawer::IsOwnerDrawMenu() const {
+    return style_ != msStandard || (images_ && images_->Count() > 0);
+}
+
+void TKxMenuDrawer::RefreshMenu(bool on) {
+    if (on == OwnerDraw()) {
+        menu_->update();
+        return;
+    }
+    std::unique_ptr<QStyle> old = std::move(proxy_);
+    if (on)
+        proxy_ = std::make_unique<TKxMenuProxy>(*this);
+    // The widget lets go of the old proxy before it is deleted.
+    applyTo(proxy_.get());
+}
+
+void TKxMenuDrawer::applyTo(QStyle* style) {
+    menu_->setStyle(style);
+    menu_->adjustSize();
+}
+
+int TKxMenuDrawer::CheckMarkWidth() {
+    return 13;
+}
+
+int TKxMenuDrawer::MenuHeight(const QFontMetrics& metrics) {
+    return metrics.height() + 7;
+}
+
+TMenuItemParams TKxMenuDrawer::GetItemParams(QAction* item, TMenuOwnerDrawState state) {
+    TMenuItemParams params;
+    params.Font = menu_->font();
+    params.Font.setBold(state & mdDefault);
+    if ((state & mdSelected) && style_ != msBtnLowered && style_ != msBtnRaised) {
+        params.Color = clHighlight;
+        params.FontColor = clHighlightText;
+    }
+    if (OnGetItemParams)
+        OnGetItemParams(menu_, item, state, params);
+    if (item->isSeparator())
+        params.Graphic = {};
+    if (params.NumGlyphs < 1 || params.NumGlyphs > 5)
+        params.NumGlyphs = 1;
+    return params;
+}
+
+int TKxMenuDrawer::GetImageIndex(QAction* item, TMenuOwnerDrawState state) {
+    bool isIndex = false;
+    int index = item->data().toInt(&isIndex);
+    if (!isIndex)
+        index = -1;
+    if (images_ && !item->isSeparator() && OnGetImageIndex)
+        OnGetImageIndex(menu_, item, state, index);
+    return index;
+}
+
+void TKxMenuDrawer::PaintItem(QPainter& canvas, QAction* item, QRect rect,
+                              TMenuOwnerDrawState state) {
+    DrawItem(canvas, item, rect, state);
+}
+
+void TKxMenuDrawer::DrawItem(QPainter& canvas, QAction* item, QRect rect,
+                             TMenuOwnerDrawState state) {
+    const TMenuItemParams params = GetItemParams(item, state);
+    if (params.Color != clNone)
+        canvas.fillRect(rect, ToQColor(params.Color));
+    if (OnDrawItem) {
+        canvas.setFont(params.Font);
+        OnDrawItem(menu_, item, canvas, rect, state);
+        return;
+    }
+    DefaultDrawItem(canvas, item, rect, state, params, GetImageIndex(item, state));
+}
+
+int TKxMenuDrawer::imageSlot(QAction* item, int imageIndex, const TMenuItemParams& params) const {
+    const bool popup = IsItemPopup(item);
+    if (images_) {
+        const bool inRange = imageIndex >= 0 && imageIndex < images_->Count();
+        if (popup)
+            return std::max(images_->Width() + 2, MinTextOffset);
+        return inRange ? images_->Width() + 2 : 0;
+    }
+    if (!params.Graphic.Empty()) {
+        const int cell = params.Graphic.Width() / params.NumGlyphs + 2;
+        return popup ? std::max(cell, MinTextOffset) : cell;
+    }
+    return popup ? MinTextOffset : 0;
+}
+
+int TKxMenuDrawer::textStart(QAction* item) const {
+    const int g = GapUnit();
+    if (!IsItemPopup(item))
+        return g + 2;
+    return 2 * g + (ShowCheckMarks ? CheckMarkWidth() : 2);
+}
+
+void TKxMenuDrawer::DefaultDrawItem(QPainter& canvas, QAction* item, QRect rect,
+                                    TMenuOwnerDrawState state, const TMenuItemParams& params,
+                                    int imageIndex) {
+    if (item->isSeparator()) {
+        const int middle = rect.top() + rect.height() / 2;
+        drawLine(canvas, rect.left(), rect.right() + 1, middle - 1, clBtnShadow);
+        drawLine(canvas, rect.left(), rect.right() + 1, middle, clBtnHighlight);
+        return;
+    }
+    const bool buttons = style_ == msBtnLowered || style_ == msBtnRaised;
+    if (buttons && (state & mdSelected)) {
+        QRect frame = rect;
+        const bool lowered = style_ == msBtnLowered;
+        platform::Frame3D(canvas, frame, lowered ? clBtnShadow : clBtnHighlight,
+                          lowered ? clBtnHighlight : clBtnShadow);
+    }
+    int left = rect.left() + textStart(item);
+    const int slot = imageSlot(item, imageIndex, params);
+    const bool hasImage = (images_ && imageIndex >= 0 && imageIndex < images_->Count()) ||
+                          (!images_ && !params.Graphic.Empty());
+    const QRect area(left - 1, rect.top(), slot + 2, rect.height());
+    if (hasImage)
+        drawImage(canvas, item, area, imageIndex, params, state);
+    else if (state & mdChecked && IsItemPopup(item))
+        drawCheck(canvas, item, QRect(rect.left(), rect.top(), left - rect.left(), rect.height()),
+                  area, params, buttons);
+    if (slot > 0)
+        left += GapUnit() + slot;
+    drawCaption(canvas, item, rect, left, state, params);
+}
+
+void TKxMenuDrawer::drawImage(QPainter& canvas, QAction* item, QRect area, int imageIndex,
+                              const TMenuItemParams& params, TMenuOwnerDrawState state) const {
+    const bool enabled = item->isEnabled();
+    if (images_) {
+        const int x = area.left() + (area.width() - images_->Width()) / 2;
+        const int y = area.top() + (area.height() - images_->Height()) / 2;
+        if (enabled)
+            images_->Draw(canvas, x, y, imageIndex);
+        else
+            images_->DrawDisabled(canvas, x, y, imageIndex, clBtnHighlight, clBtnShadow, true);
+        return;
+    }
+    const int cellWidth = params.Graphic.Width() / params.NumGlyphs;
+    // Cells: up, disabled, down (selected), checked, and a fifth for a checked selected item.
+    int cell = 0;
+    if (!enabled)
+        cell = 1;
+    else if ((state & mdSelected) && (state & mdChecked))
+        cell = 4;
+    else if (state & mdChecked)
+        cell = 3;
+    else if (state & mdSelected)
+        cell = 2;
+    if (cell >= params.NumGlyphs)
+        cell = 0;
+    const QImage picture =
+        params.Graphic.Masked().copy(cell * cellWidth, 0, cellWidth, params.Graphic.Height());
+    canvas.drawImage(area.left() + (area.width() - cellWidth) / 2,
+                     area.top() + (area.height() - picture.height()) / 2, picture);
+}
+
+void TKxMenuDrawer::drawCheck(QPainter& canvas, QAction* item, QRect checkArea, QRect imageArea,
+                              const TMenuItemParams& params, bool buttons) const {
+    if (!ShowCheckMarks) {
+        if (buttons)
+            return;
+        canvas.fillRect(imageArea, QBrush(ToQColor(clBtnHighlight), Qt::Dense4Pattern));
+        QRect frame = imageArea;
+        platform::Frame3D(canvas, frame, clBtnShadow, clBtnHighlight);
+        return;
+    }
+    const int size = CheckMarkWidth();
+    const QRect mark(checkArea.left() + (checkArea.width() - size) / 2,
+                     checkArea.top() + (checkArea.height() - size) / 2, size, size);
+    canvas.save();
+    canvas.setPen(ToQColor(params.FontColor));
+    canvas.setBrush(ToQColor(params.FontColor));
+    if (item->actionGroup() && item->actionGroup()->isExclusive()) {
+        canvas.drawEllipse(mark.adjusted(4, 4, -5, -5));
+    } else {
+        for (int i = 0; i < 3; ++i)
+            canvas.drawPolyline(QPolygon({{mark.left() + 3, mark.top() + 5 + i},
+                                          {mark.left() + 5, mark.top() + 7 + i},
+                                          {mark.left() + 9, mark.top() + 3 + i}}));
+    }
+    canvas.restore();
+}
+
+void TKxMenuDrawer::drawCaption(QPainter& canvas, QAction* item, QRect rect, int left,
+                                TMenuOwnerDrawState state, const TMenuItemParams& params) const {
+    const bool buttons = style_ == msBtnLowered || style_ == msBtnRaised;
+    const bool selected = state & mdSelected;
+    const QRect textRect(left, rect.top(), rect.right() + 1 - left, rect.height());
+    const int flags = Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSingleLine;
+    canvas.setFont(params.Font);
+    const auto drawText = [&](const QRect& where, TColor color) {
+        canvas.setPen(ToQColor(color));
+        canvas.drawText(where, flags, item->text());
+        const QString shortcut = shortcutText(item);
+        if (IsItemPopup(item) && !item->menu() && !shortcut.isEmpty())
+            canvas.drawText(where.adjusted(shortcutColumn(), 0, 0, 0), flags, shortcut);
+    };
+    if (item->isEnabled()) {
+        drawText(textRect, params.FontColor);
+        return;
+    }
+    if (!selected || buttons || ToQColor(clBtnShadow) == ToQColor(clBtnHighlight))
+        drawText(textRect.translated(1, 1), clBtnHighlight);
+    drawText(textRect, selected && !buttons ? clGrayText : clBtnShadow);
+}
+
+int TKxMenuDrawer::shortcutColumn() const {
+    const QFontMetrics metrics(menu_->font());
+    int widest = 0;
+    for (QAction* sibling : menu_->actions())
+        widest = std::max(widest, metrics.horizontalAdvance(plainCaption(sibling)));
+    return widest + 2 * tabWidth(metrics);
+}
+
+QSize TKxMenuDrawer::MeasureItemSize(QAction* item) {
+    int width = 0;
+    int height = 0;
+    MeasureItem(item, width, height);
+    return {width, height};
+}
+
+void TKxMenuDrawer::MeasureItem(QAction* item, int& width, int& height) {
+    const TMenuOwnerDrawState state =
+        menu_ && qobject_cast<QMenu*>(menu_) && static_cast<QMenu*>(menu_)->defaultAction() == item
+            ? mdDefault
+            : 0;
+    const TMenuItemParams params = GetItemParams(item, state);
+    const int imageIndex = GetImageIndex(item, state);
+    const QFontMetrics metrics(params.Font);
+    const bool popup = IsItemPopup(item);
+    height = MenuHeight(metrics) - 2;
+    if (item->isSeparator()) {
+        height = std::max(metrics.height() / 2, 9);
+        width = 0;
+    } else {
+        const int slot = imageSlot(item, imageIndex, params);
+        width = textStart(item) + (slot > 0 ? GapUnit() + slot : 0);
+        if (popup) {
+            width += shortcutColumn() + GapUnit();
+            if (!shortcutText(item).isEmpty())
+                width += widestShortcut(metrics) + metrics.horizontalAdvance(u' ');
+            if (item->menu())
+                width += 2 * tabWidth(metrics);
+        } else {
+            width += metrics.horizontalAdvance(plainCaption(item)) + GapUnit();
+        }
+        int pictureHeight = 0;
+        if (images_ && imageIndex >= 0 && imageIndex < images_->Count())
+            pictureHeight = images_->Height();
+        else if (!images_ && !params.Graphic.Empty())
+            pictureHeight = params.Graphic.Height();
+        if (pictureHeight > 0)
+            height = std::max(height, pictureHeight + 4);
+        if (popup)
+            width += ExtraTopLevelWidth();
+    }
+    if (OnMeasureItem)
+        OnMeasureItem(menu_, item, width, height);
+}
+
+int TKxMenuDrawer::widestShortcut(const QFontMetrics& metrics) const {
+    int widest = 0;
+    for (QAction* sibling : menu_->actions())
+        widest = std::max(widest, metrics.horizontalAdvance(shortcutText(sibling)));
+    return widest;
+}
+
+TKxMainMenu::TKxMainMenu(QWidget* parent) : QMenuBar(parent), TKxMenuDrawer(this) {
+    connect(this, &QMenuBar::hovered, this, [this](QAction* item) {
+        if (Cursor != Qt::ArrowCursor && OwnerDraw() && item)
+            setCursor(Cursor);
+        else
+            unsetCursor();
+    });
+}
+
+TKxMainMenu::~TKxMainMenu() {
+    // The widget must let go of the proxy before the proxy goes.
+    RefreshMenu(false);
+}
+
+bool TKxMainMenu::IsItemPopup(QAction* item) const {
+    return !actions().contains(item);
+}
+
+TKxPopupMenu::TKxPopupMenu(QWidget* parent) : platform::TPopupMenu(parent), TKxMenuDrawer(this) {}
+
+TKxPopupMenu::~TKxPopupMenu() {
+    // The widget must let go of the proxy before the proxy goes.
+    RefreshMenu(false);
+}
+
+void TKxPopupMenu::SetLeftMargin(int value) {
+    leftMargin_ = value;
+    if (OwnerDraw()) {
+        // Sizes depend on the margin: the proxy is put on afresh so the menu measures again.
+        RefreshMenu(false);
+        Refresh();
+    }
+}
+
+void TKxPopupMenu::Popup(QPoint screenPoint) {
+    popupPoint_ = screenPoint;
+    Refresh();
+    platform::TPopupMenu::Popup(screenPoint);
+}
+
+void TKxPopupMenu::PaintPanel(QPainter& canvas, QRect rect) {
+    if (leftMargin_ > 0)
+        DrawMargin(canvas, QRect(rect.left(), rect.top(), leftMargin_, rect.height()));
+}
+
+void TKxPopupMenu::PaintItem(QPainter& canvas, QAction* item, QRect rect,
+                             TMenuOwnerDrawState state) {
+    if (leftMargin_ > 0)
+        rect.setLeft(rect.left() + leftMargin_ + 1);
+    canvas.setClipRect(rect);
+    DrawItem(canvas, item, rect, state);
+}
+
+void TKxPopupMenu::DrawMargin(QPainter& canvas, QRect rect) {
+    if (OnDrawMargin)
+        OnDrawMargin(this, canvas, rect);
+    else
+        DefaultDrawMargin(canvas, rect, clBlue, QuarterColor(clBlue));
+}
+
+void TKxPopupMenu::DefaultDrawMargin(QPainter& canvas, QRect rect, TColor startColor,
+                                     TColor endColor) {
+    const int right = rect.right() + 1;
+    GradientFillRect(canvas, QRect(rect.left(), rect.top(), rect.width() - 3, rect.height()),
+                     startColor, endColor, fdTopToBottom, 32);
+    canvas.fillRect(QRect(right - 2, rect.top(), 1, rect.height()), ToQColor(clBtnShadow));
+    canvas.fillRect(QRect(right - 1, rect.top(), 1, rect.height()), ToQColor(clBtnHighlight));
+}
+
+} // namespace controls

@@ -1,0 +1,208 @@
+#include "controls/KxMenus.h"
+#include "ControlsTestUtil.h"
+
+#include <QPainter>
+#include <QPointer>
+#include <QStyle>
+#include <gtest/gtest.h>
+
+using namespace controls;
+using namespace platform;
+
+namespace {
+
+QImage Square(TColor color) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(ToQColor(color));
+    return image;
+}
+
+struct PopupFixture : ::testing::Test {
+    TImageList images{16, 16};
+    TKxPopupMenu menu;
+    QAction* open = nullptr;
+    QAction* save = nullptr;
+    QAction* quit = nullptr;
+
+    void SetUp() override {
+        menu.setFont(SharpFont());
+        open = menu.addAction("&Apri");
+        open->setData(0);
+        save = menu.addAction("Salva");
+        save->setData(1);
+        menu.addSeparator();
+        quit = menu.addAction("Esci");
+        images.Add(Square(clRed), {});
+        images.Add(Square(clLime), {});
+    }
+
+    QImage shot() {
+        menu.adjustSize();
+        return Shot(menu);
+    }
+    QRect itemRect(QAction* item) { return menu.actionGeometry(item); }
+};
+
+TEST_F(PopupFixture, ProxyStyleOnlyWhileOwnerDrawing) {
+    QStyle* plain = menu.style();
+    EXPECT_FALSE(menu.OwnerDraw());
+    menu.SetStyle(msOwnerDraw);
+    EXPECT_TRUE(menu.OwnerDraw());
+    EXPECT_NE(menu.style(), plain);
+    menu.SetStyle(msStandard);
+    EXPECT_FALSE(menu.OwnerDraw());
+    EXPECT_EQ(menu.style(), plain);
+    menu.SetImages(&images);
+    EXPECT_TRUE(menu.OwnerDraw());
+    menu.SetImages(nullptr);
+    EXPECT_FALSE(menu.OwnerDraw());
+}
+
+TEST_F(PopupFixture, ItemsDrawnWithTheirImages) {
+    menu.SetImages(&images);
+    const QImage image = shot();
+    EXPECT_TRUE(Holds(image, itemRect(open), clRed));
+    EXPECT_FALSE(Holds(image, itemRect(open), clLime));
+    EXPECT_TRUE(Holds(image, itemRect(save), clLime));
+    EXPECT_FALSE(Holds(image, itemRect(quit), clRed));
+    // Every item reserves the image's room, so captions line up.
+    EXPECT_GE(itemRect(open).height(), 20);
+}
+
+TEST_F(PopupFixture, DisabledImageEmbossedAndTextGrey) {
+    menu.SetImages(&images);
+    open->setEnabled(false);
+    const QImage image = shot();
+    EXPECT_FALSE(Holds(image, itemRect(open), clRed));
+    EXPECT_TRUE(Holds(image, itemRect(open), clBtnShadow));
+    EXPECT_FALSE(Holds(image, itemRect(open), clMenuText));
+}
+
+TEST_F(PopupFixture, DefaultItemIsBoldAndWider) {
+    menu.SetStyle(msOwnerDraw);
+    const int plain = shot().width();
+    menu.setDefaultAction(quit);
+    menu.RefreshMenu(false);
+    menu.Refresh();
+    int darkPlain = 0, darkBold = 0;
+    const QImage image = shot();
+    for (QAction* item : {save, quit})
+        for (int y = itemRect(item).top(); y <= itemRect(item).bottom(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (PixelAt(image, x, y) == Plain(clMenuText))
+                    (item == quit ? darkBold : darkPlain)++;
+    EXPECT_GT(darkBold, 0);
+    EXPECT_GE(image.width(), plain);
+    // "Esci" is shorter than "Salva" yet bold: more ink per letter.
+    EXPECT_GT(darkBold * 5, darkPlain * 3);
+}
+
+TEST_F(PopupFixture, MarginGradientFromBlueToAQuarter) {
+    EXPECT_EQ(QuarterColor(clBlue), 0x3F0000);
+    EXPECT_EQ(QuarterColor(0x030507), 0x000101);
+    menu.SetLeftMargin(20);
+    menu.SetStyle(msOwnerDraw);
+    const QImage image = shot();
+    const QRect first = itemRect(open);
+    const int x = first.left() + 2;
+    const TColor top = PixelAt(image, x, first.top());
+    const TColor bottom = PixelAt(image, x, itemRect(quit).bottom());
+    EXPECT_GT(top >> 16, bottom >> 16);
+    EXPECT_EQ(top & 0xFFFF, 0);
+    EXPECT_EQ(PixelAt(image, first.left() + 18, first.top()), Plain(clBtnShadow));
+    EXPECT_EQ(PixelAt(image, first.left() + 19, first.top()), Plain(clBtnHighlight));
+    // The item starts past the margin and a pixel more.
+    EXPECT_EQ(PixelAt(image, first.left() + 21, first.top()), Plain(clMenu));
+}
+
+TEST_F(PopupFixture, SelectedItemHighlightedExceptInButtonStyles) {
+    menu.SetStyle(msOwnerDraw);
+    menu.show();
+    menu.setActiveAction(save);
+    QImage image = shot();
+    EXPECT_TRUE(Holds(image, itemRect(save), clHighlight));
+    menu.SetStyle(msBtnLowered);
+    menu.setActiveAction(save);
+    image = shot();
+    EXPECT_FALSE(Holds(image, itemRect(save), clHighlight));
+    const QRect r = itemRect(save);
+    EXPECT_EQ(PixelAt(image, r.left() + 5, r.top()), Plain(clBtnShadow));
+    EXPECT_EQ(PixelAt(image, r.left() + 5, r.bottom()), Plain(clBtnHighlight));
+    menu.hide();
+}
+
+TEST_F(PopupFixture, GlyphCountOutsideOneToFiveCountsAsOne) {
+    TBitmap graphic(32, 16, clRed);
+    graphic.SetTransparentColor(clFuchsia);
+    QPainter(&graphic.Image()).fillRect(16, 0, 16, 16, ToQColor(clLime));
+    int glyphs = 0;
+    int measuredWidth = 0;
+    menu.OnGetItemParams = [&](QWidget*, QAction* item, TMenuOwnerDrawState,
+                               TMenuItemParams& params) {
+        if (item == open) {
+            params.Graphic = graphic;
+            params.NumGlyphs = glyphs;
+        }
+    };
+    menu.OnMeasureItem = [&](QWidget*, QAction* item, int& width, int&) {
+        if (item == open)
+            measuredWidth = width;
+    };
+    std::vector<int> widths;
+    for (int count : {0, 1, 2, 6, -3}) {
+        glyphs = count;
+        menu.RefreshMenu(false);
+        menu.SetStyle(msOwnerDraw);
+        const QImage image = shot();
+        widths.push_back(measuredWidth);
+        EXPECT_TRUE(Holds(image, itemRect(open), clRed)) << count;
+        EXPECT_EQ(Holds(image, itemRect(open), clLime), count != 2) << count;
+    }
+    EXPECT_EQ(widths[0], widths[1]);
+    EXPECT_EQ(widths[0], widths[3]);
+    EXPECT_EQ(widths[0], widths[4]);
+    EXPECT_EQ(widths[0] - widths[2], 16);
+}
+
+TEST_F(PopupFixture, DrawItemEventReplacesTheDefaultDrawing) {
+    menu.OnDrawItem = [](QWidget*, QAction*, QPainter& canvas, QRect rect, TMenuOwnerDrawState) {
+        canvas.fillRect(rect.adjusted(2, 2, -2, -2), ToQColor(clYellow));
+    };
+    menu.SetStyle(msOwnerDraw);
+    const QImage image = shot();
+    EXPECT_TRUE(Holds(image, itemRect(quit), clYellow));
+    EXPECT_FALSE(Holds(image, itemRect(quit), clMenuText));
+}
+
+TEST_F(PopupFixture, PopupRemembersThePointAndAligns) {
+    QPoint answered;
+    const auto old = SetPopupMenuHook([&](TPopupMenu&, QPoint point) {
+        answered = point;
+        return static_cast<QAction*>(nullptr);
+    });
+    menu.Alignment = TPopupMenu::paRight;
+    menu.Popup({100, 50});
+    EXPECT_EQ(menu.PopupPoint(), QPoint(100, 50));
+    EXPECT_EQ(answered, QPoint(100, 50));
+    SetPopupMenuHook(old);
+}
+
+TEST(KxMenus, ProxyLeavesTheMenuBeforeItIsDeleted) {
+    auto* window = new QWidget;
+    auto* bar = new TKxMainMenu(window);
+    bar->setFont(SharpFont());
+    QPointer<QStyle> proxy;
+    bar->addMenu("File")->addAction("Esci");
+    bar->addAction("Aiuto");
+    bar->SetStyle(msBtnRaised);
+    proxy = bar->style();
+    window->show();
+    const QImage image = Shot(*bar);
+    EXPECT_TRUE(Holds(image, bar->actionGeometry(bar->actions().at(1)), clMenuText));
+    EXPECT_FALSE(bar->IsItemPopup(bar->actions().at(0)));
+    EXPECT_TRUE(bar->IsItemPopup(bar->actions().at(0)->menu()->actions().at(0)));
+    delete window; // the sanitizer would catch a style used after its deletion
+    EXPECT_TRUE(proxy.isNull());
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "comms/CodNntpThread.h"
 #include "controls/Grids.h"
 #include "controls/KXSpin.h"
+#include "controls/KXSplit.h"
 #include "controls/KxRichEdit.h"
 #include "platform/AlignLayout.h"
 #include "platform/Colors.h"
@@ -183,6 +184,15 @@ void TFormRicevi::CreateComponents() {
     platform::SetAlign(top, alTop);
 
     CreateGrid();
+    // Aligning sets the splitter's height, so the height comes after.
+    Splitter1 = new TKxSplitter(this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    // Docked controls of one edge stack by their place: this one goes under the grid.
+    Splitter1->move(0, GridHeaders->geometry().bottom() + 1);
+    Splitter1->SetAlign(alTop);
+    Splitter1->resize(Splitter1->width(), 6);
+    Splitter1->SetBevelInner(platform::TCustomPanel::bvLowered);
+    Splitter1->SetControlFirst(GridHeaders);
     RichEdit1 = new TKxRichEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->SetReadOnly(true);

@@ -16,6 +16,7 @@ class QPushButton;
 class TFindDialog;
 class TFormStorage;
 class TKxRichEdit;
+class TKxSplitter;
 class TKxSpinEdit;
 class TStringGrid;
 
@@ -52,6 +53,7 @@ public:
     QPushButton* BtnChiudi;
     QCheckBox* CheckBoxScaricaTutto;
     TStringGrid* GridHeaders;
+    TKxSplitter* Splitter1;
     TKxRichEdit* RichEdit1;
     platform::TPopupMenu* PopupMenuText;
     QAction* Copia1;

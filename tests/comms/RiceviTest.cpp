@@ -2,6 +2,7 @@
 #include "comms/CodRicevi.h"
 #include "controls/Grids.h"
 #include "controls/KXSpin.h"
+#include "controls/KXSplit.h"
 #include "controls/KxRichEdit.h"
 #include "peers/ScriptedServer.h"
 #include "platform/FindDialog.h"
@@ -191,4 +192,16 @@ TEST_F(RiceviTest, FindGoesFromTheSelectionToTheEnd) {
     window->RichEdit1->Clear();
     window->PopupMenuTextPopup();
     EXPECT_FALSE(window->Trova1->isEnabled());
+}
+
+TEST_F(RiceviTest, SplitterUnderTheGridSizesIt) {
+    EXPECT_EQ(window->Splitter1->height(), 6);
+    EXPECT_EQ(window->Splitter1->y(), window->GridHeaders->geometry().bottom() + 1);
+    const int before = window->GridHeaders->height();
+    const QPoint grip(window->Splitter1->width() / 2, 3);
+    QTest::mousePress(window->Splitter1, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(window->Splitter1, grip + QPoint(0, 40));
+    QTest::mouseRelease(window->Splitter1, Qt::LeftButton, {}, grip + QPoint(0, 40));
+    EXPECT_EQ(window->GridHeaders->height(), before + 40);
+    EXPECT_EQ(window->RichEdit1->y(), window->Splitter1->geometry().bottom() + 1);
 }

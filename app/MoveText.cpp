@@ -42,7 +42,20 @@ QString skipMoveNumber(QString text) {
     return trimmed(text.mid(i));
 }
 
-char promotionLetter(QChar italian) {
+int leadingNumber(QString& text) {
+    int value = 0;
+    int i = 0;
+    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
+        const int digit = text[i].unicode() - '0';
+        value = value > (INT_MAX - digit) / 10 ? INT_MAX : value * 10 + digit;
+    }
+    text.remove(0, i);
+    return value;
+}
+
+} // namespace
+
+char PromotionLetter(QChar italian) {
     switch (italian.toUpper().unicode()) {
     case 'A':
         return 'b';
@@ -56,19 +69,6 @@ char promotionLetter(QChar italian) {
         return 0;
     }
 }
-
-int leadingNumber(QString& text) {
-    int value = 0;
-    int i = 0;
-    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
-        const int digit = text[i].unicode() - '0';
-        value = value > (INT_MAX - digit) / 10 ? INT_MAX : value * 10 + digit;
-    }
-    text.remove(0, i);
-    return value;
-}
-
-} // namespace
 
 TMoveCommand ParseMoveText(const QString& input, bool whiteToMove) {
     const QString text = skipMoveNumber(castlingAsKingMove(input, whiteToMove));
@@ -88,7 +88,7 @@ TMoveCommand ParseMoveText(const QString& input, bool whiteToMove) {
     if (text.size() < 5)
         return command;
     if (text.size() >= 7 && text[5] == QLatin1Char('='))
-        command.promotion = promotionLetter(text[6]);
+        command.promotion = PromotionLetter(text[6]);
     command.from = SquareOfText(text[0], text[1]);
     command.to = SquareOfText(text[3], text[4]);
     if (command.from != None && command.to != None)

@@ -17,6 +17,9 @@ struct TMoveCommand {
 
 // Reads one move line for the side to move: castling words become the king's move, a leading
 // move number and dots are skipped.
+// The piece of an Italian promotion letter ("A", "C", "D", "T", either case), or 0.
+char PromotionLetter(QChar italian);
+
 TMoveCommand ParseMoveText(const QString& text, bool whiteToMove);
 
 struct TPastedMove {

@@ -1,5 +1,6 @@
 #include "app/ScaFile.h"
 
+#include "app/MoveText.h"
 #include "platform/DateTime.h"
 #include "platform/TextLines.h"
 
@@ -22,21 +23,6 @@ bool TwoDigits(const QString& text, int& value) {
         return false;
     value = (text[0].unicode() - '0') * 10 + (text[1].unicode() - '0');
     return true;
-}
-
-char PromotionOf(QChar italian) {
-    switch (italian.toUpper().unicode()) {
-    case 'A':
-        return 'b';
-    case 'C':
-        return 'n';
-    case 'D':
-        return 'q';
-    case 'T':
-        return 'r';
-    default:
-        return 0;
-    }
 }
 
 } // namespace
@@ -80,7 +66,7 @@ bool ReadMove(const QString& line, TScaMove& move) {
     if (move.from == None || move.to == None)
         return false;
     if (line[6] == QLatin1Char('='))
-        move.promotion = PromotionOf(line[7]);
+        move.promotion = PromotionLetter(line[7]);
     return true;
 }
 

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int DefEditBtnWidth = 21;
 
 int dropDownWidth(const QWidget* widget) {
     return widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);

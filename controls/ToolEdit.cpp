@@ -16,7 +16,6 @@
 
 namespace {
 
-
 int dropDownWidth(const QWidget* widget) {
     return widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }

@@ -1282,17 +1282,7 @@ void TFormMain::LoadGameFile(const QString& name) {
         ~ReplayScope() { flag = false; }
     } replaying{Replaying};
 
-    GameFileName = name;
-    Modified = false;
-    RadioGroupWhite->SetItemIndex(0);
-    RadioGroupBlack->SetItemIndex(0);
-    ChessBoard1->NewGame();
-    ResetClickInput();
-    SetMoveListLines({});
-    EditingPosition = false;
-    GameOver = false;
-    ClearCapturedPieces();
-    HasGameFile = true;
+    ClearForLoadedGame(name);
     Replaying = true;
     UpdateTitle();
     MatchCode = game.MatchCode;
@@ -1312,6 +1302,21 @@ void TFormMain::LoadGameFile(const QString& name) {
     MRUManager1->Add(name, 0);
     Modified = false;
     UpdateCommandStates();
+}
+
+// A new game at the board, before a loaded or imported game is replayed onto it.
+void TFormMain::ClearForLoadedGame(const QString& fileName) {
+    GameFileName = fileName;
+    Modified = false;
+    RadioGroupWhite->SetItemIndex(0);
+    RadioGroupBlack->SetItemIndex(0);
+    ChessBoard1->NewGame();
+    ResetClickInput();
+    SetMoveListLines({});
+    EditingPosition = false;
+    GameOver = false;
+    ClearCapturedPieces();
+    HasGameFile = true;
 }
 
 void TFormMain::OpenGameFile(const QString& name) {

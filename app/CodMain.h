@@ -321,6 +321,7 @@ private:
     bool GameMayChange() const;
     bool SoundOn() const;
     void OpenGameFile(const QString& name);
+    void ClearForLoadedGame(const QString& fileName);
     void ResetClickInput();
     bool IsHumanPlayer(bool white) const;
 

@@ -101,17 +101,7 @@ void TFormMain::ImportScaFile(const QString& fileName) {
         platform::ShowError(error, this);
         return;
     }
-    GameFileName.clear();
-    Modified = false;
-    RadioGroupWhite->SetItemIndex(0);
-    RadioGroupBlack->SetItemIndex(0);
-    ChessBoard1->NewGame();
-    ResetClickInput();
-    SetMoveListLines({});
-    EditingPosition = false;
-    GameOver = false;
-    ClearCapturedPieces();
-    HasGameFile = true;
+    ClearForLoadedGame(QString());
     setWindowTitle(AppInfo.Title());
     HeaderLine1 = game.HeaderLine1;
     HeaderLine2 = game.HeaderLine2;

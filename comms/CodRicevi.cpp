@@ -334,6 +334,14 @@ void TFormRicevi::UpdateButtons() {
     BtnChiudi->setEnabled(idle);
 }
 
+void TFormRicevi::FillConnection(TNntpThread& thread) const {
+    thread.UserName = UserName;
+    thread.Password = Password;
+    thread.Host = Host;
+    thread.Port = Port;
+    thread.NewsGroup = NewsGroup;
+}
+
 bool TFormRicevi::FetchHeaders(bool quiet) {
     if (!FormConnessione || FormConnessione->Busy())
         return false;
@@ -344,11 +352,7 @@ bool TFormRicevi::FetchHeaders(bool quiet) {
         return false;
     TNntpThread thread;
     thread.Operation = opHeaders;
-    thread.UserName = UserName;
-    thread.Password = Password;
-    thread.Host = Host;
-    thread.Port = Port;
-    thread.NewsGroup = NewsGroup;
+    FillConnection(thread);
     thread.MaxHeaders = int(EditCount->GetAsInteger());
     FormConnessione->Run(thread);
     int rows = 0;
@@ -391,11 +395,7 @@ bool TFormRicevi::FetchArticles(bool all) {
     }
     TNntpThread thread;
     thread.Operation = opArticles;
-    thread.UserName = UserName;
-    thread.Password = Password;
-    thread.Host = Host;
-    thread.Port = Port;
-    thread.NewsGroup = NewsGroup;
+    FillConnection(thread);
     thread.WantedArticles = wanted;
     FormConnessione->Run(thread);
     int placed = 0;

@@ -17,6 +17,7 @@ class TFindDialog;
 class TFormStorage;
 class TKxRichEdit;
 class TKxSplitter;
+class TNntpThread;
 class TKxSpinEdit;
 class TStringGrid;
 
@@ -98,6 +99,7 @@ private:
     void CreateGrid();
     void CreateTextMenu();
     bool Login();
+    void FillConnection(TNntpThread& thread) const;
     void ShowArticle(int row);
     void ApplyTextFont();
     void SaveColumns();

@@ -2,6 +2,7 @@
 
 #include "app/Help.h"
 #include "controls/ToolEdit.h"
+#include "platform/Dialogs.h"
 #include "platform/MaskEdit.h"
 
 #include <QCheckBox>
@@ -48,13 +49,6 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
     cbZeltor->setObjectName(QStringLiteral("cbZeltor"));
     connect(cbZeltor, &QCheckBox::toggled, this, &TFormInfo::cbZeltorClick);
     cbZeltor->setChecked(true);
-    BitBtnOk = new QPushButton(QStringLiteral("OK"), this);
-    BitBtnOk->setObjectName(QStringLiteral("BitBtnOk"));
-    BitBtnOk->setDefault(true);
-    BitBtnCancel = new QPushButton(QStringLiteral("Annulla"), this);
-    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    connect(BitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { ShowHelpContext(this, HelpContext); });
 
@@ -71,10 +65,7 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
     fields->addRow(QStringLiteral("Turno di gioco"), EditRound);
     fields->addRow(QStringLiteral("Altre informazioni:"), EditInfo);
     fields->addRow(QStringLiteral("Data inizio:"), EditStartDate);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtnOk);
-    buttons->addWidget(BitBtnCancel);
+    QHBoxLayout* buttons = platform::OkCancelButtons(*this, BitBtnOk, BitBtnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addLayout(buttons);

@@ -2,6 +2,7 @@
 
 #include "controls/KXSpin.h"
 #include "controls/ToolEdit.h"
+#include "platform/Dialogs.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -26,21 +27,11 @@ TFormNewConnection::TFormNewConnection(QWidget* parent) : QDialog(parent) {
     EditPort->SetMinValue(1);
     EditPort->SetMaxValue(64535);
     EditPort->SetValue(4444);
-    BitBtnOk = new QPushButton(QStringLiteral("OK"), this);
-    BitBtnOk->setObjectName(QStringLiteral("BitBtnOk"));
-    BitBtnOk->setDefault(true);
-    BitBtnCancel = new QPushButton(QStringLiteral("Annulla"), this);
-    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    connect(BitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("Nome per la connessione"), EditName);
     form->addRow(QStringLiteral("Indirizzo"), EditHost);
     form->addRow(QStringLiteral("Porta"), EditPort);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtnOk);
-    buttons->addWidget(BitBtnCancel);
+    QHBoxLayout* buttons = platform::OkCancelButtons(*this, BitBtnOk, BitBtnCancel);
     form->addRow(buttons);
 }

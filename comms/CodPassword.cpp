@@ -1,5 +1,7 @@
 #include "comms/CodPassword.h"
 
+#include "platform/Dialogs.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -17,21 +19,12 @@ TFormPassword::TFormPassword(QWidget* parent) : QDialog(parent) {
     EditPassword = new QLineEdit(this);
     EditPassword->setObjectName(QStringLiteral("EditPassword"));
     EditPassword->setEchoMode(QLineEdit::Password);
-    BitBtnOk = new QPushButton(QStringLiteral("Ok"), this);
-    BitBtnOk->setObjectName(QStringLiteral("BitBtnOk"));
-    BitBtnOk->setDefault(true);
-    BitBtnCancel = new QPushButton(QStringLiteral("Annulla"), this);
-    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
-    connect(BitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("Nome utente:"), EditUsername);
     fields->addRow(QStringLiteral("Password:"), EditPassword);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtnOk);
-    buttons->addWidget(BitBtnCancel);
+    QHBoxLayout* buttons =
+        platform::OkCancelButtons(*this, BitBtnOk, BitBtnCancel, QStringLiteral("Ok"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addLayout(buttons);

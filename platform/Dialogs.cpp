@@ -1,5 +1,8 @@
 #include "platform/Dialogs.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
+
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
@@ -145,6 +148,22 @@ int ShowModal(QDialog& dialog) {
 
 ShowModalHook SetShowModalHook(ShowModalHook hook) {
     return std::exchange(modalHook(), std::move(hook));
+}
+
+QHBoxLayout* OkCancelButtons(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel,
+                             const QString& okText) {
+    ok = new QPushButton(okText, &dialog);
+    ok->setObjectName(QStringLiteral("BitBtnOk"));
+    ok->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("Annulla"), &dialog);
+    cancel->setObjectName(QStringLiteral("BitBtnCancel"));
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 } // namespace platform

@@ -9,6 +9,8 @@
 class QColor;
 class QColorDialog;
 class QDialog;
+class QHBoxLayout;
+class QPushButton;
 class QWidget;
 
 namespace platform {
@@ -79,6 +81,11 @@ ColorDialogHook SetColorDialogHook(ColorDialogHook hook);
 
 // Shows a window modally and returns its result (QDialog::Accepted or Rejected).
 int ShowModal(QDialog& dialog);
+
+// A dialog's two closing buttons, "BitBtnOk" (the default, ending it with Accepted) and
+// "BitBtnCancel" ("Annulla", ending it with Rejected), in a row aligned to the right.
+QHBoxLayout* OkCancelButtons(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel,
+                             const QString& okText = QStringLiteral("OK"));
 // The hook may set the dialog's controls before answering.
 using ShowModalHook = std::function<int(QDialog& dialog)>;
 ShowModalHook SetShowModalHook(ShowModalHook hook);

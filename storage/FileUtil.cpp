@@ -31,6 +31,16 @@ bool sameFile(const QString& a, const QString& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// To the nanosecond: a copy that later looks older or newer than its source would be taken for
+// another version of it.
+void keepModificationTime(int source, int target) {
+    struct stat info {};
+    if (::fstat(source, &info) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, info.st_mtim};
+    ::futimens(target, times);
+}
+
 int lockRange(int handle, qint64 offset, qint64 size, short type) {
     struct flock lock {};
     lock.l_type = type;
@@ -108,18 +118,23 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
     } while (read == BufferSize);
     if (!target.flush())
         throw EFileError(QStringLiteral("Stream write error"));
-    target.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    keepModificationTime(source.handle(), target.handle());
     if (ProgressControl)
         SetProgressValue(ProgressControl, 0);
 }
 
+// Not QFile::rename: across file systems it copies by itself and drops the time stamp.
 void MoveFile(const QString& FileName, const QString& DestName) {
     const QString dest = QFileInfo(DestName).absoluteFilePath();
-    if (QFile::rename(FileName, dest) || !QFileInfo::exists(FileName))
+    if (::rename(QFile::encodeName(FileName).constData(), QFile::encodeName(dest).constData()) ==
+            0 ||
+        !QFileInfo::exists(FileName))
         return;
     QFile::setPermissions(FileName, QFile::permissions(FileName) | QFile::WriteOwner);
     CopyFile(FileName, dest);
-    QFile::remove(FileName);
+    // Both copies stay: the move did not happen, and nothing is lost.
+    if (!QFile::remove(FileName))
+        throw EFileError(QStringLiteral("Cannot delete file %1").arg(FileName));
 }
 
 qint64 GetFileSize(const QString& FileName) {

@@ -2,6 +2,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
+#include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeWrite.h"
 #include "storage/Kxprgrss.h"
@@ -41,6 +42,19 @@ void keepModificationTime(int source, int target) {
     ::futimens(target, times);
 }
 
+// The shell's road of the copy and move helpers: the default options without undo, and a
+// failure or a cancellation ends the command silently.
+void runShellOperation(TFileOperation operation, TFileOperFlags extra, const QString& source,
+                       const QString& destination) {
+    TKxFileOperator fileOperator;
+    fileOperator.Operation = operation;
+    fileOperator.Options = (fileOperator.Options & ~flAllowUndo) | extra;
+    fileOperator.Source = source;
+    fileOperator.Destination = destination;
+    if (!fileOperator.Execute() || fileOperator.Aborted())
+        throw platform::EAbort();
+}
+
 int lockRange(int handle, qint64 offset, qint64 size, short type) {
     struct flock lock {};
     lock.l_type = type;
@@ -77,11 +91,15 @@ void ForceDirectories(const QString& Dir) {
 }
 
 void CopyFile(const QString& FileName, const QString& DestName, QObject* ProgressControl) {
-    CopyFileEx(FileName, DestName, false, ProgressControl);
+    CopyFileEx(FileName, DestName, false, false, ProgressControl);
 }
 
 void CopyFileEx(const QString& FileName, const QString& DestName, bool OverwriteReadOnly,
-                QObject* ProgressControl) {
+                bool ShellDialog, QObject* ProgressControl) {
+    if (ShellDialog) {
+        runShellOperation(foCopy, OverwriteReadOnly ? flNoConfirmation : 0, FileName, DestName);
+        return;
+    }
     QString dest = DestName;
     if (DirExists(dest))
         dest = NormalDir(dest) + QFileInfo(FileName).fileName();
@@ -137,6 +155,16 @@ void MoveFile(const QString& FileName, const QString& DestName) {
         throw EFileError(QStringLiteral("Cannot delete file %1").arg(FileName));
 }
 
+void MoveFileEx(const QString& FileName, const QString& DestName, bool ShellDialog) {
+    if (!ShellDialog) {
+        MoveFile(FileName, DestName);
+        return;
+    }
+    const bool sameFolder = QFileInfo(FileName).absolutePath().compare(
+                                QFileInfo(DestName).absolutePath(), Qt::CaseInsensitive) == 0;
+    runShellOperation(sameFolder ? foRename : foMove, flNoConfirmation, FileName, DestName);
+}
+
 qint64 GetFileSize(const QString& FileName) {
     const QFileInfo info(FileName);
     return info.isFile() ? info.size() : -1;
@@ -147,6 +175,22 @@ TDateTime FileDateTime(const QString& FileName) {
     if (!info.exists())
         return NullDate;
     return platform::DateTimeToDouble(info.lastModified());
+}
+
+bool HasAttr(const QString& FileName, int Attr) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(FileName).constData(), &info) != 0)
+        return false;
+    int attributes = 0;
+    if (!(info.st_mode & S_IWUSR))
+        attributes |= faReadOnly;
+    if (QFileInfo(FileName).fileName().startsWith(u'.'))
+        attributes |= faHidden;
+    if (S_ISDIR(info.st_mode))
+        attributes |= faDirectory;
+    else if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        attributes |= faSysFile;
+    return (attributes & Attr) == Attr;
 }
 
 bool DeleteFiles(const QString& FileMask) {

@@ -144,9 +144,8 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
 // Not QFile::rename: across file systems it copies by itself and drops the time stamp.
 void MoveFile(const QString& FileName, const QString& DestName) {
     const QString dest = QFileInfo(DestName).absoluteFilePath();
-    if (::rename(QFile::encodeName(FileName).constData(), QFile::encodeName(dest).constData()) ==
-            0 ||
-        !QFileInfo::exists(FileName))
+    const QByteArray from = QFile::encodeName(FileName), to = QFile::encodeName(dest);
+    if (::rename(from.constData(), to.constData()) == 0 || !QFileInfo::exists(FileName))
         return;
     QFile::setPermissions(FileName, QFile::permissions(FileName) | QFile::WriteOwner);
     CopyFile(FileName, dest);

@@ -1,5 +1,5 @@
-// Any bytes as a registry root's file read without harm, and a value written into it comes back
-// exactly as it was.
+// Any bytes as a registry root's file read without harm, and a value written into it, under a
+// key whose name the file cannot hold as it is, comes back exactly as it was.
 
 #include "platform/Registry.h"
 
@@ -47,8 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString value = QStringLiteral(" \"valore\\x41\r\ncon = a capo\" ");
     try {
         TRegIniFile ini(QStringLiteral("Software\\Fuzz"));
-        ini.WriteString(QStringLiteral("Chiave"), QStringLiteral("@"), value);
-        if (ini.ReadString(QStringLiteral("Chiave"), QStringLiteral("@"), QString()) != value)
+        const QString key = QString::fromUtf8("Chiave \xce\xa9 ]\t ");
+        ini.WriteString(key, QStringLiteral("@"), value);
+        if (ini.ReadString(key, QStringLiteral("@"), QString()) != value ||
+            !ini.ReadSections().contains(key, Qt::CaseInsensitive))
             std::abort();
     } catch (const std::runtime_error&) {
     }

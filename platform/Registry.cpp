@@ -8,6 +8,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 ERegistryException::ERegistryException(const QString& message)
     : std::runtime_error(message.toStdString()) {}
@@ -89,8 +90,69 @@ QString decodedName(const QString& stored) {
     return unescaped(stored.mid(1, stored.size() - 2));
 }
 
+// A key's part in a section name. "\" separates parts, so escapes start with two of them, which
+// no clean key path holds; only what the file could not keep is escaped: characters beyond
+// Latin-1, control characters, the "]" that ends the name, and blanks at the end (the reader
+// trims them), so the sections of plain names read and look as they always did.
+QString encodedPart(const QString& part) {
+    qsizetype trailing = part.size();
+    while (trailing > 0 && part.at(trailing - 1) == u' ')
+        --trailing;
+    QString out;
+    out.reserve(part.size());
+    for (qsizetype i = 0; i < part.size(); ++i) {
+        const ushort code = part.at(i).unicode();
+        if (code > 0xFF)
+            out += QStringLiteral("\\\\u") + hex(code, 4);
+        else if (code < 0x20 || code == 0x7F || code == u']' || i >= trailing)
+            out += QStringLiteral("\\\\x") + hex(code, 2);
+        else
+            out += QChar(code);
+    }
+    return out;
+}
+
 QString sectionOf(const QStringList& key) {
-    return u'\\' + key.join(u'\\');
+    QStringList parts;
+    for (const QString& part : key)
+        parts.append(encodedPart(part));
+    return u'\\' + parts.join(u'\\');
+}
+
+// The key path a section names, or nothing when the section is not a clean key path (no
+// leading "\", an empty part, a damaged escape, an escaped "\").
+std::optional<QStringList> keyOf(const QString& section) {
+    if (!section.startsWith(u'\\'))
+        return std::nullopt;
+    QStringList parts;
+    QString part;
+    for (qsizetype i = 1; i < section.size(); ++i) {
+        const QChar c = section.at(i);
+        if (c != u'\\') {
+            part += c;
+            continue;
+        }
+        const QChar letter = i + 2 < section.size() ? section.at(i + 2) : QChar();
+        const int digits = letter == u'x' ? 2 : (letter == u'u' ? 4 : 0);
+        char16_t code = 0;
+        if (i + 1 < section.size() && section.at(i + 1) == u'\\' &&
+            escapedCode(section, i + 3, digits, code)) {
+            if (code == u'\\')
+                return std::nullopt;
+            part += QChar(code);
+            i += 2 + digits;
+            continue;
+        }
+        if (part.isEmpty())
+            return std::nullopt;
+        parts.append(part);
+        part.clear();
+    }
+    if (!part.isEmpty())
+        parts.append(part);
+    else if (!parts.isEmpty())
+        return std::nullopt;
+    return parts;
 }
 
 QStringList partsOf(const QString& path) {
@@ -225,7 +287,26 @@ QStringList TRegistry::resolve(const QString& Key) const {
 }
 
 bool TRegistry::keyExists(const QStringList& key) const {
-    return key.isEmpty() || !keyNames(key).isEmpty() || file_->SectionExists(sectionOf(key));
+    return key.isEmpty() || !keyNames(key).isEmpty() || !storedSection(key).isEmpty();
+}
+
+// The key's section as the file holds it, found by its path: also a section written before
+// escapes were needed, or with another case of a letter beyond Latin-1. "" when there is none.
+QString TRegistry::storedSection(const QStringList& key) const {
+    const QString section = sectionOf(key);
+    if (file_->SectionExists(section))
+        return section;
+    for (const QString& stored : file_->ReadSections()) {
+        const std::optional<QStringList> parts = keyOf(stored);
+        if (parts && parts->size() == key.size() && below(*parts, key))
+            return stored;
+    }
+    return QString();
+}
+
+QString TRegistry::sectionName(const QStringList& key) const {
+    const QString stored = storedSection(key);
+    return stored.isEmpty() ? sectionOf(key) : stored;
 }
 
 // A section is a key only when its name is a clean key path; anything else in a damaged file is
@@ -234,10 +315,10 @@ QStringList TRegistry::keyNames(const QStringList& key) const {
     QStringList names;
     QSet<QString> seen;
     for (const QString& section : file_->ReadSections()) {
-        const QStringList parts = partsOf(section);
-        if (sectionOf(parts) != section || parts.size() <= key.size() || !below(parts, key))
+        const std::optional<QStringList> parts = keyOf(section);
+        if (!parts || parts->size() <= key.size() || !below(*parts, key))
             continue;
-        const QString& child = parts.at(key.size());
+        const QString& child = parts->at(key.size());
         if (!seen.contains(child.toCaseFolded())) {
             seen.insert(child.toCaseFolded());
             names.append(child);
@@ -249,7 +330,7 @@ QStringList TRegistry::keyNames(const QStringList& key) const {
 // As with keys, only names written the way the registry writes them count.
 QStringList TRegistry::valueNames(const QStringList& key) const {
     QStringList names;
-    for (const QString& stored : file_->ReadSection(sectionOf(key))) {
+    for (const QString& stored : file_->ReadSection(sectionName(key))) {
         const QString name = decodedName(stored);
         if (encodedName(name) == stored)
             names.append(name);
@@ -258,30 +339,30 @@ QStringList TRegistry::valueNames(const QStringList& key) const {
 }
 
 bool TRegistry::valueExists(const QStringList& key, const QString& name) const {
-    return file_->ValueExists(sectionOf(key), encodedName(name));
+    return file_->ValueExists(sectionName(key), encodedName(name));
 }
 
 QString TRegistry::readValue(const QStringList& key, const QString& name,
                              const QString& fallback) const {
     if (!valueExists(key, name))
         return fallback;
-    return unescaped(file_->ReadString(sectionOf(key), encodedName(name), QString()));
+    return unescaped(file_->ReadString(sectionName(key), encodedName(name), QString()));
 }
 
 int TRegistry::readInteger(const QStringList& key, const QString& name, int fallback) const {
-    return file_->ReadInteger(sectionOf(key), encodedName(name), fallback);
+    return file_->ReadInteger(sectionName(key), encodedName(name), fallback);
 }
 
 // The value in double quotes: the profile file takes them off again, and blanks at either end
 // stay.
 void TRegistry::writeValue(const QStringList& key, const QString& name, const QString& value) {
-    writable().WriteString(sectionOf(key), encodedName(name), u'"' + escaped(value) + u'"');
+    writable().WriteString(sectionName(key), encodedName(name), u'"' + escaped(value) + u'"');
 }
 
 bool TRegistry::deleteValue(const QStringList& key, const QString& name) {
     if (!valueExists(key, name))
         return false;
-    writable().DeleteKey(sectionOf(key), encodedName(name));
+    writable().DeleteKey(sectionName(key), encodedName(name));
     return true;
 }
 
@@ -290,8 +371,8 @@ bool TRegistry::deleteTree(const QStringList& key) {
         return false;
     QStringList doomed;
     for (const QString& section : file_->ReadSections()) {
-        const QStringList parts = partsOf(section);
-        if (sectionOf(parts) == section && below(parts, key))
+        const std::optional<QStringList> parts = keyOf(section);
+        if (parts && below(*parts, key))
             doomed.append(section);
     }
     for (const QString& section : std::as_const(doomed))

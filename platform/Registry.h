@@ -3,7 +3,8 @@
 // $XDG_CONFIG_HOME/quendel/registry/ ("HKEY_CURRENT_USER.ini"). A key is a section named by its
 // path from the root ("[\Software\Quendel]"), a value a key of that section ("@" the key's
 // default value, any other name in double quotes). Names and values are stored escaped, so any
-// text comes back as it was written. Reading and writing go through TIniFile: every write is
+// text comes back as it was written; a key name escapes (after a doubled "\") only what the file
+// could not hold, so plain names are stored as they are. Reading and writing go through TIniFile: every write is
 // one locked, safe rewrite of the root's file and every read sees the latest file.
 //
 // Key paths: parts separated by "\", a leading "\" starts at the root, empty parts are ignored,
@@ -79,6 +80,9 @@ protected:
     void setCurrent(const QStringList& Parts) { current_ = Parts; }
 
     bool keyExists(const QStringList& key) const;
+    QString storedSection(const QStringList& key) const;
+    // The stored section, or the one a new key gets.
+    QString sectionName(const QStringList& key) const;
     QStringList keyNames(const QStringList& key) const;
     QStringList valueNames(const QStringList& key) const;
     bool valueExists(const QStringList& key, const QString& name) const;

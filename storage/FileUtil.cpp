@@ -2,6 +2,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
+#include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeWrite.h"
 #include "storage/Kxprgrss.h"
@@ -29,6 +30,29 @@ bool sameFile(const QString& a, const QString& b) {
     return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
            ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
+}
+
+// To the nanosecond: a copy that later looks older or newer than its source would be taken for
+// another version of it.
+void keepModificationTime(int source, int target) {
+    struct stat info {};
+    if (::fstat(source, &info) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, info.st_mtim};
+    ::futimens(target, times);
+}
+
+// The shell's road of the copy and move helpers: the default options without undo, and a
+// failure or a cancellation ends the command silently.
+void runShellOperation(TFileOperation operation, TFileOperFlags extra, const QString& source,
+                       const QString& destination) {
+    TKxFileOperator fileOperator;
+    fileOperator.Operation = operation;
+    fileOperator.Options = (fileOperator.Options & ~flAllowUndo) | extra;
+    fileOperator.Source = source;
+    fileOperator.Destination = destination;
+    if (!fileOperator.Execute() || fileOperator.Aborted())
+        throw platform::EAbort();
 }
 
 int lockRange(int handle, qint64 offset, qint64 size, short type) {
@@ -67,11 +91,15 @@ void ForceDirectories(const QString& Dir) {
 }
 
 void CopyFile(const QString& FileName, const QString& DestName, QObject* ProgressControl) {
-    CopyFileEx(FileName, DestName, false, ProgressControl);
+    CopyFileEx(FileName, DestName, false, false, ProgressControl);
 }
 
 void CopyFileEx(const QString& FileName, const QString& DestName, bool OverwriteReadOnly,
-                QObject* ProgressControl) {
+                bool ShellDialog, QObject* ProgressControl) {
+    if (ShellDialog) {
+        runShellOperation(foCopy, OverwriteReadOnly ? flNoConfirmation : 0, FileName, DestName);
+        return;
+    }
     QString dest = DestName;
     if (DirExists(dest))
         dest = NormalDir(dest) + QFileInfo(FileName).fileName();
@@ -108,18 +136,32 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
     } while (read == BufferSize);
     if (!target.flush())
         throw EFileError(QStringLiteral("Stream write error"));
-    target.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    keepModificationTime(source.handle(), target.handle());
     if (ProgressControl)
         SetProgressValue(ProgressControl, 0);
 }
 
+// Not QFile::rename: across file systems it copies by itself and drops the time stamp.
 void MoveFile(const QString& FileName, const QString& DestName) {
     const QString dest = QFileInfo(DestName).absoluteFilePath();
-    if (QFile::rename(FileName, dest) || !QFileInfo::exists(FileName))
+    const QByteArray from = QFile::encodeName(FileName), to = QFile::encodeName(dest);
+    if (::rename(from.constData(), to.constData()) == 0 || !QFileInfo::exists(FileName))
         return;
     QFile::setPermissions(FileName, QFile::permissions(FileName) | QFile::WriteOwner);
     CopyFile(FileName, dest);
-    QFile::remove(FileName);
+    // Both copies stay: the move did not happen, and nothing is lost.
+    if (!QFile::remove(FileName))
+        throw EFileError(QStringLiteral("Cannot delete file %1").arg(FileName));
+}
+
+void MoveFileEx(const QString& FileName, const QString& DestName, bool ShellDialog) {
+    if (!ShellDialog) {
+        MoveFile(FileName, DestName);
+        return;
+    }
+    const bool sameFolder = QFileInfo(FileName).absolutePath().compare(
+                                QFileInfo(DestName).absolutePath(), Qt::CaseInsensitive) == 0;
+    runShellOperation(sameFolder ? foRename : foMove, flNoConfirmation, FileName, DestName);
 }
 
 qint64 GetFileSize(const QString& FileName) {
@@ -132,6 +174,22 @@ TDateTime FileDateTime(const QString& FileName) {
     if (!info.exists())
         return NullDate;
     return platform::DateTimeToDouble(info.lastModified());
+}
+
+bool HasAttr(const QString& FileName, int Attr) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(FileName).constData(), &info) != 0)
+        return false;
+    int attributes = 0;
+    if (!(info.st_mode & S_IWUSR))
+        attributes |= faReadOnly;
+    if (QFileInfo(FileName).fileName().startsWith(u'.'))
+        attributes |= faHidden;
+    if (S_ISDIR(info.st_mode))
+        attributes |= faDirectory;
+    else if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        attributes |= faSysFile;
+    return (attributes & Attr) == Attr;
 }
 
 bool DeleteFiles(const QString& FileMask) {

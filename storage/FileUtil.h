@@ -1,7 +1,8 @@
 #pragma once
 // File and folder helpers with "/" paths: normalising folders, creating and clearing them,
 // copying (with an optional progress control) and moving files, wildcard deletion, name checks,
-// record locks, desktop links in the special folders, and the folder-browse dialog.
+// record locks, attributes, desktop links in the special folders, the folder-browse dialog and the
+// desktop's file operations (TKxFileOperator, in FileUtilOperator.cpp).
 
 #include "storage/DateUtil.h"
 
@@ -25,14 +26,30 @@ QString NormalDir(const QString& DirName);
 QString RemoveBackSlash(const QString& DirName);
 bool DirExists(const QString& Name);
 void ForceDirectories(const QString& Dir);
-// Throws EFileError; the destination may be an existing folder.
+// Throws EFileError; the destination may be an existing folder. With ShellDialog the copy is a
+// TKxFileOperator's, and its failure or cancellation throws platform::EAbort.
 void CopyFile(const QString& FileName, const QString& DestName, QObject* ProgressControl = nullptr);
 void CopyFileEx(const QString& FileName, const QString& DestName, bool OverwriteReadOnly,
-                QObject* ProgressControl = nullptr);
+                bool ShellDialog, QObject* ProgressControl = nullptr);
 // Renames; across file systems copies and deletes the source. Throws EFileError.
 void MoveFile(const QString& FileName, const QString& DestName);
+// With ShellDialog a TKxFileOperator's move or rename, whose failure throws platform::EAbort.
+void MoveFileEx(const QString& FileName, const QString& DestName, bool ShellDialog);
 qint64 GetFileSize(const QString& FileName);
 TDateTime FileDateTime(const QString& FileName);
+// The platform's attribute bits, read from what Linux keeps: read-only is a missing owner write
+// permission, hidden a leading ".", a system file anything that is neither a file, a folder nor a
+// link. A volume label and the archive bit do not exist here.
+enum TFileAttr : int {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+};
+// All bits of Attr are set; false for a missing file.
+bool HasAttr(const QString& FileName, int Attr);
 bool DeleteFiles(const QString& FileMask);
 bool DeleteFilesEx(const QStringList& FileMasks);
 // Never follows a symbolic link and never clears "/".
@@ -65,6 +82,44 @@ public:
     QString FolderName;
     int HelpContext = 0;
     bool Execute();
+};
+
+enum TFileOperation { foCopy, foDelete, foMove, foRename };
+enum TFileOperFlag : int {
+    flAllowUndo = 0x001,
+    flConfirmMouse = 0x002,
+    flFilesOnly = 0x004,
+    flMultiDest = 0x008,
+    flNoConfirmation = 0x010,
+    flNoConfirmMkDir = 0x020,
+    flRenameOnCollision = 0x040,
+    flSilent = 0x080,
+    flSimpleProgress = 0x100,
+    flNoErrorUI = 0x200,
+};
+using TFileOperFlags = int;
+
+// The desktop's file operations. Source and Destination are lists of names separated by ";" or
+// "|" (an empty name ends the list); a source name may hold wildcards. A delete with flAllowUndo
+// moves to the desktop's trash, from where the file manager restores it. Questions go through the
+// message-box helper, failures through the error helper unless flNoErrorUI. The operation stops
+// at the first failure; whatever failed is left where it was.
+class TKxFileOperator : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    TFileOperation Operation = foCopy;
+    TFileOperFlags Options = flAllowUndo | flNoConfirmMkDir;
+    QString ProgressTitle;
+    QString Source;
+    QString Destination;
+    // The user skipped or cancelled part of the last operation.
+    bool Aborted() const { return aborted_; }
+    virtual bool Execute();
+
+private:
+    class Run;
+    bool aborted_ = false;
 };
 
 bool BrowseDirectory(QString& AFolderName, const QString& DlgText, int AHelpContext);

@@ -65,6 +65,78 @@ TEST_F(RegistryTest, NamesAndValuesComeBackExactlyAsWritten) {
     EXPECT_TRUE(raw().contains("@=\"il valore predefinito\""));
 }
 
+TEST_F(RegistryTest, KeyNamesComeBackExactlyAsWritten) {
+    const QStringList keys = {
+        QString::fromUtf8("Ωmega"),
+        QString::fromUtf8("中文"),
+        "spazio in coda  ",
+        "  spazio in testa",
+        QString::fromUtf8("perché"),
+        "100% [quadre]",
+        "tab\tinterno",
+        QString::fromUtf8("emoji \U0001F600"),
+    };
+    {
+        TRegistry reg;
+        for (const QString& key : keys) {
+            // Each name alone, and as a parent with a value of the same kind of name below it.
+            ASSERT_TRUE(reg.OpenKey("\\Software\\" + key, true)) << key.toStdString();
+            reg.WriteString(key, key + " valore");
+            ASSERT_TRUE(reg.OpenKey(key, true)) << key.toStdString();
+            reg.WriteString(key, key);
+        }
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software", false));
+    EXPECT_EQ(reg.GetKeyNames(), keys);
+    for (const QString& key : keys) {
+        ASSERT_TRUE(reg.OpenKey("\\Software\\" + key, false)) << key.toStdString();
+        EXPECT_EQ(reg.GetValueNames(), QStringList{key});
+        EXPECT_EQ(reg.ReadString(key), key + " valore");
+        EXPECT_EQ(reg.GetKeyNames(), QStringList{key});
+        ASSERT_TRUE(reg.OpenKey(key, false));
+        EXPECT_EQ(reg.ReadString(key), key);
+    }
+    // Letters beyond Latin-1 compare without regard to case too.
+    ASSERT_TRUE(reg.OpenKey(QString::fromUtf8("\\software\\ωMEGA"), false));
+    EXPECT_EQ(reg.ReadString(QString::fromUtf8("Ωmega")), QString::fromUtf8("Ωmega valore"));
+    reg.WriteString("altro", "1");
+    ASSERT_TRUE(reg.DeleteKey(QString::fromUtf8("\\Software\\ΩMEGA")));
+    EXPECT_FALSE(reg.KeyExists(QString::fromUtf8("\\Software\\Ωmega\\Ωmega")));
+    EXPECT_EQ(raw().count("mega"), 0);
+    EXPECT_TRUE(raw().contains("[\\Software\\\\\\u4E2D\\\\u6587]\n"));
+    EXPECT_TRUE(raw().contains("[\\Software\\spazio in coda\\\\x20\\\\x20]\n"));
+    EXPECT_TRUE(raw().contains("[\\Software\\100% [quadre\\\\x5D]\n"));
+}
+
+TEST_F(RegistryTest, FilesWrittenBeforeKeyEscapesReadTheSame) {
+    writeRaw(
+        "[\\Software\\Quendel]\n\"A\"=\"1\"\n[\\Software\\a b \\c]\n\"B\"=\"2\"\n"
+        "[\\Software\\tab\tkey]\n\"C\"=\"3\"\n[\\Software\\caff\xe8 % \\u0041]\n\"D\"=\"4\"\n");
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software", false));
+    EXPECT_EQ(reg.GetKeyNames(),
+              QStringList({"Quendel", "a b ", "tab\tkey", QString::fromUtf8("caffè % ")}));
+    const QList<std::pair<QString, QString>> values = {
+        {"\\Software\\Quendel", "A"},
+        {"\\Software\\a b \\c", "B"},
+        {"\\Software\\tab\tkey", "C"},
+        {QString::fromUtf8("\\Software\\caffè % \\u0041"), "D"},
+    };
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        ASSERT_TRUE(reg.OpenKey(values.at(i).first, false)) << values.at(i).first.toStdString();
+        EXPECT_EQ(reg.ReadInteger(values.at(i).second), i + 1);
+        reg.WriteInteger(values.at(i).second, 10 + int(i));
+    }
+    // Writes go into the sections as they stand; a plain new key looks as it always did.
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Nuova", true));
+    reg.WriteString("F", "6");
+    EXPECT_EQ(raw(),
+              "[\\Software\\Quendel]\n\"A\"=\"10\"\n[\\Software\\a b \\c]\n\"B\"=\"11\"\n"
+              "[\\Software\\tab\tkey]\n\"C\"=\"12\"\n"
+              "[\\Software\\caff\xe8 % \\u0041]\n\"D\"=\"13\"\n[\\Software\\Nuova]\n\"F\"=\"6\"\n");
+}
+
 TEST_F(RegistryTest, KeyPathsIgnoreCaseEmptyPartsAndStartAtTheRootWithABackslash) {
     TRegistry reg;
     EXPECT_FALSE(reg.OpenKey("Software\\Quendel", false));

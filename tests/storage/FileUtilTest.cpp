@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // A progress control of another kind: it records every position it is given.
@@ -51,6 +52,25 @@ void Write(const QString& path, const QByteArray& data) {
 QByteArray Read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The modification time to the nanosecond, as the file system keeps it.
+timespec Modified(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mtim;
+}
+
+bool OnTwoDevices(const QString& a, const QString& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev != sb.st_dev;
+}
+
+void SetModified(const QString& path, const timespec& stamp) {
+    const timespec times[2] = {stamp, stamp};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
 QString CopyError(const QString& from, const QString& to) {
@@ -114,17 +134,24 @@ TEST(FileUtilTest, CopyFailuresLeaveEverythingWhole) {
     EXPECT_EQ(CopyError("/dev/null", dir.filePath("x")), "Cannot open file /dev/null");
 }
 
-TEST(FileUtilTest, MoveAcrossTwoFileSystems) {
+TEST(FileUtilTest, MoveAcrossTwoFileSystemsKeepsTheTimeStamp) {
     if (!QFileInfo("/dev/shm").isDir())
         GTEST_SKIP() << "no /dev/shm";
     QTemporaryDir shm("/dev/shm/quendel-XXXXXX");
     QTemporaryDir here(QDir::currentPath() + "/move-XXXXXX");
+    if (!OnTwoDevices(shm.path(), here.path()))
+        GTEST_SKIP() << "/dev/shm and the working folder are one file system";
     const QString source = shm.filePath("game.qzd");
     Write(source, Bytes(20000));
+    const timespec stamp{1588748889, 123456789};
+    SetModified(source, stamp);
     QFile::setPermissions(source, QFile::ReadOwner);
     MoveFile(source, here.filePath("game.qzd"));
     EXPECT_FALSE(QFileInfo::exists(source));
     EXPECT_EQ(Read(here.filePath("game.qzd")), Bytes(20000));
+    const timespec moved = Modified(here.filePath("game.qzd"));
+    EXPECT_EQ(moved.tv_sec, stamp.tv_sec);
+    EXPECT_EQ(moved.tv_nsec, stamp.tv_nsec);
 }
 
 TEST(FileUtilTest, ClearDirRemovesALinkNotWhatItPointsAt) {

@@ -23,6 +23,17 @@ QString OneLine(QString text) {
     return text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
 }
 
+// An address loses what would end an SMTP command or a header line, and NUL.
+QString AddressText(const QString& text) {
+    return OneLine(text).remove(QChar(0));
+}
+
+// "Name <address>": a name holds no "@" or ":", so text before "<" that does is part of the
+// address, which the server then refuses whole.
+bool IsDisplayName(const QString& text) {
+    return !text.contains(QLatin1Char('@')) && !text.contains(QLatin1Char(':'));
+}
+
 bool IsAscii(const QString& text) {
     for (const QChar c : text) {
         if (c.unicode() > 127)
@@ -153,11 +164,11 @@ TResult Classify(CURLcode code, const TTransfer& transfer) {
 
 QStringList SplitAddresses(const QString& list) {
     QStringList addresses;
-    for (QString part : list.split(QRegularExpression(QStringLiteral("[,;]")))) {
+    for (QString part : AddressText(list).split(QRegularExpression(QStringLiteral("[,;]")))) {
         part = part.trimmed();
         const qsizetype open = part.indexOf(QLatin1Char('<'));
         const qsizetype close = part.indexOf(QLatin1Char('>'), open + 1);
-        if (open >= 0 && close > open)
+        if (open >= 0 && close > open && IsDisplayName(part.left(open)))
             part = part.mid(open + 1, close - open - 1).trimmed();
         if (!part.isEmpty())
             addresses.append(part);
@@ -184,10 +195,10 @@ QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
     auto header = [&out](const char* name, const QByteArray& value) {
         out += name + QByteArray(": ") + value + "\r\n";
     };
-    header("From", OneLine(message.From).toLatin1());
-    header("To", OneLine(message.To).toLatin1());
-    if (!OneLine(message.Cc).trimmed().isEmpty())
-        header("Cc", OneLine(message.Cc).toLatin1());
+    header("From", AddressText(message.From).toLatin1());
+    header("To", AddressText(message.To).toLatin1());
+    if (!AddressText(message.Cc).trimmed().isEmpty())
+        header("Cc", AddressText(message.Cc).toLatin1());
     header("Subject", IsAscii(subject) ? subject.toLatin1() : EncodedWords(subject));
     header("Date", date.toLatin1());
     header("Message-ID", "<" + messageId.toLatin1() + ">");
@@ -202,8 +213,11 @@ QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
     return out;
 }
 
-TResult Send(const QString& host, int port, const TMailMessage& message,
+TResult Send(const QString& host, int port, const TMailMessage& typed,
              const std::atomic<bool>& cancel) {
+    TMailMessage message = typed;
+    for (QString* address : {&message.From, &message.To, &message.Cc})
+        *address = AddressText(*address);
     const QStringList recipients = SplitAddresses(message.To) + SplitAddresses(message.Cc);
     if (message.From.trimmed().isEmpty())
         return {TOutcome::MissingFrom, {}};

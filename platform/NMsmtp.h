@@ -32,7 +32,7 @@ struct TMailMessage {
     QString LocalProgram; // the X-Mailer header
 };
 
-// "A <a@x>; b@y ,," gives {"a@x", "b@y"}.
+// "A <a@x>; b@y ,," gives {"a@x", "b@y"}; CR, LF and NUL are dropped first.
 QStringList SplitAddresses(const QString& list);
 
 // The whole message, headers and body, with CR LF line ends; ASCII text goes as 7-bit us-ascii,

@@ -99,6 +99,43 @@ TEST(SmtpPeerTest, DeliversEnvelopeAndMessage) {
     EXPECT_EQ(QString::fromLatin1(DecodeQuotedPrintable(body)), mail.Body.join("\r\n") + "\r\n");
 }
 
+TEST(SmtpPeerTest, PastedLineBreaksCarryNoCommands) {
+    SmtpPeer peer;
+    const QString evil = "\r\nRCPT TO:<evil@y.invalid>";
+    struct Case {
+        QString from, to, cc;
+        TOutcome outcome;
+    };
+    const Case cases[] = {
+        {"ZT0123@zeltor.invalid", "ZT0456@zeltor.invalid" + evil, "", TOutcome::RecipientNotFound},
+        {"ZT0123@zeltor.invalid", "ZT0456@zeltor.invalid>" + evil.chopped(1), "",
+         TOutcome::RecipientNotFound},
+        {"ZT0123@zeltor.invalid", "ZT0456@zeltor.invalid", "tornei@zeltor.invalid\n" + evil,
+         TOutcome::RecipientNotFound},
+        {"ZT0123@zeltor.invalid" + evil, "ZT0456@zeltor.invalid", "", TOutcome::Failure},
+        {"ZT0123@zeltor.invalid>\r" + evil.mid(2).chopped(1), "ZT0456@zeltor.invalid", "",
+         TOutcome::Failure},
+        {QString("ZT0123@zeltor.inv\nalid\r"), QString::fromLatin1("ZT0456@zel\0tor.invalid", 22),
+         QString("Torn\r\nei <tornei@zeltor.invalid>"), TOutcome::Success},
+    };
+    for (const Case& c : cases) {
+        smtp::TMailMessage mail = Mail();
+        mail.From = c.from;
+        mail.To = c.to;
+        mail.Cc = c.cc;
+        EXPECT_EQ(SendTo(peer.Port(), mail).Outcome, c.outcome) << c.to.toStdString();
+    }
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("X-Mail-From: <ZT0123@zeltor.invalid>\r\n"
+                                       "X-Rcpt-To: <ZT0456@zeltor.invalid>\r\n"
+                                       "X-Rcpt-To: <tornei@zeltor.invalid>\r\n\r\n"));
+    EXPECT_TRUE(messages[0].contains("\r\nFrom: ZT0123@zeltor.invalid\r\n"
+                                     "To: ZT0456@zeltor.invalid\r\n"
+                                     "Cc: Tornei <tornei@zeltor.invalid>\r\n"));
+    EXPECT_FALSE(messages[0].contains("evil"));
+}
+
 TEST(SmtpPeerTest, FailuresAreTold) {
     SmtpPeer refusing({"--reject", "@blocked\\.invalid$"});
     smtp::TMailMessage refused = Mail();

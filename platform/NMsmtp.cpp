@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -34,12 +35,28 @@ bool IsDisplayName(const QString& text) {
     return !text.contains(QLatin1Char('@')) && !text.contains(QLatin1Char(':'));
 }
 
-bool IsAscii(const QString& text) {
+// Text that may go as it is in a 7-bit message: ASCII without NUL and without line breaks.
+bool IsPlain(const QString& text) {
     for (const QChar c : text) {
-        if (c.unicode() > 127)
+        if (c.unicode() > 127 || c.unicode() == 0 || c == QLatin1Char('\r') ||
+            c == QLatin1Char('\n'))
             return false;
     }
     return true;
+}
+
+// No line of a message may be longer than this, its CR LF not counted.
+constexpr qsizetype MaxLineLength = 998;
+
+bool IsPlainBody(const QStringList& lines) {
+    return std::all_of(lines.begin(), lines.end(), [](const QString& line) {
+        return line.size() <= MaxLineLength && IsPlain(line);
+    });
+}
+
+bool IsPlainSubject(const QString& subject) {
+    return QByteArrayLiteral("Subject: ").size() + subject.size() <= MaxLineLength &&
+           IsPlain(subject);
 }
 
 char HexDigit(int value) {
@@ -188,9 +205,8 @@ QString DateHeader() {
 
 QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
                           const QString& messageId) {
-    const QString body = message.Body.join(QLatin1Char('\n'));
     const QString subject = OneLine(message.Subject);
-    const bool ascii = IsAscii(body) && IsAscii(subject);
+    const bool ascii = IsPlainBody(message.Body);
     QByteArray out;
     auto header = [&out](const char* name, const QByteArray& value) {
         out += name + QByteArray(": ") + value + "\r\n";
@@ -199,7 +215,7 @@ QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
     header("To", AddressText(message.To).toLatin1());
     if (!AddressText(message.Cc).trimmed().isEmpty())
         header("Cc", AddressText(message.Cc).toLatin1());
-    header("Subject", IsAscii(subject) ? subject.toLatin1() : EncodedWords(subject));
+    header("Subject", IsPlainSubject(subject) ? subject.toLatin1() : EncodedWords(subject));
     header("Date", date.toLatin1());
     header("Message-ID", "<" + messageId.toLatin1() + ">");
     header("X-Mailer", OneLine(message.LocalProgram).toLatin1());

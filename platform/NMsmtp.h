@@ -35,8 +35,9 @@ struct TMailMessage {
 // "A <a@x>; b@y ,," gives {"a@x", "b@y"}; CR, LF and NUL are dropped first.
 QStringList SplitAddresses(const QString& list);
 
-// The whole message, headers and body, with CR LF line ends; ASCII text goes as 7-bit us-ascii,
-// other text as quoted-printable ISO-8859-1 with an encoded-word subject.
+// The whole message, headers and body, with CR LF line ends. A body of ASCII lines of at most 998
+// characters without NUL goes as 7-bit us-ascii, any other as quoted-printable ISO-8859-1; a
+// subject that would not fit such a line, or holds other characters, goes as encoded words.
 QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
                           const QString& messageId);
 

@@ -40,6 +40,13 @@ QByteArray DecodeQuotedPrintable(const QByteArray& text) {
     return out;
 }
 
+// The text of a header made of encoded words ("=?ISO-8859-1?Q?...?=", folded).
+QByteArray DecodeEncodedWords(QByteArray value) {
+    value.replace("?=\r\n =?ISO-8859-1?Q?", "");
+    EXPECT_TRUE(value.startsWith("=?ISO-8859-1?Q?") && value.endsWith("?=")) << value.data();
+    return DecodeQuotedPrintable(value.mid(15).chopped(2).replace('_', ' '));
+}
+
 // Headers and body of a stored message, without the peer's envelope lines.
 QByteArray Content(const QByteArray& stored) {
     return stored.mid(stored.indexOf("\r\n\r\n") + 4);
@@ -134,6 +141,45 @@ TEST(SmtpPeerTest, PastedLineBreaksCarryNoCommands) {
                                      "To: ZT0456@zeltor.invalid\r\n"
                                      "Cc: Tornei <tornei@zeltor.invalid>\r\n"));
     EXPECT_FALSE(messages[0].contains("evil"));
+}
+
+TEST(SmtpPeerTest, LongLinesAndNulBytesAreEncoded) {
+    SmtpPeer peer;
+    const QString longLine = QString("1b e2-e4 ").repeated(120);
+    const QString nul = QString::fromLatin1("prima\0dopo", 11);
+    struct Case {
+        QStringList body;
+        QString subject;
+    };
+    const Case cases[] = {
+        {{"1b e2-e4", longLine, "fine"}, "4001-  1b Cognome-Giocatore"},
+        {{nul, QString(998, QLatin1Char('x'))}, longLine},
+        {{"1b e2-e4"}, "4001 " + nul},
+    };
+    for (const Case& c : cases) {
+        smtp::TMailMessage mail = Mail(c.body);
+        mail.Subject = c.subject;
+        EXPECT_EQ(SendTo(peer.Port(), mail).Outcome, TOutcome::Success) << c.subject.toStdString();
+    }
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), std::size(cases));
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        const QByteArray content = Content(messages[i]);
+        EXPECT_FALSE(content.contains('\0'));
+        for (const QByteArray& line : content.split('\n'))
+            EXPECT_LE(line.size(), 999);
+        const qsizetype end = content.indexOf("\r\n\r\n");
+        const QByteArray head = content.left(end + 2);
+        const qsizetype start = head.indexOf("\r\nSubject: ") + 11;
+        QByteArray subject = head.mid(start, head.indexOf("\r\nDate: ") - start);
+        if (subject.startsWith("=?"))
+            subject = DecodeEncodedWords(subject);
+        EXPECT_EQ(QString::fromLatin1(subject), cases[i].subject);
+        const QByteArray body = content.mid(end + 4);
+        const bool encoded = head.contains("Content-Transfer-Encoding: quoted-printable");
+        EXPECT_EQ(QString::fromLatin1(encoded ? DecodeQuotedPrintable(body) : body),
+                  cases[i].body.join("\r\n") + "\r\n");
+    }
 }
 
 TEST(SmtpPeerTest, FailuresAreTold) {

@@ -115,6 +115,7 @@ struct TTransfer {
     const std::atomic<bool>* cancel = nullptr;
     QByteArray lastCommand;
     QByteArray refusedCommand; // the first command the server answered with an error
+    QByteArray refusedReply;   // and the code of that answer
     bool greeted = false;
 };
 
@@ -138,8 +139,10 @@ int Watch(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     else if (type == CURLINFO_HEADER_IN) {
         transfer->greeted = true;
         const bool refused = size > 0 && (data[0] == '4' || data[0] == '5');
-        if (refused && transfer->refusedCommand.isEmpty())
+        if (refused && transfer->refusedCommand.isEmpty()) {
             transfer->refusedCommand = transfer->lastCommand;
+            transfer->refusedReply = QByteArray(data, std::min<qsizetype>(3, size));
+        }
     }
     return 0;
 }
@@ -167,6 +170,9 @@ TResult Classify(CURLcode code, const TTransfer& transfer) {
     default:
         break;
     }
+    // 530: the server wants a login first, whichever command it refused.
+    if (transfer.refusedReply == "530")
+        return {TOutcome::AuthenticationFailed, {}};
     if (transfer.refusedCommand.startsWith("RCPT TO:")) {
         const QByteArray& command = transfer.refusedCommand;
         const qsizetype open = command.indexOf('<');

@@ -97,6 +97,7 @@ TEST_F(EmailTest, SentThroughTheServerAndTheWindowCloses) {
 TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
     SmtpPeer refusing({"--reject", "^ZT0456@"});
     SmtpPeer dropping({"--drop", "^ZT0123@"});
+    SmtpPeer loginFirst({"--auth-required"});
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const int closedPort = closed.serverPort();
@@ -110,6 +111,7 @@ TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
         {QString("R (127.0.0.1:%1)").arg(refusing.Port()), "", "", "Recipient not found"},
         {QString("D (127.0.0.1:%1)").arg(dropping.Port()), "", "", "Errore nell'invio della email"},
         {QString("C (127.0.0.1:%1)").arg(closedPort), "", "", "Connection failed"},
+        {QString("A (127.0.0.1:%1)").arg(loginFirst.Port()), "", "", "Authentication Failed"},
         {"U (smtp.nowhere.invalid:25)", "", "", "Invalid host"},
         {QString("F (127.0.0.1:%1)").arg(refusing.Port()), " ", "", "Missing From address"},
         {QString("T (127.0.0.1:%1)").arg(refusing.Port()), "", ";", "Missing To address"},

@@ -2,7 +2,7 @@
 """SMTP peer for the tests, on 127.0.0.1, over Debian's python3-aiosmtpd.
 
   /usr/bin/python3 smtp_peer.py OUTDIR [--reject REGEX] [--reject-mail] [--reject-data]
-                   [--drop REGEX]
+                   [--drop REGEX] [--auth-required]
 
 Prints "SMTP_PORT=<n>" once listening and runs until SIGTERM. Each accepted message becomes
 OUTDIR/NNNN.eml: "X-Mail-From: <sender>", one "X-Rcpt-To: <rcpt>" per accepted recipient, an
@@ -11,6 +11,7 @@ empty line, then the DATA bytes as received (CR LF, dot-stuffing removed).
   --reject-mail    every MAIL FROM gets 550
   --reject-data    every DATA gets 554
   --drop REGEX     a MAIL FROM or RCPT TO address matching REGEX closes the connection at once
+  --auth-required  every MAIL FROM gets 530, as from a server that wants a login first
 """
 import argparse
 import asyncio
@@ -36,6 +37,8 @@ class Handler:
             await self._hang_up(server)
         if self.args.reject_mail:
             return "550 5.7.1 Sender refused"
+        if self.args.auth_required:
+            return "530 5.7.0 Authentication required"
         envelope.mail_from = address
         envelope.mail_options.extend(options)
         return "250 OK"
@@ -70,6 +73,7 @@ async def main():
     parser.add_argument("--reject-mail", action="store_true")
     parser.add_argument("--reject-data", action="store_true")
     parser.add_argument("--drop")
+    parser.add_argument("--auth-required", action="store_true")
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
     handler = Handler(args)

@@ -197,6 +197,9 @@ TEST(SmtpPeerTest, FailuresAreTold) {
 
     SmtpPeer mailRefused({"--reject-mail"});
     EXPECT_EQ(SendTo(mailRefused.Port(), Mail()).Outcome, TOutcome::Failure);
+    SmtpPeer loginFirst({"--auth-required"});
+    EXPECT_EQ(SendTo(loginFirst.Port(), Mail()).Outcome, TOutcome::AuthenticationFailed);
+    EXPECT_TRUE(loginFirst.Messages().isEmpty());
 
     // A port nobody listens on, a host that does not exist, and names that are no host.
     QTcpServer closed;

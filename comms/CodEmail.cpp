@@ -185,6 +185,12 @@ void TFormEmail::BtnAnnullaClick() {
     reject();
 }
 
+void TFormEmail::done(int result) {
+    NMSMTP1->Abort();
+    BtnOk->setEnabled(true);
+    QDialog::done(result);
+}
+
 void TFormEmail::BtnNewServerClick() {
     if (!FormNewSMTP || platform::ShowModal(*FormNewSMTP) != QDialog::Accepted)
         return;

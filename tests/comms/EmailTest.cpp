@@ -152,6 +152,55 @@ TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
     EXPECT_EQ(window->result(), QDialog::Rejected);
 }
 
+// A send that the server never answers ends as soon as the user cancels it or closes the window:
+// one box at most, the connection dropped without QUIT, and the next send goes through.
+TEST_F(EmailTest, CancellingOrClosingDuringASendWaitsForNothing) {
+    SmtpPeer stalling({"--stall-data"});
+    SmtpPeer working;
+    for (const bool byButton : {true, false}) {
+        window->show();
+        boxes.clear();
+        const qsizetype before = stalling.Events().size();
+        Choose(QString("Lento (127.0.0.1:%1)").arg(stalling.Port()));
+        window->BtnOk->click();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return stalling.Events().mid(before).contains("DATA"); }, 20000));
+        if (byButton)
+            window->BtnAnnulla->click();
+        else
+            window->close();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return stalling.Events().mid(before).contains("LOST"); }, 20000));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(stalling.Events().mid(before).contains("QUIT"));
+        EXPECT_EQ(boxes, byButton ? std::vector<QString>{"Invio annullato|Invia mossa via email|0"}
+                                  : std::vector<QString>{});
+        EXPECT_TRUE(window->BtnOk->isEnabled());
+    }
+    window->show();
+    boxes.clear();
+    Choose(QString("Prova (127.0.0.1:%1)").arg(working.Port()));
+    window->BtnOk->click();
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Email inviata con successo|Invia mossa via email|0"});
+    EXPECT_EQ(working.Messages().size(), 1);
+}
+
+// A server that never answers QUIT holds up neither the outcome nor the end of the program.
+TEST_F(EmailTest, AServerSilentOnQuitHoldsNothingUp) {
+    SmtpPeer silent({"--silent-quit"});
+    Choose(QString("Muto (127.0.0.1:%1)").arg(silent.Port()));
+    window->BtnOk->click();
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Email inviata con successo|Invia mossa via email|0"});
+    EXPECT_EQ(silent.Messages().size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.Events().contains("QUIT"); }, 20000));
+    window.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.Events().contains("LOST"); }, 20000));
+}
+
 TEST_F(EmailTest, TheMailProgramGetsTheExactFields) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("mailto", &catcher, "open");

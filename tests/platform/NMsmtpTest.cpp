@@ -21,7 +21,7 @@ smtp::TMailMessage Mail(const QStringList& body = {"1b e2-e4", "1b e2-e4"}) {
 }
 
 smtp::TResult SendTo(int port, const smtp::TMailMessage& mail, const QString& host = "127.0.0.1") {
-    const std::atomic<bool> cancel{false};
+    smtp::TCancel cancel;
     return smtp::Send(host, port, mail, cancel);
 }
 

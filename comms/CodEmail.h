@@ -47,6 +47,7 @@ public:
 private:
     void CreateComponents();
     void ConnectSmtpEvents();
+    void KeepMailClientItem();
     void Outcome(const QString& text, int flags);
 };
 

@@ -264,4 +264,50 @@ TEST_F(EmailTest, ServerBookIsEditedAndKept) {
     EXPECT_EQ(window->cbSMTP->ItemIndex(), 1);
 }
 
+TEST_F(EmailTest, TheMailProgramIsAlwaysTheFirstEntry) {
+    const QString mailClient = "Nessuno (usa l'applicazione di default)";
+    const QString zeltor = "Zeltor (smtp.zeltor.invalid:25)";
+    const QString home = "Casa (mail.casa.invalid:587)";
+    struct Case {
+        QStringList stored;
+        QString chosen;
+    };
+    const Case cases[] = {
+        {{zeltor, home}, home},
+        {{zeltor, home, mailClient}, zeltor},
+        {{home}, ""},
+    };
+    for (const Case& c : cases) {
+        window.reset();
+        QByteArray ini =
+            "[InviaEmail]\r\ncbSMTP_Text=" + c.chosen.toLatin1() +
+            "\r\ncbSMTP_ItemIndex=" + QByteArray::number(c.stored.indexOf(c.chosen)) +
+            "\r\n[InviaEmail.cbSMTP_Items]\r\nCount=" + QByteArray::number(c.stored.size()) +
+            "\r\n";
+        for (qsizetype i = 0; i < c.stored.size(); ++i)
+            ini += "Item" + QByteArray::number(i) + "=" + c.stored[i].toLatin1() + "\r\n";
+        QFile file("Quendel.ini");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(ini);
+        file.close();
+
+        window = std::make_unique<TStoredForm<TFormEmail>>();
+        window->show();
+        QStringList expected = c.stored;
+        expected.removeAll(mailClient);
+        expected.prepend(mailClient);
+        EXPECT_EQ(window->cbSMTP->Items(), expected) << ini.data();
+        EXPECT_EQ(window->cbSMTP->Text(), c.chosen) << ini.data();
+        window->cbSMTP->SetItemIndex(1);
+        window->PopupMenuServersPopup();
+        EXPECT_TRUE(window->Cancellaquestaconnessionedallelenco1->isEnabled());
+        window->Cancellaquestaconnessionedallelenco1Click();
+        EXPECT_EQ(window->cbSMTP->Items().value(0), mailClient);
+        EXPECT_EQ(window->cbSMTP->count(), expected.size() - 1);
+        window->cbSMTP->SetItemIndex(0);
+        window->PopupMenuServersPopup();
+        EXPECT_FALSE(window->Cancellaquestaconnessionedallelenco1->isEnabled());
+    }
+}
+
 #include "EmailTest.moc"

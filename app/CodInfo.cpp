@@ -73,9 +73,28 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
 }
 
 void TFormInfo::cbZeltorClick() {
-    const QString code = EditMatchName->Text();
+    const bool edited = MatchCodeEdited();
+    const QString code = edited ? EditMatchName->Text() : matchCode_;
     EditMatchName->SetEditMask(cbZeltor->isChecked() ? QString::fromLatin1(ZeltorMask) : QString());
     // A change of mask resets the length limit.
     EditMatchName->setMaxLength(4);
     EditMatchName->SetText(code);
+    if (!edited)
+        shownCode_ = EditMatchName->Text();
+}
+
+void TFormInfo::SetMatchCode(const QString& code) {
+    matchCode_ = code;
+    EditMatchName->SetText(code);
+    shownCode_ = EditMatchName->Text();
+}
+
+bool TFormInfo::MatchCodeEdited() const {
+    return EditMatchName->Text() != shownCode_;
+}
+
+QString TFormInfo::MatchCode() const {
+    if (!MatchCodeEdited())
+        return matchCode_;
+    return EditMatchName->Text().remove(QLatin1Char('*')).trimmed();
 }

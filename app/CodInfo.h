@@ -34,6 +34,17 @@ public:
     QPushButton* BitBtnCancel;
 
     void cbZeltorClick();
+
+    // The match code goes back as it came unless the user edits it, even when it does not fit
+    // the edit's mask or length; an edited one loses the mask's blanks.
+    void SetMatchCode(const QString& code);
+    QString MatchCode() const;
+
+private:
+    bool MatchCodeEdited() const;
+
+    QString matchCode_;
+    QString shownCode_; // the edit's text when it showed matchCode_
 };
 
 extern TFormInfo* FormInfo;

@@ -224,7 +224,7 @@ void TFormMain::InviamossaviaEmailClick() {
 void TFormMain::Datipartita1Click() {
     FormInfo->EditWhitePlayer->setText(WhitePlayer);
     FormInfo->EditBlackPlayer->setText(BlackPlayer);
-    FormInfo->EditMatchName->SetText(MatchCode);
+    FormInfo->SetMatchCode(MatchCode);
     FormInfo->EditLine1->setText(HeaderLine1);
     FormInfo->EditLine2->setText(HeaderLine2);
     FormInfo->EditRound->setText(GameRound);
@@ -234,8 +234,7 @@ void TFormMain::Datipartita1Click() {
         return;
     WhitePlayer = FormInfo->EditWhitePlayer->text();
     BlackPlayer = FormInfo->EditBlackPlayer->text();
-    // The match code without the mask's blanks.
-    MatchCode = FormInfo->EditMatchName->Text().remove(QLatin1Char('*')).trimmed();
+    MatchCode = FormInfo->MatchCode();
     HeaderLine1 = FormInfo->EditLine1->text();
     HeaderLine2 = FormInfo->EditLine2->text();
     GameRound = FormInfo->EditRound->text();

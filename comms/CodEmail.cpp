@@ -109,6 +109,7 @@ void TFormEmail::CreateComponents() {
     FormStorage1->SetIniSection(QStringLiteral("InviaEmail"));
     FormStorage1->SetStoredProps({QStringLiteral("cbSMTP.Items"), QStringLiteral("cbSMTP.Text"),
                                   QStringLiteral("cbSMTP.ItemIndex")});
+    FormStorage1->OnRestorePlacement = [this](QObject*) { KeepMailClientItem(); };
 }
 
 void TFormEmail::ConnectSmtpEvents() {
@@ -127,6 +128,18 @@ void TFormEmail::ConnectSmtpEvents() {
     };
     NMSMTP1->OnInvalidHost = [this](bool&) { Outcome(QStringLiteral("Invalid host"), 16); };
     NMSMTP1->OnConnectionFailed = [this] { Outcome(QStringLiteral("Connection failed"), 16); };
+}
+
+// A stored book may lack the mail program's entry or hold it elsewhere: it is always item 0.
+void TFormEmail::KeepMailClientItem() {
+    QStringList items = cbSMTP->Items();
+    if (items.value(0) == MailClientItem)
+        return;
+    const QString chosen = cbSMTP->Text();
+    items.removeAll(MailClientItem);
+    items.prepend(MailClientItem);
+    cbSMTP->SetItems(items);
+    cbSMTP->SetItemIndex(chosen.isEmpty() ? -1 : int(items.indexOf(chosen)));
 }
 
 void TFormEmail::Outcome(const QString& text, int flags) {
@@ -183,6 +196,12 @@ void TFormEmail::BtnAnnullaClick() {
     BtnOk->setEnabled(true);
     platform::MessageBox(QStringLiteral("Invio annullato"), Caption, 0, this);
     reject();
+}
+
+void TFormEmail::done(int result) {
+    NMSMTP1->Abort();
+    BtnOk->setEnabled(true);
+    QDialog::done(result);
 }
 
 void TFormEmail::BtnNewServerClick() {

@@ -41,9 +41,13 @@ public:
     void Cancellaquestaconnessionedallelenco1Click();
     void PopupMenuServersPopup();
 
+    // However the window closes, a send still running is cancelled.
+    void done(int result) override;
+
 private:
     void CreateComponents();
     void ConnectSmtpEvents();
+    void KeepMailClientItem();
     void Outcome(const QString& text, int flags);
 };
 

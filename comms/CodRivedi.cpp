@@ -25,11 +25,6 @@ QPushButton* NavigationButton(QWidget* parent, const char* name, const QString& 
     return button;
 }
 
-// The memo's lines as a string list counts them: an empty memo has none, a final break adds none.
-QStringList MemoLines(const QPlainTextEdit& memo) {
-    return platform::SplitTextLines(memo.toPlainText());
-}
-
 } // namespace
 
 TFormRivedi::TFormRivedi(QWidget* parent) : QDialog(parent) {
@@ -112,12 +107,24 @@ int TFormRivedi::LoadMessages() {
 
 void TFormRivedi::ShowCurrentMessage() {
     Label1->setText(QStringLiteral("Messaggio %1/%2").arg(CurrentMessage).arg(MessageCount));
-    Memo1->setPlainText(file_.Messages.value(CurrentMessage - 1).join(QLatin1Char('\n')));
+    ShowLines(file_.Messages.value(CurrentMessage - 1));
+}
+
+void TFormRivedi::ShowLines(const QStringList& lines) {
+    shown_ = lines;
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+QStringList TFormRivedi::MemoLines() const {
+    // Unedited, the lines are the ones shown, final empty lines included; edited, the memo's
+    // lines as a string list counts them: an empty memo has none, a final break adds none.
+    const QString text = Memo1->toPlainText();
+    return text == shown_.join(QLatin1Char('\n')) ? shown_ : platform::SplitTextLines(text);
 }
 
 void TFormRivedi::StoreCurrentMessage() {
     if (CurrentMessage >= 1 && CurrentMessage <= file_.Messages.size())
-        file_.Messages[CurrentMessage - 1] = MemoLines(*Memo1);
+        file_.Messages[CurrentMessage - 1] = MemoLines();
 }
 
 void TFormRivedi::MoveTo(int message) {
@@ -167,12 +174,12 @@ void TFormRivedi::SetNavigationEnabled(bool enabled) {
 
 void TFormRivedi::BeginPreview(const QString& caption, const QStringList& article) {
     FileName.clear();
-    Memo1->setPlainText(article.join(QLatin1Char('\n')));
+    ShowLines(article);
     Label1->setText(caption);
     SetNavigationEnabled(false);
 }
 
 QStringList TFormRivedi::EndPreview() {
     SetNavigationEnabled(true);
-    return MemoLines(*Memo1);
+    return MemoLines();
 }

@@ -53,8 +53,11 @@ private:
     void CreateComponents();
     void MoveTo(int message);
     void SetNavigationEnabled(bool enabled);
+    void ShowLines(const QStringList& lines);
+    QStringList MemoLines() const;
 
     correspondence::TMessageFile file_{QString()};
+    QStringList shown_; // the lines the memo was last given
 };
 
 extern TFormRivedi* FormRivedi;

@@ -8,6 +8,10 @@
 
 #include <curl/curl.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -23,12 +27,39 @@ QString OneLine(QString text) {
     return text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
 }
 
-bool IsAscii(const QString& text) {
+// An address loses what would end an SMTP command or a header line, and NUL.
+QString AddressText(const QString& text) {
+    return OneLine(text).remove(QChar(0));
+}
+
+// "Name <address>": a name holds no "@" or ":", so text before "<" that does is part of the
+// address, which the server then refuses whole.
+bool IsDisplayName(const QString& text) {
+    return !text.contains(QLatin1Char('@')) && !text.contains(QLatin1Char(':'));
+}
+
+// Text that may go as it is in a 7-bit message: ASCII without NUL and without line breaks.
+bool IsPlain(const QString& text) {
     for (const QChar c : text) {
-        if (c.unicode() > 127)
+        if (c.unicode() > 127 || c.unicode() == 0 || c == QLatin1Char('\r') ||
+            c == QLatin1Char('\n'))
             return false;
     }
     return true;
+}
+
+// No line of a message may be longer than this, its CR LF not counted.
+constexpr qsizetype MaxLineLength = 998;
+
+bool IsPlainBody(const QStringList& lines) {
+    return std::all_of(lines.begin(), lines.end(), [](const QString& line) {
+        return line.size() <= MaxLineLength && IsPlain(line);
+    });
+}
+
+bool IsPlainSubject(const QString& subject) {
+    return QByteArrayLiteral("Subject: ").size() + subject.size() <= MaxLineLength &&
+           IsPlain(subject);
 }
 
 char HexDigit(int value) {
@@ -84,9 +115,10 @@ QByteArray EncodedWords(const QString& text) {
 struct TTransfer {
     QByteArray data;
     qsizetype sent = 0;
-    const std::atomic<bool>* cancel = nullptr;
+    TCancel* cancel = nullptr;
     QByteArray lastCommand;
     QByteArray refusedCommand; // the first command the server answered with an error
+    QByteArray refusedReply;   // and the code of that answer
     bool greeted = false;
 };
 
@@ -100,7 +132,22 @@ size_t ReadData(char* buffer, size_t size, size_t count, void* user) {
 }
 
 int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<TTransfer*>(user)->cancel->load() ? 1 : 0;
+    return static_cast<TTransfer*>(user)->cancel->Cancelled() ? 1 : 0;
+}
+
+curl_socket_t OpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+    const int socket =
+        ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (socket >= 0 && !static_cast<TTransfer*>(user)->cancel->Opened(socket)) {
+        ::close(socket);
+        return CURL_SOCKET_BAD;
+    }
+    return socket;
+}
+
+int CloseSocket(void* user, curl_socket_t socket) {
+    static_cast<TTransfer*>(user)->cancel->Closing(socket);
+    return ::close(socket);
 }
 
 int Watch(CURL*, curl_infotype type, char* data, size_t size, void* user) {
@@ -110,8 +157,10 @@ int Watch(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     else if (type == CURLINFO_HEADER_IN) {
         transfer->greeted = true;
         const bool refused = size > 0 && (data[0] == '4' || data[0] == '5');
-        if (refused && transfer->refusedCommand.isEmpty())
+        if (refused && transfer->refusedCommand.isEmpty()) {
             transfer->refusedCommand = transfer->lastCommand;
+            transfer->refusedReply = QByteArray(data, std::min<qsizetype>(3, size));
+        }
     }
     return 0;
 }
@@ -139,6 +188,9 @@ TResult Classify(CURLcode code, const TTransfer& transfer) {
     default:
         break;
     }
+    // 530: the server wants a login first, whichever command it refused.
+    if (transfer.refusedReply == "530")
+        return {TOutcome::AuthenticationFailed, {}};
     if (transfer.refusedCommand.startsWith("RCPT TO:")) {
         const QByteArray& command = transfer.refusedCommand;
         const qsizetype open = command.indexOf('<');
@@ -151,13 +203,33 @@ TResult Classify(CURLcode code, const TTransfer& transfer) {
 
 } // namespace
 
+void TCancel::Cancel() {
+    const std::lock_guard lock(mutex_);
+    cancelled_ = true;
+    for (const int socket : sockets_)
+        ::shutdown(socket, SHUT_RDWR);
+}
+
+bool TCancel::Opened(int socket) {
+    const std::lock_guard lock(mutex_);
+    if (cancelled_)
+        return false;
+    sockets_.push_back(socket);
+    return true;
+}
+
+void TCancel::Closing(int socket) {
+    const std::lock_guard lock(mutex_);
+    std::erase(sockets_, socket);
+}
+
 QStringList SplitAddresses(const QString& list) {
     QStringList addresses;
-    for (QString part : list.split(QRegularExpression(QStringLiteral("[,;]")))) {
+    for (QString part : AddressText(list).split(QRegularExpression(QStringLiteral("[,;]")))) {
         part = part.trimmed();
         const qsizetype open = part.indexOf(QLatin1Char('<'));
         const qsizetype close = part.indexOf(QLatin1Char('>'), open + 1);
-        if (open >= 0 && close > open)
+        if (open >= 0 && close > open && IsDisplayName(part.left(open)))
             part = part.mid(open + 1, close - open - 1).trimmed();
         if (!part.isEmpty())
             addresses.append(part);
@@ -177,18 +249,17 @@ QString DateHeader() {
 
 QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
                           const QString& messageId) {
-    const QString body = message.Body.join(QLatin1Char('\n'));
     const QString subject = OneLine(message.Subject);
-    const bool ascii = IsAscii(body) && IsAscii(subject);
+    const bool ascii = IsPlainBody(message.Body);
     QByteArray out;
     auto header = [&out](const char* name, const QByteArray& value) {
         out += name + QByteArray(": ") + value + "\r\n";
     };
-    header("From", OneLine(message.From).toLatin1());
-    header("To", OneLine(message.To).toLatin1());
-    if (!OneLine(message.Cc).trimmed().isEmpty())
-        header("Cc", OneLine(message.Cc).toLatin1());
-    header("Subject", IsAscii(subject) ? subject.toLatin1() : EncodedWords(subject));
+    header("From", AddressText(message.From).toLatin1());
+    header("To", AddressText(message.To).toLatin1());
+    if (!AddressText(message.Cc).trimmed().isEmpty())
+        header("Cc", AddressText(message.Cc).toLatin1());
+    header("Subject", IsPlainSubject(subject) ? subject.toLatin1() : EncodedWords(subject));
     header("Date", date.toLatin1());
     header("Message-ID", "<" + messageId.toLatin1() + ">");
     header("X-Mailer", OneLine(message.LocalProgram).toLatin1());
@@ -202,8 +273,12 @@ QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
     return out;
 }
 
-TResult Send(const QString& host, int port, const TMailMessage& message,
-             const std::atomic<bool>& cancel) {
+// The transfer up to its outcome; the connection stays with the handle.
+TResult Perform(const QString& host, int port, const TMailMessage& typed, TTransfer& transfer,
+                TCurl& curl) {
+    TMailMessage message = typed;
+    for (QString* address : {&message.From, &message.To, &message.Cc})
+        *address = AddressText(*address);
     const QStringList recipients = SplitAddresses(message.To) + SplitAddresses(message.Cc);
     if (message.From.trimmed().isEmpty())
         return {TOutcome::MissingFrom, {}};
@@ -216,15 +291,13 @@ TResult Send(const QString& host, int port, const TMailMessage& message,
     if (host.trimmed().isEmpty() || !url.isValid() || port < 1 || port > 65535)
         return {TOutcome::InvalidHost, {}};
 
-    TTransfer transfer;
-    transfer.cancel = &cancel;
     const QString domain = SplitAddresses(message.From).value(0).section(QLatin1Char('@'), 1);
     transfer.data =
         ComposeMessage(message, DateHeader(),
                        QUuid::createUuid().toString(QUuid::WithoutBraces) + QLatin1Char('@') +
                            (domain.isEmpty() ? QStringLiteral("quendel.invalid") : domain));
 
-    TCurl curl(curl_easy_init(), &curl_easy_cleanup);
+    curl.reset(curl_easy_init());
     TList rcpt(nullptr, &curl_slist_free_all);
     for (const QString& recipient : recipients) {
         curl_slist* grown = curl_slist_append(rcpt.get(), Angled(recipient).constData());
@@ -239,6 +312,8 @@ TResult Send(const QString& host, int port, const TMailMessage& message,
     curl_easy_setopt(c, CURLOPT_URL, urlText.constData());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp");
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    // The handle's cleanup does not wait for a name look-up still running.
+    curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_TIMEOUT, TransferTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
@@ -252,7 +327,23 @@ TResult Send(const QString& host, int port, const TMailMessage& message,
     curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Watch);
     curl_easy_setopt(c, CURLOPT_DEBUGDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &OpenSocket);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, &CloseSocket);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, &transfer);
     return Classify(curl_easy_perform(c), transfer);
+}
+
+TResult Send(const QString& host, int port, const TMailMessage& message, TCancel& cancel,
+             const std::function<void(const TResult&)>& known) {
+    // The transfer outlives the handle, whose cleanup closes the connection through it.
+    TTransfer transfer;
+    transfer.cancel = &cancel;
+    TCurl curl(nullptr, &curl_easy_cleanup);
+    const TResult result = Perform(host, port, message, transfer, curl);
+    if (known)
+        known(result);
+    return result;
 }
 
 } // namespace smtp
@@ -263,38 +354,51 @@ TNMSMTP::TNMSMTP(QObject* parent) : QObject(parent) {
 }
 
 TNMSMTP::~TNMSMTP() {
-    Abort();
+    // The join is bounded: the cancel has cut the worker's connection.
+    if (cancel_)
+        cancel_->Cancel();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 bool TNMSMTP::SendMail() {
-    if (worker_.joinable())
+    if (sending_)
         return false;
-    cancel_ = false;
-    worker_ = std::thread([this, host = Host, port = Port, message = PostMessage] {
-        const smtp::TResult result = smtp::Send(host, port, message, cancel_);
-        QMetaObject::invokeMethod(
-            this, [this, result] { Finished(result.Outcome, result.Recipient); },
-            Qt::QueuedConnection);
-    });
+    // The previous send's connection may still wait for the answer to its QUIT.
+    if (cancel_)
+        cancel_->Cancel();
+    if (worker_.joinable())
+        worker_.join();
+    cancel_ = std::make_shared<smtp::TCancel>();
+    sending_ = true;
+    worker_ = std::thread(
+        [this, send = ++send_, cancel = cancel_, host = Host, port = Port, message = PostMessage] {
+            smtp::Send(host, port, message, *cancel, [this, send](const smtp::TResult& result) {
+                QMetaObject::invokeMethod(
+                    this, [this, send, result] { Finished(send, result); }, Qt::QueuedConnection);
+            });
+        });
     return true;
 }
 
 void TNMSMTP::Abort() {
-    cancel_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    if (!sending_)
+        return;
+    sending_ = false;
+    cancel_->Cancel();
 }
 
-void TNMSMTP::Finished(smtp::TOutcome outcome, const QString& recipient) {
-    // The worker posted this as its last act, so the join is immediate.
-    if (worker_.joinable())
-        worker_.join();
+void TNMSMTP::Finished(quint64 send, const smtp::TResult& result) {
+    if (!sending_ || send != send_)
+        return;
+    sending_ = false;
+    const QString& recipient = result.Recipient;
     bool handled = false;
     auto fire = [](const auto& event, auto&&... args) {
         if (event)
             event(std::forward<decltype(args)>(args)...);
     };
-    switch (outcome) {
+    switch (result.Outcome) {
     case smtp::TOutcome::Success:
         return fire(OnSuccess);
     case smtp::TOutcome::Failure:

@@ -8,7 +8,10 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace smtp {
 
@@ -32,11 +35,12 @@ struct TMailMessage {
     QString LocalProgram; // the X-Mailer header
 };
 
-// "A <a@x>; b@y ,," gives {"a@x", "b@y"}.
+// "A <a@x>; b@y ,," gives {"a@x", "b@y"}; CR, LF and NUL are dropped first.
 QStringList SplitAddresses(const QString& list);
 
-// The whole message, headers and body, with CR LF line ends; ASCII text goes as 7-bit us-ascii,
-// other text as quoted-printable ISO-8859-1 with an encoded-word subject.
+// The whole message, headers and body, with CR LF line ends. A body of ASCII lines of at most 998
+// characters without NUL goes as 7-bit us-ascii, any other as quoted-printable ISO-8859-1; a
+// subject that would not fit such a line, or holds other characters, goes as encoded words.
 QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
                           const QString& messageId);
 
@@ -48,9 +52,27 @@ struct TResult {
     QString Recipient; // the refused one, for RecipientNotFound
 };
 
-// One transfer, blocking; cancel ends it early (with Failure).
-TResult Send(const QString& host, int port, const TMailMessage& message,
-             const std::atomic<bool>& cancel);
+// Ends a transfer from another thread at once: its sockets are shut down, so no wait on the
+// server outlasts the cancel, and the connection is dropped without QUIT.
+class TCancel {
+public:
+    void Cancel();
+    bool Cancelled() const { return cancelled_; }
+
+    // The transfer's sockets; Opened is false (and keeps nothing) once cancelled.
+    bool Opened(int socket);
+    void Closing(int socket);
+
+private:
+    std::atomic<bool> cancelled_{false};
+    std::mutex mutex_;
+    std::vector<int> sockets_;
+};
+
+// One transfer, blocking; a cancel ends it early (with Failure). known, when given, gets the
+// outcome as soon as it is known, before the connection is closed (QUIT and its answer).
+TResult Send(const QString& host, int port, const TMailMessage& message, TCancel& cancel,
+             const std::function<void(const TResult&)>& known = {});
 
 } // namespace smtp
 
@@ -67,10 +89,13 @@ public:
     int Port = 25;
     smtp::TMailMessage PostMessage;
 
-    // Starts a send unless one is running; returns whether it started.
+    // Starts a send unless one is running; returns whether it started. The previous send's
+    // connection, when still open, is dropped first.
     bool SendMail();
-    bool Sending() const { return worker_.joinable(); }
-    // Cancels a running send and waits for its thread.
+    // A send runs until its event has fired or it is aborted.
+    bool Sending() const { return sending_; }
+    // Cancels a running send without waiting for anything: no event fires for it, and its
+    // connection is dropped without QUIT.
     void Abort();
 
     // The component's events; the one for the outcome fires, when assigned.
@@ -83,8 +108,10 @@ public:
     std::function<void()> OnConnectionFailed;
 
 private:
-    void Finished(smtp::TOutcome outcome, const QString& recipient);
+    void Finished(quint64 send, const smtp::TResult& result);
 
     std::thread worker_;
-    std::atomic<bool> cancel_{false};
+    std::shared_ptr<smtp::TCancel> cancel_;
+    bool sending_ = false;
+    quint64 send_ = 0; // numbers the sends, so an outcome that comes late is known
 };

@@ -34,3 +34,25 @@ TEST(GameDataDialog, MatchCodeMaskTakesTheServiceCodes) {
     dialog.cbZeltor->setChecked(true);
     EXPECT_TRUE(dialog.EditMatchName->IsMasked());
 }
+
+TEST(GameDataDialog, AnUneditedMatchCodeGoesBackWhole) {
+    TFormInfo dialog;
+    for (const QString code : {"ABCD", "Coppa", "4001", "12A", "", "Coppa Italia 2026"}) {
+        for (const bool zeltor : {true, false}) {
+            dialog.cbZeltor->setChecked(zeltor);
+            dialog.SetMatchCode(code);
+            EXPECT_EQ(dialog.MatchCode(), code) << code.toStdString();
+            dialog.cbZeltor->setChecked(!zeltor);
+            dialog.cbZeltor->setChecked(zeltor);
+            EXPECT_EQ(dialog.MatchCode(), code) << code.toStdString();
+        }
+    }
+    // Typed over, the code is what the edit holds, without the mask's blanks.
+    dialog.cbZeltor->setChecked(true);
+    dialog.SetMatchCode("Coppa");
+    dialog.EditMatchName->selectAll();
+    QTest::keyClicks(dialog.EditMatchName, "12");
+    EXPECT_EQ(dialog.MatchCode(), "12");
+    dialog.cbZeltor->setChecked(false);
+    EXPECT_EQ(dialog.MatchCode(), "12");
+}

@@ -159,6 +159,14 @@ TEST_F(CorrespondenceTest, GameDataInAndOut) {
     };
     FormMain->Datipartita1Click();
     EXPECT_EQ(FormMain->GameRound, "Turno 2");
+
+    // Opened and confirmed as it is, a code that does not fit the mask stays whole.
+    for (const QString code : {"ABCD", "Coppa"}) {
+        FormMain->MatchCode = code;
+        modalAnswer = [](QDialog&) { return int(QDialog::Accepted); };
+        FormMain->Datipartita1Click();
+        EXPECT_EQ(FormMain->MatchCode, code);
+    }
 }
 
 TEST_F(CorrespondenceTest, ZeltorCommandsNeedAPlayedMove) {

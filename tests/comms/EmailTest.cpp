@@ -97,6 +97,7 @@ TEST_F(EmailTest, SentThroughTheServerAndTheWindowCloses) {
 TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
     SmtpPeer refusing({"--reject", "^ZT0456@"});
     SmtpPeer dropping({"--drop", "^ZT0123@"});
+    SmtpPeer loginFirst({"--auth-required"});
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const int closedPort = closed.serverPort();
@@ -110,6 +111,7 @@ TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
         {QString("R (127.0.0.1:%1)").arg(refusing.Port()), "", "", "Recipient not found"},
         {QString("D (127.0.0.1:%1)").arg(dropping.Port()), "", "", "Errore nell'invio della email"},
         {QString("C (127.0.0.1:%1)").arg(closedPort), "", "", "Connection failed"},
+        {QString("A (127.0.0.1:%1)").arg(loginFirst.Port()), "", "", "Authentication Failed"},
         {"U (smtp.nowhere.invalid:25)", "", "", "Invalid host"},
         {QString("F (127.0.0.1:%1)").arg(refusing.Port()), " ", "", "Missing From address"},
         {QString("T (127.0.0.1:%1)").arg(refusing.Port()), "", ";", "Missing To address"},
@@ -148,6 +150,55 @@ TEST_F(EmailTest, FailuresKeepTheWindowAndItsFields) {
     window->BtnAnnulla->click();
     EXPECT_EQ(boxes, std::vector<QString>{"Invio annullato|Invia mossa via email|0"});
     EXPECT_EQ(window->result(), QDialog::Rejected);
+}
+
+// A send that the server never answers ends as soon as the user cancels it or closes the window:
+// one box at most, the connection dropped without QUIT, and the next send goes through.
+TEST_F(EmailTest, CancellingOrClosingDuringASendWaitsForNothing) {
+    SmtpPeer stalling({"--stall-data"});
+    SmtpPeer working;
+    for (const bool byButton : {true, false}) {
+        window->show();
+        boxes.clear();
+        const qsizetype before = stalling.Events().size();
+        Choose(QString("Lento (127.0.0.1:%1)").arg(stalling.Port()));
+        window->BtnOk->click();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return stalling.Events().mid(before).contains("DATA"); }, 20000));
+        if (byButton)
+            window->BtnAnnulla->click();
+        else
+            window->close();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return stalling.Events().mid(before).contains("LOST"); }, 20000));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(stalling.Events().mid(before).contains("QUIT"));
+        EXPECT_EQ(boxes, byButton ? std::vector<QString>{"Invio annullato|Invia mossa via email|0"}
+                                  : std::vector<QString>{});
+        EXPECT_TRUE(window->BtnOk->isEnabled());
+    }
+    window->show();
+    boxes.clear();
+    Choose(QString("Prova (127.0.0.1:%1)").arg(working.Port()));
+    window->BtnOk->click();
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Email inviata con successo|Invia mossa via email|0"});
+    EXPECT_EQ(working.Messages().size(), 1);
+}
+
+// A server that never answers QUIT holds up neither the outcome nor the end of the program.
+TEST_F(EmailTest, AServerSilentOnQuitHoldsNothingUp) {
+    SmtpPeer silent({"--silent-quit"});
+    Choose(QString("Muto (127.0.0.1:%1)").arg(silent.Port()));
+    window->BtnOk->click();
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Email inviata con successo|Invia mossa via email|0"});
+    EXPECT_EQ(silent.Messages().size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.Events().contains("QUIT"); }, 20000));
+    window.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.Events().contains("LOST"); }, 20000));
 }
 
 TEST_F(EmailTest, TheMailProgramGetsTheExactFields) {
@@ -211,6 +262,52 @@ TEST_F(EmailTest, ServerBookIsEditedAndKept) {
     EXPECT_EQ(window->cbSMTP->Items(),
               QStringList({designed[0], "Casa mia (mail.casa.invalid:587)"}));
     EXPECT_EQ(window->cbSMTP->ItemIndex(), 1);
+}
+
+TEST_F(EmailTest, TheMailProgramIsAlwaysTheFirstEntry) {
+    const QString mailClient = "Nessuno (usa l'applicazione di default)";
+    const QString zeltor = "Zeltor (smtp.zeltor.invalid:25)";
+    const QString home = "Casa (mail.casa.invalid:587)";
+    struct Case {
+        QStringList stored;
+        QString chosen;
+    };
+    const Case cases[] = {
+        {{zeltor, home}, home},
+        {{zeltor, home, mailClient}, zeltor},
+        {{home}, ""},
+    };
+    for (const Case& c : cases) {
+        window.reset();
+        QByteArray ini =
+            "[InviaEmail]\r\ncbSMTP_Text=" + c.chosen.toLatin1() +
+            "\r\ncbSMTP_ItemIndex=" + QByteArray::number(c.stored.indexOf(c.chosen)) +
+            "\r\n[InviaEmail.cbSMTP_Items]\r\nCount=" + QByteArray::number(c.stored.size()) +
+            "\r\n";
+        for (qsizetype i = 0; i < c.stored.size(); ++i)
+            ini += "Item" + QByteArray::number(i) + "=" + c.stored[i].toLatin1() + "\r\n";
+        QFile file("Quendel.ini");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(ini);
+        file.close();
+
+        window = std::make_unique<TStoredForm<TFormEmail>>();
+        window->show();
+        QStringList expected = c.stored;
+        expected.removeAll(mailClient);
+        expected.prepend(mailClient);
+        EXPECT_EQ(window->cbSMTP->Items(), expected) << ini.data();
+        EXPECT_EQ(window->cbSMTP->Text(), c.chosen) << ini.data();
+        window->cbSMTP->SetItemIndex(1);
+        window->PopupMenuServersPopup();
+        EXPECT_TRUE(window->Cancellaquestaconnessionedallelenco1->isEnabled());
+        window->Cancellaquestaconnessionedallelenco1Click();
+        EXPECT_EQ(window->cbSMTP->Items().value(0), mailClient);
+        EXPECT_EQ(window->cbSMTP->count(), expected.size() - 1);
+        window->cbSMTP->SetItemIndex(0);
+        window->PopupMenuServersPopup();
+        EXPECT_FALSE(window->Cancellaquestaconnessionedallelenco1->isEnabled());
+    }
 }
 
 #include "EmailTest.moc"

@@ -110,6 +110,35 @@ TEST_F(RivediTest, EditsSurvivePagingAndOkRewritesTheFile) {
     EXPECT_EQ(Read("vexlor.out"), "");
 }
 
+TEST_F(RivediTest, EmptyLinesSurviveShowingAndStoring) {
+    const QByteArray file = "--- NNTP ---\r\nNewsgroups: g\r\n\r\ncorpo\r\n\r\n"
+                            "--- NNTP ---\r\n\r\n"
+                            "--- NNTP ---\r\nterzo\r\n\r\n\r\n";
+    Write("nntp.out", file);
+    ASSERT_EQ(Load("nntp.out"), 0);
+    EXPECT_EQ(window.MessageCount, 3);
+    for (int pass = 0; pass < 2; ++pass) {
+        window.BtnEnd->click();
+        window.BtnBack->click();
+        window.BtnStart->click();
+        window.BtnForw->click();
+    }
+    window.BtnOk->click();
+    EXPECT_EQ(Read("nntp.out"), file);
+
+    // An edit keeps the other messages' empty lines too.
+    ASSERT_EQ(Load("nntp.out"), 0);
+    window.Memo1->setPlainText("Newsgroups: g\n\naltro corpo\n\n");
+    window.BtnEnd->click();
+    window.BtnOk->click();
+    EXPECT_EQ(Read("nntp.out"), "--- NNTP ---\r\nNewsgroups: g\r\n\r\naltro corpo\r\n\r\n"
+                                "--- NNTP ---\r\n\r\n"
+                                "--- NNTP ---\r\nterzo\r\n\r\n\r\n");
+
+    window.BeginPreview("Il seguente messaggio sara' inviato:", {"Newsgroups: g", "", ""});
+    EXPECT_EQ(window.EndPreview(), QStringList({"Newsgroups: g", "", ""}));
+}
+
 TEST_F(RivediTest, CancelAndPreviewWriteNothing) {
     const QByteArray original = "--- NNTP ---\r\nuno\r\n";
     Write("nntp.out", original);

@@ -2,7 +2,7 @@
 """SMTP peer for the tests, on 127.0.0.1, over Debian's python3-aiosmtpd.
 
   /usr/bin/python3 smtp_peer.py OUTDIR [--reject REGEX] [--reject-mail] [--reject-data]
-                   [--drop REGEX]
+                   [--drop REGEX] [--auth-required] [--stall-data] [--silent-quit]
 
 Prints "SMTP_PORT=<n>" once listening and runs until SIGTERM. Each accepted message becomes
 OUTDIR/NNNN.eml: "X-Mail-From: <sender>", one "X-Rcpt-To: <rcpt>" per accepted recipient, an
@@ -11,6 +11,11 @@ empty line, then the DATA bytes as received (CR LF, dot-stuffing removed).
   --reject-mail    every MAIL FROM gets 550
   --reject-data    every DATA gets 554
   --drop REGEX     a MAIL FROM or RCPT TO address matching REGEX closes the connection at once
+  --auth-required  every MAIL FROM gets 530, as from a server that wants a login first
+  --stall-data     the end of every message's data is never answered
+  --silent-quit    QUIT is never answered
+OUTDIR/events.log gets a line for each message's data received ("DATA"), each QUIT ("QUIT")
+and each connection that ends ("LOST").
 """
 import argparse
 import asyncio
@@ -19,6 +24,17 @@ import re
 import signal
 
 from aiosmtpd.smtp import SMTP
+
+
+def log_event(outdir, event):
+    with open(os.path.join(outdir, "events.log"), "a") as f:
+        f.write(event + "\n")
+
+
+class LoggingSMTP(SMTP):
+    def connection_lost(self, error):
+        log_event(self.event_handler.outdir, "LOST")
+        super().connection_lost(error)
 
 
 class Handler:
@@ -36,6 +52,8 @@ class Handler:
             await self._hang_up(server)
         if self.args.reject_mail:
             return "550 5.7.1 Sender refused"
+        if self.args.auth_required:
+            return "530 5.7.0 Authentication required"
         envelope.mail_from = address
         envelope.mail_options.extend(options)
         return "250 OK"
@@ -50,6 +68,9 @@ class Handler:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        log_event(self.outdir, "DATA")
+        if self.args.stall_data:
+            await asyncio.sleep(3600)
         if self.args.reject_data:
             return "554 5.6.0 Message refused"
         self.count += 1
@@ -62,6 +83,12 @@ class Handler:
         os.rename(path + ".tmp", path)
         return "250 2.0.0 Ok: stored as %04d.eml" % self.count
 
+    async def handle_QUIT(self, server, session, envelope):
+        log_event(self.outdir, "QUIT")
+        if self.args.silent_quit:
+            await asyncio.sleep(3600)
+        return "221 Bye"
+
 
 async def main():
     parser = argparse.ArgumentParser()
@@ -70,12 +97,15 @@ async def main():
     parser.add_argument("--reject-mail", action="store_true")
     parser.add_argument("--reject-data", action="store_true")
     parser.add_argument("--drop")
+    parser.add_argument("--auth-required", action="store_true")
+    parser.add_argument("--stall-data", action="store_true")
+    parser.add_argument("--silent-quit", action="store_true")
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
     handler = Handler(args)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(
-        lambda: SMTP(handler, hostname="smtp.zeltor.invalid", ident="zeltor test peer",
+        lambda: LoggingSMTP(handler, hostname="smtp.zeltor.invalid", ident="zeltor test peer",
                      decode_data=False),
         host="127.0.0.1", port=0)
     print("SMTP_PORT=%d" % server.sockets[0].getsockname()[1], flush=True)

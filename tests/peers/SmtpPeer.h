@@ -48,6 +48,14 @@ public:
         return messages;
     }
 
+    // What the server saw so far, one word a line: "DATA", "QUIT", "LOST" (see smtp_peer.py).
+    QStringList Events() const {
+        QFile log(dir_.filePath(QStringLiteral("mail/events.log")));
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
 private:
     QTemporaryDir dir_;
     QProcess process_;

@@ -21,7 +21,7 @@ smtp::TMailMessage Mail(const QStringList& body = {"1b e2-e4", "1b e2-e4"}) {
 }
 
 smtp::TResult SendTo(int port, const smtp::TMailMessage& mail, const QString& host = "127.0.0.1") {
-    const std::atomic<bool> cancel{false};
+    smtp::TCancel cancel;
     return smtp::Send(host, port, mail, cancel);
 }
 
@@ -38,6 +38,13 @@ QByteArray DecodeQuotedPrintable(const QByteArray& text) {
         }
     }
     return out;
+}
+
+// The text of a header made of encoded words ("=?ISO-8859-1?Q?...?=", folded).
+QByteArray DecodeEncodedWords(QByteArray value) {
+    value.replace("?=\r\n =?ISO-8859-1?Q?", "");
+    EXPECT_TRUE(value.startsWith("=?ISO-8859-1?Q?") && value.endsWith("?=")) << value.data();
+    return DecodeQuotedPrintable(value.mid(15).chopped(2).replace('_', ' '));
 }
 
 // Headers and body of a stored message, without the peer's envelope lines.
@@ -99,6 +106,82 @@ TEST(SmtpPeerTest, DeliversEnvelopeAndMessage) {
     EXPECT_EQ(QString::fromLatin1(DecodeQuotedPrintable(body)), mail.Body.join("\r\n") + "\r\n");
 }
 
+TEST(SmtpPeerTest, PastedLineBreaksCarryNoCommands) {
+    SmtpPeer peer;
+    const QString evil = "\r\nRCPT TO:<evil@y.invalid>";
+    struct Case {
+        QString from, to, cc;
+        TOutcome outcome;
+    };
+    const Case cases[] = {
+        {"ZT0123@zeltor.invalid", "ZT0456@zeltor.invalid" + evil, "", TOutcome::RecipientNotFound},
+        {"ZT0123@zeltor.invalid", "ZT0456@zeltor.invalid>" + evil.chopped(1), "",
+         TOutcome::RecipientNotFound},
+        {"ZT0123@zeltor.invalid", "ZT0456@zeltor.invalid", "tornei@zeltor.invalid\n" + evil,
+         TOutcome::RecipientNotFound},
+        {"ZT0123@zeltor.invalid" + evil, "ZT0456@zeltor.invalid", "", TOutcome::Failure},
+        {"ZT0123@zeltor.invalid>\r" + evil.mid(2).chopped(1), "ZT0456@zeltor.invalid", "",
+         TOutcome::Failure},
+        {QString("ZT0123@zeltor.inv\nalid\r"), QString::fromLatin1("ZT0456@zel\0tor.invalid", 22),
+         QString("Torn\r\nei <tornei@zeltor.invalid>"), TOutcome::Success},
+    };
+    for (const Case& c : cases) {
+        smtp::TMailMessage mail = Mail();
+        mail.From = c.from;
+        mail.To = c.to;
+        mail.Cc = c.cc;
+        EXPECT_EQ(SendTo(peer.Port(), mail).Outcome, c.outcome) << c.to.toStdString();
+    }
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("X-Mail-From: <ZT0123@zeltor.invalid>\r\n"
+                                       "X-Rcpt-To: <ZT0456@zeltor.invalid>\r\n"
+                                       "X-Rcpt-To: <tornei@zeltor.invalid>\r\n\r\n"));
+    EXPECT_TRUE(messages[0].contains("\r\nFrom: ZT0123@zeltor.invalid\r\n"
+                                     "To: ZT0456@zeltor.invalid\r\n"
+                                     "Cc: Tornei <tornei@zeltor.invalid>\r\n"));
+    EXPECT_FALSE(messages[0].contains("evil"));
+}
+
+TEST(SmtpPeerTest, LongLinesAndNulBytesAreEncoded) {
+    SmtpPeer peer;
+    const QString longLine = QString("1b e2-e4 ").repeated(120);
+    const QString nul = QString::fromLatin1("prima\0dopo", 11);
+    struct Case {
+        QStringList body;
+        QString subject;
+    };
+    const Case cases[] = {
+        {{"1b e2-e4", longLine, "fine"}, "4001-  1b Cognome-Giocatore"},
+        {{nul, QString(998, QLatin1Char('x'))}, longLine},
+        {{"1b e2-e4"}, "4001 " + nul},
+    };
+    for (const Case& c : cases) {
+        smtp::TMailMessage mail = Mail(c.body);
+        mail.Subject = c.subject;
+        EXPECT_EQ(SendTo(peer.Port(), mail).Outcome, TOutcome::Success) << c.subject.toStdString();
+    }
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), std::size(cases));
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        const QByteArray content = Content(messages[i]);
+        EXPECT_FALSE(content.contains('\0'));
+        for (const QByteArray& line : content.split('\n'))
+            EXPECT_LE(line.size(), 999);
+        const qsizetype end = content.indexOf("\r\n\r\n");
+        const QByteArray head = content.left(end + 2);
+        const qsizetype start = head.indexOf("\r\nSubject: ") + 11;
+        QByteArray subject = head.mid(start, head.indexOf("\r\nDate: ") - start);
+        if (subject.startsWith("=?"))
+            subject = DecodeEncodedWords(subject);
+        EXPECT_EQ(QString::fromLatin1(subject), cases[i].subject);
+        const QByteArray body = content.mid(end + 4);
+        const bool encoded = head.contains("Content-Transfer-Encoding: quoted-printable");
+        EXPECT_EQ(QString::fromLatin1(encoded ? DecodeQuotedPrintable(body) : body),
+                  cases[i].body.join("\r\n") + "\r\n");
+    }
+}
+
 TEST(SmtpPeerTest, FailuresAreTold) {
     SmtpPeer refusing({"--reject", "@blocked\\.invalid$"});
     smtp::TMailMessage refused = Mail();
@@ -114,6 +197,9 @@ TEST(SmtpPeerTest, FailuresAreTold) {
 
     SmtpPeer mailRefused({"--reject-mail"});
     EXPECT_EQ(SendTo(mailRefused.Port(), Mail()).Outcome, TOutcome::Failure);
+    SmtpPeer loginFirst({"--auth-required"});
+    EXPECT_EQ(SendTo(loginFirst.Port(), Mail()).Outcome, TOutcome::AuthenticationFailed);
+    EXPECT_TRUE(loginFirst.Messages().isEmpty());
 
     // A port nobody listens on, a host that does not exist, and names that are no host.
     QTcpServer closed;

@@ -199,6 +199,8 @@ void TKxCustomRichEdit::ReplaceRange(int from, int to, const QString& text) {
     undoKinds_.clear();
     redoKinds_.clear();
     linesUpdating_ = false;
+    // The caret stays after the written text, as a replaced selection leaves it.
+    SetCursorKeepingScroll(c);
 }
 
 QString TKxCustomRichEdit::GetTextRange(int StartPos, int EndPos) const {

@@ -489,7 +489,7 @@ private:
     void TextChanged();
     // Inserts at the cursor, CR LF, LF and CR each a paragraph break; the length in positions.
     static int InsertAtCursor(QTextCursor& cursor, const QString& text);
-    // What Lines writes: [from, to) replaced by text, not undoable.
+    // What Lines writes: [from, to) replaced by text, not undoable; the caret ends after it.
     void ReplaceRange(int from, int to, const QString& text);
     void SetCursorKeepingScroll(const QTextCursor& cursor);
     void ShowPopupMenu(QPoint screenPoint);

@@ -122,29 +122,36 @@ TEST(KxRichEdit, EnterInTheInputBoxIsTakenByTheKeyHandler) {
 }
 
 TEST(KxRichEdit, LinesOperations) {
+    // The caret ends after the written text (-1: nothing written, the selection stays).
     struct Case {
         const char* text;
         std::function<void(TRichEditStrings&)> change;
         const char* expected;
+        int caret;
     };
     const Case cases[] = {
-        {"", [](auto& l) { l.Add("a"); }, "a\r"},
-        {"a\rb", [](auto& l) { l.Add("c"); }, "a\rb\rc"},
-        {"a\rb\r", [](auto& l) { l.Add("c"); }, "a\rb\rc\r"},
-        {"a\rb", [](auto& l) { l.Insert(0, "z"); }, "z\ra\rb"},
-        {"a\rb", [](auto& l) { l.Insert(1, "z"); }, "a\rz\rb"},
-        {"a\r", [](auto& l) { l.Insert(5, "z"); }, "a\r"},
-        {"a\rb\rc", [](auto& l) { l.Delete(1); }, "a\rc"},
-        {"a\rb", [](auto& l) { l.Delete(1); }, "a\r"},
-        {"a\rb", [](auto& l) { l.Delete(7); }, "a\rb"},
-        {"a\rb", [](auto& l) { l.Put(1, "xyz"); }, "a\rxyz"},
-        {"a\rb", [](auto& l) { l.Put(-1, "xyz"); }, "a\rb"},
+        {"", [](auto& l) { l.Add("a"); }, "a\r", 2},
+        {"a\rb", [](auto& l) { l.Add("c"); }, "a\rb\rc", 5},
+        {"a\rb\r", [](auto& l) { l.Add("c"); }, "a\rb\rc\r", 6},
+        {"a\rb", [](auto& l) { l.Insert(0, "z"); }, "z\ra\rb", 2},
+        {"a\rb", [](auto& l) { l.Insert(1, "z"); }, "a\rz\rb", 4},
+        {"a\r", [](auto& l) { l.Insert(5, "z"); }, "a\r", -1},
+        {"a\rb\rc", [](auto& l) { l.Delete(1); }, "a\rc", 2},
+        {"a\rb", [](auto& l) { l.Delete(1); }, "a\r", 2},
+        {"a\rb", [](auto& l) { l.Delete(7); }, "a\rb", -1},
+        {"a\rb", [](auto& l) { l.Put(1, "xyz"); }, "a\rxyz", 5},
+        {"xyz\rb", [](auto& l) { l.Put(0, "a"); }, "a\rb", 1},
+        {"a\rb", [](auto& l) { l.Put(-1, "xyz"); }, "a\rb", -1},
     };
     for (const Case& c : cases) {
         TKxRichEdit edit;
         edit.SetSelText(c.text);
+        edit.SelectAll();
+        const int before = edit.SelLength();
         c.change(edit.Lines);
         EXPECT_EQ(edit.GetTextRange(0, -1), c.expected) << c.text;
+        EXPECT_EQ(edit.SelStart(), c.caret < 0 ? 0 : c.caret) << c.text;
+        EXPECT_EQ(edit.SelLength(), c.caret < 0 ? before : 0) << c.text;
     }
 }
 

@@ -405,8 +405,8 @@ private:
                                                                    {"kxlink", CFE_LINK},
                                                                    {"kxdisabled", CFE_DISABLED}};
         static const std::map<std::string, int> underlines = {
-            {"ul", 0},     {"ulw", 2},    {"uldb", 3}, {"uld", 4},
-            {"ulwave", 5}, {"uldash", 4}, {"ulth", 1}};
+            {"ul", CFU_UNDERLINE}, {"ulw", 2},    {"uldb", 3}, {"uld", 4},
+            {"ulwave", 5},         {"uldash", 4}, {"ulth", 1}};
         if (const auto it = flags.find(w); it != flags.end()) {
             SetFlag(it->second, on);
         } else if (const auto u = underlines.find(w); u != underlines.end()) {

@@ -2,6 +2,7 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QImage>
 #include <QMimeData>
@@ -428,6 +429,36 @@ TEST(KxTextAttributes, EachPropertyReadsBackWhatWasWrittenInEveryScope) {
         edit.SetSelection(0, 4, false);
         EXPECT_TRUE(c.check(edit.SelAttributes)) << c.name << " word scope";
     }
+}
+
+TEST(KxTextAttributes, UnderlineTypeFollowsTheUnderlineStyle) {
+    TKxRichEdit edit;
+    edit.SetSelText("parole sottolineate");
+    edit.SetSelection(0, 6, false);
+    TKxTextAttributes& sel = edit.SelAttributes;
+    sel.SetStyle(fsUnderline);
+    EXPECT_EQ(sel.UnderlineType(), utSolid);
+    sel.SetUnderlineType(utDotted);
+    sel.SetStyle(TFontStyles(fsUnderline) | fsBold);
+    EXPECT_EQ(sel.UnderlineType(), utDotted);
+    sel.SetStyle(fsBold);
+    EXPECT_EQ(sel.UnderlineType(), utNone);
+    sel.SetStyle(fsUnderline);
+    EXPECT_EQ(sel.UnderlineType(), utSolid);
+
+    QFont underlined = edit.font();
+    underlined.setUnderline(true);
+    edit.DefAttributes.Assign(underlined);
+    EXPECT_EQ(edit.DefAttributes.UnderlineType(), utSolid);
+
+    QByteArray rtf = "{\\rtf1 {\\ul sotto} {\\uld punti}}";
+    QBuffer buffer(&rtf);
+    buffer.open(QIODevice::ReadOnly);
+    edit.Lines.LoadFromStream(buffer);
+    edit.SetSelection(0, 5, false);
+    EXPECT_EQ(sel.UnderlineType(), utSolid);
+    edit.SetSelection(6, 11, false);
+    EXPECT_EQ(sel.UnderlineType(), utDotted);
 }
 
 TEST(KxTextAttributes, ConsistentAttributesOverMixedRuns) {

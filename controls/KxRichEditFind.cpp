@@ -207,8 +207,8 @@ void TKxCustomRichEdit::AdjustFindDialogPosition(TFindDialog& dialog) {
     const int screenHeight = screen ? screen->geometry().height() : 0;
     if (rect.height() + 20 < topLeft.y())
         rect.moveBottom(topLeft.y() - 20);
-    else if (screenHeight > bottomRight.y() + rect.height())
-        rect.moveTop(bottomRight.y() + 40);
+    else if (screenHeight > topLeft.y() + rect.height())
+        rect.moveTop(topLeft.y() + 40);
     dialog.SetPosition(rect.topLeft());
 }
 

@@ -101,6 +101,29 @@ TEST(KxRichEditFind, TheFindDialogSearchesFromTheSelection) {
     EXPECT_EQ(dialog->Window(), nullptr);
 }
 
+TEST(KxRichEditFind, TheFindDialogStepsOffTheMatch) {
+    for (const int editTop : {0, 400}) {
+        TKxRichEdit edit;
+        edit.move(0, editTop);
+        edit.show();
+        edit.SetSelText("una due tre");
+        edit.SetSelStart(0);
+        TFindDialog* dialog = edit.FindDialog("due");
+        QDialog* window = dialog->Window();
+        ASSERT_NE(window, nullptr);
+        const QPoint match = edit.viewport()->mapToGlobal(edit.GetCharPos(4));
+        dialog->SetPosition(match - QPoint(10, 10));
+        Click(*dialog, "FindNextButton");
+        ASSERT_EQ(edit.SelStart(), 4);
+        const QRect placed = window->frameGeometry();
+        if (placed.height() + 20 < match.y())
+            EXPECT_EQ(placed.bottom(), match.y() - 20) << editTop;
+        else
+            EXPECT_EQ(placed.top(), match.y() + 40) << editTop;
+        EXPECT_EQ(dialog->Position(), placed.topLeft());
+    }
+}
+
 TEST(KxRichEditFind, ReplaceReplacesTheShownMatchThenShowsTheNext) {
     TKxRichEdit edit;
     edit.show();

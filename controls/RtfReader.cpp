@@ -119,6 +119,8 @@ public:
 
 private:
     void Open() {
+        // A group boundary ends the skip of a \u character's fallback.
+        pendingSkip_ = 0;
         if (stack_.size() >= size_t(MaxDepth)) {
             SkipGroup();
             return;
@@ -129,6 +131,7 @@ private:
 
     // False once the outermost group has closed.
     bool Close() {
+        pendingSkip_ = 0;
         Flush();
         if (stack_.empty())
             return false;

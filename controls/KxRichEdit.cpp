@@ -1,5 +1,6 @@
 #include "KxRichEdit.h"
 
+#include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -9,6 +10,7 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
@@ -348,6 +350,39 @@ void TKxCustomRichEdit::Clear() {
     redoKinds_.clear();
     ApplyDefaultFormat();
     SetModified(false);
+}
+
+namespace {
+
+constexpr char ActiveOleControlProperty[] = "ActiveOleControl";
+
+} // namespace
+
+QWidget* ActiveOleControl(const QWidget* form) {
+    return form ? form->property(ActiveOleControlProperty).value<QPointer<QWidget>>().data()
+                : nullptr;
+}
+
+void TKxCustomRichEdit::SetUIActive(bool Active) {
+    QWidget* form = window();
+    if (form == this)
+        return;
+    platform::RunGuarded([&] {
+        if (Active) {
+            // The control active before is told to deactivate; a rich edit does nothing then.
+            form->setProperty(ActiveOleControlProperty,
+                              QVariant::fromValue(QPointer<QWidget>(this)));
+            if (AllowInPlace && isVisible() && isEnabled())
+                setFocus();
+            return;
+        }
+        if (ActiveOleControl(form) == this)
+            form->setProperty(ActiveOleControlProperty, QVariant());
+        if (form->focusWidget() == this && AllowInPlace) {
+            setFocus();
+            SelectionChange();
+        }
+    });
 }
 
 void TKxCustomRichEdit::ScrollPageDown() {

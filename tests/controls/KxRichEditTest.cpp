@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QImage>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -379,6 +380,60 @@ TEST(KxRichEdit, ChangeEventsAreMutedWhileLinesSetTheText) {
     EXPECT_EQ(changes, 1);
     edit.SelAttributes.SetColor(clRed);
     EXPECT_EQ(changes, 1);
+}
+
+TEST(KxRichEdit, UiActivityNamesTheActiveControlAndKeepsTheFocus) {
+    QWidget form;
+    auto* a = new TKxRichEdit(&form);
+    auto* b = new TKxRichEdit(&form);
+    auto* other = new QLineEdit(&form);
+    form.show();
+    int selections = 0;
+    a->OnSelectionChange = [&](QObject*) { ++selections; };
+    other->setFocus();
+
+    a->SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&form), a);
+    EXPECT_EQ(form.focusWidget(), a);
+    b->AllowInPlace = false;
+    b->SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&form), b);
+    EXPECT_EQ(form.focusWidget(), a) << "without in-place activity the focus stays";
+
+    a->SetUIActive(false);
+    EXPECT_EQ(ActiveOleControl(&form), b) << "another control's activity stays";
+    EXPECT_EQ(form.focusWidget(), a);
+    EXPECT_EQ(selections, 1);
+    b->SetUIActive(false);
+    EXPECT_EQ(ActiveOleControl(&form), nullptr);
+    other->setFocus();
+    a->SetUIActive(false);
+    EXPECT_EQ(selections, 1) << "not the focused control";
+    a->setFocus();
+    a->AllowInPlace = false;
+    a->SetUIActive(false);
+    EXPECT_EQ(selections, 1) << "no in-place activity";
+
+    a->AllowInPlace = true;
+    a->OnSelectionChange = [](QObject*) { throw std::runtime_error("guasto"); };
+    QStringList shown;
+    const auto old = SetMessageBoxHook([&](const QString& text, const QString&, int) {
+        shown << text;
+        return 1;
+    });
+    a->SetUIActive(false);
+    SetMessageBoxHook(old);
+    EXPECT_EQ(shown, QStringList{"guasto"});
+
+    b->hide();
+    other->setFocus();
+    b->AllowInPlace = true;
+    b->SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&form), b);
+    EXPECT_EQ(form.focusWidget(), other) << "a hidden control cannot take the focus";
+    TKxRichEdit lone;
+    lone.SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&lone), nullptr) << "no form";
 }
 
 // ----- attributes -----

@@ -55,10 +55,6 @@ std::vector<qsizetype> SuccessiveMatches(const QString& text, const Search& sear
         return matches;
     // What stands beside the edge of the last replaced match that the next match may touch.
     QChar besideLast;
-    const auto replaced = [&](qsizetype at, QChar beside, QChar edge) {
-        matches.push_back(at);
-        besideLast = replacement.isEmpty() ? beside : edge;
-    };
     if (!search.backward) {
         for (qsizetype from = search.start; matches.size() < count;) {
             const qsizetype at = text.indexOf(search.what, from, search.sensitivity);
@@ -70,7 +66,8 @@ std::vector<qsizetype> SuccessiveMatches(const QString& text, const Search& sear
                 from = at + 1;
                 continue;
             }
-            replaced(at, before, replacement.isEmpty() ? QChar() : replacement.back());
+            matches.push_back(at);
+            besideLast = replacement.isEmpty() ? before : replacement.back();
             from = at + n;
         }
         return matches;
@@ -85,7 +82,8 @@ std::vector<qsizetype> SuccessiveMatches(const QString& text, const Search& sear
             from = at - 1;
             continue;
         }
-        replaced(at, after, replacement.isEmpty() ? QChar() : replacement.front());
+        matches.push_back(at);
+        besideLast = replacement.isEmpty() ? after : replacement.front();
         from = at - n;
     }
     return matches;

@@ -32,6 +32,9 @@ constexpr unsigned WM_PASTE = 0x302;
 // What the user may type at most when MaxLength is 0.
 constexpr int DefaultTextLimit = 0xFFFFFF;
 
+// The form's property naming its control that is active for an embedded object.
+constexpr char ActiveOleControlProperty[] = "ActiveOleControl";
+
 QString FromRaw(QString text) {
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\r'));
     return text;
@@ -352,12 +355,6 @@ void TKxCustomRichEdit::Clear() {
     SetModified(false);
 }
 
-namespace {
-
-constexpr char ActiveOleControlProperty[] = "ActiveOleControl";
-
-} // namespace
-
 QWidget* ActiveOleControl(const QWidget* form) {
     return form ? form->property(ActiveOleControlProperty).value<QPointer<QWidget>>().data()
                 : nullptr;
@@ -369,7 +366,8 @@ void TKxCustomRichEdit::SetUIActive(bool Active) {
         return;
     platform::RunGuarded([&] {
         if (Active) {
-            // The control active before is told to deactivate; a rich edit does nothing then.
+            // Only rich edits become active, and one told to deactivate does nothing: the one
+            // before is not told.
             form->setProperty(ActiveOleControlProperty,
                               QVariant::fromValue(QPointer<QWidget>(this)));
             if (AllowInPlace && isVisible() && isEnabled())

@@ -80,8 +80,6 @@ public:
     bool OwnerDraw() const { return proxy_ != nullptr; }
     void Refresh() { RefreshMenu(IsOwnerDrawMenu()); }
     virtual void RefreshMenu(bool on);
-    // The items measured again, as after a change of what they show.
-    void Remeasure();
     // True unless the item is a top-level item of a main menu.
     virtual bool IsItemPopup(QAction* item) const = 0;
 
@@ -109,6 +107,8 @@ protected:
     virtual int GetImageIndex(QAction* item, TMenuOwnerDrawState state);
     virtual void MeasureItem(QAction* item, int& width, int& height);
     virtual int ExtraTopLevelWidth() const { return 0; }
+    // The items measured again, as after a change of what they show.
+    void Remeasure();
 
     QWidget* menu_;
 

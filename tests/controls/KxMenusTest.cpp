@@ -233,16 +233,24 @@ TEST(KxMenus, MainMenuMeasuresAgainWhenImagesCome) {
     bar->addMenu("File")->addAction("Esci");
     QAction* help = bar->addAction("Aiuto");
     help->setData(0);
+    QAction* info = bar->addAction("Info");
+    info->setData(1);
     TImageList images(16, 16);
+    images.Add(Square(clRed), {});
     bar->SetStyle(msOwnerDraw);
-    bar->SetImages(&images);
     window.show();
     const int plain = bar->actionGeometry(help).width();
-    images.Add(Square(clRed), {});
-    const QRect r = bar->actionGeometry(help);
+    const int plainInfo = bar->actionGeometry(info).width();
+    bar->SetImages(&images);
+    QRect r = bar->actionGeometry(help);
     EXPECT_GE(r.width(), plain + 16);
     EXPECT_GE(r.height(), 20);
     EXPECT_TRUE(Holds(Shot(*bar), r, clRed));
+    EXPECT_EQ(bar->actionGeometry(info).width(), plainInfo) << "no image of its own yet";
+    images.Add(Square(clLime), {});
+    r = bar->actionGeometry(info);
+    EXPECT_GE(r.width(), plainInfo + 16);
+    EXPECT_TRUE(Holds(Shot(*bar), r, clLime));
 }
 
 TEST(KxMenus, AnImageListServesEveryMenuAndMayGoFirst) {

@@ -1,9 +1,11 @@
-// The chat log's road at length, and a large document through RTF.
+// The chat log's road at length, a large document through RTF, and replace-all over many matches.
 
 #include "controls/KxRichEdit.h"
 #include "controls/RtfReader.h"
 #include "controls/RtfWriter.h"
 
+#include <QDialog>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -79,5 +81,27 @@ void ReadRtf(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * rtf.size());
 }
 BENCHMARK(ReadRtf)->Unit(benchmark::kMillisecond);
+
+// Replace-all over `range(0)` matches, ten to a line of 31 characters: it must grow with the
+// text, not with the text times the matches.
+void ReplaceAll(benchmark::State& state) {
+    const int matches = int(state.range(0));
+    QString text;
+    for (int i = 0; i < matches / 10; ++i)
+        text += QStringLiteral("re re re re re re re re re re\r");
+    for (auto _ : state) {
+        state.PauseTiming();
+        TKxRichEdit edit;
+        edit.Lines.SetText(text);
+        edit.SetSelStart(0);
+        TReplaceDialog* dialog = edit.ReplaceDialog("re", "RE");
+        QPushButton* replaceAll = dialog->Window()->findChild<QPushButton*>("ReplaceAllButton");
+        state.ResumeTiming();
+        replaceAll->click();
+        benchmark::DoNotOptimize(edit.GetTextLen());
+    }
+    state.SetItemsProcessed(state.iterations() * matches);
+}
+BENCHMARK(ReplaceAll)->Arg(12000)->Arg(32000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -329,8 +329,6 @@ void TFormNet::AddText(const QString& text, netplay::LogKind kind) {
     RichEditMemo->SelAttributes.SetStyle(styles[kind]);
     RichEditMemo->SetSelText(prefixes[kind] + QString(text).remove(QLatin1Char('\n')));
     RichEditMemo->Lines.Append(QString());
-    // The control leaves the inserted text selected; the caret rests after the entry instead.
-    RichEditMemo->SetSelStart(RichEditMemo->GetTextLen());
     RichEditMemo->ScrollPageDown();
 }
 

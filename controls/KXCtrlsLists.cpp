@@ -93,6 +93,19 @@ void TKxListBoxStrings::Assign(const QStringList& Strings) {
     EndUpdate();
 }
 
+void TKxListBoxStrings::Assign(const TKxListBoxStrings& Source) {
+    if (&Source == this)
+        return;
+    BeginUpdate();
+    Clear();
+    for (int i = 0; i < Source.Count(); ++i) {
+        const int at = Add(Source.Strings(i));
+        SetObjects(at, Source.Objects(i));
+        listBox_->ItemAssigned(at, *Source.listBox_, i);
+    }
+    EndUpdate();
+}
+
 QStringList TKxListBoxStrings::ToStringList() const {
     QStringList list;
     for (int i = 0; i < Count(); ++i)
@@ -717,6 +730,16 @@ QVariant TKxCheckListBox::GetItemData(int Index) const {
 
 void TKxCheckListBox::SetItemData(int Index, const QVariant& Data) {
     CheckObject(Index)->Data = Data;
+}
+
+void TKxCheckListBox::ItemAssigned(int Index, const TKxCustomListBox& Source, int SourceIndex) {
+    const auto* checks = qobject_cast<const TKxCheckListBox*>(&Source);
+    const TCheckListBoxItem* from = checks ? checks->CheckObjectOf(SourceIndex) : nullptr;
+    if (!from)
+        return;
+    TCheckListBoxItem* to = CheckObject(Index);
+    to->State = from->State;
+    to->Enabled = from->Enabled;
 }
 
 int TKxCheckListBox::GetItemWidth(int Index) {

@@ -55,6 +55,9 @@ public:
     void Move(int CurIndex, int NewIndex);
     int IndexOf(const QString& S) const;
     void Assign(const QStringList& Strings);
+    // The other list's texts and data; from a check list box to another, also their states and
+    // enabled flags.
+    void Assign(const TKxListBoxStrings& Source);
     QStringList ToStringList() const;
     // No repaint while updating; one after the last EndUpdate.
     void BeginUpdate();
@@ -153,6 +156,9 @@ protected:
     virtual bool tracksExtent() const { return autoScroll_ && columns_ == 0; }
     // An item came in at Index (after Add or Insert).
     virtual void ItemAdded(int Index);
+    // Item Index was assigned from the source's item SourceIndex, its text and data copied.
+    virtual void ItemAssigned(int /*Index*/, const TKxCustomListBox& /*Source*/,
+                              int /*SourceIndex*/) {}
 
     int InsertString(int Index, const QString& S);
     void CheckIndex(int Index) const;
@@ -256,6 +262,7 @@ protected:
     void DrawItem(int Index, QRect Rect, TOwnerDrawState State) override;
     QVariant GetItemData(int Index) const override;
     void SetItemData(int Index, const QVariant& Data) override;
+    void ItemAssigned(int Index, const TKxCustomListBox& Source, int SourceIndex) override;
     virtual void ClickCheck();
     virtual void ChangeItemState(int Index);
 

@@ -3,6 +3,7 @@
 #include "storage/kxVclutils.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
@@ -126,12 +127,11 @@ TColor QuarterColor(TColor color) {
     return platform::FromQColor(QColor(plain.red() / 4, plain.green() / 4, plain.blue() / 4));
 }
 
-TKxMenuDrawer::TKxMenuDrawer(QWidget* menu) : menu_(menu) {}
-
-TKxMenuDrawer::~TKxMenuDrawer() {
-    if (images_)
-        images_->OnChange = nullptr;
+TKxMenuDrawer::TKxMenuDrawer(QWidget* menu) : menu_(menu) {
+    imagesLink_.OnChange = [this] { Refresh(); };
 }
+
+TKxMenuDrawer::~TKxMenuDrawer() = default;
 
 void TKxMenuDrawer::SetStyle(TKxMenuStyle value) {
     style_ = value;
@@ -139,33 +139,38 @@ void TKxMenuDrawer::SetStyle(TKxMenuStyle value) {
 }
 
 void TKxMenuDrawer::SetImages(platform::TImageList* value) {
-    if (images_)
-        images_->OnChange = nullptr;
-    images_ = value;
-    if (images_)
-        images_->OnChange = [this] { Refresh(); };
+    if (value)
+        value->RegisterChanges(imagesLink_);
+    else if (imagesLink_.Sender())
+        imagesLink_.Sender()->UnRegisterChanges(imagesLink_);
     Refresh();
 }
 
 bool TKxMenuDrawer::IsOwnerDrawMenu() const {
-    return style_ != msStandard || (images_ && images_->Count() > 0);
+    return style_ != msStandard || (Images() && Images()->Count() > 0);
 }
 
 void TKxMenuDrawer::RefreshMenu(bool on) {
     if (on == OwnerDraw()) {
-        menu_->update();
+        // Images or a margin may have come or gone: the items are measured again.
+        if (on)
+            Remeasure();
         return;
     }
     std::unique_ptr<QStyle> old = std::move(proxy_);
     if (on)
         proxy_ = std::make_unique<TKxMenuProxy>(*this);
     // The widget lets go of the old proxy before it is deleted.
-    applyTo(proxy_.get());
+    menu_->setStyle(proxy_.get());
+    menu_->adjustSize();
 }
 
-void TKxMenuDrawer::applyTo(QStyle* style) {
-    menu_->setStyle(style);
+void TKxMenuDrawer::Remeasure() {
+    // What a new style brings about: the menu forgets its item sizes and lays them out again.
+    QEvent change(QEvent::StyleChange);
+    QCoreApplication::sendEvent(menu_, &change);
     menu_->adjustSize();
+    menu_->update();
 }
 
 int TKxMenuDrawer::CheckMarkWidth() {
@@ -198,7 +203,7 @@ int TKxMenuDrawer::GetImageIndex(QAction* item, TMenuOwnerDrawState state) {
     int index = item->data().toInt(&isIndex);
     if (!isIndex)
         index = -1;
-    if (images_ && !item->isSeparator() && OnGetImageIndex)
+    if (Images() && !item->isSeparator() && OnGetImageIndex)
         OnGetImageIndex(menu_, item, state, index);
     return index;
 }
@@ -223,11 +228,11 @@ void TKxMenuDrawer::DrawItem(QPainter& canvas, QAction* item, QRect rect,
 
 int TKxMenuDrawer::imageSlot(QAction* item, int imageIndex, const TMenuItemParams& params) const {
     const bool popup = IsItemPopup(item);
-    if (images_) {
-        const bool inRange = imageIndex >= 0 && imageIndex < images_->Count();
+    if (const platform::TImageList* images = Images()) {
+        const bool inRange = imageIndex >= 0 && imageIndex < images->Count();
         if (popup)
-            return std::max(images_->Width() + 2, MinTextOffset);
-        return inRange ? images_->Width() + 2 : 0;
+            return std::max(images->Width() + 2, MinTextOffset);
+        return inRange ? images->Width() + 2 : 0;
     }
     if (!params.Graphic.Empty()) {
         const int cell = params.Graphic.Width() / params.NumGlyphs + 2;
@@ -261,8 +266,9 @@ void TKxMenuDrawer::DefaultDrawItem(QPainter& canvas, QAction* item, QRect rect,
     }
     int left = rect.left() + textStart(item);
     const int slot = imageSlot(item, imageIndex, params);
-    const bool hasImage = (images_ && imageIndex >= 0 && imageIndex < images_->Count()) ||
-                          (!images_ && !params.Graphic.Empty());
+    const platform::TImageList* images = Images();
+    const bool hasImage = (images && imageIndex >= 0 && imageIndex < images->Count()) ||
+                          (!images && !params.Graphic.Empty());
     const QRect area(left - 1, rect.top(), slot + 2, rect.height());
     if (hasImage)
         drawImage(canvas, item, area, imageIndex, params, state);
@@ -277,13 +283,13 @@ void TKxMenuDrawer::DefaultDrawItem(QPainter& canvas, QAction* item, QRect rect,
 void TKxMenuDrawer::drawImage(QPainter& canvas, QAction* item, QRect area, int imageIndex,
                               const TMenuItemParams& params, TMenuOwnerDrawState state) const {
     const bool enabled = item->isEnabled();
-    if (images_) {
-        const int x = area.left() + (area.width() - images_->Width()) / 2;
-        const int y = area.top() + (area.height() - images_->Height()) / 2;
+    if (const platform::TImageList* images = Images()) {
+        const int x = area.left() + (area.width() - images->Width()) / 2;
+        const int y = area.top() + (area.height() - images->Height()) / 2;
         if (enabled)
-            images_->Draw(canvas, x, y, imageIndex);
+            images->Draw(canvas, x, y, imageIndex);
         else
-            images_->DrawDisabled(canvas, x, y, imageIndex, clBtnHighlight, clBtnShadow, true);
+            images->DrawDisabled(canvas, x, y, imageIndex, clBtnHighlight, clBtnShadow, true);
         return;
     }
     const int cellWidth = params.Graphic.Width() / params.NumGlyphs;
@@ -344,7 +350,8 @@ void TKxMenuDrawer::drawCaption(QPainter& canvas, QAction* item, QRect rect, int
         canvas.drawText(where, flags, item->text());
         const QString shortcut = shortcutText(item);
         if (IsItemPopup(item) && !item->menu() && !shortcut.isEmpty())
-            canvas.drawText(where.adjusted(shortcutColumn(), 0, 0, 0), flags, shortcut);
+            canvas.drawText(where.adjusted(shortcutColumn(QFontMetrics(menu_->font())), 0, 0, 0),
+                            flags, shortcut);
     };
     if (item->isEnabled()) {
         drawText(textRect, params.FontColor);
@@ -355,12 +362,15 @@ void TKxMenuDrawer::drawCaption(QPainter& canvas, QAction* item, QRect rect, int
     drawText(textRect, selected && !buttons ? clGrayText : clBtnShadow);
 }
 
-int TKxMenuDrawer::shortcutColumn() const {
-    const QFontMetrics metrics(menu_->font());
+int TKxMenuDrawer::captionColumn(const QAction* item, const QFontMetrics& metrics) {
+    return metrics.horizontalAdvance(plainCaption(item)) + 2 * tabWidth(metrics);
+}
+
+int TKxMenuDrawer::shortcutColumn(const QFontMetrics& metrics) const {
     int widest = 0;
     for (QAction* sibling : menu_->actions())
-        widest = std::max(widest, metrics.horizontalAdvance(plainCaption(sibling)));
-    return widest + 2 * tabWidth(metrics);
+        widest = std::max(widest, captionColumn(sibling, metrics));
+    return widest;
 }
 
 QSize TKxMenuDrawer::MeasureItemSize(QAction* item) {
@@ -371,40 +381,43 @@ QSize TKxMenuDrawer::MeasureItemSize(QAction* item) {
 }
 
 void TKxMenuDrawer::MeasureItem(QAction* item, int& width, int& height) {
+    const auto* popupMenu = qobject_cast<QMenu*>(menu_);
     const TMenuOwnerDrawState state =
-        menu_ && qobject_cast<QMenu*>(menu_) && static_cast<QMenu*>(menu_)->defaultAction() == item
-            ? mdDefault
-            : 0;
+        popupMenu && popupMenu->defaultAction() == item ? mdDefault : 0;
     const TMenuItemParams params = GetItemParams(item, state);
     const int imageIndex = GetImageIndex(item, state);
     const QFontMetrics metrics(params.Font);
     const bool popup = IsItemPopup(item);
     height = MenuHeight(metrics) - 2;
+    // A separator keeps the starting width: a menu shows no item that is 0 wide.
+    width = popup ? 2 * GapUnit() : 0;
     if (item->isSeparator()) {
         height = std::max(metrics.height() / 2, 9);
-        width = 0;
     } else {
         const int slot = imageSlot(item, imageIndex, params);
         width = textStart(item) + (slot > 0 ? GapUnit() + slot : 0);
         if (popup) {
-            width += shortcutColumn() + GapUnit();
-            if (!shortcutText(item).isEmpty())
+            // The caption in the item's own font; with a shortcut, the widest of the menu's.
+            const bool hasShortcut = !shortcutText(item).isEmpty();
+            width +=
+                (hasShortcut ? shortcutColumn(metrics) : captionColumn(item, metrics)) + GapUnit();
+            if (hasShortcut)
                 width += widestShortcut(metrics) + metrics.horizontalAdvance(u' ');
             if (item->menu())
                 width += 2 * tabWidth(metrics);
         } else {
             width += metrics.horizontalAdvance(plainCaption(item)) + GapUnit();
         }
+        const platform::TImageList* images = Images();
         int pictureHeight = 0;
-        if (images_ && imageIndex >= 0 && imageIndex < images_->Count())
-            pictureHeight = images_->Height();
-        else if (!images_ && !params.Graphic.Empty())
+        if (images && imageIndex >= 0 && imageIndex < images->Count())
+            pictureHeight = images->Height();
+        else if (!images && !params.Graphic.Empty())
             pictureHeight = params.Graphic.Height();
         if (pictureHeight > 0)
             height = std::max(height, pictureHeight + 4);
-        if (popup)
-            width += ExtraTopLevelWidth();
     }
+    width += ExtraTopLevelWidth();
     if (OnMeasureItem)
         OnMeasureItem(menu_, item, width, height);
 }
@@ -416,12 +429,24 @@ int TKxMenuDrawer::widestShortcut(const QFontMetrics& metrics) const {
     return widest;
 }
 
-TKxMainMenu::TKxMainMenu(QWidget* parent) : QMenuBar(parent), TKxMenuDrawer(this) {
-    connect(this, &QMenuBar::hovered, this, [this](QAction* item) {
-        if (Cursor != Qt::ArrowCursor && OwnerDraw() && item)
-            setCursor(Cursor);
+void TKxMenuDrawer::ShowItemCursor(QAction* item) {
+    const bool own = Cursor != Qt::ArrowCursor && (IsItemPopup(item) || !item->menu());
+    for (QObject* shown : item->associatedObjects()) {
+        auto* widget = qobject_cast<QWidget*>(shown);
+        if (!qobject_cast<QMenu*>(widget) && !qobject_cast<QMenuBar*>(widget))
+            continue;
+        if (own)
+            widget->setCursor(Cursor);
         else
-            unsetCursor();
+            widget->unsetCursor();
+    }
+}
+
+TKxMainMenu::TKxMainMenu(QWidget* parent) : QMenuBar(parent), TKxMenuDrawer(this) {
+    // The bar hears of its drop-down menus' items too.
+    connect(this, &QMenuBar::hovered, this, [this](QAction* item) {
+        if (OwnerDraw())
+            ShowItemCursor(item);
     });
 }
 
@@ -434,7 +459,9 @@ bool TKxMainMenu::IsItemPopup(QAction* item) const {
     return !actions().contains(item);
 }
 
-TKxPopupMenu::TKxPopupMenu(QWidget* parent) : platform::TPopupMenu(parent), TKxMenuDrawer(this) {}
+TKxPopupMenu::TKxPopupMenu(QWidget* parent) : platform::TPopupMenu(parent), TKxMenuDrawer(this) {
+    connect(this, &QMenu::hovered, this, [this](QAction* item) { ShowItemCursor(item); });
+}
 
 TKxPopupMenu::~TKxPopupMenu() {
     // The widget must let go of the proxy before the proxy goes.
@@ -443,17 +470,31 @@ TKxPopupMenu::~TKxPopupMenu() {
 
 void TKxPopupMenu::SetLeftMargin(int value) {
     leftMargin_ = value;
-    if (OwnerDraw()) {
-        // Sizes depend on the margin: the proxy is put on afresh so the menu measures again.
-        RefreshMenu(false);
-        Refresh();
-    }
+    if (OwnerDraw())
+        Remeasure();
 }
 
 void TKxPopupMenu::Popup(QPoint screenPoint) {
     popupPoint_ = screenPoint;
+    // The reading order of the control that opens the menu, for this time only.
+    const bool ownDirection = testAttribute(Qt::WA_SetLayoutDirection);
+    const Qt::LayoutDirection direction = layoutDirection();
+    if (const auto* opener = qobject_cast<QWidget*>(PopupComponent.data()))
+        setLayoutDirection(opener->layoutDirection());
     Refresh();
+    // Right to left, the menu's left and right edges change places.
+    const TPopupAlignment alignment = Alignment;
+    if (isRightToLeft() && alignment != paCenter)
+        Alignment = alignment == paLeft ? paRight : paLeft;
+    const QPointer<TKxPopupMenu> alive(this);
     platform::TPopupMenu::Popup(screenPoint);
+    if (!alive)
+        return;
+    Alignment = alignment;
+    if (ownDirection)
+        setLayoutDirection(direction);
+    else
+        unsetLayoutDirection();
 }
 
 void TKxPopupMenu::PaintPanel(QPainter& canvas, QRect rect) {

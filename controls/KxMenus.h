@@ -64,8 +64,8 @@ public:
 
     TKxMenuStyle Style() const { return style_; }
     void SetStyle(TKxMenuStyle value);
-    const platform::TImageList* Images() const { return images_; }
-    // The list is not owned: it outlives the menu or is set back to none first.
+    const platform::TImageList* Images() const { return imagesLink_.Sender(); }
+    // The list is not owned; several menus may share it, and when it goes the menus let it go.
     void SetImages(platform::TImageList* value);
     bool ShowCheckMarks = true;
     int MinTextOffset = 0;
@@ -92,6 +92,10 @@ public:
     QSize MeasureItemSize(QAction* item);
     virtual void PaintPanel(QPainter&, QRect) {}
 
+    // Over a highlighted item, the menu showing it wears Cursor when the item is a pop-up item
+    // or opens nothing; otherwise the default cursor.
+    void ShowItemCursor(QAction* item);
+
     // The check mark's width and a menu bar's height, as the system reports them.
     static int CheckMarkWidth();
     static int MenuHeight(const QFontMetrics& metrics);
@@ -103,6 +107,8 @@ protected:
     virtual int GetImageIndex(QAction* item, TMenuOwnerDrawState state);
     virtual void MeasureItem(QAction* item, int& width, int& height);
     virtual int ExtraTopLevelWidth() const { return 0; }
+    // The items measured again, as after a change of what they show.
+    void Remeasure();
 
     QWidget* menu_;
 
@@ -115,13 +121,13 @@ private:
                    const TMenuItemParams& params, bool buttons) const;
     void drawCaption(QPainter& canvas, QAction* item, QRect rect, int left,
                      TMenuOwnerDrawState state, const TMenuItemParams& params) const;
-    // Where shortcuts start: after the widest caption among the item's siblings.
-    int shortcutColumn() const;
+    // A caption and two tabs; shortcuts start after the widest of the item's siblings.
+    static int captionColumn(const QAction* item, const QFontMetrics& metrics);
+    int shortcutColumn(const QFontMetrics& metrics) const;
     int widestShortcut(const QFontMetrics& metrics) const;
-    void applyTo(QStyle* style);
 
     TKxMenuStyle style_ = msStandard;
-    platform::TImageList* images_ = nullptr;
+    platform::TChangeLink imagesLink_;
     std::unique_ptr<QStyle> proxy_;
 };
 
@@ -145,7 +151,9 @@ public:
     TDrawMarginEvent OnDrawMargin;
     QPoint PopupPoint() const { return popupPoint_; }
 
-    // Remembers the point and refreshes owner drawing, then pops up as the plain pop-up menu does.
+    // Remembers the point, reads in the opening control's direction (which swaps a left and a
+    // right alignment when it runs right to left), refreshes owner drawing, then pops up as the
+    // plain pop-up menu does.
     void Popup(QPoint screenPoint);
 
     bool IsItemPopup(QAction*) const override { return true; }

@@ -1,5 +1,6 @@
 #include "KxRichEdit.h"
 
+#include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -9,6 +10,7 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
@@ -29,6 +31,9 @@ constexpr unsigned WM_PASTE = 0x302;
 
 // What the user may type at most when MaxLength is 0.
 constexpr int DefaultTextLimit = 0xFFFFFF;
+
+// The form's property naming its control that is active for an embedded object.
+constexpr char ActiveOleControlProperty[] = "ActiveOleControl";
 
 QString FromRaw(QString text) {
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\r'));
@@ -199,6 +204,8 @@ void TKxCustomRichEdit::ReplaceRange(int from, int to, const QString& text) {
     undoKinds_.clear();
     redoKinds_.clear();
     linesUpdating_ = false;
+    // The caret stays after the written text, as a replaced selection leaves it.
+    SetCursorKeepingScroll(c);
 }
 
 QString TKxCustomRichEdit::GetTextRange(int StartPos, int EndPos) const {
@@ -346,6 +353,34 @@ void TKxCustomRichEdit::Clear() {
     redoKinds_.clear();
     ApplyDefaultFormat();
     SetModified(false);
+}
+
+QWidget* ActiveOleControl(const QWidget* form) {
+    return form ? form->property(ActiveOleControlProperty).value<QPointer<QWidget>>().data()
+                : nullptr;
+}
+
+void TKxCustomRichEdit::SetUIActive(bool Active) {
+    QWidget* form = window();
+    if (form == this)
+        return;
+    platform::RunGuarded([&] {
+        if (Active) {
+            // Only rich edits become active, and one told to deactivate does nothing: the one
+            // before is not told.
+            form->setProperty(ActiveOleControlProperty,
+                              QVariant::fromValue(QPointer<QWidget>(this)));
+            if (AllowInPlace && isVisible() && isEnabled())
+                setFocus();
+            return;
+        }
+        if (ActiveOleControl(form) == this)
+            form->setProperty(ActiveOleControlProperty, QVariant());
+        if (form->focusWidget() == this && AllowInPlace) {
+            setFocus();
+            SelectionChange();
+        }
+    });
 }
 
 void TKxCustomRichEdit::ScrollPageDown() {

@@ -436,6 +436,12 @@ public:
     bool PasteSpecialDialog() { return false; }
     bool ObjectPropertiesDialog() { return false; }
     void CloseObjects() {}
+    // The host names go to the embedded objects; with none there is nobody to tell them to.
+    void UpdateHostNames() {}
+    // Active: the control becomes its form's active object control and, with AllowInPlace,
+    // takes the focus. Inactive: it stops being that control; when it is the form's focused
+    // control and AllowInPlace is on, it keeps the focus and fires SelectionChange.
+    void SetUIActive(bool Active);
 
     TNotifyEvent OnChange;
     TNotifyEvent OnSelectionChange;
@@ -489,7 +495,7 @@ private:
     void TextChanged();
     // Inserts at the cursor, CR LF, LF and CR each a paragraph break; the length in positions.
     static int InsertAtCursor(QTextCursor& cursor, const QString& text);
-    // What Lines writes: [from, to) replaced by text, not undoable.
+    // What Lines writes: [from, to) replaced by text, not undoable; the caret ends after it.
     void ReplaceRange(int from, int to, const QString& text);
     void SetCursorKeepingScroll(const QTextCursor& cursor);
     void ShowPopupMenu(QPoint screenPoint);
@@ -536,6 +542,9 @@ private:
     TReplaceDialog* replaceDialog_ = nullptr;
     TFindDialog* lastFindDialog_ = nullptr;
 };
+
+// The control of the form that is active for an embedded object, or none.
+QWidget* ActiveOleControl(const QWidget* form);
 
 // The clipboard format of rich text.
 inline constexpr char RichTextMime[] = "text/rtf";

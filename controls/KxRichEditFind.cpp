@@ -13,7 +13,10 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -21,9 +24,69 @@ bool IsWordChar(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
-bool WholeWordAt(const QString& text, qsizetype at, qsizetype length) {
-    return (at == 0 || !IsWordChar(text[at - 1])) &&
-           (at + length >= text.size() || !IsWordChar(text[at + length]));
+// The character at i, or none outside the text.
+QChar At(const QString& text, qsizetype i) {
+    return i >= 0 && i < text.size() ? text[i] : QChar();
+}
+
+bool WholeWord(QChar before, QChar after) {
+    return !IsWordChar(before) && !IsWordChar(after);
+}
+
+struct Search {
+    QString what;
+    Qt::CaseSensitivity sensitivity;
+    bool wholeWord;
+    bool backward;
+    qsizetype start;
+    // Downwards a match must end by it, upwards begin at it or after.
+    qsizetype limit;
+};
+
+// The matches that a search repeated from its start, each match replaced before the next search,
+// meets (at most `count`), in that order: downwards each search begins after the previous
+// replacement, upwards before it. A whole-word test beside a replaced match sees the
+// replacement's edge.
+std::vector<qsizetype> SuccessiveMatches(const QString& text, const Search& search,
+                                         const QString& replacement, std::size_t count) {
+    std::vector<qsizetype> matches;
+    const qsizetype n = search.what.size();
+    if (n == 0)
+        return matches;
+    // What stands beside the edge of the last replaced match that the next match may touch.
+    QChar besideLast;
+    if (!search.backward) {
+        for (qsizetype from = search.start; matches.size() < count;) {
+            const qsizetype at = text.indexOf(search.what, from, search.sensitivity);
+            if (at < 0 || at + n > search.limit)
+                break;
+            const bool touching = !matches.empty() && at == matches.back() + n;
+            const QChar before = touching ? besideLast : At(text, at - 1);
+            if (search.wholeWord && !WholeWord(before, At(text, at + n))) {
+                from = at + 1;
+                continue;
+            }
+            matches.push_back(at);
+            besideLast = replacement.isEmpty() ? before : replacement.back();
+            from = at + n;
+        }
+        return matches;
+    }
+    for (qsizetype from = search.start - n; from >= 0 && matches.size() < count;) {
+        const qsizetype at = text.lastIndexOf(search.what, from, search.sensitivity);
+        if (at < search.limit)
+            break;
+        const bool touching = !matches.empty() && at + n == matches.back();
+        const QChar after = touching ? besideLast : At(text, at + n);
+        if (search.wholeWord && !WholeWord(At(text, at - 1), after)) {
+            from = at - 1;
+            continue;
+        }
+        matches.push_back(at);
+        besideLast = replacement.isEmpty() ? after : replacement.front();
+        from = at - n;
+    }
+    return matches;
 }
 
 } // namespace
@@ -31,40 +94,22 @@ bool WholeWordAt(const QString& text, qsizetype at, qsizetype length) {
 int TKxCustomRichEdit::FindText(const QString& SearchStr, int StartPos, int Length,
                                 TRichSearchTypes Options) {
     const QString text = GetTextRange(0, -1);
-    const qsizetype size = text.size();
-    const qsizetype n = SearchStr.size();
-    if (n == 0)
-        return -1;
-    const Qt::CaseSensitivity sensitivity =
-        (Options & stMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const qsizetype start = std::clamp<qsizetype>(StartPos, 0, size);
+    const qsizetype start = std::clamp<qsizetype>(StartPos, 0, text.size());
     const qsizetype span = std::abs(qint64(Length));
-    qsizetype found = -1;
-    if (Options & stBackward) {
-        // The text before StartPos, as far back as Length reaches.
-        const qsizetype low = std::max<qsizetype>(0, start - span);
-        for (qsizetype at = text.lastIndexOf(SearchStr, start - n, sensitivity);
-             at >= low && start - n >= 0;
-             at = at > 0 ? text.lastIndexOf(SearchStr, at - 1, sensitivity) : -1) {
-            if (!(Options & stWholeWord) || WholeWordAt(text, at, n)) {
-                found = at;
-                break;
-            }
-        }
-    } else {
-        // A match must end inside the range.
-        const qsizetype high = std::min<qsizetype>(size, start + span);
-        for (qsizetype at = text.indexOf(SearchStr, start, sensitivity); at >= 0 && at + n <= high;
-             at = text.indexOf(SearchStr, at + 1, sensitivity)) {
-            if (!(Options & stWholeWord) || WholeWordAt(text, at, n)) {
-                found = at;
-                break;
-            }
-        }
-    }
-    if (found >= 0 && (Options & stSetSelection))
-        SetSelection(int(found), int(found + n), true);
-    return int(found);
+    const bool backward = Options & stBackward;
+    const Search search{SearchStr,
+                        (Options & stMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive,
+                        bool(Options & stWholeWord),
+                        backward,
+                        start,
+                        backward ? std::max<qsizetype>(0, start - span)
+                                 : std::min<qsizetype>(text.size(), start + span)};
+    const std::vector<qsizetype> found = SuccessiveMatches(text, search, {}, 1);
+    if (found.empty())
+        return -1;
+    if (Options & stSetSelection)
+        SetSelection(int(found[0]), int(found[0] + SearchStr.size()), true);
+    return int(found[0]);
 }
 
 void TKxCustomRichEdit::SetUpFindDialog(TFindDialog& dialog, const QString& searchStr) {
@@ -144,29 +189,49 @@ void TKxCustomRichEdit::ReplaceEvent(TReplaceDialog& dialog) {
     FindEditText(dialog, true, true);
 }
 
+// One pass over the text finds every match the dialog's repeated search would replace; the
+// replacements then go in from the last to the first, so each match keeps its position.
 void TKxCustomRichEdit::ReplaceAll(TReplaceDialog& dialog) {
-    int replaced = 0;
-    {
-        ChangeMute mute(*this);
-        const TNotifyEvent selectionChange = std::exchange(OnSelectionChange, nullptr);
-        QTextCursor block(document());
-        block.beginEditBlock();
-        try {
-            while (FindEditText(dialog, false, false)) {
-                SetSelText(dialog.ReplaceText);
-                ++replaced;
-            }
-        } catch (...) {
-            block.endEditBlock();
-            OnSelectionChange = selectionChange;
-            throw;
-        }
-        block.endEditBlock();
-        OnSelectionChange = selectionChange;
-    }
-    if (replaced == 0) {
+    const QString text = GetTextRange(0, -1);
+    const TCharRange sel = GetSelection();
+    const bool down = dialog.Options & frDown;
+    const Search search{dialog.FindText,
+                        (dialog.Options & frMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive,
+                        bool(dialog.Options & frWholeWord),
+                        !down,
+                        down ? sel.cpMax : sel.cpMin,
+                        down ? text.size() : 0};
+    std::vector<qsizetype> matches = SuccessiveMatches(text, search, dialog.ReplaceText,
+                                                       std::numeric_limits<std::size_t>::max());
+    if (!dialog.FindText.isEmpty())
+        lastFindDialog_ = &dialog;
+    if (matches.empty()) {
         TextNotFound(&dialog);
         return;
+    }
+    {
+        ChangeMute mute(*this);
+        struct SetAside {
+            TNotifyEvent& event;
+            TNotifyEvent kept;
+            ~SetAside() { event = std::move(kept); }
+        } selectionChange{OnSelectionChange, std::exchange(OnSelectionChange, nullptr)};
+        const qsizetype n = dialog.FindText.size();
+        const qsizetype last = matches.back();
+        if (down)
+            std::reverse(matches.begin(), matches.end());
+        QTextCursor c(document());
+        c.beginEditBlock();
+        int length = 0;
+        for (const qsizetype at : matches) {
+            c.setPosition(int(at));
+            c.setPosition(int(at + n), QTextCursor::KeepAnchor);
+            length = InsertAtCursor(c, dialog.ReplaceText);
+        }
+        c.endEditBlock();
+        // The last replacement stays selected, as the repeated search leaves it.
+        const qsizetype shift = down ? qsizetype(matches.size() - 1) * (length - n) : 0;
+        SetSelection(int(last + shift), int(last + shift + length), true);
     }
     AdjustFindDialogPosition(dialog);
     if (OnChange)
@@ -207,8 +272,8 @@ void TKxCustomRichEdit::AdjustFindDialogPosition(TFindDialog& dialog) {
     const int screenHeight = screen ? screen->geometry().height() : 0;
     if (rect.height() + 20 < topLeft.y())
         rect.moveBottom(topLeft.y() - 20);
-    else if (screenHeight > bottomRight.y() + rect.height())
-        rect.moveTop(bottomRight.y() + 40);
+    else if (screenHeight > topLeft.y() + rect.height())
+        rect.moveTop(topLeft.y() + 40);
     dialog.SetPosition(rect.topLeft());
 }
 

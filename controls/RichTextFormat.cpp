@@ -144,6 +144,10 @@ void MergeChar(CharFormat& to, const CharFormat& from) {
         to.revAuthor = from.revAuthor;
     if (m & CFM_UNDERLINETYPE)
         to.underlineType = from.underlineType;
+    else if (m & CFM_UNDERLINE)
+        // The bare effect draws a solid line unless the text already has a kind of line.
+        to.underlineType = (to.effects & CFE_UNDERLINE) ? std::max(to.underlineType, CFU_UNDERLINE)
+                                                        : std::uint8_t(0);
 }
 
 namespace {
@@ -293,7 +297,8 @@ CharFormat ReadChar(const QTextCharFormat& format, const CharFormat& base) {
                                            : families.first();
     r.weight = std::uint16_t(IntOr(format, kWeight, (r.effects & CFE_BOLD) ? 700 : 400));
     r.revAuthor = std::uint8_t(IntOr(format, kRevAuthor, 0));
-    r.underlineType = std::uint8_t(IntOr(format, kUnderlineType, 0));
+    r.underlineType = std::uint8_t(
+        IntOr(format, kUnderlineType, (r.effects & CFE_UNDERLINE) ? CFU_UNDERLINE : 0));
     return r;
 }
 

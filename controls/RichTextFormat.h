@@ -56,6 +56,9 @@ inline constexpr std::uint32_t CFE_SUPERSCRIPT = 0x20000;
 inline constexpr std::uint32_t CFE_AUTOBACKCOLOR = 0x4000000;
 inline constexpr std::uint32_t CFE_AUTOCOLOR = 0x40000000;
 
+// The underline type of a plain solid line.
+inline constexpr std::uint8_t CFU_UNDERLINE = 1;
+
 struct CharFormat {
     std::uint32_t mask = 0;
     std::uint32_t effects = 0;

@@ -119,6 +119,8 @@ public:
 
 private:
     void Open() {
+        // A group boundary ends the skip of a \u character's fallback.
+        pendingSkip_ = 0;
         if (stack_.size() >= size_t(MaxDepth)) {
             SkipGroup();
             return;
@@ -129,6 +131,7 @@ private:
 
     // False once the outermost group has closed.
     bool Close() {
+        pendingSkip_ = 0;
         Flush();
         if (stack_.empty())
             return false;
@@ -405,8 +408,8 @@ private:
                                                                    {"kxlink", CFE_LINK},
                                                                    {"kxdisabled", CFE_DISABLED}};
         static const std::map<std::string, int> underlines = {
-            {"ul", 0},     {"ulw", 2},    {"uldb", 3}, {"uld", 4},
-            {"ulwave", 5}, {"uldash", 4}, {"ulth", 1}};
+            {"ul", CFU_UNDERLINE}, {"ulw", 2},    {"uldb", 3}, {"uld", 4},
+            {"ulwave", 5},         {"uldash", 4}, {"ulth", 1}};
         if (const auto it = flags.find(w); it != flags.end()) {
             SetFlag(it->second, on);
         } else if (const auto u = underlines.find(w); u != underlines.end()) {

@@ -1,6 +1,7 @@
 #include "platform/Graphics.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -57,7 +58,40 @@ QImage MaskColor(const QImage& image, TColor color) {
     return result;
 }
 
+TChangeLink::~TChangeLink() {
+    if (sender_)
+        sender_->UnRegisterChanges(*this);
+}
+
 TImageList::TImageList(int width, int height) : width_(width), height_(height) {}
+
+TImageList::~TImageList() {
+    // A link may leave (or the watcher go) while it hears that the list is gone.
+    while (!links_.empty()) {
+        TChangeLink* link = links_.back();
+        links_.pop_back();
+        link->sender_ = nullptr;
+        if (link->OnChange)
+            link->OnChange();
+    }
+}
+
+void TImageList::RegisterChanges(TChangeLink& link) {
+    if (link.sender_ == this)
+        return;
+    if (link.sender_)
+        link.sender_->UnRegisterChanges(link);
+    link.sender_ = this;
+    links_.push_back(&link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink& link) {
+    const auto found = std::find(links_.begin(), links_.end(), &link);
+    if (found == links_.end())
+        return;
+    links_.erase(found);
+    link.sender_ = nullptr;
+}
 
 QImage TImageList::fitted(const QImage& image) const {
     QImage result(width_, height_, QImage::Format_ARGB32);
@@ -69,8 +103,12 @@ QImage TImageList::fitted(const QImage& image) const {
 }
 
 void TImageList::changed() {
-    if (OnChange)
-        OnChange();
+    // A watcher may let its link go while it hears of the change.
+    const std::vector<TChangeLink*> links = links_;
+    for (TChangeLink* link : links) {
+        if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->OnChange)
+            link->OnChange();
+    }
 }
 
 namespace {

@@ -45,12 +45,39 @@ private:
 // The image with every pixel of `color` (compared as 0x00BBGGRR) made fully transparent.
 QImage MaskColor(const QImage& image, TColor color);
 
+class TImageList;
+
+// A watcher of an image list. A list lets its links go when it is destroyed and a link leaves
+// its list when it is destroyed, so either may go first.
+class TChangeLink {
+public:
+    TChangeLink() = default;
+    ~TChangeLink();
+    TChangeLink(const TChangeLink&) = delete;
+    TChangeLink& operator=(const TChangeLink&) = delete;
+
+    // The list watched; none before registering and once the list is gone.
+    TImageList* Sender() const { return sender_; }
+    // Called after every change of the list, and once more when the list goes.
+    std::function<void()> OnChange;
+
+private:
+    friend class TImageList;
+    TImageList* sender_ = nullptr;
+};
+
 // Images of one size. A mask is a picture whose white pixels are transparent, as the original
 // lists kept them; here it becomes the image's alpha channel.
 class TImageList {
 public:
     TImageList(int width, int height);
-    virtual ~TImageList() = default;
+    virtual ~TImageList();
+    TImageList(const TImageList&) = delete;
+    TImageList& operator=(const TImageList&) = delete;
+
+    // Each registered link hears of every change; a link watches one list at a time.
+    void RegisterChanges(TChangeLink& link);
+    void UnRegisterChanges(TChangeLink& link);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -70,9 +97,6 @@ public:
     // The mask: black where the image shows, white elsewhere.
     QImage Mask(int index) const;
 
-    // Called after every change of the list.
-    std::function<void()> OnChange;
-
 private:
     QImage fitted(const QImage& image) const;
     void changed();
@@ -80,6 +104,7 @@ private:
     int width_;
     int height_;
     std::vector<QImage> images_;
+    std::vector<TChangeLink*> links_;
 };
 
 // A line from `from` towards `to` that stops one pixel short of `to`, as the original drew them.

@@ -236,6 +236,31 @@ TEST_F(CheckListTest, ReorderingCarriesStatesAndDataStaysWithTheItem) {
     EXPECT_EQ(list->State(0), cbGrayed);
 }
 
+TEST_F(CheckListTest, AssignedItemsBringTheirStatesAndEnabledFlags) {
+    list->SetState(0, cbGrayed);
+    list->SetState(1, cbChecked);
+    list->SetItemEnabled(2, false);
+    list->Items()->SetObjects(1, 7);
+    TKxCheckListBox copy;
+    copy.Items()->Assign({"vecchio"});
+    copy.Items()->Assign(*list->Items());
+    EXPECT_EQ(copy.Items()->ToStringList(), QStringList({"uno", "due", "tre"}));
+    EXPECT_EQ(copy.State(0), cbGrayed);
+    EXPECT_EQ(copy.State(1), cbChecked);
+    EXPECT_EQ(copy.State(2), cbUnchecked);
+    EXPECT_TRUE(copy.ItemEnabled(0));
+    EXPECT_FALSE(copy.ItemEnabled(2));
+    EXPECT_EQ(copy.Items()->Objects(1).toInt(), 7);
+    EXPECT_EQ(list->State(0), cbGrayed) << "the source keeps its own";
+
+    TKxCustomListBox plain;
+    plain.Items()->Assign(*list->Items());
+    EXPECT_EQ(plain.Items()->ToStringList(), QStringList({"uno", "due", "tre"}));
+    copy.Items()->Assign(*plain.Items());
+    EXPECT_EQ(copy.State(0), cbUnchecked);
+    EXPECT_TRUE(copy.ItemEnabled(2));
+}
+
 TEST(CheckListStore, StatesAreSavedAndRestoredAlsoWhenDamaged) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Quendel.ini");

@@ -1,6 +1,7 @@
 #include "controls/KxMenus.h"
 #include "ControlsTestUtil.h"
 
+#include <QMainWindow>
 #include <QPainter>
 #include <QPointer>
 #include <QStyle>
@@ -185,6 +186,158 @@ TEST_F(PopupFixture, PopupRemembersThePointAndAligns) {
     EXPECT_EQ(menu.PopupPoint(), QPoint(100, 50));
     EXPECT_EQ(answered, QPoint(100, 50));
     SetPopupMenuHook(old);
+}
+
+TEST_F(PopupFixture, DefaultItemIsMeasuredInBold) {
+    menu.SetStyle(msOwnerDraw);
+    int width = 0;
+    menu.OnMeasureItem = [&](QWidget*, QAction* item, int& w, int&) {
+        if (item == save)
+            width = w;
+    };
+    shot();
+    const int plain = width;
+    menu.setDefaultAction(save);
+    menu.Refresh();
+    shot();
+    EXPECT_GT(width, plain);
+}
+
+TEST(KxMenus, SeparatorsTakeHalfTheTextHeightAtLeastNine) {
+    for (const int pixels : {8, 12, 40, 64}) {
+        for (const TKxMenuStyle style : {msOwnerDraw, msBtnRaised}) {
+            TKxPopupMenu menu;
+            menu.setFont(SharpFont(pixels));
+            menu.addAction("Apri");
+            QAction* separator = menu.addSeparator();
+            menu.addAction("Esci");
+            menu.SetStyle(style);
+            menu.adjustSize();
+            const int expected = std::max(QFontMetrics(menu.font()).height() / 2, 9);
+            const QRect r = menu.actionGeometry(separator);
+            EXPECT_EQ(r.height(), expected) << pixels;
+            const QImage image = Shot(menu);
+            const int middle = r.top() + r.height() / 2;
+            EXPECT_EQ(PixelAt(image, r.center().x(), middle - 1), Plain(clBtnShadow)) << pixels;
+            EXPECT_EQ(PixelAt(image, r.center().x(), middle), Plain(clBtnHighlight)) << pixels;
+        }
+    }
+}
+
+TEST(KxMenus, MainMenuMeasuresAgainWhenImagesCome) {
+    QMainWindow window;
+    auto* bar = new TKxMainMenu;
+    window.setMenuBar(bar);
+    window.resize(300, 200);
+    bar->setFont(SharpFont());
+    bar->addMenu("File")->addAction("Esci");
+    QAction* help = bar->addAction("Aiuto");
+    help->setData(0);
+    QAction* info = bar->addAction("Info");
+    info->setData(1);
+    TImageList images(16, 16);
+    images.Add(Square(clRed), {});
+    bar->SetStyle(msOwnerDraw);
+    window.show();
+    const int plain = bar->actionGeometry(help).width();
+    const int plainInfo = bar->actionGeometry(info).width();
+    bar->SetImages(&images);
+    QRect r = bar->actionGeometry(help);
+    EXPECT_GE(r.width(), plain + 16);
+    EXPECT_GE(r.height(), 20);
+    EXPECT_TRUE(Holds(Shot(*bar), r, clRed));
+    EXPECT_EQ(bar->actionGeometry(info).width(), plainInfo) << "no image of its own yet";
+    images.Add(Square(clLime), {});
+    r = bar->actionGeometry(info);
+    EXPECT_GE(r.width(), plainInfo + 16);
+    EXPECT_TRUE(Holds(Shot(*bar), r, clLime));
+}
+
+TEST(KxMenus, AnImageListServesEveryMenuAndMayGoFirst) {
+    auto images = std::make_unique<TImageList>(16, 16);
+    TKxPopupMenu first;
+    auto second = std::make_unique<TKxPopupMenu>();
+    for (TKxPopupMenu* menu : {&first, second.get()}) {
+        menu->addAction("Apri")->setData(0);
+        menu->SetImages(images.get());
+        EXPECT_FALSE(menu->OwnerDraw());
+    }
+    images->Add(Square(clRed), {});
+    EXPECT_TRUE(first.OwnerDraw());
+    EXPECT_TRUE(second->OwnerDraw());
+    second.reset();
+    images->Add(Square(clLime), {});
+    images.reset(); // the sanitizer would catch a list used after its deletion
+    EXPECT_EQ(first.Images(), nullptr);
+    EXPECT_FALSE(first.OwnerDraw());
+}
+
+TEST(KxMenus, TheCursorShowsOverItemsThatOpenNothingOrArePopupItems) {
+    QMainWindow window;
+    auto* bar = new TKxMainMenu;
+    window.setMenuBar(bar);
+    bar->setFont(SharpFont());
+    QMenu* file = bar->addMenu("File");
+    QAction* quit = file->addAction("Esci");
+    QAction* help = bar->addAction("Aiuto");
+    bar->Cursor = Qt::PointingHandCursor;
+    bar->SetStyle(msOwnerDraw);
+    window.show();
+    bar->setActiveAction(help);
+    EXPECT_EQ(bar->cursor().shape(), Qt::PointingHandCursor);
+    bar->setActiveAction(bar->actions().at(0));
+    EXPECT_FALSE(bar->testAttribute(Qt::WA_SetCursor)) << "a top-level item with a sub-menu";
+    file->setActiveAction(quit);
+    EXPECT_EQ(file->cursor().shape(), Qt::PointingHandCursor);
+    file->hide();
+
+    TKxPopupMenu popup;
+    QMenu* more = popup.addMenu("Altro");
+    more->addAction("Niente");
+    QAction* open = popup.addAction("Apri");
+    popup.Cursor = Qt::CrossCursor;
+    popup.show();
+    for (QAction* item : {more->menuAction(), open}) {
+        popup.unsetCursor();
+        popup.setActiveAction(item);
+        EXPECT_EQ(popup.cursor().shape(), Qt::CrossCursor) << item->text().toStdString();
+        EXPECT_TRUE(popup.testAttribute(Qt::WA_SetCursor));
+    }
+}
+
+TEST(KxMenus, PopupAlignmentFollowsTheOpenersReadingOrder) {
+    struct Case {
+        Qt::LayoutDirection direction;
+        TPopupMenu::TPopupAlignment asked, used;
+    };
+    const Case cases[] = {
+        {Qt::LeftToRight, TPopupMenu::paLeft, TPopupMenu::paLeft},
+        {Qt::LeftToRight, TPopupMenu::paRight, TPopupMenu::paRight},
+        {Qt::RightToLeft, TPopupMenu::paLeft, TPopupMenu::paRight},
+        {Qt::RightToLeft, TPopupMenu::paRight, TPopupMenu::paLeft},
+        {Qt::RightToLeft, TPopupMenu::paCenter, TPopupMenu::paCenter},
+    };
+    for (const Case& c : cases) {
+        QWidget opener;
+        opener.setLayoutDirection(c.direction);
+        TKxPopupMenu menu;
+        menu.addAction("Apri");
+        menu.PopupComponent = &opener;
+        menu.Alignment = c.asked;
+        TPopupMenu::TPopupAlignment used = TPopupMenu::paCenter;
+        Qt::LayoutDirection read = Qt::LayoutDirectionAuto;
+        const auto old = SetPopupMenuHook([&](TPopupMenu& shown, QPoint) {
+            used = shown.Alignment;
+            read = shown.layoutDirection();
+            return static_cast<QAction*>(nullptr);
+        });
+        menu.Popup({100, 50});
+        SetPopupMenuHook(old);
+        EXPECT_EQ(used, c.used) << c.asked;
+        EXPECT_EQ(read, c.direction) << c.asked;
+        EXPECT_EQ(menu.Alignment, c.asked) << "given back";
+        EXPECT_EQ(menu.layoutDirection(), Qt::LeftToRight) << "given back";
+    }
 }
 
 TEST(KxMenus, ProxyLeavesTheMenuBeforeItIsDeleted) {

@@ -101,6 +101,29 @@ TEST(KxRichEditFind, TheFindDialogSearchesFromTheSelection) {
     EXPECT_EQ(dialog->Window(), nullptr);
 }
 
+TEST(KxRichEditFind, TheFindDialogStepsOffTheMatch) {
+    for (const int editTop : {0, 400}) {
+        TKxRichEdit edit;
+        edit.move(0, editTop);
+        edit.show();
+        edit.SetSelText("una due tre");
+        edit.SetSelStart(0);
+        TFindDialog* dialog = edit.FindDialog("due");
+        QDialog* window = dialog->Window();
+        ASSERT_NE(window, nullptr);
+        const QPoint match = edit.viewport()->mapToGlobal(edit.GetCharPos(4));
+        dialog->SetPosition(match - QPoint(10, 10));
+        Click(*dialog, "FindNextButton");
+        ASSERT_EQ(edit.SelStart(), 4);
+        const QRect placed = window->frameGeometry();
+        if (placed.height() + 20 < match.y())
+            EXPECT_EQ(placed.bottom(), match.y() - 20) << editTop;
+        else
+            EXPECT_EQ(placed.top(), match.y() + 40) << editTop;
+        EXPECT_EQ(dialog->Position(), placed.topLeft());
+    }
+}
+
 TEST(KxRichEditFind, ReplaceReplacesTheShownMatchThenShowsTheNext) {
     TKxRichEdit edit;
     edit.show();
@@ -141,6 +164,46 @@ TEST(KxRichEditFind, ReplaceAllFiresItsEventsOnce) {
     Click(*dialog, "ReplaceAllButton");
     EXPECT_EQ(notFound, 1);
     EXPECT_EQ(changes, 0);
+}
+
+TEST(KxRichEditFind, ReplaceAllReplacesWhatTheRepeatedSearchMeets) {
+    // Each search starts past the previous replacement, which stays selected at the end.
+    struct Case {
+        const char* text;
+        int selFrom, selTo;
+        const char* find;
+        const char* replace;
+        TFindOptions options;
+        const char* expected;
+        const char* selected;
+        int selStart;
+    };
+    const Case cases[] = {
+        {"a-a-a", 0, 0, "a", "aa", frDown, "aa-aa-aa", "aa", 6},
+        {"a-a-a", 5, 5, "a", "aa", {}, "aa-aa-aa", "aa", 0},
+        {"a a a", 0, 1, "a", "b", frDown, "a b b", "b", 4},
+        {"a a a", 4, 5, "A", "b", {}, "b b a", "b", 0},
+        {"Due due DUE", 0, 0, "due", "tre", TFindOptions(frDown) | frMatchCase, "Due tre DUE",
+         "tre", 4},
+        {"a b a", 0, 0, "a", "x\r\ny", frDown, "x\ry b x\ry", "x\ry", 6},
+        {"-- x", 0, 0, "-", "z", TFindOptions(frDown) | frWholeWord, "z- x", "z", 0},
+        {"x --", 4, 4, "-", "z", frWholeWord, "x -z", "z", 3},
+        {"due, duetto", 0, 0, "due", "", TFindOptions(frDown) | frWholeWord, ", duetto", "", 0},
+    };
+    for (const Case& c : cases) {
+        TKxRichEdit edit;
+        edit.SetSelText(c.text);
+        edit.SetSelection(c.selFrom, c.selTo, false);
+        TReplaceDialog* dialog = edit.ReplaceDialog(c.find, "");
+        dialog->ReplaceText = c.replace;
+        dialog->Options = c.options;
+        dialog->Execute();
+        Click(*dialog, "ReplaceAllButton");
+        EXPECT_EQ(edit.GetTextRange(0, -1), c.expected) << c.text << ' ' << c.find;
+        EXPECT_EQ(edit.SelText(), c.selected) << c.text << ' ' << c.find;
+        EXPECT_EQ(edit.SelStart(), c.selStart) << c.text << ' ' << c.find;
+        EXPECT_TRUE(edit.CanFindNext() || !*c.find);
+    }
 }
 
 TEST(KxRichEditFind, PrintsPagesToPdf) {

@@ -2,8 +2,10 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QImage>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -122,29 +124,36 @@ TEST(KxRichEdit, EnterInTheInputBoxIsTakenByTheKeyHandler) {
 }
 
 TEST(KxRichEdit, LinesOperations) {
+    // The caret ends after the written text (-1: nothing written, the selection stays).
     struct Case {
         const char* text;
         std::function<void(TRichEditStrings&)> change;
         const char* expected;
+        int caret;
     };
     const Case cases[] = {
-        {"", [](auto& l) { l.Add("a"); }, "a\r"},
-        {"a\rb", [](auto& l) { l.Add("c"); }, "a\rb\rc"},
-        {"a\rb\r", [](auto& l) { l.Add("c"); }, "a\rb\rc\r"},
-        {"a\rb", [](auto& l) { l.Insert(0, "z"); }, "z\ra\rb"},
-        {"a\rb", [](auto& l) { l.Insert(1, "z"); }, "a\rz\rb"},
-        {"a\r", [](auto& l) { l.Insert(5, "z"); }, "a\r"},
-        {"a\rb\rc", [](auto& l) { l.Delete(1); }, "a\rc"},
-        {"a\rb", [](auto& l) { l.Delete(1); }, "a\r"},
-        {"a\rb", [](auto& l) { l.Delete(7); }, "a\rb"},
-        {"a\rb", [](auto& l) { l.Put(1, "xyz"); }, "a\rxyz"},
-        {"a\rb", [](auto& l) { l.Put(-1, "xyz"); }, "a\rb"},
+        {"", [](auto& l) { l.Add("a"); }, "a\r", 2},
+        {"a\rb", [](auto& l) { l.Add("c"); }, "a\rb\rc", 5},
+        {"a\rb\r", [](auto& l) { l.Add("c"); }, "a\rb\rc\r", 6},
+        {"a\rb", [](auto& l) { l.Insert(0, "z"); }, "z\ra\rb", 2},
+        {"a\rb", [](auto& l) { l.Insert(1, "z"); }, "a\rz\rb", 4},
+        {"a\r", [](auto& l) { l.Insert(5, "z"); }, "a\r", -1},
+        {"a\rb\rc", [](auto& l) { l.Delete(1); }, "a\rc", 2},
+        {"a\rb", [](auto& l) { l.Delete(1); }, "a\r", 2},
+        {"a\rb", [](auto& l) { l.Delete(7); }, "a\rb", -1},
+        {"a\rb", [](auto& l) { l.Put(1, "xyz"); }, "a\rxyz", 5},
+        {"xyz\rb", [](auto& l) { l.Put(0, "a"); }, "a\rb", 1},
+        {"a\rb", [](auto& l) { l.Put(-1, "xyz"); }, "a\rb", -1},
     };
     for (const Case& c : cases) {
         TKxRichEdit edit;
         edit.SetSelText(c.text);
+        edit.SelectAll();
+        const int before = edit.SelLength();
         c.change(edit.Lines);
         EXPECT_EQ(edit.GetTextRange(0, -1), c.expected) << c.text;
+        EXPECT_EQ(edit.SelStart(), c.caret < 0 ? 0 : c.caret) << c.text;
+        EXPECT_EQ(edit.SelLength(), c.caret < 0 ? before : 0) << c.text;
     }
 }
 
@@ -373,6 +382,60 @@ TEST(KxRichEdit, ChangeEventsAreMutedWhileLinesSetTheText) {
     EXPECT_EQ(changes, 1);
 }
 
+TEST(KxRichEdit, UiActivityNamesTheActiveControlAndKeepsTheFocus) {
+    QWidget form;
+    auto* a = new TKxRichEdit(&form);
+    auto* b = new TKxRichEdit(&form);
+    auto* other = new QLineEdit(&form);
+    form.show();
+    int selections = 0;
+    a->OnSelectionChange = [&](QObject*) { ++selections; };
+    other->setFocus();
+
+    a->SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&form), a);
+    EXPECT_EQ(form.focusWidget(), a);
+    b->AllowInPlace = false;
+    b->SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&form), b);
+    EXPECT_EQ(form.focusWidget(), a) << "without in-place activity the focus stays";
+
+    a->SetUIActive(false);
+    EXPECT_EQ(ActiveOleControl(&form), b) << "another control's activity stays";
+    EXPECT_EQ(form.focusWidget(), a);
+    EXPECT_EQ(selections, 1);
+    b->SetUIActive(false);
+    EXPECT_EQ(ActiveOleControl(&form), nullptr);
+    other->setFocus();
+    a->SetUIActive(false);
+    EXPECT_EQ(selections, 1) << "not the focused control";
+    a->setFocus();
+    a->AllowInPlace = false;
+    a->SetUIActive(false);
+    EXPECT_EQ(selections, 1) << "no in-place activity";
+
+    a->AllowInPlace = true;
+    a->OnSelectionChange = [](QObject*) { throw std::runtime_error("guasto"); };
+    QStringList shown;
+    const auto old = SetMessageBoxHook([&](const QString& text, const QString&, int) {
+        shown << text;
+        return 1;
+    });
+    a->SetUIActive(false);
+    SetMessageBoxHook(old);
+    EXPECT_EQ(shown, QStringList{"guasto"});
+
+    b->hide();
+    other->setFocus();
+    b->AllowInPlace = true;
+    b->SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&form), b);
+    EXPECT_EQ(form.focusWidget(), other) << "a hidden control cannot take the focus";
+    TKxRichEdit lone;
+    lone.SetUIActive(true);
+    EXPECT_EQ(ActiveOleControl(&lone), nullptr) << "no form";
+}
+
 // ----- attributes -----
 
 TEST(KxTextAttributes, EachPropertyReadsBackWhatWasWrittenInEveryScope) {
@@ -421,6 +484,36 @@ TEST(KxTextAttributes, EachPropertyReadsBackWhatWasWrittenInEveryScope) {
         edit.SetSelection(0, 4, false);
         EXPECT_TRUE(c.check(edit.SelAttributes)) << c.name << " word scope";
     }
+}
+
+TEST(KxTextAttributes, UnderlineTypeFollowsTheUnderlineStyle) {
+    TKxRichEdit edit;
+    edit.SetSelText("parole sottolineate");
+    edit.SetSelection(0, 6, false);
+    TKxTextAttributes& sel = edit.SelAttributes;
+    sel.SetStyle(fsUnderline);
+    EXPECT_EQ(sel.UnderlineType(), utSolid);
+    sel.SetUnderlineType(utDotted);
+    sel.SetStyle(TFontStyles(fsUnderline) | fsBold);
+    EXPECT_EQ(sel.UnderlineType(), utDotted);
+    sel.SetStyle(fsBold);
+    EXPECT_EQ(sel.UnderlineType(), utNone);
+    sel.SetStyle(fsUnderline);
+    EXPECT_EQ(sel.UnderlineType(), utSolid);
+
+    QFont underlined = edit.font();
+    underlined.setUnderline(true);
+    edit.DefAttributes.Assign(underlined);
+    EXPECT_EQ(edit.DefAttributes.UnderlineType(), utSolid);
+
+    QByteArray rtf = "{\\rtf1 {\\ul sotto} {\\uld punti}}";
+    QBuffer buffer(&rtf);
+    buffer.open(QIODevice::ReadOnly);
+    edit.Lines.LoadFromStream(buffer);
+    edit.SetSelection(0, 5, false);
+    EXPECT_EQ(sel.UnderlineType(), utSolid);
+    edit.SetSelection(6, 11, false);
+    EXPECT_EQ(sel.UnderlineType(), utDotted);
 }
 
 TEST(KxTextAttributes, ConsistentAttributesOverMixedRuns) {

@@ -368,6 +368,8 @@ TEST(RtfReader, TakesAnyInput) {
         {"escapes", "{\\rtf1 a\\'e8\\'80\\u1046?\\u-10179?\\u-8704?\\{\\}\\\\}",
          "a\u00e8\u20ac\u0416\U0001F600{}\\"},
         {"unicode skip", "{\\rtf1\\uc2 x\\u233\\'65\\'65y}", "x\u00e9y"},
+        {"skip ends at a group's end", "{\\rtf1 {\\u233}x}", "\u00e9x"},
+        {"skip ends at a group's start", "{\\rtf1\\uc2 \\u233{\\b x}y}", "\u00e9xy"},
         {"deep nesting",
          "{\\rtf1 a" + QByteArray(100000, '{') + "lost" + QByteArray(100000, '}') + "b}", "ab"},
         {"huge bin", "{\\rtf1 a\\bin99999999999 xyz}", "a"},

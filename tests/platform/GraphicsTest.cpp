@@ -7,6 +7,8 @@
 
 #include <QPainter>
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <stdexcept>
 
 using namespace platform;
@@ -40,7 +42,9 @@ TEST(BitmapTest, TransparentColourIsTheBottomLeftPixelUnlessSet) {
 TEST(ImageListTest, MaskedImagesReplaceAndNotify) {
     TImageList list(3, 2);
     int changes = 0;
-    list.OnChange = [&] { ++changes; };
+    TChangeLink link;
+    link.OnChange = [&] { ++changes; };
+    list.RegisterChanges(link);
     QImage image(3, 2, QImage::Format_RGB32);
     image.fill(qRgb(255, 0, 255));
     image.setPixel(1, 0, qRgb(0, 0, 255));
@@ -56,6 +60,33 @@ TEST(ImageListTest, MaskedImagesReplaceAndNotify) {
     list.ReplaceMasked(5, image, clBlue);
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(list.Image(7).isNull());
+}
+
+TEST(ImageListTest, ChangeLinksHearEveryChangeAndEitherMayGoFirst) {
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(qRgb(1, 2, 3));
+    auto list = std::make_unique<TImageList>(2, 2);
+    TChangeLink kept;
+    auto leaving = std::make_unique<TChangeLink>();
+    int keptHeard = 0, leavingHeard = 0;
+    kept.OnChange = [&] { ++keptHeard; };
+    leaving->OnChange = [&] { ++leavingHeard; };
+    list->RegisterChanges(kept);
+    list->RegisterChanges(*leaving);
+    list->Add(image, {});
+    EXPECT_EQ(keptHeard, 1);
+    EXPECT_EQ(leavingHeard, 1);
+    leaving.reset();
+    list->Add(image, {});
+    EXPECT_EQ(keptHeard, 2);
+    TImageList other(2, 2);
+    other.RegisterChanges(kept);
+    list->Add(image, {});
+    EXPECT_EQ(keptHeard, 2) << "a link watches one list";
+    list->RegisterChanges(kept);
+    list.reset();
+    EXPECT_EQ(keptHeard, 3) << "told that the list went";
+    EXPECT_EQ(kept.Sender(), nullptr);
 }
 
 TEST(ImageListTest, DisabledDrawingEmbossesTheShape) {

@@ -216,7 +216,8 @@ void TNetProtocol::ReceiveMatch(const QString& text, const QString& argument) {
     FMatchQuestionOpen = true;
     const bool yes = FHost.AskMatch(proposal + QStringLiteral(".\nAccetti?"));
     FMatchQuestionOpen = false;
-    if (yes && GameState == gsIdle && StartGame()) {
+    // The proposer may have gone while the question was open: no game against nobody.
+    if (yes && Connected && GameState == gsIdle && StartGame()) {
         SendLine(QStringLiteral("accept_match"));
         FHost.AddText(QStringLiteral("Inizio partita"), lkInfo);
     } else {

@@ -54,6 +54,14 @@ QRect measured(const QPainter& painter, const QRect& rect, int format, const QSt
     return QRect(rect.topLeft(), bounds.size());
 }
 
+// Runs one of the control's events, its exceptions shown; false when the event deleted the
+// control, which nothing may touch afterwards.
+bool survives(QObject* control, const std::function<void()>& event) {
+    const QPointer<QObject> alive(control);
+    platform::RunGuarded(event);
+    return !alive.isNull();
+}
+
 // A key sequence for the caption's accelerator, or none.
 QKeySequence acceleratorOf(const QString& caption) {
     return QKeySequence::mnemonic(caption);
@@ -373,8 +381,8 @@ void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const bool click = dragging_ && rect().contains(event->position().toPoint());
         dragging_ = false;
-        if (click && OnClick)
-            platform::RunGuarded([this] { OnClick(this); });
+        if (click && OnClick && !survives(this, [this] { OnClick(this); }))
+            return;
     }
     UpdateTracking();
 }
@@ -612,13 +620,14 @@ void TKxSpeedButton::UpdateTracking() {
     if (now == mouseInside_)
         return;
     mouseInside_ = now;
+    const QPointer<TKxSpeedButton> alive(this);
     if (now) {
         MouseEnter();
-        if (flat_)
+        if (alive && flat_)
             repaint();
     } else {
         MouseLeave();
-        if (flat_)
+        if (alive && flat_)
             update();
     }
 }
@@ -627,8 +636,9 @@ void TKxSpeedButton::enterEvent(QEnterEvent*) {
     if (mouseInside_ || !isEnabled() || !IsForegroundTask())
         return;
     mouseInside_ = true;
+    const QPointer<TKxSpeedButton> alive(this);
     MouseEnter();
-    if (flat_)
+    if (alive && flat_)
         repaint();
 }
 
@@ -636,8 +646,9 @@ void TKxSpeedButton::leaveEvent(QEvent*) {
     if (!mouseInside_ || !isEnabled() || dragging_)
         return;
     mouseInside_ = false;
+    const QPointer<TKxSpeedButton> alive(this);
     MouseLeave();
-    if (flat_)
+    if (alive && flat_)
         update();
 }
 
@@ -686,10 +697,14 @@ void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
     dragging_ = true;
     menuTracking_ = true;
     const QPoint pos = event->position().toPoint();
+    // The menu's items may delete the button while it is open.
+    const QPointer<TKxSpeedButton> alive(this);
     platform::RunGuarded([&] {
-        if (CheckMenuDropDown(GetDropDownMenuPos(), false))
+        if (CheckMenuDropDown(GetDropDownMenuPos(), false) && alive)
             DoMouseUp(Qt::LeftButton, pos);
     });
+    if (!alive)
+        return;
     menuTracking_ = false;
     if (allowTimer_) {
         if (!repeatTimer_) {
@@ -705,10 +720,12 @@ void TKxSpeedButton::TimerExpired() {
     repeatTimer_->SetInterval(RepeatInterval);
     if (state_ != rbsDown || !dragging_)
         return;
+    const QPointer<TKxSpeedButton> alive(this);
     try {
         Click();
     } catch (...) {
-        repeatTimer_->SetEnabled(false);
+        if (alive)
+            repeatTimer_->SetEnabled(false);
         throw;
     }
 }
@@ -728,7 +745,10 @@ void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TKxSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointer<TKxSpeedButton> alive(this);
     DoMouseUp(event->button(), event->position().toPoint());
+    if (!alive)
+        return;
     if (repeatTimer_)
         repeatTimer_->SetEnabled(false);
     if (event->button() == Qt::RightButton)
@@ -756,14 +776,17 @@ void TKxSpeedButton::DoMouseUp(Qt::MouseButton Button, QPoint Pos) {
             state_ = rbsExclusive;
         repaint();
     }
-    if (in && !menuTracking_)
-        platform::RunGuarded([this] { Click(); });
+    if (in && !menuTracking_ && !survives(this, [this] { Click(); }))
+        return;
     UpdateTracking();
 }
 
 void TKxSpeedButton::Click() {
+    const QPointer<TKxSpeedButton> alive(this);
     if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && ModalResult != 0)
         dialog->done(ModalResult);
+    if (!alive)
+        return;
     if (OnClick)
         OnClick(this);
     else if (action_)
@@ -811,8 +834,8 @@ void TKxSpeedButton::ButtonClick() {
     }
     // Long enough for the pressed face to be seen.
     QThread::msleep(20);
-    if (groupIndex_ == 0)
-        platform::RunGuarded([this] { Click(); });
+    if (groupIndex_ == 0 && !survives(this, [this] { Click(); }))
+        return;
     state_ = rbsUp;
     if (groupIndex_ == 0) {
         repaint();
@@ -825,8 +848,9 @@ void TKxSpeedButton::ButtonClick() {
 void TKxSpeedButton::mouseDoubleClickEvent(QMouseEvent* event) {
     if (menuTracking_)
         return;
+    const QPointer<TKxSpeedButton> alive(this);
     mousePressEvent(event);
-    if (down_ && OnDblClick)
+    if (alive && down_ && OnDblClick)
         platform::RunGuarded([this] { OnDblClick(this); });
 }
 
@@ -837,11 +861,14 @@ void TKxSpeedButton::buildFirstImage() {
 void TKxSpeedButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     switch (event->type()) {
-    case QEvent::EnabledChange:
+    case QEvent::EnabledChange: {
         buildFirstImage();
+        const QPointer<TKxSpeedButton> alive(this);
         UpdateTracking();
-        repaint();
+        if (alive)
+            repaint();
         break;
+    }
     case QEvent::FontChange:
         update();
         break;

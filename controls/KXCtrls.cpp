@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
 #include <QThread>
+#include <limits>
 
 using platform::clBtnFace;
 using platform::clBtnHighlight;
@@ -66,6 +68,53 @@ bool survives(QObject* control, const std::function<void()>& event) {
 QKeySequence acceleratorOf(const QString& caption) {
     return QKeySequence::mnemonic(caption);
 }
+
+// The accelerator of a label or a speed button. `place` stands in the window's tab order for
+// its owner: a label's focus control, a button itself.
+class TAccelerator : public QShortcut {
+public:
+    TAccelerator(const QKeySequence& key, QWidget* owner, QWidget* place,
+                 std::function<void()> press)
+        : QShortcut(key, owner), owner_(owner), place_(place), press_(std::move(press)) {
+        // A letter that several controls share is always the first one's.
+        connect(this, &QShortcut::activated, this, [this] { pressFirstSharing(); });
+        connect(this, &QShortcut::activatedAmbiguously, this, [this] { pressFirstSharing(); });
+    }
+
+private:
+    void pressFirstSharing() {
+        // A copy: the press may delete the accelerator with its owner.
+        const std::function<void()> press = firstSharing()->press_;
+        press();
+    }
+
+    TAccelerator* firstSharing() {
+        QWidget* window = owner_->window();
+        QHash<const QWidget*, int> order;
+        int position = 0;
+        QWidget* widget = window;
+        do {
+            order.insert(widget, position++);
+            widget = widget->nextInFocusChain();
+        } while (widget && widget != window);
+        const auto rank = [&order](const TAccelerator* a) {
+            return order.value(a->place_.data(), std::numeric_limits<int>::max());
+        };
+        TAccelerator* first = this;
+        for (QShortcut* other : window->findChildren<QShortcut*>()) {
+            auto* candidate = dynamic_cast<TAccelerator*>(other);
+            if (candidate && candidate != this && candidate->key() == key() &&
+                candidate->isEnabled() && candidate->owner_->isVisible() &&
+                candidate->owner_->isEnabled() && rank(candidate) < rank(first))
+                first = candidate;
+        }
+        return first;
+    }
+
+    QWidget* owner_;
+    QPointer<QWidget> place_;
+    std::function<void()> press_;
+};
 
 } // namespace
 
@@ -222,17 +271,24 @@ void TKxCustomLabel::SetTransparent(bool Value) {
 }
 
 void TKxCustomLabel::SetFocusControl(QWidget* Value) {
+    if (focusControl_)
+        disconnect(focusControl_, &QObject::destroyed, this, nullptr);
     focusControl_ = Value;
+    if (Value)
+        connect(Value, &QObject::destroyed, this, [this] {
+            focusControl_ = nullptr;
+            updateAccelerator();
+        });
     updateAccelerator();
 }
 
 void TKxCustomLabel::updateAccelerator() {
     delete std::exchange(accelerator_, nullptr);
     const QKeySequence key = acceleratorOf(caption_);
-    if (!showAccelChar_ || key.isEmpty())
+    // Without a focus control the letter stays free for the window's other controls.
+    if (!showAccelChar_ || key.isEmpty() || !focusControl_)
         return;
-    accelerator_ = new QShortcut(key, this);
-    connect(accelerator_, &QShortcut::activated, this, [this] {
+    accelerator_ = new TAccelerator(key, this, focusControl_, [this] {
         if (focusControl_ && isEnabled() && focusControl_->isEnabled())
             focusControl_->setFocus(Qt::ShortcutFocusReason);
     });
@@ -508,8 +564,7 @@ void TKxSpeedButton::updateAccelerator() {
     const QKeySequence key = acceleratorOf(caption_);
     if (key.isEmpty())
         return;
-    accelerator_ = new QShortcut(key, this);
-    connect(accelerator_, &QShortcut::activated, this, [this] {
+    accelerator_ = new TAccelerator(key, this, this, [this] {
         if (isEnabled())
             platform::RunGuarded([this] { Click(); });
     });

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -195,6 +196,59 @@ TEST_F(WindowTest, LabelAcceleratorFocusesItsControl) {
     label->show();
     QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
     EXPECT_TRUE(edit->hasFocus());
+}
+
+// A label without a focus control leaves its letter to the window's other controls; a letter
+// that several labels or buttons share goes to the first of them in the tab order.
+TEST_F(WindowTest, AcceleratorsOfLabelsAndButtons) {
+    auto* first = new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    auto* nuovo = new QPushButton("&Nuovo", &window);
+    int nuovoClicks = 0;
+    QObject::connect(nuovo, &QPushButton::clicked, [&] { ++nuovoClicks; });
+    auto* nome = new TKxLabel(&window);
+    nome->SetCaption("&Nome");
+    auto* elsewhere = new QLineEdit(&window);
+    for (QWidget* w : std::initializer_list<QWidget*>{first, second, nuovo, nome, elsewhere})
+        w->show();
+    const auto altN = [&] {
+        elsewhere->setFocus();
+        QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
+    };
+    altN();
+    QTRY_COMPARE(nuovoClicks, 1);
+
+    // Two labels on N, the later one made first: the tab order decides, not the making.
+    delete nuovo;
+    auto* numero = new TKxLabel(&window);
+    numero->SetCaption("&Numero");
+    numero->SetFocusControl(second);
+    numero->show();
+    nome->SetFocusControl(first);
+    for (int press = 0; press < 2; ++press) {
+        altN();
+        EXPECT_TRUE(first->hasFocus()) << press;
+    }
+    QWidget::setTabOrder(second, first);
+    altN();
+    EXPECT_TRUE(second->hasFocus());
+
+    // A focus control that goes takes the label's shortcut with it.
+    delete second;
+    altN();
+    EXPECT_TRUE(first->hasFocus());
+
+    // Speed buttons sharing a letter: the first in the tab order is clicked.
+    std::vector<std::string> clicked;
+    for (const char* caption : {"&Via", "&Vai"}) {
+        auto* button = new TKxSpeedButton(&window);
+        button->SetCaption(caption);
+        button->OnClick = [&clicked, caption](QObject*) { clicked.push_back(caption); };
+        button->show();
+    }
+    QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
+    QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(clicked, (std::vector<std::string>{"&Via", "&Via"}));
 }
 
 TEST_F(WindowTest, LabelEnterAndLeave) {

@@ -180,6 +180,8 @@ TFormNet::~TFormNet() {
 QWidget* TFormNet::CreateServerPage() {
     auto* page = Named(new QWidget, "TabSheetServer");
     EditPort = Spin(page, "EditPort", 0, 64535, 4444);
+    EditPort->SetArrowKeys(false);
+    EditPort->SetButtonKind(TKxSpinEdit::bkStandard);
     BtnStartServer = Button(page, "BtnStartServer", QStringLiteral("Crea Server"));
     auto* grid = new QGridLayout(page);
     grid->addWidget(new QLabel(QStringLiteral("Porta"), page), 0, 0);

@@ -26,6 +26,8 @@ TFormNewConnection::TFormNewConnection(QWidget* parent) : QDialog(parent) {
     EditPort->setObjectName(QStringLiteral("EditPort"));
     EditPort->SetMinValue(1);
     EditPort->SetMaxValue(64535);
+    EditPort->SetArrowKeys(false);
+    EditPort->SetButtonKind(TKxSpinEdit::bkStandard);
     EditPort->SetValue(4444);
 
     auto* form = new QFormLayout(this);

@@ -13,6 +13,7 @@
 #include "platform/PropertyAdapters.h"
 #include "storage/StoredForm.h"
 #include "tests/comms/FakeNetHost.h"
+#include "tests/controls/ControlsTestUtil.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -294,6 +295,37 @@ TEST_F(NetWindowTest, FailedListenAndConnectionBookAndSettings) {
     EXPECT_EQ(again.P().OwnNick, "Annina");
     EXPECT_EQ(again.window->ComboBoxConnection->Items(),
               (QStringList{"Casa (localhost:4445)", "Rotta"}));
+}
+
+// Whether the edit shows the diagonal button: the line between its halves is drawn in black.
+bool ShowsDiagonalButton(TKxSpinEdit& edit) {
+    const QImage image = edit.grab().toImage();
+    const int side = edit.height() - 3, left = edit.width() - edit.height() + 1;
+    int line = 0;
+    for (int i = 0; i < side; ++i)
+        line += PixelAt(image, left + i, side - i) == platform::clBlack;
+    return line > side / 2;
+}
+
+// The port fields take no arrow keys and show the up-down; the minutes keep both.
+TEST_F(NetWindowTest, PortEditsShowTheUpDownAndTakeNoArrowKeys) {
+    TSide a("Anna");
+    a.window->show();
+    dialog->show();
+    TKxSpinEdit* minutes = a.window->KxSpinEditDurata;
+    for (TKxSpinEdit* port : {a.window->EditPort, dialog->EditPort}) {
+        EXPECT_FALSE(port->ArrowKeys()) << port->window()->objectName().toStdString();
+        EXPECT_EQ(port->ButtonKind(), TKxSpinEdit::bkStandard);
+        ASSERT_NE(port->UpDown(), nullptr);
+        EXPECT_FALSE(ShowsDiagonalButton(*port));
+        QTest::keyClick(port, Qt::Key_Up);
+        QTest::keyClick(port, Qt::Key_Down);
+        QTest::keyClick(port, Qt::Key_Up);
+        EXPECT_EQ(port->text(), "4444");
+    }
+    EXPECT_TRUE(ShowsDiagonalButton(*minutes));
+    QTest::keyClick(minutes, Qt::Key_Up);
+    EXPECT_EQ(minutes->text(), "6");
 }
 
 // The host field starts at the any-address, and its button leaves the text alone.

@@ -611,7 +611,7 @@ void TFormNet::BtnNewConnectionClick() {
     if (platform::ShowModal(dialog) != QDialog::Accepted)
         return;
     const QString entry = netplay::BookEntry(dialog.EditName->text(), dialog.EditHost->Text(),
-                                             dialog.EditPort->text());
+                                             QString::number(dialog.EditPort->GetAsInteger()));
     ComboBoxConnection->addItem(entry);
     QCoreApplication::processEvents();
     ComboBoxConnection->SetText(entry);

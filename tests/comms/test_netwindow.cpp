@@ -297,6 +297,36 @@ TEST_F(NetWindowTest, FailedListenAndConnectionBookAndSettings) {
               (QStringList{"Casa (localhost:4445)", "Rotta"}));
 }
 
+// The book takes the port edit's value held to its limits, never its text; ports stored out of
+// range come back held to their edits' limits.
+TEST_F(NetWindowTest, PortsOutOfRangeAreHeldToTheLimits) {
+    {
+        TSide a("Anna");
+        platform::SetShowModalHook([](QDialog& d) {
+            auto& c = static_cast<TFormNewConnection&>(d);
+            c.EditName->setText("Lontano");
+            c.EditHost->SetText("localhost");
+            c.EditPort->setText("70000");
+            return int(QDialog::Accepted);
+        });
+        a.window->BtnNewConnectionClick();
+        platform::SetShowModalHook({});
+        EXPECT_EQ(a.window->ComboBoxConnection->Items(), QStringList{"Lontano (localhost:64535)"});
+        a.window->show();
+        a.window->close();
+    }
+    TIniFile ini("./Quendel.ini");
+    EXPECT_EQ(ini.ReadString("FinestraConnessione", "ComboBoxConnection_Text", ""),
+              "Lontano (localhost:64535)");
+    ini.WriteString("FinestraConnessione", "EditPort_Value", "70000");
+    ini.WriteString("FinestraConnessione", "KxSpinEditDurata_Value", "500");
+    TSide again("Anna");
+    again.window->show();
+    EXPECT_EQ(again.window->EditPort->text(), "64535");
+    EXPECT_EQ(again.window->EditPort->GetAsInteger(), 64535);
+    EXPECT_EQ(again.window->KxSpinEditDurata->GetAsInteger(), 90);
+}
+
 // Whether the edit shows the diagonal button: the line between its halves is drawn in black.
 bool ShowsDiagonalButton(TKxSpinEdit& edit) {
     const QImage image = edit.grab().toImage();

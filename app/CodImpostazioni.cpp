@@ -1,6 +1,7 @@
 #include "app/CodImpostazioni.h"
 
 #include "app/Association.h"
+#include "controls/KXSpin.h"
 #include "platform/MessageBox.h"
 #include "platform/PropertyAdapters.h"
 #include "storage/Placemnt.h"
@@ -105,7 +106,11 @@ QWidget* TFormImpostazioni::CreateZeltorGroup() {
     MemoFirma->setTabChangesFocus(false);
     SetHint(MemoFirma, QStringLiteral("Testo da aggiungere\r\nin calce ad ogni messaggio"));
     EditVexlorFileName = Named(new QLineEdit(group), "EditVexlorFileName");
-    EditPorta = Named(new QLineEdit(group), "EditPorta");
+    EditPorta = Named(new TKxSpinEdit(group), "EditPorta");
+    EditPorta->SetMinValue(MinPort);
+    EditPorta->SetMaxValue(MaxPort);
+    EditPorta->SetArrowKeys(false);
+    EditPorta->SetButtonKind(TKxSpinEdit::bkStandard);
     cbFormatoOggetto =
         Named(new QCheckBox(
                   QStringLiteral("Usa nuovo formato oggetto (\"4001-01b[a2-a4]KAV-DUL\")"), group),
@@ -162,10 +167,10 @@ QWidget* TFormImpostazioni::CreateLoginGroup() {
 
 std::optional<int> TFormImpostazioni::Port() const {
     bool ok = false;
-    const int port = EditPorta->text().trimmed().toInt(&ok);
-    if (!ok || port < 0 || port > 65535)
+    EditPorta->text().trimmed().toLongLong(&ok);
+    if (!ok)
         return std::nullopt;
-    return port;
+    return int(EditPorta->GetAsInteger());
 }
 
 void TFormImpostazioni::BitBtnOkClick() {
@@ -176,7 +181,7 @@ void TFormImpostazioni::BitBtnOkClick() {
 void TFormImpostazioni::accept() {
     if (!Port()) {
         platform::MessageBox(
-            QStringLiteral("La porta del news server deve essere un numero intero da 0 a 65535."),
+            QStringLiteral("La porta del news server deve essere un numero intero."),
             platform::ProductCaption(), platform::MB_ICONERROR, this);
         return;
     }

@@ -11,6 +11,7 @@ class QPlainTextEdit;
 class QPushButton;
 class TComboBox;
 class TFormStorage;
+class TKxSpinEdit;
 
 class TFormImpostazioni : public QDialog {
     Q_OBJECT
@@ -22,7 +23,7 @@ public:
     TComboBox* ComboBoxNewsgroup;
     QPlainTextEdit* MemoFirma;
     QLineEdit* EditVexlorFileName;
-    QLineEdit* EditPorta;
+    TKxSpinEdit* EditPorta;
     QCheckBox* cbFormatoOggetto;
     QPushButton* BtnAssocia;
     QPushButton* BtnDissocia;
@@ -32,7 +33,11 @@ public:
     QPushButton* BitBtnCancel;
     TFormStorage* FormStorage1;
 
-    // The port of EditPorta: a whole number in 0..65535, else empty.
+    // The limits to which EditPorta holds the news server's port.
+    static constexpr int MinPort = 1;
+    static constexpr int MaxPort = 65535;
+
+    // The port of EditPorta held to its limits; empty when the text is not a whole number.
     std::optional<int> Port() const;
 
     void BitBtnOkClick();
@@ -40,7 +45,7 @@ public:
     void BtnDissociaClick();
 
 public slots:
-    // A port that is not a whole number in range keeps the dialog open.
+    // A port that is not a whole number keeps the dialog open.
     void accept() override;
 
 private:

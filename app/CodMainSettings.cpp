@@ -3,6 +3,7 @@
 #include "app/CodEncoding.h"
 #include "app/CodImpostazioni.h"
 #include "app/CodMain.h"
+#include "controls/KXSpin.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <algorithm>
 
 namespace {
 
@@ -28,7 +30,9 @@ void TFormMain::ReadSettings() {
         ini.ReadString(Section, QStringLiteral("Nome file Vexlor"), QStringLiteral("vexlor.out"));
     NewsServer = ini.ReadString(Section, QStringLiteral("Indirizzo news server"),
                                 QStringLiteral("news.zeltor.invalid"));
-    NewsPort = ini.ReadInteger(Section, QStringLiteral("Porta news server"), 119);
+    // Held to the dialog's limits, as its edit holds a typed port.
+    NewsPort = std::clamp(ini.ReadInteger(Section, QStringLiteral("Porta news server"), 119),
+                          TFormImpostazioni::MinPort, TFormImpostazioni::MaxPort);
     NewsGroup = ini.ReadString(Section, QStringLiteral("News Group"),
                                QStringLiteral("zeltor.rubriche.giochi.arena.scacchi"));
     UserName = ini.ReadString(Section, QStringLiteral("Username"), QString());
@@ -59,7 +63,7 @@ void TFormMain::Impostazioni1Click() {
     dialog.EditVexlorFileName->setText(VexlorFileName);
     dialog.ComboBoxVexlorArea->setEditText(VexlorArea);
     dialog.EditNewsServer->setText(NewsServer);
-    dialog.EditPorta->setText(QString::number(NewsPort));
+    dialog.EditPorta->SetValue(NewsPort);
     dialog.ComboBoxNewsgroup->setEditText(NewsGroup);
     dialog.EditUsername->setText(UserName);
     dialog.EditPassword->setText(Password);

@@ -28,6 +28,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QVBoxLayout>
+#include <utility>
 
 TFormNet* FormNet = nullptr;
 
@@ -179,6 +180,8 @@ TFormNet::~TFormNet() {
 QWidget* TFormNet::CreateServerPage() {
     auto* page = Named(new QWidget, "TabSheetServer");
     EditPort = Spin(page, "EditPort", 0, 64535, 4444);
+    EditPort->SetArrowKeys(false);
+    EditPort->SetButtonKind(TKxSpinEdit::bkStandard);
     BtnStartServer = Button(page, "BtnStartServer", QStringLiteral("Crea Server"));
     auto* grid = new QGridLayout(page);
     grid->addWidget(new QLabel(QStringLiteral("Porta"), page), 0, 0);
@@ -478,7 +481,7 @@ void TFormNet::ServerSocket1ClientConnect() {
 }
 
 void TFormNet::ServerSocket1ClientDisconnect(QTcpSocket* socket) {
-    socket->deleteLater();
+    RetireSocket(socket);
     if (socket != FPeer)
         return;
     FPeer = nullptr;
@@ -508,22 +511,38 @@ void TFormNet::ClientSocket1Error() {
 }
 
 void TFormNet::ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer) {
-    QPointer<QTcpSocket> alive = socket;
+    struct TReading {
+        TFormNet& window;
+        explicit TReading(TFormNet& w) : window(w) { ++window.FReading; }
+        ~TReading() {
+            if (--window.FReading > 0)
+                return;
+            for (const QPointer<QTcpSocket>& retired : std::exchange(window.FRetired, {}))
+                if (retired)
+                    retired->deleteLater();
+        }
+    } reading(*this);
+    const QPointer<QTcpSocket> alive = socket;
     while (alive && alive->bytesAvailable() > 0)
         Protocol.Receive(framer, alive->read(ReadChunk));
+}
+
+void TFormNet::RetireSocket(QTcpSocket* socket) {
+    socket->disconnect(this);
+    socket->abort();
+    // A socket deleted under its own running read handler would be used after it is freed.
+    if (FReading > 0)
+        FRetired.push_back(socket);
+    else
+        socket->deleteLater();
 }
 
 void TFormNet::CloseConnection() {
     Protocol.Connected = false;
     FClosing = true;
     ServerSocket1->close();
-    if (FPeer) {
-        QTcpSocket* peer = FPeer;
-        FPeer = nullptr;
-        peer->disconnect(this);
-        peer->abort();
-        peer->deleteLater();
-    }
+    if (FPeer)
+        RetireSocket(std::exchange(FPeer, nullptr));
     if (ClientSocket1->state() != QAbstractSocket::UnconnectedState)
         ClientSocket1->abort();
     FClosing = false;
@@ -590,7 +609,7 @@ void TFormNet::BtnNewConnectionClick() {
     if (platform::ShowModal(dialog) != QDialog::Accepted)
         return;
     const QString entry = netplay::BookEntry(dialog.EditName->text(), dialog.EditHost->Text(),
-                                             dialog.EditPort->text());
+                                             QString::number(dialog.EditPort->GetAsInteger()));
     ComboBoxConnection->addItem(entry);
     QCoreApplication::processEvents();
     ComboBoxConnection->SetText(entry);

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -161,11 +162,16 @@ private:
     void ClientSocket1Disconnect();
     void ClientSocket1Error();
     void ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer);
+    // Closes a connection for good; it is deleted once no read handler is running.
+    void RetireSocket(QTcpSocket* socket);
     void ConnectionStarted();
     QString LastInputLine() const;
     void SnapMoving(const QRect& frame);
 
     QPointer<QTcpSocket> FPeer;
+    // Read handlers on the stack: a box opened by a message runs the event loop beneath them.
+    int FReading = 0;
+    std::vector<QPointer<QTcpSocket>> FRetired;
     netplay::TLineFramer FPeerFramer;
     netplay::TLineFramer FClientFramer;
     QString FClientHost;

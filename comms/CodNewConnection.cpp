@@ -1,5 +1,6 @@
 #include "comms/CodNewConnection.h"
 
+#include "comms/NetProtocol.h"
 #include "controls/KXSpin.h"
 #include "controls/ToolEdit.h"
 #include "platform/Dialogs.h"
@@ -24,8 +25,10 @@ TFormNewConnection::TFormNewConnection(QWidget* parent) : QDialog(parent) {
     EditHost->setToolTip(QStringLiteral("Inserire l'indirizzo IP o il nome dell'host."));
     EditPort = new TKxSpinEdit(this);
     EditPort->setObjectName(QStringLiteral("EditPort"));
-    EditPort->SetMinValue(1);
-    EditPort->SetMaxValue(64535);
+    EditPort->SetMinValue(netplay::MinBookPort);
+    EditPort->SetMaxValue(netplay::MaxBookPort);
+    EditPort->SetArrowKeys(false);
+    EditPort->SetButtonKind(TKxSpinEdit::bkStandard);
     EditPort->SetValue(4444);
 
     auto* form = new QFormLayout(this);

@@ -109,10 +109,15 @@ std::optional<TBookEntry> ParseBookEntry(const QString& entry) {
     const qsizetype close = rest.indexOf(QLatin1Char(')'), colon + 1);
     if (colon < 0 || close < 0)
         return std::nullopt;
-    bool ok = false;
-    const uint port = rest.mid(colon + 1, close - colon - 1).toUInt(&ok);
-    if (!ok || port > 65535)
+    const QString digits = rest.mid(colon + 1, close - colon - 1);
+    const auto isDigit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isDigit))
         return std::nullopt;
+    bool ok = false;
+    const qulonglong number = digits.toULongLong(&ok);
+    // Only a number too long for any integer fails here: it is above the limit too.
+    const qulonglong port =
+        ok ? std::clamp<qulonglong>(number, MinBookPort, MaxBookPort) : qulonglong(MaxBookPort);
     return TBookEntry{entry.left(open), rest.left(colon), static_cast<quint16>(port)};
 }
 
@@ -216,7 +221,8 @@ void TNetProtocol::ReceiveMatch(const QString& text, const QString& argument) {
     FMatchQuestionOpen = true;
     const bool yes = FHost.AskMatch(proposal + QStringLiteral(".\nAccetti?"));
     FMatchQuestionOpen = false;
-    if (yes && GameState == gsIdle && StartGame()) {
+    // The proposer may have gone while the question was open: no game against nobody.
+    if (yes && Connected && GameState == gsIdle && StartGame()) {
         SendLine(QStringLiteral("accept_match"));
         FHost.AddText(QStringLiteral("Inizio partita"), lkInfo);
     } else {

@@ -55,12 +55,17 @@ QString ClockText(float seconds);
 // an empty one becomes "noname".
 QString BookEntry(const QString& name, const QString& host, const QString& port);
 
+// The ports a connection book entry may name: the new-connection dialog's limits.
+constexpr int MinBookPort = 1;
+constexpr int MaxBookPort = 64535;
+
 struct TBookEntry {
     QString name;
     QString host;
     quint16 port = 0;
 };
-// Empty when the entry lacks " (", ":" or ")", or its port is not a whole number in 0..65535.
+// Empty when the entry lacks " (", ":" or ")", or its port is not a whole number; a port outside
+// MinBookPort..MaxBookPort is held to them, as the dialog's port edit holds a typed one.
 std::optional<TBookEntry> ParseBookEntry(const QString& entry);
 
 // The minutes of a "match" argument: an optionally signed whole number in -999..999.

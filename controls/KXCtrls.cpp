@@ -7,10 +7,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
 #include <QThread>
+#include <limits>
 
 using platform::clBtnFace;
 using platform::clBtnHighlight;
@@ -54,10 +56,65 @@ QRect measured(const QPainter& painter, const QRect& rect, int format, const QSt
     return QRect(rect.topLeft(), bounds.size());
 }
 
+// Runs one of the control's events, its exceptions shown; false when the event deleted the
+// control, which nothing may touch afterwards.
+bool survives(QObject* control, const std::function<void()>& event) {
+    const QPointer<QObject> alive(control);
+    platform::RunGuarded(event);
+    return !alive.isNull();
+}
+
 // A key sequence for the caption's accelerator, or none.
 QKeySequence acceleratorOf(const QString& caption) {
     return QKeySequence::mnemonic(caption);
 }
+
+// The accelerator of a label or a speed button. `place` stands in the window's tab order for
+// its owner: a label's focus control, a button itself.
+class TAccelerator : public QShortcut {
+public:
+    TAccelerator(const QKeySequence& key, QWidget* owner, QWidget* place,
+                 std::function<void()> press)
+        : QShortcut(key, owner), owner_(owner), place_(place), press_(std::move(press)) {
+        // A letter that several controls share is always the first one's.
+        connect(this, &QShortcut::activated, this, [this] { pressFirstSharing(); });
+        connect(this, &QShortcut::activatedAmbiguously, this, [this] { pressFirstSharing(); });
+    }
+
+private:
+    void pressFirstSharing() {
+        // A copy: the press may delete the accelerator with its owner.
+        const std::function<void()> press = firstSharing()->press_;
+        press();
+    }
+
+    TAccelerator* firstSharing() {
+        QWidget* window = owner_->window();
+        QHash<const QWidget*, int> order;
+        int position = 0;
+        QWidget* widget = window;
+        do {
+            order.insert(widget, position++);
+            widget = widget->nextInFocusChain();
+        } while (widget && widget != window);
+        const auto rank = [&order](const TAccelerator* a) {
+            return order.value(a->place_.data(), std::numeric_limits<int>::max());
+        };
+        TAccelerator* first = this;
+        for (QShortcut* other : window->findChildren<QShortcut*>()) {
+            auto* candidate = dynamic_cast<TAccelerator*>(other);
+            if (candidate && candidate != this && candidate->key() == key() &&
+                candidate->isEnabled() && candidate->owner_->isVisible() &&
+                candidate->owner_->isEnabled() && rank(candidate) < rank(first))
+                first = candidate;
+        }
+        return first;
+    }
+
+    QWidget* owner_;
+    QPointer<QWidget> place_;
+    std::function<void()> press_;
+};
 
 } // namespace
 
@@ -214,17 +271,24 @@ void TKxCustomLabel::SetTransparent(bool Value) {
 }
 
 void TKxCustomLabel::SetFocusControl(QWidget* Value) {
+    if (focusControl_)
+        disconnect(focusControl_, &QObject::destroyed, this, nullptr);
     focusControl_ = Value;
+    if (Value)
+        connect(Value, &QObject::destroyed, this, [this] {
+            focusControl_ = nullptr;
+            updateAccelerator();
+        });
     updateAccelerator();
 }
 
 void TKxCustomLabel::updateAccelerator() {
     delete std::exchange(accelerator_, nullptr);
     const QKeySequence key = acceleratorOf(caption_);
-    if (!showAccelChar_ || key.isEmpty())
+    // Without a focus control the letter stays free for the window's other controls.
+    if (!showAccelChar_ || key.isEmpty() || !focusControl_)
         return;
-    accelerator_ = new QShortcut(key, this);
-    connect(accelerator_, &QShortcut::activated, this, [this] {
+    accelerator_ = new TAccelerator(key, this, focusControl_, [this] {
         if (focusControl_ && isEnabled() && focusControl_->isEnabled())
             focusControl_->setFocus(Qt::ShortcutFocusReason);
     });
@@ -373,8 +437,8 @@ void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const bool click = dragging_ && rect().contains(event->position().toPoint());
         dragging_ = false;
-        if (click && OnClick)
-            platform::RunGuarded([this] { OnClick(this); });
+        if (click && OnClick && !survives(this, [this] { OnClick(this); }))
+            return;
     }
     UpdateTracking();
 }
@@ -500,8 +564,7 @@ void TKxSpeedButton::updateAccelerator() {
     const QKeySequence key = acceleratorOf(caption_);
     if (key.isEmpty())
         return;
-    accelerator_ = new QShortcut(key, this);
-    connect(accelerator_, &QShortcut::activated, this, [this] {
+    accelerator_ = new TAccelerator(key, this, this, [this] {
         if (isEnabled())
             platform::RunGuarded([this] { Click(); });
     });
@@ -612,13 +675,14 @@ void TKxSpeedButton::UpdateTracking() {
     if (now == mouseInside_)
         return;
     mouseInside_ = now;
+    const QPointer<TKxSpeedButton> alive(this);
     if (now) {
         MouseEnter();
-        if (flat_)
+        if (alive && flat_)
             repaint();
     } else {
         MouseLeave();
-        if (flat_)
+        if (alive && flat_)
             update();
     }
 }
@@ -627,8 +691,9 @@ void TKxSpeedButton::enterEvent(QEnterEvent*) {
     if (mouseInside_ || !isEnabled() || !IsForegroundTask())
         return;
     mouseInside_ = true;
+    const QPointer<TKxSpeedButton> alive(this);
     MouseEnter();
-    if (flat_)
+    if (alive && flat_)
         repaint();
 }
 
@@ -636,8 +701,9 @@ void TKxSpeedButton::leaveEvent(QEvent*) {
     if (!mouseInside_ || !isEnabled() || dragging_)
         return;
     mouseInside_ = false;
+    const QPointer<TKxSpeedButton> alive(this);
     MouseLeave();
-    if (flat_)
+    if (alive && flat_)
         update();
 }
 
@@ -686,10 +752,14 @@ void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
     dragging_ = true;
     menuTracking_ = true;
     const QPoint pos = event->position().toPoint();
+    // The menu's items may delete the button while it is open.
+    const QPointer<TKxSpeedButton> alive(this);
     platform::RunGuarded([&] {
-        if (CheckMenuDropDown(GetDropDownMenuPos(), false))
+        if (CheckMenuDropDown(GetDropDownMenuPos(), false) && alive)
             DoMouseUp(Qt::LeftButton, pos);
     });
+    if (!alive)
+        return;
     menuTracking_ = false;
     if (allowTimer_) {
         if (!repeatTimer_) {
@@ -705,10 +775,12 @@ void TKxSpeedButton::TimerExpired() {
     repeatTimer_->SetInterval(RepeatInterval);
     if (state_ != rbsDown || !dragging_)
         return;
+    const QPointer<TKxSpeedButton> alive(this);
     try {
         Click();
     } catch (...) {
-        repeatTimer_->SetEnabled(false);
+        if (alive)
+            repeatTimer_->SetEnabled(false);
         throw;
     }
 }
@@ -728,7 +800,10 @@ void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TKxSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointer<TKxSpeedButton> alive(this);
     DoMouseUp(event->button(), event->position().toPoint());
+    if (!alive)
+        return;
     if (repeatTimer_)
         repeatTimer_->SetEnabled(false);
     if (event->button() == Qt::RightButton)
@@ -756,14 +831,17 @@ void TKxSpeedButton::DoMouseUp(Qt::MouseButton Button, QPoint Pos) {
             state_ = rbsExclusive;
         repaint();
     }
-    if (in && !menuTracking_)
-        platform::RunGuarded([this] { Click(); });
+    if (in && !menuTracking_ && !survives(this, [this] { Click(); }))
+        return;
     UpdateTracking();
 }
 
 void TKxSpeedButton::Click() {
+    const QPointer<TKxSpeedButton> alive(this);
     if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && ModalResult != 0)
         dialog->done(ModalResult);
+    if (!alive)
+        return;
     if (OnClick)
         OnClick(this);
     else if (action_)
@@ -811,8 +889,8 @@ void TKxSpeedButton::ButtonClick() {
     }
     // Long enough for the pressed face to be seen.
     QThread::msleep(20);
-    if (groupIndex_ == 0)
-        platform::RunGuarded([this] { Click(); });
+    if (groupIndex_ == 0 && !survives(this, [this] { Click(); }))
+        return;
     state_ = rbsUp;
     if (groupIndex_ == 0) {
         repaint();
@@ -825,8 +903,9 @@ void TKxSpeedButton::ButtonClick() {
 void TKxSpeedButton::mouseDoubleClickEvent(QMouseEvent* event) {
     if (menuTracking_)
         return;
+    const QPointer<TKxSpeedButton> alive(this);
     mousePressEvent(event);
-    if (down_ && OnDblClick)
+    if (alive && down_ && OnDblClick)
         platform::RunGuarded([this] { OnDblClick(this); });
 }
 
@@ -837,11 +916,14 @@ void TKxSpeedButton::buildFirstImage() {
 void TKxSpeedButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     switch (event->type()) {
-    case QEvent::EnabledChange:
+    case QEvent::EnabledChange: {
         buildFirstImage();
+        const QPointer<TKxSpeedButton> alive(this);
         UpdateTracking();
-        repaint();
+        if (alive)
+            repaint();
         break;
+    }
     case QEvent::FontChange:
         update();
         break;

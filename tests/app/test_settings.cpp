@@ -2,6 +2,7 @@
 
 #include "app/CodEncoding.h"
 #include "app/CodImpostazioni.h"
+#include "controls/KXSpin.h"
 #include "platform/IniFile.h"
 #include "platform/PropertyAdapters.h"
 #include "tests/app/MainWindowFixture.h"
@@ -110,7 +111,7 @@ TEST_F(SettingsTest, CancelChangesNothing) {
 }
 
 TEST_F(SettingsTest, BadPortKeepsTheDialogOpen) {
-    for (const char* port : {"abc", "-1", "65536", "12.5", ""}) {
+    for (const char* port : {"abc", "12.5", "", "-", "99999999999999999999"}) {
         boxes.clear();
         AnswerDialog([port](TFormImpostazioni& d) {
             d.EditPorta->setText(port);
@@ -124,6 +125,33 @@ TEST_F(SettingsTest, BadPortKeepsTheDialogOpen) {
         EXPECT_EQ(FormMain->NewsPort, 119);
         EXPECT_NE(FormImpostazioni->ComboBoxVexlorArea->Items().first(), "/nuova/area");
         EXPECT_TRUE(ZeltorLines().isEmpty());
+    }
+}
+
+// A port outside the edit's limits is held to them, typed in the dialog or read from the file.
+TEST_F(SettingsTest, OutOfRangePortsAreHeldToTheLimits) {
+    const std::pair<const char*, int> typed[] = {
+        {"70000", 65535}, {"65536", 65535}, {"0", 1}, {"-1", 1}, {"+8119", 8119}};
+    for (const auto& [text, port] : typed) {
+        AnswerDialog([text](TFormImpostazioni& d) { d.EditPorta->setText(text); });
+        FormMain->Impostazioni1->trigger();
+        EXPECT_EQ(FormMain->NewsPort, port) << text;
+        EXPECT_TRUE(ZeltorLines().contains(QString("Porta news server=%1").arg(port))) << text;
+    }
+    const std::pair<const char*, int> stored[] = {
+        {"70000", 65535}, {"0", 1}, {"-3", 1}, {"4464", 4464}};
+    for (const auto& [text, port] : stored) {
+        WriteFile("Quendel.ini", QByteArray("[Zeltor]\r\nPorta news server=") + text + "\r\n");
+        DestroyWindows();
+        CreateWindows();
+        EXPECT_EQ(FormMain->NewsPort, port) << text;
+        QString shown;
+        modalAnswer = [&shown](QDialog& d) {
+            shown = static_cast<TFormImpostazioni&>(d).EditPorta->text();
+            return int(QDialog::Rejected);
+        };
+        FormMain->Impostazioni1->trigger();
+        EXPECT_EQ(shown, QString::number(port)) << text;
     }
 }
 

@@ -538,8 +538,19 @@ TEST(BookEntries, BuildAndSplit) {
     EXPECT_EQ(entry->host, "localhost");
     EXPECT_EQ(entry->port, 4444);
     for (const char* bad : {"", "Casa", "Casa (localhost)", "Casa (localhost:4444",
-                            "Casa (localhost:x)", "Casa (localhost:70000)", "Casa (h:-1)"})
+                            "Casa (localhost:x)", "Casa (h:-1)", "Casa (h:)", "Casa (h:+5)"})
         EXPECT_FALSE(ParseBookEntry(bad)) << bad;
+    // A port outside the dialog's limits is held to them.
+    const std::pair<const char*, int> held[] = {{"Casa (h:70000)", 64535},
+                                                {"Casa (h:64536)", 64535},
+                                                {"Casa (h:99999999999999999999999)", 64535},
+                                                {"Casa (h:0)", 1},
+                                                {"Casa (h:00080)", 80}};
+    for (const auto& [text, port] : held) {
+        const auto parsed = ParseBookEntry(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_EQ(parsed->port, port) << text;
+    }
 }
 
 TEST(MatchMinutes, OnlySignedWholeNumbersInRange) {

@@ -13,6 +13,7 @@
 #include "platform/PropertyAdapters.h"
 #include "storage/StoredForm.h"
 #include "tests/comms/FakeNetHost.h"
+#include "tests/controls/ControlsTestUtil.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -294,6 +295,67 @@ TEST_F(NetWindowTest, FailedListenAndConnectionBookAndSettings) {
     EXPECT_EQ(again.P().OwnNick, "Annina");
     EXPECT_EQ(again.window->ComboBoxConnection->Items(),
               (QStringList{"Casa (localhost:4445)", "Rotta"}));
+}
+
+// The book takes the port edit's value held to its limits, never its text; ports stored out of
+// range come back held to their edits' limits.
+TEST_F(NetWindowTest, PortsOutOfRangeAreHeldToTheLimits) {
+    {
+        TSide a("Anna");
+        platform::SetShowModalHook([](QDialog& d) {
+            auto& c = static_cast<TFormNewConnection&>(d);
+            c.EditName->setText("Lontano");
+            c.EditHost->SetText("localhost");
+            c.EditPort->setText("70000");
+            return int(QDialog::Accepted);
+        });
+        a.window->BtnNewConnectionClick();
+        platform::SetShowModalHook({});
+        EXPECT_EQ(a.window->ComboBoxConnection->Items(), QStringList{"Lontano (localhost:64535)"});
+        a.window->show();
+        a.window->close();
+    }
+    TIniFile ini("./Quendel.ini");
+    EXPECT_EQ(ini.ReadString("FinestraConnessione", "ComboBoxConnection_Text", ""),
+              "Lontano (localhost:64535)");
+    ini.WriteString("FinestraConnessione", "EditPort_Value", "70000");
+    ini.WriteString("FinestraConnessione", "KxSpinEditDurata_Value", "500");
+    TSide again("Anna");
+    again.window->show();
+    EXPECT_EQ(again.window->EditPort->text(), "64535");
+    EXPECT_EQ(again.window->EditPort->GetAsInteger(), 64535);
+    EXPECT_EQ(again.window->KxSpinEditDurata->GetAsInteger(), 90);
+}
+
+// Whether the edit shows the diagonal button: the line between its halves is drawn in black.
+bool ShowsDiagonalButton(TKxSpinEdit& edit) {
+    const QImage image = edit.grab().toImage();
+    const int side = edit.height() - 3, left = edit.width() - edit.height() + 1;
+    int line = 0;
+    for (int i = 0; i < side; ++i)
+        line += PixelAt(image, left + i, side - i) == platform::clBlack;
+    return line > side / 2;
+}
+
+// The port fields take no arrow keys and show the up-down; the minutes keep both.
+TEST_F(NetWindowTest, PortEditsShowTheUpDownAndTakeNoArrowKeys) {
+    TSide a("Anna");
+    a.window->show();
+    dialog->show();
+    TKxSpinEdit* minutes = a.window->KxSpinEditDurata;
+    for (TKxSpinEdit* port : {a.window->EditPort, dialog->EditPort}) {
+        EXPECT_FALSE(port->ArrowKeys()) << port->window()->objectName().toStdString();
+        EXPECT_EQ(port->ButtonKind(), TKxSpinEdit::bkStandard);
+        ASSERT_NE(port->UpDown(), nullptr);
+        EXPECT_FALSE(ShowsDiagonalButton(*port));
+        QTest::keyClick(port, Qt::Key_Up);
+        QTest::keyClick(port, Qt::Key_Down);
+        QTest::keyClick(port, Qt::Key_Up);
+        EXPECT_EQ(port->text(), "4444");
+    }
+    EXPECT_TRUE(ShowsDiagonalButton(*minutes));
+    QTest::keyClick(minutes, Qt::Key_Up);
+    EXPECT_EQ(minutes->text(), "6");
 }
 
 // The host field starts at the any-address, and its button leaves the text alone.

@@ -2,72 +2,12 @@
 // clocks, moves to a mate with a draw offer answered by a move, and a second game ended by
 // resignation. The move lists agree throughout.
 
-#include "tests/comms/FakeNetHost.h"
+#include "tests/comms/PeerProcess.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-class TPeer {
-public:
-    explicit TPeer(const QString& folder) {
-        process.setWorkingDirectory(folder);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(QUENDEL_PEER, {});
-        EXPECT_TRUE(process.waitForStarted(10000));
-        WaitFor("ready");
-    }
-    ~TPeer() {
-        Send("quit");
-        if (!process.waitForFinished(10000))
-            process.kill();
-    }
-
-    void Send(const QString& line) {
-        process.write((line + "\n").toUtf8());
-        process.waitForBytesWritten(5000);
-    }
-
-    // The first output line from now on that starts with `prefix`; empty when none came in time.
-    QString WaitFor(const QString& prefix) {
-        QDeadlineTimer deadline(20000);
-        for (;;) {
-            while (process.canReadLine()) {
-                const QString line = QString::fromUtf8(process.readLine()).trimmed();
-                seen << line;
-                if (line.startsWith(prefix))
-                    return line;
-            }
-            if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
-                return {};
-        }
-    }
-
-    // Asks for the state until it satisfies `contains`.
-    QString ShowUntil(const QString& contains) {
-        QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired()) {
-            Send("show");
-            const QString line = WaitFor("show ");
-            if (line.contains(contains))
-                return line;
-        }
-        return {};
-    }
-
-    static QString Moves(const QString& show) {
-        return show.section(" moves=", 1).section(" log=", 0, 0);
-    }
-
-    QStringList seen;
-
-private:
-    QProcess process;
-};
 
 TEST(TwoProcesses, AWholeNetworkGame) {
     QTemporaryDir folderA, folderB;
@@ -131,6 +71,37 @@ TEST(TwoProcesses, AWholeNetworkGame) {
     EXPECT_EQ(TPeer::Moves(annaLast).toStdString(), TPeer::Moves(brunoLast).toStdString());
     EXPECT_TRUE(TPeer::Moves(annaLast).contains("e7-e5"));
     EXPECT_EQ(annaLast.count("Fine partita: il Nero vince"), 2);
+}
+
+// The opponent resigns and quits at once; the user clicks the end-of-game box afterwards, and
+// the server takes the next player.
+TEST(TwoProcesses, TheOpponentResignsAndQuitsAtOnce) {
+    QTemporaryDir folderA, folderB, folderC;
+    TPeer anna(folderA.path()), bruno(folderB.path());
+    anna.Send("nick Anna");
+    bruno.Send("nick Bruno");
+    anna.Send("server");
+    const QString port = anna.WaitFor("port ").section(' ', 1);
+    ASSERT_FALSE(port.isEmpty());
+    bruno.Send("connect " + port);
+    ASSERT_FALSE(anna.ShowUntil("Connesso con Bruno").isEmpty());
+    bruno.Send("match white 0");
+    ASSERT_FALSE(anna.ShowUntil("state=3").isEmpty());
+    ASSERT_FALSE(bruno.ShowUntil("state=2").isEmpty());
+
+    anna.Send("answer hold");
+    bruno.Send("resign\nquit");
+    EXPECT_EQ(anna.WaitFor("box "), "box Il bianco abbandona|Quendel|0");
+    ASSERT_FALSE(anna.ShowUntil("connected=0").isEmpty());
+    anna.Send("click");
+    EXPECT_EQ(anna.WaitFor("clicked"), "clicked");
+    EXPECT_FALSE(anna.ShowUntil("state=0").isEmpty());
+
+    TPeer carla(folderC.path());
+    carla.Send("nick Carla");
+    carla.Send("connect " + port);
+    EXPECT_FALSE(anna.ShowUntil("Connesso con Carla").isEmpty());
+    EXPECT_FALSE(carla.ShowUntil("Connesso con Anna").isEmpty());
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -195,6 +196,59 @@ TEST_F(WindowTest, LabelAcceleratorFocusesItsControl) {
     label->show();
     QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
     EXPECT_TRUE(edit->hasFocus());
+}
+
+// A label without a focus control leaves its letter to the window's other controls; a letter
+// that several labels or buttons share goes to the first of them in the tab order.
+TEST_F(WindowTest, AcceleratorsOfLabelsAndButtons) {
+    auto* first = new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    auto* nuovo = new QPushButton("&Nuovo", &window);
+    int nuovoClicks = 0;
+    QObject::connect(nuovo, &QPushButton::clicked, [&] { ++nuovoClicks; });
+    auto* nome = new TKxLabel(&window);
+    nome->SetCaption("&Nome");
+    auto* elsewhere = new QLineEdit(&window);
+    for (QWidget* w : std::initializer_list<QWidget*>{first, second, nuovo, nome, elsewhere})
+        w->show();
+    const auto altN = [&] {
+        elsewhere->setFocus();
+        QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
+    };
+    altN();
+    QTRY_COMPARE(nuovoClicks, 1);
+
+    // Two labels on N, the later one made first: the tab order decides, not the making.
+    delete nuovo;
+    auto* numero = new TKxLabel(&window);
+    numero->SetCaption("&Numero");
+    numero->SetFocusControl(second);
+    numero->show();
+    nome->SetFocusControl(first);
+    for (int press = 0; press < 2; ++press) {
+        altN();
+        EXPECT_TRUE(first->hasFocus()) << press;
+    }
+    QWidget::setTabOrder(second, first);
+    altN();
+    EXPECT_TRUE(second->hasFocus());
+
+    // A focus control that goes takes the label's shortcut with it.
+    delete second;
+    altN();
+    EXPECT_TRUE(first->hasFocus());
+
+    // Speed buttons sharing a letter: the first in the tab order is clicked.
+    std::vector<std::string> clicked;
+    for (const char* caption : {"&Via", "&Vai"}) {
+        auto* button = new TKxSpeedButton(&window);
+        button->SetCaption(caption);
+        button->OnClick = [&clicked, caption](QObject*) { clicked.push_back(caption); };
+        button->show();
+    }
+    QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
+    QTest::keyClick(&window, Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(clicked, (std::vector<std::string>{"&Via", "&Via"}));
 }
 
 TEST_F(WindowTest, LabelEnterAndLeave) {
@@ -516,3 +570,156 @@ TEST(SpeedButtonTest, ActionLinkFollowsTheActionAndTriggersIt) {
     button->Click();
     EXPECT_EQ(triggered, 1);
 }
+
+// ---- a control deleted from its own events ----
+
+namespace {
+
+// A shown, active window with one control; each case deletes the control from one of its events
+// and reports whether it is gone. A use after the deletion ends the child process.
+struct TDeletionCase {
+    const char* name;
+    std::function<bool(QWidget& window)> run;
+};
+
+void PrintTo(const TDeletionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+template <class Control> Control* Place(QWidget& window) {
+    auto* control = new Control(&window);
+    control->move(10, 10);
+    control->show();
+    return control;
+}
+
+TKxSpeedButton* SelfDeletingButton(QWidget& window, int group = 0) {
+    auto* button = Place<TKxSpeedButton>(window);
+    button->SetGroupIndex(group);
+    button->SetAllowAllUp(true);
+    button->OnClick = [button](QObject*) { delete button; };
+    return button;
+}
+
+bool Clicked(TKxSpeedButton* button) {
+    const QPointer<TKxSpeedButton> alive(button);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
+    return !alive;
+}
+
+const TDeletionCase DeletionCases[] = {
+    {"ButtonMouseClick", [](QWidget& w) { return Clicked(SelfDeletingButton(w)); }},
+    {"GroupedButtonMouseClick", [](QWidget& w) { return Clicked(SelfDeletingButton(w, 1)); }},
+    {"RepeatingButtonMouseClick",
+     [](QWidget& w) {
+         TKxSpeedButton* button = SelfDeletingButton(w);
+         button->SetAllowTimer(true);
+         return Clicked(button);
+     }},
+    {"RepeatTimer",
+     [](QWidget& w) {
+         TKxSpeedButton* button = SelfDeletingButton(w);
+         button->SetAllowTimer(true);
+         button->InitPause = 1;
+         const QPointer<TKxSpeedButton> alive(button);
+         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+         return QTest::qWaitFor([&] { return alive.isNull(); }, 10000);
+     }},
+    {"ButtonClick",
+     [](QWidget& w) {
+         const QPointer<TKxSpeedButton> alive(SelfDeletingButton(w));
+         alive->ButtonClick();
+         return alive.isNull();
+     }},
+    {"GroupedButtonClick",
+     [](QWidget& w) {
+         const QPointer<TKxSpeedButton> alive(SelfDeletingButton(w, 1));
+         alive->ButtonClick();
+         return alive.isNull();
+     }},
+    {"ModalResultEndsADialogThatGoes",
+     [](QWidget&) {
+         auto* dialog = new QDialog;
+         QObject::connect(dialog, &QDialog::finished, [dialog] { delete dialog; });
+         auto* button = new TKxSpeedButton(dialog);
+         button->ModalResult = 1;
+         bool clicked = false;
+         button->OnClick = [&](QObject*) { clicked = true; };
+         dialog->open();
+         const QPointer<TKxSpeedButton> alive(button);
+         button->Click();
+         return alive.isNull() && !clicked;
+     }},
+    {"Accelerator",
+     [](QWidget& w) {
+         const QPointer<TKxSpeedButton> alive(SelfDeletingButton(w));
+         alive->SetCaption("&Via");
+         QTest::keyClick(&w, Qt::Key_V, Qt::AltModifier);
+         return alive.isNull();
+     }},
+    {"DropDownMenuItem",
+     [](QWidget& w) {
+         auto* button = Place<TKxSpeedButton>(w);
+         TPopupMenu menu;
+         QAction* item = menu.addAction("Chiudi");
+         QObject::connect(item, &QAction::triggered, [button] { delete button; });
+         button->SetDropDownMenu(&menu);
+         const auto old = SetPopupMenuHook([item](TPopupMenu&, QPoint) { return item; });
+         const QPointer<TKxSpeedButton> alive(button);
+         // The menu opens on the press, and its item deletes the button there.
+         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+         SetPopupMenuHook(old);
+         return alive.isNull();
+     }},
+    {"FlatButtonMouseEnter",
+     [](QWidget& w) {
+         auto* button = Place<TKxSpeedButton>(w);
+         button->SetFlat(true);
+         button->OnMouseEnter = [button](QObject*) { delete button; };
+         const QPointer<TKxSpeedButton> alive(button);
+         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+         QApplication::sendEvent(button, &enter);
+         return alive.isNull();
+     }},
+    {"FlatButtonMouseLeave",
+     [](QWidget& w) {
+         auto* button = Place<TKxSpeedButton>(w);
+         button->SetFlat(true);
+         button->OnMouseLeave = [button](QObject*) { delete button; };
+         const QPointer<TKxSpeedButton> alive(button);
+         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+         QApplication::sendEvent(button, &enter);
+         QEvent leave(QEvent::Leave);
+         QApplication::sendEvent(button, &leave);
+         return alive.isNull();
+     }},
+    {"LabelMouseClick",
+     [](QWidget& w) {
+         auto* label = Place<TKxLabel>(w);
+         label->SetCaption("Bianchi");
+         label->OnClick = [label](QObject*) { delete label; };
+         const QPointer<TKxLabel> alive(label);
+         QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(2, 2));
+         return alive.isNull();
+     }},
+};
+
+class ControlDeletedFromItsEvent : public ::testing::TestWithParam<TDeletionCase> {};
+
+bool RunDeletionCase(const TDeletionCase& c) {
+    QWidget window;
+    window.resize(200, 100);
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window) && c.run(window);
+}
+
+} // namespace
+
+TEST_P(ControlDeletedFromItsEvent, NothingTouchesItAfterwards) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(RunDeletionCase(GetParam()) ? 0 : 3), ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ControlDeletedFromItsEvent, ::testing::ValuesIn(DeletionCases),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -13,10 +13,12 @@
 #include "platform/PropertyAdapters.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <cstdio>
 #include <deque>
@@ -25,6 +27,9 @@
 namespace {
 
 std::deque<int> answers;
+// "answer hold": the next box stays open, its event loop running, until the line "click".
+constexpr int Hold = -1;
+QEventLoop* heldBox = nullptr;
 
 void Print(const QString& line) {
     std::printf("%s\n", qPrintable(QString(line).replace(QLatin1Char('\n'), QLatin1String("\\n"))));
@@ -76,12 +81,20 @@ void Command(const QString& line) {
     } else if (word == QLatin1String("resign")) {
         net.BtnAbbandona->click();
     } else if (word == QLatin1String("answer")) {
-        answers.push_back(rest == QLatin1String("no") ? platform::IDNO : platform::IDYES);
+        answers.push_back(rest == QLatin1String("no")     ? platform::IDNO
+                          : rest == QLatin1String("hold") ? Hold
+                                                          : platform::IDYES);
+    } else if (word == QLatin1String("click")) {
+        if (heldBox)
+            heldBox->quit();
     } else if (word == QLatin1String("settings")) {
         QTimer::singleShot(0, FormMain, [] { FormMain->Impostazioni1Click(); });
     } else if (word == QLatin1String("show")) {
         Print(Show());
     } else if (word == QLatin1String("quit")) {
+        // What was sent before leaves before the connection closes.
+        for (QTcpSocket* socket : net.findChildren<QTcpSocket*>())
+            socket->flush();
         FormMain->Modified = false;
         QCoreApplication::quit();
     }
@@ -100,6 +113,16 @@ int main(int argc, char** argv) {
     }
     platform::SetMessageBoxHook([](const QString& text, const QString& caption, int flags) {
         Print(QStringLiteral("box %1|%2|%3").arg(text, caption).arg(flags));
+        const int ok = (flags & 15) == platform::MB_OK ? platform::IDOK : platform::IDYES;
+        if (!answers.empty() && answers.front() == Hold) {
+            answers.pop_front();
+            QEventLoop loop;
+            heldBox = &loop;
+            loop.exec();
+            heldBox = nullptr;
+            Print(QStringLiteral("clicked"));
+            return ok;
+        }
         if ((flags & 15) == platform::MB_OK)
             return int(platform::IDOK);
         const int answer = answers.empty() ? int(platform::IDYES) : answers.front();

@@ -145,6 +145,8 @@ private:
     std::vector<QPointer<QWidget>> worn_;
 };
 
+// The bar lays out no separator and never asks its style about one, so a separator among the
+// top-level items is neither measured nor drawn; the room it would be given is 0 wide anyway.
 class TKxMainMenu : public QMenuBar, public TKxMenuDrawer {
     Q_OBJECT
 public:

@@ -17,9 +17,21 @@ using namespace platform;
 namespace {
 
 // Hands the menu's items and panel to its drawer; everything else is the application's style.
+// It also watches the menus wearing it for sub-menus coming and going.
 class TKxMenuProxy : public QProxyStyle {
 public:
     explicit TKxMenuProxy(TKxMenuDrawer& drawer) : drawer_(drawer) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionChanged) {
+            drawer_.WearSubMenus();
+        } else if (event->type() == QEvent::ActionRemoved) {
+            // A menu whose item goes may be in the middle of its deletion: let go of it later.
+            QMetaObject::invokeMethod(
+                this, [this] { drawer_.LetGoOfStrayMenus(); }, Qt::QueuedConnection);
+        }
+        return QProxyStyle::eventFilter(watched, event);
+    }
 
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override {
@@ -40,7 +52,8 @@ public:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         if (element == PE_PanelMenu) {
             const int frame = pixelMetric(PM_MenuPanelWidth, option, widget);
-            drawer_.PaintPanel(*painter, option->rect.adjusted(frame, frame, -frame, -frame));
+            drawer_.PaintPanel(*painter, widget,
+                               option->rect.adjusted(frame, frame, -frame, -frame));
         }
     }
 
@@ -157,20 +170,79 @@ void TKxMenuDrawer::RefreshMenu(bool on) {
             Remeasure();
         return;
     }
-    std::unique_ptr<QStyle> old = std::move(proxy_);
-    if (on)
+    if (on) {
         proxy_ = std::make_unique<TKxMenuProxy>(*this);
-    // The widget lets go of the old proxy before it is deleted.
-    menu_->setStyle(proxy_.get());
+        WearSubMenus();
+    } else {
+        // The widgets let go of the proxy before it is deleted.
+        for (QWidget* widget : worn_)
+            if (widget)
+                letGo(widget);
+        worn_.clear();
+        proxy_.reset();
+    }
     menu_->adjustSize();
 }
 
 void TKxMenuDrawer::Remeasure() {
-    // What a new style brings about: the menu forgets its item sizes and lays them out again.
-    QEvent change(QEvent::StyleChange);
-    QCoreApplication::sendEvent(menu_, &change);
+    // What a new style brings about: a menu forgets its item sizes and lays them out again.
+    for (QWidget* widget : worn_) {
+        if (!widget)
+            continue;
+        QEvent change(QEvent::StyleChange);
+        QCoreApplication::sendEvent(widget, &change);
+        widget->update();
+    }
     menu_->adjustSize();
-    menu_->update();
+}
+
+std::vector<QWidget*> TKxMenuDrawer::reachableMenus() const {
+    std::vector<QWidget*> menus{menu_};
+    for (std::size_t i = 0; i < menus.size(); ++i)
+        for (QAction* item : menus[i]->actions())
+            if (QMenu* sub = item->menu(); sub && std::ranges::find(menus, sub) == menus.end())
+                menus.push_back(sub);
+    return menus;
+}
+
+bool TKxMenuDrawer::wears(const QWidget* widget) const {
+    return std::ranges::find(worn_, widget) != worn_.end();
+}
+
+void TKxMenuDrawer::wear(QWidget* widget) {
+    widget->installEventFilter(proxy_.get());
+    widget->setStyle(proxy_.get());
+    worn_.emplace_back(widget);
+}
+
+void TKxMenuDrawer::letGo(QWidget* widget) {
+    widget->removeEventFilter(proxy_.get());
+    if (widget->style() == proxy_.get())
+        widget->setStyle(nullptr);
+}
+
+void TKxMenuDrawer::WearSubMenus() {
+    for (QWidget* menu : reachableMenus())
+        if (!wears(menu))
+            wear(menu);
+}
+
+void TKxMenuDrawer::LetGoOfStrayMenus() {
+    const std::vector<QWidget*> reachable = reachableMenus();
+    std::erase_if(worn_, [&](const QPointer<QWidget>& widget) {
+        if (widget && std::ranges::find(reachable, widget.data()) != reachable.end())
+            return false;
+        if (widget)
+            letGo(widget);
+        return true;
+    });
+}
+
+QWidget* TKxMenuDrawer::shownIn(const QAction* item) const {
+    for (QObject* shown : item->associatedObjects())
+        if (auto* widget = qobject_cast<QWidget*>(shown); widget && wears(widget))
+            return widget;
+    return menu_;
 }
 
 int TKxMenuDrawer::CheckMarkWidth() {
@@ -183,7 +255,7 @@ int TKxMenuDrawer::MenuHeight(const QFontMetrics& metrics) {
 
 TMenuItemParams TKxMenuDrawer::GetItemParams(QAction* item, TMenuOwnerDrawState state) {
     TMenuItemParams params;
-    params.Font = menu_->font();
+    params.Font = shownIn(item)->font();
     params.Font.setBold(state & mdDefault);
     if ((state & mdSelected) && style_ != msBtnLowered && style_ != msBtnRaised) {
         params.Color = clHighlight;
@@ -343,6 +415,7 @@ void TKxMenuDrawer::drawCaption(QPainter& canvas, QAction* item, QRect rect, int
     const bool buttons = style_ == msBtnLowered || style_ == msBtnRaised;
     const bool selected = state & mdSelected;
     const QRect textRect(left, rect.top(), rect.right() + 1 - left, rect.height());
+    const QWidget* siblings = shownIn(item);
     const int flags = Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextSingleLine;
     canvas.setFont(params.Font);
     const auto drawText = [&](const QRect& where, TColor color) {
@@ -350,8 +423,9 @@ void TKxMenuDrawer::drawCaption(QPainter& canvas, QAction* item, QRect rect, int
         canvas.drawText(where, flags, item->text());
         const QString shortcut = shortcutText(item);
         if (IsItemPopup(item) && !item->menu() && !shortcut.isEmpty())
-            canvas.drawText(where.adjusted(shortcutColumn(QFontMetrics(menu_->font())), 0, 0, 0),
-                            flags, shortcut);
+            canvas.drawText(
+                where.adjusted(shortcutColumn(siblings, QFontMetrics(siblings->font())), 0, 0, 0),
+                flags, shortcut);
     };
     if (item->isEnabled()) {
         drawText(textRect, params.FontColor);
@@ -366,9 +440,9 @@ int TKxMenuDrawer::captionColumn(const QAction* item, const QFontMetrics& metric
     return metrics.horizontalAdvance(plainCaption(item)) + 2 * tabWidth(metrics);
 }
 
-int TKxMenuDrawer::shortcutColumn(const QFontMetrics& metrics) const {
+int TKxMenuDrawer::shortcutColumn(const QWidget* shownIn, const QFontMetrics& metrics) {
     int widest = 0;
-    for (QAction* sibling : menu_->actions())
+    for (QAction* sibling : shownIn->actions())
         widest = std::max(widest, captionColumn(sibling, metrics));
     return widest;
 }
@@ -381,7 +455,8 @@ QSize TKxMenuDrawer::MeasureItemSize(QAction* item) {
 }
 
 void TKxMenuDrawer::MeasureItem(QAction* item, int& width, int& height) {
-    const auto* popupMenu = qobject_cast<QMenu*>(menu_);
+    QWidget* siblings = shownIn(item);
+    const auto* popupMenu = qobject_cast<QMenu*>(siblings);
     const TMenuOwnerDrawState state =
         popupMenu && popupMenu->defaultAction() == item ? mdDefault : 0;
     const TMenuItemParams params = GetItemParams(item, state);
@@ -400,9 +475,10 @@ void TKxMenuDrawer::MeasureItem(QAction* item, int& width, int& height) {
             // The caption in the item's own font; with a shortcut, the widest of the menu's.
             const bool hasShortcut = !shortcutText(item).isEmpty();
             width +=
-                (hasShortcut ? shortcutColumn(metrics) : captionColumn(item, metrics)) + GapUnit();
+                (hasShortcut ? shortcutColumn(siblings, metrics) : captionColumn(item, metrics)) +
+                GapUnit();
             if (hasShortcut)
-                width += widestShortcut(metrics) + metrics.horizontalAdvance(u' ');
+                width += widestShortcut(siblings, metrics) + metrics.horizontalAdvance(u' ');
             if (item->menu())
                 width += 2 * tabWidth(metrics);
         } else {
@@ -417,14 +493,15 @@ void TKxMenuDrawer::MeasureItem(QAction* item, int& width, int& height) {
         if (pictureHeight > 0)
             height = std::max(height, pictureHeight + 4);
     }
-    width += ExtraTopLevelWidth();
+    if (siblings == menu_)
+        width += ExtraTopLevelWidth();
     if (OnMeasureItem)
         OnMeasureItem(menu_, item, width, height);
 }
 
-int TKxMenuDrawer::widestShortcut(const QFontMetrics& metrics) const {
+int TKxMenuDrawer::widestShortcut(const QWidget* shownIn, const QFontMetrics& metrics) {
     int widest = 0;
-    for (QAction* sibling : menu_->actions())
+    for (QAction* sibling : shownIn->actions())
         widest = std::max(widest, metrics.horizontalAdvance(shortcutText(sibling)));
     return widest;
 }
@@ -497,14 +574,14 @@ void TKxPopupMenu::Popup(QPoint screenPoint) {
         unsetLayoutDirection();
 }
 
-void TKxPopupMenu::PaintPanel(QPainter& canvas, QRect rect) {
-    if (leftMargin_ > 0)
+void TKxPopupMenu::PaintPanel(QPainter& canvas, const QWidget* panel, QRect rect) {
+    if (leftMargin_ > 0 && panel == this)
         DrawMargin(canvas, QRect(rect.left(), rect.top(), leftMargin_, rect.height()));
 }
 
 void TKxPopupMenu::PaintItem(QPainter& canvas, QAction* item, QRect rect,
                              TMenuOwnerDrawState state) {
-    if (leftMargin_ > 0)
+    if (leftMargin_ > 0 && shownIn(item) == this)
         rect.setLeft(rect.left() + leftMargin_ + 1);
     canvas.setClipRect(rect);
     DrawItem(canvas, item, rect, state);

@@ -2,7 +2,8 @@
 // Menus whose items the component draws: an image from a list or a graphic beside each item,
 // flat or button-like selection, a coloured margin down a pop-up menu and events to change or
 // draw an item. Qt draws menus through the widget's style, so while owner drawing is on each
-// menu wears a proxy style of its own that hands items to the menu.
+// menu, and every sub-menu it opens at any depth, wears a proxy style of its own that hands
+// items to the menu.
 
 #include "platform/Colors.h"
 #include "platform/Graphics.h"
@@ -13,6 +14,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QAction;
@@ -90,7 +92,10 @@ public:
     // Called by the proxy style.
     virtual void PaintItem(QPainter& canvas, QAction* item, QRect rect, TMenuOwnerDrawState state);
     QSize MeasureItemSize(QAction* item);
-    virtual void PaintPanel(QPainter&, QRect) {}
+    virtual void PaintPanel(QPainter&, const QWidget* /*panel*/, QRect) {}
+    // Sub-menus that came into the menu wear the proxy; ones taken out of it go back.
+    void WearSubMenus();
+    void LetGoOfStrayMenus();
 
     // Over a highlighted item, the menu showing it wears Cursor when the item is a pop-up item
     // or opens nothing; otherwise the default cursor.
@@ -109,6 +114,8 @@ protected:
     virtual int ExtraTopLevelWidth() const { return 0; }
     // The items measured again, as after a change of what they show.
     void Remeasure();
+    // The menu or sub-menu showing the item: its font and siblings are the item's.
+    QWidget* shownIn(const QAction* item) const;
 
     QWidget* menu_;
 
@@ -123,14 +130,23 @@ private:
                      TMenuOwnerDrawState state, const TMenuItemParams& params) const;
     // A caption and two tabs; shortcuts start after the widest of the item's siblings.
     static int captionColumn(const QAction* item, const QFontMetrics& metrics);
-    int shortcutColumn(const QFontMetrics& metrics) const;
-    int widestShortcut(const QFontMetrics& metrics) const;
+    static int shortcutColumn(const QWidget* shownIn, const QFontMetrics& metrics);
+    static int widestShortcut(const QWidget* shownIn, const QFontMetrics& metrics);
+    // The menu and its sub-menus at any depth.
+    std::vector<QWidget*> reachableMenus() const;
+    bool wears(const QWidget* widget) const;
+    void wear(QWidget* widget);
+    void letGo(QWidget* widget);
 
     TKxMenuStyle style_ = msStandard;
     platform::TChangeLink imagesLink_;
     std::unique_ptr<QStyle> proxy_;
+    // The widgets wearing the proxy; any may be deleted by its owner meanwhile.
+    std::vector<QPointer<QWidget>> worn_;
 };
 
+// The bar lays out no separator and never asks its style about one, so a separator among the
+// top-level items is neither measured nor drawn; the room it would be given is 0 wide anyway.
 class TKxMainMenu : public QMenuBar, public TKxMenuDrawer {
     Q_OBJECT
 public:
@@ -157,7 +173,7 @@ public:
     void Popup(QPoint screenPoint);
 
     bool IsItemPopup(QAction*) const override { return true; }
-    void PaintPanel(QPainter& canvas, QRect rect) override;
+    void PaintPanel(QPainter& canvas, const QWidget* panel, QRect rect) override;
     void PaintItem(QPainter& canvas, QAction* item, QRect rect, TMenuOwnerDrawState state) override;
 
     // A gradient from clBlue to a quarter of its components, with the 3-D edge on the right.
@@ -165,6 +181,7 @@ public:
 
 protected:
     virtual void DrawMargin(QPainter& canvas, QRect rect);
+    // The margin runs down the menu itself, not down its sub-menus.
     int ExtraTopLevelWidth() const override { return leftMargin_ > 0 ? leftMargin_ + 1 : 0; }
 
 private:

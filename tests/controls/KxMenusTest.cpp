@@ -1,10 +1,12 @@
 #include "controls/KxMenus.h"
 #include "ControlsTestUtil.h"
 
+#include <QApplication>
 #include <QMainWindow>
 #include <QPainter>
 #include <QPointer>
 #include <QStyle>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace controls;
@@ -338,6 +340,169 @@ TEST(KxMenus, PopupAlignmentFollowsTheOpenersReadingOrder) {
         EXPECT_EQ(menu.Alignment, c.asked) << "given back";
         EXPECT_EQ(menu.layoutDirection(), Qt::LeftToRight) << "given back";
     }
+}
+
+// The items a drop-down menu and a pop-up menu are both given.
+std::vector<QAction*> FillWithImages(QMenu& menu) {
+    menu.setFont(SharpFont());
+    QAction* open = menu.addAction("&Apri");
+    open->setData(0);
+    open->setShortcut(QKeySequence("Ctrl+O"));
+    menu.addAction("Salva")->setData(1);
+    menu.addSeparator();
+    menu.addAction("Esci");
+    const QList<QAction*> items = menu.actions();
+    return {items.begin(), items.end()};
+}
+
+std::vector<QSize> ItemSizes(QMenu& menu) {
+    std::vector<QSize> sizes;
+    for (QAction* item : menu.actions())
+        sizes.push_back(menu.actionGeometry(item).size());
+    return sizes;
+}
+
+bool WearsPlatformStyle(QWidget& widget) {
+    return widget.style() == QApplication::style() && !widget.testAttribute(Qt::WA_SetStyle);
+}
+
+TEST(KxMenus, MainMenuDropDownsAreDrawnLikePopupMenus) {
+    QMainWindow window;
+    auto* bar = new TKxMainMenu;
+    window.setMenuBar(bar);
+    window.resize(300, 200);
+    bar->setFont(SharpFont());
+    QMenu* file = bar->addMenu("File");
+    const std::vector<QAction*> items = FillWithImages(*file);
+    TKxPopupMenu popup;
+    FillWithImages(popup);
+    const std::vector<QSize> plainSizes = ItemSizes(*file);
+    TImageList images(16, 16);
+    images.Add(Square(clRed), {});
+    images.Add(Square(clLime), {});
+    bar->SetImages(&images);
+    popup.SetImages(&images);
+    window.show();
+    bar->setActiveAction(file->menuAction());
+    QTRY_VERIFY(file->isVisible());
+    QImage image = Shot(*file);
+    EXPECT_TRUE(Holds(image, file->actionGeometry(items[0]), clRed));
+    EXPECT_TRUE(Holds(image, file->actionGeometry(items[1]), clLime));
+    EXPECT_FALSE(Holds(image, file->actionGeometry(items[3]), clRed));
+    popup.adjustSize();
+    EXPECT_EQ(ItemSizes(*file), ItemSizes(popup));
+    file->hide();
+
+    // Sub-menus that come later, at any depth, and one built before it was added.
+    QMenu* more = file->addMenu("Altro");
+    QAction* deep = more->addAction("Profondo");
+    deep->setData(1);
+    QMenu* deeper = more->addMenu("Ancora");
+    QAction* deepest = deeper->addAction("In fondo");
+    deepest->setData(0);
+    QMenu built("Pronto");
+    built.setFont(SharpFont());
+    QAction* ready = built.addAction("Fatto");
+    ready->setData(1);
+    deeper->addMenu(&built);
+    const struct {
+        QMenu* menu;
+        QAction* item;
+        TColor color;
+    } subMenus[] = {{more, deep, clLime}, {deeper, deepest, clRed}, {&built, ready, clLime}};
+    for (const auto& sub : subMenus) {
+        sub.menu->adjustSize();
+        EXPECT_TRUE(Holds(Shot(*sub.menu), sub.menu->actionGeometry(sub.item), sub.color))
+            << sub.item->text().toStdString();
+    }
+
+    // Taken out of the main menu, a menu is the platform's again.
+    deeper->removeAction(built.menuAction());
+    QTRY_VERIFY(WearsPlatformStyle(built));
+    EXPECT_FALSE(WearsPlatformStyle(*deeper));
+
+    bar->SetImages(nullptr);
+    EXPECT_FALSE(bar->OwnerDraw());
+    for (QMenu* menu : {file, more, deeper})
+        EXPECT_TRUE(WearsPlatformStyle(*menu)) << menu->title().toStdString();
+    EXPECT_EQ(ItemSizes(*file).at(0), plainSizes.at(0));
+    file->adjustSize();
+    image = Shot(*file);
+    EXPECT_FALSE(Holds(image, file->actionGeometry(items[0]), clRed));
+    EXPECT_FALSE(Holds(image, file->actionGeometry(items[1]), clLime));
+}
+
+TEST(KxMenus, PopupSubMenusAreOwnerDrawnWithoutTheMargin) {
+    TImageList images(16, 16);
+    images.Add(Square(clRed), {});
+    TKxPopupMenu popup;
+    popup.setFont(SharpFont());
+    QAction* open = popup.addAction("Apri");
+    open->setData(0);
+    QMenu* more = popup.addMenu("Altro");
+    more->setFont(SharpFont());
+    QAction* deep = more->addAction("Apri");
+    deep->setData(0);
+    popup.SetLeftMargin(20);
+    popup.SetImages(&images);
+    more->adjustSize();
+    const QImage image = Shot(*more);
+    const QRect r = more->actionGeometry(deep);
+    EXPECT_TRUE(Holds(image, r, clRed));
+    EXPECT_EQ(PixelAt(image, r.left() + 1, r.top()), Plain(clMenu)) << "no margin strip";
+    EXPECT_EQ(popup.MeasureItemSize(open).width(), popup.MeasureItemSize(deep).width() + 21);
+}
+
+// Menus, sub-menus and the image list go in every order; the sanitizer watches.
+TEST(KxMenus, MenusAndImagesMayGoInAnyOrder) {
+    enum Part { Bar, DropDown, SubMenu, Images };
+    std::vector<Part> order = {Bar, DropDown, SubMenu, Images};
+    do {
+        auto window = std::make_unique<QMainWindow>();
+        auto images = std::make_unique<TImageList>(16, 16);
+        images->Add(Square(clRed), {});
+        auto* bar = new TKxMainMenu;
+        window->setMenuBar(bar);
+        bar->setFont(SharpFont());
+        auto dropDown = std::make_unique<QMenu>("File");
+        dropDown->addAction("Apri")->setData(0);
+        auto subMenu = std::make_unique<QMenu>("Altro");
+        subMenu->addAction("Profondo")->setData(0);
+        dropDown->addMenu(subMenu.get());
+        bar->addMenu(dropDown.get());
+        bar->SetImages(images.get());
+        window->show();
+        const auto paintAll = [&] {
+            for (QWidget* widget :
+                 {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(dropDown.get()),
+                  static_cast<QWidget*>(subMenu.get())})
+                if (widget) {
+                    widget->adjustSize();
+                    Shot(*widget);
+                }
+            QCoreApplication::processEvents();
+        };
+        paintAll();
+        for (const Part part : order) {
+            if (part == Bar)
+                window.reset();
+            else if (part == DropDown)
+                dropDown.reset();
+            else if (part == SubMenu)
+                subMenu.reset();
+            else
+                images.reset();
+            paintAll();
+            // A menu is owner-drawn while the main menu and the images last and it is reachable.
+            const bool drawn = window && images;
+            if (dropDown) {
+                EXPECT_EQ(WearsPlatformStyle(*dropDown), !drawn);
+            }
+            if (subMenu) {
+                EXPECT_EQ(WearsPlatformStyle(*subMenu), !(drawn && dropDown));
+            }
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
 }
 
 TEST(KxMenus, ProxyLeavesTheMenuBeforeItIsDeleted) {

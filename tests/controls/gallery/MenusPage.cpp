@@ -1,5 +1,5 @@
-// Owner-drawn menus: a main menu in each style and pop-up menus with images, a graphic and the
-// margin strip, shown open so a screenshot catches them.
+// Owner-drawn menus: a main menu in each style, its drop-downs with images, and pop-up menus with
+// images and the margin strip.
 #include "Gallery.h"
 #include "controls/KxMenus.h"
 
@@ -59,6 +59,7 @@ public:
             bar->addAction("&Mossa");
             bar->addAction("&Aiuto")->setEnabled(false);
             bar->SetStyle(style);
+            bar->SetImages(&images_);
             layout->addWidget(bar);
         }
         auto* row = new QHBoxLayout;
@@ -79,6 +80,8 @@ public:
     ~MenusPage() override {
         for (auto* menu : findChildren<TKxPopupMenu*>())
             menu->SetImages(nullptr);
+        for (auto* bar : findChildren<TKxMainMenu*>())
+            bar->SetImages(nullptr);
     }
 
 private:

@@ -143,6 +143,23 @@ void TPopupWindow::keyPressEvent(QKeyEvent* event) {
         QCoreApplication::sendEvent(editor_, event);
 }
 
+void TPopupWindow::mousePressEvent(QMouseEvent* event) {
+    // While the drop-down is open the window system hands it every press; one on the editor's
+    // button is the button's own, which closes the drop-down accepting.
+    if (auto* combo = qobject_cast<TCustomComboEdit*>(editor_.data());
+        combo && !rect().contains(event->position().toPoint())) {
+        QWidget* button = combo->Button();
+        const QPoint at = button->mapFromGlobal(event->globalPosition()).toPoint();
+        if (button->isVisible() && button->rect().contains(at)) {
+            QMouseEvent press(event->type(), at, event->globalPosition(), event->button(),
+                              event->buttons(), event->modifiers());
+            QCoreApplication::sendEvent(button, &press);
+            return;
+        }
+    }
+    QWidget::mousePressEvent(event);
+}
+
 void TPopupWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && shown_)
         CloseUp(rect().contains(event->position().toPoint()));

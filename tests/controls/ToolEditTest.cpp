@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -245,6 +246,27 @@ TEST_F(ToolEditTest, CalendarDropDownPicksADayAndEscapeKeepsTheDate) {
     EXPECT_FALSE(edit->PopupVisible());
 }
 
+// A press on the button while the calendar is open reaches the button through the pop-up: it
+// accepts the day picked in the calendar, its release opens nothing, the next click opens it.
+TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
+    QWidget form;
+    form.resize(200, 80);
+    TDateEdit* edit = MakeStartDate(&form);
+    edit->setGeometry(20, 20, 110, 21);
+    edit->SetDate(D(2024, 3, 5));
+    Activate(form);
+    QWindow* window = form.windowHandle();
+    const QPoint onButton = edit->Button()->mapTo(&form, edit->Button()->rect().center());
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    ASSERT_TRUE(edit->PopupVisible());
+    QTest::keyClick(CalendarOf(edit), Qt::Key_Right);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_FALSE(CalendarOf(edit)->isVisible());
+    EXPECT_EQ(edit->GetDate(), D(2024, 3, 6));
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    EXPECT_TRUE(edit->PopupVisible());
+}
 TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {
     QWidget form;
     TDateEdit* edit = MakeStartDate(&form);

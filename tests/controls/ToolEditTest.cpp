@@ -267,6 +267,7 @@ TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
     QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
     EXPECT_TRUE(edit->PopupVisible());
 }
+
 TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {
     QWidget form;
     TDateEdit* edit = MakeStartDate(&form);

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,6 +67,7 @@ TEST(CalcEngineTest, KeySequences) {
         {"3M4p", "4", 0},
         {"99999999*99999999*99999999*99999999=", "9.9999996E+31", 0},
         {"1x", "1", 0},
+        {"10000000000*10000000000=Mr.+1=", "1E+20", 0},
     };
     for (const Case& c : cases) {
         TCalcEngine engine;
@@ -100,6 +102,17 @@ TEST(CalcEngineTest, MemoryAndLimits) {
     engine.SetStatus(csValid);
     Keys(engine, "=");
     EXPECT_EQ(engine.Text(), "Error");
+
+    // A memory that overflowed recalls as an error, as an overflowed result shows.
+    int errors = 0;
+    engine.OnError = [&] { ++errors; };
+    Keys(engine, "C");
+    engine.SetDisplay(1e308);
+    Keys(engine, "Mp");
+    EXPECT_FALSE(std::isfinite(engine.Memory()));
+    EXPECT_EQ(Keys(engine, "r"), "Error");
+    EXPECT_EQ(engine.Status(), csError);
+    EXPECT_EQ(errors, 1);
 }
 
 TEST(CalcEngineTest, PasteCountsAsAnEnteredNumber) {

@@ -226,9 +226,11 @@ double TCustomNumEdit::CheckValue(double value, bool raise) const {
     }
     if (raise && result != value) {
         const int places = std::min(decimalPlaces_, MaxDecimals);
+        QLocale locale;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
         throw ERangeError(QStringLiteral("Value must be between %1 and %2")
-                              .arg(QString::number(minValue_, 'f', places),
-                                   QString::number(maxValue_, 'f', places)));
+                              .arg(locale.toString(minValue_, 'f', places),
+                                   locale.toString(maxValue_, 'f', places)));
     }
     return result;
 }

@@ -149,6 +149,19 @@ TEST_F(NumEditTest, LeavingClampsOrReportsTheRange) {
     EXPECT_EQ(edit->selectedText(), "150");
 }
 
+// The limits read as the edit shows numbers: the locale's decimal separator, no grouping.
+TEST_F(NumEditTest, RangeErrorInTheLocalesNumbers) {
+    QLocale::setDefault(QLocale("it_IT"));
+    TKxCalcEdit edit;
+    edit.SetMaxValue(1000);
+    try {
+        edit.CheckValue(1500, true);
+        ADD_FAILURE() << "no range error";
+    } catch (const ERangeError& error) {
+        EXPECT_EQ(error.Message(), "Value must be between 0,00 and 1000,00");
+    }
+}
+
 TEST_F(NumEditTest, CalculatorDropDownKeys) {
     QWidget form;
     auto* edit = new TKxCalcEdit(&form);

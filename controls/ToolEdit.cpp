@@ -542,13 +542,20 @@ void TCustomDateEdit::UpdateFormat() {
 }
 
 void TCustomDateEdit::UpdateMask() {
+    // The text was written in the locale of the last masking: read it there.
+    const std::optional<QLocale> current = SetDateLocale(maskedLocale_);
     const TDateTime date = GetDate();
+    SetDateLocale(current);
     const QString oldFormat = dateFormat_;
     UpdateFormat();
-    if (GetDateMask() != EditMask() || oldFormat != dateFormat_) {
+    // The mask's "/" is fixed to a separator when it is set, so a new separator re-masks too.
+    if (GetDateMask() != EditMask() || oldFormat != dateFormat_ ||
+        DateSeparator() != maskedSeparator_) {
         SetEditMask(QString());
         SetEditMask(GetDateMask());
     }
+    maskedLocale_ = DateLocale();
+    maskedSeparator_ = DateSeparator();
     UpdatePopup();
     SetDate(date);
 }

@@ -247,6 +247,9 @@ private:
     TColor weekendColor_ = 0x0000FF;
     QStringList hints_;
     QString dateFormat_;
+    // The locale and separator the mask and text were last made in.
+    QLocale maskedLocale_ = DateLocale();
+    QChar maskedSeparator_ = DateSeparator();
     bool formatting_ = false;
 };
 

@@ -283,6 +283,29 @@ TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {
     EXPECT_EQ(edit->GetDate(), D(2024, 3, 5));
 }
 
+// Each change re-masks from the date, also one that keeps the order of day and month.
+TEST_F(ToolEditTest, EveryLocaleChangeKeepsTheStartDate) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    SetDateLocale(QLocale("de_DE"));
+    DateFormatChanged();
+    edit->SetDate(D(2024, 3, 5));
+    const struct {
+        const char* locale;
+        const char* text;
+    } steps[] = {{"it_IT", "05/03/2024"},
+                 {"C", "05 03 2024"},
+                 {"de_DE", "05.03.2024"},
+                 {"ja_JP", "2024/03/05"},
+                 {"it_IT", "05/03/2024"}};
+    for (const auto& step : steps) {
+        SetDateLocale(QLocale(step.locale));
+        DateFormatChanged();
+        EXPECT_EQ(edit->Text(), step.text) << step.locale;
+        EXPECT_EQ(edit->GetDate(), D(2024, 3, 5)) << step.locale;
+    }
+}
+
 TEST_F(ToolEditTest, ExitCheckReportsOnceAndTakesTheFocusBack) {
     QWidget form;
     TDateEdit* edit = MakeStartDate(&form);

@@ -130,10 +130,10 @@ QString FormatFloat(const QString& pattern, double value, const QLocale& locale)
     return (sign && !zero ? QStringLiteral("-") : QString()) + p.prefix + number + p.suffix;
 }
 
-QPixmap CalcEditGlyph() {
-    QPixmap glyph(24, 12);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+platform::TBitmap CalcEditGlyph() {
+    platform::TBitmap glyph(24, 12, platform::clFuchsia);
+    glyph.SetTransparentColor(platform::clFuchsia);
+    QPainter painter(&glyph.Image());
     const QColor colours[2] = {Qt::black, Qt::gray};
     for (int cell = 0; cell < 2; ++cell) {
         const int x = cell * 12;
@@ -157,8 +157,8 @@ TCustomNumEdit::TCustomNumEdit(QWidget* parent) : TCustomComboEdit(parent) {
     DataChanged();
 }
 
-QPixmap TCustomNumEdit::GetDefaultBitmap() const {
-    static const QPixmap glyph = CalcEditGlyph();
+platform::TBitmap TCustomNumEdit::GetDefaultBitmap() const {
+    static const platform::TBitmap glyph = CalcEditGlyph();
     return glyph;
 }
 

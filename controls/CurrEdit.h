@@ -55,7 +55,7 @@ public:
     void SetPopupValue(const QVariant& value) override;
 
 protected:
-    QPixmap GetDefaultBitmap() const override;
+    platform::TBitmap GetDefaultBitmap() const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -102,4 +102,4 @@ public:
 };
 
 // The drawn pictures of the numeric edits' button: two cells (enabled, disabled).
-QPixmap CalcEditGlyph();
+platform::TBitmap CalcEditGlyph();

@@ -3,6 +3,7 @@
 // the drop-down protocol and placement, paste paths, and the calendar grid and date dialog.
 
 #include "controls/ToolEdit.h"
+#include "ControlsTestUtil.h"
 #include "controls/PickDate.h"
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
@@ -153,7 +154,7 @@ TEST_F(ToolEditTest, EllipsisGlyphFitsAnyButton) {
     edit.SetGlyphKind(gkEllipsis);
     for (const int width : {0, 3, 7, 12, 21, 40}) {
         edit.SetButtonWidth(width);
-        EXPECT_EQ(edit.Button()->Glyph().width(), std::max(1, width - 6));
+        EXPECT_EQ(edit.Button()->Glyph().Width(), std::max(1, width - 6));
     }
 }
 
@@ -254,6 +255,8 @@ TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
     TDateEdit* edit = MakeStartDate(&form);
     edit->setGeometry(20, 20, 110, 21);
     edit->SetDate(D(2024, 3, 5));
+    int clicks = 0;
+    edit->OnButtonClick = [&](QObject*) { ++clicks; };
     Activate(form);
     QWindow* window = form.windowHandle();
     const QPoint onButton = edit->Button()->mapTo(&form, edit->Button()->rect().center());
@@ -264,8 +267,49 @@ TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
     EXPECT_FALSE(edit->PopupVisible());
     EXPECT_FALSE(CalendarOf(edit)->isVisible());
     EXPECT_EQ(edit->GetDate(), D(2024, 3, 6));
+    EXPECT_EQ(clicks, 1);
     QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
     EXPECT_TRUE(edit->PopupVisible());
+    EXPECT_EQ(clicks, 2);
+}
+
+// The edit's button is drawn as the library's speed button with the same glyph, but for the two
+// lines at its left edge, enabled and disabled; pressed, it has no lines.
+TEST_F(ToolEditTest, EditButtonLooksLikeASpeedButton) {
+    for (const bool enabled : {true, false}) {
+        QWidget form;
+        TDateEdit* edit = MakeStartDate(&form);
+        edit->setGeometry(10, 10, 110, 21);
+        TEditButton* button = edit->Button();
+        auto* plain = new TKxSpeedButton(&form);
+        plain->SetGlyph(DateEditGlyph());
+        plain->SetNumGlyphs(2);
+        plain->setGeometry(150, 10, button->width(), button->height());
+        edit->setEnabled(enabled);
+        plain->setEnabled(enabled);
+        Activate(form);
+        const QImage mine = Shot(*button), library = Shot(*plain);
+        ASSERT_EQ(mine.size(), library.size());
+        for (int y = 0; y < mine.height(); ++y) {
+            for (int x = 2; x < mine.width(); ++x)
+                ASSERT_EQ(mine.pixel(x, y), library.pixel(x, y)) << x << "," << y << enabled;
+            EXPECT_EQ(PixelAt(mine, 0, y), Plain(platform::clBtnFace)) << y;
+            if (y >= 1 && y <= mine.height() - 2) {
+                EXPECT_EQ(PixelAt(mine, 1, y), Plain(platform::clBtnHighlight)) << y;
+            }
+        }
+        if (!enabled)
+            continue;
+        QTest::mousePress(button, Qt::LeftButton);
+        QTest::mousePress(plain, Qt::LeftButton);
+        const QImage pressed = Shot(*button), libraryPressed = Shot(*plain);
+        EXPECT_EQ(pressed.pixel(0, pressed.height() / 2),
+                  libraryPressed.pixel(0, pressed.height() / 2));
+        EXPECT_NE(PixelAt(pressed, 0, pressed.height() / 2), Plain(platform::clBtnFace));
+        QTest::mouseRelease(plain, Qt::LeftButton);
+        QTest::mouseRelease(button, Qt::LeftButton);
+        EXPECT_TRUE(edit->PopupVisible());
+    }
 }
 
 TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {

@@ -1,6 +1,7 @@
 #include "controls/KxCalc.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -279,6 +280,20 @@ TKxCalculatorForm::TKxCalculatorForm(QWidget* parent)
     panel_->DisplayControl = display_;
     panel_->Engine().OnOK = [this] { done(QDialog::Accepted); };
     panel_->Engine().OnCancel = [this] { done(QDialog::Rejected); };
+    // The window managers here show no help button in the title bar: it is a key of the top row,
+    // in the gap between Cancel and "<-".
+    helpButton_ = new TKxSpeedButton(panel_);
+    helpButton_->setObjectName(QStringLiteral("HelpBtn"));
+    helpButton_->SetCaption(QStringLiteral("?"));
+    helpButton_->SetFontColor(0x800000);
+    helpButton_->setGeometry(122, 6, 22, 22);
+    helpButton_->OnClick = [this](QObject*) { platform::ShowHelp(this, helpContext_); };
+    helpButton_->hide();
+}
+
+void TKxCalculatorForm::SetHelpContext(int value) {
+    helpContext_ = value;
+    helpButton_->setVisible(value != 0);
 }
 
 void TKxCalculatorForm::keyPressEvent(QKeyEvent* event) {
@@ -311,7 +326,7 @@ void TKxCalculatorForm::contextMenuEvent(QContextMenuEvent* event) {
 
 TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext) {
     auto* form = new TKxCalculatorForm(owner);
-    form->setProperty("HelpContext", helpContext);
+    form->SetHelpContext(helpContext);
     return form;
 }
 

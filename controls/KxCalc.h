@@ -64,6 +64,10 @@ public:
     explicit TKxCalculatorForm(QWidget* parent = nullptr);
     TCalculatorPanel* CalcPanel() const { return panel_; }
     QLabel* Display() const { return display_; }
+    // Not 0: the help key shows and opens the program's help at this context.
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value);
+    TKxSpeedButton* HelpButton() const { return helpButton_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -72,6 +76,8 @@ protected:
 private:
     TCalculatorPanel* panel_;
     QLabel* display_;
+    TKxSpeedButton* helpButton_;
+    int helpContext_ = 0;
 };
 
 TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext);

@@ -3,6 +3,7 @@
 
 #include "controls/KxCalc.h"
 #include "platform/Dialogs.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -197,6 +198,44 @@ TEST_F(CalcWidgetTest, DialogReturnsItsValueAndMemory) {
     platform::SetShowModalHook([](QDialog&) { return int(QDialog::Rejected); });
     EXPECT_FALSE(calculator.Execute());
     platform::SetShowModalHook(old);
+}
+
+// The help key shows only with a help context and opens the help at that context.
+TEST_F(CalcWidgetTest, HelpKeyOpensTheHelpAtTheContext) {
+    QList<std::pair<QWidget*, int>> calls;
+    auto oldHelp = platform::SetHelpHook([&](QWidget* owner, int context) {
+        calls.append({owner, context});
+    });
+    std::unique_ptr<TKxCalculatorForm> plain(CreateCalculatorForm(nullptr, 0));
+    plain->show();
+    EXPECT_FALSE(plain->HelpButton()->isVisible());
+    std::unique_ptr<TKxCalculatorForm> helped(CreateCalculatorForm(nullptr, 4100));
+    helped->show();
+    ASSERT_TRUE(helped->HelpButton()->isVisible());
+    // In the top row between Cancel and "<-", overlapping no key.
+    for (int kind = 1; kind <= 28; ++kind) {
+        if (TCalcButton* key = helped->CalcPanel()->Key(kind)) {
+            EXPECT_FALSE(key->geometry().intersects(helped->HelpButton()->geometry())) << kind;
+        }
+    }
+    QTest::mouseClick(helped->HelpButton(), Qt::LeftButton);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].first, helped.get());
+    EXPECT_EQ(calls[0].second, 4100);
+
+    TKxCalculator calculator;
+    calculator.HelpContext = 4200;
+    auto oldModal = platform::SetShowModalHook([](QDialog& dialog) {
+        auto& form = static_cast<TKxCalculatorForm&>(dialog);
+        EXPECT_EQ(form.HelpContext(), 4200);
+        form.HelpButton()->ButtonClick();
+        return int(QDialog::Rejected);
+    });
+    calculator.Execute();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[1].second, 4200);
+    platform::SetShowModalHook(oldModal);
+    platform::SetHelpHook(oldHelp);
 }
 
 TEST_F(CalcWidgetTest, DropDownValue) {

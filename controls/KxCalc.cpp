@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -72,6 +73,12 @@ int glyphCellOf(int kind) {
 
 QFont boldMessageFont() {
     QFont font = QApplication::font("QMessageBox");
+    font.setBold(true);
+    return font;
+}
+
+QFont scaledBoldMessageFont() {
+    QFont font = platform::MessageFont();
     font.setBold(true);
     return font;
 }
@@ -223,6 +230,12 @@ void TCalculatorPanel::keyClick(TCalcButton* button) {
     UpdateMemoryLabel();
 }
 
+void TCalculatorPanel::SetFonts(const QFont& keys) {
+    setFont(keys);
+    if (memoryLabel_)
+        memoryLabel_->setFont(platform::MessageFont());
+}
+
 void TCalculatorPanel::UpdateMemoryLabel() {
     if (memoryLabel_)
         memoryLabel_->setText(engine_.Memory() != 0 ? QStringLiteral("M") : QString());
@@ -327,6 +340,13 @@ void TKxCalculatorForm::contextMenuEvent(QContextMenuEvent* event) {
 TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext) {
     auto* form = new TKxCalculatorForm(owner);
     form->SetHelpContext(helpContext);
+    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
+        platform::ScaleBy(form, ppi, 96);
+        form->setFont(scaledBoldMessageFont());
+        form->CalcPanel()->SetFonts(form->font());
+        platform::FitOnScreen(form);
+        platform::CentreOnScreen(form);
+    }
     return form;
 }
 
@@ -423,6 +443,12 @@ void TPopupCalculator::PopupKeyPress(QChar key) {
 
 TPopupWindow* CreatePopupCalculator(QWidget* owner, Qt::LayoutDirection direction) {
     auto* popup = new TPopupCalculator(owner);
+    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
+        platform::ScaleBy(popup, ppi, 96);
+        popup->setFont(scaledBoldMessageFont());
+        popup->CalcPanel()->SetFonts(popup->font());
+        platform::FitOnScreen(popup);
+    }
     popup->setLayoutDirection(direction);
     return popup;
 }

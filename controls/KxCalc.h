@@ -47,6 +47,8 @@ public:
     void Copy();
     void Paste();
     void UpdateMemoryLabel();
+    // The keys' font, and the memory label's plain message font, after scaling.
+    void SetFonts(const QFont& keys);
 
 private:
     void keyClick(TCalcButton* button);

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -236,6 +237,42 @@ TEST_F(CalcWidgetTest, HelpKeyOpensTheHelpAtTheContext) {
     EXPECT_EQ(calls[1].second, 4200);
     platform::SetShowModalHook(oldModal);
     platform::SetHelpHook(oldHelp);
+}
+
+// Designed at 96 pixels per inch: the dialog and the drop-down grow with the resolution and take
+// the bold message font at it, never beyond the screen; at 96 nothing changes.
+TEST_F(CalcWidgetTest, ScalesWithTheResolution) {
+    const double points = QApplication::font("QMessageBox").pointSizeF();
+    QRect designed; // the key "1" at 96
+    for (const int ppi : {96, 120, 192, 960}) {
+        const auto old = platform::SetPixelsPerInch(ppi);
+        std::unique_ptr<TKxCalculatorForm> form(CreateCalculatorForm(nullptr, 0));
+        const QRect area = form->screen()->availableGeometry();
+        const QSize room = area.size();
+        auto scaled = [ppi](int value) { return qRound(double(value) * ppi / 96); };
+        EXPECT_EQ(form->size(), QSize(scaled(242), scaled(159)).boundedTo(room)) << ppi;
+        const QRect key = form->CalcPanel()->Key(1)->geometry();
+        if (ppi == 96)
+            designed = key;
+        EXPECT_EQ(key, QRect(scaled(designed.x()), scaled(designed.y()), scaled(36), scaled(22)))
+            << ppi;
+        QWidget editor;
+        std::unique_ptr<TPopupWindow> popup(CreatePopupCalculator(&editor, Qt::LeftToRight));
+        EXPECT_EQ(popup->size(), QSize(scaled(104), scaled(127)).boundedTo(room)) << ppi;
+        auto* keypad = static_cast<TPopupCalculator*>(popup.get())->CalcPanel();
+        if (ppi == 96) {
+            EXPECT_EQ(form->font().pointSizeF(), points);
+            EXPECT_TRUE(keypad->font().bold());
+        } else {
+            EXPECT_EQ(form->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_TRUE(form->font().bold());
+            EXPECT_EQ(form->CalcPanel()->Key(1)->font(), form->font()) << ppi;
+            EXPECT_EQ(keypad->font(), popup->font()) << ppi;
+            EXPECT_EQ(popup->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(form->geometry().center().x(), area.center().x()) << ppi;
+        }
+        platform::SetPixelsPerInch(old);
+    }
 }
 
 TEST_F(CalcWidgetTest, DropDownValue) {

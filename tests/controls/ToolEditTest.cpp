@@ -8,6 +8,7 @@
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -397,6 +398,57 @@ TEST_F(ToolEditTest, DialogStyleRunsTheDateDialog) {
     EXPECT_FALSE(SelectDateStr(text, "", Mon, DayBit(Sun), 0xFF, {}));
     EXPECT_EQ(messages.size(), 1);
     platform::SetShowModalHook(old);
+}
+
+// The calendar drop-down and the date dialog are designed at 96 pixels per inch: elsewhere their
+// sizes grow with the resolution and they take the message font at it; never beyond the screen.
+TEST_F(ToolEditTest, CalendarsScaleWithTheResolution) {
+    const QFont appFont = QApplication::font();
+    const double points = QApplication::font("QMessageBox").pointSizeF();
+    for (const int ppi : {96, 120, 192, 960}) {
+        const auto old = platform::SetPixelsPerInch(ppi);
+        QWidget owner;
+        std::unique_ptr<TPopupWindow> popup(CreatePopupCalendar(&owner, Qt::LeftToRight));
+        auto* calendar = qobject_cast<TPopupCalendar*>(popup.get());
+        ASSERT_NE(calendar, nullptr);
+        const QSize room = popup->screen()->availableGeometry().size();
+        EXPECT_EQ(popup->size(),
+                  QSize(qRound(187.0 * ppi / 96), qRound(124.0 * ppi / 96)).boundedTo(room))
+            << ppi;
+        EXPECT_EQ(calendar->Title()->height(), qRound(14.0 * ppi / 96)) << ppi;
+        EXPECT_EQ(calendar->Buttons(3)->width(), qRound(14.0 * ppi / 96)) << ppi;
+        EXPECT_EQ(calendar->Buttons(3)->x(),
+                  popup->width() - qRound(2.0 * ppi / 96) - qRound(13.0 * ppi / 96))
+            << ppi;
+        if (ppi == 96) {
+            EXPECT_EQ(popup->font(), appFont);
+        } else {
+            EXPECT_EQ(popup->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(calendar->Calendar()->font(), popup->font()) << ppi;
+        }
+
+        QSize dialogSize;
+        int titlePixels = 0;
+        QPoint centreOffset;
+        auto oldModal = platform::SetShowModalHook([&](QDialog& dialog) {
+            dialogSize = dialog.size();
+            titlePixels = static_cast<TSelectDateDlg&>(dialog).Title()->font().pixelSize();
+            centreOffset =
+                dialog.geometry().center() - dialog.screen()->availableGeometry().center();
+            return int(QDialog::Rejected);
+        });
+        TDateTime date = D(2024, 3, 5);
+        SelectDate(date, QString(), Mon, DayBit(Sun), 0x0000FF, QStringList());
+        platform::SetShowModalHook(oldModal);
+        EXPECT_EQ(dialogSize,
+                  QSize(qRound(222.0 * ppi / 96), qRound(154.0 * ppi / 96)).boundedTo(room))
+            << ppi;
+        if (ppi != 96) {
+            EXPECT_EQ(titlePixels, qRound(points * ppi / 72)) << ppi;
+            EXPECT_LE(std::abs(centreOffset.x()) + std::abs(centreOffset.y()), 2) << ppi;
+        }
+        platform::SetPixelsPerInch(old);
+    }
 }
 
 TEST_F(ToolEditTest, CalendarGridAndMoves) {

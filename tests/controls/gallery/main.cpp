@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPainter>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <map>
 
@@ -26,6 +28,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption({"page", "Shows only the page NAME.", "NAME"});
+    parser.addOption(
+        {"shot", "Saves the window, with its open drop-downs, to FILE and quits.", "FILE"});
     parser.addHelpOption();
     parser.process(app);
 
@@ -37,5 +41,18 @@ int main(int argc, char* argv[]) {
     }
     tabs.resize(800, 600);
     tabs.show();
+    if (parser.isSet("shot")) {
+        // Headless platforms keep each window apart: the drop-downs are drawn over the window.
+        QTimer::singleShot(1500, &tabs, [&tabs, file = parser.value("shot")] {
+            QPixmap shot = tabs.grab();
+            QPainter painter(&shot);
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (window != &tabs && window->isVisible())
+                    painter.drawPixmap(window->pos() - tabs.pos(), window->grab());
+            }
+            painter.end();
+            QCoreApplication::exit(shot.save(file) ? 0 : 1);
+        });
+    }
     return app.exec();
 }

@@ -20,14 +20,15 @@ int dropDownWidth(const QWidget* widget) {
     return widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
-// Three 2 x 2 dots in a picture of width max(1, button width - 6); dots that do not fit are
-// clipped by the picture.
 // A picture on fuchsia, its transparent colour.
 platform::TBitmap blankGlyph(int width, int height) {
     platform::TBitmap glyph(width, height, platform::clFuchsia);
     glyph.SetTransparentColor(platform::clFuchsia);
     return glyph;
 }
+
+// Three 2 x 2 dots in a picture of width max(1, button width - 6); dots that do not fit are
+// clipped by the picture.
 
 platform::TBitmap ellipsisGlyph(int buttonWidth) {
     const int width = std::max(1, buttonWidth - 6);
@@ -136,12 +137,19 @@ void TPopupWindow::mousePressEvent(QMouseEvent* event) {
     // button is the button's own, which closes the drop-down accepting.
     if (auto* combo = qobject_cast<TCustomComboEdit*>(editor_.data());
         combo && !rect().contains(event->position().toPoint())) {
-        QWidget* button = combo->Button();
+        QPointer<QWidget> button = combo->Button();
         const QPoint at = button->mapFromGlobal(event->globalPosition()).toPoint();
         if (button->isVisible() && button->rect().contains(at)) {
             QMouseEvent press(event->type(), at, event->globalPosition(), event->button(),
                               event->buttons(), event->modifiers());
             QCoreApplication::sendEvent(button, &press);
+            // The window system drops the release of a press that closed a pop-up: the button
+            // gets it here, so it comes up again.
+            QMouseEvent release(QEvent::MouseButtonRelease, at, event->globalPosition(),
+                                event->button(), event->buttons() & ~event->button(),
+                                event->modifiers());
+            if (button)
+                QCoreApplication::sendEvent(button, &release);
             return;
         }
     }

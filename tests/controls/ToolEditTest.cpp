@@ -269,6 +269,7 @@ TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
     EXPECT_FALSE(CalendarOf(edit)->isVisible());
     EXPECT_EQ(edit->GetDate(), D(2024, 3, 6));
     EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(edit->Button()->State(), rbsUp);
     QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
     EXPECT_TRUE(edit->PopupVisible());
     EXPECT_EQ(clicks, 2);

@@ -276,42 +276,56 @@ TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
 }
 
 // The edit's button is drawn as the library's speed button with the same glyph, but for the two
-// lines at its left edge, enabled and disabled; pressed, it has no lines.
+// lines at its left edge, enabled and disabled, for each kind of glyph; pressed, it has no lines.
 TEST_F(ToolEditTest, EditButtonLooksLikeASpeedButton) {
-    for (const bool enabled : {true, false}) {
-        QWidget form;
-        TDateEdit* edit = MakeStartDate(&form);
-        edit->setGeometry(10, 10, 110, 21);
-        TEditButton* button = edit->Button();
-        auto* plain = new TKxSpeedButton(&form);
-        plain->SetGlyph(DateEditGlyph());
-        plain->SetNumGlyphs(2);
-        plain->setGeometry(150, 10, button->width(), button->height());
-        edit->setEnabled(enabled);
-        plain->setEnabled(enabled);
-        Activate(form);
-        const QImage mine = Shot(*button), library = Shot(*plain);
-        ASSERT_EQ(mine.size(), library.size());
-        for (int y = 0; y < mine.height(); ++y) {
-            for (int x = 2; x < mine.width(); ++x)
-                ASSERT_EQ(mine.pixel(x, y), library.pixel(x, y)) << x << "," << y << enabled;
-            EXPECT_EQ(PixelAt(mine, 0, y), Plain(platform::clBtnFace)) << y;
-            if (y >= 1 && y <= mine.height() - 2) {
-                EXPECT_EQ(PixelAt(mine, 1, y), Plain(platform::clBtnHighlight)) << y;
+    const std::function<TCustomComboEdit*(QWidget*)> kinds[] = {
+        [](QWidget* parent) { return MakeStartDate(parent); },
+        [](QWidget* parent) { return new TFilenameEdit(parent); },
+        [](QWidget* parent) {
+            auto* host = new TComboEdit(parent);
+            host->SetButtonWidth(26);
+            host->SetGlyphKind(gkEllipsis);
+            return host;
+        },
+    };
+    for (const auto& make : kinds)
+        for (const bool enabled : {true, false}) {
+            QWidget form;
+            TCustomComboEdit* edit = make(&form);
+            edit->setGeometry(10, 10, 110, 21);
+            TEditButton* button = edit->Button();
+            EXPECT_EQ(button->NumGlyphs(), edit->GlyphKind() == gkEllipsis ? 1 : 2);
+            auto* plain = new TKxSpeedButton(&form);
+            plain->SetGlyph(button->Glyph());
+            plain->SetNumGlyphs(button->NumGlyphs());
+            plain->setGeometry(150, 10, button->width(), button->height());
+            edit->setEnabled(enabled);
+            plain->setEnabled(enabled);
+            Activate(form);
+            const QImage mine = Shot(*button), library = Shot(*plain);
+            ASSERT_EQ(mine.size(), library.size());
+            for (int y = 0; y < mine.height(); ++y) {
+                for (int x = 2; x < mine.width(); ++x)
+                    ASSERT_EQ(mine.pixel(x, y), library.pixel(x, y)) << x << "," << y << enabled;
+                EXPECT_EQ(PixelAt(mine, 0, y), Plain(platform::clBtnFace)) << y;
+                if (y >= 1 && y <= mine.height() - 2) {
+                    EXPECT_EQ(PixelAt(mine, 1, y), Plain(platform::clBtnHighlight)) << y;
+                }
             }
+            // Pressed and released on an edit whose button drops a calendar down (the file
+            // edit's would open a dialog).
+            if (!enabled || !edit->Popup())
+                continue;
+            QTest::mousePress(button, Qt::LeftButton);
+            QTest::mousePress(plain, Qt::LeftButton);
+            const QImage pressed = Shot(*button), libraryPressed = Shot(*plain);
+            EXPECT_EQ(pressed.pixel(0, pressed.height() / 2),
+                      libraryPressed.pixel(0, pressed.height() / 2));
+            EXPECT_NE(PixelAt(pressed, 0, pressed.height() / 2), Plain(platform::clBtnFace));
+            QTest::mouseRelease(plain, Qt::LeftButton);
+            QTest::mouseRelease(button, Qt::LeftButton);
+            EXPECT_TRUE(edit->PopupVisible());
         }
-        if (!enabled)
-            continue;
-        QTest::mousePress(button, Qt::LeftButton);
-        QTest::mousePress(plain, Qt::LeftButton);
-        const QImage pressed = Shot(*button), libraryPressed = Shot(*plain);
-        EXPECT_EQ(pressed.pixel(0, pressed.height() / 2),
-                  libraryPressed.pixel(0, pressed.height() / 2));
-        EXPECT_NE(PixelAt(pressed, 0, pressed.height() / 2), Plain(platform::clBtnFace));
-        QTest::mouseRelease(plain, Qt::LeftButton);
-        QTest::mouseRelease(button, Qt::LeftButton);
-        EXPECT_TRUE(edit->PopupVisible());
-    }
 }
 
 TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {

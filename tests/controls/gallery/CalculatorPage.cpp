@@ -17,12 +17,14 @@ public:
             const char* keys;
         } forms[] = {{0, "Senza contesto d'aiuto", "355/113="},
                      {4100, "Con contesto d'aiuto", "12*3="}};
+        int left = 20;
         for (int i = 0; i < 2; ++i) {
             auto* caption = new QLabel(QString::fromUtf8(forms[i].caption), this);
-            caption->move(20 + i * 280, 12);
+            caption->move(left, 12);
             auto* form = CreateCalculatorForm(this, forms[i].helpContext);
             form->setWindowFlags(Qt::Widget);
-            form->move(20 + i * 280, 34);
+            form->move(left, 34);
+            left += form->width() + 40;
             for (const QChar key : QString::fromLatin1(forms[i].keys))
                 form->CalcPanel()->PressKey(key);
             form->CalcPanel()->Key(24)->ButtonClick();

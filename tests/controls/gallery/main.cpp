@@ -1,6 +1,7 @@
 // The controls gallery: every registered page in a tab, or one page with --page NAME.
 
 #include "Gallery.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -31,7 +32,10 @@ int main(int argc, char* argv[]) {
     parser.addOption(
         {"shot", "Saves the window, with its open drop-downs, to FILE and quits.", "FILE"});
     parser.addHelpOption();
+    parser.addOption({"ppi", "Scales the drop-downs and dialogs as for N pixels per inch.", "N"});
     parser.process(app);
+    if (parser.isSet("ppi"))
+        platform::SetPixelsPerInch(parser.value("ppi").toInt());
 
     QTabWidget tabs;
     tabs.setWindowTitle(QStringLiteral("Quendel controls"));

@@ -140,20 +140,24 @@ static bool unwire(QAction* action, QLineEdit* edit, void (QLineEdit::*slot)(), 
 void TCustomEdit::contextMenuEvent(QContextMenuEvent* event) {
     std::unique_ptr<QMenu> menu(createStandardContextMenu());
     // The menu's Paste and Cut are known by the slot they trigger (their names vary with the Qt
-    // version); they are re-wired through the gate.
+    // version); they are re-wired through the gate. Where they are wired otherwise, their names
+    // still disable them.
     const struct {
         void (QLineEdit::*slot)();
         const char* name;
-    } gated[] = {{&QLineEdit::paste, SLOT(paste())}, {&QLineEdit::cut, SLOT(cut())}};
+        const char* actionName;
+    } gated[] = {{&QLineEdit::paste, SLOT(paste()), "edit-paste"},
+                 {&QLineEdit::cut, SLOT(cut()), "edit-cut"}};
     for (QAction* action : menu->actions()) {
-        for (const auto& [slot, name] : gated) {
-            if (!unwire(action, this, slot, name))
-                continue;
-            connect(action, &QAction::triggered, this, [this, slot = slot] {
-                if (CanPaste())
-                    (this->*slot)();
-            });
-            if (!CanPaste())
+        for (const auto& [slot, name, actionName] : gated) {
+            const bool rewired = unwire(action, this, slot, name);
+            if (rewired) {
+                connect(action, &QAction::triggered, this, [this, slot = slot] {
+                    if (CanPaste())
+                        (this->*slot)();
+                });
+            }
+            if ((rewired || action->objectName() == QLatin1String(actionName)) && !CanPaste())
                 action->setEnabled(false);
         }
     }

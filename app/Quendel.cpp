@@ -7,6 +7,7 @@
 #include "app/CodPromotion.h"
 #include "app/CodVersione.h"
 #include "app/FormPGN.h"
+#include "app/Help.h"
 #include "app/about.h"
 #include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
@@ -17,6 +18,7 @@
 #include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "platform/ExceptionDisplay.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
 
@@ -182,6 +184,7 @@ int RunQuendel(QApplication& app) {
     int result = 0;
     try {
         LoadItalianTranslation();
+        platform::SetHelpHook(ShowHelpContext);
         CreateWindows();
         ShowMainWindowWithSplash();
         LoadCommandLineGame(QCoreApplication::arguments());

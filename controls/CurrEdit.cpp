@@ -96,6 +96,18 @@ QString grouped(const QString& digits, QChar separator) {
     return out;
 }
 
+// The integer digits of a number text grouped by threes: a leading sign set aside, the integer
+// part ending before the decimal separator or an exponent.
+QString formatFloatStr(const QString& text, QChar decimal, QChar thousands) {
+    const bool signed_ = text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'));
+    const QString body = signed_ ? text.mid(1) : text;
+    int end = 0;
+    while (end < body.size() && body[end] != decimal && body[end].toUpper() != QLatin1Char('E'))
+        ++end;
+    return (signed_ ? text.left(1) : QString()) + grouped(body.left(end), thousands) +
+           body.mid(end);
+}
+
 } // namespace
 
 QString FormatFloat(const QString& pattern, double value, const QLocale& locale) {
@@ -130,10 +142,10 @@ QString FormatFloat(const QString& pattern, double value, const QLocale& locale)
     return (sign && !zero ? QStringLiteral("-") : QString()) + p.prefix + number + p.suffix;
 }
 
-QPixmap CalcEditGlyph() {
-    QPixmap glyph(24, 12);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+platform::TBitmap CalcEditGlyph() {
+    platform::TBitmap glyph(24, 12, platform::clFuchsia);
+    glyph.SetTransparentColor(platform::clFuchsia);
+    QPainter painter(&glyph.Image());
     const QColor colours[2] = {Qt::black, Qt::gray};
     for (int cell = 0; cell < 2; ++cell) {
         const int x = cell * 12;
@@ -157,8 +169,8 @@ TCustomNumEdit::TCustomNumEdit(QWidget* parent) : TCustomComboEdit(parent) {
     DataChanged();
 }
 
-QPixmap TCustomNumEdit::GetDefaultBitmap() const {
-    static const QPixmap glyph = CalcEditGlyph();
+platform::TBitmap TCustomNumEdit::GetDefaultBitmap() const {
+    static const platform::TBitmap glyph = CalcEditGlyph();
     return glyph;
 }
 
@@ -226,9 +238,11 @@ double TCustomNumEdit::CheckValue(double value, bool raise) const {
     }
     if (raise && result != value) {
         const int places = std::min(decimalPlaces_, MaxDecimals);
+        QLocale locale;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
         throw ERangeError(QStringLiteral("Value must be between %1 and %2")
-                              .arg(QString::number(minValue_, 'f', places),
-                                   QString::number(maxValue_, 'f', places)));
+                              .arg(locale.toString(minValue_, 'f', places),
+                                   locale.toString(maxValue_, 'f', places)));
     }
     return result;
 }
@@ -313,6 +327,45 @@ void TCustomNumEdit::DataChanged() {
     lastValidText_ = shown;
 }
 
+void TCustomNumEdit::SetFormatOnEditing(bool value) {
+    if (value == formatOnEditing_)
+        return;
+    formatOnEditing_ = value;
+    setAlignment((value ? DisplayAlignment : Qt::AlignLeft) | Qt::AlignVCenter);
+    if (!hasFocus())
+        return;
+    if (value) {
+        ReformatEditText();
+    } else {
+        UpdateData();
+        DataChanged();
+    }
+}
+
+void TCustomNumEdit::ReformatEditText() {
+    const QLocale locale;
+    QString shown = text();
+    if (!shown.isEmpty() && shown != QLatin1String("-")) {
+        shown = TextToValText(shown);
+        if (DisplayFormat().contains(QLatin1Char(',')))
+            shown = formatFloatStr(shown, decimalPoint(locale), groupSeparator(locale));
+    }
+    const qsizetype fromEnd = text().size() - cursorPosition();
+    formatting_ = true;
+    SetText(shown);
+    formatting_ = false;
+    if (hasFocus())
+        setCursorPosition(int(std::max<qsizetype>(0, shown.size() - fromEnd)));
+}
+
+void TCustomNumEdit::Change() {
+    if (formatting_)
+        return;
+    if (formatOnEditing_ && hasFocus())
+        ReformatEditText();
+    TCustomComboEdit::Change();
+}
+
 void TCustomNumEdit::Reset() {
     DataChanged();
     selectAll();
@@ -366,8 +419,10 @@ void TCustomNumEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    // Either mark types the decimal separator, also where "." groups the thousands.
-    if (key == QLatin1Char('.') || key == QLatin1Char(','))
+    // Either mark types the decimal separator, also where "." groups the thousands; while the
+    // thousands are grouped as one types, their separator types itself.
+    const bool typesItself = formatOnEditing_ && key == groupSeparator(locale);
+    if ((key == QLatin1Char('.') || key == QLatin1Char(',')) && !typesItself)
         key = decimalPoint(locale);
     if (key >= QLatin1Char(' ') && key != QChar(0x7F) &&
         !(event->modifiers() & Qt::ControlModifier)) {
@@ -388,6 +443,8 @@ void TCustomNumEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TCustomNumEdit::focusInEvent(QFocusEvent* event) {
+    if (formatOnEditing_ && event->reason() != Qt::PopupFocusReason)
+        ReformatEditText();
     TCustomComboEdit::focusInEvent(event);
     update();
 }

@@ -36,6 +36,9 @@ public:
     void SetBeepOnError(bool value);
     Qt::Alignment DisplayAlignment = Qt::AlignRight;
     bool CheckOnExit = false;
+    // Groups the thousands while the user types, with the edit aligned as the display.
+    bool FormatOnEditing() const { return formatOnEditing_; }
+    void SetFormatOnEditing(bool value);
 
     // The value held to the limits; with `raise` a value outside them throws ERangeError.
     double CheckValue(double value, bool raise) const;
@@ -43,6 +46,8 @@ public:
     void UpdateData();
     void DataChanged();
     void Reset();
+    // The edit text with its integer digits regrouped; the caret keeps its distance from the end.
+    virtual void ReformatEditText();
     QString GetDisplayText() const;
     virtual QString DefaultDisplayFormat() const { return QStringLiteral(",0.##"); }
     virtual bool IsValidChar(QChar key) const;
@@ -55,7 +60,8 @@ public:
     void SetPopupValue(const QVariant& value) override;
 
 protected:
-    QPixmap GetDefaultBitmap() const override;
+    platform::TBitmap GetDefaultBitmap() const override;
+    void Change() override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -72,6 +78,8 @@ private:
     std::optional<QString> displayFormat_;
     bool zeroEmpty_ = true;
     bool beepOnError_ = true;
+    bool formatOnEditing_ = false;
+    bool formatting_ = false;
     QString lastValidText_;
 };
 
@@ -102,4 +110,4 @@ public:
 };
 
 // The drawn pictures of the numeric edits' button: two cells (enabled, disabled).
-QPixmap CalcEditGlyph();
+platform::TBitmap CalcEditGlyph();

@@ -1,7 +1,9 @@
 #include "controls/KxCalc.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -71,6 +73,12 @@ int glyphCellOf(int kind) {
 
 QFont boldMessageFont() {
     QFont font = QApplication::font("QMessageBox");
+    font.setBold(true);
+    return font;
+}
+
+QFont scaledBoldMessageFont() {
+    QFont font = platform::MessageFont();
     font.setBold(true);
     return font;
 }
@@ -222,6 +230,12 @@ void TCalculatorPanel::keyClick(TCalcButton* button) {
     UpdateMemoryLabel();
 }
 
+void TCalculatorPanel::SetFonts(const QFont& keys) {
+    setFont(keys);
+    if (memoryLabel_)
+        memoryLabel_->setFont(platform::MessageFont());
+}
+
 void TCalculatorPanel::UpdateMemoryLabel() {
     if (memoryLabel_)
         memoryLabel_->setText(engine_.Memory() != 0 ? QStringLiteral("M") : QString());
@@ -279,6 +293,20 @@ TKxCalculatorForm::TKxCalculatorForm(QWidget* parent)
     panel_->DisplayControl = display_;
     panel_->Engine().OnOK = [this] { done(QDialog::Accepted); };
     panel_->Engine().OnCancel = [this] { done(QDialog::Rejected); };
+    // The window managers here show no help button in the title bar: it is a key of the top row,
+    // in the gap between Cancel and "<-".
+    helpButton_ = new TKxSpeedButton(panel_);
+    helpButton_->setObjectName(QStringLiteral("HelpBtn"));
+    helpButton_->SetCaption(QStringLiteral("?"));
+    helpButton_->SetFontColor(0x800000);
+    helpButton_->setGeometry(122, 6, 22, 22);
+    helpButton_->OnClick = [this](QObject*) { platform::ShowHelp(this, helpContext_); };
+    helpButton_->hide();
+}
+
+void TKxCalculatorForm::SetHelpContext(int value) {
+    helpContext_ = value;
+    helpButton_->setVisible(value != 0);
 }
 
 void TKxCalculatorForm::keyPressEvent(QKeyEvent* event) {
@@ -311,7 +339,14 @@ void TKxCalculatorForm::contextMenuEvent(QContextMenuEvent* event) {
 
 TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext) {
     auto* form = new TKxCalculatorForm(owner);
-    form->setProperty("HelpContext", helpContext);
+    form->SetHelpContext(helpContext);
+    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
+        platform::ScaleBy(form, ppi, 96);
+        form->setFont(scaledBoldMessageFont());
+        form->CalcPanel()->SetFonts(form->font());
+        platform::FitOnScreen(form);
+        platform::CentreOnScreen(form);
+    }
     return form;
 }
 
@@ -408,6 +443,12 @@ void TPopupCalculator::PopupKeyPress(QChar key) {
 
 TPopupWindow* CreatePopupCalculator(QWidget* owner, Qt::LayoutDirection direction) {
     auto* popup = new TPopupCalculator(owner);
+    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
+        platform::ScaleBy(popup, ppi, 96);
+        popup->setFont(scaledBoldMessageFont());
+        popup->CalcPanel()->SetFonts(popup->font());
+        platform::FitOnScreen(popup);
+    }
     popup->setLayoutDirection(direction);
     return popup;
 }

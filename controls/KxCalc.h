@@ -47,6 +47,8 @@ public:
     void Copy();
     void Paste();
     void UpdateMemoryLabel();
+    // The keys' font, and the memory label's plain message font, after scaling.
+    void SetFonts(const QFont& keys);
 
 private:
     void keyClick(TCalcButton* button);
@@ -64,6 +66,10 @@ public:
     explicit TKxCalculatorForm(QWidget* parent = nullptr);
     TCalculatorPanel* CalcPanel() const { return panel_; }
     QLabel* Display() const { return display_; }
+    // Not 0: the help key shows and opens the program's help at this context.
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value);
+    TKxSpeedButton* HelpButton() const { return helpButton_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -72,6 +78,8 @@ protected:
 private:
     TCalculatorPanel* panel_;
     QLabel* display_;
+    TKxSpeedButton* helpButton_;
+    int helpContext_ = 0;
 };
 
 TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext);

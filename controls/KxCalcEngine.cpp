@@ -81,7 +81,8 @@ void TCalcEngine::decimalKey() {
         status_ = csValid;
         setText(QStringLiteral("0"));
     }
-    if (!text_.contains(DecimalSeparator))
+    // A display in exponent form takes no separator: it would no longer read as a number.
+    if (!text_.contains(DecimalSeparator) && !text_.contains(QLatin1Char('E')))
         setText(text_ + DecimalSeparator);
 }
 
@@ -229,7 +230,7 @@ void TCalcEngine::MemoryRecall() {
         return;
     status_ = csValid;
     setText(QStringLiteral("0"));
-    SetDisplay(memory_);
+    showResult(memory_);
 }
 
 void TCalcEngine::MemoryClear() {

@@ -2,6 +2,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -357,18 +358,35 @@ TPopupCalendar::TPopupCalendar(QWidget* editor)
             CloseUp(true);
     };
     resize(187, 124);
+    layOut();
     updateTitle();
 }
 
 void TPopupCalendar::resizeEvent(QResizeEvent* event) {
     TPopupWindow::resizeEvent(event);
-    const int p = width() - 2;
-    topPanel_->setGeometry(1, 1, p, 18);
-    const int lefts[4] = {-1, 12, p - 26, p - 13};
+    layOut();
+}
+
+int TPopupCalendar::scaled(int value) const {
+    return qRound(double(value) * scaleM_ / scaleD_);
+}
+
+void TPopupCalendar::layOut() {
+    const int p = width() - scaled(2);
+    topPanel_->setGeometry(scaled(1), scaled(1), p, scaled(18));
+    const int lefts[4] = {scaled(-1), scaled(12), p - scaled(26), p - scaled(13)};
     for (int i = 0; i < 4; ++i)
-        buttons_[i]->move(lefts[i], 0);
-    title_->setGeometry(29, 1, p - 58, 14);
-    calendar_->setGeometry(1, 19, p, height() - 20);
+        buttons_[i]->setGeometry(lefts[i], 0, scaled(14), scaled(14));
+    title_->setGeometry(scaled(29), scaled(1), p - scaled(58), scaled(14));
+    calendar_->setGeometry(scaled(1), scaled(19), p, height() - scaled(20));
+}
+
+void TPopupCalendar::ScaleBy(int m, int d) {
+    scaleM_ = m;
+    scaleD_ = d;
+    platform::ScaleBy(this, m, d);
+    platform::FitOnScreen(this);
+    layOut();
 }
 
 bool TPopupCalendar::eventFilter(QObject* watched, QEvent* event) {
@@ -408,6 +426,11 @@ void TPopupCalendar::PopupKeyPress(QChar key) {
 
 TPopupWindow* CreatePopupCalendar(QWidget* owner, Qt::LayoutDirection direction) {
     auto* popup = new TPopupCalendar(owner);
+    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
+        popup->ScaleBy(ppi, 96);
+        popup->setFont(platform::MessageFont());
+        popup->Calendar()->setFont(popup->font());
+    }
     popup->setLayoutDirection(direction);
     return popup;
 }
@@ -503,6 +526,21 @@ bool TSelectDateDlg::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
+// Designed at 96 pixels per inch: scaled to the screen, in the message font, centred by hand.
+void scaleToScreen(TSelectDateDlg& dialog) {
+    const int ppi = platform::PixelsPerInch();
+    if (ppi == 96)
+        return;
+    platform::ScaleBy(&dialog, ppi, 96);
+    dialog.setFont(platform::MessageFont());
+    dialog.Calendar()->setFont(dialog.Calendar()->parentWidget()->font());
+    QFont bold = dialog.font();
+    bold.setBold(true);
+    dialog.Title()->setFont(bold);
+    platform::FitOnScreen(&dialog);
+    platform::CentreOnScreen(&dialog);
+}
+
 void setupDialog(TSelectDateDlg& dialog, TDateTime date, TDayOfWeekName startOfWeek,
                  TDaysOfWeek weekends, TColor weekendColor, const QStringList& hints) {
     dialog.SetDate(date == NullDate ? Today() : date);
@@ -519,6 +557,7 @@ bool SelectDate(TDateTime& date, const QString& caption, TDayOfWeekName startOfW
     TSelectDateDlg dialog;
     if (!caption.isEmpty())
         dialog.setWindowTitle(caption);
+    scaleToScreen(dialog);
     setupDialog(dialog, date, startOfWeek, weekends, weekendColor, hints);
     if (platform::ShowModal(dialog) != QDialog::Accepted)
         return false;
@@ -545,6 +584,7 @@ bool SelectDateStr(QString& text, const QString& caption, TDayOfWeekName startOf
 bool PopupDate(TDateTime& date, QWidget* edit) {
     TSelectDateDlg dialog;
     dialog.setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    scaleToScreen(dialog);
     setupDialog(dialog, date, Mon, DayBit(Sun), 0x0000FF, QStringList());
     const QRect screen = edit->screen() ? edit->screen()->geometry() : QRect(0, 0, 1024, 768);
     const QPoint origin = edit->mapToGlobal(QPoint(0, 0));

@@ -115,6 +115,9 @@ public:
     // Previous year, previous month, next month, next year.
     TKxTimerSpeedButton* Buttons(int index) const { return buttons_[index]; }
     bool FourDigitYear = true;
+    // Sizes and places multiplied by m / d, also when the drop-down is resized later; never
+    // larger than the screen.
+    void ScaleBy(int m, int d);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -122,6 +125,11 @@ protected:
 
 private:
     void updateTitle();
+    void layOut();
+    int scaled(int value) const;
+
+    int scaleM_ = 96;
+    int scaleD_ = 96;
 
     TLocCalendar* calendar_;
     QWidget* topPanel_;

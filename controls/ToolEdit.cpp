@@ -20,13 +20,20 @@ int dropDownWidth(const QWidget* widget) {
     return widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
+// A picture on fuchsia, its transparent colour.
+platform::TBitmap blankGlyph(int width, int height) {
+    platform::TBitmap glyph(width, height, platform::clFuchsia);
+    glyph.SetTransparentColor(platform::clFuchsia);
+    return glyph;
+}
+
 // Three 2 x 2 dots in a picture of width max(1, button width - 6); dots that do not fit are
 // clipped by the picture.
-QPixmap ellipsisGlyph(int buttonWidth) {
+
+platform::TBitmap ellipsisGlyph(int buttonWidth) {
     const int width = std::max(1, buttonWidth - 6);
-    QPixmap glyph(width, 4);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+    platform::TBitmap glyph = blankGlyph(width, 4);
+    QPainter painter(&glyph.Image());
     const int gap = std::clamp((width - 6) / 2, 1, 3);
     const int x = ((width - 6) - 2 * gap) / 2;
     for (const int left : {x, x + gap + 2, x + 2 * gap + 4})
@@ -34,10 +41,9 @@ QPixmap ellipsisGlyph(int buttonWidth) {
     return glyph;
 }
 
-QPixmap dropDownGlyph(const QWidget* widget) {
-    QPixmap glyph(9, 9);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+platform::TBitmap dropDownGlyph(const QWidget* widget) {
+    platform::TBitmap glyph = blankGlyph(9, 9);
+    QPainter painter(&glyph.Image());
     painter.setPen(widget->palette().color(QPalette::ButtonText));
     for (int row = 0; row < 4; ++row)
         painter.drawLine(1 + row, 3 + row, 7 - row, 3 + row);
@@ -52,24 +58,8 @@ bool isKeypad(const QKeyEvent* event, int key) {
 
 // ---------------------------------------------------------------------------------------------
 
-TEditButton::TEditButton(QWidget* parent) : QToolButton(parent) {
+TEditButton::TEditButton(QWidget* parent) : TKxSpeedButton(parent) {
     setFocusPolicy(Qt::NoFocus);
-    setToolButtonStyle(Qt::ToolButtonIconOnly);
-    connect(this, &QToolButton::clicked, this, &TEditButton::click);
-}
-
-void TEditButton::SetGlyph(const QPixmap& glyph, int numGlyphs) {
-    glyph_ = glyph;
-    numGlyphs_ = std::max(1, numGlyphs);
-    QIcon icon;
-    if (!glyph.isNull()) {
-        const int cell = glyph.width() / numGlyphs_;
-        icon.addPixmap(glyph.copy(0, 0, cell, glyph.height()), QIcon::Normal);
-        if (numGlyphs_ > 1)
-            icon.addPixmap(glyph.copy(cell, 0, cell, glyph.height()), QIcon::Disabled);
-        setIconSize(QSize(cell, glyph.height()));
-    }
-    setIcon(icon);
 }
 
 static TCustomComboEdit* comboOf(const QWidget* button) {
@@ -87,24 +77,23 @@ void TEditButton::mousePressEvent(QMouseEvent* event) {
         else if (combo->focusPolicy() & Qt::TabFocus && !combo->hasFocus())
             combo->setFocus(Qt::MouseFocusReason);
     }
-    QToolButton::mousePressEvent(event);
+    TKxSpeedButton::mousePressEvent(event);
 }
 
-void TEditButton::click() {
+void TEditButton::Click() {
     if (std::exchange(noAction_, false))
         return;
-    if (TCustomComboEdit* combo = comboOf(this))
-        combo->EditButtonClick(this);
+    TKxSpeedButton::Click();
 }
 
 void TEditButton::paintEvent(QPaintEvent* event) {
-    QToolButton::paintEvent(event);
-    if (isDown())
+    TKxSpeedButton::paintEvent(event);
+    if (State() == rbsDown || Down())
         return;
     QPainter painter(this);
-    painter.setPen(palette().color(QPalette::Button));
+    painter.setPen(platform::ToQColor(platform::clBtnFace));
     painter.drawLine(0, 0, 0, height() - 1);
-    painter.setPen(palette().color(QPalette::Light));
+    painter.setPen(platform::ToQColor(platform::clBtnHighlight));
     painter.drawLine(1, 1, 1, height() - 2);
 }
 
@@ -143,6 +132,30 @@ void TPopupWindow::keyPressEvent(QKeyEvent* event) {
         QCoreApplication::sendEvent(editor_, event);
 }
 
+void TPopupWindow::mousePressEvent(QMouseEvent* event) {
+    // While the drop-down is open the window system hands it every press; one on the editor's
+    // button is the button's own, which closes the drop-down accepting.
+    if (auto* combo = qobject_cast<TCustomComboEdit*>(editor_.data());
+        combo && !rect().contains(event->position().toPoint())) {
+        QPointer<QWidget> button = combo->Button();
+        const QPoint at = button->mapFromGlobal(event->globalPosition()).toPoint();
+        if (button->isVisible() && button->rect().contains(at)) {
+            QMouseEvent press(event->type(), at, event->globalPosition(), event->button(),
+                              event->buttons(), event->modifiers());
+            QCoreApplication::sendEvent(button, &press);
+            // The window system drops the release of a press that closed a pop-up: the button
+            // gets it here, so it comes up again.
+            QMouseEvent release(QEvent::MouseButtonRelease, at, event->globalPosition(),
+                                event->button(), event->buttons() & ~event->button(),
+                                event->modifiers());
+            if (button)
+                QCoreApplication::sendEvent(button, &release);
+            return;
+        }
+    }
+    QWidget::mousePressEvent(event);
+}
+
 void TPopupWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && shown_)
         CloseUp(rect().contains(event->position().toPoint()));
@@ -166,6 +179,7 @@ void TPopupWindow::hideEvent(QHideEvent* event) {
 TCustomComboEdit::TCustomComboEdit(QWidget* parent)
     : TCustomMaskEdit(parent), container_(new QWidget(this)), button_(new TEditButton(container_)) {
     resize(width(), 21);
+    button_->OnClick = [this](QObject* sender) { EditButtonClick(sender); };
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!changeMuted_)
             Change();
@@ -174,6 +188,7 @@ TCustomComboEdit::TCustomComboEdit(QWidget* parent)
 }
 
 TCustomComboEdit::~TCustomComboEdit() {
+    button_->OnClick = nullptr;
     SetPopup(nullptr);
 }
 
@@ -212,14 +227,14 @@ void TCustomComboEdit::SetGlyphKind(TGlyphKind kind) {
         return;
     glyphKind_ = kind;
     RecreateGlyph();
-    if (kind == gkDefault && !button_->Glyph().isNull())
-        SetButtonWidth(std::max(button_->Glyph().width() / button_->NumGlyphs() + 6, buttonWidth_));
+    if (kind == gkDefault && !button_->Glyph().Empty())
+        SetButtonWidth(std::max(button_->Glyph().Width() / button_->NumGlyphs() + 6, buttonWidth_));
     else if (kind == gkDropDown)
         SetButtonWidth(dropDownWidth(this));
 }
 
-void TCustomComboEdit::SetGlyph(const QPixmap& glyph) {
-    button_->SetGlyph(glyph, button_->NumGlyphs());
+void TCustomComboEdit::SetGlyph(const platform::TBitmap& glyph) {
+    button_->SetGlyph(glyph);
     glyphKind_ = gkCustom;
 }
 
@@ -235,23 +250,28 @@ void TCustomComboEdit::SetNumGlyphs(int value) {
     case gkCustom:
         break;
     }
-    button_->SetGlyph(button_->Glyph(), value);
+    button_->SetNumGlyphs(value);
 }
 
 void TCustomComboEdit::RecreateGlyph() {
     switch (glyphKind_) {
     case gkDefault:
-        button_->SetGlyph(GetDefaultBitmap(), DefNumGlyphs);
+        setButtonGlyph(GetDefaultBitmap(), DefNumGlyphs);
         break;
     case gkDropDown:
-        button_->SetGlyph(dropDownGlyph(this), 1);
+        setButtonGlyph(dropDownGlyph(this), 1);
         break;
     case gkEllipsis:
-        button_->SetGlyph(ellipsisGlyph(buttonWidth_), 1);
+        setButtonGlyph(ellipsisGlyph(buttonWidth_), 1);
         break;
     case gkCustom:
         break;
     }
+}
+
+void TCustomComboEdit::setButtonGlyph(const platform::TBitmap& glyph, int numGlyphs) {
+    button_->SetGlyph(glyph);
+    button_->SetNumGlyphs(numGlyphs);
 }
 
 void TCustomComboEdit::SetDirectInput(bool value) {
@@ -483,8 +503,8 @@ TCustomDateEdit::~TCustomDateEdit() {
     SetPopup(nullptr);
 }
 
-QPixmap TCustomDateEdit::GetDefaultBitmap() const {
-    static const QPixmap glyph = DateEditGlyph();
+platform::TBitmap TCustomDateEdit::GetDefaultBitmap() const {
+    static const platform::TBitmap glyph = DateEditGlyph();
     return glyph;
 }
 
@@ -525,13 +545,20 @@ void TCustomDateEdit::UpdateFormat() {
 }
 
 void TCustomDateEdit::UpdateMask() {
+    // The text was written in the locale of the last masking: read it there.
+    const std::optional<QLocale> current = SetDateLocale(maskedLocale_);
     const TDateTime date = GetDate();
+    SetDateLocale(current);
     const QString oldFormat = dateFormat_;
     UpdateFormat();
-    if (GetDateMask() != EditMask() || oldFormat != dateFormat_) {
+    // The mask's "/" is fixed to a separator when it is set, so a new separator re-masks too.
+    if (GetDateMask() != EditMask() || oldFormat != dateFormat_ ||
+        DateSeparator() != maskedSeparator_) {
         SetEditMask(QString());
         SetEditMask(GetDateMask());
     }
+    maskedLocale_ = DateLocale();
+    maskedSeparator_ = DateSeparator();
     UpdatePopup();
     SetDate(date);
 }
@@ -729,10 +756,9 @@ void DateFormatChanged() {
     }
 }
 
-QPixmap DateEditGlyph() {
-    QPixmap glyph(30, 15);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+platform::TBitmap DateEditGlyph() {
+    platform::TBitmap glyph = blankGlyph(30, 15);
+    QPainter painter(&glyph.Image());
     const QColor colours[2][3] = {{Qt::darkBlue, Qt::white, Qt::black},
                                   {Qt::gray, Qt::lightGray, Qt::darkGray}};
     for (int cell = 0; cell < 2; ++cell) {
@@ -750,10 +776,9 @@ QPixmap DateEditGlyph() {
 
 // ---------------------------------------------------------------------------------------------
 
-QPixmap FileEditGlyph() {
-    QPixmap glyph(32, 14);
-    glyph.fill(Qt::transparent);
-    QPainter painter(&glyph);
+platform::TBitmap FileEditGlyph() {
+    platform::TBitmap glyph = blankGlyph(32, 14);
+    QPainter painter(&glyph.Image());
     const QColor colours[2][2] = {{QColor(128, 128, 0), QColor(255, 255, 128)},
                                   {Qt::darkGray, Qt::lightGray}};
     for (int cell = 0; cell < 2; ++cell) {
@@ -771,8 +796,8 @@ TFileDirEdit::TFileDirEdit(QWidget* parent) : TCustomComboEdit(parent) {
     SetGlyphKind(gkDefault);
 }
 
-QPixmap TFileDirEdit::GetDefaultBitmap() const {
-    static const QPixmap glyph = FileEditGlyph();
+platform::TBitmap TFileDirEdit::GetDefaultBitmap() const {
+    static const platform::TBitmap glyph = FileEditGlyph();
     return glyph;
 }
 

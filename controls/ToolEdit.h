@@ -3,6 +3,7 @@
 // TComboEdit), the button (TEditButton), the base of every drop-down (TPopupWindow) and the date
 // edit that drops down a month calendar (TCustomDateEdit, TDateEdit).
 
+#include "controls/KXCtrls.h"
 #include "platform/Classes.h"
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
@@ -10,9 +11,7 @@
 #include "storage/DateUtil.h"
 
 #include <QKeySequence>
-#include <QPixmap>
 #include <QPointer>
-#include <QToolButton>
 #include <QVariant>
 
 #include <memory>
@@ -23,29 +22,20 @@ class TCustomComboEdit;
 enum TPopupAlign { epaRight, epaLeft };
 enum TGlyphKind { gkCustom, gkDefault, gkDropDown, gkEllipsis };
 
-// The embedded button. A press that closed the drop-down makes the click that follows do nothing.
-class TEditButton : public QToolButton {
+// The embedded button, a speed button with two lines at its left edge. A press that closed the
+// drop-down makes the click that follows do nothing.
+class TEditButton : public TKxSpeedButton {
     Q_OBJECT
 public:
     explicit TEditButton(QWidget* parent = nullptr);
 
-    // The glyph's cells side by side: the first for the enabled button, the second (when there
-    // is one) for the disabled button.
-    void SetGlyph(const QPixmap& glyph, int numGlyphs);
-    const QPixmap& Glyph() const { return glyph_; }
-    int NumGlyphs() const { return numGlyphs_; }
+    void Click() override;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
-    void nextCheckState() override {}
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    friend class TCustomComboEdit;
-    void click();
-
-    QPixmap glyph_;
-    int numGlyphs_ = 1;
     bool noAction_ = false;
 };
 
@@ -73,6 +63,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -108,7 +99,7 @@ public:
     void SetButtonHint(const QString& hint);
     TGlyphKind GlyphKind() const { return glyphKind_; }
     void SetGlyphKind(TGlyphKind kind);
-    void SetGlyph(const QPixmap& glyph);
+    void SetGlyph(const platform::TBitmap& glyph);
     int NumGlyphs() const { return button_->NumGlyphs(); }
     void SetNumGlyphs(int value);
     Qt::Alignment Alignment() const { return alignment() & Qt::AlignHorizontal_Mask; }
@@ -142,7 +133,7 @@ protected:
     bool CanPaste() const override { return directInput_ && !GetReadOnly(); }
     void SetPopup(TPopupWindow* popup);
     // The shared picture of the kind's default glyph and its number of cells.
-    virtual QPixmap GetDefaultBitmap() const { return QPixmap(); }
+    virtual platform::TBitmap GetDefaultBitmap() const { return {}; }
     int DefNumGlyphs = 1;
     virtual void Change();
     virtual void ComboKeyPress(QKeyEvent* event);
@@ -163,6 +154,7 @@ protected:
 private:
     void updateBtnBounds();
     void updateEditReadOnly();
+    void setButtonGlyph(const platform::TBitmap& glyph, int numGlyphs);
     void setEditRect();
 
     QWidget* container_;
@@ -232,7 +224,7 @@ public:
 
 protected:
     QLocale MaskLocale() const override { return DateLocale(); }
-    QPixmap GetDefaultBitmap() const override;
+    platform::TBitmap GetDefaultBitmap() const override;
     void Change() override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -246,6 +238,9 @@ private:
     TColor weekendColor_ = 0x0000FF;
     QStringList hints_;
     QString dateFormat_;
+    // The locale and separator the mask and text were last made in.
+    QLocale maskedLocale_ = DateLocale();
+    QChar maskedSeparator_ = DateSeparator();
     bool formatting_ = false;
 };
 
@@ -258,8 +253,9 @@ public:
 // Every date edit on the screen takes the locale's date format again.
 void DateFormatChanged();
 
-// The drawn pictures of the date edit's button: two cells of 15 x 15 (enabled, disabled).
-QPixmap DateEditGlyph();
+// The drawn pictures of the date edit's button: two cells of 15 x 15 (enabled, disabled) on
+// fuchsia, the transparent colour.
+platform::TBitmap DateEditGlyph();
 
 // A combo edit whose button opens a platform dialog and which takes files dropped on it.
 class TFileDirEdit : public TCustomComboEdit {
@@ -282,7 +278,7 @@ public:
     void DropFiles(const QStringList& names);
 
 protected:
-    QPixmap GetDefaultBitmap() const override;
+    platform::TBitmap GetDefaultBitmap() const override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -339,4 +335,4 @@ public:
 };
 
 // The drawn pictures of the file edits' button: two cells (enabled, disabled).
-QPixmap FileEditGlyph();
+platform::TBitmap FileEditGlyph();

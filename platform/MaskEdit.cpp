@@ -131,13 +131,35 @@ void TCustomEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+// Takes the action's connection to the line edit's slot away; whether there was one.
+static bool unwire(QAction* action, QLineEdit* edit, void (QLineEdit::*slot)(), const char* name) {
+    return QObject::disconnect(action, &QAction::triggered, edit, slot) ||
+           QObject::disconnect(action, SIGNAL(triggered()), edit, name);
+}
+
 void TCustomEdit::contextMenuEvent(QContextMenuEvent* event) {
     std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    // The menu's Paste and Cut are known by the slot they trigger (their names vary with the Qt
+    // version); they are re-wired through the gate. Where they are wired otherwise, their names
+    // still disable them.
+    const struct {
+        void (QLineEdit::*slot)();
+        const char* name;
+        const char* actionName;
+    } gated[] = {{&QLineEdit::paste, SLOT(paste()), "edit-paste"},
+                 {&QLineEdit::cut, SLOT(cut()), "edit-cut"}};
     for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        if (!CanPaste() &&
-            (name == QLatin1String("edit-paste") || name == QLatin1String("edit-cut")))
-            action->setEnabled(false);
+        for (const auto& [slot, name, actionName] : gated) {
+            const bool rewired = unwire(action, this, slot, name);
+            if (rewired) {
+                connect(action, &QAction::triggered, this, [this, slot = slot] {
+                    if (CanPaste())
+                        (this->*slot)();
+                });
+            }
+            if ((rewired || action->objectName() == QLatin1String(actionName)) && !CanPaste())
+                action->setEnabled(false);
+        }
     }
     menu->exec(event->globalPos());
 }

@@ -149,6 +149,80 @@ TEST_F(NumEditTest, LeavingClampsOrReportsTheRange) {
     EXPECT_EQ(edit->selectedText(), "150");
 }
 
+// The limits read as the edit shows numbers: the locale's decimal separator, no grouping.
+TEST_F(NumEditTest, RangeErrorInTheLocalesNumbers) {
+    QLocale::setDefault(QLocale("it_IT"));
+    TKxCalcEdit edit;
+    edit.SetMaxValue(1000);
+    try {
+        edit.CheckValue(1500, true);
+        ADD_FAILURE() << "no range error";
+    } catch (const ERangeError& error) {
+        EXPECT_EQ(error.Message(), "Value must be between 0,00 and 1000,00");
+    }
+}
+
+// Typed digits are regrouped as they are typed, the caret kept at its distance from the end; the
+// plain number comes back on leaving. "|" marks the caret.
+TEST_F(NumEditTest, FormatOnEditingGroupsAsOneTypes) {
+    struct Step {
+        const char* keys; // typed text; "<" backspace, "H" Home, ">" Right
+        const char* shown;
+    };
+    const struct {
+        const char* locale;
+        std::vector<Step> steps;
+        double value;
+        const char* left; // the edit text after leaving
+    } cases[] = {
+        {"it_IT",
+         {{"1234", "1.234|"},
+          {"567", "1.234.567|"},
+          {",5", "1.234.567,5|"},
+          {"H>>>0", "12.0|34.567,5"},
+          {"<", "1.2|34.567,5"},
+          {".", "1.2|34.567,5"}},
+         1234567.5,
+         "1234567,5"},
+        {"en_US",
+         {{"-1234", "-1,234|"}, {".25", "-1,234.25|"}, {"H>9", "-9|1,234.25"}},
+         -91234.25,
+         "-91234,25"},
+    };
+    for (const auto& c : cases) {
+        QLocale::setDefault(QLocale(c.locale));
+        QWidget form;
+        auto* edit = new TKxCalcEdit(&form);
+        auto* other = new QLineEdit(&form);
+        edit->SetFormatOnEditing(true);
+        EXPECT_EQ(edit->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        Activate(form);
+        edit->setFocus();
+        for (const Step& step : c.steps) {
+            for (const char key : std::string(step.keys)) {
+                if (key == '<')
+                    QTest::keyClick(edit, Qt::Key_Backspace);
+                else if (key == 'H')
+                    QTest::keyClick(edit, Qt::Key_Home);
+                else if (key == '>')
+                    QTest::keyClick(edit, Qt::Key_Right);
+                else
+                    QTest::keyClicks(edit, QString(QLatin1Char(key)));
+            }
+            QString shown = edit->text();
+            shown.insert(edit->cursorPosition(), QLatin1Char('|'));
+            EXPECT_EQ(shown, step.shown) << c.locale << " " << step.keys;
+        }
+        other->setFocus();
+        EXPECT_EQ(edit->GetValue(), c.value) << c.locale;
+        EXPECT_EQ(edit->GetDisplayText(), FormatFloat(",0.##", c.value)) << c.locale;
+        edit->setFocus();
+        EXPECT_EQ(edit->text(), FormatFloat(",0.##", c.value)) << c.locale;
+        edit->SetFormatOnEditing(false);
+        EXPECT_EQ(edit->text(), QString(c.left).replace(',', QLocale().decimalPoint()));
+    }
+}
+
 TEST_F(NumEditTest, CalculatorDropDownKeys) {
     QWidget form;
     auto* edit = new TKxCalcEdit(&form);

@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -144,6 +146,36 @@ TEST_F(KxSpinTest, PasteOnlyIntoAnEnabledEditor) {
     edit.selectAll();
     QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(edit.text(), "42");
+}
+
+// The context menu's Paste, the one road the keyboard and mouse gates do not see.
+TEST_F(KxSpinTest, ContextMenuPasteOnlyIntoAnEnabledEditor) {
+    for (const bool enabled : {false, true}) {
+        TKxSpinEdit edit;
+        edit.show();
+        edit.setFocus();
+        edit.setText("12");
+        edit.end(false);
+        edit.SetEditorEnabled(enabled);
+        QApplication::clipboard()->setText("7");
+        bool pasteOffered = false;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            for (QAction* action : menu->actions()) {
+                if (action->text().contains("Paste") && action->isEnabled()) {
+                    pasteOffered = true;
+                    action->trigger();
+                }
+            }
+            menu->close();
+        });
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    edit.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&edit, &menuEvent);
+        EXPECT_EQ(pasteOffered, enabled);
+        EXPECT_EQ(edit.text(), enabled ? "127" : "12");
+    }
 }
 
 TEST_F(KxSpinTest, EnterAndEscapeReachTheDialogsButtons) {

@@ -3,12 +3,15 @@
 
 #include "controls/KxCalc.h"
 #include "platform/Dialogs.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,6 +69,7 @@ TEST(CalcEngineTest, KeySequences) {
         {"3M4p", "4", 0},
         {"99999999*99999999*99999999*99999999=", "9.9999996E+31", 0},
         {"1x", "1", 0},
+        {"10000000000*10000000000=Mr.+1=", "1E+20", 0},
     };
     for (const Case& c : cases) {
         TCalcEngine engine;
@@ -100,6 +104,17 @@ TEST(CalcEngineTest, MemoryAndLimits) {
     engine.SetStatus(csValid);
     Keys(engine, "=");
     EXPECT_EQ(engine.Text(), "Error");
+
+    // A memory that overflowed recalls as an error, as an overflowed result shows.
+    int errors = 0;
+    engine.OnError = [&] { ++errors; };
+    Keys(engine, "C");
+    engine.SetDisplay(1e308);
+    Keys(engine, "Mp");
+    EXPECT_FALSE(std::isfinite(engine.Memory()));
+    EXPECT_EQ(Keys(engine, "r"), "Error");
+    EXPECT_EQ(engine.Status(), csError);
+    EXPECT_EQ(errors, 1);
 }
 
 TEST(CalcEngineTest, PasteCountsAsAnEnteredNumber) {
@@ -184,6 +199,80 @@ TEST_F(CalcWidgetTest, DialogReturnsItsValueAndMemory) {
     platform::SetShowModalHook([](QDialog&) { return int(QDialog::Rejected); });
     EXPECT_FALSE(calculator.Execute());
     platform::SetShowModalHook(old);
+}
+
+// The help key shows only with a help context and opens the help at that context.
+TEST_F(CalcWidgetTest, HelpKeyOpensTheHelpAtTheContext) {
+    QList<std::pair<QWidget*, int>> calls;
+    auto oldHelp = platform::SetHelpHook([&](QWidget* owner, int context) {
+        calls.append({owner, context});
+    });
+    std::unique_ptr<TKxCalculatorForm> plain(CreateCalculatorForm(nullptr, 0));
+    plain->show();
+    EXPECT_FALSE(plain->HelpButton()->isVisible());
+    std::unique_ptr<TKxCalculatorForm> helped(CreateCalculatorForm(nullptr, 4100));
+    helped->show();
+    ASSERT_TRUE(helped->HelpButton()->isVisible());
+    // In the top row between Cancel and "<-", overlapping no key.
+    for (int kind = 1; kind <= 28; ++kind) {
+        if (TCalcButton* key = helped->CalcPanel()->Key(kind)) {
+            EXPECT_FALSE(key->geometry().intersects(helped->HelpButton()->geometry())) << kind;
+        }
+    }
+    QTest::mouseClick(helped->HelpButton(), Qt::LeftButton);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].first, helped.get());
+    EXPECT_EQ(calls[0].second, 4100);
+
+    TKxCalculator calculator;
+    calculator.HelpContext = 4200;
+    auto oldModal = platform::SetShowModalHook([](QDialog& dialog) {
+        auto& form = static_cast<TKxCalculatorForm&>(dialog);
+        EXPECT_EQ(form.HelpContext(), 4200);
+        form.HelpButton()->ButtonClick();
+        return int(QDialog::Rejected);
+    });
+    calculator.Execute();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[1].second, 4200);
+    platform::SetShowModalHook(oldModal);
+    platform::SetHelpHook(oldHelp);
+}
+
+// Designed at 96 pixels per inch: the dialog and the drop-down grow with the resolution and take
+// the bold message font at it, never beyond the screen; at 96 nothing changes.
+TEST_F(CalcWidgetTest, ScalesWithTheResolution) {
+    const double points = QApplication::font("QMessageBox").pointSizeF();
+    QRect designed; // the key "1" at 96
+    for (const int ppi : {96, 120, 192, 960}) {
+        const auto old = platform::SetPixelsPerInch(ppi);
+        std::unique_ptr<TKxCalculatorForm> form(CreateCalculatorForm(nullptr, 0));
+        const QRect area = form->screen()->availableGeometry();
+        const QSize room = area.size();
+        auto scaled = [ppi](int value) { return qRound(double(value) * ppi / 96); };
+        EXPECT_EQ(form->size(), QSize(scaled(242), scaled(159)).boundedTo(room)) << ppi;
+        const QRect key = form->CalcPanel()->Key(1)->geometry();
+        if (ppi == 96)
+            designed = key;
+        EXPECT_EQ(key, QRect(scaled(designed.x()), scaled(designed.y()), scaled(36), scaled(22)))
+            << ppi;
+        QWidget editor;
+        std::unique_ptr<TPopupWindow> popup(CreatePopupCalculator(&editor, Qt::LeftToRight));
+        EXPECT_EQ(popup->size(), QSize(scaled(104), scaled(127)).boundedTo(room)) << ppi;
+        auto* keypad = static_cast<TPopupCalculator*>(popup.get())->CalcPanel();
+        if (ppi == 96) {
+            EXPECT_EQ(form->font().pointSizeF(), points);
+            EXPECT_TRUE(keypad->font().bold());
+        } else {
+            EXPECT_EQ(form->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_TRUE(form->font().bold());
+            EXPECT_EQ(form->CalcPanel()->Key(1)->font(), form->font()) << ppi;
+            EXPECT_EQ(keypad->font(), popup->font()) << ppi;
+            EXPECT_EQ(popup->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(form->geometry().center().x(), area.center().x()) << ppi;
+        }
+        platform::SetPixelsPerInch(old);
+    }
 }
 
 TEST_F(CalcWidgetTest, DropDownValue) {

@@ -3,10 +3,12 @@
 // the drop-down protocol and placement, paste paths, and the calendar grid and date dialog.
 
 #include "controls/ToolEdit.h"
+#include "ControlsTestUtil.h"
 #include "controls/PickDate.h"
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,7 +155,7 @@ TEST_F(ToolEditTest, EllipsisGlyphFitsAnyButton) {
     edit.SetGlyphKind(gkEllipsis);
     for (const int width : {0, 3, 7, 12, 21, 40}) {
         edit.SetButtonWidth(width);
-        EXPECT_EQ(edit.Button()->Glyph().width(), std::max(1, width - 6));
+        EXPECT_EQ(edit.Button()->Glyph().Width(), std::max(1, width - 6));
     }
 }
 
@@ -245,6 +248,86 @@ TEST_F(ToolEditTest, CalendarDropDownPicksADayAndEscapeKeepsTheDate) {
     EXPECT_FALSE(edit->PopupVisible());
 }
 
+// A press on the button while the calendar is open reaches the button through the pop-up: it
+// accepts the day picked in the calendar, its release opens nothing, the next click opens it.
+TEST_F(ToolEditTest, ButtonPressThroughTheOpenCalendarAccepts) {
+    QWidget form;
+    form.resize(200, 80);
+    TDateEdit* edit = MakeStartDate(&form);
+    edit->setGeometry(20, 20, 110, 21);
+    edit->SetDate(D(2024, 3, 5));
+    int clicks = 0;
+    edit->OnButtonClick = [&](QObject*) { ++clicks; };
+    Activate(form);
+    QWindow* window = form.windowHandle();
+    const QPoint onButton = edit->Button()->mapTo(&form, edit->Button()->rect().center());
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    ASSERT_TRUE(edit->PopupVisible());
+    QTest::keyClick(CalendarOf(edit), Qt::Key_Right);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_FALSE(CalendarOf(edit)->isVisible());
+    EXPECT_EQ(edit->GetDate(), D(2024, 3, 6));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(edit->Button()->State(), rbsUp);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
+    EXPECT_TRUE(edit->PopupVisible());
+    EXPECT_EQ(clicks, 2);
+}
+
+// The edit's button is drawn as the library's speed button with the same glyph, but for the two
+// lines at its left edge, enabled and disabled, for each kind of glyph; pressed, it has no lines.
+TEST_F(ToolEditTest, EditButtonLooksLikeASpeedButton) {
+    const std::function<TCustomComboEdit*(QWidget*)> kinds[] = {
+        [](QWidget* parent) { return MakeStartDate(parent); },
+        [](QWidget* parent) { return new TFilenameEdit(parent); },
+        [](QWidget* parent) {
+            auto* host = new TComboEdit(parent);
+            host->SetButtonWidth(26);
+            host->SetGlyphKind(gkEllipsis);
+            return host;
+        },
+    };
+    for (const auto& make : kinds)
+        for (const bool enabled : {true, false}) {
+            QWidget form;
+            TCustomComboEdit* edit = make(&form);
+            edit->setGeometry(10, 10, 110, 21);
+            TEditButton* button = edit->Button();
+            EXPECT_EQ(button->NumGlyphs(), edit->GlyphKind() == gkEllipsis ? 1 : 2);
+            auto* plain = new TKxSpeedButton(&form);
+            plain->SetGlyph(button->Glyph());
+            plain->SetNumGlyphs(button->NumGlyphs());
+            plain->setGeometry(150, 10, button->width(), button->height());
+            edit->setEnabled(enabled);
+            plain->setEnabled(enabled);
+            Activate(form);
+            const QImage mine = Shot(*button), library = Shot(*plain);
+            ASSERT_EQ(mine.size(), library.size());
+            for (int y = 0; y < mine.height(); ++y) {
+                for (int x = 2; x < mine.width(); ++x)
+                    ASSERT_EQ(mine.pixel(x, y), library.pixel(x, y)) << x << "," << y << enabled;
+                EXPECT_EQ(PixelAt(mine, 0, y), Plain(platform::clBtnFace)) << y;
+                if (y >= 1 && y <= mine.height() - 2) {
+                    EXPECT_EQ(PixelAt(mine, 1, y), Plain(platform::clBtnHighlight)) << y;
+                }
+            }
+            // Pressed and released on an edit whose button drops a calendar down (the file
+            // edit's would open a dialog).
+            if (!enabled || !edit->Popup())
+                continue;
+            QTest::mousePress(button, Qt::LeftButton);
+            QTest::mousePress(plain, Qt::LeftButton);
+            const QImage pressed = Shot(*button), libraryPressed = Shot(*plain);
+            EXPECT_EQ(pressed.pixel(0, pressed.height() / 2),
+                      libraryPressed.pixel(0, pressed.height() / 2));
+            EXPECT_NE(PixelAt(pressed, 0, pressed.height() / 2), Plain(platform::clBtnFace));
+            QTest::mouseRelease(plain, Qt::LeftButton);
+            QTest::mouseRelease(button, Qt::LeftButton);
+            EXPECT_TRUE(edit->PopupVisible());
+        }
+}
+
 TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {
     QWidget form;
     TDateEdit* edit = MakeStartDate(&form);
@@ -258,6 +341,29 @@ TEST_F(ToolEditTest, LocaleChangeReMasksAndKeepsTheDate) {
     DateFormatChanged();
     EXPECT_EQ(edit->Text(), "05.03.2024");
     EXPECT_EQ(edit->GetDate(), D(2024, 3, 5));
+}
+
+// Each change re-masks from the date, also one that keeps the order of day and month.
+TEST_F(ToolEditTest, EveryLocaleChangeKeepsTheStartDate) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    SetDateLocale(QLocale("de_DE"));
+    DateFormatChanged();
+    edit->SetDate(D(2024, 3, 5));
+    const struct {
+        const char* locale;
+        const char* text;
+    } steps[] = {{"it_IT", "05/03/2024"},
+                 {"C", "05 03 2024"},
+                 {"de_DE", "05.03.2024"},
+                 {"ja_JP", "2024/03/05"},
+                 {"it_IT", "05/03/2024"}};
+    for (const auto& step : steps) {
+        SetDateLocale(QLocale(step.locale));
+        DateFormatChanged();
+        EXPECT_EQ(edit->Text(), step.text) << step.locale;
+        EXPECT_EQ(edit->GetDate(), D(2024, 3, 5)) << step.locale;
+    }
 }
 
 TEST_F(ToolEditTest, ExitCheckReportsOnceAndTakesTheFocusBack) {
@@ -307,6 +413,57 @@ TEST_F(ToolEditTest, DialogStyleRunsTheDateDialog) {
     EXPECT_FALSE(SelectDateStr(text, "", Mon, DayBit(Sun), 0xFF, {}));
     EXPECT_EQ(messages.size(), 1);
     platform::SetShowModalHook(old);
+}
+
+// The calendar drop-down and the date dialog are designed at 96 pixels per inch: elsewhere their
+// sizes grow with the resolution and they take the message font at it; never beyond the screen.
+TEST_F(ToolEditTest, CalendarsScaleWithTheResolution) {
+    const QFont appFont = QApplication::font();
+    const double points = QApplication::font("QMessageBox").pointSizeF();
+    for (const int ppi : {96, 120, 192, 960}) {
+        const auto old = platform::SetPixelsPerInch(ppi);
+        QWidget owner;
+        std::unique_ptr<TPopupWindow> popup(CreatePopupCalendar(&owner, Qt::LeftToRight));
+        auto* calendar = qobject_cast<TPopupCalendar*>(popup.get());
+        ASSERT_NE(calendar, nullptr);
+        const QSize room = popup->screen()->availableGeometry().size();
+        EXPECT_EQ(popup->size(),
+                  QSize(qRound(187.0 * ppi / 96), qRound(124.0 * ppi / 96)).boundedTo(room))
+            << ppi;
+        EXPECT_EQ(calendar->Title()->height(), qRound(14.0 * ppi / 96)) << ppi;
+        EXPECT_EQ(calendar->Buttons(3)->width(), qRound(14.0 * ppi / 96)) << ppi;
+        EXPECT_EQ(calendar->Buttons(3)->x(),
+                  popup->width() - qRound(2.0 * ppi / 96) - qRound(13.0 * ppi / 96))
+            << ppi;
+        if (ppi == 96) {
+            EXPECT_EQ(popup->font(), appFont);
+        } else {
+            EXPECT_EQ(popup->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(calendar->Calendar()->font(), popup->font()) << ppi;
+        }
+
+        QSize dialogSize;
+        int titlePixels = 0;
+        QPoint centreOffset;
+        auto oldModal = platform::SetShowModalHook([&](QDialog& dialog) {
+            dialogSize = dialog.size();
+            titlePixels = static_cast<TSelectDateDlg&>(dialog).Title()->font().pixelSize();
+            centreOffset =
+                dialog.geometry().center() - dialog.screen()->availableGeometry().center();
+            return int(QDialog::Rejected);
+        });
+        TDateTime date = D(2024, 3, 5);
+        SelectDate(date, QString(), Mon, DayBit(Sun), 0x0000FF, QStringList());
+        platform::SetShowModalHook(oldModal);
+        EXPECT_EQ(dialogSize,
+                  QSize(qRound(222.0 * ppi / 96), qRound(154.0 * ppi / 96)).boundedTo(room))
+            << ppi;
+        if (ppi != 96) {
+            EXPECT_EQ(titlePixels, qRound(points * ppi / 72)) << ppi;
+            EXPECT_LE(std::abs(centreOffset.x()) + std::abs(centreOffset.y()), 2) << ppi;
+        }
+        platform::SetPixelsPerInch(old);
+    }
 }
 
 TEST_F(ToolEditTest, CalendarGridAndMoves) {

@@ -1,8 +1,10 @@
 // The edits as the program's dialogs place them: a dialog like the new-connection one (host with
 // its button, port), the TCP play window's spin edits, the game's start date with its calendar,
-// and the calculator's dialog keypad. QUENDEL_GALLERY_DROPDOWN=1 opens the calendar at start.
+// the edits' buttons beside a library speed button of the same glyph, and the calculator's
+// dialog keypad. QUENDEL_GALLERY_DROPDOWN=1 opens the calendar at start.
 
 #include "Gallery.h"
+#include "controls/CurrEdit.h"
 #include "controls/KXSpin.h"
 #include "controls/KxCalc.h"
 #include "controls/ToolEdit.h"
@@ -65,11 +67,41 @@ QWidget* PlayBox(QWidget* parent) {
     return box;
 }
 
+// Each kind of edit, enabled and disabled, beside a speed button with the same glyph.
+QWidget* ButtonsBox(QWidget* parent) {
+    auto* box = new QGroupBox(QStringLiteral("Pulsanti"), parent);
+    box->setGeometry(10, 260, 300, 150);
+    const char* const captions[] = {"File:", "Numero:", "Data:"};
+    for (int row = 0; row < 3; ++row) {
+        Caption(box, QString::fromLatin1(captions[row]), {12, 28 + row * 38});
+        for (int col = 0; col < 2; ++col) {
+            TCustomComboEdit* edit = nullptr;
+            if (row == 0)
+                edit = new TFilenameEdit(box);
+            else if (row == 1)
+                edit = new TKxCalcEdit(box);
+            else
+                edit = new TDateEdit(box);
+            edit->setGeometry(78 + col * 98, 24 + row * 38, 92, 21);
+            edit->setEnabled(col == 0);
+            if (col == 0) {
+                auto* plain = new TKxSpeedButton(box);
+                plain->SetGlyph(edit->Button()->Glyph());
+                plain->SetNumGlyphs(edit->Button()->NumGlyphs());
+                plain->setGeometry(274, 26 + row * 38, edit->Button()->width(),
+                                   edit->Button()->height());
+            }
+        }
+    }
+    return box;
+}
+
 class EditsPage : public QWidget {
 public:
     EditsPage() {
         ConnectionBox(this);
         PlayBox(this);
+        ButtonsBox(this);
         auto* box = new QGroupBox(QStringLiteral("Dati partita"), this);
         box->setGeometry(330, 10, 260, 80);
         Caption(box, QStringLiteral("Data inizio:"), {12, 34});

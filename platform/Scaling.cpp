@@ -1,0 +1,87 @@
+#include "platform/Scaling.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+std::optional<int>& pinned() {
+    static std::optional<int> value;
+    return value;
+}
+
+int mulDiv(int value, int m, int d) {
+    return int((qint64(value) * m + (value >= 0 ? d / 2 : -d / 2)) / d);
+}
+
+QRect availableArea(const QWidget* widget) {
+    const QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void scaleChildren(QWidget* parent, int m, int d) {
+    for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow())
+            continue;
+        const QRect r = child->geometry();
+        child->setGeometry(mulDiv(r.x(), m, d), mulDiv(r.y(), m, d), mulDiv(r.width(), m, d),
+                           mulDiv(r.height(), m, d));
+        scaleChildren(child, m, d);
+    }
+}
+
+} // namespace
+
+int PixelsPerInch() {
+    if (pinned())
+        return *pinned();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInch()) : 96;
+}
+
+std::optional<int> SetPixelsPerInch(std::optional<int> value) {
+    return std::exchange(pinned(), value);
+}
+
+void ScaleBy(QWidget* widget, int m, int d) {
+    if (m == d || d == 0)
+        return;
+    const QSize size(mulDiv(widget->width(), m, d), mulDiv(widget->height(), m, d));
+    if (widget->minimumSize() == widget->maximumSize())
+        widget->setFixedSize(size);
+    else
+        widget->resize(size);
+    scaleChildren(widget, m, d);
+}
+
+void FitOnScreen(QWidget* widget) {
+    const QSize room = availableArea(widget).size();
+    const QSize size = widget->size().boundedTo(room);
+    if (size == widget->size())
+        return;
+    if (widget->minimumSize() == widget->maximumSize())
+        widget->setFixedSize(size);
+    else
+        widget->resize(size);
+}
+
+void CentreOnScreen(QWidget* widget) {
+    const QRect area = availableArea(widget);
+    widget->move(area.x() + (area.width() - widget->width()) / 2,
+                 area.y() + (area.height() - widget->height()) / 2);
+}
+
+QFont MessageFont() {
+    QFont font = QApplication::font("QMessageBox");
+    if (font.pointSizeF() > 0)
+        font.setPixelSize(qRound(font.pointSizeF() * PixelsPerInch() / 72));
+    else if (font.pixelSize() > 0)
+        font.setPixelSize(mulDiv(font.pixelSize(), PixelsPerInch(), 96));
+    return font;
+}
+
+} // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+// Windows designed at 96 pixels per inch, scaled to the screen's resolution: the resolution (which
+// tests pin), the scaling of a widget and its children, and the system's message font at it.
+
+#include <QFont>
+#include <optional>
+
+class QWidget;
+
+namespace platform {
+
+// The primary screen's logical pixels per inch, or the pinned value.
+int PixelsPerInch();
+// Pins the resolution (std::nullopt follows the screen again); returns the previous pin.
+std::optional<int> SetPixelsPerInch(std::optional<int> value);
+
+// The widget's size and every child's geometry multiplied by m / d; a fixed size stays fixed.
+void ScaleBy(QWidget* widget, int m, int d);
+// The widget's size held inside the available area of its screen.
+void FitOnScreen(QWidget* widget);
+// Centres a top-level widget on the available area of its screen.
+void CentreOnScreen(QWidget* widget);
+
+// The system's message font as it measures at PixelsPerInch().
+QFont MessageFont();
+
+} // namespace platform

@@ -384,8 +384,8 @@ void TSpeedItem::SetHint(const QString& Value) {
 
 void TSpeedItem::ApplyHint(const QString& OldCaption, const QString& Value) {
     QObject* owner = parent();
-    const bool follows = !owner || !owner->isWidgetType() ||
-                         (!OwnerLoading(this) && OldCaption == ShortHint(hint_));
+    const bool follows =
+        !owner || !owner->isWidgetType() || (!OwnerLoading(this) && OldCaption == ShortHint(hint_));
     if (!follows)
         return;
     const bool valueBar = Value.contains(u'|');
@@ -431,8 +431,7 @@ void TSpeedItem::SetEnabled(bool Value) {
 }
 
 void TSpeedItem::SetVisible(bool Value) {
-    if (Value == !button_->isHidden() && Value == visible_ &&
-        (!Value || button_->parentWidget()))
+    if (Value == !button_->isHidden() && Value == visible_ && (!Value || button_->parentWidget()))
         return;
     visible_ = Value;
     if (Value && bar_ && button_->parentWidget() != bar_)
@@ -580,7 +579,8 @@ int TSpeedBar::AppendSection(TSpeedbarSection* Section) {
 
 static void CheckIndex(int Index, int Count) {
     if (Index < 0 || Index >= Count)
-        throw std::out_of_range(QStringLiteral("List index out of bounds (%1)").arg(Index).toStdString());
+        throw std::out_of_range(
+            QStringLiteral("List index out of bounds (%1)").arg(Index).toStdString());
 }
 
 void TSpeedBar::RemoveSection(int Index) {
@@ -1346,8 +1346,7 @@ void TSpeedBar::IniSave(TIniLink* Sender) {
 
 void TSpeedBar::IniLoad(TIniLink* Sender) {
     if (!objectName().isEmpty() && Sender->IniObject())
-        InternalRestoreLayout(Sender->IniObject(),
-                              Sender->RootSection() + GetDefaultSection(this));
+        InternalRestoreLayout(Sender->IniObject(), Sender->RootSection() + GetDefaultSection(this));
 }
 
 void TSpeedBar::SaveLayout(TIniFile* IniFile) {
@@ -1454,9 +1453,9 @@ void TSpeedBar::InternalRestoreLayout(TIniObject IniFile, const QString& Section
                                                            QStringLiteral("Width"), height())));
         } else if (align_ == alLeft || align_ == alRight) {
             const int least = 2 * offset_.x() + btnSize_.x();
-            resize(std::max(least,
-                            IniReadInteger(IniFile, Section, QStringLiteral("Width"), width())),
-                   height());
+            resize(
+                std::max(least, IniReadInteger(IniFile, Section, QStringLiteral("Width"), width())),
+                height());
         }
     }
     if (align_ != remembered)
@@ -1490,8 +1489,7 @@ int NewSpeedSection(TSpeedBar* ASpeedbar, const QString& ACaption) {
     return ASpeedbar->AddSection(ACaption);
 }
 
-TSpeedItem* NewSpeedItem(QObject* AOwner, TSpeedBar* ASpeedbar, int Section,
-                         const QString& AName) {
+TSpeedItem* NewSpeedItem(QObject* AOwner, TSpeedBar* ASpeedbar, int Section, const QString& AName) {
     return ASpeedbar->NewItem(AOwner, Section, AName);
 }
 

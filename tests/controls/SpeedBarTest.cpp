@@ -99,7 +99,7 @@ struct BarForm {
 } // namespace
 
 TEST(SpeedBarGeometryTest, GridStepsFollowTheButtonSizeAlongTheBar) {
-    const std::pair<int, int> cases[] = {{24, 8}, {26, 13}, {23, 1}, {1, 1}, {2, 1},
+    const std::pair<int, int> cases[] = {{24, 8}, {26, 13}, {23, 1}, {1, 1},  {2, 1},
                                          {9, 3},  {16, 8},  {8, 2},  {30, 10}};
     for (auto [size, step] : cases) {
         TSpeedBar bar;
@@ -438,8 +438,8 @@ TEST(SpeedBarLayoutTest, SavesTheSectionKeyByKey) {
     f.bar->SaveLayout(&ini);
     const QString section = QStringLiteral("QWidgetSpeedBar2");
     EXPECT_EQ(ini.ReadSection(section),
-              QStringList({"Position", "Width", "Version", "PixelsPerInch", "BtnWidth",
-                           "BtnHeight", "Button1", "Button2", "Button3", "Count"}));
+              QStringList({"Position", "Width", "Version", "PixelsPerInch", "BtnWidth", "BtnHeight",
+                           "Button1", "Button2", "Button3", "Count"}));
     EXPECT_EQ(ini.ReadString(section, "Button1", ""), QStringLiteral("SpeedItemSave,29,3"));
     EXPECT_EQ(ini.ReadString(section, "Button2", ""), QStringLiteral("SpeedItemOpen,3,3"));
     EXPECT_EQ(ini.ReadString(section, "Button3", ""), QStringLiteral("SpeedItemNew,68,3"));
@@ -479,7 +479,9 @@ TEST(SpeedBarLayoutTest, RestoresAndSurvivesDamagedSections) {
           "Count=4"},
          alTop,
          {"SpeedItemSave@29,3", "SpeedItemOpen@3,3"}},
-        {"count zero keeps the built layout", {"Button1=SpeedItemBack,3,3", "Count=0"}, alTop,
+        {"count zero keeps the built layout",
+         {"Button1=SpeedItemBack,3,3", "Count=0"},
+         alTop,
          defaults},
         {"a huge count reaches only the keys there are",
          {"Count=2147483647", "Button7=SpeedItemBack,200,3"},
@@ -498,7 +500,8 @@ TEST(SpeedBarLayoutTest, RestoresAndSurvivesDamagedSections) {
          defaults},
         {"garbage", {"Position=abc", "Count=zz", "Button1=,,,"}, alTop, defaults},
     };
-    const QString ppi = QString::number(qRound(QApplication::primaryScreen()->logicalDotsPerInch()));
+    const QString ppi =
+        QString::number(qRound(QApplication::primaryScreen()->logicalDotsPerInch()));
     for (const Case& c : cases) {
         QTemporaryDir dir;
         QStringList text{"[QWidgetSpeedBar2]"};

@@ -298,18 +298,18 @@ void TSpeedbarSetupWindow::CancelDrag() {
 
 bool TSpeedbarSetupWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ButtonsList->viewport()) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto mouse = [event] { return static_cast<QMouseEvent*>(event); };
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            if (mouse->button() == Qt::LeftButton && CheckSpeedBar())
-                ButtonsListMouseDown(mouse->position().toPoint());
+            if (mouse()->button() == Qt::LeftButton && CheckSpeedBar())
+                ButtonsListMouseDown(mouse()->position().toPoint());
             break;
         case QEvent::MouseMove:
-            ButtonsListMouseMove(mouse->position().toPoint(), mouse->buttons());
+            ButtonsListMouseMove(mouse()->position().toPoint(), mouse()->buttons());
             break;
         case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::LeftButton)
-                ButtonsListMouseUp(mouse->position().toPoint());
+            if (mouse()->button() == Qt::LeftButton)
+                ButtonsListMouseUp(mouse()->position().toPoint());
             break;
         case QEvent::UngrabMouse:
             CancelDrag();

@@ -34,6 +34,13 @@ void SetupGrid(TDrawGrid* grid, int colWidth, int rowHeight, int tabOrder) {
     grid->setProperty("TabOrder", tabOrder);
 }
 
+// The cell's text is drawn opaque in the brush colour: the cell's own background.
+void PrepareCell(TDrawGrid* grid, TGridDrawState state) {
+    if (QPainter* canvas = grid->Canvas())
+        canvas->setBrush(
+            platform::ToQColor(state & gdSelected ? platform::clHighlight : grid->Color()));
+}
+
 int ClientHeight(const TDrawGrid* grid) {
     return grid->height() - 2 * grid->frameWidth();
 }
@@ -103,11 +110,15 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     CloseBtn->setText(QStringLiteral("OK"));
     HelpBtn->setText(QStringLiteral("&Help"));
 
-    SectionList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect, TGridDrawState) {
+    SectionList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect,
+                                     TGridDrawState state) {
+        PrepareCell(SectionList, state);
         SectionListDrawCell(row, rect);
     };
     SectionList->OnSelectCell = [this](QObject*, int, int row, bool&) { SetSection(row); };
-    ButtonsList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect, TGridDrawState) {
+    ButtonsList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect,
+                                     TGridDrawState state) {
+        PrepareCell(ButtonsList, state);
         ButtonsListDrawCell(row, rect);
     };
     ButtonsList->OnSelectCell = [this](QObject*, int, int row, bool& canSelect) {

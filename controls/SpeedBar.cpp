@@ -22,6 +22,8 @@ const char* const TSpeedBar::AutoPositionText =
 namespace {
 
 constexpr int FrameWidth = 3;
+// A stored place beyond any screen is not taken literally.
+constexpr int MaxPlace = 32767;
 
 QString ShortHint(const QString& hint) {
     const qsizetype bar = hint.indexOf(u'|');
@@ -1475,8 +1477,8 @@ void TSpeedBar::InternalRestoreLayout(TIniObject IniFile, const QString& Section
             TSpeedItem* item = SearchItem(words.at(0));
             if (!item)
                 continue;
-            item->SetLeft(std::max(WordAsInt(words, 1, item->Left()), offset_.x()));
-            item->SetTop(std::max(WordAsInt(words, 2, item->Top()), offset_.y()));
+            item->SetLeft(std::clamp(WordAsInt(words, 1, item->Left()), offset_.x(), MaxPlace));
+            item->SetTop(std::clamp(WordAsInt(words, 2, item->Top()), offset_.y(), MaxPlace));
             item->SetVisible(true);
         }
     }

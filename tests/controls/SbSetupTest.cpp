@@ -1,6 +1,7 @@
 #include "controls/SbSetup.h"
 
 #include "controls/SpeedBar.h"
+#include "platform/Colors.h"
 #include "storage/Apputils.h"
 
 #include <QApplication>
@@ -97,6 +98,17 @@ TEST(SpeedbarSetupTest, OneDialogPerBarWithItsTextsAndListHeights) {
 
     EXPECT_EQ(c.setup->SectionList->RowCount(), 2);
     EXPECT_EQ(c.setup->ButtonsList->RowCount(), 2);
+    // Captions stand on their cell's colour: the current row's, or the list's.
+    const QImage sections = c.setup->SectionList->viewport()->grab().toImage();
+    const QImage buttons = c.setup->ButtonsList->viewport()->grab().toImage();
+    const QColor window = platform::ToQColor(platform::clWindow);
+    const QColor highlight = platform::ToQColor(platform::clHighlight);
+    const int sectionX = c.setup->SectionList->ColWidths(0) - 5;
+    const int buttonX = c.setup->ButtonsList->ColWidths(0) - 5;
+    EXPECT_EQ(sections.pixelColor(sectionX, 3), highlight);
+    EXPECT_EQ(sections.pixelColor(sectionX, c.setup->SectionList->RowHeights(0) + 3), window);
+    EXPECT_EQ(buttons.pixelColor(buttonX, 3), highlight);
+    EXPECT_EQ(buttons.pixelColor(buttonX, c.setup->ButtonsList->RowHeights(0) + 3), window);
     c.setup->ButtonsList->SetRow(1);
     EXPECT_EQ(c.setup->Hint(), "Nascosto|Lungo");
     // A new section shows at once.

@@ -499,6 +499,10 @@ TEST(SpeedBarLayoutTest, RestoresAndSurvivesDamagedSections) {
          alTop,
          defaults},
         {"garbage", {"Position=abc", "Count=zz", "Button1=,,,"}, alTop, defaults},
+        {"places beyond any screen",
+         {"Button1=SpeedItemNew,2147483647,-2147483648", "Count=1"},
+         alTop,
+         {"SpeedItemNew@32767,3"}},
     };
     const QString ppi =
         QString::number(qRound(QApplication::primaryScreen()->logicalDotsPerInch()));

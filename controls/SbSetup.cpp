@@ -52,14 +52,19 @@ void SetClientHeight(TDrawGrid* grid, int height) {
 } // namespace
 
 TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
-    : QDialog(AOwner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+    : QDialog(AOwner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("SpeedbarSetupWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     // The program ends with its main window, whatever this dialog does.
     setAttribute(Qt::WA_QuitOnClose, false);
     setModal(false);
     setFixedSize(421, 262);
+    // The form's font is 11 pixels high: its layout is measured for it.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -129,6 +134,7 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
             hint_.clear();
     };
     ButtonsList->viewport()->installEventFilter(this);
+    SectionList->viewport()->installEventFilter(this);
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
     connect(HelpBtn, &QPushButton::clicked, this, [this] {
         if (OnHelp)
@@ -238,7 +244,10 @@ void TSpeedbarSetupWindow::ButtonsListDrawCell(int ARow, const QRect& Rect) {
 void TSpeedbarSetupWindow::ButtonsListMouseDown(QPoint Pos) {
     int col = -1, row = -1;
     ButtonsList->MouseToCell(Pos.x(), Pos.y(), col, row);
-    TSpeedItem* item = row >= 0 ? ItemByRow(row) : nullptr;
+    // The pressed row becomes the current one first, as a press on the list does.
+    if (row >= 0 && row != ButtonsList->Row())
+        ButtonsList->SetRow(row);
+    TSpeedItem* item = ItemByRow(ButtonsList->Row());
     if (!item || Pos.x() >= bar_->BtnWidth() + 2)
         return;
     dragging_ = true;
@@ -308,6 +317,9 @@ void TSpeedbarSetupWindow::CancelDrag() {
 }
 
 bool TSpeedbarSetupWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A column always fills its list, scroll bar or not.
+    if (event->type() == QEvent::Resize)
+        FitColumns();
     if (watched == ButtonsList->viewport()) {
         auto mouse = [event] { return static_cast<QMouseEvent*>(event); };
         switch (event->type()) {

@@ -94,9 +94,9 @@ bool TDragCancel::eventFilter(QObject*, QEvent* event) {
 // ---- the drag image
 
 TBtnControl::TBtnControl(QObject* AOwner)
-    : QWidget(qobject_cast<QWidget*>(AOwner), Qt::ToolTip | Qt::FramelessWindowHint |
-                                                  Qt::WindowStaysOnTopHint |
-                                                  Qt::WindowDoesNotAcceptFocus) {
+    // A tool-tip window stays above the others without asking the window manager.
+    : QWidget(qobject_cast<QWidget*>(AOwner),
+              Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setCursor(ScreenCursor(crDragHand));

@@ -771,3 +771,24 @@ TEST(SpeedBarTest, ADestroyedBarTellsItsEditWindow) {
     EXPECT_TRUE(item.isNull());
     EXPECT_EQ(customized, 0);
 }
+
+TEST(SpeedBarDragTest, AButtonThatLostItsBarDuringTheDragStaysOutOfSight) {
+    BarForm f;
+    f.Show();
+    EditWindow editor;
+    f.bar->SetEditing(&editor);
+    TSpeedbarButton* button = f.save->Button();
+    const QPoint corner(button->width(), button->height());
+    Press(button, corner);
+    Move(button, corner + QPoint(40, 0));
+    ASSERT_TRUE(button->DragHidden());
+    f.bar->RemoveItem(f.save);
+    Release(button, corner + QPoint(40, 0));
+    EXPECT_EQ(button->DragImage(), nullptr);
+    EXPECT_TRUE(f.save->Visible());
+    // Its item says visible, but a button without a bar is never shown.
+    EXPECT_EQ(button->parentWidget(), nullptr);
+    EXPECT_FALSE(button->isVisible());
+    EXPECT_TRUE(editor.Messages.isEmpty());
+    delete f.save;
+}

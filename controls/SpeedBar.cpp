@@ -48,7 +48,14 @@ int MulDiv(int value, int m, int d) {
     return int(std::lround(double(value) * m / d));
 }
 
-int OwnerLoading(const TSpeedItem* item) {
+// The list's index error.
+void CheckIndex(int Index, int Count) {
+    if (Index < 0 || Index >= Count)
+        throw std::out_of_range(
+            QStringLiteral("List index out of bounds (%1)").arg(Index).toStdString());
+}
+
+bool OwnerLoading(const TSpeedItem* item) {
     return item->SpeedBar() && item->SpeedBar()->Loading();
 }
 
@@ -544,9 +551,7 @@ void TSpeedBar::Loaded() {
 void TSpeedBar::SetItemButtonSize(TSpeedItem* Item) {
     TSpeedbarButton* button = Item->button_;
     button->SetBounds(button->x(), button->y(), btnSize_.x(), btnSize_.y());
-    const bool visible = Item->visible_;
-    Item->visible_ = !visible;
-    Item->SetVisible(visible);
+    button->setVisible(Item->visible_ && button->parentWidget());
 }
 
 // ---- sections and items
@@ -577,12 +582,6 @@ int TSpeedBar::AppendSection(TSpeedbarSection* Section) {
         SetItemParams(item, !loading_);
     }
     return index;
-}
-
-static void CheckIndex(int Index, int Count) {
-    if (Index < 0 || Index >= Count)
-        throw std::out_of_range(
-            QStringLiteral("List index out of bounds (%1)").arg(Index).toStdString());
 }
 
 void TSpeedBar::RemoveSection(int Index) {

@@ -352,7 +352,7 @@ public:
     TNotifyEvent OnVisibleChanged;
     TNotifyEvent OnCustomize;
 
-    // Names the Part's messages: the bar's own keys and texts.
+    // The texts of the bar's errors.
     static const char* const DuplicateSectionText;
     static const char* const AutoPositionText;
 

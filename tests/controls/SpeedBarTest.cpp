@@ -792,3 +792,27 @@ TEST(SpeedBarDragTest, AButtonThatLostItsBarDuringTheDragStaysOutOfSight) {
     EXPECT_TRUE(editor.Messages.isEmpty());
     delete f.save;
 }
+
+TEST(SpeedBarItemsTest, AnItemShowsItsImageFromTheBarsList) {
+    BarForm f;
+    f.Show();
+    platform::TImageList images(16, 16);
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    images.Add(red, QImage());
+    f.save->SetImageIndex(0);
+    EXPECT_NE(Shot(*f.save->Button()).pixel(13, 13), qRgb(255, 0, 0));
+    f.bar->SetImages(&images);
+    EXPECT_EQ(Shot(*f.save->Button()).pixel(13, 13), qRgb(255, 0, 0));
+    // The dialog's cell draws the same image, then the caption.
+    QImage cell(200, 28, QImage::Format_ARGB32);
+    cell.fill(Qt::white);
+    QPainter painter(&cell);
+    TButtonImage image;
+    DrawCellButton(painter, QRect(0, 0, 200, 28), f.save, image, false);
+    painter.end();
+    EXPECT_EQ(cell.pixel(14, 14), qRgb(255, 0, 0));
+    EXPECT_TRUE(Holds(cell, QRect(30, 0, 170, 28), platform::clBlack));
+    f.bar->SetImages(nullptr);
+    EXPECT_NE(Shot(*f.save->Button()).pixel(13, 13), qRgb(255, 0, 0));
+}

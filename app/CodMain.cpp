@@ -34,7 +34,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,7 +42,6 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTextBlock>
 #include <QToolButton>
 #include <QVBoxLayout>

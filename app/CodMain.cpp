@@ -12,6 +12,7 @@
 #include "app/RadioGroup.h"
 #include "app/about.h"
 #include "board/PieceSet.h"
+#include "controls/SpeedBar.h"
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
@@ -33,7 +34,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -42,9 +42,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTextBlock>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -73,59 +71,6 @@ int Today() {
 
 void ShowPlainMessage(const QString& text) {
     platform::MessageBox(text, AppInfo.Name, platform::MB_OK);
-}
-
-// A tool-bar picture made from a piece of the standard set.
-QIcon PieceIcon(int column, int row) {
-    return QIcon(QPixmap::fromImage(PieceSet::Cell(column, row * 2)));
-}
-
-// A round badge with one character, for the help item.
-QIcon BadgeIcon(QChar glyph, const QColor& colour) {
-    QPixmap pixmap(22, 22);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(colour.darker(140));
-    p.setBrush(colour);
-    p.drawEllipse(QRectF(1.5, 1.5, 19, 19));
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(15);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 0, 22, 22), Qt::AlignCenter, QString(glyph));
-    return QIcon(pixmap);
-}
-
-// An envelope, for the e-mail item.
-QIcon EnvelopeIcon() {
-    QPixmap pixmap(22, 22);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1.2));
-    p.setBrush(QColor(0xF4, 0xF0, 0xE0));
-    const QRectF body(2.5, 5.5, 17, 12);
-    p.drawRect(body);
-    p.drawPolyline(QPolygonF({body.topLeft(), QPointF(11, 12.5), body.topRight()}));
-    return QIcon(pixmap);
-}
-
-// A disabled item must look disabled whatever its picture: the style's grey version of a picture
-// that is grey already looks active, so the picture fades instead.
-QIcon WithFadedDisabledLook(const QIcon& icon, const QSize& size) {
-    const QPixmap normal = icon.pixmap(size);
-    QPixmap faded(normal.size());
-    faded.setDevicePixelRatio(normal.devicePixelRatio());
-    faded.fill(Qt::transparent);
-    QPainter p(&faded);
-    p.setOpacity(0.3);
-    p.drawPixmap(0, 0, normal);
-    p.end();
-    QIcon result(normal);
-    result.addPixmap(faded, QIcon::Disabled);
-    return result;
 }
 
 } // namespace
@@ -181,7 +126,7 @@ void TFormMain::CreateBoard() {
     ChessBoard1->SetBoardFrame(true);
     ChessBoard1->SetSizeOfBorder(30);
     ChessBoard1->SetSizeOfSquare(40);
-    ChessBoard1->setGeometry(8, 8, 380, 380);
+    ChessBoard1->setGeometry(8, 4, 380, 380);
     ChessBoard1->show();
 
     using namespace std::placeholders;
@@ -204,13 +149,13 @@ void TFormMain::CreateBoard() {
 void TFormMain::CreatePanel() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
-    client->setFixedSize(8 + 380 + 8 + 224 + 8, 8 + 380 + 8);
+    client->setFixedSize(ClientAreaSize);
     setCentralWidget(client);
 
     Panel1 = new QFrame(client);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setGeometry(8 + 380 + 8, 8, 224, 380);
+    Panel1->setGeometry(8 + 380 + 8, 4, 224, 380);
     Notebook1 = new QStackedWidget(Panel1);
     Notebook1->setObjectName(QStringLiteral("Notebook1"));
     auto* layout = new QVBoxLayout(Panel1);
@@ -498,6 +443,7 @@ void TFormMain::CreateOpzioniMenu(QMenu* menu) {
     BindCommand(Impostazioni1, [this] { Impostazioni1Click(); });
     Personalizza1 =
         MenuItem(menu, QStringLiteral("Personalizza1"), QStringLiteral("Personalizza toolbar.."));
+    BindCommand(Personalizza1, [this] { Personalizza1Click(); });
 
     Scacchiera1 = menu->addMenu(QStringLiteral("Scacchiera"));
     Scacchiera1->setObjectName(QStringLiteral("Scacchiera1"));
@@ -599,105 +545,7 @@ void TFormMain::CreatePopupMenus() {
     PopupMenuToolbar->setObjectName(QStringLiteral("PopupMenuToolbar"));
     Personalizzatoolbar1 = MenuItem(PopupMenuToolbar, QStringLiteral("Personalizzatoolbar1"),
                                     QStringLiteral("Personalizza toolbar.."));
-}
-
-QAction* TFormMain::SpeedItem(const QString& name, const QString& caption, const QString& hint,
-                              const QIcon& icon, bool visible) {
-    auto* item = new QAction(WithFadedDisabledLook(icon, SpeedBar2->iconSize()), caption, this);
-    item->setObjectName(name);
-    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
-    item->setToolTip(bar < 0 ? hint : hint.left(bar));
-    item->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-    item->setVisible(visible);
-    item->setEnabled(false);
-    SpeedBar2->addAction(item);
-    return item;
-}
-
-void TFormMain::CreateToolBar() {
-    SpeedBar2 = new QToolBar(QStringLiteral("Toolbar"), this);
-    SpeedBar2->setObjectName(QStringLiteral("SpeedBar2"));
-    SpeedBar2->setIconSize(QSize(22, 22));
-    SpeedBar2->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(SpeedBar2, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PopupMenuToolbar->popup(SpeedBar2->mapToGlobal(pos)); });
-    addToolBar(Qt::TopToolBarArea, SpeedBar2);
-    QStyle* s = style();
-
-    // "File"
-    SpeedItemSave = SpeedItem(QStringLiteral("SpeedItemSave"), QStringLiteral("Salva partita"),
-                              QStringLiteral("Salva partita|"),
-                              s->standardIcon(QStyle::SP_DialogSaveButton), true);
-    BindCommand(SpeedItemSave, [this] { Save1Click(); });
-    SpeedItemOpen =
-        SpeedItem(QStringLiteral("SpeedItemOpen"), QStringLiteral("Carica partita"),
-                  QStringLiteral("Apri file"), s->standardIcon(QStyle::SP_DialogOpenButton), true);
-    BindCommand(SpeedItemOpen, [this] { Load1Click(); });
-    SpeedBar2->addSeparator();
-
-    // "Partita"
-    SpeedItemNew = SpeedItem(QStringLiteral("SpeedItemNew"), QStringLiteral("Nuova partita"),
-                             QStringLiteral("Nuova partita|"), PieceIcon(5, 0), true);
-    BindCommand(SpeedItemNew, [this] { New1Click(); });
-    SpeedItemGameEdit =
-        SpeedItem(QStringLiteral("SpeedItemGameEdit"), QStringLiteral("Modifica posizione"),
-                  QStringLiteral("Modifica posizione|"), PieceIcon(1, 0), true);
-    BindCommand(SpeedItemGameEdit, [this] { Editboard1Click(); });
-    SpeedItemBack =
-        SpeedItem(QStringLiteral("SpeedItemBack"), QStringLiteral("Annulla mossa"),
-                  QStringLiteral("Annulla mossa|"), s->standardIcon(QStyle::SP_ArrowBack), true);
-    BindCommand(SpeedItemBack, [this] { Undo1Click(); });
-    SpeedItemForw =
-        SpeedItem(QStringLiteral("SpeedItemForw"), QStringLiteral("Ripeti mossa"),
-                  QStringLiteral("Ripeti mossa|"), s->standardIcon(QStyle::SP_ArrowForward), true);
-    BindCommand(SpeedItemForw, [this] { Moveforward1Click(); });
-    SpeedItemNetGame =
-        SpeedItem(QStringLiteral("SpeedItemNetGame"), QStringLiteral("Gioca in rete"),
-                  QStringLiteral("Partita in rete con un altro giocatore"),
-                  s->standardIcon(QStyle::SP_DriveNetIcon), true);
-    BindCommand(SpeedItemNetGame, [this] { Giocainrete1Click(); });
-    SpeedBar2->addSeparator();
-
-    // "Strumenti"
-    SpeedItemHelp = SpeedItem(QStringLiteral("SpeedItemHelp"), QStringLiteral("Aiuto"),
-                              QStringLiteral("Aiuto|"),
-                              BadgeIcon(QLatin1Char('?'), QColor(0x2E, 0x6C, 0xB8)), true);
-    BindCommand(SpeedItemHelp, [this] { Aiuto1Click(); });
-    SpeedItemOpzioni = SpeedItem(QStringLiteral("SpeedItemOpzioni"), QStringLiteral("Opzioni"),
-                                 QStringLiteral("Opzioni|"),
-                                 s->standardIcon(QStyle::SP_FileDialogDetailedView), true);
-    BindCommand(SpeedItemOpzioni, [this] { Impostazioni1Click(); });
-    SpeedBar2->addSeparator();
-
-    // "Zeltor"
-    const QIcon mail = EnvelopeIcon();
-    SpeedItemVexlorWrite = SpeedItem(
-        QStringLiteral("SpeedItemVexlorWrite"), QStringLiteral("Stampa mossa in formato Vexlor"),
-        QStringLiteral("Stampa mossa in formato Vexlor|"), mail, false);
-    SpeedItemVexlorRead =
-        SpeedItem(QStringLiteral("SpeedItemVexlorRead"),
-                  QStringLiteral("Rivedi mosse stampate in formato Vexlor"),
-                  QStringLiteral("Rivedi mosse stampate in formato Vexlor|"), mail, false);
-    SpeedItemNntpSendNow =
-        SpeedItem(QStringLiteral("SpeedItemNntpSendNow"), QStringLiteral("Invia mossa via NNTP"),
-                  QStringLiteral("Invia mossa via NNTP|"), mail, false);
-    SpeedItemNntpQueue =
-        SpeedItem(QStringLiteral("SpeedItemNntpQueue"),
-                  QStringLiteral("Accoda mossa per spedizione via NNTP"),
-                  QStringLiteral("Accoda mossa per spedizione via NNTP|"), mail, false);
-    SpeedItemNntpSendQueued =
-        SpeedItem(QStringLiteral("SpeedItemNntpSendQueued"),
-                  QStringLiteral("Spedisci mosse accodate via NNTP"),
-                  QStringLiteral("Spedisci mosse accodate via NNTP|"), mail, false);
-    SpeedItemNntpRead =
-        SpeedItem(QStringLiteral("SpeedItemNntpRead"),
-                  QStringLiteral("Rivedi mosse accodate per spedizione via NNTP"),
-                  QStringLiteral("Rivedi mosse accodate per spedizione via NNTP|"), mail, false);
-    SpeedItemNntpGet =
-        SpeedItem(QStringLiteral("SpeedItemNntpGet"), QStringLiteral("Ricevi mosse via NNTP"),
-                  QStringLiteral("Ricevi mosse via NNTP|"), mail, false);
-    SpeedItem1 = SpeedItem(QStringLiteral("SpeedItem1"), QStringLiteral("Invia mossa via e-mail"),
-                           QStringLiteral("Invia mossa via e-mail|"), EnvelopeIcon(), true);
+    BindCommand(Personalizzatoolbar1, [this] { Personalizza1Click(); });
 }
 
 void TFormMain::CreateStorage() {
@@ -750,6 +598,7 @@ void TFormMain::CreateStorage() {
     MRUManager1->OnClick = [this](QObject*, const QString& name, const QString&, int) {
         MRUManager1Click(name);
     };
+    SpeedBar2->SetIniStorage(FormStorage1);
 }
 
 // ---- window events
@@ -1078,8 +927,10 @@ bool TFormMain::GameMayChange() const {
 void TFormMain::UpdateCommandStates() {
     const bool gameMayChange = GameMayChange();
     for (QAction* item :
-         {Undo1, Moveforward1, Editboard1, New1, Load1, Importafilesca1, ImportafilePGN1,
-          SpeedItemOpen, SpeedItemNew, SpeedItemGameEdit, SpeedItemBack, SpeedItemForw})
+         {Undo1, Moveforward1, Editboard1, New1, Load1, Importafilesca1, ImportafilePGN1})
+        SetCommandEnabled(item, gameMayChange);
+    for (TSpeedItem* item :
+         {SpeedItemOpen, SpeedItemNew, SpeedItemGameEdit, SpeedItemBack, SpeedItemForw})
         SetCommandEnabled(item, gameMayChange);
     SetCommandEnabled(Incollamossadaformatotesto1, !EditPageShown());
     Recent1->menuAction()->setEnabled(gameMayChange && MRUManager1->Strings().Count() > 0);
@@ -1467,6 +1318,8 @@ void TFormMain::Done1Click() {
 
 // While the page "Edit" is shown a click places a piece: no drag may start a move.
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == SpeedBar2)
+        SpeedBar2Changed(event);
     if (watched == ChessBoard1 && EditPageShown()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

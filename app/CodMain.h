@@ -20,12 +20,13 @@ class QToolButton;
 class QPlainTextEdit;
 class QSpinBox;
 class QStackedWidget;
-class QToolBar;
 class QFrame;
 class TColorDialog;
 class TFormStorage;
 class TMRUManager;
 class TRadioGroup;
+class TSpeedBar;
+class TSpeedItem;
 
 namespace platform {
 class TOpenDialog;
@@ -115,7 +116,7 @@ public:
     // The piece buttons by their tag: 0-5 White's P, N, B, R, Q, K, 6-11 Black's.
     std::array<QToolButton*, 12> PieceButtons{};
     QPushButton* BtnDoneEditing;
-    QToolBar* SpeedBar2;
+    TSpeedBar* SpeedBar2;
     TFormStorage* FormStorage1;
     TMRUManager* MRUManager1;
     platform::TSaveDialog* SaveDialog1;
@@ -147,7 +148,7 @@ public:
     QAction *Inseriscicommento1, *N1, *Selezionatutto1, *Copia1, *Personalizzatoolbar1;
 
     // Tool-bar items.
-    QAction *SpeedItemSave, *SpeedItemOpen, *SpeedItemNew, *SpeedItemGameEdit, *SpeedItemBack,
+    TSpeedItem *SpeedItemSave, *SpeedItemOpen, *SpeedItemNew, *SpeedItemGameEdit, *SpeedItemBack,
         *SpeedItemForw, *SpeedItemNetGame, *SpeedItemHelp, *SpeedItemOpzioni, *SpeedItemVexlorWrite,
         *SpeedItemVexlorRead, *SpeedItemNntpSendNow, *SpeedItemNntpQueue, *SpeedItemNntpSendQueued,
         *SpeedItemNntpRead, *SpeedItemNntpGet, *SpeedItem1;
@@ -156,6 +157,8 @@ public:
     // one stay disabled whatever the menu states say.
     void BindCommand(QAction* item, std::function<void()> handler);
     void SetCommandEnabled(QAction* item, bool enabled);
+    void BindCommand(TSpeedItem* item, std::function<void()> handler);
+    void SetCommandEnabled(TSpeedItem* item, bool enabled);
     // Decides every command's enabled state from the window's state; called on each change.
     void UpdateCommandStates();
 
@@ -305,8 +308,13 @@ private:
     void ReviewMessages(const QString& fileName, const QString& separator);
     QAction* MenuItem(QMenu* menu, const QString& name, const QString& caption,
                       const QKeySequence& shortcut = {});
-    QAction* SpeedItem(const QString& name, const QString& caption, const QString& hint,
-                       const QIcon& icon, bool visible);
+    TSpeedItem* SpeedItem(int section, const QString& name, const QString& caption,
+                          const QString& hint, const QIcon& icon, int left, bool visible);
+    // The client area holds the tool bar at its edge; the board and the panel keep clear of it.
+    static constexpr QSize ClientAreaSize{8 + 380 + 8 + 224 + 8, 4 + 380 + 8};
+    void PlaceClientArea();
+    void SpeedBar2Changed(QEvent* event);
+    void Personalizza1Click();
 
     void SetMoveListLines(const QStringList& lines);
     void EndOfGame(int result, const QString& text);

@@ -3,6 +3,7 @@
 
 #include "app/CodInfo.h"
 #include "app/CodMain.h"
+
 #include "app/CodVersione.h"
 #include "app/Correspondence.h"
 #include "comms/CodConnessione.h"
@@ -10,6 +11,7 @@
 #include "comms/CodNntpThread.h"
 #include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
+#include "controls/SpeedBar.h"
 #include "controls/ToolEdit.h"
 #include "platform/Dialogs.h"
 #include "platform/MaskEdit.h"
@@ -248,36 +250,43 @@ void TFormMain::CreateCorrespondenceCommands() {
     const std::pair<QAction*, void (TFormMain::*)()> commands[] = {
         {Datipartita1, &TFormMain::Datipartita1Click},
         {PrintMove1, &TFormMain::PrintMove1Click},
-        {SpeedItemVexlorWrite, &TFormMain::PrintMove1Click},
         {Rivedimossestampate1, &TFormMain::Rivedimossestampate1Click},
-        {SpeedItemVexlorRead, &TFormMain::Rivedimossestampate1Click},
         {SendmoveNTTP1, &TFormMain::SendmoveNTTP1Click},
-        {SpeedItemNntpSendNow, &TFormMain::SendmoveNTTP1Click},
         {AccodamossaNNTP1, &TFormMain::AccodamossaNNTP1Click},
-        {SpeedItemNntpQueue, &TFormMain::AccodamossaNNTP1Click},
         {RivedimosseaccodateNNTP1, &TFormMain::RivedimosseaccodateNNTP1Click},
-        {SpeedItemNntpRead, &TFormMain::RivedimosseaccodateNNTP1Click},
         {InviamosseaccodateNNTP1, &TFormMain::InviamosseaccodateNNTP1Click},
-        {SpeedItemNntpSendQueued, &TFormMain::InviamosseaccodateNNTP1Click},
         {GetMoveNTTP1, &TFormMain::GetMoveNTTP1Click},
-        {SpeedItemNntpGet, &TFormMain::GetMoveNTTP1Click},
         {InviamossaviaEmail, &TFormMain::InviamossaviaEmailClick},
-        {SpeedItem1, &TFormMain::InviamossaviaEmailClick},
     };
     for (const auto& [item, handler] : commands)
+        BindCommand(item, [this, handler = handler] { (this->*handler)(); });
+    const std::pair<TSpeedItem*, void (TFormMain::*)()> speedItems[] = {
+        {SpeedItemVexlorWrite, &TFormMain::PrintMove1Click},
+        {SpeedItemVexlorRead, &TFormMain::Rivedimossestampate1Click},
+        {SpeedItemNntpSendNow, &TFormMain::SendmoveNTTP1Click},
+        {SpeedItemNntpQueue, &TFormMain::AccodamossaNNTP1Click},
+        {SpeedItemNntpRead, &TFormMain::RivedimosseaccodateNNTP1Click},
+        {SpeedItemNntpSendQueued, &TFormMain::InviamosseaccodateNNTP1Click},
+        {SpeedItemNntpGet, &TFormMain::GetMoveNTTP1Click},
+        {SpeedItem1, &TFormMain::InviamossaviaEmailClick},
+    };
+    for (const auto& [item, handler] : speedItems)
         BindCommand(item, [this, handler = handler] { (this->*handler)(); });
 }
 
 void TFormMain::UpdateCorrespondenceCommands() {
     const bool movePlayed = !(ChessBoard1->CurrentMove() == 1 && ChessBoard1->WhiteToMove());
-    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1, SpeedItemNntpSendNow,
-                          SpeedItemNntpQueue, SpeedItemVexlorWrite})
+    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1})
+        SetCommandEnabled(item, movePlayed);
+    for (TSpeedItem* item : {SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemVexlorWrite})
         SetCommandEnabled(item, movePlayed);
     // One news operation at a time.
     if (FormConnessione && FormConnessione->Busy()) {
         for (QAction* item :
-             {SendmoveNTTP1, AccodamossaNNTP1, RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1,
-              SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemNntpRead, SpeedItemNntpSendQueued})
+             {SendmoveNTTP1, AccodamossaNNTP1, RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1})
+            SetCommandEnabled(item, false);
+        for (TSpeedItem* item :
+             {SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemNntpRead, SpeedItemNntpSendQueued})
             SetCommandEnabled(item, false);
     }
 }

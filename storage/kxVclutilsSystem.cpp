@@ -258,10 +258,13 @@ namespace {
 class InvertOverlay : public QWidget {
 public:
     explicit InvertOverlay(QWidget* window) : QWidget(window) {
+        setObjectName(Name());
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setGeometry(window->rect());
     }
+    // Found by name: the class has no meta-object of its own to be found by.
+    static QString Name() { return QStringLiteral("quendel.invertOverlay"); }
     void Toggle(const QRect& rect, int width) {
         const auto frame = std::make_pair(rect, width);
         if (!frames_.removeOne(frame))
@@ -291,7 +294,8 @@ void DrawInvertFrame(const QRect& ScreenRect, int Width) {
     QWidget* window = QApplication::activeWindow();
     if (!window)
         return;
-    auto* overlay = window->findChild<InvertOverlay*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* overlay = static_cast<InvertOverlay*>(
+        window->findChild<QWidget*>(InvertOverlay::Name(), Qt::FindDirectChildrenOnly));
     if (!overlay)
         overlay = new InvertOverlay(window);
     overlay->setGeometry(window->rect());

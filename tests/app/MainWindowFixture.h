@@ -7,6 +7,7 @@
 #include "app/CodPromotion.h"
 #include "app/Quendel.h"
 #include "app/RadioGroup.h"
+#include "controls/SpeedBar.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 
@@ -19,6 +20,11 @@
 #include <QTest>
 #include <deque>
 #include <gtest/gtest.h>
+
+// Clicks a tool-bar item's button as the user does.
+inline void ClickItem(TSpeedItem* item) {
+    QTest::mouseClick(item->Button(), Qt::LeftButton);
+}
 
 struct TBoxSeen {
     QString text;

@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTextBrowser>
-#include <QToolBar>
 #include <QWindow>
 
 namespace {
@@ -21,6 +20,13 @@ QAction* Item(const char* name) {
     auto* item = FormMain->findChild<QAction*>(name);
     EXPECT_NE(item, nullptr) << name;
     return item;
+}
+
+// Whether a menu command or a tool-bar item's button answers.
+bool Answers(const char* name) {
+    if (auto* item = FormMain->findChild<TSpeedItem*>(name))
+        return item->Button()->isEnabled();
+    return Item(name)->isEnabled();
 }
 
 } // namespace
@@ -85,7 +91,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndStates) {
         {"Sound1", "Suono", QKeySequence(Qt::CTRL | Qt::Key_S), true},
         {"Reverseboard1", "Capovolgi scacchiera", QKeySequence(Qt::CTRL | Qt::Key_R), true},
         {"Impostazioni1", "Impostazioni..", {}, true},
-        {"Personalizza1", "Personalizza toolbar..", {}, false},
+        {"Personalizza1", "Personalizza toolbar..", {}, true},
         {"Datipartita1", "&Dati partita..", {}, true},
         {"PrintMove1", "&Stampa mossa", {}, false},
         {"SendmoveNTTP1", "&Invia mossa immediatamente", {}, false},
@@ -146,36 +152,50 @@ TEST_F(MainWindowTest, ToolBarItemsWithTheirCaptionsHintsAndVisibility) {
         {"SpeedItemOpzioni", "Opzioni", "Opzioni", true, true},
         {"SpeedItemVexlorWrite", "Stampa mossa in formato Vexlor", "Stampa mossa in formato Vexlor",
          false, false},
-        {"SpeedItemNntpGet", "Ricevi mosse via NNTP", "Ricevi mosse via NNTP", false, false},
+        {"SpeedItemNntpGet", "Ricevi mosse via NNTP", "Ricevi mosse via NNTP", false, true},
         {"SpeedItem1", "Invia mossa via e-mail", "Invia mossa via e-mail", true, true},
     };
     for (const Expected& e : items) {
-        QAction* item = Item(e.name);
-        ASSERT_NE(item, nullptr);
-        EXPECT_EQ(item->text(), e.caption) << e.name;
-        EXPECT_EQ(item->toolTip(), e.hint) << e.name;
-        EXPECT_EQ(item->isVisible(), e.visible) << e.name;
-        EXPECT_EQ(item->isEnabled(), e.enabled) << e.name;
+        auto* item = FormMain->findChild<TSpeedItem*>(e.name);
+        ASSERT_NE(item, nullptr) << e.name;
+        EXPECT_EQ(item->Caption(), e.caption) << e.name;
+        EXPECT_EQ(item->Button()->toolTip(), e.hint) << e.name;
+        EXPECT_EQ(item->Visible(), e.visible) << e.name;
+        EXPECT_EQ(item->Button()->isVisible(), e.visible) << e.name;
+        EXPECT_EQ(item->Button()->isEnabled(), e.enabled) << e.name;
     }
-    EXPECT_EQ(FormMain->SpeedBar2->actions().size(), 17 + 3);
+    TSpeedBar* bar = FormMain->SpeedBar2;
+    QStringList sections;
+    int count = 0;
+    for (int i = 0; i < bar->GetSectionCount(); ++i) {
+        sections << bar->GetSection(i)->Caption();
+        count += bar->ItemsCount(i);
+    }
+    EXPECT_EQ(sections, (QStringList{"File", "Partita", "Strumenti", "Zeltor"}));
+    EXPECT_EQ(count, 17);
+    EXPECT_EQ(FormMain->SpeedItemNetGame->GetSectionName(), "Partita");
+    EXPECT_EQ(FormMain->SpeedItem1->GetSectionName(), "Zeltor");
 }
 
-// A disabled item looks it, whatever its picture.
+// A disabled item looks it, whatever its picture: the glyph fades towards the button's face.
 TEST_F(MainWindowTest, DisabledToolBarItemsLookDisabled) {
-    auto opacity = [](const QPixmap& pixmap) {
-        const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    auto contrast = [](TSpeedItem* item) {
+        const QImage image = item->Button()->grab().toImage();
+        const QColor face = image.pixelColor(2, 2);
         qint64 sum = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                sum += qAlpha(image.pixel(x, y));
+        for (int y = 4; y < image.height() - 4; ++y)
+            for (int x = 4; x < image.width() - 4; ++x) {
+                const QColor c = image.pixelColor(x, y);
+                sum += std::abs(c.red() - face.red()) + std::abs(c.green() - face.green()) +
+                       std::abs(c.blue() - face.blue());
+            }
         return sum;
     };
-    for (const char* name : {"SpeedItem1"}) {
-        QAction* item = Item(name);
-        const QSize size = FormMain->SpeedBar2->iconSize();
-        EXPECT_LT(opacity(item->icon().pixmap(size, QIcon::Disabled)) * 2,
-                  opacity(item->icon().pixmap(size, QIcon::Normal)))
-            << name;
+    for (TSpeedItem* item : {FormMain->SpeedItem1, FormMain->SpeedItemBack}) {
+        const qint64 enabled = contrast(item);
+        item->SetEnabled(false);
+        EXPECT_LT(contrast(item) * 2, enabled) << item->objectName().toStdString();
+        item->SetEnabled(true);
     }
 }
 
@@ -229,7 +249,7 @@ TEST_F(MainWindowTest, TakeBackAndReplayFollowTheMoveList) {
     EXPECT_EQ(Lines(), QStringList{"1.  e2-e4    e7-e5"});
     Item("Undo1")->trigger();
     EXPECT_EQ(Lines(), QStringList{"1.  e2-e4   "});
-    FormMain->SpeedItemBack->trigger();
+    ClickItem(FormMain->SpeedItemBack);
     EXPECT_TRUE(Lines().isEmpty());
     beeps.clear();
     Item("Undo1")->trigger();
@@ -238,7 +258,7 @@ TEST_F(MainWindowTest, TakeBackAndReplayFollowTheMoveList) {
 
     Item("Moveforward1")->trigger();
     EXPECT_EQ(Lines(), QStringList{"1.  e2-e4    "});
-    FormMain->SpeedItemForw->trigger();
+    ClickItem(FormMain->SpeedItemForw);
     Item("Moveforward1")->trigger();
     EXPECT_EQ(Lines(), (QStringList{"1.  e2-e4    e7-e5", "2.  g1-f3    "}));
     beeps.clear();
@@ -363,7 +383,7 @@ TEST_F(MainWindowTest, TheCapturedPiecesWindowIsAToolWindowOfTheMainWindow) {
 TEST_F(MainWindowTest, NewGameOnAModifiedGameAsksToSave) {
     fileAnswer = dir.filePath("partita.qzd");
     Play({{E2, E4}});
-    FormMain->SpeedItemSave->trigger();
+    ClickItem(FormMain->SpeedItemSave);
     ASSERT_TRUE(FormMain->HasGameFile);
     Play({{E7, E5}});
     ASSERT_TRUE(FormMain->Modified);
@@ -518,7 +538,7 @@ TEST_F(MainWindowTest, NetworkGameDisablesRewindingAndReportsItsEnd) {
     for (const char* name :
          {"Undo1", "Moveforward1", "Editboard1", "New1", "Load1", "SpeedItemOpen", "SpeedItemNew",
           "SpeedItemGameEdit", "SpeedItemBack", "SpeedItemForw"})
-        EXPECT_FALSE(Item(name)->isEnabled()) << name;
+        EXPECT_FALSE(Answers(name)) << name;
     Play({{F2, F3}});
     EXPECT_EQ(netEvents, std::vector<QString>{"move f2-f3"});
     // The remote side's moves arrive as text.
@@ -535,7 +555,7 @@ TEST_F(MainWindowTest, NetworkGameDisablesRewindingAndReportsItsEnd) {
     EXPECT_FALSE(Board()->LocalSideOnly);
     for (const char* name : {"Undo1", "Moveforward1", "Editboard1", "New1", "Load1",
                              "SpeedItemOpen", "SpeedItemGameEdit"})
-        EXPECT_TRUE(Item(name)->isEnabled()) << name;
+        EXPECT_TRUE(Answers(name)) << name;
     EXPECT_FALSE(FormMain->Recent1->menuAction()->isEnabled());
 }
 

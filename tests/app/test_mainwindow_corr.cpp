@@ -171,19 +171,19 @@ TEST_F(CorrespondenceTest, GameDataInAndOut) {
 
 TEST_F(CorrespondenceTest, ZeltorCommandsNeedAPlayedMove) {
     SetUpGame();
-    // Hidden tool-bar items read as disabled: show them as a customised bar would.
-    FormMain->SpeedItemNntpQueue->setVisible(true);
-    FormMain->SpeedItemVexlorWrite->setVisible(true);
+    // Put the hidden items on the bar as a customised bar would.
+    FormMain->SpeedItemNntpQueue->SetVisible(true);
+    FormMain->SpeedItemVexlorWrite->SetVisible(true);
     Open(FormMain->Zeltor1);
     EXPECT_FALSE(FormMain->PrintMove1->isEnabled());
-    EXPECT_FALSE(FormMain->SpeedItemNntpQueue->isEnabled());
+    EXPECT_FALSE(FormMain->SpeedItemNntpQueue->Button()->isEnabled());
     EXPECT_TRUE(FormMain->Datipartita1->isEnabled());
     EXPECT_TRUE(FormMain->GetMoveNTTP1->isEnabled());
     Play({{E2, E4}});
     EXPECT_TRUE(FormMain->PrintMove1->isEnabled());
-    EXPECT_TRUE(FormMain->SpeedItemNntpQueue->isEnabled());
+    EXPECT_TRUE(FormMain->SpeedItemNntpQueue->Button()->isEnabled());
     FormMain->Undo1Click();
-    EXPECT_FALSE(FormMain->SpeedItemVexlorWrite->isEnabled());
+    EXPECT_FALSE(FormMain->SpeedItemVexlorWrite->Button()->isEnabled());
 }
 
 TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {

@@ -67,7 +67,7 @@ protected:
 TEST_F(MainWindowFilesTest, ASavedGameIsWrittenByteForByteAndReadBack) {
     Play({{E2, E4}, {E7, E5}, {G1, F3}});
     fileAnswer = path;
-    FormMain->SpeedItemSave->trigger();
+    ClickItem(FormMain->SpeedItemSave);
     EXPECT_EQ(fileDialogs, std::vector<QString>{"SaveDialog1:"});
     EXPECT_EQ(FileBytes("corta.qzd"),
               Header(today) + "1. e2-e4   \r\n1. e7-e5   \r\n2. g1-f3   \r\n@8-@8\r\n");
@@ -91,7 +91,7 @@ TEST_F(MainWindowFilesTest, ASavedGameIsWrittenByteForByteAndReadBack) {
     // Saving again needs no dialog.
     Play({{B8, C6}});
     fileDialogs.clear();
-    FormMain->SpeedItemSave->trigger();
+    ClickItem(FormMain->SpeedItemSave);
     EXPECT_TRUE(fileDialogs.empty());
     EXPECT_TRUE(FileBytes("corta.qzd").endsWith("2. g1-f3   \r\n2. b8-c6   \r\n@8-@8\r\n"));
 }
@@ -241,7 +241,7 @@ TEST_F(MainWindowFilesTest, NoSavingWhilePositionIsEdited) {
     fileAnswer = path;
     FormMain->findChild<QAction*>("Save1")->trigger();
     FormMain->findChild<QAction*>("SaveAs1")->trigger();
-    FormMain->SpeedItemSave->trigger();
+    ClickItem(FormMain->SpeedItemSave);
     EXPECT_TRUE(fileDialogs.empty());
     EXPECT_FALSE(QFile::exists(path));
 }

@@ -205,15 +205,15 @@ TEST_F(PositionEditingTest, CommandsThatReplaceTheGameWaitUntilEditingEnds) {
     Trigger("Editboard1");
     Place('Q', D5);
     const QString placement = Board()->Position();
-    const QList<QAction*> commands{FormMain->SpeedItemNew, FormMain->SpeedItemOpen,
-                                   FormMain->SpeedItemBack, FormMain->SpeedItemForw,
-                                   FormMain->SpeedItemGameEdit};
+    const QList<TSpeedItem*> commands{FormMain->SpeedItemNew, FormMain->SpeedItemOpen,
+                                      FormMain->SpeedItemBack, FormMain->SpeedItemForw,
+                                      FormMain->SpeedItemGameEdit};
     fileAnswer = dir.filePath("a.qzd");
-    for (QAction* command : commands) {
-        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
-        command->trigger();
+    for (TSpeedItem* command : commands) {
+        EXPECT_FALSE(command->Button()->isEnabled()) << command->objectName().toStdString();
+        ClickItem(command);
     }
-    EXPECT_FALSE(FormMain->SpeedItemSave->isEnabled());
+    EXPECT_FALSE(FormMain->SpeedItemSave->Button()->isEnabled());
     EXPECT_FALSE(FormMain->Recent1->menuAction()->isEnabled());
     FormMain->MRUManager1Click(dir.filePath("a.qzd"));
     FormMain->DropFiles({dir.filePath("a.qzd")});
@@ -223,11 +223,11 @@ TEST_F(PositionEditingTest, CommandsThatReplaceTheGameWaitUntilEditingEnds) {
     EXPECT_EQ(Board()->Position(), placement);
 
     Trigger("Done1");
-    for (QAction* command : commands)
-        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+    for (TSpeedItem* command : commands)
+        EXPECT_TRUE(command->Button()->isEnabled()) << command->objectName().toStdString();
     EXPECT_TRUE(FormMain->Recent1->menuAction()->isEnabled());
     // A game set up by hand is not saved, not even into the file it was set up from.
-    EXPECT_FALSE(FormMain->SpeedItemSave->isEnabled());
+    EXPECT_FALSE(FormMain->SpeedItemSave->Button()->isEnabled());
     Play({{D2, D4}});
     answers = {platform::IDYES};
     FormMain->New1->trigger();

@@ -104,7 +104,7 @@ TEST_F(SettingsTest, CancelChangesNothing) {
         static_cast<TFormImpostazioni&>(d).EditPorta->setText("25");
         return int(QDialog::Rejected);
     };
-    FormMain->SpeedItemOpzioni->trigger();
+    ClickItem(FormMain->SpeedItemOpzioni);
     EXPECT_EQ(modalShown, std::vector<QString>{"FormImpostazioni"});
     EXPECT_EQ(FormMain->NewsPort, 119);
     EXPECT_TRUE(ZeltorLines().isEmpty());

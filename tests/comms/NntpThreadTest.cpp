@@ -2,6 +2,7 @@
 #include "peers/ScriptedServer.h"
 
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -180,6 +181,33 @@ TEST(NntpScripted, FailuresEndEveryWait) {
     EXPECT_EQ(thread.OpResult, 1);
 }
 
+TEST(NntpScripted, ASlowConnectHasTheWholeBudget) {
+    const std::vector<ScriptedServer::Rule> poster{
+        {"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}, {".\r\n", "240 ok\r\n"}};
+    // The first connection request is dropped; the next one, a second later, gets through.
+    ScriptedServer slow("200 hi\r\n", poster, ScriptedServer::Start::Held);
+    QTimer::singleShot(300, &slow, [&] { slow.Release(); });
+    const auto posted = RunOperation(opPost, slow.Port(), "g", [](TNntpThread& t) {
+        t.Messages = {{"A: b", "", "x"}};
+    });
+    EXPECT_EQ(posted->OpResult, 0) << posted->ErrorText.toStdString();
+    EXPECT_EQ(posted->DoneCount, 1);
+
+    ScriptedServer never("200 hi\r\n", poster, ScriptedServer::Start::Held);
+    EXPECT_EQ(RunOperation(opPost, never.Port())->ErrorText,
+              QString("Impossibile connettersi al server 127.0.0.1:%1").arg(never.Port()));
+
+    TNntpThread aborted;
+    aborted.Host = "127.0.0.1";
+    aborted.Port = never.Port();
+    aborted.Start();
+    QTest::qWait(300);
+    EXPECT_FALSE(aborted.Finished());
+    aborted.Terminate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return aborted.Finished(); }, 5000));
+    EXPECT_EQ(aborted.ErrorText, "Connessione interrotta");
+}
+
 TEST(NntpParsers, GroupRepliesAndOverviewLines) {
     const TGroupInfo info = ParseGroupReply("211  300   1\t 300 zeltor.test\r\n");
     EXPECT_EQ(info.Count, 300);
@@ -234,6 +262,17 @@ TEST_F(NntpInn, PostedArticleComesBackLineForLine) {
     const auto empty = RunOperation(opHeaders, EnvPort("NNTP_OPEN_PORT"), "zeltor.empty");
     EXPECT_EQ(empty->OpResult, 0);
     EXPECT_TRUE(empty->Headers.isEmpty());
+}
+
+TEST_F(NntpInn, PostedThroughAConnectionThatTakesASecond) {
+    Relay slow(EnvPort("NNTP_OPEN_PORT"), Relay::Start::Held);
+    QTimer::singleShot(300, &slow, [&] { slow.Release(); });
+    QStringList article = Article;
+    article[1] += " lento " + QString::number(QDateTime::currentMSecsSinceEpoch());
+    const auto post = RunOperation(opPost, slow.Port(), "zeltor.test",
+                                   [&](TNntpThread& t) { t.Messages = {article}; });
+    EXPECT_EQ(post->OpResult, 0) << post->ErrorText.toStdString();
+    EXPECT_EQ(post->DoneCount, 1);
 }
 
 TEST_F(NntpInn, LoginAcceptedAndRefused) {

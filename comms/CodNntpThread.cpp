@@ -198,7 +198,10 @@ bool TNntpSession::PostArticles() {
 }
 
 bool TNntpSession::Command(const QString& text) {
-    return transport_->Send(text.toLatin1() + "\r\n");
+    if (transport_->Send(text.toLatin1() + "\r\n"))
+        return true;
+    connectionLost_ = true;
+    return false;
 }
 
 bool TNntpSession::Expect(const char* status, const QString& failure, QByteArray& reply) {
@@ -311,14 +314,14 @@ bool TNntpSession::DownloadArticles() {
         QByteArray reply;
         if (!Expect("220", BadAnswer, reply))
             return false;
+        // An article cut off by a dropped connection was not downloaded.
         QList<QByteArray> lines;
-        const bool complete = ReadDataLines(lines);
+        if (!ReadDataLines(lines))
+            return false;
         QStringList article;
         for (const QByteArray& line : lines)
             article.append(QString::fromLatin1(line));
         Messages.append(article);
-        if (!complete)
-            return false;
     }
     return true;
 }

@@ -162,6 +162,11 @@ TEST(NntpScripted, FailuresEndEveryWait) {
     EXPECT_EQ(refused->ErrorText,
               QString("Impossibile connettersi al server 127.0.0.1:%1").arg(closedPort));
 
+    // A server that greets and hangs up was never there to use.
+    ScriptedServer rude("200 hi\r\n<close>");
+    EXPECT_EQ(RunOperation(opPost, rude.Port())->ErrorText,
+              QString("Impossibile connettersi al server 127.0.0.1:%1").arg(rude.Port()));
+
     // An endless line, then a server that never answers, aborted by the user.
     ScriptedServer endless("200 hi\r\n",
                            {{"STAT", QByteArray(TNntpSession::MaxLineBytes + 10, 'x')}});
@@ -179,6 +184,19 @@ TEST(NntpScripted, FailuresEndEveryWait) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread.Finished(); }, 5000));
     EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
     EXPECT_EQ(thread.OpResult, 1);
+}
+
+TEST(NntpScripted, AnArticleCutOffIsNotKept) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"},
+                                         {"GROUP", "211 2 7 8 g\r\n"},
+                                         {"ARTICLE 7", "220 7\r\nintero\r\n.\r\n"},
+                                         {"ARTICLE 8", "220 8\r\nmezzo\r\n<close>"}});
+    const auto fetched = RunOperation(opArticles, server.Port(), "g", [](TNntpThread& t) {
+        t.WantedArticles = {7, 8};
+    });
+    EXPECT_EQ(fetched->OpResult, 1);
+    EXPECT_EQ(fetched->ErrorText, "Errore nella ricezione dei dati");
+    EXPECT_EQ(fetched->Messages, QList<QStringList>{{"intero\r\n"}});
 }
 
 TEST(NntpScripted, ASlowConnectHasTheWholeBudget) {

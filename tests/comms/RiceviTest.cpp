@@ -113,6 +113,22 @@ TEST_F(RiceviTest, ScriptedServerFailuresAreReported) {
     EXPECT_EQ(window->GridHeaders->FixedRows(), 0);
 }
 
+TEST_F(RiceviTest, AnArticleCutOffStaysUnmarked) {
+    ScriptedServer server("200 hi\r\n",
+                          {{"STAT", "412 x\r\n"},
+                           {"GROUP", "211 2 7 8 zeltor.test\r\n"},
+                           {"XOVER", "224 ok\r\n7\tuno\ta\td\r\n8\tdue\tb\td\r\n.\r\n"},
+                           {"ARTICLE 7", "220 7\r\nSubject: uno\r\n.\r\n"},
+                           {"ARTICLE 8", "220 8\r\nSubject: d<close>"}});
+    window->Port = server.Port();
+    ASSERT_TRUE(window->FetchHeaders(true));
+    EXPECT_FALSE(window->FetchArticles(true));
+    EXPECT_EQ(Status(1), "S");
+    EXPECT_EQ(Status(2), "");
+    EXPECT_EQ(window->Articles.value(2), QStringList());
+    EXPECT_EQ(boxes, std::vector<QString>{"Errore nella ricezione dei dati|Operazione fallita|16"});
+}
+
 TEST_F(RiceviTest, HeadersMarkedDownloadedAndRead) {
     const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
     if (port == 0)

@@ -73,6 +73,11 @@ void TFormConnessione::Tick() {
     ProgressBar1->setValue(position + step_);
 }
 
+// Escape and the window's close button: hiding the dialog alone would leave nothing to abort with.
+void TFormConnessione::reject() {
+    BtnAbortClick();
+}
+
 void TFormConnessione::BtnAbortClick() {
     if (Thread)
         Thread->Terminate();

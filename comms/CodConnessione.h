@@ -27,6 +27,7 @@ public:
     bool Busy() const { return Thread != nullptr; }
 
     void BtnAbortClick();
+    void reject() override;
 
 signals:
     // An operation has begun or ended; windows enable their news commands again.

@@ -58,6 +58,9 @@ void TFormConnessione::Run(TNntpThread& thread) {
     });
     timer.start(TNntpSession::SliceMs);
     loop.exec();
+    // The loop also ends when the program quits: the worker is told to stop before it is joined.
+    if (!thread.Finished())
+        thread.Terminate();
     thread.Wait();
     LabelStato->setText(thread.StatusText());
     hide();

@@ -3,10 +3,12 @@
 // resignation. The move lists agree throughout.
 
 #include "tests/comms/FakeNetHost.h"
+#include "tests/peers/ScriptedServer.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,6 +60,8 @@ public:
         }
         return {};
     }
+
+    bool Ended() { return process.waitForFinished(10000); }
 
     static QString Moves(const QString& show) {
         return show.section(" moves=", 1).section(" log=", 0, 0);
@@ -131,6 +135,25 @@ TEST(TwoProcesses, AWholeNetworkGame) {
     EXPECT_EQ(TPeer::Moves(annaLast).toStdString(), TPeer::Moves(brunoLast).toStdString());
     EXPECT_TRUE(TPeer::Moves(annaLast).contains("e7-e5"));
     EXPECT_EQ(annaLast.count("Fine partita: il Nero vince"), 2);
+}
+
+// Quitting while the download window waits on a server that never answers: the worker is told to
+// stop, its failure is reported, and the program ends. Through the user's "Esci", and through an
+// end of the event loops that closes no window first.
+TEST(PeerProcess, QuittingDuringADownloadFromASilentServer) {
+    ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    for (const char* quit : {"exit", "halt"}) {
+        QTemporaryDir folder;
+        TPeer peer(folder.path());
+        const int asked = int(silent.Received().count("STAT"));
+        peer.Send(QStringLiteral("download %1").arg(silent.Port()));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return silent.Received().count("STAT") > asked; }, 20000));
+        peer.Send(quit);
+        EXPECT_EQ(peer.WaitFor("box "), "box Errore nella ricezione dei dati|Operazione fallita|16")
+            << quit;
+        EXPECT_TRUE(peer.Ended()) << quit;
+    }
 }
 
 } // namespace

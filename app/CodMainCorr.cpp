@@ -23,18 +23,6 @@
 
 #include <cmath>
 
-namespace {
-
-const QString QueueFile = QStringLiteral("nntp.out");
-
-// The lines of a message file; a missing file has none.
-QStringList ReadMessageFile(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? platform::SplitLines(file.readAll()) : QStringList();
-}
-
-} // namespace
-
 correspondence::TGameData TFormMain::GameData() const {
     return {MatchCode, WhitePlayer, BlackPlayer, HeaderLine1, HeaderLine2, GameRound};
 }
@@ -81,6 +69,23 @@ void TFormMain::ExplainMissingAddress(const QString& address, const QString& pla
         platform::MessageBox(correspondence::MissingEmailText(player), AppInfo.Name, 0, this);
 }
 
+// A missing message file holds no message; one that exists but cannot be read is reported and
+// nothing goes on, so that no write replaces what it holds.
+std::optional<QStringList> TFormMain::ReadMessageFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.exists())
+        return QStringList();
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray data = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return platform::SplitLines(data);
+    }
+    platform::ShowError(QStringLiteral("Impossibile leggere il file ") + fileName +
+                            QStringLiteral(": ") + file.errorString(),
+                        this);
+    return std::nullopt;
+}
+
 bool TFormMain::WriteMessageFile(const QString& fileName, const QStringList& lines) {
     QString error;
     if (platform::WriteLines(fileName, lines, &error))
@@ -94,8 +99,10 @@ void TFormMain::PrintMove1Click() {
     if (!message)
         return;
     QStringList lines = *message;
-    const QStringList old = ReadMessageFile(VexlorFileName);
-    if (!old.isEmpty()) {
+    const auto old = ReadMessageFile(VexlorFileName);
+    if (!old)
+        return;
+    if (!old->isEmpty()) {
         const int answer = platform::MessageBox(
             QStringLiteral("Il file ") + VexlorFileName + QStringLiteral(" esiste gia'. Accodare?"),
             QStringLiteral("Stampa file Vexlor"),
@@ -103,7 +110,7 @@ void TFormMain::PrintMove1Click() {
         if (answer == platform::IDCANCEL)
             return;
         if (answer == platform::IDYES)
-            lines += old;
+            lines += *old;
     }
     if (WriteMessageFile(VexlorFileName, lines))
         platform::MessageBox(QStringLiteral("Mossa stampata nel file ") + VexlorFileName,
@@ -115,9 +122,10 @@ void TFormMain::AccodamossaNNTP1Click() {
     const auto article = BuildNntpMessage();
     if (!article)
         return;
-    const QStringList lines =
-        QStringList{NntpSeparator} + *article + ReadMessageFile(NntpQueueFileName);
-    if (WriteMessageFile(NntpQueueFileName, lines))
+    const auto old = ReadMessageFile(NntpQueueFileName);
+    if (!old)
+        return;
+    if (WriteMessageFile(NntpQueueFileName, QStringList{NntpSeparator} + *article + *old))
         platform::MessageBox(QStringLiteral("Mossa stampata"), QStringLiteral("Stampa mossa"),
                              platform::MB_ICONINFORMATION, this);
 }
@@ -149,7 +157,10 @@ void TFormMain::SendmoveNTTP1Click() {
 }
 
 void TFormMain::InviamosseaccodateNNTP1Click() {
-    const QStringList lines = ReadMessageFile(NntpQueueFileName);
+    const auto read = ReadMessageFile(NntpQueueFileName);
+    if (!read)
+        return;
+    const QStringList& lines = *read;
     if (lines.isEmpty()) {
         platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
                              QStringLiteral("Invio mosse accodate"), platform::MB_ICONWARNING,

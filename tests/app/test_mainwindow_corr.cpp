@@ -11,6 +11,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace {
 
 class CorrespondenceTest : public MainWindowTest {
@@ -95,14 +98,69 @@ TEST_F(CorrespondenceTest, QueueGrowsNewestFirstAndNothingWithoutAMatchCode) {
     EXPECT_EQ(FileBytes("nntp.out"), newer + older);
     EXPECT_EQ(boxes.back().text, "Mossa stampata");
 
-    // A queue that cannot be written (a folder of that name) is reported, nothing confirmed.
-    QDir().mkdir("cartella.out");
-    FormMain->NntpQueueFileName = "cartella.out";
+    // A queue that cannot be written (in a folder that is not there) is reported, nothing
+    // confirmed.
+    FormMain->NntpQueueFileName = "manca/nntp.out";
     boxes.clear();
     FormMain->AccodamossaNNTP1Click();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file cartella.out"));
+    EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file manca/nntp.out"));
+    EXPECT_FALSE(QFileInfo::exists("manca"));
+}
+
+namespace {
+
+// The superuser reads any file: for a while the thread checks file permissions as "nobody" does.
+class TFilePermissionsOfNobody {
+public:
+    TFilePermissionsOfNobody() : root_(::geteuid() == 0) {
+        if (root_)
+            ::setfsuid(65534);
+    }
+    ~TFilePermissionsOfNobody() {
+        if (root_)
+            ::setfsuid(0);
+    }
+
+private:
+    bool root_;
+};
+
+} // namespace
+
+// A print file or queue that is there but cannot be read is reported and left as it is: no
+// question, nothing written, nothing confirmed, nothing posted.
+TEST_F(CorrespondenceTest, AnUnreadableMessageFileIsLeftAlone) {
+    SetUpGame();
+    Play({{E2, E4}});
+    QDir().mkdir("cartella.out");
+    WriteFile("chiuso.out", "vexlor\r\nvecchio\r\n");
+    QFile::setPermissions("chiuso.out", {});
+    // Others may look into the folder, though not into that file.
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ExeGroup | QFile::ExeOther);
+    // Reading /proc/self/mem from its start fails with an I/O error.
+    for (const QString file : {"cartella.out", "/proc/self/mem", "chiuso.out"}) {
+        FormMain->VexlorFileName = file;
+        FormMain->NntpQueueFileName = file;
+        for (auto command : {&TFormMain::PrintMove1Click, &TFormMain::AccodamossaNNTP1Click,
+                             &TFormMain::InviamosseaccodateNNTP1Click}) {
+            boxes.clear();
+            {
+                TFilePermissionsOfNobody nobody;
+                (FormMain->*command)();
+            }
+            ASSERT_EQ(boxes.size(), 1u) << file.toStdString();
+            EXPECT_TRUE(boxes[0].text.startsWith("Impossibile leggere il file " + file))
+                << boxes[0].text.toStdString();
+            EXPECT_EQ(boxes[0].flags, 16);
+        }
+    }
     EXPECT_TRUE(QFileInfo("cartella.out").isDir());
+    EXPECT_TRUE(QDir("cartella.out").isEmpty());
+    QFile::setPermissions("chiuso.out", QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(FileBytes("chiuso.out"), "vexlor\r\nvecchio\r\n");
+    EXPECT_TRUE(modalShown.empty());
 }
 
 TEST_F(CorrespondenceTest, EmailComposedForEitherMover) {

@@ -282,14 +282,14 @@ void TFormMain::CreateCorrespondenceCommands() {
 
 void TFormMain::UpdateCorrespondenceCommands() {
     const bool movePlayed = !(ChessBoard1->CurrentMove() == 1 && ChessBoard1->WhiteToMove());
-    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1, SpeedItemNntpSendNow,
-                          SpeedItemNntpQueue, SpeedItemVexlorWrite})
+    // One news operation at a time; when it ends, failed or cancelled too, they answer again.
+    const bool idle = !FormConnessione || !FormConnessione->Busy();
+    for (QAction* item : {PrintMove1, SpeedItemVexlorWrite})
         SetCommandEnabled(item, movePlayed);
-    // One news operation at a time.
-    if (FormConnessione && FormConnessione->Busy()) {
-        for (QAction* item :
-             {SendmoveNTTP1, AccodamossaNNTP1, RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1,
-              SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemNntpRead, SpeedItemNntpSendQueued})
-            SetCommandEnabled(item, false);
-    }
+    for (QAction* item :
+         {SendmoveNTTP1, AccodamossaNNTP1, SpeedItemNntpSendNow, SpeedItemNntpQueue})
+        SetCommandEnabled(item, movePlayed && idle);
+    for (QAction* item : {RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1, SpeedItemNntpRead,
+                          SpeedItemNntpSendQueued})
+        SetCommandEnabled(item, idle);
 }

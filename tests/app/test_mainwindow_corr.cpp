@@ -1,15 +1,20 @@
 #include "MainWindowFixture.h"
 
 #include "app/CodInfo.h"
+#include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
+#include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "controls/ToolEdit.h"
+#include "peers/ScriptedServer.h"
 #include "platform/MaskEdit.h"
 #include "storage/DateUtil.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -236,6 +241,84 @@ TEST_F(CorrespondenceTest, ZeltorCommandsNeedAPlayedMove) {
     EXPECT_FALSE(FormMain->SpeedItemVexlorWrite->isEnabled());
 }
 
+// After every news operation, failed and cancelled ones too, the queue commands answer again.
+TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
+    ScriptedServer poster("200 hi\r\n", {{"STAT", "412 x\r\n"},
+                                         {"POST", "340 go\r\n"},
+                                         {".\r\n", "240 ok\r\n"},
+                                         {"GROUP", "211 0 1 0 zeltor.test\r\n"}});
+    ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->UserName = "tester";
+    FormMain->Password = "secret";
+    const std::vector<QAction*> queueCommands{
+        FormMain->InviamosseaccodateNNTP1, FormMain->RivedimosseaccodateNNTP1,
+        FormMain->SpeedItemNntpSendQueued, FormMain->SpeedItemNntpRead,
+        FormMain->SendmoveNTTP1,           FormMain->AccodamossaNNTP1};
+    for (QAction* item : queueCommands)
+        item->setVisible(true);
+    const auto answering = [&] {
+        return std::all_of(queueCommands.begin(), queueCommands.end(),
+                           [](QAction* item) { return item->isEnabled(); });
+    };
+    const auto anyAnswering = [&] {
+        return std::any_of(queueCommands.begin(), queueCommands.end(),
+                           [](QAction* item) { return item->isEnabled(); });
+    };
+    Play({{E2, E4}});
+    ASSERT_TRUE(answering());
+
+    // Each operation is watched while it runs, then the commands are looked at.
+    bool answeredWhileRunning = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (FormConnessione->Busy())
+            answeredWhileRunning = answeredWhileRunning || anyAnswering();
+    });
+    watch.start(50);
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"posted",
+         [&] {
+             FormMain->NewsPort = poster.Port();
+             FormMain->AccodamossaNNTP1->trigger();
+             FormMain->InviamosseaccodateNNTP1->trigger();
+             EXPECT_EQ(boxes.back().text, "Messaggio inviato");
+         }},
+        {"posted again",
+         [&] {
+             FormMain->AccodamossaNNTP1->trigger();
+             FormMain->InviamosseaccodateNNTP1->trigger();
+             EXPECT_EQ(boxes.back().text, "Messaggio inviato");
+             EXPECT_EQ(FileBytes("nntp.out"), "");
+         }},
+        {"failed",
+         [&] {
+             FormMain->NewsPort = 1;
+             FormMain->SendmoveNTTP1->trigger();
+             EXPECT_EQ(boxes.back().caption, "Invio fallito");
+         }},
+        {"cancelled",
+         [&] {
+             FormMain->NewsPort = silent.Port();
+             QTimer::singleShot(300, FormConnessione, [] { FormConnessione->BtnAbort->click(); });
+             FormMain->SendmoveNTTP1->trigger();
+             EXPECT_EQ(boxes.back().text, "Errore nella ricezione dei dati");
+         }},
+        {"downloaded",
+         [&] {
+             FormMain->NewsPort = poster.Port();
+             FormMain->GetMoveNTTP1->trigger();
+             EXPECT_TRUE(FormRicevi->FetchHeaders(false));
+         }},
+    };
+    for (const auto& [name, operation] : operations) {
+        operation();
+        EXPECT_TRUE(answering()) << name;
+    }
+    EXPECT_FALSE(answeredWhileRunning);
+}
+
 TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
     if (port == 0)
@@ -257,6 +340,12 @@ TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     FormMain->InviamosseaccodateNNTP1Click();
     EXPECT_EQ(boxes.back().text, "2 messaggi inviati");
     EXPECT_EQ(boxes.back().caption, "Invio mossa");
+    EXPECT_EQ(FileBytes("nntp.out"), "");
+
+    // The queue posted a second time in the session, through the menu.
+    FormMain->AccodamossaNNTP1->trigger();
+    FormMain->InviamosseaccodateNNTP1->trigger();
+    EXPECT_EQ(boxes.back().text, "Messaggio inviato");
     EXPECT_EQ(FileBytes("nntp.out"), "");
 
     // Posting at once goes through the preview, where the user may edit the article.

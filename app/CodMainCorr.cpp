@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 correspondence::TGameData TFormMain::GameData() const {
@@ -161,15 +162,16 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
     if (!read)
         return;
     const QStringList& lines = *read;
-    if (lines.isEmpty()) {
+    correspondence::TMessageFile queue(NntpSeparator);
+    queue.Split(lines);
+    const QList<QStringList> articles = queue.NonEmpty();
+    // A queue of separator lines alone holds nothing to send either.
+    if (articles.isEmpty()) {
         platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
                              QStringLiteral("Invio mosse accodate"), platform::MB_ICONWARNING,
                              this);
         return;
     }
-    correspondence::TMessageFile queue(NntpSeparator);
-    queue.Split(lines);
-    const QList<QStringList> articles = queue.NonEmpty();
     int done = 0;
     SendNntpMessages(articles, &done);
     // What went out leaves the queue; the rest waits with its separators.
@@ -180,6 +182,16 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
 int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCount) {
     if (FormConnessione->Busy())
         return 1;
+    // Nothing to send (an article emptied in the preview) is said before any connection.
+    const auto hasText = [](const QStringList& article) {
+        return std::any_of(article.begin(), article.end(),
+                           [](const QString& line) { return !line.trimmed().isEmpty(); });
+    };
+    if (std::none_of(articles.begin(), articles.end(), hasText)) {
+        platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
+                             QStringLiteral("Invio mossa"), platform::MB_ICONWARNING, this);
+        return 1;
+    }
     QString user = UserName;
     QString password = Password;
     if (!AskNntpLogin(user, password))

@@ -319,6 +319,40 @@ TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
     EXPECT_FALSE(answeredWhileRunning);
 }
 
+// Nothing to send is said before any connection or login, and no success is shown.
+TEST_F(CorrespondenceTest, NothingToSendConnectsNowhere) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = server.Port();
+    FormMain->UserName = "tester";
+    FormMain->Password.clear();
+    Play({{E2, E4}});
+
+    WriteFile("nntp.out", "--- NNTP ---\r\n--- NNTP ---\r\n");
+    FormMain->InviamosseaccodateNNTP1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Nessun messaggio da spedire");
+    EXPECT_EQ(boxes[0].caption, "Invio mosse accodate");
+    EXPECT_EQ(boxes[0].flags, 48);
+    EXPECT_EQ(FileBytes("nntp.out"), "--- NNTP ---\r\n--- NNTP ---\r\n");
+
+    for (const QString emptied : {"", "\n  \n\t"}) {
+        modalAnswer = [&](QDialog& d) {
+            dynamic_cast<TFormRivedi&>(d).Memo1->setPlainText(emptied);
+            return int(QDialog::Accepted);
+        };
+        boxes.clear();
+        FormMain->SendmoveNTTP1Click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Nessun messaggio da spedire");
+        EXPECT_EQ(boxes[0].caption, "Invio mossa");
+        EXPECT_EQ(boxes[0].flags, 48);
+    }
+    EXPECT_EQ(modalShown, (std::vector<QString>{"FormRivedi", "FormRivedi"}));
+    EXPECT_EQ(server.Connections(), 0);
+}
+
 TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
     if (port == 0)
@@ -341,6 +375,11 @@ TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     EXPECT_EQ(boxes.back().text, "2 messaggi inviati");
     EXPECT_EQ(boxes.back().caption, "Invio mossa");
     EXPECT_EQ(FileBytes("nntp.out"), "");
+
+    WriteFile("nntp.out", "--- NNTP ---\r\n");
+    FormMain->InviamosseaccodateNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "Nessun messaggio da spedire");
+    EXPECT_EQ(FileBytes("nntp.out"), "--- NNTP ---\r\n");
 
     // The queue posted a second time in the session, through the menu.
     FormMain->AccodamossaNNTP1->trigger();

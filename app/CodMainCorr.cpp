@@ -52,6 +52,9 @@ std::optional<QStringList> TFormMain::BuildNntpMessage() {
     const auto move = MessageMove();
     if (!move)
         return std::nullopt;
+    // A news server refuses an article without its sender: no address, no article.
+    if (PlayerEmailAddress(move->WhiteMoved ? WhitePlayer : BlackPlayer).isEmpty())
+        return std::nullopt;
     return correspondence::BuildNntpMessage(GameData(), *move, MessageSettings());
 }
 

@@ -353,6 +353,38 @@ TEST_F(CorrespondenceTest, NothingToSendConnectsNowhere) {
     EXPECT_EQ(server.Connections(), 0);
 }
 
+// Without the mover's address the article would go without a sender, which a news server refuses
+// (after the login): the address is looked up first, with its explaining box.
+TEST_F(CorrespondenceTest, NoArticleWithoutTheMoversAddress) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = server.Port();
+    FormMain->UserName = "tester";
+    FormMain->Password.clear();
+    FormMain->WhitePlayer = "Nome Cognome";
+    Play({{E2, E4}});
+    for (auto command : {&TFormMain::SendmoveNTTP1Click, &TFormMain::AccodamossaNNTP1Click}) {
+        boxes.clear();
+        (FormMain->*command)();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.startsWith("Impossibile trovare email per il giocatore: \n"
+                                             "Nome Cognome\nPer evitare"));
+        EXPECT_EQ(boxes[0].caption, "Quendel");
+        EXPECT_EQ(boxes[0].flags, 0);
+    }
+    EXPECT_TRUE(modalShown.empty());
+    EXPECT_FALSE(QFile::exists("nntp.out"));
+    EXPECT_EQ(server.Connections(), 0);
+
+    // The opponent's missing address does not matter to a news article.
+    Play({{E7, E5}});
+    boxes.clear();
+    FormMain->AccodamossaNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "Mossa stampata");
+    EXPECT_TRUE(FileBytes("nntp.out").contains("From: ZT0456@zeltor.invalid\r\n"));
+}
+
 TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
     if (port == 0)

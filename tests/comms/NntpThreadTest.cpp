@@ -293,6 +293,16 @@ TEST_F(NntpInn, PostedThroughAConnectionThatTakesASecond) {
     EXPECT_EQ(post->DoneCount, 1);
 }
 
+TEST_F(NntpInn, AnArticleWithoutASenderIsRefused) {
+    QStringList article = Article;
+    article.removeAt(2);
+    const auto post = RunOperation(opPost, EnvPort("NNTP_OPEN_PORT"), "zeltor.test",
+                                   [&](TNntpThread& t) { t.Messages = {article}; });
+    EXPECT_EQ(post->OpResult, 1);
+    EXPECT_TRUE(post->ErrorText.startsWith("Errore nell'invio del messaggio\n\nErrore:\n441"))
+        << post->ErrorText.toStdString();
+}
+
 TEST_F(NntpInn, LoginAcceptedAndRefused) {
     const int port = EnvPort("NNTP_AUTH_PORT");
     const auto accepted =

@@ -356,7 +356,11 @@ TEST_F(CorrespondenceTest, NothingToSendConnectsNowhere) {
 // Without the mover's address the article would go without a sender, which a news server refuses
 // (after the login): the address is looked up first, with its explaining box.
 TEST_F(CorrespondenceTest, NoArticleWithoutTheMoversAddress) {
-    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"}});
+    ScriptedServer server("200 hi\r\n", {{"STAT", "480 login\r\n"},
+                                         {"AUTHINFO USER", "381 pass\r\n"},
+                                         {"AUTHINFO PASS", "281 ok\r\n"},
+                                         {"POST", "340 go\r\n"},
+                                         {".\r\n", "441 Missing required From header field\r\n"}});
     SetUpGame();
     FormMain->NewsServer = "127.0.0.1";
     FormMain->NewsPort = server.Port();

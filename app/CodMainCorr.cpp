@@ -197,7 +197,7 @@ int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCou
     }
     QString user = UserName;
     QString password = Password;
-    if (!AskNntpLogin(user, password))
+    if (!AskNntpLogin(user, password, this))
         return 1;
     TNntpThread thread;
     thread.UserName = user;

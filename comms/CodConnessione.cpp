@@ -87,14 +87,22 @@ void TFormConnessione::BtnAbortClick() {
     hide();
 }
 
-bool AskNntpLogin(QString& userName, QString& password) {
+bool AskNntpLogin(QString& userName, QString& password, QWidget* asker) {
     if (!userName.isEmpty() && !password.isEmpty())
         return true;
     if (!FormPassword)
         return false;
     FormPassword->EditUsername->setText(userName);
     FormPassword->EditPassword->setText(password);
-    if (platform::ShowModal(*FormPassword) != QDialog::Accepted)
+    // For this question the dialog belongs to the asking window: it is centred on that window and
+    // hands the focus back to it, instead of raising the main window over it.
+    QWidget* home = FormPassword->parentWidget();
+    if (asker)
+        FormPassword->setParent(asker->window(), FormPassword->windowFlags());
+    const int result = platform::ShowModal(*FormPassword);
+    if (FormPassword->parentWidget() != home)
+        FormPassword->setParent(home, FormPassword->windowFlags());
+    if (result != QDialog::Accepted)
         return false;
     userName = FormPassword->EditUsername->text();
     password = FormPassword->EditPassword->text();

@@ -103,14 +103,14 @@ TEST(Connessione, LoginAskedOnlyWhenSomethingIsMissing) {
         return answer;
     });
     QString user = "tester", password = "secret";
-    EXPECT_TRUE(AskNntpLogin(user, password));
+    EXPECT_TRUE(AskNntpLogin(user, password, nullptr));
     EXPECT_TRUE(asked.empty());
 
     password.clear();
-    EXPECT_FALSE(AskNntpLogin(user, password));
+    EXPECT_FALSE(AskNntpLogin(user, password, nullptr));
     EXPECT_EQ(password, "");
     answer = QDialog::Accepted;
-    EXPECT_TRUE(AskNntpLogin(user, password));
+    EXPECT_TRUE(AskNntpLogin(user, password, nullptr));
     EXPECT_EQ(password, "segreta");
     EXPECT_EQ(asked, (std::vector<QString>{"tester/", "tester/"}));
     EXPECT_EQ(FormPassword->EditPassword->echoMode(), QLineEdit::Password);

@@ -1,4 +1,5 @@
 #include "comms/CodConnessione.h"
+#include "comms/CodPassword.h"
 #include "comms/CodRicevi.h"
 #include "controls/Grids.h"
 #include "controls/KXSpin.h"
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +130,35 @@ TEST_F(RiceviTest, AnArticleCutOffStaysUnmarked) {
     EXPECT_EQ(Status(2), "");
     EXPECT_EQ(window->Articles.value(2), QStringList());
     EXPECT_EQ(boxes, std::vector<QString>{"Errore nella ricezione dei dati|Operazione fallita|16"});
+}
+
+// Asked from the download window, the login comes up centred over it, as its own dialog (the
+// window the system stacks it on and gives the focus back to), not over the main window.
+TEST_F(RiceviTest, TheLoginComesUpOverTheDownloadWindow) {
+    QWidget main;
+    main.setGeometry(0, 0, 300, 200);
+    main.show();
+    FormPassword = new TFormPassword(&main);
+    window->setGeometry(350, 250, 400, 300);
+    window->Password.clear();
+    ScriptedServer server("200 hi\r\n");
+    window->Port = server.Port();
+    QPoint offset(1000, 1000);
+    QWindow* over = nullptr;
+    QTimer::singleShot(0, FormPassword, [&] {
+        over = FormPassword->windowHandle()->transientParent();
+        offset = FormPassword->frameGeometry().center() - window->frameGeometry().center();
+        FormPassword->BitBtnCancel->click();
+    });
+    EXPECT_FALSE(window->FetchHeaders(false));
+    EXPECT_EQ(over, window->windowHandle());
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+    // Between questions it belongs to the main window again.
+    EXPECT_EQ(FormPassword->parentWidget(), &main);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(server.Connections(), 0);
+    delete FormPassword;
+    FormPassword = nullptr;
 }
 
 TEST_F(RiceviTest, HeadersMarkedDownloadedAndRead) {

@@ -137,11 +137,12 @@ TEST(TwoProcesses, AWholeNetworkGame) {
     EXPECT_EQ(annaLast.count("Fine partita: il Nero vince"), 2);
 }
 
-// Quitting while the download window waits on a server that never answers: the worker is told to
-// stop, its failure is reported, and the program ends. Through the user's "Esci", and through an
-// end of the event loops that closes no window first.
+// Quitting while the download window waits on a server that never answers, or whose connection
+// never completes: the worker is told to stop, its failure is reported, and the program ends.
+// Through the user's "Esci", and through an end of the event loops that closes no window first.
 TEST(PeerProcess, QuittingDuringADownloadFromASilentServer) {
     ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    ScriptedServer unreachable("200 hi\r\n", {}, ScriptedServer::Start::Held);
     for (const char* quit : {"exit", "halt"}) {
         QTemporaryDir folder;
         TPeer peer(folder.path());
@@ -153,6 +154,16 @@ TEST(PeerProcess, QuittingDuringADownloadFromASilentServer) {
         EXPECT_EQ(peer.WaitFor("box "), "box Errore nella ricezione dei dati|Operazione fallita|16")
             << quit;
         EXPECT_TRUE(peer.Ended()) << quit;
+
+        QTemporaryDir other;
+        TPeer waiting(other.path());
+        waiting.Send(QStringLiteral("download %1").arg(unreachable.Port()));
+        waiting.Send("show"); // a round trip: the download has begun before the next line
+        EXPECT_FALSE(waiting.WaitFor("show ").isEmpty());
+        waiting.Send(quit);
+        EXPECT_EQ(waiting.WaitFor("box "), "box Connessione interrotta|Operazione fallita|16")
+            << quit;
+        EXPECT_TRUE(waiting.Ended()) << quit;
     }
 }
 

@@ -304,6 +304,7 @@ private:
     correspondence::TMessageSettings MessageSettings() const;
     std::optional<correspondence::TLastMove> MessageMove();
     void ExplainMissingAddress(const QString& address, const QString& player);
+    std::optional<QStringList> ReadMessageFile(const QString& fileName);
     bool WriteMessageFile(const QString& fileName, const QStringList& lines);
     void ReviewMessages(const QString& fileName, const QString& separator);
     QAction* MenuItem(QMenu* menu, const QString& name, const QString& caption,

@@ -23,19 +23,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <cmath>
-
-namespace {
-
-const QString QueueFile = QStringLiteral("nntp.out");
-
-// The lines of a message file; a missing file has none.
-QStringList ReadMessageFile(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? platform::SplitLines(file.readAll()) : QStringList();
-}
-
-} // namespace
 
 correspondence::TGameData TFormMain::GameData() const {
     return {MatchCode, WhitePlayer, BlackPlayer, HeaderLine1, HeaderLine2, GameRound};
@@ -65,6 +54,9 @@ std::optional<QStringList> TFormMain::BuildNntpMessage() {
     const auto move = MessageMove();
     if (!move)
         return std::nullopt;
+    // A news server refuses an article without its sender: no address, no article.
+    if (PlayerEmailAddress(move->WhiteMoved ? WhitePlayer : BlackPlayer).isEmpty())
+        return std::nullopt;
     return correspondence::BuildNntpMessage(GameData(), *move, MessageSettings());
 }
 
@@ -83,6 +75,23 @@ void TFormMain::ExplainMissingAddress(const QString& address, const QString& pla
         platform::MessageBox(correspondence::MissingEmailText(player), AppInfo.Name, 0, this);
 }
 
+// A missing message file holds no message; one that exists but cannot be read is reported and
+// nothing goes on, so that no write replaces what it holds.
+std::optional<QStringList> TFormMain::ReadMessageFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.exists())
+        return QStringList();
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray data = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return platform::SplitLines(data);
+    }
+    platform::ShowError(QStringLiteral("Impossibile leggere il file ") + fileName +
+                            QStringLiteral(": ") + file.errorString(),
+                        this);
+    return std::nullopt;
+}
+
 bool TFormMain::WriteMessageFile(const QString& fileName, const QStringList& lines) {
     QString error;
     if (platform::WriteLines(fileName, lines, &error))
@@ -96,8 +105,10 @@ void TFormMain::PrintMove1Click() {
     if (!message)
         return;
     QStringList lines = *message;
-    const QStringList old = ReadMessageFile(VexlorFileName);
-    if (!old.isEmpty()) {
+    const auto old = ReadMessageFile(VexlorFileName);
+    if (!old)
+        return;
+    if (!old->isEmpty()) {
         const int answer = platform::MessageBox(
             QStringLiteral("Il file ") + VexlorFileName + QStringLiteral(" esiste gia'. Accodare?"),
             QStringLiteral("Stampa file Vexlor"),
@@ -105,7 +116,7 @@ void TFormMain::PrintMove1Click() {
         if (answer == platform::IDCANCEL)
             return;
         if (answer == platform::IDYES)
-            lines += old;
+            lines += *old;
     }
     if (WriteMessageFile(VexlorFileName, lines))
         platform::MessageBox(QStringLiteral("Mossa stampata nel file ") + VexlorFileName,
@@ -117,9 +128,10 @@ void TFormMain::AccodamossaNNTP1Click() {
     const auto article = BuildNntpMessage();
     if (!article)
         return;
-    const QStringList lines =
-        QStringList{NntpSeparator} + *article + ReadMessageFile(NntpQueueFileName);
-    if (WriteMessageFile(NntpQueueFileName, lines))
+    const auto old = ReadMessageFile(NntpQueueFileName);
+    if (!old)
+        return;
+    if (WriteMessageFile(NntpQueueFileName, QStringList{NntpSeparator} + *article + *old))
         platform::MessageBox(QStringLiteral("Mossa stampata"), QStringLiteral("Stampa mossa"),
                              platform::MB_ICONINFORMATION, this);
 }
@@ -151,16 +163,20 @@ void TFormMain::SendmoveNTTP1Click() {
 }
 
 void TFormMain::InviamosseaccodateNNTP1Click() {
-    const QStringList lines = ReadMessageFile(NntpQueueFileName);
-    if (lines.isEmpty()) {
+    const auto read = ReadMessageFile(NntpQueueFileName);
+    if (!read)
+        return;
+    const QStringList& lines = *read;
+    correspondence::TMessageFile queue(NntpSeparator);
+    queue.Split(lines);
+    const QList<QStringList> articles = queue.NonEmpty();
+    // A queue of separator lines alone holds nothing to send either.
+    if (articles.isEmpty()) {
         platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
                              QStringLiteral("Invio mosse accodate"), platform::MB_ICONWARNING,
                              this);
         return;
     }
-    correspondence::TMessageFile queue(NntpSeparator);
-    queue.Split(lines);
-    const QList<QStringList> articles = queue.NonEmpty();
     int done = 0;
     SendNntpMessages(articles, &done);
     // What went out leaves the queue; the rest waits with its separators.
@@ -171,9 +187,19 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
 int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCount) {
     if (FormConnessione->Busy())
         return 1;
+    // Nothing to send (an article emptied in the preview) is said before any connection.
+    const auto hasText = [](const QStringList& article) {
+        return std::any_of(article.begin(), article.end(),
+                           [](const QString& line) { return !line.trimmed().isEmpty(); });
+    };
+    if (std::none_of(articles.begin(), articles.end(), hasText)) {
+        platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
+                             QStringLiteral("Invio mossa"), platform::MB_ICONWARNING, this);
+        return 1;
+    }
     QString user = UserName;
     QString password = Password;
-    if (!AskNntpLogin(user, password))
+    if (!AskNntpLogin(user, password, this))
         return 1;
     TNntpThread thread;
     thread.UserName = user;
@@ -276,17 +302,16 @@ void TFormMain::CreateCorrespondenceCommands() {
 
 void TFormMain::UpdateCorrespondenceCommands() {
     const bool movePlayed = !(ChessBoard1->CurrentMove() == 1 && ChessBoard1->WhiteToMove());
-    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1, PrintMove1})
-        SetCommandEnabled(item, movePlayed);
-    for (TSpeedItem* item : {SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemVexlorWrite})
-        SetCommandEnabled(item, movePlayed);
-    // One news operation at a time.
-    if (FormConnessione && FormConnessione->Busy()) {
-        for (QAction* item :
-             {SendmoveNTTP1, AccodamossaNNTP1, RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1})
-            SetCommandEnabled(item, false);
-        for (TSpeedItem* item :
-             {SpeedItemNntpSendNow, SpeedItemNntpQueue, SpeedItemNntpRead, SpeedItemNntpSendQueued})
-            SetCommandEnabled(item, false);
-    }
+    // One news operation at a time; when it ends, failed or cancelled too, they answer again.
+    const bool idle = !FormConnessione || !FormConnessione->Busy();
+    SetCommandEnabled(PrintMove1, movePlayed);
+    SetCommandEnabled(SpeedItemVexlorWrite, movePlayed);
+    for (QAction* item : {SendmoveNTTP1, AccodamossaNNTP1})
+        SetCommandEnabled(item, movePlayed && idle);
+    for (TSpeedItem* item : {SpeedItemNntpSendNow, SpeedItemNntpQueue})
+        SetCommandEnabled(item, movePlayed && idle);
+    for (QAction* item : {RivedimosseaccodateNNTP1, InviamosseaccodateNNTP1})
+        SetCommandEnabled(item, idle);
+    for (TSpeedItem* item : {SpeedItemNntpRead, SpeedItemNntpSendQueued})
+        SetCommandEnabled(item, idle);
 }

@@ -58,6 +58,9 @@ void TFormConnessione::Run(TNntpThread& thread) {
     });
     timer.start(TNntpSession::SliceMs);
     loop.exec();
+    // The loop also ends when the program quits: the worker is told to stop before it is joined.
+    if (!thread.Finished())
+        thread.Terminate();
     thread.Wait();
     LabelStato->setText(thread.StatusText());
     hide();
@@ -73,20 +76,33 @@ void TFormConnessione::Tick() {
     ProgressBar1->setValue(position + step_);
 }
 
+// Escape and the window's close button: hiding the dialog alone would leave nothing to abort with.
+void TFormConnessione::reject() {
+    BtnAbortClick();
+}
+
 void TFormConnessione::BtnAbortClick() {
     if (Thread)
         Thread->Terminate();
     hide();
 }
 
-bool AskNntpLogin(QString& userName, QString& password) {
+bool AskNntpLogin(QString& userName, QString& password, QWidget* asker) {
     if (!userName.isEmpty() && !password.isEmpty())
         return true;
     if (!FormPassword)
         return false;
     FormPassword->EditUsername->setText(userName);
     FormPassword->EditPassword->setText(password);
-    if (platform::ShowModal(*FormPassword) != QDialog::Accepted)
+    // For this question the dialog belongs to the asking window: it is centred on that window and
+    // hands the focus back to it, instead of raising the main window over it.
+    QWidget* home = FormPassword->parentWidget();
+    if (asker)
+        FormPassword->setParent(asker->window(), FormPassword->windowFlags());
+    const int result = platform::ShowModal(*FormPassword);
+    if (FormPassword->parentWidget() != home)
+        FormPassword->setParent(home, FormPassword->windowFlags());
+    if (result != QDialog::Accepted)
         return false;
     userName = FormPassword->EditUsername->text();
     password = FormPassword->EditPassword->text();

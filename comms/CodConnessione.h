@@ -27,6 +27,7 @@ public:
     bool Busy() const { return Thread != nullptr; }
 
     void BtnAbortClick();
+    void reject() override;
 
 signals:
     // An operation has begun or ended; windows enable their news commands again.
@@ -39,7 +40,7 @@ private:
 };
 
 // The login of a news operation: with a user name and a password nothing is asked; otherwise the
-// login dialog asks for both, and false means the user declined.
-bool AskNntpLogin(QString& userName, QString& password);
+// login dialog asks for both over the asking window, and false means the user declined.
+bool AskNntpLogin(QString& userName, QString& password, QWidget* asker);
 
 extern TFormConnessione* FormConnessione;

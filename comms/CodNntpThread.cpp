@@ -1,7 +1,16 @@
 #include "comms/CodNntpThread.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QHostInfo>
 #include <QTcpSocket>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,18 +45,13 @@ public:
 
     TOpen Open(const QString& host, int port, int budgetMs,
                const std::atomic<bool>& abort) override {
-        socket_.connectToHost(host, static_cast<quint16>(port));
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() <= budgetMs) {
-            if (abort)
-                return TOpen::Aborted;
-            if (socket_.waitForConnected(TNntpSession::SliceMs))
-                return TOpen::Connected;
-            if (socket_.state() == QAbstractSocket::UnconnectedState)
-                return TOpen::Failed;
+        const QDeadlineTimer deadline(budgetMs);
+        const QList<QHostAddress> addresses = QHostInfo::fromName(host).addresses();
+        for (const QHostAddress& address : addresses) {
+            const TOpen result = Attempt(address, static_cast<quint16>(port), deadline, abort);
+            if (result != TOpen::Failed)
+                return result;
         }
-        socket_.abort();
         return TOpen::Failed;
     }
     bool Connected() const override { return socket_.state() == QAbstractSocket::ConnectedState; }
@@ -68,6 +72,59 @@ public:
     void Close() override { socket_.abort(); }
 
 private:
+    // One connection attempt kept alive until it completes, fails or the budget ends; the abort
+    // flag is read every slice. (A timed-out waitForConnected would give the attempt up instead.)
+    TOpen Attempt(const QHostAddress& address, quint16 port, const QDeadlineTimer& deadline,
+                  const std::atomic<bool>& abort) {
+        union {
+            sockaddr_in6 v6; // the largest first: {} zeroes all of it
+            sockaddr_in v4;
+            sockaddr any;
+        } peer{};
+        socklen_t length = sizeof peer.v4;
+        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+            peer.v4.sin_family = AF_INET;
+            peer.v4.sin_port = htons(port);
+            peer.v4.sin_addr.s_addr = htonl(address.toIPv4Address());
+        } else {
+            peer.v6.sin6_family = AF_INET6;
+            peer.v6.sin6_port = htons(port);
+            const Q_IPV6ADDR bytes = address.toIPv6Address();
+            std::memcpy(&peer.v6.sin6_addr, bytes.c, sizeof bytes.c);
+            peer.v6.sin6_scope_id = address.scopeId().toUInt();
+            length = sizeof peer.v6;
+        }
+        const int fd = ::socket(peer.any.sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return TOpen::Failed;
+        const bool started = ::connect(fd, &peer.any, length) == 0;
+        const TOpen result = started                ? TOpen::Connected
+                             : errno == EINPROGRESS ? Await(fd, deadline, abort)
+                                                    : TOpen::Failed;
+        if (result != TOpen::Connected || !socket_.setSocketDescriptor(fd)) {
+            ::close(fd);
+            return result == TOpen::Connected ? TOpen::Failed : result;
+        }
+        return TOpen::Connected;
+    }
+
+    static TOpen Await(int fd, const QDeadlineTimer& deadline, const std::atomic<bool>& abort) {
+        for (;;) {
+            if (abort)
+                return TOpen::Aborted;
+            if (deadline.hasExpired())
+                return TOpen::Failed;
+            pollfd wait{fd, POLLOUT, 0};
+            const qint64 slice = std::min<qint64>(TNntpSession::SliceMs, deadline.remainingTime());
+            if (::poll(&wait, 1, int(slice)) > 0)
+                break;
+        }
+        int error = 0;
+        socklen_t size = sizeof error;
+        const bool ok = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+        return ok ? TOpen::Connected : TOpen::Failed;
+    }
+
     bool Take(QByteArray& bytes) {
         const QByteArray received = socket_.readAll();
         bytes += received;
@@ -141,7 +198,10 @@ bool TNntpSession::PostArticles() {
 }
 
 bool TNntpSession::Command(const QString& text) {
-    return transport_->Send(text.toLatin1() + "\r\n");
+    if (transport_->Send(text.toLatin1() + "\r\n"))
+        return true;
+    connectionLost_ = true;
+    return false;
 }
 
 bool TNntpSession::Expect(const char* status, const QString& failure, QByteArray& reply) {
@@ -254,14 +314,14 @@ bool TNntpSession::DownloadArticles() {
         QByteArray reply;
         if (!Expect("220", BadAnswer, reply))
             return false;
+        // An article cut off by a dropped connection was not downloaded.
         QList<QByteArray> lines;
-        const bool complete = ReadDataLines(lines);
+        if (!ReadDataLines(lines))
+            return false;
         QStringList article;
         for (const QByteArray& line : lines)
             article.append(QString::fromLatin1(line));
         Messages.append(article);
-        if (!complete)
-            return false;
     }
     return true;
 }

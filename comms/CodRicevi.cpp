@@ -323,7 +323,7 @@ void TFormRicevi::RestoreColumns() {
 // ---- downloads
 
 bool TFormRicevi::Login() {
-    return AskNntpLogin(UserName, Password);
+    return AskNntpLogin(UserName, Password, this);
 }
 
 void TFormRicevi::UpdateButtons() {

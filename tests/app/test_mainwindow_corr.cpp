@@ -1,15 +1,23 @@
 #include "MainWindowFixture.h"
 
 #include "app/CodInfo.h"
+#include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
+#include "comms/CodRicevi.h"
 #include "comms/CodRivedi.h"
 #include "controls/ToolEdit.h"
+#include "peers/ScriptedServer.h"
 #include "platform/MaskEdit.h"
 #include "storage/DateUtil.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,14 +103,69 @@ TEST_F(CorrespondenceTest, QueueGrowsNewestFirstAndNothingWithoutAMatchCode) {
     EXPECT_EQ(FileBytes("nntp.out"), newer + older);
     EXPECT_EQ(boxes.back().text, "Mossa stampata");
 
-    // A queue that cannot be written (a folder of that name) is reported, nothing confirmed.
-    QDir().mkdir("cartella.out");
-    FormMain->NntpQueueFileName = "cartella.out";
+    // A queue that cannot be written (in a folder that is not there) is reported, nothing
+    // confirmed.
+    FormMain->NntpQueueFileName = "manca/nntp.out";
     boxes.clear();
     FormMain->AccodamossaNNTP1Click();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file cartella.out"));
+    EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file manca/nntp.out"));
+    EXPECT_FALSE(QFileInfo::exists("manca"));
+}
+
+namespace {
+
+// The superuser reads any file: for a while the thread checks file permissions as "nobody" does.
+class TFilePermissionsOfNobody {
+public:
+    TFilePermissionsOfNobody() : root_(::geteuid() == 0) {
+        if (root_)
+            ::setfsuid(65534);
+    }
+    ~TFilePermissionsOfNobody() {
+        if (root_)
+            ::setfsuid(0);
+    }
+
+private:
+    bool root_;
+};
+
+} // namespace
+
+// A print file or queue that is there but cannot be read is reported and left as it is: no
+// question, nothing written, nothing confirmed, nothing posted.
+TEST_F(CorrespondenceTest, AnUnreadableMessageFileIsLeftAlone) {
+    SetUpGame();
+    Play({{E2, E4}});
+    QDir().mkdir("cartella.out");
+    WriteFile("chiuso.out", "vexlor\r\nvecchio\r\n");
+    QFile::setPermissions("chiuso.out", {});
+    // Others may look into the folder, though not into that file.
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ExeGroup | QFile::ExeOther);
+    // Reading /proc/self/mem from its start fails with an I/O error.
+    for (const QString file : {"cartella.out", "/proc/self/mem", "chiuso.out"}) {
+        FormMain->VexlorFileName = file;
+        FormMain->NntpQueueFileName = file;
+        for (auto command : {&TFormMain::PrintMove1Click, &TFormMain::AccodamossaNNTP1Click,
+                             &TFormMain::InviamosseaccodateNNTP1Click}) {
+            boxes.clear();
+            {
+                TFilePermissionsOfNobody nobody;
+                (FormMain->*command)();
+            }
+            ASSERT_EQ(boxes.size(), 1u) << file.toStdString();
+            EXPECT_TRUE(boxes[0].text.startsWith("Impossibile leggere il file " + file))
+                << boxes[0].text.toStdString();
+            EXPECT_EQ(boxes[0].flags, 16);
+        }
+    }
     EXPECT_TRUE(QFileInfo("cartella.out").isDir());
+    EXPECT_TRUE(QDir("cartella.out").isEmpty());
+    QFile::setPermissions("chiuso.out", QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(FileBytes("chiuso.out"), "vexlor\r\nvecchio\r\n");
+    EXPECT_TRUE(modalShown.empty());
 }
 
 TEST_F(CorrespondenceTest, EmailComposedForEitherMover) {
@@ -186,6 +249,159 @@ TEST_F(CorrespondenceTest, ZeltorCommandsNeedAPlayedMove) {
     EXPECT_FALSE(FormMain->SpeedItemVexlorWrite->Button()->isEnabled());
 }
 
+// After every news operation, failed and cancelled ones too, the queue commands answer again.
+TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
+    ScriptedServer poster("200 hi\r\n", {{"STAT", "412 x\r\n"},
+                                         {"POST", "340 go\r\n"},
+                                         {".\r\n", "240 ok\r\n"},
+                                         {"GROUP", "211 0 1 0 zeltor.test\r\n"}});
+    ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->UserName = "tester";
+    FormMain->Password = "secret";
+    const std::vector<QAction*> queueCommands{FormMain->InviamosseaccodateNNTP1,
+                                              FormMain->RivedimosseaccodateNNTP1,
+                                              FormMain->SendmoveNTTP1, FormMain->AccodamossaNNTP1};
+    const std::vector<TSpeedItem*> queueItems{FormMain->SpeedItemNntpSendQueued,
+                                              FormMain->SpeedItemNntpRead};
+    for (QAction* item : queueCommands)
+        item->setVisible(true);
+    const auto answering = [&] {
+        return std::all_of(queueCommands.begin(), queueCommands.end(),
+                           [](QAction* item) { return item->isEnabled(); }) &&
+               std::all_of(queueItems.begin(), queueItems.end(),
+                           [](TSpeedItem* item) { return item->Enabled(); });
+    };
+    const auto anyAnswering = [&] {
+        return std::any_of(queueCommands.begin(), queueCommands.end(),
+                           [](QAction* item) { return item->isEnabled(); }) ||
+               std::any_of(queueItems.begin(), queueItems.end(),
+                           [](TSpeedItem* item) { return item->Enabled(); });
+    };
+    Play({{E2, E4}});
+    ASSERT_TRUE(answering());
+
+    // Each operation is watched while it runs, then the commands are looked at.
+    bool answeredWhileRunning = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (FormConnessione->Busy())
+            answeredWhileRunning = answeredWhileRunning || anyAnswering();
+    });
+    watch.start(50);
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"posted",
+         [&] {
+             FormMain->NewsPort = poster.Port();
+             FormMain->AccodamossaNNTP1->trigger();
+             FormMain->InviamosseaccodateNNTP1->trigger();
+             EXPECT_EQ(boxes.back().text, "Messaggio inviato");
+         }},
+        {"posted again",
+         [&] {
+             FormMain->AccodamossaNNTP1->trigger();
+             FormMain->InviamosseaccodateNNTP1->trigger();
+             EXPECT_EQ(boxes.back().text, "Messaggio inviato");
+             EXPECT_EQ(FileBytes("nntp.out"), "");
+         }},
+        {"failed",
+         [&] {
+             FormMain->NewsPort = 1;
+             FormMain->SendmoveNTTP1->trigger();
+             EXPECT_EQ(boxes.back().caption, "Invio fallito");
+         }},
+        {"cancelled",
+         [&] {
+             FormMain->NewsPort = silent.Port();
+             QTimer::singleShot(300, FormConnessione, [] { FormConnessione->BtnAbort->click(); });
+             FormMain->SendmoveNTTP1->trigger();
+             EXPECT_EQ(boxes.back().text, "Errore nella ricezione dei dati");
+         }},
+        {"downloaded",
+         [&] {
+             FormMain->NewsPort = poster.Port();
+             FormMain->GetMoveNTTP1->trigger();
+             EXPECT_TRUE(FormRicevi->FetchHeaders(false));
+         }},
+    };
+    for (const auto& [name, operation] : operations) {
+        operation();
+        EXPECT_TRUE(answering()) << name;
+    }
+    EXPECT_FALSE(answeredWhileRunning);
+}
+
+// Nothing to send is said before any connection or login, and no success is shown.
+TEST_F(CorrespondenceTest, NothingToSendConnectsNowhere) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = server.Port();
+    FormMain->UserName = "tester";
+    FormMain->Password.clear();
+    Play({{E2, E4}});
+
+    WriteFile("nntp.out", "--- NNTP ---\r\n--- NNTP ---\r\n");
+    FormMain->InviamosseaccodateNNTP1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Nessun messaggio da spedire");
+    EXPECT_EQ(boxes[0].caption, "Invio mosse accodate");
+    EXPECT_EQ(boxes[0].flags, 48);
+    EXPECT_EQ(FileBytes("nntp.out"), "--- NNTP ---\r\n--- NNTP ---\r\n");
+
+    for (const QString emptied : {"", "\n  \n\t"}) {
+        modalAnswer = [&](QDialog& d) {
+            dynamic_cast<TFormRivedi&>(d).Memo1->setPlainText(emptied);
+            return int(QDialog::Accepted);
+        };
+        boxes.clear();
+        FormMain->SendmoveNTTP1Click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Nessun messaggio da spedire");
+        EXPECT_EQ(boxes[0].caption, "Invio mossa");
+        EXPECT_EQ(boxes[0].flags, 48);
+    }
+    EXPECT_EQ(modalShown, (std::vector<QString>{"FormRivedi", "FormRivedi"}));
+    EXPECT_EQ(server.Connections(), 0);
+}
+
+// Without the mover's address the article would go without a sender, which a news server refuses
+// (after the login): the address is looked up first, with its explaining box.
+TEST_F(CorrespondenceTest, NoArticleWithoutTheMoversAddress) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "480 login\r\n"},
+                                         {"AUTHINFO USER", "381 pass\r\n"},
+                                         {"AUTHINFO PASS", "281 ok\r\n"},
+                                         {"POST", "340 go\r\n"},
+                                         {".\r\n", "441 Missing required From header field\r\n"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = server.Port();
+    FormMain->UserName = "tester";
+    FormMain->Password.clear();
+    FormMain->WhitePlayer = "Nome Cognome";
+    Play({{E2, E4}});
+    for (auto command : {&TFormMain::SendmoveNTTP1Click, &TFormMain::AccodamossaNNTP1Click}) {
+        boxes.clear();
+        (FormMain->*command)();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.startsWith("Impossibile trovare email per il giocatore: \n"
+                                             "Nome Cognome\nPer evitare"));
+        EXPECT_EQ(boxes[0].caption, "Quendel");
+        EXPECT_EQ(boxes[0].flags, 0);
+    }
+    EXPECT_TRUE(modalShown.empty());
+    EXPECT_FALSE(QFile::exists("nntp.out"));
+    EXPECT_EQ(server.Connections(), 0);
+
+    // The opponent's missing address does not matter to a news article.
+    Play({{E7, E5}});
+    boxes.clear();
+    FormMain->AccodamossaNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "Mossa stampata");
+    EXPECT_TRUE(FileBytes("nntp.out").contains("From: ZT0456@zeltor.invalid\r\n"));
+}
+
 TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
     if (port == 0)
@@ -207,6 +423,17 @@ TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     FormMain->InviamosseaccodateNNTP1Click();
     EXPECT_EQ(boxes.back().text, "2 messaggi inviati");
     EXPECT_EQ(boxes.back().caption, "Invio mossa");
+    EXPECT_EQ(FileBytes("nntp.out"), "");
+
+    WriteFile("nntp.out", "--- NNTP ---\r\n");
+    FormMain->InviamosseaccodateNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "Nessun messaggio da spedire");
+    EXPECT_EQ(FileBytes("nntp.out"), "--- NNTP ---\r\n");
+
+    // The queue posted a second time in the session, through the menu.
+    FormMain->AccodamossaNNTP1->trigger();
+    FormMain->InviamosseaccodateNNTP1->trigger();
+    EXPECT_EQ(boxes.back().text, "Messaggio inviato");
     EXPECT_EQ(FileBytes("nntp.out"), "");
 
     // Posting at once goes through the preview, where the user may edit the article.

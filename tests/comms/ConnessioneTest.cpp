@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -59,6 +60,38 @@ TEST(Connessione, ShowsLiveStatusSwingsTheBarAndAbortsAtOnce) {
     EXPECT_LE(std::abs(dialog.ProgressBar1->value() - left), 100);
 }
 
+TEST(Connessione, EscapeAndCloseAbortLikeAnnulla) {
+    ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    TFormConnessione dialog;
+    const std::function<void()> ways[] = {
+        [&] { QTest::keyClick(&dialog, Qt::Key_Escape); },
+        [&] { dialog.close(); },
+    };
+    for (const auto& hide : ways) {
+        TNntpThread thread;
+        thread.Host = "127.0.0.1";
+        thread.Port = silent.Port();
+        bool stillRunning = false;
+        QTimer press, rescue;
+        press.setSingleShot(true);
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            hide();
+            EXPECT_FALSE(dialog.isVisible());
+        });
+        // Were the operation left running, this ends it for the test's sake.
+        rescue.setSingleShot(true);
+        QObject::connect(&rescue, &QTimer::timeout, [&] {
+            stillRunning = dialog.Busy();
+            dialog.BtnAbortClick();
+        });
+        press.start(300);
+        rescue.start(10000);
+        dialog.Run(thread);
+        EXPECT_FALSE(stillRunning);
+        EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
+    }
+}
+
 TEST(Connessione, LoginAskedOnlyWhenSomethingIsMissing) {
     FormPassword = new TFormPassword;
     std::vector<QString> asked;
@@ -70,14 +103,14 @@ TEST(Connessione, LoginAskedOnlyWhenSomethingIsMissing) {
         return answer;
     });
     QString user = "tester", password = "secret";
-    EXPECT_TRUE(AskNntpLogin(user, password));
+    EXPECT_TRUE(AskNntpLogin(user, password, nullptr));
     EXPECT_TRUE(asked.empty());
 
     password.clear();
-    EXPECT_FALSE(AskNntpLogin(user, password));
+    EXPECT_FALSE(AskNntpLogin(user, password, nullptr));
     EXPECT_EQ(password, "");
     answer = QDialog::Accepted;
-    EXPECT_TRUE(AskNntpLogin(user, password));
+    EXPECT_TRUE(AskNntpLogin(user, password, nullptr));
     EXPECT_EQ(password, "segreta");
     EXPECT_EQ(asked, (std::vector<QString>{"tester/", "tester/"}));
     EXPECT_EQ(FormPassword->EditPassword->echoMode(), QLineEdit::Password);

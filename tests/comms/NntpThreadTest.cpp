@@ -2,6 +2,7 @@
 #include "peers/ScriptedServer.h"
 
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,11 @@ TEST(NntpScripted, FailuresEndEveryWait) {
     EXPECT_EQ(refused->ErrorText,
               QString("Impossibile connettersi al server 127.0.0.1:%1").arg(closedPort));
 
+    // A server that greets and hangs up was never there to use.
+    ScriptedServer rude("200 hi\r\n<close>");
+    EXPECT_EQ(RunOperation(opPost, rude.Port())->ErrorText,
+              QString("Impossibile connettersi al server 127.0.0.1:%1").arg(rude.Port()));
+
     // An endless line, then a server that never answers, aborted by the user.
     ScriptedServer endless("200 hi\r\n",
                            {{"STAT", QByteArray(TNntpSession::MaxLineBytes + 10, 'x')}});
@@ -178,6 +184,46 @@ TEST(NntpScripted, FailuresEndEveryWait) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread.Finished(); }, 5000));
     EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
     EXPECT_EQ(thread.OpResult, 1);
+}
+
+TEST(NntpScripted, AnArticleCutOffIsNotKept) {
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"},
+                                         {"GROUP", "211 2 7 8 g\r\n"},
+                                         {"ARTICLE 7", "220 7\r\nintero\r\n.\r\n"},
+                                         {"ARTICLE 8", "220 8\r\nmezzo\r\n<close>"}});
+    const auto fetched = RunOperation(opArticles, server.Port(), "g", [](TNntpThread& t) {
+        t.WantedArticles = {7, 8};
+    });
+    EXPECT_EQ(fetched->OpResult, 1);
+    EXPECT_EQ(fetched->ErrorText, "Errore nella ricezione dei dati");
+    EXPECT_EQ(fetched->Messages, QList<QStringList>{{"intero\r\n"}});
+}
+
+TEST(NntpScripted, ASlowConnectHasTheWholeBudget) {
+    const std::vector<ScriptedServer::Rule> poster{
+        {"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}, {".\r\n", "240 ok\r\n"}};
+    // The first connection request is dropped; the next one, a second later, gets through.
+    ScriptedServer slow("200 hi\r\n", poster, ScriptedServer::Start::Held);
+    QTimer::singleShot(300, &slow, [&] { slow.Release(); });
+    const auto posted = RunOperation(opPost, slow.Port(), "g", [](TNntpThread& t) {
+        t.Messages = {{"A: b", "", "x"}};
+    });
+    EXPECT_EQ(posted->OpResult, 0) << posted->ErrorText.toStdString();
+    EXPECT_EQ(posted->DoneCount, 1);
+
+    ScriptedServer never("200 hi\r\n", poster, ScriptedServer::Start::Held);
+    EXPECT_EQ(RunOperation(opPost, never.Port())->ErrorText,
+              QString("Impossibile connettersi al server 127.0.0.1:%1").arg(never.Port()));
+
+    TNntpThread aborted;
+    aborted.Host = "127.0.0.1";
+    aborted.Port = never.Port();
+    aborted.Start();
+    QTest::qWait(300);
+    EXPECT_FALSE(aborted.Finished());
+    aborted.Terminate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return aborted.Finished(); }, 5000));
+    EXPECT_EQ(aborted.ErrorText, "Connessione interrotta");
 }
 
 TEST(NntpParsers, GroupRepliesAndOverviewLines) {
@@ -234,6 +280,27 @@ TEST_F(NntpInn, PostedArticleComesBackLineForLine) {
     const auto empty = RunOperation(opHeaders, EnvPort("NNTP_OPEN_PORT"), "zeltor.empty");
     EXPECT_EQ(empty->OpResult, 0);
     EXPECT_TRUE(empty->Headers.isEmpty());
+}
+
+TEST_F(NntpInn, PostedThroughAConnectionThatTakesASecond) {
+    Relay slow(EnvPort("NNTP_OPEN_PORT"), Relay::Start::Held);
+    QTimer::singleShot(300, &slow, [&] { slow.Release(); });
+    QStringList article = Article;
+    article[1] += " lento " + QString::number(QDateTime::currentMSecsSinceEpoch());
+    const auto post = RunOperation(opPost, slow.Port(), "zeltor.test",
+                                   [&](TNntpThread& t) { t.Messages = {article}; });
+    EXPECT_EQ(post->OpResult, 0) << post->ErrorText.toStdString();
+    EXPECT_EQ(post->DoneCount, 1);
+}
+
+TEST_F(NntpInn, AnArticleWithoutASenderIsRefused) {
+    QStringList article = Article;
+    article.removeAt(2);
+    const auto post = RunOperation(opPost, EnvPort("NNTP_OPEN_PORT"), "zeltor.test",
+                                   [&](TNntpThread& t) { t.Messages = {article}; });
+    EXPECT_EQ(post->OpResult, 1);
+    EXPECT_TRUE(post->ErrorText.startsWith("Errore nell'invio del messaggio\n\nErrore:\n441"))
+        << post->ErrorText.toStdString();
 }
 
 TEST_F(NntpInn, LoginAcceptedAndRefused) {

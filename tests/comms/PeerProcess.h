@@ -56,6 +56,8 @@ public:
         return {};
     }
 
+    bool Ended() { return process.waitForFinished(10000); }
+
     static QString Moves(const QString& show) {
         return show.section(" moves=", 1).section(" log=", 0, 0);
     }

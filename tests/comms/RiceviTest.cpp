@@ -1,4 +1,5 @@
 #include "comms/CodConnessione.h"
+#include "comms/CodPassword.h"
 #include "comms/CodRicevi.h"
 #include "controls/Grids.h"
 #include "controls/KXSpin.h"
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +114,51 @@ TEST_F(RiceviTest, ScriptedServerFailuresAreReported) {
                                           "411 nessuno\r\n|Operazione fallita|16"});
     EXPECT_EQ(window->GridHeaders->RowCount(), 1);
     EXPECT_EQ(window->GridHeaders->FixedRows(), 0);
+}
+
+TEST_F(RiceviTest, AnArticleCutOffStaysUnmarked) {
+    ScriptedServer server("200 hi\r\n",
+                          {{"STAT", "412 x\r\n"},
+                           {"GROUP", "211 2 7 8 zeltor.test\r\n"},
+                           {"XOVER", "224 ok\r\n7\tuno\ta\td\r\n8\tdue\tb\td\r\n.\r\n"},
+                           {"ARTICLE 7", "220 7\r\nSubject: uno\r\n.\r\n"},
+                           {"ARTICLE 8", "220 8\r\nSubject: d<close>"}});
+    window->Port = server.Port();
+    ASSERT_TRUE(window->FetchHeaders(true));
+    EXPECT_FALSE(window->FetchArticles(true));
+    EXPECT_EQ(Status(1), "S");
+    EXPECT_EQ(Status(2), "");
+    EXPECT_EQ(window->Articles.value(2), QStringList());
+    EXPECT_EQ(boxes, std::vector<QString>{"Errore nella ricezione dei dati|Operazione fallita|16"});
+}
+
+// Asked from the download window, the login comes up centred over it, as its own dialog (the
+// window the system stacks it on and gives the focus back to), not over the main window.
+TEST_F(RiceviTest, TheLoginComesUpOverTheDownloadWindow) {
+    QWidget main;
+    main.setGeometry(0, 0, 300, 200);
+    main.show();
+    FormPassword = new TFormPassword(&main);
+    window->setGeometry(350, 250, 400, 300);
+    window->Password.clear();
+    ScriptedServer server("200 hi\r\n");
+    window->Port = server.Port();
+    QPoint offset(1000, 1000);
+    QWindow* over = nullptr;
+    QTimer::singleShot(0, FormPassword, [&] {
+        over = FormPassword->windowHandle()->transientParent();
+        offset = FormPassword->frameGeometry().center() - window->frameGeometry().center();
+        FormPassword->BitBtnCancel->click();
+    });
+    EXPECT_FALSE(window->FetchHeaders(false));
+    EXPECT_EQ(over, window->windowHandle());
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+    // Between questions it belongs to the main window again.
+    EXPECT_EQ(FormPassword->parentWidget(), &main);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(server.Connections(), 0);
+    delete FormPassword;
+    FormPassword = nullptr;
 }
 
 TEST_F(RiceviTest, HeadersMarkedDownloadedAndRead) {

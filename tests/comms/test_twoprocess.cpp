@@ -3,8 +3,10 @@
 // resignation. The move lists agree throughout.
 
 #include "tests/comms/PeerProcess.h"
+#include "tests/peers/ScriptedServer.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,6 +104,36 @@ TEST(TwoProcesses, TheOpponentResignsAndQuitsAtOnce) {
     carla.Send("connect " + port);
     EXPECT_FALSE(anna.ShowUntil("Connesso con Carla").isEmpty());
     EXPECT_FALSE(carla.ShowUntil("Connesso con Anna").isEmpty());
+}
+
+// Quitting while the download window waits on a server that never answers, or whose connection
+// never completes: the worker is told to stop, its failure is reported, and the program ends.
+// Through the user's "Esci", and through an end of the event loops that closes no window first.
+TEST(PeerProcess, QuittingDuringADownloadFromASilentServer) {
+    ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
+    ScriptedServer unreachable("200 hi\r\n", {}, ScriptedServer::Start::Held);
+    for (const char* quit : {"exit", "halt"}) {
+        QTemporaryDir folder;
+        TPeer peer(folder.path());
+        const int asked = int(silent.Received().count("STAT"));
+        peer.Send(QStringLiteral("download %1").arg(silent.Port()));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return silent.Received().count("STAT") > asked; }, 20000));
+        peer.Send(quit);
+        EXPECT_EQ(peer.WaitFor("box "), "box Errore nella ricezione dei dati|Operazione fallita|16")
+            << quit;
+        EXPECT_TRUE(peer.Ended()) << quit;
+
+        QTemporaryDir other;
+        TPeer waiting(other.path());
+        waiting.Send(QStringLiteral("download %1").arg(unreachable.Port()));
+        waiting.Send("show"); // a round trip: the download has begun before the next line
+        EXPECT_FALSE(waiting.WaitFor("show ").isEmpty());
+        waiting.Send(quit);
+        EXPECT_EQ(waiting.WaitFor("box "), "box Connessione interrotta|Operazione fallita|16")
+            << quit;
+        EXPECT_TRUE(waiting.Ended()) << quit;
+    }
 }
 
 } // namespace

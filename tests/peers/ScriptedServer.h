@@ -1,7 +1,6 @@
 #pragma once
-// A line server on a loopback port, run by the test's event loop: it greets, answers each command
-// line by the first rule whose prefix matches, and records every byte it received. For faults a
-// real server cannot make: silence, hang-ups, odd replies.
+// Loopback servers run by the test's event loop, for faults a real server cannot make: silence,
+// hang-ups, odd replies, and connections that take long to complete.
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -10,26 +9,64 @@
 #include <utility>
 #include <vector>
 
-class ScriptedServer : public QObject {
+// A listener on a loopback port. A held one keeps its accept queue full with a connection of its
+// own, so the kernel drops a client's connection request and the client asks again only after a
+// second or more; the connect completes after Release(), or never.
+class LoopbackListener : public QObject {
 public:
-    // A reply ending in "<close>" hangs up after its text; "<silent>" answers nothing.
-    using Rule = std::pair<QByteArray, QByteArray>;
+    enum class Start { Open, Held };
 
-    explicit ScriptedServer(QByteArray greeting, std::vector<Rule> rules = {})
-        : greeting_(std::move(greeting)), rules_(std::move(rules)) {
+    explicit LoopbackListener(Start start) {
+        if (start == Start::Held)
+            server_.setListenBacklogSize(0);
         server_.listen(QHostAddress::LocalHost);
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
-                ++connections_;
-                Answer(socket, greeting_);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+                if (socket->peerPort() == filler_.localPort())
+                    socket->abort();
+                else
+                    Serve(socket);
             }
         });
+        if (start == Start::Held) {
+            server_.pauseAccepting();
+            filler_.connectToHost(QHostAddress::LocalHost, server_.serverPort());
+            filler_.waitForConnected(5000);
+        }
     }
 
     int Port() const { return server_.serverPort(); }
+    void Release() { server_.resumeAccepting(); }
+
+protected:
+    virtual void Serve(QTcpSocket* socket) = 0;
+
+private:
+    QTcpServer server_;
+    QTcpSocket filler_;
+};
+
+// Greets, answers each command line by the first rule whose prefix matches, and records every byte
+// it received.
+class ScriptedServer : public LoopbackListener {
+public:
+    // A reply (or greeting) ending in "<close>" hangs up after its text; "<silent>" answers
+    // nothing.
+    using Rule = std::pair<QByteArray, QByteArray>;
+
+    explicit ScriptedServer(QByteArray greeting, std::vector<Rule> rules = {},
+                            Start start = Start::Open)
+        : LoopbackListener(start), greeting_(std::move(greeting)), rules_(std::move(rules)) {}
+
     const QByteArray& Received() const { return received_; }
     int Connections() const { return connections_; }
+
+protected:
+    void Serve(QTcpSocket* socket) override {
+        ++connections_;
+        Answer(socket, greeting_);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+    }
 
 private:
     void Read(QTcpSocket* socket) {
@@ -56,10 +93,28 @@ private:
             socket->disconnectFromHost();
     }
 
-    QTcpServer server_;
     QByteArray greeting_;
     std::vector<Rule> rules_;
     QByteArray received_;
     QByteArray buffer_;
     int connections_ = 0;
+};
+
+// Passes each connection on to a server on another loopback port, byte for byte both ways.
+class Relay : public LoopbackListener {
+public:
+    Relay(int targetPort, Start start) : LoopbackListener(start), target_(targetPort) {}
+
+protected:
+    void Serve(QTcpSocket* client) override {
+        auto* server = new QTcpSocket(client);
+        connect(client, &QTcpSocket::readyRead, server, [=] { server->write(client->readAll()); });
+        connect(server, &QTcpSocket::readyRead, client, [=] { client->write(server->readAll()); });
+        connect(server, &QTcpSocket::disconnected, client, [=] { client->disconnectFromHost(); });
+        connect(client, &QTcpSocket::disconnected, server, [=] { server->disconnectFromHost(); });
+        server->connectToHost(QHostAddress::LocalHost, quint16(target_));
+    }
+
+private:
+    int target_;
 };

@@ -6,6 +6,7 @@
 #include "app/Quendel.h"
 #include "app/RadioGroup.h"
 #include "comms/CodNet.h"
+#include "comms/CodRicevi.h"
 #include "controls/KXSpin.h"
 #include "controls/KxRichEdit.h"
 #include "platform/Dialogs.h"
@@ -91,6 +92,21 @@ void Command(const QString& line) {
         QTimer::singleShot(0, FormMain, [] { FormMain->Impostazioni1Click(); });
     } else if (word == QLatin1String("show")) {
         Print(Show());
+    } else if (word == QLatin1String("download")) {
+        // Headers from a news server on this loopback port, through the download window.
+        FormMain->NewsServer = QStringLiteral("127.0.0.1");
+        FormMain->NewsPort = rest.toInt();
+        FormMain->NewsGroup = QStringLiteral("zeltor.test");
+        FormMain->UserName = QStringLiteral("tester");
+        FormMain->Password = QStringLiteral("secret");
+        FormMain->GetMoveNTTP1Click();
+        QTimer::singleShot(0, FormRicevi, [] { FormRicevi->BtnScaricaIntest->click(); });
+    } else if (word == QLatin1String("exit")) {
+        // The user's way out: the main window's "Esci".
+        FormMain->Exit1Click();
+    } else if (word == QLatin1String("halt")) {
+        // Every event loop ends at once, and no window is closed first.
+        QCoreApplication::exit(0);
     } else if (word == QLatin1String("quit")) {
         // What was sent before leaves before the connection closes.
         for (QTcpSocket* socket : net.findChildren<QTcpSocket*>())

@@ -240,7 +240,7 @@ void BM_QuendelImport(benchmark::State& state) {
     state.counters["half_moves"] = played;
     state.counters["file_MB"] = double(QFile(pgn.name).size()) / (1 << 20);
 }
-BENCHMARK(BM_QuendelImport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_QuendelImport)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PgnExtract(benchmark::State& state) {
     if (!QFile::exists(PgnExtract)) {
@@ -261,6 +261,6 @@ void BM_PgnExtract(benchmark::State& state) {
     state.counters["pgn_extract_ms"] = seconds * 1000;
     state.counters["pgn_extract_over_quendel"] = QuendelSeconds > 0 ? seconds / QuendelSeconds : 0;
 }
-BENCHMARK(BM_PgnExtract)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_PgnExtract)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -308,7 +308,8 @@ QString PassThroughExternalProgram(const QString& text, int timeoutMs) {
         process.waitForFinished(1000);
         return text;
     }
-    if (process.exitStatus() != QProcess::NormalExit)
+    // A program that reports a failure may have left half a game behind.
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return text;
     QFile result(output.fileName());
     const QByteArray written = result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();

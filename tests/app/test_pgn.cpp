@@ -373,6 +373,8 @@ TEST_F(PgnExternalProgram, FakeProgramsNeverReplaceTheTextByNothing) {
          true, "pgn|-o|-eeco.pgn|-lpgn.log|" + QDir::currentPath() + "|"},
         {"writes nothing", "#!/bin/sh\nexit 0\n", true, text},
         {"fails", "#!/bin/sh\necho partial > \"${2#-o}\"\nkill -9 $$\n", true, text},
+        {"exits with an error", "#!/bin/sh\necho partial > \"${2#-o}\"\nexit 3\n", true, text},
+        {"exits with 255", "#!/bin/sh\necho partial > \"${2#-o}\"\nexit 255\n", true, text},
         {"not executable", "#!/bin/sh\necho other > \"${2#-o}\"\n", false, text},
     };
     for (const Case& c : cases) {

@@ -265,6 +265,17 @@ TEST_F(PgnWindowTest, AnExternalProgramThatNeverEndsIsKilledAfterTwoSeconds) {
     EXPECT_TRUE(FileBytes("lento.pgn").endsWith("\n\n1. e2-e4 e7-e5 2. Ng1-f3  *\n"));
 }
 
+TEST_F(PgnWindowTest, AnExternalProgramThatFailsLeavesTheGameAsBuilt) {
+    WriteFile("extract.exe", "#!/bin/sh\necho '[Event \"mezza\"]' > \"${2#-o}\"\nexit 1\n");
+    QFile::setPermissions(dir.filePath("extract.exe"),
+                          QFile::permissions(dir.filePath("extract.exe")) | QFileDevice::ExeOwner);
+    Play({{E2, E4}, {E7, E5}, {G1, F3}});
+    Export(dir.filePath("fallito.pgn"));
+    const QByteArray written = FileBytes("fallito.pgn");
+    EXPECT_FALSE(written.contains("mezza"));
+    EXPECT_TRUE(written.endsWith("\n\n1. e2-e4 e7-e5 2. Ng1-f3  *\n")) << written.toStdString();
+}
+
 // ---- tournament files
 
 class ScaWindowTest : public PgnWindowTest {

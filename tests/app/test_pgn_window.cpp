@@ -295,6 +295,8 @@ TEST_F(ScaWindowTest, ATournamentGameIsImportedWithoutAFileName) {
     FormMain->GameFileName = dir.filePath("mia.qzd");
     FormMain->HasGameFile = true;
     Play({{D2, D4}});
+    Open(FormMain->File1);
+    ASSERT_TRUE(FormMain->Save1->isEnabled());
     answers = {platform::IDCANCEL};
     ImportSca("T123A001.sca");
     EXPECT_EQ(fileDialogs.back(), "OpenDialog2:");
@@ -315,10 +317,16 @@ TEST_F(ScaWindowTest, ATournamentGameIsImportedWithoutAFileName) {
     EXPECT_EQ(Board()->Squares()[C5], 'b');
     EXPECT_EQ(Board()->Squares()[E4], 'P'); // e4xf6 is no move from here
     EXPECT_EQ(Lines().size(), 4);           // eight half-moves, two to a line
-    EXPECT_TRUE(FormMain->HasGameFile);
+    EXPECT_FALSE(FormMain->HasGameFile);
     EXPECT_TRUE(FormMain->GameFileName.isEmpty());
     EXPECT_FALSE(FormMain->Modified);
     EXPECT_FALSE(FormMain->Replaying);
+    EXPECT_EQ(FormMain->windowTitle(), "Quendel 2.09");
+    // The commands follow at once, before the File menu is opened; the title stays on a new show.
+    EXPECT_FALSE(FormMain->Save1->isEnabled());
+    FormMain->hide();
+    FormMain->show();
+    QApplication::processEvents();
     EXPECT_EQ(FormMain->windowTitle(), "Quendel 2.09");
     Open(FormMain->File1);
     EXPECT_FALSE(FormMain->Save1->isEnabled());

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <random>
@@ -26,15 +27,15 @@ struct Legal {
     Square to;
 };
 
+// In square order, from-square first, so the same seed always makes the same file.
 std::vector<Legal> LegalMoves(const rules::BoardState& state) {
     std::vector<Legal> moves;
-    for (int from = 1; from <= 64; ++from) {
-        if (rules::ColorOfLetter(state.squares[from]) != (state.whiteToMove ? 1 : 0))
-            continue;
-        for (int to = 1; to <= 64; ++to)
-            if (rules::LegalByRules(state, Square(from), Square(to)))
-                moves.push_back({Square(from), Square(to)});
-    }
+    rules::FindLegalMove(state, [&](Square from, Square to) {
+        moves.push_back({from, to});
+        return false;
+    });
+    std::sort(moves.begin(), moves.end(),
+              [](Legal a, Legal b) { return a.from != b.from ? a.from < b.from : a.to < b.to; });
     return moves;
 }
 

@@ -38,7 +38,7 @@ MoveInfo::MoveInfo()
     : Placement(StartPlacement), Castling(AllCastling), FromSq(None), ToSq(None),
       EnPassantSq(None) {}
 
-TChessBoardModel::TChessBoardModel() : FHistory(256) {
+TChessBoardModel::TChessBoardModel() : FHistory(256), FPositionKeys(256) {
     WriteCurrentRecord(true);
 }
 
@@ -112,8 +112,11 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
     // The stored records of the same side before the current one, newest first.
     const int side = white ? 0 : 1;
     const int lowest = std::max(0, white && !FirstMoveIsWhite ? FirstMove + 1 : FirstMove);
+    const std::uint64_t key = FPositionKeys[FCurrentMove][side];
     int count = 0;
     for (int n = FCurrentMove - 1; n >= lowest; --n) {
+        if (FPositionKeys[n][side] != key)
+            continue;
         const MoveInfo& earlier = FHistory[n][side];
         if (earlier.Castling == current->Castling &&
             std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) == 0 &&
@@ -137,6 +140,7 @@ bool TChessBoardModel::Move(Square oldSq, Square newSq) {
     played.EnPassantSq = FState.enPassant;
     played.FromSq = oldSq;
     played.ToSq = newSq;
+    StorePosition(FCurrentMove, FState.whiteToMove);
     LastMove = FCurrentMove;
     LastMoveIsWhite = FState.whiteToMove;
     if (!FState.whiteToMove)
@@ -264,9 +268,23 @@ void TChessBoardModel::DoPromotion(Square sq) {
 // ---- history
 
 MoveInfo& TChessBoardModel::Record(int moveNo, bool white) {
-    if (moveNo >= int(FHistory.size()))
+    if (moveNo >= int(FHistory.size())) {
         FHistory.resize(moveNo + 1);
+        FPositionKeys.resize(moveNo + 1);
+    }
     return FHistory[moveNo][white ? 0 : 1];
+}
+
+void TChessBoardModel::StorePosition(int moveNo, bool white) {
+    const MoveInfo& rec = FHistory[moveNo][white ? 0 : 1];
+    std::uint64_t key = rec.Castling;
+    for (int i = 1; i < 65; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, rec.Placement.data() + i, sizeof word);
+        key = (key ^ word) * 0x9E3779B97F4A7C15ULL;
+        key ^= key >> 29;
+    }
+    FPositionKeys[moveNo][white ? 0 : 1] = key;
 }
 
 bool TChessBoardModel::InStoredRange(int moveNo, bool white) const {
@@ -286,6 +304,7 @@ void TChessBoardModel::WriteCurrentRecord(bool clearMove) {
     rec.Placement = FState.squares;
     rec.Castling = FState.castling;
     rec.EnPassantSq = FState.enPassant;
+    StorePosition(FCurrentMove, FState.whiteToMove);
     if (clearMove) {
         rec.FromSq = None;
         rec.ToSq = None;

@@ -126,6 +126,7 @@ private:
     const MoveInfo* StoredRecord(int moveNo, bool white) const;
     bool InStoredRange(int moveNo, bool white) const;
     void WriteCurrentRecord(bool clearMove);
+    void StorePosition(int moveNo, bool white);
     void RedrawMovedSquares(Square oldSq, Square newSq);
     void CaptureEnPassant(Square oldSq, Square newSq, Square enPassantBefore);
     void MoveCastlingRook(Square oldSq, Square newSq);
@@ -139,4 +140,7 @@ private:
     bool FComputerPlaysBlack = false;
     bool FMoving = false;
     std::vector<std::array<MoveInfo, 2>> FHistory;
+    // Each record's placement and castling rights hashed: a repetition is looked for among
+    // numbers, and an equal number is confirmed on the records themselves.
+    std::vector<std::array<std::uint64_t, 2>> FPositionKeys;
 };

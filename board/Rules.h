@@ -5,6 +5,8 @@
 
 #include "board/BoardTypes.h"
 
+#include <functional>
+
 namespace rules {
 
 struct BoardState {
@@ -29,7 +31,9 @@ inline Square SquareAt(int file, int rank) {
     return Square((8 - rank) * 8 + file);
 }
 
-// Whether the king of that colour (the first found from a8 on) is attacked; false without one.
+// The king of that colour the tests look at: the first found from a8 on, or None.
+Square KingSquare(const TPlacement& squares, bool whiteKing);
+// Whether the king of that colour is attacked; false without one.
 bool KingAttacked(const TPlacement& squares, bool whiteKing);
 
 // The king test on a copy where the piece on from stands on to (and captured, if any, is gone).
@@ -51,6 +55,11 @@ bool KingRule(const BoardState& state, Square from, Square to);
 // Squares in range, a piece of the side to move, not onto an own piece, the piece's movement
 // rule, and the own king safe afterwards. Neither the engine nor repetitions take part.
 bool LegalByRules(const BoardState& state, Square from, Square to);
+// Offers every pair of squares for which LegalByRules holds to found, piece by piece, until found
+// returns true; whether it did.
+bool FindLegalMove(const BoardState& state,
+                   const std::function<bool(Square from, Square to)>& found);
+// Whether LegalByRules holds for any pair of squares: the search stops at the first.
 bool AnyLegalMoveByRules(const BoardState& state);
 
 // The position after the complete half-move from -> to: rook moved on castling, en-passant pawn

@@ -131,6 +131,11 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
 bool TChessBoardModel::Move(Square oldSq, Square newSq) {
     if (FMoving || !MoveIsLegal(oldSq, newSq))
         return false;
+    PlayLegalMove(oldSq, newSq);
+    return true;
+}
+
+void TChessBoardModel::PlayLegalMove(Square oldSq, Square newSq) {
     MoveGuard guard(FMoving);
     const Square enPassantBefore = FState.enPassant;
 
@@ -177,7 +182,6 @@ bool TChessBoardModel::Move(Square oldSq, Square newSq) {
 
     FireEndOfMoveEvents(oldSq, newSq);
     HiLightSquare(newSq);
-    return true;
 }
 
 void TChessBoardModel::RedrawMovedSquares(Square oldSq, Square newSq) {
@@ -220,7 +224,7 @@ void TChessBoardModel::MoveCastlingRook(Square oldSq, Square newSq) {
 void TChessBoardModel::FireEndOfMoveEvents(Square oldSq, Square newSq) {
     // Judged on the complete position; repetitions are reported on their own below.
     const bool check = rules::KingAttacked(FState.squares, FState.whiteToMove);
-    const bool available = rules::AnyLegalMoveByRules(FState);
+    const bool available = rules::AnyLegalMoveByRules(FState, check);
     if (check) {
         if (OnCheck)
             OnCheck(this, oldSq, newSq);

@@ -125,6 +125,8 @@ private:
     MoveInfo& Record(int moveNo, bool white);
     const MoveInfo* StoredRecord(int moveNo, bool white) const;
     bool InStoredRange(int moveNo, bool white) const;
+    // Move's steps after its legality test.
+    void PlayLegalMove(Square oldSq, Square newSq);
     void WriteCurrentRecord(bool clearMove);
     void StorePosition(int moveNo, bool white);
     void RedrawMovedSquares(Square oldSq, Square newSq);

@@ -167,8 +167,12 @@ void TChessBoardModel::MovePGN(const QString& input) {
             if (FState.squares[s] != letter || (wantFile && rules::FileOf(s) != wantFile) ||
                 (wantRank && rules::RankOf(s) != wantRank))
                 continue;
-            if (MoveIsLegal(Square(s), to))
-                from = Square(s);
+            if (MoveIsLegal(Square(s), to)) {
+                // Found legal just now: Move would only test it again.
+                if (!FMoving)
+                    PlayLegalMove(Square(s), to);
+                return;
+            }
         }
     }
     if (from != None && to != None)

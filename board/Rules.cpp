@@ -124,14 +124,6 @@ bool CastlingAllowedNow(const BoardState& state, const CastlingRule& rule) {
 
 } // namespace
 
-int ColorOfLetter(char c) {
-    if (c >= 'B' && c <= 'R')
-        return 1;
-    if (c >= 'b' && c <= 'r')
-        return 0;
-    return -1;
-}
-
 bool KingAttacked(const TPlacement& squares, bool whiteKing) {
     const Square king = KingSquare(squares, whiteKing);
     if (king == None)
@@ -295,10 +287,10 @@ bool AttackedThrough(const TPlacement& sq, bool whiteKing, Square king, Square t
 // or any move while the king is in check, is tested on the whole position.
 class LegalMoveSearch {
 public:
-    LegalMoveSearch(const BoardState& state, const std::function<bool(Square, Square)>& found)
+    LegalMoveSearch(const BoardState& state, bool inCheck,
+                    const std::function<bool(Square, Square)>& found)
         : FState(state), FSquares(state.squares), FWhite(state.whiteToMove), FMover(FWhite ? 1 : 0),
-          FKing(KingSquare(FSquares, FWhite)),
-          FInCheck(FKing != None && KingAttacked(FSquares, FWhite)), FFound(found) {}
+          FKing(KingSquare(FSquares, FWhite)), FInCheck(inCheck), FFound(found) {}
 
     // Each method below returns true once found has asked to stop.
     bool Run() const {
@@ -389,7 +381,7 @@ private:
             return false;
         if (FKing == None)
             return true;
-        const Square victim = EnPassantVictim(FState, from, to);
+        const Square victim = to == FState.enPassant ? EnPassantVictim(FState, from, to) : None;
         if (FInCheck || FSquares[from] == FSquares[FKing])
             return !InCheckAfter(FSquares, FWhite, from, to, victim);
         return !AttackedThrough(FSquares, FWhite, FKing, from, from, to, victim) &&
@@ -415,11 +407,15 @@ Square KingSquare(const TPlacement& squares, bool whiteKing) {
 }
 
 bool FindLegalMove(const BoardState& state, const std::function<bool(Square, Square)>& found) {
-    return LegalMoveSearch(state, found).Run();
+    return LegalMoveSearch(state, KingAttacked(state.squares, state.whiteToMove), found).Run();
 }
 
 bool AnyLegalMoveByRules(const BoardState& state) {
-    return FindLegalMove(state, [](Square, Square) { return true; });
+    return AnyLegalMoveByRules(state, KingAttacked(state.squares, state.whiteToMove));
+}
+
+bool AnyLegalMoveByRules(const BoardState& state, bool inCheck) {
+    return LegalMoveSearch(state, inCheck, [](Square, Square) { return true; }).Run();
 }
 
 TCastleSet CastlingAfter(TCastleSet castling, Square from, Square to) {

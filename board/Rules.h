@@ -17,7 +17,13 @@ struct BoardState {
 };
 
 // 1 White, 0 Black, -1 empty (or anything else).
-int ColorOfLetter(char c);
+inline int ColorOfLetter(char c) {
+    if (c >= 'B' && c <= 'R')
+        return 1;
+    if (c >= 'b' && c <= 'r')
+        return 0;
+    return -1;
+}
 inline bool OnBoard(int sq) {
     return sq >= 1 && sq <= 64;
 }
@@ -59,8 +65,10 @@ bool LegalByRules(const BoardState& state, Square from, Square to);
 // returns true; whether it did.
 bool FindLegalMove(const BoardState& state,
                    const std::function<bool(Square from, Square to)>& found);
-// Whether LegalByRules holds for any pair of squares: the search stops at the first.
+// Whether LegalByRules holds for any pair of squares: the search stops at the first. inCheck,
+// when the caller knows it, is KingAttacked for the side to move.
 bool AnyLegalMoveByRules(const BoardState& state);
+bool AnyLegalMoveByRules(const BoardState& state, bool inCheck);
 
 // The position after the complete half-move from -> to: rook moved on castling, en-passant pawn
 // removed, a promoted pawn replaced by promotedLetter (case applied by rank), castling rights and

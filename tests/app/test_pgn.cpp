@@ -119,6 +119,9 @@ TEST(PgnMoves, TokensWithoutCommentsVariationsNumbersAndNags) {
         {{"1. e4 e5 1-0"}, {"e4", "e5", "1-0"}},
         {{"1. e4 ; a ( in a line comment", "e5"}, {"e4", "e5"}},
         {{"e8=Q+ O-O-O Nbd7"}, {"e8=Q+", "O-O-O", "Nbd7"}},
+        // A comment or a variation inside a token joins its two halves.
+        {{"1. e4{x}e5 Nf3(1... Nc6)Nc6 3.{y}d4"}, {"e4e5", "Nf3Nc6", "d4"}},
+        {{"1.e4{x}"}, {"e4"}},
         {{}, {}},
     };
     for (const Case& c : cases)

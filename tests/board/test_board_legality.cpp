@@ -5,7 +5,6 @@
 // kings may be missing or doubled and pawns stand anywhere.
 
 #include "board/BoardModel.h"
-#include "tests/board/BoardTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +55,8 @@ bool SameLegalMoves(const rules::BoardState& state, const MoveSet& plain) {
 }
 
 // A placement of scattered pieces with a king of each colour most of the time, none or two now
-// and then, pawns on any rank, random castling rights and an en-passant square with a pawn to
-// take and a pawn to take with half of the time.
+// and then, pawns on any rank, random castling rights and, half of the time, an en-passant square
+// with a pawn to take there and one to take it.
 rules::BoardState RandomPlacement(std::mt19937& rng) {
     rules::BoardState state;
     state.squares = StartPlacement;
@@ -97,18 +96,25 @@ rules::BoardState RandomPlacement(std::mt19937& rng) {
     return state;
 }
 
-// A random legal move, with captures, castling and pawn moves favoured.
+// A random legal move, with checks, captures, castling and pawn moves favoured.
 std::pair<Square, Square> ChooseMove(const rules::BoardState& state, const MoveSet& legal,
                                      std::mt19937& rng) {
     std::vector<std::pair<int, int>> all(legal.begin(), legal.end());
     std::vector<std::pair<int, int>> favoured;
+    std::vector<std::pair<int, int>> checks;
     for (const auto& [from, to] : all) {
         const char piece = state.squares[from];
+        const rules::BoardState after = rules::AfterMove(state, Square(from), Square(to), 'q');
+        if (rules::KingAttacked(after.squares, after.whiteToMove))
+            checks.push_back({from, to});
         if (state.squares[to] != ' ' || piece == 'P' || piece == 'p' ||
             rules::CastlingRookMove(piece, Square(from), Square(to)).from != None)
             favoured.push_back({from, to});
     }
-    const auto& pool = !favoured.empty() && rng() % 3 ? favoured : all;
+    const unsigned roll = rng() % 6;
+    const auto& pool = !checks.empty() && roll < 2     ? checks
+                       : !favoured.empty() && roll < 5 ? favoured
+                                                       : all;
     const auto [from, to] = pool[rng() % pool.size()];
     return {Square(from), Square(to)};
 }
@@ -298,7 +304,8 @@ TEST(BoardLegality, RandomGamesFireWhatThePlainTestsSay) {
     int stalemates = 0;
     int repetitions = 0;
     int checks = 0;
-    for (int game = 0; game < 120; ++game) {
+    int bareKings = 0;
+    for (int game = 0; game < 200; ++game) {
         TChessBoardModel b;
         EndOfMove log(b);
         // Some games start from a sparse placement, where mates and bare kings come sooner.
@@ -351,10 +358,12 @@ TEST(BoardLegality, RandomGamesFireWhatThePlainTestsSay) {
             stalemates += log.events.contains("stalemate");
             repetitions += threefold;
             checks += log.events.contains("check");
+            bareKings += log.events.contains("twokings");
         }
     }
     EXPECT_GT(mates, 0);
     EXPECT_GT(stalemates, 0);
     EXPECT_GT(repetitions, 0);
     EXPECT_GT(checks, 100);
+    EXPECT_GT(bareKings, 0);
 }

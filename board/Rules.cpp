@@ -27,15 +27,16 @@ struct Lines {
     int length[65][8] = {};
     Square jump[65][8];
     int jumps[65] = {};
-    // The line that leads from one square to another, or -1 when none does.
+    // The line that leads from one square to another, or -1 when none does (square 0 included).
     int line[65][65];
 
     Lines() {
         constexpr Step steps[8] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
                                    {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+        for (auto& row : line)
+            for (int& dir : row)
+                dir = -1;
         for (int from = 1; from <= 64; ++from) {
-            for (int to = 1; to <= 64; ++to)
-                line[from][to] = -1;
             for (int dir = 0; dir < 8; ++dir) {
                 for (int d = 1; d <= 7; ++d) {
                     const int f = FileOf(from) + steps[dir].df * d;

@@ -148,16 +148,18 @@ bool KingAttacked(const TPlacement& squares, bool whiteKing) {
     // diagonal, or the enemy king right next to it.
     const char queen = Enemy('Q', whiteKing);
     const char enemyKing = Enemy('K', whiteKing);
+    const char sliders[2] = {Enemy('R', whiteKing), Enemy('B', whiteKing)};
     for (int dir = 0; dir < 8; ++dir) {
-        const char slider = Enemy(dir < 4 ? 'R' : 'B', whiteKing);
-        for (int i = 0; i < lines.length[king][dir]; ++i) {
-            const char c = squares[lines.ray[king][dir][i]];
-            if (c == ' ')
-                continue;
-            if (c == queen || c == slider || (c == enemyKing && i == 0))
-                return true;
-            break;
-        }
+        const Square* ray = lines.ray[king][dir];
+        const int length = lines.length[king][dir];
+        int i = 0;
+        while (i < length && squares[ray[i]] == ' ')
+            ++i;
+        if (i == length)
+            continue;
+        const char c = squares[ray[i]];
+        if (c == queen || c == sliders[dir >> 2] || (c == enemyKing && i == 0))
+            return true;
     }
     return false;
 }
@@ -228,38 +230,6 @@ bool KingRule(const BoardState& state, Square from, Square to) {
     return rule && CastlingAllowedNow(state, *rule);
 }
 
-bool LegalByRules(const BoardState& state, Square from, Square to) {
-    if (!OnBoard(from) || !OnBoard(to))
-        return false;
-    const TPlacement& sq = state.squares;
-    const int mover = ColorOfLetter(sq[from]);
-    if (mover != (state.whiteToMove ? 1 : 0) || mover == ColorOfLetter(sq[to]))
-        return false;
-    bool ruleHolds = false;
-    // The mover's letter is an ASCII letter: setting bit 5 lower-cases it.
-    switch (sq[from] | 0x20) {
-    case 'p':
-        ruleHolds = PawnRule(state, from, to);
-        break;
-    case 'n':
-        ruleHolds = KnightRule(state, from, to);
-        break;
-    case 'b':
-        ruleHolds = BishopRule(state, from, to);
-        break;
-    case 'r':
-        ruleHolds = RookRule(state, from, to);
-        break;
-    case 'q':
-        ruleHolds = QueenRule(state, from, to);
-        break;
-    case 'k':
-        ruleHolds = KingRule(state, from, to);
-        break;
-    }
-    return ruleHolds && !InCheckAfter(sq, mover == 1, from, to, EnPassantVictim(state, from, to));
-}
-
 namespace {
 
 // Whether the first piece seen from the king along the line through `through`, once from and
@@ -283,9 +253,56 @@ bool AttackedThrough(const TPlacement& sq, bool whiteKing, Square king, Square t
     return false;
 }
 
-// The legal moves of the side to move, found from each piece's own movement. A king not in check
-// can only be exposed along the line through the king and a square the move empties; a king move,
-// or any move while the king is in check, is tested on the whole position.
+// Whether the mover's king (at king, None without one) is safe after the piece on from goes to
+// to, victim (an en-passant capture's pawn, or None) leaving the board. A king not in check can
+// only be exposed along the line through the king and a square the move empties; a king move, or
+// any move while the king is in check, is tested on the whole position.
+bool KingSafeAfter(const TPlacement& sq, bool white, Square king, bool inCheck, Square from,
+                   Square to, Square victim) {
+    if (king == None)
+        return true;
+    if (inCheck || sq[from] == sq[king])
+        return !InCheckAfter(sq, white, from, to, victim);
+    return !AttackedThrough(sq, white, king, from, from, to, victim) &&
+           !(victim != None && AttackedThrough(sq, white, king, victim, from, to, victim));
+}
+
+// The movement part of LegalByRules: squares, colours and the piece's own rule.
+bool MovementByRules(const BoardState& state, Square from, Square to) {
+    if (!OnBoard(from) || !OnBoard(to))
+        return false;
+    const TPlacement& sq = state.squares;
+    const int mover = ColorOfLetter(sq[from]);
+    if (mover != (state.whiteToMove ? 1 : 0) || mover == ColorOfLetter(sq[to]))
+        return false;
+    // The mover's letter is an ASCII letter: setting bit 5 lower-cases it.
+    switch (sq[from] | 0x20) {
+    case 'p':
+        return PawnRule(state, from, to);
+    case 'n':
+        return KnightRule(state, from, to);
+    case 'b':
+        return BishopRule(state, from, to);
+    case 'r':
+        return RookRule(state, from, to);
+    case 'q':
+        return QueenRule(state, from, to);
+    case 'k':
+        return KingRule(state, from, to);
+    }
+    return false;
+}
+
+} // namespace
+
+bool LegalByRules(const BoardState& state, Square from, Square to) {
+    return MovementByRules(state, from, to) && !InCheckAfter(state.squares, state.whiteToMove, from,
+                                                             to, EnPassantVictim(state, from, to));
+}
+
+namespace {
+
+// The legal moves of the side to move, found from each piece's own movement.
 class LegalMoveSearch {
 public:
     LegalMoveSearch(const BoardState& state, bool inCheck,
@@ -380,14 +397,8 @@ private:
     bool Legal(Square from, Square to) const {
         if (ColorOfLetter(FSquares[to]) == FMover)
             return false;
-        if (FKing == None)
-            return true;
         const Square victim = to == FState.enPassant ? EnPassantVictim(FState, from, to) : None;
-        if (FInCheck || FSquares[from] == FSquares[FKing])
-            return !InCheckAfter(FSquares, FWhite, from, to, victim);
-        return !AttackedThrough(FSquares, FWhite, FKing, from, from, to, victim) &&
-               !(victim != None &&
-                 AttackedThrough(FSquares, FWhite, FKing, victim, from, to, victim));
+        return KingSafeAfter(FSquares, FWhite, FKing, FInCheck, from, to, victim);
     }
 
     const BoardState& FState;

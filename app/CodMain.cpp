@@ -1167,7 +1167,7 @@ void TFormMain::ClearForLoadedGame(const QString& fileName) {
     EditingPosition = false;
     GameOver = false;
     ClearCapturedPieces();
-    HasGameFile = true;
+    HasGameFile = !fileName.isEmpty();
 }
 
 void TFormMain::OpenGameFile(const QString& name) {

@@ -3,7 +3,6 @@
 #include "app/CodMain.h"
 
 #include "app/CodPGN.h"
-#include "app/CodVersione.h"
 #include "app/FormPGN.h"
 #include "app/RadioGroup.h"
 #include "app/ScaFile.h"
@@ -102,7 +101,7 @@ void TFormMain::ImportScaFile(const QString& fileName) {
         return;
     }
     ClearForLoadedGame(QString());
-    setWindowTitle(AppInfo.Title());
+    UpdateTitle();
     HeaderLine1 = game.HeaderLine1;
     HeaderLine2 = game.HeaderLine2;
     GameRound = game.GameRound;
@@ -114,4 +113,5 @@ void TFormMain::ImportScaFile(const QString& fileName) {
     game.Replay(*ChessBoard1, ReplayPromotion, Replaying);
     UpdateGameInfo();
     Modified = false;
+    UpdateCommandStates();
 }

@@ -40,13 +40,13 @@ bool IsBlank(QChar c) {
 }
 
 // A move number drops out, also where it is glued to the move; a NAG drops out.
-void AddToken(QStringList& target, QString token) {
+void AddToken(QStringList& target, QStringView token) {
     const qsizetype dot = token.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
-        token.remove(0, dot + 1);
+        token = token.mid(dot + 1);
     if (token.isEmpty() || token.startsWith(QLatin1Char('$')))
         return;
-    target.append(token);
+    target.append(token.toString());
 }
 
 // The index after the "}" that closes the comment opening at i, or the end of the text.
@@ -131,19 +131,34 @@ TPgnTags ReadPgnTags(const QStringList& lines) {
 
 QStringList ReadPgnMoves(const QStringList& lines) {
     QString text;
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 1;
+    text.reserve(size);
     for (const QString& line : lines) {
         const qsizetype semicolon = line.indexOf(QLatin1Char(';'));
-        text += semicolon < 0 ? line : line.left(semicolon);
+        text += semicolon < 0 ? QStringView(line) : QStringView(line).left(semicolon);
         text += QLatin1Char(' ');
     }
     QStringList target;
-    QString token;
-    // The token's characters are copied a run at a time: a comment or variation ends a run.
+    // A token is one run of characters, or several when comments or variations cut into it.
+    QString pieces;
     qsizetype runStart = -1;
     auto endRun = [&](qsizetype end) {
         if (runStart >= 0)
-            token += QStringView(text).mid(runStart, end - runStart);
+            pieces += QStringView(text).mid(runStart, end - runStart);
         runStart = -1;
+    };
+    auto endToken = [&](qsizetype end) {
+        if (pieces.isEmpty()) {
+            if (runStart >= 0)
+                AddToken(target, QStringView(text).mid(runStart, end - runStart));
+            runStart = -1;
+            return;
+        }
+        endRun(end);
+        AddToken(target, pieces);
+        pieces.clear();
     };
     qsizetype i = 0;
     while (i < text.size()) {
@@ -155,8 +170,7 @@ QStringList ReadPgnMoves(const QStringList& lines) {
             endRun(i);
             i = AfterVariation(text, i);
         } else if (IsBlank(c)) {
-            endRun(i);
-            AddToken(target, std::exchange(token, QString()));
+            endToken(i);
             ++i;
         } else {
             if (runStart < 0)
@@ -164,8 +178,7 @@ QStringList ReadPgnMoves(const QStringList& lines) {
             ++i;
         }
     }
-    endRun(text.size());
-    AddToken(target, token);
+    endToken(text.size());
     return target;
 }
 
@@ -308,7 +321,8 @@ QString PassThroughExternalProgram(const QString& text, int timeoutMs) {
         process.waitForFinished(1000);
         return text;
     }
-    if (process.exitStatus() != QProcess::NormalExit)
+    // A program that reports a failure may have left half a game behind.
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return text;
     QFile result(output.fileName());
     const QByteArray written = result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();

@@ -38,7 +38,7 @@ MoveInfo::MoveInfo()
     : Placement(StartPlacement), Castling(AllCastling), FromSq(None), ToSq(None),
       EnPassantSq(None) {}
 
-TChessBoardModel::TChessBoardModel() : FHistory(256) {
+TChessBoardModel::TChessBoardModel() : FHistory(256), FPositionKeys(256) {
     WriteCurrentRecord(true);
 }
 
@@ -112,8 +112,11 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
     // The stored records of the same side before the current one, newest first.
     const int side = white ? 0 : 1;
     const int lowest = std::max(0, white && !FirstMoveIsWhite ? FirstMove + 1 : FirstMove);
+    const std::uint64_t key = FPositionKeys[FCurrentMove][side];
     int count = 0;
     for (int n = FCurrentMove - 1; n >= lowest; --n) {
+        if (FPositionKeys[n][side] != key)
+            continue;
         const MoveInfo& earlier = FHistory[n][side];
         if (earlier.Castling == current->Castling &&
             std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) == 0 &&
@@ -128,6 +131,11 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
 bool TChessBoardModel::Move(Square oldSq, Square newSq) {
     if (FMoving || !MoveIsLegal(oldSq, newSq))
         return false;
+    PlayLegalMove(oldSq, newSq);
+    return true;
+}
+
+void TChessBoardModel::PlayLegalMove(Square oldSq, Square newSq) {
     MoveGuard guard(FMoving);
     const Square enPassantBefore = FState.enPassant;
 
@@ -137,6 +145,7 @@ bool TChessBoardModel::Move(Square oldSq, Square newSq) {
     played.EnPassantSq = FState.enPassant;
     played.FromSq = oldSq;
     played.ToSq = newSq;
+    StorePosition(FCurrentMove, FState.whiteToMove);
     LastMove = FCurrentMove;
     LastMoveIsWhite = FState.whiteToMove;
     if (!FState.whiteToMove)
@@ -173,7 +182,6 @@ bool TChessBoardModel::Move(Square oldSq, Square newSq) {
 
     FireEndOfMoveEvents(oldSq, newSq);
     HiLightSquare(newSq);
-    return true;
 }
 
 void TChessBoardModel::RedrawMovedSquares(Square oldSq, Square newSq) {
@@ -216,7 +224,7 @@ void TChessBoardModel::MoveCastlingRook(Square oldSq, Square newSq) {
 void TChessBoardModel::FireEndOfMoveEvents(Square oldSq, Square newSq) {
     // Judged on the complete position; repetitions are reported on their own below.
     const bool check = rules::KingAttacked(FState.squares, FState.whiteToMove);
-    const bool available = rules::AnyLegalMoveByRules(FState);
+    const bool available = rules::AnyLegalMoveByRules(FState, check);
     if (check) {
         if (OnCheck)
             OnCheck(this, oldSq, newSq);
@@ -264,9 +272,23 @@ void TChessBoardModel::DoPromotion(Square sq) {
 // ---- history
 
 MoveInfo& TChessBoardModel::Record(int moveNo, bool white) {
-    if (moveNo >= int(FHistory.size()))
+    if (moveNo >= int(FHistory.size())) {
         FHistory.resize(moveNo + 1);
+        FPositionKeys.resize(moveNo + 1);
+    }
     return FHistory[moveNo][white ? 0 : 1];
+}
+
+void TChessBoardModel::StorePosition(int moveNo, bool white) {
+    const MoveInfo& rec = FHistory[moveNo][white ? 0 : 1];
+    std::uint64_t key = rec.Castling;
+    for (int i = 1; i < 65; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, rec.Placement.data() + i, sizeof word);
+        key = (key ^ word) * 0x9E3779B97F4A7C15ULL;
+        key ^= key >> 29;
+    }
+    FPositionKeys[moveNo][white ? 0 : 1] = key;
 }
 
 bool TChessBoardModel::InStoredRange(int moveNo, bool white) const {
@@ -286,6 +308,7 @@ void TChessBoardModel::WriteCurrentRecord(bool clearMove) {
     rec.Placement = FState.squares;
     rec.Castling = FState.castling;
     rec.EnPassantSq = FState.enPassant;
+    StorePosition(FCurrentMove, FState.whiteToMove);
     if (clearMove) {
         rec.FromSq = None;
         rec.ToSq = None;

@@ -125,7 +125,10 @@ private:
     MoveInfo& Record(int moveNo, bool white);
     const MoveInfo* StoredRecord(int moveNo, bool white) const;
     bool InStoredRange(int moveNo, bool white) const;
+    // Move's steps after its legality test.
+    void PlayLegalMove(Square oldSq, Square newSq);
     void WriteCurrentRecord(bool clearMove);
+    void StorePosition(int moveNo, bool white);
     void RedrawMovedSquares(Square oldSq, Square newSq);
     void CaptureEnPassant(Square oldSq, Square newSq, Square enPassantBefore);
     void MoveCastlingRook(Square oldSq, Square newSq);
@@ -139,4 +142,7 @@ private:
     bool FComputerPlaysBlack = false;
     bool FMoving = false;
     std::vector<std::array<MoveInfo, 2>> FHistory;
+    // Each record's placement and castling rights hashed: a repetition is looked for among
+    // numbers, and an equal number is confirmed on the records themselves.
+    std::vector<std::array<std::uint64_t, 2>> FPositionKeys;
 };

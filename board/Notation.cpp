@@ -2,7 +2,7 @@
 
 #include "board/BoardModel.h"
 
-#include <QRegularExpression>
+#include <QVarLengthArray>
 #include <cctype>
 #include <limits>
 
@@ -86,16 +86,19 @@ QString TChessBoardModel::MoveText(int moveNo, bool white, bool pgn) const {
 }
 
 void TChessBoardModel::MovePGN(const QString& input) {
-    QString text = input;
-    text.remove('+').remove('#');
-    const qsizetype equals = text.indexOf('=');
-    if (equals >= 0)
-        text.truncate(equals);
+    // Read in place: a game's import reads every one of its moves here.
+    QVarLengthArray<QChar, 32> text;
+    for (const QChar c : input) {
+        if (c == QLatin1Char('='))
+            break;
+        if (c != QLatin1Char('+') && c != QLatin1Char('#'))
+            text.append(c);
+    }
     while (text.size() < 8)
-        text += ' ';
+        text.append(QLatin1Char(' '));
     const bool white = FState.whiteToMove;
 
-    const QString trimmed = text.trimmed();
+    const QStringView trimmed = QStringView(text.data(), text.size()).trimmed();
     if (trimmed == QLatin1String("O-O") || trimmed == QLatin1String("O-O-O")) {
         const bool shortCastle = trimmed.size() == 3;
         Move(white ? E1 : E8, white ? (shortCastle ? G1 : C1) : (shortCastle ? G8 : C8));
@@ -106,10 +109,10 @@ void TChessBoardModel::MovePGN(const QString& input) {
     Square to = None;
     const QChar first = text[0];
     if (!(first.isLetter() && first.isUpper())) {
-        if (text[2] == 'x' || text[2] == '-') {
+        if (text[2] == QLatin1Char('x') || text[2] == QLatin1Char('-')) {
             from = SquareOfText(text[0], text[1]);
             to = SquareOfText(text[3], text[4]);
-        } else if (text[1] != 'x') {
+        } else if (text[1] != QLatin1Char('x')) {
             to = SquareOfText(text[0], text[1]);
             if (to != None) {
                 const int step = white ? 8 : -8;
@@ -133,9 +136,11 @@ void TChessBoardModel::MovePGN(const QString& input) {
     } else {
         const char letter =
             white ? char(std::toupper(first.toLatin1())) : char(std::tolower(first.toLatin1()));
-        QString rest = text.mid(1);
-        rest.remove('x').remove('-');
-        rest = rest.trimmed();
+        QVarLengthArray<QChar, 32> kept;
+        for (qsizetype i = 1; i < text.size(); ++i)
+            if (text[i] != QLatin1Char('x') && text[i] != QLatin1Char('-'))
+                kept.append(text[i]);
+        const QStringView rest = QStringView(kept.data(), kept.size()).trimmed();
         // The target is the last letter-digit pair: annotations such as "!?" may follow it.
         qsizetype digit = rest.size() - 1;
         while (digit >= 1 && !(rest[digit].isDigit() && rest[digit - 1].isLetter()))
@@ -143,16 +148,17 @@ void TChessBoardModel::MovePGN(const QString& input) {
         if (digit < 1)
             return;
         to = SquareOfText(rest[digit - 1], rest[digit]);
-        const QString hint = rest.left(digit - 1);
+        const QStringView hint = rest.left(digit - 1);
         int wantFile = 0;
         int wantRank = 0;
         if (hint.size() == 2) {
             from = SquareOfText(hint[0], hint[1]);
             if (from == None)
                 return;
-        } else if (hint.size() == 1 && hint[0] >= '1' && hint[0] <= '8') {
+        } else if (hint.size() == 1 && hint[0] >= QLatin1Char('1') && hint[0] <= QLatin1Char('8')) {
             wantRank = hint[0].toLatin1() - '0';
-        } else if (hint.size() == 1 && hint[0].toLower() >= 'a' && hint[0].toLower() <= 'h') {
+        } else if (hint.size() == 1 && hint[0].toLower() >= QLatin1Char('a') &&
+                   hint[0].toLower() <= QLatin1Char('h')) {
             wantFile = hint[0].toLower().toLatin1() - 'a' + 1;
         } else if (!hint.isEmpty()) {
             return;
@@ -161,8 +167,12 @@ void TChessBoardModel::MovePGN(const QString& input) {
             if (FState.squares[s] != letter || (wantFile && rules::FileOf(s) != wantFile) ||
                 (wantRank && rules::RankOf(s) != wantRank))
                 continue;
-            if (MoveIsLegal(Square(s), to))
-                from = Square(s);
+            if (MoveIsLegal(Square(s), to)) {
+                // Found legal just now: Move would only test it again.
+                if (!FMoving)
+                    PlayLegalMove(Square(s), to);
+                return;
+            }
         }
     }
     if (from != None && to != None)

@@ -15,53 +15,66 @@ struct Step {
 
 constexpr Step KnightJumps[] = {{-2, -1}, {-2, 1}, {2, -1}, {2, 1},
                                 {-1, -2}, {-1, 2}, {1, -2}, {1, 2}};
-constexpr Step Diagonals[] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-constexpr Step Orthogonals[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
 bool InsideBoard(int file, int rank) {
     return file >= 1 && file <= 8 && rank >= 1 && rank <= 8;
 }
 
-char LetterAt(const TPlacement& squares, int file, int rank) {
-    return InsideBoard(file, rank) ? squares[SquareAt(file, rank)] : '\0';
-}
+// For every square the squares along each of the eight lines from it, nearest first (the four
+// orthogonal lines, then the four diagonals), and its knight's jumps.
+struct Lines {
+    Square ray[65][8][7];
+    int length[65][8] = {};
+    Square jump[65][8];
+    int jumps[65] = {};
+    // The line that leads from one square to another, or -1 when none does (square 0 included).
+    int line[65][65];
 
-// The first piece along a ray from (file, rank), with its distance; '\0' at the edge.
-struct RayHit {
-    char letter = '\0';
-    int distance = 0;
-};
-
-RayHit FirstOnRay(const TPlacement& squares, int file, int rank, Step step) {
-    for (int d = 1; d <= 7; ++d) {
-        const int f = file + step.df * d;
-        const int r = rank + step.dr * d;
-        if (!InsideBoard(f, r))
-            break;
-        const char c = squares[SquareAt(f, r)];
-        if (c != ' ')
-            return {c, d};
-    }
-    return {};
-}
-
-// Whether to lies on one of the rays from from, with every square before it empty.
-bool ReachesAlongRays(const TPlacement& squares, Square from, Square to, const Step* steps,
-                      int count) {
-    for (int i = 0; i < count; ++i) {
-        for (int d = 1; d <= 7; ++d) {
-            const int f = FileOf(from) + steps[i].df * d;
-            const int r = RankOf(from) + steps[i].dr * d;
-            if (!InsideBoard(f, r))
-                break;
-            const Square sq = SquareAt(f, r);
-            if (sq == to)
-                return ColorOfLetter(squares[to]) != ColorOfLetter(squares[from]);
-            if (squares[sq] != ' ')
-                break;
+    Lines() {
+        constexpr Step steps[8] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
+                                   {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+        for (auto& row : line)
+            for (int& dir : row)
+                dir = -1;
+        for (int from = 1; from <= 64; ++from) {
+            for (int dir = 0; dir < 8; ++dir) {
+                for (int d = 1; d <= 7; ++d) {
+                    const int f = FileOf(from) + steps[dir].df * d;
+                    const int r = RankOf(from) + steps[dir].dr * d;
+                    if (!InsideBoard(f, r))
+                        break;
+                    const Square to = SquareAt(f, r);
+                    ray[from][dir][length[from][dir]++] = to;
+                    line[from][to] = dir;
+                }
+            }
+            for (Step j : KnightJumps)
+                if (InsideBoard(FileOf(from) + j.df, RankOf(from) + j.dr))
+                    jump[from][jumps[from]++] = SquareAt(FileOf(from) + j.df, RankOf(from) + j.dr);
         }
     }
-    return false;
+};
+
+const Lines& BoardLines() {
+    static const Lines lines;
+    return lines;
+}
+
+// Whether to is reached from from along one of the lines firstDir..endDir-1 over empty squares,
+// and holds no piece of the mover's colour.
+bool ReachesAlongLines(const TPlacement& squares, Square from, Square to, int firstDir,
+                       int endDir) {
+    const Lines& lines = BoardLines();
+    const int dir = lines.line[from][to];
+    if (dir < firstDir || dir >= endDir)
+        return false;
+    for (int i = 0;; ++i) {
+        const Square sq = lines.ray[from][dir][i];
+        if (sq == to)
+            return ColorOfLetter(squares[to]) != ColorOfLetter(squares[from]);
+        if (squares[sq] != ' ')
+            return false;
+    }
 }
 
 char Enemy(char whiteLetter, bool whiteKing) {
@@ -112,49 +125,40 @@ bool CastlingAllowedNow(const BoardState& state, const CastlingRule& rule) {
 
 } // namespace
 
-int ColorOfLetter(char c) {
-    if (c >= 'B' && c <= 'R')
-        return 1;
-    if (c >= 'b' && c <= 'r')
-        return 0;
-    return -1;
-}
-
 bool KingAttacked(const TPlacement& squares, bool whiteKing) {
-    const char king = whiteKing ? 'K' : 'k';
-    // The first king from a8 on, found the way the C library searches memory fastest.
-    const void* found = std::memchr(squares.data() + 1, king, 64);
-    if (!found)
+    const Square king = KingSquare(squares, whiteKing);
+    if (king == None)
         return false;
-    const int kingSq = int(static_cast<const char*>(found) - squares.data());
-    const int file = FileOf(kingSq);
-    const int rank = RankOf(kingSq);
+    const Lines& lines = BoardLines();
 
-    const int pawnRank = whiteKing ? rank + 1 : rank - 1;
+    // An enemy pawn one rank ahead of the king on a neighbouring file.
+    const int pawnRow = whiteKing ? king - 8 : king + 8;
     const char pawn = Enemy('P', whiteKing);
-    if (LetterAt(squares, file - 1, pawnRank) == pawn ||
-        LetterAt(squares, file + 1, pawnRank) == pawn)
+    if (pawnRow >= 1 && pawnRow <= 64 &&
+        ((FileOf(king) > 1 && squares[pawnRow - 1] == pawn) ||
+         (FileOf(king) < 8 && squares[pawnRow + 1] == pawn)))
         return true;
 
     const char knight = Enemy('N', whiteKing);
-    for (Step jump : KnightJumps)
-        if (LetterAt(squares, file + jump.df, rank + jump.dr) == knight)
+    for (int i = 0; i < lines.jumps[king]; ++i)
+        if (squares[lines.jump[king][i]] == knight)
             return true;
 
+    // Along each line the first piece: a queen, a rook on a file or rank, a bishop on a
+    // diagonal, or the enemy king right next to it.
     const char queen = Enemy('Q', whiteKing);
     const char enemyKing = Enemy('K', whiteKing);
-    const char bishop = Enemy('B', whiteKing);
-    for (Step step : Diagonals) {
-        const RayHit hit = FirstOnRay(squares, file, rank, step);
-        if (hit.letter == queen || hit.letter == bishop ||
-            (hit.letter == enemyKing && hit.distance == 1))
-            return true;
-    }
-    const char rook = Enemy('R', whiteKing);
-    for (Step step : Orthogonals) {
-        const RayHit hit = FirstOnRay(squares, file, rank, step);
-        if (hit.letter == queen || hit.letter == rook ||
-            (hit.letter == enemyKing && hit.distance == 1))
+    const char sliders[2] = {Enemy('R', whiteKing), Enemy('B', whiteKing)};
+    for (int dir = 0; dir < 8; ++dir) {
+        const Square* ray = lines.ray[king][dir];
+        const int length = lines.length[king][dir];
+        int i = 0;
+        while (i < length && squares[ray[i]] == ' ')
+            ++i;
+        if (i == length)
+            continue;
+        const char c = squares[ray[i]];
+        if (c == queen || c == sliders[dir >> 2] || (c == enemyKing && i == 0))
             return true;
     }
     return false;
@@ -208,11 +212,11 @@ bool KnightRule(const BoardState&, Square from, Square to) {
 }
 
 bool BishopRule(const BoardState& state, Square from, Square to) {
-    return ReachesAlongRays(state.squares, from, to, Diagonals, 4);
+    return ReachesAlongLines(state.squares, from, to, 4, 8);
 }
 
 bool RookRule(const BoardState& state, Square from, Square to) {
-    return ReachesAlongRays(state.squares, from, to, Orthogonals, 4);
+    return ReachesAlongLines(state.squares, from, to, 0, 4);
 }
 
 bool QueenRule(const BoardState& state, Square from, Square to) {
@@ -226,77 +230,204 @@ bool KingRule(const BoardState& state, Square from, Square to) {
     return rule && CastlingAllowedNow(state, *rule);
 }
 
-bool LegalByRules(const BoardState& state, Square from, Square to) {
+namespace {
+
+// Whether the first piece seen from the king along the line through `through`, once from and
+// emptied are empty and to is taken, is an enemy that attacks along that line. An enemy king next
+// to the king would have given check already, so it is not looked for.
+bool AttackedThrough(const TPlacement& sq, bool whiteKing, Square king, Square through, Square from,
+                     Square to, Square emptied) {
+    const Lines& lines = BoardLines();
+    const int dir = lines.line[king][through];
+    if (dir < 0)
+        return false;
+    const char slider = Enemy(dir < 4 ? 'R' : 'B', whiteKing);
+    for (int i = 0; i < lines.length[king][dir]; ++i) {
+        const Square s = lines.ray[king][dir][i];
+        if (s == to)
+            return false;
+        const char c = s == from || s == emptied ? ' ' : sq[s];
+        if (c != ' ')
+            return c == slider || c == Enemy('Q', whiteKing);
+    }
+    return false;
+}
+
+// Whether the mover's king (at king, None without one) is safe after the piece on from goes to
+// to, victim (an en-passant capture's pawn, or None) leaving the board. A king not in check can
+// only be exposed along the line through the king and a square the move empties; a king move, or
+// any move while the king is in check, is tested on the whole position.
+bool KingSafeAfter(const TPlacement& sq, bool white, Square king, bool inCheck, Square from,
+                   Square to, Square victim) {
+    if (king == None)
+        return true;
+    if (inCheck || sq[from] == sq[king])
+        return !InCheckAfter(sq, white, from, to, victim);
+    return !AttackedThrough(sq, white, king, from, from, to, victim) &&
+           !(victim != None && AttackedThrough(sq, white, king, victim, from, to, victim));
+}
+
+// The movement part of LegalByRules: squares, colours and the piece's own rule.
+bool MovementByRules(const BoardState& state, Square from, Square to) {
     if (!OnBoard(from) || !OnBoard(to))
         return false;
     const TPlacement& sq = state.squares;
     const int mover = ColorOfLetter(sq[from]);
     if (mover != (state.whiteToMove ? 1 : 0) || mover == ColorOfLetter(sq[to]))
         return false;
-    bool ruleHolds = false;
     // The mover's letter is an ASCII letter: setting bit 5 lower-cases it.
     switch (sq[from] | 0x20) {
     case 'p':
-        ruleHolds = PawnRule(state, from, to);
-        break;
+        return PawnRule(state, from, to);
     case 'n':
-        ruleHolds = KnightRule(state, from, to);
-        break;
+        return KnightRule(state, from, to);
     case 'b':
-        ruleHolds = BishopRule(state, from, to);
-        break;
+        return BishopRule(state, from, to);
     case 'r':
-        ruleHolds = RookRule(state, from, to);
-        break;
+        return RookRule(state, from, to);
     case 'q':
-        ruleHolds = QueenRule(state, from, to);
-        break;
+        return QueenRule(state, from, to);
     case 'k':
-        ruleHolds = KingRule(state, from, to);
-        break;
+        return KingRule(state, from, to);
     }
-    return ruleHolds && !InCheckAfter(sq, mover == 1, from, to, EnPassantVictim(state, from, to));
-}
-
-namespace {
-
-// The squares a piece on a square could ever reach: the queen's lines and the knight's jumps.
-// Every legal move, castling and pawn moves included, lands on one of them.
-struct Reach {
-    Square targets[64][35];
-    int count[64] = {};
-    Reach() {
-        for (int from = 1; from <= 64; ++from) {
-            for (int to = 1; to <= 64; ++to) {
-                const int df = std::abs(FileOf(to) - FileOf(from));
-                const int dr = std::abs(RankOf(to) - RankOf(from));
-                const bool line = df == 0 || dr == 0 || df == dr;
-                const bool jump = (df == 1 && dr == 2) || (df == 2 && dr == 1);
-                if (to != from && (line || jump))
-                    targets[from - 1][count[from - 1]++] = Square(to);
-            }
-        }
-    }
-};
-
-const Reach& Reachable() {
-    static const Reach reach;
-    return reach;
+    return false;
 }
 
 } // namespace
 
-bool AnyLegalMoveByRules(const BoardState& state) {
-    const Reach& reach = Reachable();
-    const int mover = state.whiteToMove ? 1 : 0;
-    for (int from = 1; from <= 64; ++from) {
-        if (ColorOfLetter(state.squares[from]) != mover)
-            continue;
-        for (int i = 0; i < reach.count[from - 1]; ++i)
-            if (LegalByRules(state, Square(from), reach.targets[from - 1][i]))
+bool LegalByRules(const BoardState& state, Square from, Square to) {
+    return MovementByRules(state, from, to) && !InCheckAfter(state.squares, state.whiteToMove, from,
+                                                             to, EnPassantVictim(state, from, to));
+}
+
+namespace {
+
+// The legal moves of the side to move, found from each piece's own movement.
+class LegalMoveSearch {
+public:
+    LegalMoveSearch(const BoardState& state, bool inCheck,
+                    const std::function<bool(Square, Square)>& found)
+        : FState(state), FSquares(state.squares), FWhite(state.whiteToMove), FMover(FWhite ? 1 : 0),
+          FKing(KingSquare(FSquares, FWhite)), FInCheck(inCheck), FFound(found) {}
+
+    // Each method below returns true once found has asked to stop.
+    bool Run() const {
+        for (int from = 1; from <= 64; ++from) {
+            if (ColorOfLetter(FSquares[from]) == FMover && PieceMoves(Square(from)))
                 return true;
+        }
+        return false;
     }
-    return false;
+
+private:
+    bool PieceMoves(Square from) const {
+        const Lines& lines = BoardLines();
+        switch (FSquares[from] | 0x20) {
+        case 'p':
+            return PawnMoves(from);
+        case 'n':
+            for (int i = 0; i < lines.jumps[from]; ++i)
+                if (Offer(from, lines.jump[from][i]))
+                    return true;
+            return false;
+        case 'b':
+            return Slides(from, 4, 8);
+        case 'r':
+            return Slides(from, 0, 4);
+        case 'q':
+            return Slides(from, 0, 8);
+        case 'k':
+            for (int dir = 0; dir < 8; ++dir)
+                if (lines.length[from][dir] > 0 && Offer(from, lines.ray[from][dir][0]))
+                    return true;
+            return (from == E1 || from == E8) &&
+                   (Castles(from, Square(from + 2)) || Castles(from, Square(from - 2)));
+        }
+        return false;
+    }
+
+    bool Slides(Square from, int firstDir, int endDir) const {
+        const Lines& lines = BoardLines();
+        for (int dir = firstDir; dir < endDir; ++dir) {
+            for (int i = 0; i < lines.length[from][dir]; ++i) {
+                const Square to = lines.ray[from][dir][i];
+                if (Offer(from, to))
+                    return true;
+                if (FSquares[to] != ' ')
+                    break;
+            }
+        }
+        return false;
+    }
+
+    bool PawnMoves(Square from) const {
+        const int forward = FWhite ? -8 : 8;
+        const int rank = RankOf(from);
+        if (rank == (FWhite ? 8 : 1))
+            return false;
+        const Square ahead = Square(from + forward);
+        if (FSquares[ahead] == ' ') {
+            if (Offer(from, ahead))
+                return true;
+            const Square twoAhead = Square(from + 2 * forward);
+            if (rank == (FWhite ? 2 : 7) && FSquares[twoAhead] == ' ' && Offer(from, twoAhead))
+                return true;
+        }
+        const int enemy = 1 - FMover;
+        for (const int side : {-1, 1}) {
+            const int file = FileOf(from) + side;
+            if (file < 1 || file > 8)
+                continue;
+            const Square to = Square(ahead + side);
+            if ((ColorOfLetter(FSquares[to]) == enemy ||
+                 EnPassantVictim(FState, from, to) != None) &&
+                Offer(from, to))
+                return true;
+        }
+        return false;
+    }
+
+    // Castling is rare enough for the plain test.
+    bool Castles(Square from, Square to) const {
+        return LegalByRules(FState, from, to) && FFound(from, to);
+    }
+
+    bool Offer(Square from, Square to) const { return Legal(from, to) && FFound(from, to); }
+
+    bool Legal(Square from, Square to) const {
+        if (ColorOfLetter(FSquares[to]) == FMover)
+            return false;
+        const Square victim = to == FState.enPassant ? EnPassantVictim(FState, from, to) : None;
+        return KingSafeAfter(FSquares, FWhite, FKing, FInCheck, from, to, victim);
+    }
+
+    const BoardState& FState;
+    const TPlacement& FSquares;
+    const bool FWhite;
+    const int FMover;
+    const Square FKing;
+    const bool FInCheck;
+    const std::function<bool(Square, Square)>& FFound;
+};
+
+} // namespace
+
+Square KingSquare(const TPlacement& squares, bool whiteKing) {
+    // The first king from a8 on, found the way the C library searches memory fastest.
+    const void* found = std::memchr(squares.data() + 1, whiteKing ? 'K' : 'k', 64);
+    return found ? Square(static_cast<const char*>(found) - squares.data()) : None;
+}
+
+bool FindLegalMove(const BoardState& state, const std::function<bool(Square, Square)>& found) {
+    return LegalMoveSearch(state, KingAttacked(state.squares, state.whiteToMove), found).Run();
+}
+
+bool AnyLegalMoveByRules(const BoardState& state) {
+    return AnyLegalMoveByRules(state, KingAttacked(state.squares, state.whiteToMove));
+}
+
+bool AnyLegalMoveByRules(const BoardState& state, bool inCheck) {
+    return LegalMoveSearch(state, inCheck, [](Square, Square) { return true; }).Run();
 }
 
 TCastleSet CastlingAfter(TCastleSet castling, Square from, Square to) {

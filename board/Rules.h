@@ -5,6 +5,8 @@
 
 #include "board/BoardTypes.h"
 
+#include <functional>
+
 namespace rules {
 
 struct BoardState {
@@ -15,7 +17,13 @@ struct BoardState {
 };
 
 // 1 White, 0 Black, -1 empty (or anything else).
-int ColorOfLetter(char c);
+inline int ColorOfLetter(char c) {
+    if (c >= 'B' && c <= 'R')
+        return 1;
+    if (c >= 'b' && c <= 'r')
+        return 0;
+    return -1;
+}
 inline bool OnBoard(int sq) {
     return sq >= 1 && sq <= 64;
 }
@@ -29,7 +37,9 @@ inline Square SquareAt(int file, int rank) {
     return Square((8 - rank) * 8 + file);
 }
 
-// Whether the king of that colour (the first found from a8 on) is attacked; false without one.
+// The king of that colour the tests look at: the first found from a8 on, or None.
+Square KingSquare(const TPlacement& squares, bool whiteKing);
+// Whether the king of that colour is attacked; false without one.
 bool KingAttacked(const TPlacement& squares, bool whiteKing);
 
 // The king test on a copy where the piece on from stands on to (and captured, if any, is gone).
@@ -51,7 +61,14 @@ bool KingRule(const BoardState& state, Square from, Square to);
 // Squares in range, a piece of the side to move, not onto an own piece, the piece's movement
 // rule, and the own king safe afterwards. Neither the engine nor repetitions take part.
 bool LegalByRules(const BoardState& state, Square from, Square to);
+// Offers every pair of squares for which LegalByRules holds to found, piece by piece, until found
+// returns true; whether it did.
+bool FindLegalMove(const BoardState& state,
+                   const std::function<bool(Square from, Square to)>& found);
+// Whether LegalByRules holds for any pair of squares: the search stops at the first. inCheck,
+// when the caller knows it, is KingAttacked for the side to move.
 bool AnyLegalMoveByRules(const BoardState& state);
+bool AnyLegalMoveByRules(const BoardState& state, bool inCheck);
 
 // The position after the complete half-move from -> to: rook moved on castling, en-passant pawn
 // removed, a promoted pawn replaced by promotedLetter (case applied by rank), castling rights and

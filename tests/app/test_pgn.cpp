@@ -119,6 +119,9 @@ TEST(PgnMoves, TokensWithoutCommentsVariationsNumbersAndNags) {
         {{"1. e4 e5 1-0"}, {"e4", "e5", "1-0"}},
         {{"1. e4 ; a ( in a line comment", "e5"}, {"e4", "e5"}},
         {{"e8=Q+ O-O-O Nbd7"}, {"e8=Q+", "O-O-O", "Nbd7"}},
+        // A comment or a variation inside a token joins its two halves.
+        {{"1. e4{x}e5 Nf3(1... Nc6)Nc6 3.{y}d4"}, {"e4e5", "Nf3Nc6", "d4"}},
+        {{"1.e4{x}"}, {"e4"}},
         {{}, {}},
     };
     for (const Case& c : cases)
@@ -373,6 +376,8 @@ TEST_F(PgnExternalProgram, FakeProgramsNeverReplaceTheTextByNothing) {
          true, "pgn|-o|-eeco.pgn|-lpgn.log|" + QDir::currentPath() + "|"},
         {"writes nothing", "#!/bin/sh\nexit 0\n", true, text},
         {"fails", "#!/bin/sh\necho partial > \"${2#-o}\"\nkill -9 $$\n", true, text},
+        {"exits with an error", "#!/bin/sh\necho partial > \"${2#-o}\"\nexit 3\n", true, text},
+        {"exits with 255", "#!/bin/sh\necho partial > \"${2#-o}\"\nexit 255\n", true, text},
         {"not executable", "#!/bin/sh\necho other > \"${2#-o}\"\n", false, text},
     };
     for (const Case& c : cases) {

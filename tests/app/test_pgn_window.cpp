@@ -265,6 +265,17 @@ TEST_F(PgnWindowTest, AnExternalProgramThatNeverEndsIsKilledAfterTwoSeconds) {
     EXPECT_TRUE(FileBytes("lento.pgn").endsWith("\n\n1. e2-e4 e7-e5 2. Ng1-f3  *\n"));
 }
 
+TEST_F(PgnWindowTest, AnExternalProgramThatFailsLeavesTheGameAsBuilt) {
+    WriteFile("extract.exe", "#!/bin/sh\necho '[Event \"mezza\"]' > \"${2#-o}\"\nexit 1\n");
+    QFile::setPermissions(dir.filePath("extract.exe"),
+                          QFile::permissions(dir.filePath("extract.exe")) | QFileDevice::ExeOwner);
+    Play({{E2, E4}, {E7, E5}, {G1, F3}});
+    Export(dir.filePath("fallito.pgn"));
+    const QByteArray written = FileBytes("fallito.pgn");
+    EXPECT_FALSE(written.contains("mezza"));
+    EXPECT_TRUE(written.endsWith("\n\n1. e2-e4 e7-e5 2. Ng1-f3  *\n")) << written.toStdString();
+}
+
 // ---- tournament files
 
 class ScaWindowTest : public PgnWindowTest {
@@ -284,6 +295,8 @@ TEST_F(ScaWindowTest, ATournamentGameIsImportedWithoutAFileName) {
     FormMain->GameFileName = dir.filePath("mia.qzd");
     FormMain->HasGameFile = true;
     Play({{D2, D4}});
+    Open(FormMain->File1);
+    ASSERT_TRUE(FormMain->Save1->isEnabled());
     answers = {platform::IDCANCEL};
     ImportSca("T123A001.sca");
     EXPECT_EQ(fileDialogs.back(), "OpenDialog2:");
@@ -304,10 +317,16 @@ TEST_F(ScaWindowTest, ATournamentGameIsImportedWithoutAFileName) {
     EXPECT_EQ(Board()->Squares()[C5], 'b');
     EXPECT_EQ(Board()->Squares()[E4], 'P'); // e4xf6 is no move from here
     EXPECT_EQ(Lines().size(), 4);           // eight half-moves, two to a line
-    EXPECT_TRUE(FormMain->HasGameFile);
+    EXPECT_FALSE(FormMain->HasGameFile);
     EXPECT_TRUE(FormMain->GameFileName.isEmpty());
     EXPECT_FALSE(FormMain->Modified);
     EXPECT_FALSE(FormMain->Replaying);
+    EXPECT_EQ(FormMain->windowTitle(), "Quendel 2.09");
+    // The commands follow at once, before the File menu is opened; the title stays on a new show.
+    EXPECT_FALSE(FormMain->Save1->isEnabled());
+    FormMain->hide();
+    FormMain->show();
+    QApplication::processEvents();
     EXPECT_EQ(FormMain->windowTitle(), "Quendel 2.09");
     Open(FormMain->File1);
     EXPECT_FALSE(FormMain->Save1->isEnabled());

@@ -426,6 +426,16 @@ TEST(BoardRules, MoveIsNotReentrant) {
     EXPECT_FALSE(nested);
     EXPECT_FALSE(b.WhiteToMove());
     EXPECT_EQ(b.Squares()[E7], 'p');
+
+    // A move read from text inside the event is refused too, a piece move as well as a pawn's.
+    b.OnLegalMove = [&](auto* s, Square, Square) {
+        static_cast<TChessBoardModel*>(s)->MovePGN("Nc3");
+        static_cast<TChessBoardModel*>(s)->MovePGN("d4");
+    };
+    ASSERT_TRUE(b.Move(E7, E6));
+    EXPECT_TRUE(b.WhiteToMove());
+    EXPECT_EQ(b.Squares()[B1], 'N');
+    EXPECT_EQ(b.Squares()[D2], 'P');
 }
 
 TEST(BoardRules, WhoPlaysNextAfterEveryMove) {

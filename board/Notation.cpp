@@ -21,7 +21,7 @@ bool IsPromotion(char piece, Square to) {
 } // namespace
 
 Square SquareOfText(QChar file, QChar rank) {
-    const char f = char(std::tolower(file.toLatin1()));
+    const char f = file.toLower().toLatin1();
     const char r = rank.toLatin1();
     if (f < 'a' || f > 'h' || r < '1' || r > '8')
         return None;
@@ -134,8 +134,7 @@ void TChessBoardModel::MovePGN(const QString& input) {
             }
         }
     } else {
-        const char letter =
-            white ? char(std::toupper(first.toLatin1())) : char(std::tolower(first.toLatin1()));
+        const char letter = (white ? first.toUpper() : first.toLower()).toLatin1();
         QVarLengthArray<QChar, 32> kept;
         for (qsizetype i = 1; i < text.size(); ++i)
             if (text[i] != QLatin1Char('x') && text[i] != QLatin1Char('-'))

@@ -179,6 +179,50 @@ void TSpeedbarButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     setGeometry(ALeft, ATop, AWidth, AHeight);
 }
 
+void TSpeedbarButton::SetCursor(int Value) {
+    cursor_ = Value;
+    ApplyCursor();
+}
+
+void TSpeedbarButton::ApplyCursor() {
+    if (cursor_ == 0)
+        unsetCursor();
+    else
+        setCursor(ScreenCursor(cursor_));
+}
+
+bool TSpeedbarButton::ShowHint() const {
+    TSpeedBar* bar = item_->SpeedBar();
+    return parentShowHint_ && bar ? bar->ShowHint : showHint_;
+}
+
+void TSpeedbarButton::SetShowHint(bool Value) {
+    showHint_ = Value;
+    parentShowHint_ = false;
+}
+
+void TSpeedbarButton::SetParentShowHint(bool Value) {
+    if (Value && item_->SpeedBar())
+        showHint_ = item_->SpeedBar()->ShowHint;
+    parentShowHint_ = Value;
+}
+
+void TSpeedbarButton::SetFont(const QFont& Value) {
+    // Every attribute is the button's own, so a new parent changes none of them.
+    QFont own(Value);
+    own.setResolveMask(QFont::AllPropertiesResolved);
+    setFont(own);
+}
+
+void TSpeedbarButton::SetParentFont(bool Value) {
+    if (Value == ParentFont())
+        return;
+    if (Value)
+        setFont(QFont());
+    else
+        SetFont(font());
+}
+
 void TSpeedbarButton::paintEvent(QPaintEvent* event) {
     if (dragHidden_) {
         QPainter painter(this);
@@ -209,7 +253,13 @@ QPoint TSpeedbarButton::ImageTopLeft(QPoint Pos) const {
 
 void TSpeedbarButton::mousePressEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        TKxSpeedButton::mousePressEvent(event);
+        // The event comes first, as the handler may destroy the item.
+        const QPoint p = event->position().toPoint();
+        QPointer<TSpeedbarButton> alive(this);
+        if (OnMouseDown)
+            OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
+        if (alive)
+            TKxSpeedButton::mousePressEvent(event);
         return;
     }
     if (event->button() != Qt::LeftButton || isHidden() || !item_->SpeedBar())
@@ -233,7 +283,12 @@ void TSpeedbarButton::mousePressEvent(QMouseEvent* event) {
 
 void TSpeedbarButton::mouseMoveEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        TKxSpeedButton::mouseMoveEvent(event);
+        const QPoint p = event->position().toPoint();
+        QPointer<TSpeedbarButton> alive(this);
+        if (OnMouseMove)
+            OnMouseMove(this, event->modifiers(), p.x(), p.y());
+        if (alive)
+            TKxSpeedButton::mouseMoveEvent(event);
         return;
     }
     if (!drag_)
@@ -258,7 +313,12 @@ void TSpeedbarButton::mouseMoveEvent(QMouseEvent* event) {
 
 void TSpeedbarButton::mouseReleaseEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        TKxSpeedButton::mouseReleaseEvent(event);
+        const QPoint p = event->position().toPoint();
+        QPointer<TSpeedbarButton> alive(this);
+        if (OnMouseUp)
+            OnMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
+        if (alive)
+            TKxSpeedButton::mouseReleaseEvent(event);
         return;
     }
     if (!drag_ || event->button() != Qt::LeftButton)
@@ -284,12 +344,17 @@ void TSpeedbarButton::mouseReleaseEvent(QMouseEvent* event) {
 bool TSpeedbarButton::event(QEvent* event) {
     if (event->type() == QEvent::UngrabMouse && drag_)
         CancelDrag();
+    if (event->type() == QEvent::ToolTip && !ShowHint()) {
+        event->ignore();
+        return true;
+    }
     return TKxSpeedButton::event(event);
 }
 
 void TSpeedbarButton::EndDrag() {
     delete drag_;
     drag_ = nullptr;
+    ApplyCursor();
     delete dragCancel_;
     dragCancel_ = nullptr;
     setMouseTracking(false);
@@ -376,6 +441,7 @@ void TSpeedbarSection::Clear() {
 
 TSpeedItem::TSpeedItem(QObject* AOwner) : QObject(AOwner), button_(new TSpeedbarButton(this)) {
     button_->setGeometry(0, 0, 24, 23);
+    button_->SetSpacing(4);
 }
 
 TSpeedItem::~TSpeedItem() {
@@ -465,6 +531,11 @@ void TSpeedItem::SetImageIndex(int Value) {
     imageIndex_ = Value;
     button_->ButtonGlyph().Invalidate();
     button_->update();
+}
+
+void TSpeedItem::SetTag(int Value) {
+    tag_ = Value;
+    button_->Tag = Value;
 }
 
 int TSpeedItem::Left() const {

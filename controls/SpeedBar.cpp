@@ -108,6 +108,10 @@ TBtnControl::TBtnControl(QObject* AOwner)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setCursor(ScreenCursor(crDragHand));
     resize(0, 0);
+    imagesLink_.OnChange = [this] {
+        image_.Invalidate();
+        update();
+    };
 }
 
 TBtnControl::~TBtnControl() {
@@ -127,7 +131,10 @@ void TBtnControl::AssignSpeedItem(TSpeedItem* Item) {
     image_.WordWrap() = Item->WordWrap();
     ImageIndex = Item->ImageIndex();
     TSpeedBar* bar = Item->SpeedBar();
-    Images = bar ? bar->Images() : nullptr;
+    if (bar && bar->Images())
+        bar->Images()->RegisterChanges(imagesLink_);
+    else if (imagesLink_.Sender())
+        imagesLink_.Sender()->UnRegisterChanges(imagesLink_);
     setFont(button->font());
     setLayoutDirection(button->layoutDirection());
     if (bar)
@@ -150,7 +157,7 @@ void TBtnControl::ReleaseHandle() {
 void TBtnControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    image_.DrawEx(painter, 0, 0, Margin, Spacing, Layout, &font(), Images, ImageIndex,
+    image_.DrawEx(painter, 0, 0, Margin, Spacing, Layout, &font(), Images(), ImageIndex,
                   AlignmentFlags(image_.Alignment()));
 }
 
@@ -589,10 +596,12 @@ TSpeedBar::TSpeedBar(QWidget* AOwner) : TCustomPanel(AOwner) {
     UpdateGridSize();
     iniLink_.OnSave = [this](TIniLink* sender) { IniSave(sender); };
     iniLink_.OnLoad = [this](TIniLink* sender) { IniLoad(sender); };
+    imagesLink_.OnChange = [this] { ImageListChange(); };
 }
 
 TSpeedBar::~TSpeedBar() {
     destroying_ = true;
+    imagesLink_.OnChange = nullptr;
     OnApplyAlign = nullptr;
     OnPosChanged = nullptr;
     OnVisibleChanged = nullptr;
@@ -1006,10 +1015,13 @@ void TSpeedBar::SetWallpaper(const QPixmap& Value) {
     update();
 }
 
-void TSpeedBar::SetImages(const platform::TImageList* Value) {
-    if (Value == images_)
+void TSpeedBar::SetImages(platform::TImageList* Value) {
+    if (Value == Images())
         return;
-    images_ = Value;
+    if (Value)
+        Value->RegisterChanges(imagesLink_);
+    else
+        imagesLink_.Sender()->UnRegisterChanges(imagesLink_);
     ImageListChange();
 }
 

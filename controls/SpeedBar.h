@@ -100,7 +100,8 @@ public:
     int Margin = -1;
     TButtonLayout Layout = blGlyphTop;
     int ImageIndex = -1;
-    const platform::TImageList* Images = nullptr;
+    // The item's bar's list, watched so that a list destroyed during the drag is not drawn.
+    const platform::TImageList* Images() const { return imagesLink_.Sender(); }
     TButtonImage& Image() { return image_; }
     // The widget that holds the mouse during the drag: it wears the drag cursor.
     QPointer<QWidget> CursorWidget;
@@ -111,6 +112,7 @@ protected:
 
 private:
     TButtonImage image_;
+    platform::TChangeLink imagesLink_;
 };
 
 // The visible button of one item.
@@ -371,10 +373,9 @@ public:
     void SetBoundLines(TBoundLines Value);
     const QPixmap& Wallpaper() const { return wallpaper_; }
     void SetWallpaper(const QPixmap& Value);
-    const platform::TImageList* Images() const { return images_; }
-    void SetImages(const platform::TImageList* Value);
-    // The image list changed: every item that shows one of its images is drawn again.
-    void ImageListChange();
+    // Not owned: the bar hears of its changes and of its end through a change link.
+    platform::TImageList* Images() const { return imagesLink_.Sender(); }
+    void SetImages(platform::TImageList* Value);
     int Version = 0;
     void SetFontDefault();
     // Scales offsets and button size by M / D (nothing when D is 0).
@@ -446,6 +447,8 @@ private:
     void VisibleChanged();
     void EnabledChanged();
     void ReleaseDragMouse();
+    // Every item that shows an image of the list drops its glyph and is drawn again.
+    void ImageListChange();
 
     QList<TSpeedbarSection*> sections_;
     TBarOrientation orientation_ = boHorizontal;
@@ -471,7 +474,7 @@ private:
     QPixmap wallpaper_;
     TBoundLines boundLines_;
     TIniLink iniLink_;
-    const platform::TImageList* images_ = nullptr;
+    platform::TChangeLink imagesLink_;
 };
 
 int NewSpeedSection(TSpeedBar* ASpeedbar, const QString& ACaption);

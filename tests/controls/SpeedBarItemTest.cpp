@@ -186,3 +186,82 @@ TEST(SpeedBarItemPropertiesTest, HintsAndMouseEventsFollowTheItem) {
     EXPECT_EQ(item->Button()->cursor().shape(), ScreenCursor(crHand).shape());
     f.bar->SetEditing(nullptr);
 }
+
+namespace {
+
+QImage Filled(Qt::GlobalColor colour) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+QRgb Centre(TSpeedItem* item) {
+    return Shot(*item->Button()).pixel(13, 13);
+}
+
+} // namespace
+
+// The bar hears of every change of its list: the buttons drop the images they keep (a flat
+// button away from the mouse keeps its greyed copy) and show the new ones.
+TEST(SpeedBarImagesTest, ButtonsFollowTheirListsChanges) {
+    ItemForm f;
+    f.bar->SetOptions(f.bar->Options() | sbFlatBtns);
+    f.Show();
+    QCursor::setPos(f.form.mapToGlobal(QPoint(250, 150)));
+    f.item->Button()->UpdateTracking();
+    auto images = std::make_unique<platform::TImageList>(16, 16);
+    images->Add(Filled(Qt::blue), QImage());
+    f.bar->SetImages(images.get());
+    f.item->SetImageIndex(0);
+    const QRgb blue = Centre(f.item);
+    images->Replace(0, Filled(Qt::red), QImage());
+    const QRgb red = Centre(f.item);
+    EXPECT_NE(red, blue);
+    ASSERT_TRUE(f.item->Button()->Flat());
+    ASSERT_FALSE(f.item->Button()->MouseInside());
+
+    images->Replace(0, Filled(Qt::blue), QImage());
+    EXPECT_EQ(Centre(f.item), blue);
+    images->Clear();
+    const QRgb none = Centre(f.item);
+    EXPECT_NE(none, blue);
+    images->Add(Filled(Qt::red), QImage());
+    EXPECT_EQ(Centre(f.item), red);
+
+    // A list that goes first leaves the bar without one.
+    images.reset();
+    EXPECT_EQ(f.bar->Images(), nullptr);
+    EXPECT_EQ(Centre(f.item), none);
+}
+
+// Bar, list and drag image may go in any order.
+TEST(SpeedBarImagesTest, ListAndBarMayGoInAnyOrder) {
+    auto images = std::make_unique<platform::TImageList>(16, 16);
+    images->Add(Filled(Qt::red), QImage());
+    {
+        ItemForm f;
+        f.bar->SetImages(images.get());
+        f.item->SetImageIndex(0);
+    }
+    images->Replace(0, Filled(Qt::blue), QImage());
+    images.reset();
+
+    ItemForm f;
+    f.Show();
+    images = std::make_unique<platform::TImageList>(16, 16);
+    images->Add(Filled(Qt::red), QImage());
+    f.bar->SetImages(images.get());
+    f.item->SetImageIndex(0);
+    QWidget editor;
+    f.bar->SetEditing(&editor);
+    QTest::mousePress(f.item->Button(), Qt::LeftButton, {}, QPoint(4, 5));
+    TBtnControl* drag = f.item->Button()->DragImage();
+    ASSERT_NE(drag, nullptr);
+    EXPECT_EQ(drag->Images(), images.get());
+    EXPECT_EQ(Shot(*drag).pixel(13, 13), qRgb(255, 0, 0));
+    images.reset();
+    EXPECT_EQ(drag->Images(), nullptr);
+    EXPECT_NE(Shot(*drag).pixel(13, 13), qRgb(255, 0, 0));
+    QTest::mouseRelease(f.item->Button(), Qt::LeftButton, {}, QPoint(4, 5));
+    f.bar->SetEditing(nullptr);
+}

@@ -597,6 +597,7 @@ TSpeedBar::TSpeedBar(QWidget* AOwner) : TCustomPanel(AOwner) {
     iniLink_.OnSave = [this](TIniLink* sender) { IniSave(sender); };
     iniLink_.OnLoad = [this](TIniLink* sender) { IniLoad(sender); };
     imagesLink_.OnChange = [this] { ImageListChange(); };
+    AlignControls();
 }
 
 TSpeedBar::~TSpeedBar() {
@@ -1044,8 +1045,15 @@ void TSpeedBar::FrameChanged() {
     AlignControls();
 }
 
-// Offsets never fall below the minimum: buttons move with them.
+// Aligned children stand inside the frame and the bound lines; offsets never fall below the
+// minimum, and buttons move with them.
 void TSpeedBar::AlignControls() {
+    const QRect inner = InnerRect();
+    const auto line = [this](TBoundLine side) { return boundLines_.testFlag(side) ? 2 : 0; };
+    setContentsMargins(inner.left() + line(blLeft), inner.top() + line(blTop),
+                       width() - 1 - inner.right() + line(blRight),
+                       height() - 1 - inner.bottom() + line(blBottom));
+    platform::Realign(this);
     const int minimum = MinButtonsOffset();
     const int dx = std::max(0, minimum - offset_.x());
     const int dy = std::max(0, minimum - offset_.y());

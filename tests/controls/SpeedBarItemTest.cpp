@@ -1,6 +1,7 @@
 #include "controls/SpeedBar.h"
 
 #include "ControlsTestUtil.h"
+#include "platform/AlignLayout.h"
 #include "platform/PopupMenu.h"
 #include "storage/Kxconst.h"
 
@@ -264,4 +265,31 @@ TEST(SpeedBarImagesTest, ListAndBarMayGoInAnyOrder) {
     EXPECT_NE(Shot(*drag).pixel(13, 13), qRgb(255, 0, 0));
     QTest::mouseRelease(f.item->Button(), Qt::LeftButton, {}, QPoint(4, 5));
     f.bar->SetEditing(nullptr);
+}
+
+// Children aligned on the bar stand inside its frame and 2 pixels off each bound line.
+TEST(SpeedBarBoundLinesTest, AlignedChildrenStayInsideTheBoundLines) {
+    QWidget form;
+    form.resize(300, 200);
+    auto* bar = new TSpeedBar(&form);
+    bar->resize(300, 40);
+    auto* child = new QWidget(bar);
+    child->resize(10, 10);
+    platform::SetAlign(child, alClient);
+    form.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(child->geometry(), bar->InnerRect());
+
+    bar->SetBoundLines(blTop | blLeft);
+    EXPECT_EQ(child->geometry(), bar->InnerRect().adjusted(2, 2, 0, 0));
+    bar->SetBoundLines(blBottom | blRight);
+    EXPECT_EQ(child->geometry(), bar->InnerRect().adjusted(0, 0, -2, -2));
+
+    // A thicker frame moves them in too; so does a new size.
+    bar->SetBorderWidth(3);
+    EXPECT_EQ(child->geometry(), bar->InnerRect().adjusted(0, 0, -2, -2));
+    EXPECT_EQ(bar->InnerRect().left(), 4);
+    bar->resize(200, 50);
+    EXPECT_EQ(bar->height(), 50);
+    EXPECT_EQ(child->geometry(), bar->InnerRect().adjusted(0, 0, -2, -2));
 }

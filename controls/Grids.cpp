@@ -537,7 +537,8 @@ void TCustomGrid::FillCell(QPainter& painter, int, int, const QRect& ARect, TGri
         back = platform::clHighlight;
         text = platform::clHighlightText;
     }
-    painter.fillRect(ARect, ToQColor(back));
+    painter.setBrush(ToQColor(back));
+    painter.fillRect(ARect, painter.brush());
     painter.setPen(ToQColor(text));
 }
 
@@ -590,6 +591,8 @@ void TCustomGrid::paintEvent(QPaintEvent*) {
             painter.save();
             painter.setClipRect(rect);
             painter.setFont(font());
+            // The handler's painter fills in the cell's colour, as the original canvas did.
+            painter.setBrush(ToQColor(state & gdFixed ? fixedColor_ : color_));
             if (defaultDrawing_)
                 FillCell(painter, c, r, rect, state);
             DrawCell(c, r, rect, state);

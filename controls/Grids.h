@@ -151,7 +151,7 @@ protected:
     // The 3D edges and focus frame of default drawing, after DrawCell.
     virtual void DrawCellFrame(QPainter& painter, int ACol, int ARow, const QRect& ARect,
                                TGridDrawState AState);
-    // Fills the cell before DrawCell when drawing by default.
+    // Fills the cell before DrawCell when drawing by default; the brush stays the cell's colour.
     virtual void FillCell(QPainter& painter, int ACol, int ARow, const QRect& ARect,
                           TGridDrawState AState);
 

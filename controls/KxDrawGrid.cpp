@@ -3,6 +3,7 @@
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "storage/Apputils.h"
+#include "storage/kxVclutils.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -384,14 +385,12 @@ void TKxDrawGrid::DrawMasked(const QRect& Rect, const QImage& Bitmap) {
 
 void TKxDrawGrid::DrawStr(const QRect& Rect, const QString& S, TAlignment Align) {
     if (Canvas())
-        Canvas()->drawText(Rect.adjusted(2, 0, -2, 0),
-                           HorizontalOf(Align) | Qt::AlignVCenter | Qt::TextSingleLine, S);
+        DrawCellTextEx(*Canvas(), Rect, S, HorizontalOf(Align), vaCenter, false);
 }
 
 void TKxDrawGrid::DrawMultiline(const QRect& Rect, const QString& S, TAlignment Align) {
     if (Canvas())
-        Canvas()->drawText(Rect.adjusted(2, 2, -2, -2),
-                           HorizontalOf(Align) | Qt::AlignTop | Qt::TextWordWrap, S);
+        DrawCellTextEx(*Canvas(), Rect, S, HorizontalOf(Align), vaTopJustify, true);
 }
 
 bool TKxDrawGrid::IsActiveControl() const {

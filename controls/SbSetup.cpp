@@ -34,13 +34,6 @@ void SetupGrid(TDrawGrid* grid, int colWidth, int rowHeight, int tabOrder) {
     grid->setProperty("TabOrder", tabOrder);
 }
 
-// The cell's text is drawn opaque in the brush colour: the cell's own background.
-void PrepareCell(TDrawGrid* grid, TGridDrawState state) {
-    if (QPainter* canvas = grid->Canvas())
-        canvas->setBrush(
-            platform::ToQColor(state & gdSelected ? platform::clHighlight : grid->Color()));
-}
-
 int ClientHeight(const TDrawGrid* grid) {
     return grid->height() - 2 * grid->frameWidth();
 }
@@ -115,15 +108,11 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     CloseBtn->setText(QStringLiteral("OK"));
     HelpBtn->setText(QStringLiteral("&Help"));
 
-    SectionList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect,
-                                     TGridDrawState state) {
-        PrepareCell(SectionList, state);
+    SectionList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect, TGridDrawState) {
         SectionListDrawCell(row, rect);
     };
     SectionList->OnSelectCell = [this](QObject*, int, int row, bool&) { SetSection(row); };
-    ButtonsList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect,
-                                     TGridDrawState state) {
-        PrepareCell(ButtonsList, state);
+    ButtonsList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect, TGridDrawState) {
         ButtonsListDrawCell(row, rect);
     };
     ButtonsList->OnSelectCell = [this](QObject*, int, int row, bool& canSelect) {

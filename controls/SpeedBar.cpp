@@ -108,6 +108,10 @@ TBtnControl::TBtnControl(QObject* AOwner)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setCursor(ScreenCursor(crDragHand));
     resize(0, 0);
+    imagesLink_.OnChange = [this] {
+        image_.Invalidate();
+        update();
+    };
 }
 
 TBtnControl::~TBtnControl() {
@@ -127,7 +131,10 @@ void TBtnControl::AssignSpeedItem(TSpeedItem* Item) {
     image_.WordWrap() = Item->WordWrap();
     ImageIndex = Item->ImageIndex();
     TSpeedBar* bar = Item->SpeedBar();
-    Images = bar ? bar->Images() : nullptr;
+    if (bar && bar->Images())
+        bar->Images()->RegisterChanges(imagesLink_);
+    else if (imagesLink_.Sender())
+        imagesLink_.Sender()->UnRegisterChanges(imagesLink_);
     setFont(button->font());
     setLayoutDirection(button->layoutDirection());
     if (bar)
@@ -150,7 +157,7 @@ void TBtnControl::ReleaseHandle() {
 void TBtnControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    image_.DrawEx(painter, 0, 0, Margin, Spacing, Layout, &font(), Images, ImageIndex,
+    image_.DrawEx(painter, 0, 0, Margin, Spacing, Layout, &font(), Images(), ImageIndex,
                   AlignmentFlags(image_.Alignment()));
 }
 
@@ -177,6 +184,50 @@ void TSpeedbarButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
             ALeft = std::max(ALeft, bar->BtnOffsetHorz());
     }
     setGeometry(ALeft, ATop, AWidth, AHeight);
+}
+
+void TSpeedbarButton::SetCursor(int Value) {
+    cursor_ = Value;
+    ApplyCursor();
+}
+
+void TSpeedbarButton::ApplyCursor() {
+    if (cursor_ == 0)
+        unsetCursor();
+    else
+        setCursor(ScreenCursor(cursor_));
+}
+
+bool TSpeedbarButton::ShowHint() const {
+    TSpeedBar* bar = item_->SpeedBar();
+    return parentShowHint_ && bar ? bar->ShowHint : showHint_;
+}
+
+void TSpeedbarButton::SetShowHint(bool Value) {
+    showHint_ = Value;
+    parentShowHint_ = false;
+}
+
+void TSpeedbarButton::SetParentShowHint(bool Value) {
+    if (Value && item_->SpeedBar())
+        showHint_ = item_->SpeedBar()->ShowHint;
+    parentShowHint_ = Value;
+}
+
+void TSpeedbarButton::SetFont(const QFont& Value) {
+    // Every attribute is the button's own, so a new parent changes none of them.
+    QFont own(Value);
+    own.setResolveMask(QFont::AllPropertiesResolved);
+    setFont(own);
+}
+
+void TSpeedbarButton::SetParentFont(bool Value) {
+    if (Value == ParentFont())
+        return;
+    if (Value)
+        setFont(QFont());
+    else
+        SetFont(font());
 }
 
 void TSpeedbarButton::paintEvent(QPaintEvent* event) {
@@ -209,7 +260,13 @@ QPoint TSpeedbarButton::ImageTopLeft(QPoint Pos) const {
 
 void TSpeedbarButton::mousePressEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        TKxSpeedButton::mousePressEvent(event);
+        // The event comes first, as the handler may destroy the item.
+        const QPoint p = event->position().toPoint();
+        QPointer<TSpeedbarButton> alive(this);
+        if (OnMouseDown)
+            OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
+        if (alive)
+            TKxSpeedButton::mousePressEvent(event);
         return;
     }
     if (event->button() != Qt::LeftButton || isHidden() || !item_->SpeedBar())
@@ -233,7 +290,12 @@ void TSpeedbarButton::mousePressEvent(QMouseEvent* event) {
 
 void TSpeedbarButton::mouseMoveEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        TKxSpeedButton::mouseMoveEvent(event);
+        const QPoint p = event->position().toPoint();
+        QPointer<TSpeedbarButton> alive(this);
+        if (OnMouseMove)
+            OnMouseMove(this, event->modifiers(), p.x(), p.y());
+        if (alive)
+            TKxSpeedButton::mouseMoveEvent(event);
         return;
     }
     if (!drag_)
@@ -258,7 +320,12 @@ void TSpeedbarButton::mouseMoveEvent(QMouseEvent* event) {
 
 void TSpeedbarButton::mouseReleaseEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        TKxSpeedButton::mouseReleaseEvent(event);
+        const QPoint p = event->position().toPoint();
+        QPointer<TSpeedbarButton> alive(this);
+        if (OnMouseUp)
+            OnMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
+        if (alive)
+            TKxSpeedButton::mouseReleaseEvent(event);
         return;
     }
     if (!drag_ || event->button() != Qt::LeftButton)
@@ -284,12 +351,17 @@ void TSpeedbarButton::mouseReleaseEvent(QMouseEvent* event) {
 bool TSpeedbarButton::event(QEvent* event) {
     if (event->type() == QEvent::UngrabMouse && drag_)
         CancelDrag();
+    if (event->type() == QEvent::ToolTip && !ShowHint()) {
+        event->ignore();
+        return true;
+    }
     return TKxSpeedButton::event(event);
 }
 
 void TSpeedbarButton::EndDrag() {
     delete drag_;
     drag_ = nullptr;
+    ApplyCursor();
     delete dragCancel_;
     dragCancel_ = nullptr;
     setMouseTracking(false);
@@ -376,6 +448,7 @@ void TSpeedbarSection::Clear() {
 
 TSpeedItem::TSpeedItem(QObject* AOwner) : QObject(AOwner), button_(new TSpeedbarButton(this)) {
     button_->setGeometry(0, 0, 24, 23);
+    button_->SetSpacing(4);
 }
 
 TSpeedItem::~TSpeedItem() {
@@ -467,6 +540,11 @@ void TSpeedItem::SetImageIndex(int Value) {
     button_->update();
 }
 
+void TSpeedItem::SetTag(int Value) {
+    tag_ = Value;
+    button_->Tag = Value;
+}
+
 int TSpeedItem::Left() const {
     return button_->x();
 }
@@ -518,10 +596,13 @@ TSpeedBar::TSpeedBar(QWidget* AOwner) : TCustomPanel(AOwner) {
     UpdateGridSize();
     iniLink_.OnSave = [this](TIniLink* sender) { IniSave(sender); };
     iniLink_.OnLoad = [this](TIniLink* sender) { IniLoad(sender); };
+    imagesLink_.OnChange = [this] { ImageListChange(); };
+    AlignControls();
 }
 
 TSpeedBar::~TSpeedBar() {
     destroying_ = true;
+    imagesLink_.OnChange = nullptr;
     OnApplyAlign = nullptr;
     OnPosChanged = nullptr;
     OnVisibleChanged = nullptr;
@@ -935,10 +1016,13 @@ void TSpeedBar::SetWallpaper(const QPixmap& Value) {
     update();
 }
 
-void TSpeedBar::SetImages(const platform::TImageList* Value) {
-    if (Value == images_)
+void TSpeedBar::SetImages(platform::TImageList* Value) {
+    if (Value == Images())
         return;
-    images_ = Value;
+    if (Value)
+        Value->RegisterChanges(imagesLink_);
+    else
+        imagesLink_.Sender()->UnRegisterChanges(imagesLink_);
     ImageListChange();
 }
 
@@ -961,8 +1045,15 @@ void TSpeedBar::FrameChanged() {
     AlignControls();
 }
 
-// Offsets never fall below the minimum: buttons move with them.
+// Aligned children stand inside the frame and the bound lines; offsets never fall below the
+// minimum, and buttons move with them.
 void TSpeedBar::AlignControls() {
+    const QRect inner = InnerRect();
+    const auto line = [this](TBoundLine side) { return boundLines_.testFlag(side) ? 2 : 0; };
+    setContentsMargins(inner.left() + line(blLeft), inner.top() + line(blTop),
+                       width() - 1 - inner.right() + line(blRight),
+                       height() - 1 - inner.bottom() + line(blBottom));
+    platform::Realign(this);
     const int minimum = MinButtonsOffset();
     const int dx = std::max(0, minimum - offset_.x());
     const int dy = std::max(0, minimum - offset_.y());

@@ -45,6 +45,10 @@ Q_DECLARE_FLAGS(TSbScaleFlags, TSbScaleFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TSbScaleFlags)
 
 using TForEachItem = std::function<void(TSpeedItem* Item, int Data)>;
+using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
+                                       Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TMouseMoveEvent =
+    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TApplyAlignEvent = std::function<void(QObject* Sender, TAlign Align, bool& Apply)>;
 
 class ESpeedbarError : public std::runtime_error {
@@ -96,7 +100,8 @@ public:
     int Margin = -1;
     TButtonLayout Layout = blGlyphTop;
     int ImageIndex = -1;
-    const platform::TImageList* Images = nullptr;
+    // The item's bar's list, watched so that a list destroyed during the drag is not drawn.
+    const platform::TImageList* Images() const { return imagesLink_.Sender(); }
     TButtonImage& Image() { return image_; }
     // The widget that holds the mouse during the drag: it wears the drag cursor.
     QPointer<QWidget> CursorWidget;
@@ -107,6 +112,7 @@ protected:
 
 private:
     TButtonImage image_;
+    platform::TChangeLink imagesLink_;
 };
 
 // The visible button of one item.
@@ -126,6 +132,24 @@ public:
     // Out of sight while its image is dragged; it keeps the mouse meanwhile.
     bool DragHidden() const { return dragHidden_; }
 
+    int Tag = 0;
+    // A screen cursor number; 0 is the default arrow.
+    int Cursor() const { return cursor_; }
+    void SetCursor(int Value);
+    // With ParentShowHint the hint shows as the bar says; setting ShowHint ends that.
+    bool ShowHint() const;
+    void SetShowHint(bool Value);
+    bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool Value);
+    // A font of its own ends ParentFont; ParentFont takes the bar's font again.
+    void SetFont(const QFont& Value);
+    bool ParentFont() const { return !testAttribute(Qt::WA_SetFont); }
+    void SetParentFont(bool Value);
+
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void PaintGlyph(QPainter& Canvas, const QRect& ARect, TKxButtonState AState,
@@ -137,8 +161,12 @@ protected:
 
 private:
     void EndDrag();
+    void ApplyCursor();
     QPoint ImageTopLeft(QPoint Pos) const;
     TSpeedItem* item_;
+    int cursor_ = 0;
+    bool showHint_ = true;
+    bool parentShowHint_ = true;
     TBtnControl* drag_ = nullptr;
     TDragCancel* dragCancel_ = nullptr;
     bool dragHidden_ = false;
@@ -199,20 +227,51 @@ public:
     void SetStored(bool Value) { stored_ = Value; }
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int Value);
+    // Item and button carry the same tag.
     int Tag() const { return tag_; }
-    void SetTag(int Value) { tag_ = Value; }
+    void SetTag(int Value);
     int Left() const;
     void SetLeft(int Value);
     int Top() const;
     void SetTop(int Value);
+
+    // Kept in the button.
     const platform::TBitmap& Glyph() const { return button_->Glyph(); }
     void SetGlyph(const platform::TBitmap& Value) { button_->SetGlyph(Value); }
     int NumGlyphs() const { return button_->NumGlyphs(); }
     void SetNumGlyphs(int Value) { button_->SetNumGlyphs(Value); }
     TButtonLayout Layout() const { return button_->Layout(); }
+    void SetLayout(TButtonLayout Value) { button_->SetLayout(Value); }
     int Margin() const { return button_->Margin(); }
+    void SetMargin(int Value) { button_->SetMargin(Value); }
     int Spacing() const { return button_->Spacing(); }
+    void SetSpacing(int Value) { button_->SetSpacing(Value); }
     bool WordWrap() const { return button_->WordWrap(); }
+    void SetWordWrap(bool Value) { button_->SetWordWrap(Value); }
+    QAction* Action() const { return button_->Action(); }
+    void SetAction(QAction* Value) { button_->SetAction(Value); }
+    bool AllowAllUp() const { return button_->AllowAllUp(); }
+    void SetAllowAllUp(bool Value) { button_->SetAllowAllUp(Value); }
+    bool AllowTimer() const { return button_->AllowTimer(); }
+    void SetAllowTimer(bool Value) { button_->SetAllowTimer(Value); }
+    int GroupIndex() const { return button_->GroupIndex(); }
+    void SetGroupIndex(int Value) { button_->SetGroupIndex(Value); }
+    bool Down() const { return button_->Down(); }
+    void SetDown(bool Value) { button_->SetDown(Value); }
+    platform::TPopupMenu* DropDownMenu() const { return button_->DropDownMenu(); }
+    void SetDropDownMenu(platform::TPopupMenu* Value) { button_->SetDropDownMenu(Value); }
+    bool MarkDropDown() const { return button_->MarkDropDown(); }
+    void SetMarkDropDown(bool Value) { button_->SetMarkDropDown(Value); }
+    QFont Font() const { return button_->font(); }
+    void SetFont(const QFont& Value) { button_->SetFont(Value); }
+    bool ParentFont() const { return button_->ParentFont(); }
+    void SetParentFont(bool Value) { button_->SetParentFont(Value); }
+    int Cursor() const { return button_->Cursor(); }
+    void SetCursor(int Value) { button_->SetCursor(Value); }
+    bool ShowHint() const { return button_->ShowHint(); }
+    void SetShowHint(bool Value) { button_->SetShowHint(Value); }
+    bool ParentShowHint() const { return button_->ParentShowHint(); }
+    void SetParentShowHint(bool Value) { button_->SetParentShowHint(Value); }
 
     // The section index; -1 while the item is in no bar.
     int GetSection() const;
@@ -226,6 +285,12 @@ public:
 
     // Kept in the button.
     TNotifyEvent& OnClick() { return button_->OnClick; }
+    TNotifyEvent& OnDblClick() { return button_->OnDblClick; }
+    TMouseEvent& OnMouseDown() { return button_->OnMouseDown; }
+    TMouseMoveEvent& OnMouseMove() { return button_->OnMouseMove; }
+    TMouseEvent& OnMouseUp() { return button_->OnMouseUp; }
+    TNotifyEvent& OnMouseEnter() { return button_->OnMouseEnter; }
+    TNotifyEvent& OnMouseLeave() { return button_->OnMouseLeave; }
 
 private:
     friend class TSpeedBar;
@@ -295,6 +360,8 @@ public:
     void ApplyButtonSize();
     TButtonStyle BtnStyle() const { return btnStyle_; }
 
+    // The hint setting of the buttons that follow their bar's.
+    bool ShowHint = true;
     TBarPosition Position = bpAuto;
     TBarOrientation GetOrientation() const;
     void SetOrientation(TBarOrientation Value);
@@ -306,10 +373,9 @@ public:
     void SetBoundLines(TBoundLines Value);
     const QPixmap& Wallpaper() const { return wallpaper_; }
     void SetWallpaper(const QPixmap& Value);
-    const platform::TImageList* Images() const { return images_; }
-    void SetImages(const platform::TImageList* Value);
-    // The image list changed: every item that shows one of its images is drawn again.
-    void ImageListChange();
+    // Not owned: the bar hears of its changes and of its end through a change link.
+    platform::TImageList* Images() const { return imagesLink_.Sender(); }
+    void SetImages(platform::TImageList* Value);
     int Version = 0;
     void SetFontDefault();
     // Scales offsets and button size by M / D (nothing when D is 0).
@@ -381,6 +447,8 @@ private:
     void VisibleChanged();
     void EnabledChanged();
     void ReleaseDragMouse();
+    // Every item that shows an image of the list drops its glyph and is drawn again.
+    void ImageListChange();
 
     QList<TSpeedbarSection*> sections_;
     TBarOrientation orientation_ = boHorizontal;
@@ -406,7 +474,7 @@ private:
     QPixmap wallpaper_;
     TBoundLines boundLines_;
     TIniLink iniLink_;
-    const platform::TImageList* images_ = nullptr;
+    platform::TChangeLink imagesLink_;
 };
 
 int NewSpeedSection(TSpeedBar* ASpeedbar, const QString& ACaption);

@@ -142,6 +142,11 @@ int TImageList::AddMasked(const QImage& image, TColor maskColor) {
     return Count() - 1;
 }
 
+void TImageList::Clear() {
+    images_.clear();
+    changed();
+}
+
 void TImageList::Replace(int index, const QImage& image, const QImage& mask) {
     if (index < 0 || index >= Count())
         return;

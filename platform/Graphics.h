@@ -87,6 +87,8 @@ public:
     int AddMasked(const QImage& image, TColor maskColor);
     void Replace(int index, const QImage& image, const QImage& mask);
     void ReplaceMasked(int index, const QImage& image, TColor maskColor);
+    // Every image goes; the watchers hear of it.
+    void Clear();
     // The stored picture with its transparency.
     QImage Image(int index) const;
 

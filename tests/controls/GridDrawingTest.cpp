@@ -1,5 +1,6 @@
 #include "controls/KxDrawGrid.h"
 #include "platform/Registry.h"
+#include "storage/kxVclutils.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
@@ -78,6 +79,50 @@ TEST_F(DrawingGrid, StringsKeepTheirAlignmentAndWrapOnlyWhenMultiline) {
                 break;
             }
     EXPECT_GT(inkRows, QFontMetrics(grid->font()).height()) << "more than one line";
+}
+
+// The handler's painter fills in the cell's colour: text drawn opaque keeps the cell's
+// background, by default drawing or not, whatever grid draws it.
+TEST(GridCellBrush, TheHandlerPaintsInTheCellsColour) {
+    QWidget form;
+    auto* plain = new TDrawGrid(&form);
+    auto* kx = new TKxDrawGrid(&form);
+    for (TDrawGrid* grid : {plain, static_cast<TDrawGrid*>(kx)}) {
+        grid->setGeometry(0, grid == plain ? 0 : 110, 200, 100);
+        grid->SetColCount(2);
+        grid->SetRowCount(3);
+        grid->SetFixedRows(1);
+        grid->SetFixedCols(0);
+        grid->SetDefaultRowHeight(24);
+        grid->SetColor(platform::clYellow);
+        grid->SetFixedColor(platform::clAqua);
+        grid->SetOptions(grid->Options() | goRowSelect | goDrawFocusSelected);
+        grid->SetRow(1);
+    }
+    plain->OnDrawCell = [&](QObject*, int, int, const QRect& rect, TGridDrawState) {
+        DrawCellText(*plain->Canvas(), rect, QString(), Qt::AlignLeft, vaCenter, false);
+    };
+    kx->OnDrawCell = [&](QObject*, int, int r, const QRect& rect, TGridDrawState) {
+        kx->DrawStr(rect, QStringLiteral("x%1").arg(r), taRightJustify);
+    };
+    form.show();
+    const auto colourAt = [](TDrawGrid* grid, int c, int r) {
+        const QImage shot = grid->viewport()->grab().toImage();
+        return platform::FromQColor(shot.pixelColor(grid->CellRect(c, r).topLeft() + QPoint(1, 1)));
+    };
+    const auto plainColour = [](TColor colour) {
+        return platform::FromQColor(platform::ToQColor(colour));
+    };
+    for (TDrawGrid* grid : {plain, static_cast<TDrawGrid*>(kx)}) {
+        SCOPED_TRACE(grid == plain ? "draw grid" : "kx draw grid");
+        EXPECT_EQ(colourAt(grid, 0, 0), plainColour(platform::clAqua));
+        EXPECT_EQ(colourAt(grid, 1, 1), plainColour(platform::clHighlight));
+        EXPECT_EQ(colourAt(grid, 0, 2), plainColour(platform::clYellow));
+        // Without default drawing nothing is highlighted: the brush is the grid's colour.
+        grid->SetDefaultDrawing(false);
+        EXPECT_EQ(colourAt(grid, 1, 1), plainColour(platform::clYellow));
+        EXPECT_EQ(colourAt(grid, 0, 0), plainColour(platform::clAqua));
+    }
 }
 
 TEST(GridLayoutReg, TheRegistryKeepsTheColumnWidths) {

@@ -33,6 +33,14 @@ void scaleChildren(QWidget* parent, int m, int d) {
     }
 }
 
+// A widget of fixed size stays fixed, at the new size.
+void resizeKeepingFixed(QWidget* widget, const QSize& size) {
+    if (widget->minimumSize() == widget->maximumSize())
+        widget->setFixedSize(size);
+    else
+        widget->resize(size);
+}
+
 } // namespace
 
 int MulDiv(int value, int m, int d) {
@@ -57,23 +65,16 @@ std::optional<int> SetPixelsPerInch(std::optional<int> value) {
 void ScaleBy(QWidget* widget, int m, int d) {
     if (m == d || d == 0)
         return;
-    const QSize size(MulDiv(widget->width(), m, d), MulDiv(widget->height(), m, d));
-    if (widget->minimumSize() == widget->maximumSize())
-        widget->setFixedSize(size);
-    else
-        widget->resize(size);
+    resizeKeepingFixed(widget,
+                       QSize(MulDiv(widget->width(), m, d), MulDiv(widget->height(), m, d)));
     scaleChildren(widget, m, d);
 }
 
 void FitOnScreen(QWidget* widget) {
     const QSize room = availableArea(widget).size();
     const QSize size = widget->size().boundedTo(room);
-    if (size == widget->size())
-        return;
-    if (widget->minimumSize() == widget->maximumSize())
-        widget->setFixedSize(size);
-    else
-        widget->resize(size);
+    if (size != widget->size())
+        resizeKeepingFixed(widget, size);
 }
 
 void CentreOnScreen(QWidget* widget) {

@@ -3,7 +3,6 @@
 
 #include "app/CodInfo.h"
 #include "app/CodMain.h"
-
 #include "app/CodVersione.h"
 #include "app/Correspondence.h"
 #include "comms/CodConnessione.h"

@@ -77,10 +77,19 @@ QFont boldMessageFont() {
     return font;
 }
 
-QFont scaledBoldMessageFont() {
+// Away from 96 pixels per inch a calculator window is scaled to the screen, in the bold message
+// font measured there; false when nothing needed scaling.
+template <class TCalculatorWindow> bool scaleToScreen(TCalculatorWindow* window) {
+    const int ppi = platform::PixelsPerInch();
+    if (ppi == 96)
+        return false;
+    platform::ScaleBy(window, ppi, 96);
     QFont font = platform::MessageFont();
     font.setBold(true);
-    return font;
+    window->setFont(font);
+    window->CalcPanel()->SetFonts(window->font());
+    platform::FitOnScreen(window);
+    return true;
 }
 
 } // namespace
@@ -340,13 +349,8 @@ void TKxCalculatorForm::contextMenuEvent(QContextMenuEvent* event) {
 TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext) {
     auto* form = new TKxCalculatorForm(owner);
     form->SetHelpContext(helpContext);
-    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
-        platform::ScaleBy(form, ppi, 96);
-        form->setFont(scaledBoldMessageFont());
-        form->CalcPanel()->SetFonts(form->font());
-        platform::FitOnScreen(form);
+    if (scaleToScreen(form))
         platform::CentreOnScreen(form);
-    }
     return form;
 }
 
@@ -443,12 +447,7 @@ void TPopupCalculator::PopupKeyPress(QChar key) {
 
 TPopupWindow* CreatePopupCalculator(QWidget* owner, Qt::LayoutDirection direction) {
     auto* popup = new TPopupCalculator(owner);
-    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
-        platform::ScaleBy(popup, ppi, 96);
-        popup->setFont(scaledBoldMessageFont());
-        popup->CalcPanel()->SetFonts(popup->font());
-        platform::FitOnScreen(popup);
-    }
+    scaleToScreen(popup);
     popup->setLayoutDirection(direction);
     return popup;
 }

@@ -2,8 +2,8 @@
 
 #include "KxRichEdit.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "platform/Scaling.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -18,20 +18,6 @@ namespace {
 // Points as twips, computed wide and clamped into the record's field.
 std::int32_t Twips(int points) {
     return std::int32_t(std::clamp<std::int64_t>(std::int64_t(points) * 20, INT32_MIN, INT32_MAX));
-}
-
-int ScreenPixelsPerInch() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? int(screen->logicalDotsPerInchY() + 0.5) : 96;
-}
-
-// Rounded a * b / c, computed wide.
-int MulDiv(int a, int b, int c) {
-    if (c == 0)
-        return 0;
-    const std::int64_t product = std::int64_t(a) * b;
-    const std::int64_t half = (product < 0) != (c < 0) ? -c / 2 : c / 2;
-    return int(std::clamp<std::int64_t>((product + half) / c, INT32_MIN, INT32_MAX));
 }
 
 CharFormat Masked(std::uint32_t mask) {
@@ -190,11 +176,11 @@ void TKxTextAttributes::SetSize(int value) {
 }
 
 int TKxTextAttributes::Height() const {
-    return MulDiv(Size(), ScreenPixelsPerInch(), 72);
+    return platform::MulDiv(Size(), platform::PixelsPerInch(), 72);
 }
 
 void TKxTextAttributes::SetHeight(int value) {
-    SetSize(MulDiv(value, 72, ScreenPixelsPerInch()));
+    SetSize(platform::MulDiv(value, 72, platform::PixelsPerInch()));
 }
 
 int TKxTextAttributes::Offset() const {

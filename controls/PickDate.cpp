@@ -368,7 +368,7 @@ void TPopupCalendar::resizeEvent(QResizeEvent* event) {
 }
 
 int TPopupCalendar::scaled(int value) const {
-    return qRound(double(value) * scaleM_ / scaleD_);
+    return platform::MulDiv(value, scaleM_, scaleD_);
 }
 
 void TPopupCalendar::layOut() {

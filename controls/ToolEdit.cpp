@@ -29,7 +29,6 @@ platform::TBitmap blankGlyph(int width, int height) {
 
 // Three 2 x 2 dots in a picture of width max(1, button width - 6); dots that do not fit are
 // clipped by the picture.
-
 platform::TBitmap ellipsisGlyph(int buttonWidth) {
     const int width = std::max(1, buttonWidth - 6);
     platform::TBitmap glyph = blankGlyph(width, 4);

@@ -4,8 +4,8 @@
 // path from the root ("[\Software\Quendel]"), a value a key of that section ("@" the key's
 // default value, any other name in double quotes). Names and values are stored escaped, so any
 // text comes back as it was written; a key name escapes (after a doubled "\") only what the file
-// could not hold, so plain names are stored as they are. Reading and writing go through TIniFile: every write is
-// one locked, safe rewrite of the root's file and every read sees the latest file.
+// could not hold, so plain names are stored as they are. Reading and writing go through TIniFile:
+// every write is one locked, safe rewrite of the root's file and every read sees the latest file.
 //
 // Key paths: parts separated by "\", a leading "\" starts at the root, empty parts are ignored,
 // and parts compare without regard to case.

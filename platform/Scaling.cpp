@@ -5,6 +5,9 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace platform {
 
 namespace {
@@ -12,10 +15,6 @@ namespace {
 std::optional<int>& pinned() {
     static std::optional<int> value;
     return value;
-}
-
-int mulDiv(int value, int m, int d) {
-    return int((qint64(value) * m + (value >= 0 ? d / 2 : -d / 2)) / d);
 }
 
 QRect availableArea(const QWidget* widget) {
@@ -28,13 +27,29 @@ void scaleChildren(QWidget* parent, int m, int d) {
         if (child->isWindow())
             continue;
         const QRect r = child->geometry();
-        child->setGeometry(mulDiv(r.x(), m, d), mulDiv(r.y(), m, d), mulDiv(r.width(), m, d),
-                           mulDiv(r.height(), m, d));
+        child->setGeometry(MulDiv(r.x(), m, d), MulDiv(r.y(), m, d), MulDiv(r.width(), m, d),
+                           MulDiv(r.height(), m, d));
         scaleChildren(child, m, d);
     }
 }
 
+// A widget of fixed size stays fixed, at the new size.
+void resizeKeepingFixed(QWidget* widget, const QSize& size) {
+    if (widget->minimumSize() == widget->maximumSize())
+        widget->setFixedSize(size);
+    else
+        widget->resize(size);
+}
+
 } // namespace
+
+int MulDiv(int value, int m, int d) {
+    if (d == 0)
+        return 0;
+    const std::int64_t product = std::int64_t(value) * m;
+    const std::int64_t half = (product < 0) != (d < 0) ? -d / 2 : d / 2;
+    return int(std::clamp<std::int64_t>((product + half) / d, INT32_MIN, INT32_MAX));
+}
 
 int PixelsPerInch() {
     if (pinned())
@@ -50,23 +65,16 @@ std::optional<int> SetPixelsPerInch(std::optional<int> value) {
 void ScaleBy(QWidget* widget, int m, int d) {
     if (m == d || d == 0)
         return;
-    const QSize size(mulDiv(widget->width(), m, d), mulDiv(widget->height(), m, d));
-    if (widget->minimumSize() == widget->maximumSize())
-        widget->setFixedSize(size);
-    else
-        widget->resize(size);
+    resizeKeepingFixed(widget,
+                       QSize(MulDiv(widget->width(), m, d), MulDiv(widget->height(), m, d)));
     scaleChildren(widget, m, d);
 }
 
 void FitOnScreen(QWidget* widget) {
     const QSize room = availableArea(widget).size();
     const QSize size = widget->size().boundedTo(room);
-    if (size == widget->size())
-        return;
-    if (widget->minimumSize() == widget->maximumSize())
-        widget->setFixedSize(size);
-    else
-        widget->resize(size);
+    if (size != widget->size())
+        resizeKeepingFixed(widget, size);
 }
 
 void CentreOnScreen(QWidget* widget) {
@@ -80,7 +88,7 @@ QFont MessageFont() {
     if (font.pointSizeF() > 0)
         font.setPixelSize(qRound(font.pointSizeF() * PixelsPerInch() / 72));
     else if (font.pixelSize() > 0)
-        font.setPixelSize(mulDiv(font.pixelSize(), PixelsPerInch(), 96));
+        font.setPixelSize(MulDiv(font.pixelSize(), PixelsPerInch(), 96));
     return font;
 }
 

@@ -9,6 +9,10 @@ class QWidget;
 
 namespace platform {
 
+// value * m / d computed wide, rounded to the nearest (halves away from zero) and held to the
+// range of int; 0 when d is 0.
+int MulDiv(int value, int m, int d);
+
 // The primary screen's logical pixels per inch, or the pinned value.
 int PixelsPerInch();
 // Pins the resolution (std::nullopt follows the screen again); returns the previous pin.

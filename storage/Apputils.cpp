@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 #include "storage/Kxstrutils.h"
 #include "storage/Placemnt.h"
 
@@ -288,8 +289,7 @@ QString ScreenSizeSuffix() {
 }
 
 int ScreenPixelsPerInch() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? qRound(screen->logicalDotsPerInch()) : 96;
+    return platform::PixelsPerInch();
 }
 
 void WriteFormPlacement(QWidget* Form, TIniObject Ini, const QString& Section) {

@@ -132,5 +132,5 @@ extern bool RegUseAppTitle;
 
 // The screen-size suffix of the position keys: "(1024x768)".
 QString ScreenSizeSuffix();
-// The primary screen's pixels per inch.
+// The primary screen's pixels per inch (platform::PixelsPerInch, pinned or not).
 int ScreenPixelsPerInch();

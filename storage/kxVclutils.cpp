@@ -1,6 +1,7 @@
 #include "storage/kxVclutils.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Scaling.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,7 +10,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
-#include <cmath>
 
 using platform::FromQColor;
 using platform::TBitmap;
@@ -20,11 +20,6 @@ namespace {
 TColor pixelOf(const QImage& image, int x, int y) {
     const QRgb p = image.pixel(x, y);
     return TColor(qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
-}
-
-// The original's MulDiv: a * b / c rounded to the nearest, halves away from zero.
-int mulDiv(int a, int b, int c) {
-    return int(std::lround(double(a) * b / c));
 }
 
 } // namespace
@@ -136,7 +131,9 @@ void GradientFillRect(QPainter& Canvas, const QRect& ARect, TColor StartColor, T
     };
     if (size > 0) {
         for (int i = 0; i < bands; ++i) {
-            const auto channel = [&](int a, int b) { return a + mulDiv(i, b - a, bands - 1); };
+            const auto channel = [&](int a, int b) {
+                return a + platform::MulDiv(i, b - a, bands - 1);
+            };
             band(i * size, size,
                  QColor(channel(from.red(), to.red()), channel(from.green(), to.green()),
                         channel(from.blue(), to.blue())));

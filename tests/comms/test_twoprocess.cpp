@@ -11,15 +11,22 @@
 
 namespace {
 
-TEST(TwoProcesses, AWholeNetworkGame) {
-    QTemporaryDir folderA, folderB;
-    TPeer anna(folderA.path()), bruno(folderB.path());
+// Anna opens a server and Bruno connects to it: the server's port, empty when none came.
+QString ServeAndConnect(TPeer& anna, TPeer& bruno) {
     anna.Send("nick Anna");
     bruno.Send("nick Bruno");
     anna.Send("server");
     const QString port = anna.WaitFor("port ").section(' ', 1);
+    if (!port.isEmpty())
+        bruno.Send("connect " + port);
+    return port;
+}
+
+TEST(TwoProcesses, AWholeNetworkGame) {
+    QTemporaryDir folderA, folderB;
+    TPeer anna(folderA.path()), bruno(folderB.path());
+    const QString port = ServeAndConnect(anna, bruno);
     ASSERT_FALSE(port.isEmpty());
-    bruno.Send("connect " + port);
     ASSERT_FALSE(anna.ShowUntil("Connesso con Bruno").isEmpty());
     ASSERT_FALSE(bruno.ShowUntil("Connesso con Anna").isEmpty());
 
@@ -80,12 +87,8 @@ TEST(TwoProcesses, AWholeNetworkGame) {
 TEST(TwoProcesses, TheOpponentResignsAndQuitsAtOnce) {
     QTemporaryDir folderA, folderB, folderC;
     TPeer anna(folderA.path()), bruno(folderB.path());
-    anna.Send("nick Anna");
-    bruno.Send("nick Bruno");
-    anna.Send("server");
-    const QString port = anna.WaitFor("port ").section(' ', 1);
+    const QString port = ServeAndConnect(anna, bruno);
     ASSERT_FALSE(port.isEmpty());
-    bruno.Send("connect " + port);
     ASSERT_FALSE(anna.ShowUntil("Connesso con Bruno").isEmpty());
     bruno.Send("match white 0");
     ASSERT_FALSE(anna.ShowUntil("state=3").isEmpty());

@@ -7,6 +7,7 @@
 
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
+#include "tests/storage/TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,18 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
-QByteArray Read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |

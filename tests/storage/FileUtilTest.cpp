@@ -5,6 +5,7 @@
 #include "storage/FileUtil.h"
 #include "platform/Dialogs.h"
 #include "storage/Kxprgrss.h"
+#include "tests/storage/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,17 +42,6 @@ QByteArray Bytes(int size) {
     for (int i = 0; i < size; ++i)
         data[i] = char(i * 7 + 3);
     return data;
-}
-
-void Write(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
-QByteArray Read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The modification time to the nanosecond, as the file system keeps it.

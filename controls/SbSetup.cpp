@@ -1,6 +1,7 @@
 #include "controls/SbSetup.h"
 
 #include "controls/SpeedBar.h"
+#include "platform/Scaling.h"
 #include "storage/Apputils.h"
 #include "storage/kxVclutils.h"
 
@@ -16,10 +17,6 @@
 #include <cmath>
 
 namespace {
-
-int MulDivInt(int value, int m, int d) {
-    return int(std::lround(double(value) * m / d));
-}
 
 void SetupGrid(TDrawGrid* grid, int colWidth, int rowHeight, int tabOrder) {
     grid->SetColCount(1);
@@ -199,7 +196,7 @@ void TSpeedbarSetupWindow::UpdateHint(int Section, int Row) {
 void TSpeedbarSetupWindow::UpdateListHeight() {
     if (!bar_)
         return;
-    const int maximum = MulDivInt(186, ScreenPixelsPerInch(), 96);
+    const int maximum = platform::MulDiv(186, ScreenPixelsPerInch(), 96);
     const int rowHeight = bar_->BtnHeight() + 2;
     ButtonsList->SetDefaultRowHeight(rowHeight);
     const int rows = std::max(1, std::max(ClientHeight(ButtonsList), maximum) / rowHeight);

@@ -2,6 +2,7 @@
 
 #include "controls/SbSetup.h"
 #include "platform/Classes.h"
+#include "platform/Scaling.h"
 #include "storage/Apputils.h"
 #include "storage/Kxconst.h"
 #include "storage/kxVclutils.h"
@@ -41,11 +42,6 @@ bool IsHorizontalEdge(TAlign align) {
 
 bool IsEdge(TAlign align) {
     return align >= alTop && align <= alRight;
-}
-
-// The platform's MulDiv: rounded to the nearest, halves away from zero.
-int MulDiv(int value, int m, int d) {
-    return int(std::lround(double(value) * m / d));
 }
 
 // The list's index error.
@@ -1069,19 +1065,20 @@ void TSpeedBar::ChangeScale(int M, int D) {
     const TSbScaleFlags flags =
         loading_ ? scaleFlags_ : TSbScaleFlags(sfOffsetX | sfOffsetY | sfBtnSizeX | sfBtnSizeY);
     if (flags.testFlag(sfBtnSizeX))
-        btnSize_.setX(std::max(1, MulDiv(btnSize_.x(), M, D)));
+        btnSize_.setX(std::max(1, platform::MulDiv(btnSize_.x(), M, D)));
     if (flags.testFlag(sfBtnSizeY))
-        btnSize_.setY(std::max(1, MulDiv(btnSize_.y(), M, D)));
+        btnSize_.setY(std::max(1, platform::MulDiv(btnSize_.y(), M, D)));
     if (flags.testFlag(sfOffsetX))
-        offset_.setX(std::max(MinButtonsOffset(), MulDiv(offset_.x(), M, D)));
+        offset_.setX(std::max(MinButtonsOffset(), platform::MulDiv(offset_.x(), M, D)));
     if (flags.testFlag(sfOffsetY))
-        offset_.setY(std::max(MinButtonsOffset(), MulDiv(offset_.y(), M, D)));
+        offset_.setY(std::max(MinButtonsOffset(), platform::MulDiv(offset_.y(), M, D)));
     UpdateGridSize();
-    resize(std::max(1, MulDiv(width(), M, D)), std::max(1, MulDiv(height(), M, D)));
+    resize(std::max(1, platform::MulDiv(width(), M, D)),
+           std::max(1, platform::MulDiv(height(), M, D)));
     ForEachItem(
         [&](TSpeedItem* item, int) {
             TSpeedbarButton* b = item->button_;
-            b->move(MulDiv(b->x(), M, D), MulDiv(b->y(), M, D));
+            b->move(platform::MulDiv(b->x(), M, D), platform::MulDiv(b->y(), M, D));
         },
         0);
     ApplyButtonSize();

@@ -6,6 +6,7 @@
 #include "controls/SpeedBar.h"
 #include "platform/IniFile.h"
 #include "storage/Apputils.h"
+#include "tests/controls/MouseDrag.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
@@ -15,23 +16,6 @@
 namespace {
 
 const QString BarSection = QStringLiteral("FinestraPrincipale\\TFormMainSpeedBar2");
-
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void Press(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-}
-void Move(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-}
-void Release(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
-}
 
 TSpeedbarSetupWindow* SetupWindow() {
     TSpeedbarSetupWindow* found = nullptr;

@@ -3,6 +3,7 @@
 #include "controls/SpeedBar.h"
 #include "platform/Colors.h"
 #include "storage/Apputils.h"
+#include "tests/controls/MouseDrag.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,23 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void Press(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-}
-void Move(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-}
-void Release(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
-}
 
 TSpeedbarSetupWindow* SetupOf(TSpeedBar* bar) {
     for (QWidget* w : QApplication::topLevelWidgets())

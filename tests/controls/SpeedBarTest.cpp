@@ -3,6 +3,7 @@
 #include "../ConfigHome.h"
 #include "ControlsTestUtil.h"
 #include "platform/IniFile.h"
+#include "tests/controls/MouseDrag.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -31,22 +32,6 @@ protected:
     }
 };
 
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void Press(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-}
-void Move(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-}
-void Release(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
-}
 void Escape(QWidget* w) {
     QKeyEvent event(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(w, &event);

@@ -168,7 +168,9 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
     const QStringList& lines = *read;
     correspondence::TMessageFile queue(NntpSeparator);
     queue.Split(lines);
-    const QList<QStringList> articles = queue.NonEmpty();
+    // Blank lines between separators (a review may leave them) are no article: a news server
+    // would refuse it, and the queue would never go.
+    const QList<QStringList> articles = queue.WithText();
     // A queue of separator lines alone holds nothing to send either.
     if (articles.isEmpty()) {
         platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
@@ -187,11 +189,7 @@ int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCou
     if (FormConnessione->Busy())
         return 1;
     // Nothing to send (an article emptied in the preview) is said before any connection.
-    const auto hasText = [](const QStringList& article) {
-        return std::any_of(article.begin(), article.end(),
-                           [](const QString& line) { return !line.trimmed().isEmpty(); });
-    };
-    if (std::none_of(articles.begin(), articles.end(), hasText)) {
+    if (std::none_of(articles.begin(), articles.end(), correspondence::HasText)) {
         platform::MessageBox(QStringLiteral("Nessun messaggio da spedire"),
                              QStringLiteral("Invio mossa"), platform::MB_ICONWARNING, this);
         return 1;

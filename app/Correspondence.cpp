@@ -4,6 +4,8 @@
 #include "board/BoardModel.h"
 #include "platform/TextLines.h"
 
+#include <algorithm>
+
 namespace correspondence {
 
 namespace {
@@ -177,10 +179,24 @@ QList<QStringList> TMessageFile::NonEmpty() const {
     return result;
 }
 
+QList<QStringList> TMessageFile::WithText() const {
+    QList<QStringList> result;
+    for (const QStringList& message : Messages) {
+        if (HasText(message))
+            result.append(message);
+    }
+    return result;
+}
+
+bool HasText(const QStringList& message) {
+    return std::any_of(message.begin(), message.end(),
+                       [](const QString& line) { return !line.trimmed().isEmpty(); });
+}
+
 QStringList QueueAfterPosting(const QStringList& queueLines, int doneCount) {
     TMessageFile queue{QString::fromLatin1(NntpSeparator)};
     queue.Split(queueLines);
-    queue.Messages = queue.NonEmpty().mid(std::max(doneCount, 0));
+    queue.Messages = queue.WithText().mid(std::max(doneCount, 0));
     return queue.Join();
 }
 

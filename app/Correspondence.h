@@ -85,6 +85,8 @@ public:
     QStringList Join() const;
     // The messages with at least one line, in file order.
     QList<QStringList> NonEmpty() const;
+    // The messages with a line that is not blank, in file order: those worth posting.
+    QList<QStringList> WithText() const;
 
     QList<QStringList> Messages;
 
@@ -92,7 +94,11 @@ private:
     QString separator_;
 };
 
-// The queue after a posting in which the first doneCount articles went out.
+// Whether a message has a line that is not blank; a news server refuses one that has none.
+bool HasText(const QStringList& message);
+
+// The queue after a posting in which the first doneCount articles with text went out; blank
+// ones, never posted, leave with them.
 QStringList QueueAfterPosting(const QStringList& queueLines, int doneCount);
 
 } // namespace correspondence

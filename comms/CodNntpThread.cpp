@@ -1,5 +1,7 @@
 #include "comms/CodNntpThread.h"
 
+#include "platform/TextLines.h"
+
 #include <QDeadlineTimer>
 #include <QHostInfo>
 #include <QTcpSocket>
@@ -16,11 +18,6 @@ namespace {
 
 const QString ReceiveError = QStringLiteral("Errore nella ricezione dei dati");
 const QString BadAnswer = QStringLiteral("M'ha risposto male! \n\nHa detto:\n");
-
-// Line breaks and NULs would end a command early and smuggle in another.
-QString CommandSafe(QString text) {
-    return text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')).remove(QChar(0));
-}
 
 QByteArray WithoutLineEnd(QByteArray line) {
     while (line.endsWith('\n') || line.endsWith('\r'))
@@ -230,12 +227,12 @@ bool TNntpSession::ConnectAndLogin() {
         return Fail(connectionLost_ ? unreachable : ReceiveError);
     if (!reply.startsWith("480"))
         return true;
-    Command(QStringLiteral("AUTHINFO USER ") + CommandSafe(UserName));
+    Command(QStringLiteral("AUTHINFO USER ") + platform::ProtocolLineText(UserName));
     if (!ReadReplyLine(reply))
         return false;
     if (reply.startsWith("281"))
         return true;
-    Command(QStringLiteral("AUTHINFO PASS ") + CommandSafe(Password));
+    Command(QStringLiteral("AUTHINFO PASS ") + platform::ProtocolLineText(Password));
     return Expect("281", QStringLiteral("Login rifiutato\n\nErrore:\n"), reply);
 }
 
@@ -260,7 +257,7 @@ bool TNntpSession::PostArticle(const QStringList& lines) {
 }
 
 bool TNntpSession::OpenGroup() {
-    const QString group = CommandSafe(NewsGroup);
+    const QString group = platform::ProtocolLineText(NewsGroup);
     Command(QStringLiteral("GROUP ") + group);
     SetStatus(QStringLiteral("Accesso al NewsGroup ") + group);
     QByteArray reply;

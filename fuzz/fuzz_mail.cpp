@@ -1,8 +1,9 @@
-// Any text through the mail encoders: a "mailto:" link decodes back to its fields, and a message's
-// headers never gain a line, whatever the fields hold.
+// Any text through the mail encoders: a "mailto:" link decodes back to its fields (the header
+// fields on one line), and a message's headers never gain a line, whatever the fields hold.
 
 #include "platform/Mailto.h"
 #include "platform/NMsmtp.h"
+#include "platform/TextLines.h"
 
 #include <QUrl>
 #include <QUrlQuery>
@@ -19,9 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QUrlQuery query(url.query(QUrl::FullyEncoded));
     QString crlf = body;
     crlf.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
-    if (!url.isValid() || url.path(QUrl::FullyDecoded) != to ||
-        query.queryItemValue("cc", QUrl::FullyDecoded) != cc ||
-        query.queryItemValue("subject", QUrl::FullyDecoded) != subject ||
+    if (!url.isValid() || url.path(QUrl::FullyDecoded) != platform::ProtocolLineText(to) ||
+        query.queryItemValue("cc", QUrl::FullyDecoded) != platform::ProtocolLineText(cc) ||
+        query.queryItemValue("subject", QUrl::FullyDecoded) !=
+            platform::ProtocolLineText(subject) ||
         query.queryItemValue("body", QUrl::FullyDecoded) != crlf)
         std::abort();
 

@@ -1,5 +1,7 @@
 #include "platform/Mailto.h"
 
+#include "platform/TextLines.h"
+
 #include <QUrl>
 
 namespace platform {
@@ -7,7 +9,7 @@ namespace platform {
 namespace {
 
 QByteArray Address(const QString& text) {
-    return QUrl::toPercentEncoding(text, "@,");
+    return QUrl::toPercentEncoding(ProtocolLineText(text), "@,");
 }
 
 QByteArray Text(const QString& text) {
@@ -23,8 +25,8 @@ QString CrLf(QString text) {
 
 QByteArray MailtoUrl(const QString& to, const QString& cc, const QString& subject,
                      const QString& body) {
-    return "mailto:" + Address(to) + "?cc=" + Address(cc) + "&subject=" + Text(subject) +
-           "&body=" + Text(CrLf(body));
+    return "mailto:" + Address(to) + "?cc=" + Address(cc) +
+           "&subject=" + Text(ProtocolLineText(subject)) + "&body=" + Text(CrLf(body));
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/NMsmtp.h"
 
+#include "platform/TextLines.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
@@ -29,7 +31,7 @@ QString OneLine(QString text) {
 
 // An address loses what would end an SMTP command or a header line, and NUL.
 QString AddressText(const QString& text) {
-    return OneLine(text).remove(QChar(0));
+    return platform::ProtocolLineText(text);
 }
 
 // "Name <address>": a name holds no "@" or ":", so text before "<" that does is part of the

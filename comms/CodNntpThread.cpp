@@ -3,15 +3,20 @@
 #include "platform/TextLines.h"
 
 #include <QDeadlineTimer>
-#include <QHostInfo>
+#include <QHostAddress>
 #include <QTcpSocket>
+#include <QUrl>
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -35,6 +40,67 @@ bool IsTerminator(const QByteArray& line) {
     return line == ".\n" || line == ".\r\n";
 }
 
+// What a name lookup hands back; shared by the waiting worker and the thread doing the lookup.
+struct TLookupResult {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    QList<QHostAddress> addresses;
+};
+
+// The system's lookup cannot be interrupted and may take its name servers' whole time-outs. It
+// runs in a thread of its own that owns everything it touches, so a worker that stops waiting
+// leaves it behind safely and the process may exit under it.
+void StartLookup(const QByteArray& host, const std::shared_ptr<TLookupResult>& result) {
+    std::thread([name = host.toStdString(), result] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        QList<QHostAddress> addresses;
+        if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0) {
+            for (const addrinfo* entry = found; entry; entry = entry->ai_next)
+                addresses.append(QHostAddress(entry->ai_addr));
+            ::freeaddrinfo(found);
+        }
+        std::lock_guard lock(result->mutex);
+        result->addresses = addresses;
+        result->finished = true;
+        result->done.notify_all();
+    }).detach();
+}
+
+enum class TLookup { Found, NotFound, Aborted };
+
+// The addresses of host, found within the deadline; an address is taken as it is.
+TLookup LookUp(const QString& host, const QDeadlineTimer& deadline, const std::atomic<bool>& abort,
+               QList<QHostAddress>& addresses) {
+    if (QHostAddress literal; literal.setAddress(host)) {
+        addresses = {literal};
+        return TLookup::Found;
+    }
+    const QByteArray name = QUrl::toAce(host);
+    if (name.isEmpty())
+        return TLookup::NotFound;
+    auto result = std::make_shared<TLookupResult>();
+    try {
+        StartLookup(name, result);
+    } catch (const std::system_error&) {
+        return TLookup::NotFound;
+    }
+    std::unique_lock lock(result->mutex);
+    while (!result->finished) {
+        if (abort)
+            return TLookup::Aborted;
+        if (deadline.hasExpired())
+            return TLookup::NotFound;
+        const qint64 slice = std::min<qint64>(TNntpSession::SliceMs, deadline.remainingTime());
+        result->done.wait_for(lock, std::chrono::milliseconds(slice));
+    }
+    addresses = result->addresses;
+    return TLookup::Found;
+}
+
 // A blocking socket used only by the worker thread that created it.
 class TSocketTransport : public TNntpTransport {
 public:
@@ -43,7 +109,15 @@ public:
     TOpen Open(const QString& host, int port, int budgetMs,
                const std::atomic<bool>& abort) override {
         const QDeadlineTimer deadline(budgetMs);
-        const QList<QHostAddress> addresses = QHostInfo::fromName(host).addresses();
+        QList<QHostAddress> addresses;
+        switch (LookUp(host, deadline, abort, addresses)) {
+        case TLookup::Aborted:
+            return TOpen::Aborted;
+        case TLookup::NotFound:
+            return TOpen::Failed;
+        case TLookup::Found:
+            break;
+        }
         for (const QHostAddress& address : addresses) {
             const TOpen result = Attempt(address, static_cast<quint16>(port), deadline, abort);
             if (result != TOpen::Failed)

@@ -640,9 +640,10 @@ void TSpeedBar::CheckSectionCaption(TSpeedbarSection* Section, const QString& Ca
 }
 
 int TSpeedBar::AddSection(const QString& ACaption) {
+    // Checked first, so that a refused caption leaves no section behind.
+    CheckSectionCaption(nullptr, ACaption);
     QObject* owner = platform::OwnerOf(this);
     auto* section = new TSpeedbarSection(owner ? owner : this);
-    CheckSectionCaption(section, ACaption);
     section->caption_ = ACaption;
     return AppendSection(section);
 }

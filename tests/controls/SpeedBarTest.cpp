@@ -250,7 +250,10 @@ TEST(SpeedBarSectionsTest, CaptionsSectionsAndTheirErrors) {
     EXPECT_EQ(second->Caption(), QStringLiteral("File (1)"));
     EXPECT_EQ(third->Caption(), QStringLiteral("File (2)"));
     EXPECT_EQ(third->GetIndex(), 3);
+    const qsizetype sections = form.findChildren<TSpeedbarSection*>().size();
     EXPECT_THROW(bar->AddSection(QStringLiteral("Partita")), ESpeedbarError);
+    // The refused section is not left behind.
+    EXPECT_EQ(form.findChildren<TSpeedbarSection*>().size(), sections);
     EXPECT_THROW(second->SetCaption(QStringLiteral("Partita")), ESpeedbarError);
     EXPECT_EQ(bar->SearchSection(QStringLiteral("file")), -1);
     EXPECT_EQ(bar->SearchSection(QStringLiteral("Partita")), 1);

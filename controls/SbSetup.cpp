@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -387,6 +388,9 @@ void ShowSpeedbarSetupWindow(TSpeedBar* Speedbar, int HelpCtx) {
         if (!window) {
             created = new TSpeedbarSetupWindow(Speedbar->window());
             window = created;
+            // Centred on the screen, not over the window that owns it.
+            window->move(Speedbar->screen()->geometry().center() -
+                         QPoint(window->width() / 2, window->height() / 2));
             window->SetSpeedBar(Speedbar);
         }
         if (HelpCtx > 0)

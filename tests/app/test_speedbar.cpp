@@ -217,6 +217,8 @@ TEST_F(SpeedBarWindowTest, TheDialogOpensFromTheMenuAndThePopUpOncePerBar) {
     EXPECT_EQ(setup->windowTitle(), "Customize Speedbar");
     EXPECT_TRUE(setup->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(setup->isModal());
+    const QPoint centre = FormMain->screen()->geometry().center();
+    EXPECT_LE((setup->geometry().center() - centre).manhattanLength(), 4);
     FormMain->Personalizza1->trigger();
     EXPECT_EQ(SetupWindow(), setup.data());
 

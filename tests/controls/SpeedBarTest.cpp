@@ -289,6 +289,29 @@ TEST(SpeedBarSectionsTest, CaptionsSectionsAndTheirErrors) {
     EXPECT_EQ(bar->GetSectionCount(), 0);
 }
 
+TEST(SpeedBarSectionsTest, ItemsOfLaterSectionsFollowWhenOneGoes) {
+    const std::function<void(TSpeedBar*)> removals[] = {
+        [](TSpeedBar* bar) { bar->RemoveSection(0); },
+        [](TSpeedBar* bar) { bar->DeleteSection(0); },
+        [](TSpeedBar* bar) { delete bar->GetSection(0); },
+    };
+    for (const auto& remove : removals) {
+        QWidget form;
+        auto* bar = new TSpeedBar(&form);
+        bar->AddSection(QStringLiteral("File"));
+        bar->AddSection(QStringLiteral("Partita"));
+        bar->AddSection(QStringLiteral("Zeltor"));
+        bar->NewItem(&form, 0, QStringLiteral("Gone"));
+        TSpeedItem* game = bar->NewItem(&form, 1, QStringLiteral("Game"));
+        TSpeedItem* mail = bar->NewItem(&form, 2, QStringLiteral("Mail"));
+        remove(bar);
+        EXPECT_EQ(game->GetSection(), 0);
+        EXPECT_EQ(game->GetSectionName(), QStringLiteral("Partita"));
+        EXPECT_EQ(mail->GetSection(), 1);
+        EXPECT_EQ(mail->GetSectionName(), QStringLiteral("Zeltor"));
+    }
+}
+
 TEST(SpeedBarSectionsTest, AddingItemsFindsOrMakesTheirSection) {
     QWidget form;
     auto* bar = new TSpeedBar(&form);

@@ -1,6 +1,7 @@
 #include "controls/SbSetup.h"
 
 #include "controls/SpeedBar.h"
+#include "platform/Help.h"
 #include "platform/Scaling.h"
 #include "storage/Apputils.h"
 #include "storage/kxVclutils.h"
@@ -123,10 +124,8 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     ButtonsList->viewport()->installEventFilter(this);
     SectionList->viewport()->installEventFilter(this);
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] {
-        if (OnHelp)
-            OnHelp(HelpContext);
-    });
+    connect(HelpBtn, &QPushButton::clicked, this,
+            [this] { platform::ShowHelp(this, HelpContext); });
     SectionList->setFocus();
 }
 

@@ -123,6 +123,25 @@ TEST(SpeedbarSetupTest, TheHelpButtonOpensTheHelpAtTheContextItWasGiven) {
     c.setup->close();
 }
 
+TEST(SpeedbarSetupTest, EveryWayOfClosingEndsTheCustomisingOnce) {
+    const std::function<void(TSpeedbarSetupWindow*)> closes[] = {
+        [](TSpeedbarSetupWindow* setup) { setup->CloseBtn->click(); },
+        [](TSpeedbarSetupWindow* setup) { QTest::keyClick(setup, Qt::Key_Escape); },
+        [](TSpeedbarSetupWindow* setup) { setup->close(); },
+    };
+    for (const auto& close : closes) {
+        Customised c;
+        ASSERT_TRUE(c.setup);
+        close(c.setup);
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(c.setup.isNull());
+        EXPECT_FALSE(c.bar->GetEditing());
+        EXPECT_FALSE(c.shown->Editing());
+        EXPECT_EQ(c.customized, 1);
+    }
+}
+
 TEST(SpeedbarSetupTest, DragsFromTheListDropOnlyOnTheirBar) {
     Customised c;
     QWidget* list = c.List();

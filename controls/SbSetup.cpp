@@ -1,6 +1,7 @@
 #include "controls/SbSetup.h"
 
 #include "controls/SpeedBar.h"
+#include "platform/Help.h"
 #include "platform/Scaling.h"
 #include "storage/Apputils.h"
 #include "storage/kxVclutils.h"
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -122,10 +124,8 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     ButtonsList->viewport()->installEventFilter(this);
     SectionList->viewport()->installEventFilter(this);
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] {
-        if (OnHelp)
-            OnHelp(HelpContext);
-    });
+    connect(HelpBtn, &QPushButton::clicked, this,
+            [this] { platform::ShowHelp(this, HelpContext); });
     SectionList->setFocus();
 }
 
@@ -387,6 +387,9 @@ void ShowSpeedbarSetupWindow(TSpeedBar* Speedbar, int HelpCtx) {
         if (!window) {
             created = new TSpeedbarSetupWindow(Speedbar->window());
             window = created;
+            // Centred on the screen, not over the window that owns it.
+            window->move(Speedbar->screen()->geometry().center() -
+                         QPoint(window->width() / 2, window->height() / 2));
             window->SetSpeedBar(Speedbar);
         }
         if (HelpCtx > 0)

@@ -34,9 +34,8 @@ public:
     QPushButton* CloseBtn;
     QPushButton* HelpBtn;
 
+    // The help button opens the program's help here.
     int HelpContext = 0;
-    // Opens the application help at HelpContext.
-    std::function<void(int HelpContext)> OnHelp;
 
     TSpeedBar* SpeedBar() const { return bar_; }
     void SetSpeedBar(TSpeedBar* Value);

@@ -398,9 +398,7 @@ void TSpeedbarSection::SetIndex(int Value) {
     if (old == Value || old < 0)
         return;
     bar_->sections_.move(old, Value);
-    for (int s = 0; s < count; ++s)
-        for (TSpeedItem* item : bar_->sections_.at(s)->items_)
-            item->section_ = s;
+    bar_->RenumberItems();
 }
 
 void TSpeedbarSection::SetCaption(const QString& Value) {
@@ -640,9 +638,10 @@ void TSpeedBar::CheckSectionCaption(TSpeedbarSection* Section, const QString& Ca
 }
 
 int TSpeedBar::AddSection(const QString& ACaption) {
+    // Checked first, so that a refused caption leaves no section behind.
+    CheckSectionCaption(nullptr, ACaption);
     QObject* owner = platform::OwnerOf(this);
     auto* section = new TSpeedbarSection(owner ? owner : this);
-    CheckSectionCaption(section, ACaption);
     section->caption_ = ACaption;
     return AppendSection(section);
 }
@@ -667,6 +666,7 @@ void TSpeedBar::RemoveSection(int Index) {
     section->Clear();
     section->bar_ = nullptr;
     sections_.removeAt(Index);
+    RenumberItems();
     delete section;
 }
 
@@ -677,6 +677,14 @@ void TSpeedBar::DeleteSection(int Index) {
         RemoveItem(section->items_.first());
     section->bar_ = nullptr;
     sections_.removeAt(Index);
+    RenumberItems();
+}
+
+// The items of the sections after a moved or removed one keep telling their own section.
+void TSpeedBar::RenumberItems() {
+    for (int s = 0; s < sections_.size(); ++s)
+        for (TSpeedItem* item : sections_.at(s)->items_)
+            item->section_ = s;
 }
 
 void TSpeedBar::ClearSections() {

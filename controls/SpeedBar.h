@@ -440,6 +440,7 @@ private:
     void SetItemButtonSize(TSpeedItem* Item);
     void ApplyOrientation(TBarOrientation Value);
     void OffsetItems(int DX, int DY);
+    void RenumberItems();
     void CheckSectionCaption(TSpeedbarSection* Section, const QString& Caption) const;
     void IniSave(TIniLink* Sender);
     void IniLoad(TIniLink* Sender);

@@ -217,6 +217,8 @@ TEST_F(SpeedBarWindowTest, TheDialogOpensFromTheMenuAndThePopUpOncePerBar) {
     EXPECT_EQ(setup->windowTitle(), "Customize Speedbar");
     EXPECT_TRUE(setup->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(setup->isModal());
+    const QPoint centre = FormMain->screen()->geometry().center();
+    EXPECT_LE((setup->geometry().center() - centre).manhattanLength(), 4);
     FormMain->Personalizza1->trigger();
     EXPECT_EQ(SetupWindow(), setup.data());
 
@@ -329,4 +331,44 @@ TEST_F(SpeedBarWindowTest, ClosingTheMainWindowUnderTheDialogWritesTheBarAndEnds
     CreateWindows();
     FormMain->show();
     EXPECT_FALSE(FormMain->SpeedItemOpzioni->Visible());
+}
+
+TEST_F(SpeedBarWindowTest, ABarCustomisedAtTheLeftEdgeKeepsItsButtonsAtTheBottomAndAfterARestart) {
+    DragBarTo(QPoint(10, Client()->height() / 2));
+    ASSERT_EQ(Bar()->Align(), alLeft);
+    EXPECT_EQ(Bar()->geometry(), QRect(0, 0, 32, 392));
+    EXPECT_EQ(Bar()->GridSize(), QPoint(26, 13));
+    EXPECT_TRUE(OnBar().contains("SpeedItemSave@3,29"));
+    FormMain->Personalizza1->trigger();
+    TSpeedbarSetupWindow* setup = SetupWindow();
+    ASSERT_NE(setup, nullptr);
+    setup->move(FormMain->frameGeometry().right() + 40, 0);
+    setup->SectionList->SetRow(3);
+    QWidget* list = setup->ButtonsList->viewport();
+    // Down the bar the grid is 13 pixels and across it a whole button.
+    const QPoint drop = Bar()->mapToGlobal(QPoint(5, 320)) + QPoint(26, 26);
+    Press(list, {10, 5});
+    Move(list, list->mapFromGlobal(drop));
+    Release(list, list->mapFromGlobal(drop));
+    EXPECT_TRUE(OnBar().contains("SpeedItemVexlorWrite@3,315"));
+    TSpeedbarButton* open = FormMain->SpeedItemOpen->Button();
+    const QPoint corner(26, 26);
+    Press(open, corner);
+    Release(open, open->mapFrom(Bar(), QPoint(3, 340)) + corner);
+    EXPECT_TRUE(OnBar().contains("SpeedItemOpen@3,341"));
+
+    // Moved while customising: the places turn with the bar.
+    DragBarTo(QPoint(Client()->width() / 2, Client()->height() - 10));
+    ASSERT_EQ(Bar()->Align(), alBottom);
+    EXPECT_TRUE(Bar()->GetEditing());
+    EXPECT_EQ(Bar()->geometry(), QRect(0, 392, 628, 32));
+    EXPECT_EQ(FormMain->ChessBoard1->pos(), QPoint(8, 4));
+    const QStringList places = OnBar();
+    EXPECT_TRUE(places.contains("SpeedItemVexlorWrite@315,3"));
+    EXPECT_TRUE(places.contains("SpeedItemOpen@341,3"));
+    setup->close();
+    Restart();
+    EXPECT_EQ(Bar()->Align(), alBottom);
+    EXPECT_EQ(OnBar(), places);
+    EXPECT_TRUE(Keys().contains("Count=11"));
 }

@@ -2,6 +2,7 @@
 
 #include "controls/SpeedBar.h"
 #include "platform/Colors.h"
+#include "platform/Help.h"
 #include "storage/Apputils.h"
 #include "tests/controls/MouseDrag.h"
 
@@ -105,6 +106,40 @@ TEST(SpeedbarSetupTest, OneDialogPerBarWithItsTextsAndListHeights) {
     EXPECT_TRUE(c.setup.isNull());
     EXPECT_FALSE(c.shown->Editing());
     EXPECT_EQ(c.customized, 1);
+}
+
+TEST(SpeedbarSetupTest, TheHelpButtonOpensTheHelpAtTheContextItWasGiven) {
+    Customised c;
+    ASSERT_TRUE(c.setup);
+    std::vector<int> opened;
+    const platform::HelpHook previous =
+        platform::SetHelpHook([&](QWidget*, int context) { opened.push_back(context); });
+    c.bar->Customize(57);
+    EXPECT_EQ(SetupOf(c.bar), c.setup.data());
+    EXPECT_TRUE(c.setup->HelpBtn->isVisible());
+    c.setup->HelpBtn->click();
+    EXPECT_EQ(opened, std::vector<int>{57});
+    platform::SetHelpHook(previous);
+    c.setup->close();
+}
+
+TEST(SpeedbarSetupTest, EveryWayOfClosingEndsTheCustomisingOnce) {
+    const std::function<void(TSpeedbarSetupWindow*)> closes[] = {
+        [](TSpeedbarSetupWindow* setup) { setup->CloseBtn->click(); },
+        [](TSpeedbarSetupWindow* setup) { QTest::keyClick(setup, Qt::Key_Escape); },
+        [](TSpeedbarSetupWindow* setup) { setup->close(); },
+    };
+    for (const auto& close : closes) {
+        Customised c;
+        ASSERT_TRUE(c.setup);
+        close(c.setup);
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(c.setup.isNull());
+        EXPECT_FALSE(c.bar->GetEditing());
+        EXPECT_FALSE(c.shown->Editing());
+        EXPECT_EQ(c.customized, 1);
+    }
 }
 
 TEST(SpeedbarSetupTest, DragsFromTheListDropOnlyOnTheirBar) {

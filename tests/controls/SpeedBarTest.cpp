@@ -250,7 +250,10 @@ TEST(SpeedBarSectionsTest, CaptionsSectionsAndTheirErrors) {
     EXPECT_EQ(second->Caption(), QStringLiteral("File (1)"));
     EXPECT_EQ(third->Caption(), QStringLiteral("File (2)"));
     EXPECT_EQ(third->GetIndex(), 3);
+    const qsizetype sections = form.findChildren<TSpeedbarSection*>().size();
     EXPECT_THROW(bar->AddSection(QStringLiteral("Partita")), ESpeedbarError);
+    // The refused section is not left behind.
+    EXPECT_EQ(form.findChildren<TSpeedbarSection*>().size(), sections);
     EXPECT_THROW(second->SetCaption(QStringLiteral("Partita")), ESpeedbarError);
     EXPECT_EQ(bar->SearchSection(QStringLiteral("file")), -1);
     EXPECT_EQ(bar->SearchSection(QStringLiteral("Partita")), 1);
@@ -284,6 +287,29 @@ TEST(SpeedBarSectionsTest, CaptionsSectionsAndTheirErrors) {
     EXPECT_TRUE(b.isNull());
     bar->ClearSections();
     EXPECT_EQ(bar->GetSectionCount(), 0);
+}
+
+TEST(SpeedBarSectionsTest, ItemsOfLaterSectionsFollowWhenOneGoes) {
+    const std::function<void(TSpeedBar*)> removals[] = {
+        [](TSpeedBar* bar) { bar->RemoveSection(0); },
+        [](TSpeedBar* bar) { bar->DeleteSection(0); },
+        [](TSpeedBar* bar) { delete bar->GetSection(0); },
+    };
+    for (const auto& remove : removals) {
+        QWidget form;
+        auto* bar = new TSpeedBar(&form);
+        bar->AddSection(QStringLiteral("File"));
+        bar->AddSection(QStringLiteral("Partita"));
+        bar->AddSection(QStringLiteral("Zeltor"));
+        bar->NewItem(&form, 0, QStringLiteral("Gone"));
+        TSpeedItem* game = bar->NewItem(&form, 1, QStringLiteral("Game"));
+        TSpeedItem* mail = bar->NewItem(&form, 2, QStringLiteral("Mail"));
+        remove(bar);
+        EXPECT_EQ(game->GetSection(), 0);
+        EXPECT_EQ(game->GetSectionName(), QStringLiteral("Partita"));
+        EXPECT_EQ(mail->GetSection(), 1);
+        EXPECT_EQ(mail->GetSectionName(), QStringLiteral("Zeltor"));
+    }
 }
 
 TEST(SpeedBarSectionsTest, AddingItemsFindsOrMakesTheirSection) {

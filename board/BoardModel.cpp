@@ -30,6 +30,10 @@ private:
     bool& FFlag;
 };
 
+Square CapturableEnPassant(const MoveInfo& rec, bool white) {
+    return rules::CapturableEnPassant({rec.Placement, white, rec.Castling, rec.EnPassantSq});
+}
+
 } // namespace
 
 const TPlacement StartPlacement = MakeStartPlacement();
@@ -103,7 +107,8 @@ bool TChessBoardModel::CheckLegalKingMove(Square from, Square to) const {
     return rules::OnBoard(from) && rules::OnBoard(to) && rules::KingRule(FState, from, to);
 }
 
-// A position repeats only with the same side to move and the same castling rights.
+// A position repeats only with the same side to move, the same castling rights and the same
+// en-passant capture, if any.
 bool TChessBoardModel::CheckForThreefoldPosition() const {
     const bool white = FState.whiteToMove;
     const MoveInfo* current = StoredRecord(FCurrentMove, white);
@@ -113,6 +118,7 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
     const int side = white ? 0 : 1;
     const int lowest = std::max(0, white && !FirstMoveIsWhite ? FirstMove + 1 : FirstMove);
     const std::uint64_t key = FPositionKeys[FCurrentMove][side];
+    const Square enPassant = CapturableEnPassant(*current, white);
     int count = 0;
     for (int n = FCurrentMove - 1; n >= lowest; --n) {
         if (FPositionKeys[n][side] != key)
@@ -120,7 +126,7 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
         const MoveInfo& earlier = FHistory[n][side];
         if (earlier.Castling == current->Castling &&
             std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) == 0 &&
-            ++count >= 2)
+            CapturableEnPassant(earlier, white) == enPassant && ++count >= 2)
             return true;
     }
     return false;

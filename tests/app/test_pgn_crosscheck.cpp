@@ -1,9 +1,12 @@
-// Games played on our own board, exported through the PGN export, read by pgn-extract as an
-// independent judge of the rules, and its rewritten games imported back through our PGN import.
-// The final positions, the mates and stalemates and the repetitions must agree both ways.
+// pgn-extract as an independent judge of the rules. Games played on our own board and exported
+// through the PGN export: it reads them without complaint, reaches our final positions, finds the
+// same mates, stalemates and repetitions, and its rewriting imports back to the same positions.
+// Games written in short algebraic notation by the random generator: our import reaches its
+// final positions.
 #include "app/CodPGN.h"
 #include "platform/DateTime.h"
 #include "platform/TextLines.h"
+#include "tests/RandomPgnGames.h"
 
 #include <QDate>
 #include <QFile>
@@ -328,6 +331,48 @@ TEST(PgnCrossCheck, PgnExtractAgreesWithOurGamesAndOurImportWithItsOutput) {
               << ", mate " << ends[1] << ", stalemate " << ends[2] << ", repetition " << ends[3]
               << ", two kings " << ends[4] << "; castles " << castles << ", en passant "
               << enPassants << ", promotions " << promotions << '\n';
+}
+
+// Games written in short algebraic notation with comments, NAGs and "n..." numbers, as the
+// import's benchmark reads them: our import reaches pgn-extract's final position in each.
+TEST(PgnCrossCheck, OurImportReachesPgnExtractsFinalPositions) {
+    if (!QFile::exists(PgnExtract))
+        GTEST_SKIP() << "pgn-extract is not installed";
+    constexpr int GameCount = 200;
+    std::mt19937 rng(20261208);
+    std::vector<randompgn::MadeGame> games;
+    QString text;
+    for (int i = 0; i < GameCount; ++i) {
+        games.push_back(randompgn::MakeGame(i, rng));
+        text += games.back().text;
+    }
+    QTemporaryDir dir;
+    const QString input = dir.filePath("games.pgn");
+    QString error;
+    ASSERT_TRUE(CodPGN::WritePgnText(input, text, false, &error)) << error.toStdString();
+    const Extracted extracted = RunPgnExtract(dir, input, "written", {"-F", "-w200"});
+    EXPECT_TRUE(extracted.log.trimmed().isEmpty()) << extracted.log.toStdString();
+    const QList<int> theirs = CodPGN::IndexPgnGames(extracted.lines);
+    const QStringList lines = platform::SplitLines(text.toLatin1());
+    const QList<int> ours = CodPGN::IndexPgnGames(lines);
+    ASSERT_EQ(theirs.size(), GameCount);
+    ASSERT_EQ(ours.size(), GameCount);
+    static const QRegularExpression fenComment("\\{\\s*\"([^\"]+)\"");
+    TChessBoardModel board;
+    char promotion = 'q';
+    bool replaying = false;
+    board.OnPromotion = [&](TChessBoardModel*, Square, Square, char& piece) { piece = promotion; };
+    for (int i = 0; i < GameCount; ++i) {
+        board.NewGame();
+        CodPGN::ReplayPgnMoves(board, CodPGN::ReadPgnMoves(CodPGN::GameLines(lines, ours[i]).Moves),
+                               promotion, replaying);
+        EXPECT_EQ((board.CurrentMove() - 1) * 2 + (board.WhiteToMove() ? 0 : 1), games[i].halfMoves)
+            << "game " << i;
+        const QRegularExpressionMatch fen =
+            fenComment.match(CodPGN::GameLines(extracted.lines, theirs[i]).Moves.join(' '));
+        ASSERT_TRUE(fen.hasMatch()) << "game " << i;
+        EXPECT_EQ(Position(board.GetFENPosition()), Position(fen.captured(1))) << "game " << i;
+    }
 }
 
 } // namespace

@@ -118,15 +118,19 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
     const int side = white ? 0 : 1;
     const int lowest = std::max(0, white && !FirstMoveIsWhite ? FirstMove + 1 : FirstMove);
     const std::uint64_t key = FPositionKeys[FCurrentMove][side];
-    const Square enPassant = CapturableEnPassant(*current, white);
+    // The current en-passant capture is weighed only once a placement matches.
+    int enPassant = -1;
     int count = 0;
     for (int n = FCurrentMove - 1; n >= lowest; --n) {
         if (FPositionKeys[n][side] != key)
             continue;
         const MoveInfo& earlier = FHistory[n][side];
-        if (earlier.Castling == current->Castling &&
-            std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) == 0 &&
-            CapturableEnPassant(earlier, white) == enPassant && ++count >= 2)
+        if (earlier.Castling != current->Castling ||
+            std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) != 0)
+            continue;
+        if (enPassant < 0)
+            enPassant = CapturableEnPassant(*current, white);
+        if (CapturableEnPassant(earlier, white) == enPassant && ++count >= 2)
             return true;
     }
     return false;

@@ -30,6 +30,10 @@ private:
     bool& FFlag;
 };
 
+Square CapturableEnPassant(const MoveInfo& rec, bool white) {
+    return rules::CapturableEnPassant({rec.Placement, white, rec.Castling, rec.EnPassantSq});
+}
+
 } // namespace
 
 const TPlacement StartPlacement = MakeStartPlacement();
@@ -103,7 +107,8 @@ bool TChessBoardModel::CheckLegalKingMove(Square from, Square to) const {
     return rules::OnBoard(from) && rules::OnBoard(to) && rules::KingRule(FState, from, to);
 }
 
-// A position repeats only with the same side to move and the same castling rights.
+// A position repeats only with the same side to move, the same castling rights and the same
+// en-passant capture, if any.
 bool TChessBoardModel::CheckForThreefoldPosition() const {
     const bool white = FState.whiteToMove;
     const MoveInfo* current = StoredRecord(FCurrentMove, white);
@@ -113,14 +118,19 @@ bool TChessBoardModel::CheckForThreefoldPosition() const {
     const int side = white ? 0 : 1;
     const int lowest = std::max(0, white && !FirstMoveIsWhite ? FirstMove + 1 : FirstMove);
     const std::uint64_t key = FPositionKeys[FCurrentMove][side];
+    // The current en-passant capture is weighed only once a placement matches.
+    int enPassant = -1;
     int count = 0;
     for (int n = FCurrentMove - 1; n >= lowest; --n) {
         if (FPositionKeys[n][side] != key)
             continue;
         const MoveInfo& earlier = FHistory[n][side];
-        if (earlier.Castling == current->Castling &&
-            std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) == 0 &&
-            ++count >= 2)
+        if (earlier.Castling != current->Castling ||
+            std::memcmp(earlier.Placement.data(), current->Placement.data(), 65) != 0)
+            continue;
+        if (enPassant < 0)
+            enPassant = CapturableEnPassant(*current, white);
+        if (CapturableEnPassant(earlier, white) == enPassant && ++count >= 2)
             return true;
     }
     return false;

@@ -190,6 +190,21 @@ Square EnPassantVictim(const BoardState& state, Square from, Square to) {
     return None;
 }
 
+Square CapturableEnPassant(const BoardState& state) {
+    const Square ep = state.enPassant;
+    if (!OnBoard(ep))
+        return None;
+    const int rank = state.whiteToMove ? 5 : 4;
+    for (const int file : {FileOf(ep) - 1, FileOf(ep) + 1}) {
+        if (file < 1 || file > 8)
+            continue;
+        const Square from = SquareAt(file, rank);
+        if (EnPassantVictim(state, from, ep) != None && LegalByRules(state, from, ep))
+            return ep;
+    }
+    return None;
+}
+
 bool PawnRule(const BoardState& state, Square from, Square to) {
     const TPlacement& sq = state.squares;
     const bool white = sq[from] == 'P';

@@ -50,6 +50,9 @@ bool InCheckAfter(const TPlacement& squares, bool whiteKing, Square from, Square
 // a pawn of the side to move stepping diagonally onto the empty en-passant square of rank 6
 // (White) or 3 (Black) with an enemy pawn behind it.
 Square EnPassantVictim(const BoardState& state, Square from, Square to);
+// The en-passant square when a pawn of the side to move may legally capture onto it, else None:
+// only such a square sets apart two positions with the same placement.
+Square CapturableEnPassant(const BoardState& state);
 
 bool PawnRule(const BoardState& state, Square from, Square to);
 bool KnightRule(const BoardState& state, Square from, Square to);

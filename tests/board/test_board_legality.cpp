@@ -131,6 +131,18 @@ struct EndOfMove {
     }
 };
 
+// Whether the side to move may capture en passant in the record's position, tried on every pawn.
+bool PlainEnPassantCapture(const MoveInfo& rec, bool white) {
+    const rules::BoardState state{rec.Placement, white, rec.Castling, rec.EnPassantSq};
+    const char pawn = white ? 'P' : 'p';
+    for (int from = 1; from <= 64; ++from)
+        if (state.squares[from] == pawn && rec.EnPassantSq != None &&
+            rules::LegalByRules(state, Square(from), rec.EnPassantSq) &&
+            rules::FileOf(from) != rules::FileOf(rec.EnPassantSq))
+            return true;
+    return false;
+}
+
 // The repetition test walked plainly over the records through GetMove.
 bool PlainThreefold(const TChessBoardModel& b) {
     const bool white = b.WhiteToMove();
@@ -141,7 +153,8 @@ bool PlainThreefold(const TChessBoardModel& b) {
         const MoveInfo earlier = b.GetMove(n, white);
         if (earlier.Castling == current.Castling &&
             std::equal(earlier.Placement.begin(), earlier.Placement.begin() + 65,
-                       current.Placement.begin()))
+                       current.Placement.begin()) &&
+            PlainEnPassantCapture(earlier, white) == PlainEnPassantCapture(current, white))
             ++count;
     }
     return count >= 2;

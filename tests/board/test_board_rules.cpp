@@ -310,6 +310,31 @@ TEST(BoardRules, ThreefoldRepetitionCountsTheSameSideAndRightsAndBlocksMoves) {
     ASSERT_EQ(Play(d, "g1f3 g8f6"), 2);
     EXPECT_EQ(drawn, 1);
     EXPECT_FALSE(d.MoveIsLegal(E2, E4));
+
+    // An en-passant square sets a position apart only while a pawn may capture there: after
+    // g2-g4 the pawn on f4 may, so the knight's round trips make the third standing only with
+    // the third trip; without that pawn the square changes nothing.
+    const struct {
+        const char* fen;
+        int tripsToDraw;
+    } doubleSteps[] = {
+        {"4k3/8/8/8/5p2/8/6P1/4K1N1 w - - 0 1", 3},
+        {"4k3/8/8/8/8/8/6P1/4K1N1 w - - 0 1", 2},
+    };
+    for (const auto& c : doubleSteps) {
+        TChessBoardModel e;
+        int trips = 0;
+        e.OnThreefoldPosition = [&](auto*) { EXPECT_EQ(trips + 1, c.tripsToDraw) << c.fen; };
+        ASSERT_TRUE(Fen(e, c.fen));
+        ASSERT_TRUE(e.Move(G2, G4));
+        while (!e.CheckForThreefoldPosition() && trips < 4) {
+            // Alternate trips, so no position on the way stands three times first.
+            ASSERT_EQ(Play(e, trips % 2 ? "e8f8 g1f3 f8e8 f3g1" : "e8d8 g1h3 d8e8 h3g1"), 4)
+                << c.fen;
+            ++trips;
+        }
+        EXPECT_EQ(trips, c.tripsToDraw) << c.fen;
+    }
 }
 
 TEST(BoardRules, NavigationAndHistoryCut) {

@@ -53,6 +53,17 @@ protected:
         Release(Bar(), target);
     }
 
+    // The dialog from the menu, beside the main window, showing the "Zeltor" section's buttons.
+    TSpeedbarSetupWindow* CustomiseZeltor() {
+        FormMain->Personalizza1->trigger();
+        TSpeedbarSetupWindow* setup = SetupWindow();
+        if (setup) {
+            setup->move(FormMain->frameGeometry().right() + 40, 0);
+            setup->SectionList->SetRow(3);
+        }
+        return setup;
+    }
+
     // The next start; the settings file may be changed in between.
     void Restart(const std::function<void()>& between = {}) {
         FormMain->Modified = false;
@@ -239,11 +250,8 @@ TEST_F(SpeedBarWindowTest, TheDialogOpensFromTheMenuAndThePopUpOncePerBar) {
 
 TEST_F(SpeedBarWindowTest, ButtonsAreDraggedOnAndOffTheBarAndTheLayoutIsBackAtTheNextStart) {
     Activate();
-    FormMain->Personalizza1->trigger();
-    TSpeedbarSetupWindow* setup = SetupWindow();
+    TSpeedbarSetupWindow* setup = CustomiseZeltor();
     ASSERT_NE(setup, nullptr);
-    setup->move(FormMain->frameGeometry().right() + 40, 0);
-    setup->SectionList->SetRow(3);
     QWidget* list = setup->ButtonsList->viewport();
 
     // From the list: the image's top-left corner decides, on the 13-pixel grid.
@@ -339,11 +347,8 @@ TEST_F(SpeedBarWindowTest, ABarCustomisedAtTheLeftEdgeKeepsItsButtonsAtTheBottom
     EXPECT_EQ(Bar()->geometry(), QRect(0, 0, 32, 392));
     EXPECT_EQ(Bar()->GridSize(), QPoint(26, 13));
     EXPECT_TRUE(OnBar().contains("SpeedItemSave@3,29"));
-    FormMain->Personalizza1->trigger();
-    TSpeedbarSetupWindow* setup = SetupWindow();
+    TSpeedbarSetupWindow* setup = CustomiseZeltor();
     ASSERT_NE(setup, nullptr);
-    setup->move(FormMain->frameGeometry().right() + 40, 0);
-    setup->SectionList->SetRow(3);
     QWidget* list = setup->ButtonsList->viewport();
     // Down the bar the grid is 13 pixels and across it a whole button.
     const QPoint drop = Bar()->mapToGlobal(QPoint(5, 320)) + QPoint(26, 26);

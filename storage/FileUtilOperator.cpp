@@ -201,7 +201,7 @@ bool moveEntry(const QString& from, const QString& to, bool replace, QString& er
     return true;
 }
 
-// The home trash of the freedesktop trash specification.
+// The home trash as freedesktop.org lays it out, shared with the desktop's file managers.
 QString trashFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))

@@ -39,12 +39,16 @@ void ShowHelpContents(QWidget* owner) {
 }
 
 void ShowHelpContext(QWidget* owner, int helpContext) {
+    showAt(owner, HelpTopic(helpContext));
+}
+
+QString HelpTopic(int helpContext) {
     switch (helpContext) {
     case 4000:
-        showAt(owner, QStringLiteral("finestra-principale"));
-        break;
+        return QStringLiteral("finestra-principale");
+    case 6000:
+        return QStringLiteral("dati-partita");
     default:
-        showAt(owner, QString());
-        break;
+        return QString();
     }
 }

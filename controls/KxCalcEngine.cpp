@@ -123,7 +123,17 @@ void TCalcEngine::backspace() {
     if (text_.size() == 1 || (text_.size() == 2 && text_[0] == QLatin1Char('-')))
         setText(QStringLiteral("0"));
     else
-        setText(text_.chopped(1));
+        setText(withoutEmptyExponent(text_.chopped(1)));
+}
+
+QString TCalcEngine::withoutEmptyExponent(QString text) {
+    // "1E-" no longer reads as a number: an exponent without digits goes back to the mantissa.
+    if (text.endsWith(QLatin1Char('+')) || text.endsWith(QLatin1Char('-')))
+        if (text.size() > 1 && text[text.size() - 2] == QLatin1Char('E'))
+            text.chop(1);
+    if (text.endsWith(QLatin1Char('E')))
+        text.chop(1);
+    return text;
 }
 
 void TCalcEngine::operatorKey(QChar key) {

@@ -67,6 +67,7 @@ private:
     void digitKey(QChar key);
     void functionKey(QChar key);
     void backspace();
+    static QString withoutEmptyExponent(QString text);
     void operatorKey(QChar key);
     void paste();
     void showResult(double value);

@@ -70,6 +70,13 @@ TEST(CalcEngineTest, KeySequences) {
         {"99999999*99999999*99999999*99999999=", "9.9999996E+31", 0},
         {"1x", "1", 0},
         {"10000000000*10000000000=Mr.+1=", "1E+20", 0},
+        // Backspace never leaves an exponent without digits, which would read as 0.
+        {"10000000000*10000000000=Mr\b", "1E+2", 0},
+        {"10000000000*10000000000=Mr\b\b", "1", 0},
+        {"10000000000*10000000000=Mr\b\b*2=", "2", 0},
+        {"1/10000000=Mr", "1E-07", 0},
+        {"1/10000000=Mr\b\b", "1", 0},
+        {"1/10000000=Mr\b\b\b", "0", 0},
     };
     for (const Case& c : cases) {
         TCalcEngine engine;

@@ -638,8 +638,8 @@ void TSpeedBar::CheckSectionCaption(TSpeedbarSection* Section, const QString& Ca
 }
 
 int TSpeedBar::AddSection(const QString& ACaption) {
-    // Checked first, so that a refused caption leaves no section behind.
-    CheckSectionCaption(nullptr, ACaption);
+    // The new section is in no bar while its caption is set: a taken caption is suffixed when it
+    // joins, never refused.
     QObject* owner = platform::OwnerOf(this);
     auto* section = new TSpeedbarSection(owner ? owner : this);
     section->caption_ = ACaption;
@@ -1226,8 +1226,8 @@ bool TSpeedBar::CheckResize(Qt::KeyboardModifiers, int X, int Y) {
 
 int TSpeedBar::GetFramePos(int X, int Y, bool& Apply) {
     QWidget* parent = parentWidget();
-    if (parent->width() <= 0 || parent->height() <= 0) {
-        // No room to choose from: the bar keeps its edge.
+    if (!parent || parent->width() <= 0 || parent->height() <= 0) {
+        // No room to choose from (or no form at all): the bar keeps its edge.
         const int pos = IsEdge(align_) ? int(align_) - 1 : 0;
         if (OnApplyAlign)
             OnApplyAlign(this, TAlign(pos + 1), Apply);
@@ -1253,6 +1253,8 @@ QRect TSpeedBar::GetFrameRect(int X, int Y) {
         return frameRect_;
     const TAlign target = TAlign(pos + 1);
     QWidget* parent = parentWidget();
+    if (!parent)
+        return QRect(); // a bar on no form has no room to frame
     QRect r = parent->rect();
     for (QObject* object : parent->children()) {
         auto* child = qobject_cast<QWidget*>(object);

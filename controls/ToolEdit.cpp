@@ -607,10 +607,36 @@ void TCustomDateEdit::SetYearDigits(TYearDigits value) {
 void TCustomDateEdit::SetCalendarStyle(TCalendarStyle value) {
     if (value == csPopup && !Popup()) {
         SetPopup(CreatePopupCalendar(this, layoutDirection()));
+        applyPopupColor();
         UpdatePopup();
     } else if (value == csDialog) {
         SetPopup(nullptr);
     }
+}
+
+TColor TCustomDateEdit::PopupColor() const {
+    if (!Popup())
+        return popupColor_;
+    // The drop-down's own colour wins; a system colour it still shows keeps its name.
+    const QColor shown = Popup()->palette().color(QPalette::Window);
+    return shown == platform::ToQColor(popupColor_) ? popupColor_ : platform::FromQColor(shown);
+}
+
+void TCustomDateEdit::SetPopupColor(TColor value) {
+    if (value == PopupColor())
+        return;
+    popupColor_ = value;
+    applyPopupColor();
+}
+
+void TCustomDateEdit::applyPopupColor() {
+    if (!Popup())
+        return;
+    QPalette palette = Popup()->palette();
+    palette.setColor(QPalette::Window, platform::ToQColor(popupColor_));
+    Popup()->setPalette(palette);
+    Popup()->setAutoFillBackground(true);
+    Popup()->update();
 }
 
 void TCustomDateEdit::SetStartOfWeek(TDayOfWeekName value) {

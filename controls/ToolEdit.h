@@ -209,6 +209,9 @@ public:
     void SetWeekends(TDaysOfWeek value);
     TColor WeekendColor() const { return weekendColor_; }
     void SetWeekendColor(TColor value);
+    // The drop-down's background colour.
+    TColor PopupColor() const;
+    void SetPopupColor(TColor value);
     QStringList CalendarHints() const { return hints_; }
     void SetCalendarHints(const QStringList& hints);
 
@@ -231,11 +234,14 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void applyPopupColor();
+
     QChar blanksChar_ = QLatin1Char(' ');
     TYearDigits yearDigits_ = dyDefault;
     TDayOfWeekName startOfWeek_ = Mon;
     TDaysOfWeek weekends_ = DayBit(Sun);
     TColor weekendColor_ = 0x0000FF;
+    TColor popupColor_ = platform::clBtnFace;
     QStringList hints_;
     QString dateFormat_;
     // The locale and separator the mask and text were last made in.

@@ -316,6 +316,12 @@ void StretchBltTransparent(QPainter& Dest, const QRect& DstRect, const QImage& S
     Dest.drawImage(DstRect, part);
 }
 
+void DrawTransparentBitmap(QPainter& DC, const QImage& Bitmap, int DstX, int DstY,
+                           TColor TransparentColor) {
+    StretchBltTransparent(DC, QRect(QPoint(DstX, DstY), Bitmap.size()), Bitmap, Bitmap.rect(),
+                          TransparentColor);
+}
+
 void StretchBitmapRectTransparent(QPainter& Dest, int DstX, int DstY, int DstW, int DstH,
                                   const QRect& SrcRect, const TBitmap& Bitmap,
                                   TColor TransparentColor) {

@@ -101,6 +101,10 @@ void ImageListDrawDisabled(const platform::TImageList& Images, QPainter& Canvas,
 // source has TransparentColor.
 void StretchBltTransparent(QPainter& Dest, const QRect& DstRect, const QImage& Src,
                            const QRect& SrcRect, TColor TransparentColor);
+// The whole bitmap at (DstX, DstY), unstretched, leaving the destination where it has
+// TransparentColor.
+void DrawTransparentBitmap(QPainter& DC, const QImage& Bitmap, int DstX, int DstY,
+                           TColor TransparentColor);
 // A destination size below 1 takes the bitmap's, an empty source rectangle the whole bitmap;
 // clNone draws opaque, clDefault takes the bottom-left pixel, a monochrome bitmap white.
 void StretchBitmapRectTransparent(QPainter& Dest, int DstX, int DstY, int DstW, int DstH,

@@ -507,3 +507,28 @@ TEST_F(ToolEditTest, CalendarGridAndMoves) {
 }
 
 } // namespace
+
+// The drop-down's colour: kept while there is none, given to each new one, read back from it.
+TEST_F(ToolEditTest, PopupColorPaintsTheDropDown) {
+    QWidget form;
+    TDateEdit* edit = MakeStartDate(&form);
+    EXPECT_EQ(edit->PopupColor(), platform::clBtnFace);
+    auto yellowPixels = [&] {
+        const QImage image = edit->Popup()->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == QColor(Qt::yellow);
+        return count;
+    };
+    EXPECT_EQ(yellowPixels(), 0);
+    edit->SetPopupColor(platform::clYellow);
+    EXPECT_EQ(edit->PopupColor(), platform::clYellow);
+    EXPECT_GT(yellowPixels(), 0);
+    edit->SetCalendarStyle(csDialog);
+    EXPECT_EQ(edit->PopupColor(), platform::clYellow);
+    edit->SetPopupColor(platform::clAqua);
+    edit->SetCalendarStyle(csPopup);
+    EXPECT_EQ(edit->PopupColor(), platform::clAqua);
+    EXPECT_EQ(edit->Popup()->palette().color(QPalette::Window), QColor(Qt::cyan));
+}

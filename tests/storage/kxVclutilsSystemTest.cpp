@@ -171,6 +171,17 @@ TEST(TransparentDrawingTest, TheTransparentColourLeavesTheDestination) {
     EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(canvas.pixel(2, 2), qRgb(0, 0, 255));
     EXPECT_EQ(canvas.pixel(7, 7), qRgb(255, 0, 0));
+    // The bare bitmap routine: unstretched at its place, its transparent colour taken as given.
+    canvas.fill(Qt::white);
+    painter.begin(&canvas);
+    DrawTransparentBitmap(painter, bitmap.Image(), 3, 3, clRed);
+    DrawTransparentBitmap(painter, bitmap.Image(), -2, 4, clBlue);
+    painter.end();
+    EXPECT_EQ(canvas.pixel(3, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(4, 4), qRgb(0, 0, 255));
+    EXPECT_EQ(canvas.pixel(7, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(0, 4), qRgb(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(2, 4), qRgb(255, 255, 255));
     const QImage icon = CreateIconFromBitmap(bitmap, clDefault).pixmap(4, 4).toImage();
     EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
     EXPECT_EQ(qAlpha(icon.pixel(1, 1)), 255);

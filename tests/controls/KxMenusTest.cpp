@@ -453,6 +453,25 @@ TEST(KxMenus, PopupSubMenusAreOwnerDrawnWithoutTheMargin) {
     EXPECT_EQ(popup.MeasureItemSize(open).width(), popup.MeasureItemSize(deep).width() + 21);
 }
 
+// An item that opens a sub-menu leaves room for its arrow: two tab widths past its caption.
+TEST(KxMenus, AnItemThatOpensASubMenuHasRoomForItsArrow) {
+    TKxPopupMenu withArrow;
+    TKxPopupMenu without;
+    for (TKxPopupMenu* popup : {&withArrow, &without}) {
+        popup->setFont(SharpFont());
+        popup->SetStyle(msOwnerDraw);
+    }
+    QAction* opener = withArrow.addMenu("Scacchiera")->menuAction();
+    QAction* plain = without.addAction("Scacchiera");
+    const int arrow = 2 * 8 * QFontMetrics(withArrow.font()).averageCharWidth();
+    EXPECT_EQ(withArrow.MeasureItemSize(opener).width(),
+              without.MeasureItemSize(plain).width() + arrow);
+    withArrow.adjustSize();
+    without.adjustSize();
+    EXPECT_EQ(withArrow.actionGeometry(opener).width(),
+              without.actionGeometry(plain).width() + arrow);
+}
+
 // Menus, sub-menus and the image list go in every order; the sanitizer watches.
 TEST(KxMenus, MenusAndImagesMayGoInAnyOrder) {
     enum Part { Bar, DropDown, SubMenu, Images };

@@ -80,11 +80,11 @@ QFont boldMessageFont() {
 // Away from 96 pixels per inch a calculator window is scaled to the screen, in the bold message
 // font measured there; false when nothing needed scaling.
 template <class TCalculatorWindow> bool scaleToScreen(TCalculatorWindow* window) {
-    const int ppi = platform::PixelsPerInch();
-    if (ppi == 96)
+    if (platform::PixelsPerInch() == 96)
         return false;
+    const int ppi = platform::FittingPixelsPerInch(window, window->size());
     platform::ScaleBy(window, ppi, 96);
-    QFont font = platform::MessageFont();
+    QFont font = platform::MessageFont(ppi);
     font.setBold(true);
     window->setFont(font);
     window->CalcPanel()->SetFonts(window->font());
@@ -241,8 +241,11 @@ void TCalculatorPanel::keyClick(TCalcButton* button) {
 
 void TCalculatorPanel::SetFonts(const QFont& keys) {
     setFont(keys);
-    if (memoryLabel_)
-        memoryLabel_->setFont(platform::MessageFont());
+    if (memoryLabel_) {
+        QFont plain = keys;
+        plain.setBold(false);
+        memoryLabel_->setFont(plain);
+    }
 }
 
 void TCalculatorPanel::UpdateMemoryLabel() {

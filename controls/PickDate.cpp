@@ -426,9 +426,10 @@ void TPopupCalendar::PopupKeyPress(QChar key) {
 
 TPopupWindow* CreatePopupCalendar(QWidget* owner, Qt::LayoutDirection direction) {
     auto* popup = new TPopupCalendar(owner);
-    if (const int ppi = platform::PixelsPerInch(); ppi != 96) {
+    if (platform::PixelsPerInch() != 96) {
+        const int ppi = platform::FittingPixelsPerInch(popup, popup->size());
         popup->ScaleBy(ppi, 96);
-        popup->setFont(platform::MessageFont());
+        popup->setFont(platform::MessageFont(ppi));
         popup->Calendar()->setFont(popup->font());
     }
     popup->setLayoutDirection(direction);
@@ -528,11 +529,11 @@ namespace {
 
 // Designed at 96 pixels per inch: scaled to the screen, in the message font, centred by hand.
 void scaleToScreen(TSelectDateDlg& dialog) {
-    const int ppi = platform::PixelsPerInch();
-    if (ppi == 96)
+    if (platform::PixelsPerInch() == 96)
         return;
+    const int ppi = platform::FittingPixelsPerInch(&dialog, dialog.size());
     platform::ScaleBy(&dialog, ppi, 96);
-    dialog.setFont(platform::MessageFont());
+    dialog.setFont(platform::MessageFont(ppi));
     dialog.Calendar()->setFont(dialog.Calendar()->parentWidget()->font());
     QFont bold = dialog.font();
     bold.setBold(true);

@@ -70,6 +70,16 @@ void ScaleBy(QWidget* widget, int m, int d) {
     scaleChildren(widget, m, d);
 }
 
+int FittingPixelsPerInch(const QWidget* widget, const QSize& designed) {
+    int ppi = PixelsPerInch();
+    if (designed.width() <= 0 || designed.height() <= 0)
+        return ppi;
+    const QSize room = availableArea(widget).size();
+    ppi = std::min(ppi, room.width() * 96 / designed.width());
+    ppi = std::min(ppi, room.height() * 96 / designed.height());
+    return std::max(ppi, 1);
+}
+
 void FitOnScreen(QWidget* widget) {
     const QSize room = availableArea(widget).size();
     const QSize size = widget->size().boundedTo(room);
@@ -83,12 +93,12 @@ void CentreOnScreen(QWidget* widget) {
                  area.y() + (area.height() - widget->height()) / 2);
 }
 
-QFont MessageFont() {
+QFont MessageFont(int pixelsPerInch) {
     QFont font = QApplication::font("QMessageBox");
     if (font.pointSizeF() > 0)
-        font.setPixelSize(qRound(font.pointSizeF() * PixelsPerInch() / 72));
+        font.setPixelSize(std::max(1, qRound(font.pointSizeF() * pixelsPerInch / 72)));
     else if (font.pixelSize() > 0)
-        font.setPixelSize(MulDiv(font.pixelSize(), PixelsPerInch(), 96));
+        font.setPixelSize(std::max(1, MulDiv(font.pixelSize(), pixelsPerInch, 96)));
     return font;
 }
 

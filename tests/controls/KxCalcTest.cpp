@@ -2,6 +2,7 @@
 // the dialog and the drop-down.
 
 #include "controls/KxCalc.h"
+#include "ControlsTestUtil.h"
 #include "platform/Dialogs.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
@@ -256,8 +257,12 @@ TEST_F(CalcWidgetTest, ScalesWithTheResolution) {
         std::unique_ptr<TKxCalculatorForm> form(CreateCalculatorForm(nullptr, 0));
         const QRect area = form->screen()->availableGeometry();
         const QSize room = area.size();
-        auto scaled = [ppi](int value) { return qRound(double(value) * ppi / 96); };
-        EXPECT_EQ(form->size(), QSize(scaled(242), scaled(159)).boundedTo(room)) << ppi;
+        // Too large for the screen, the window and its contents shrink together.
+        const int fit = FittingResolution(ppi, {242, 159}, room);
+        EXPECT_EQ(fit == ppi, ppi <= 192);
+        auto scaled = [fit](int value) { return qRound(double(value) * fit / 96); };
+        EXPECT_EQ(form->size(), QSize(scaled(242), scaled(159))) << ppi;
+        EXPECT_EQ(OutsideTheWindow(*form), QStringList()) << ppi;
         const QRect key = form->CalcPanel()->Key(1)->geometry();
         if (ppi == 96)
             designed = key;
@@ -265,17 +270,21 @@ TEST_F(CalcWidgetTest, ScalesWithTheResolution) {
             << ppi;
         QWidget editor;
         std::unique_ptr<TPopupWindow> popup(CreatePopupCalculator(&editor, Qt::LeftToRight));
-        EXPECT_EQ(popup->size(), QSize(scaled(104), scaled(127)).boundedTo(room)) << ppi;
+        const int popupFit = FittingResolution(ppi, {104, 127}, room);
+        EXPECT_EQ(popup->size(),
+                  QSize(qRound(104.0 * popupFit / 96), qRound(127.0 * popupFit / 96)))
+            << ppi;
+        EXPECT_EQ(OutsideTheWindow(*popup), QStringList()) << ppi;
         auto* keypad = static_cast<TPopupCalculator*>(popup.get())->CalcPanel();
         if (ppi == 96) {
             EXPECT_EQ(form->font().pointSizeF(), points);
             EXPECT_TRUE(keypad->font().bold());
         } else {
-            EXPECT_EQ(form->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(form->font().pixelSize(), qRound(points * fit / 72)) << ppi;
             EXPECT_TRUE(form->font().bold());
             EXPECT_EQ(form->CalcPanel()->Key(1)->font(), form->font()) << ppi;
             EXPECT_EQ(keypad->font(), popup->font()) << ppi;
-            EXPECT_EQ(popup->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(popup->font().pixelSize(), qRound(points * popupFit / 72)) << ppi;
             EXPECT_EQ(form->geometry().center().x(), area.center().x()) << ppi;
         }
         platform::SetPixelsPerInch(old);

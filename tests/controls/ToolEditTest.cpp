@@ -426,27 +426,31 @@ TEST_F(ToolEditTest, CalendarsScaleWithTheResolution) {
         std::unique_ptr<TPopupWindow> popup(CreatePopupCalendar(&owner, Qt::LeftToRight));
         auto* calendar = qobject_cast<TPopupCalendar*>(popup.get());
         ASSERT_NE(calendar, nullptr);
+        // Too large for the screen, the window and its contents shrink together.
         const QSize room = popup->screen()->availableGeometry().size();
-        EXPECT_EQ(popup->size(),
-                  QSize(qRound(187.0 * ppi / 96), qRound(124.0 * ppi / 96)).boundedTo(room))
-            << ppi;
-        EXPECT_EQ(calendar->Title()->height(), qRound(14.0 * ppi / 96)) << ppi;
-        EXPECT_EQ(calendar->Buttons(3)->width(), qRound(14.0 * ppi / 96)) << ppi;
+        const int fit = FittingResolution(ppi, {187, 124}, room);
+        EXPECT_EQ(fit == ppi, ppi <= 192);
+        EXPECT_EQ(popup->size(), QSize(qRound(187.0 * fit / 96), qRound(124.0 * fit / 96))) << ppi;
+        EXPECT_EQ(calendar->Title()->height(), qRound(14.0 * fit / 96)) << ppi;
+        EXPECT_EQ(calendar->Buttons(3)->width(), qRound(14.0 * fit / 96)) << ppi;
         EXPECT_EQ(calendar->Buttons(3)->x(),
-                  popup->width() - qRound(2.0 * ppi / 96) - qRound(13.0 * ppi / 96))
+                  popup->width() - qRound(2.0 * fit / 96) - qRound(13.0 * fit / 96))
             << ppi;
+        EXPECT_EQ(OutsideTheWindow(*popup), QStringList()) << ppi;
         if (ppi == 96) {
             EXPECT_EQ(popup->font(), appFont);
         } else {
-            EXPECT_EQ(popup->font().pixelSize(), qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(popup->font().pixelSize(), qRound(points * fit / 72)) << ppi;
             EXPECT_EQ(calendar->Calendar()->font(), popup->font()) << ppi;
         }
 
         QSize dialogSize;
         int titlePixels = 0;
         QPoint centreOffset;
+        QStringList outside;
         auto oldModal = platform::SetShowModalHook([&](QDialog& dialog) {
             dialogSize = dialog.size();
+            outside = OutsideTheWindow(dialog);
             titlePixels = static_cast<TSelectDateDlg&>(dialog).Title()->font().pixelSize();
             centreOffset =
                 dialog.geometry().center() - dialog.screen()->availableGeometry().center();
@@ -455,11 +459,12 @@ TEST_F(ToolEditTest, CalendarsScaleWithTheResolution) {
         TDateTime date = D(2024, 3, 5);
         SelectDate(date, QString(), Mon, DayBit(Sun), 0x0000FF, QStringList());
         platform::SetShowModalHook(oldModal);
-        EXPECT_EQ(dialogSize,
-                  QSize(qRound(222.0 * ppi / 96), qRound(154.0 * ppi / 96)).boundedTo(room))
+        const int dialogFit = FittingResolution(ppi, {222, 154}, room);
+        EXPECT_EQ(dialogSize, QSize(qRound(222.0 * dialogFit / 96), qRound(154.0 * dialogFit / 96)))
             << ppi;
+        EXPECT_EQ(outside, QStringList()) << ppi;
         if (ppi != 96) {
-            EXPECT_EQ(titlePixels, qRound(points * ppi / 72)) << ppi;
+            EXPECT_EQ(titlePixels, qRound(points * dialogFit / 72)) << ppi;
             EXPECT_LE(std::abs(centreOffset.x()) + std::abs(centreOffset.y()), 2) << ppi;
         }
         platform::SetPixelsPerInch(old);

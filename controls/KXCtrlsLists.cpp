@@ -933,7 +933,8 @@ void TKxCheckListBox::InternalRestoreStates(TIniObject Ini, const QString& Secti
         if (state < cbUnchecked || state > cbGrayed)
             continue;
         SetState(i, TCheckBoxState(state));
-        if (checkKind_ == ckRadioButtons && State(i) == cbChecked)
+        // The stored choice ends the walk, not an item that merely refused to be unchecked.
+        if (checkKind_ == ckRadioButtons && state == cbChecked)
             break;
     }
 }

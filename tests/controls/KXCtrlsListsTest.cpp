@@ -319,6 +319,13 @@ TEST(CheckListStore, TheRegistryAndTheIniFileKeepTheDefaultSection) {
     ini.WriteString("TFormOptionsCheckList1", "Item0", "1");
     form.CheckList1->RestoreStates(&ini);
     EXPECT_EQ(form.CheckList1->CheckedIndex(), 0) << "radio mode stops at the first checked";
+    for (int choice : {1, 2, 3}) {
+        form.CheckList1->SetCheckedIndex(choice);
+        form.CheckList1->SaveStates(&ini);
+        form.CheckList1->SetCheckedIndex(0);
+        form.CheckList1->RestoreStates(&ini);
+        EXPECT_EQ(form.CheckList1->CheckedIndex(), choice) << "the saved choice comes back";
+    }
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 

@@ -798,6 +798,8 @@ bool TKxCustomListBox::AskDragOver(QDropEvent* event, TDragState State) {
         return false;
     bool accept = true;
     const QPoint point = event->position().toPoint();
+    overSource_ = data->source;
+    overPoint_ = point;
     OnDragOver(this, data->source, point.x(), point.y(), State, accept);
     return accept;
 }
@@ -825,6 +827,10 @@ void TKxCustomListBox::dragMoveEvent(QDragMoveEvent* event) {
 void TKxCustomListBox::dragLeaveEvent(QDragLeaveEvent* event) {
     enterPending_ = false;
     event->accept();
+    bool accept = false;
+    if (overSource_ && OnDragOver)
+        OnDragOver(this, overSource_, overPoint_.x(), overPoint_.y(), dsDragLeave, accept);
+    overSource_ = nullptr;
 }
 
 void TKxCustomListBox::dropEvent(QDropEvent* event) {

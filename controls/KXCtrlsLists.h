@@ -8,6 +8,7 @@
 #include "storage/Placemnt.h"
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 #include <QVariant>
 #include <functional>
 #include <memory>
@@ -262,6 +263,9 @@ private:
     Qt::KeyboardModifiers clickModifiers_;
     QPoint dragPoint_;
     bool enterPending_ = false;
+    // The list dragged over this one and the last point it was asked about.
+    QPointer<TKxCustomListBox> overSource_;
+    QPoint overPoint_;
 
     friend class TKxCheckListBox;
     friend class TTextListBox;

@@ -352,7 +352,8 @@ void TKxCustomListBox::SetIntegralHeight(bool Value) {
 }
 
 void TKxCustomListBox::AdjustIntegralHeight() {
-    if (!integralHeight_ || adjustingHeight_)
+    // A hidden box's viewport is laid out only when it is shown.
+    if (!integralHeight_ || adjustingHeight_ || !isVisible())
         return;
     const int room = viewport()->height();
     int whole = 0;
@@ -900,6 +901,11 @@ void TKxCustomListBox::resizeEvent(QResizeEvent* event) {
         topIndex_ = std::clamp(topIndex_, 0, MaxTopIndex());
     AdjustIntegralHeight();
     Changed();
+}
+
+void TKxCustomListBox::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    AdjustIntegralHeight();
 }
 
 void TKxCustomListBox::focusInEvent(QFocusEvent* event) {

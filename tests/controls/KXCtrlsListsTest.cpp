@@ -220,6 +220,14 @@ TEST_F(ListBoxTest, AnIntegralHeightShowsWholeItems) {
     list->SetIntegralHeight(false);
     list->resize(200, 170);
     EXPECT_EQ(list->height(), 170);
+
+    TKxCustomListBox hidden(&form);
+    hidden.setGeometry(0, 0, 150, 100);
+    hidden.SetIntegralHeight(true);
+    hidden.Items()->Assign({"uno", "due", "tre", "quattro", "cinque", "sei", "sette"});
+    hidden.show();
+    EXPECT_EQ(hidden.viewport()->height() % 16, 0) << "a box shown later is cut when shown";
+    EXPECT_GT(hidden.height(), 100 - 16);
 }
 
 class CheckListTest : public ::testing::Test {

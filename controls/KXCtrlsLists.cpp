@@ -162,7 +162,6 @@ void TKxListBoxStrings::EndUpdate() {
 
 TKxCustomListBox::TKxCustomListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     resize(121, 97);
-    setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::StyledPanel);
@@ -747,10 +746,11 @@ void TKxCustomListBox::RunDrag() {
     data->setData(dragFormat, ProcessTag());
     QPointer<QDrag> drag = new QDrag(this);
     drag->setMimeData(data);
-    if (itemIndex_ >= 0) {
-        const QRect rect = ItemRect(itemIndex_).intersected(viewport()->rect());
-        drag->setPixmap(viewport()->grab(rect));
-        drag->setHotSpot(dragPoint_ - rect.topLeft());
+    const QRect shown =
+        itemIndex_ >= 0 ? ItemRect(itemIndex_).intersected(viewport()->rect()) : QRect();
+    if (!shown.isEmpty()) {
+        drag->setPixmap(viewport()->grab(shown));
+        drag->setHotSpot(dragPoint_ - shown.topLeft());
     }
     QPointer<TKxCustomListBox> self(this);
     const Qt::DropAction action = ExecDrag(drag);

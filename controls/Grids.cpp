@@ -14,6 +14,17 @@ namespace {
 // How near a line the mouse sizes its column or row.
 constexpr int sizingSlack = 3;
 
+// Where index i stands after the one at From moved to To.
+int MovedIndex(int i, int from, int to) {
+    if (i == from)
+        return to;
+    if (from < to && i > from && i <= to)
+        return i - 1;
+    if (from > to && i >= to && i < from)
+        return i + 1;
+    return i;
+}
+
 } // namespace
 
 // --- TInplaceEdit ---
@@ -170,6 +181,10 @@ void TCustomGrid::SetOptions(TGridOptions value) {
     if (options_ == value)
         return;
     options_ = value;
+    if (!(options_ & goRangeSelect)) {
+        anchorCol_ = col_;
+        anchorRow_ = row_;
+    }
     if (options_ & goRowSelect || !(options_ & goEditing))
         HideEditor();
     if (options_ & goAlwaysShowEditor && options_ & goEditing)
@@ -284,6 +299,8 @@ void TCustomGrid::UpdateScrollBars() {
 void TCustomGrid::ClampCurrent() {
     col_ = std::clamp(col_, fixedCols_, ColCount() - 1);
     row_ = std::clamp(row_, fixedRows_, RowCount() - 1);
+    anchorCol_ = std::clamp(anchorCol_, fixedCols_, ColCount() - 1);
+    anchorRow_ = std::clamp(anchorRow_, fixedRows_, RowCount() - 1);
     topRow_ = std::clamp(topRow_, fixedRows_, std::max(fixedRows_, MaxTopRow()));
     leftCol_ = std::clamp(leftCol_, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
     UpdateScrollBars();
@@ -336,9 +353,13 @@ void TCustomGrid::FocusCell(int ACol, int ARow) {
         HideEditor();
     else if (editing)
         SetEditText(editCol_, editRow_, editor_->text());
+    if (anchorCol_ != col_ || anchorRow_ != row_)
+        InvalidateGrid();
     InvalidateRow(row_);
     col_ = ACol;
     row_ = ARow;
+    anchorCol_ = ACol;
+    anchorRow_ = ARow;
     InvalidateRow(row_);
     MakeCurrentVisible();
     if (editorMode_)
@@ -584,7 +605,7 @@ void TCustomGrid::paintEvent(QPaintEvent*) {
             TGridDrawState state;
             if (IsFixed(c, r))
                 state |= gdFixed;
-            else if (r == row_ && (c == col_ || options_ & goRowSelect))
+            else if (InSelection(c, r))
                 state |= gdSelected;
             if (c == col_ && r == row_ && hasFocus())
                 state |= gdFocused;
@@ -611,6 +632,7 @@ void TCustomGrid::paintEvent(QPaintEvent*) {
             }
         }
     }
+    DrawMoveMark(painter);
     if (state_ == gsColSizing || state_ == gsRowSizing) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         if (state_ == gsColSizing)
@@ -653,17 +675,156 @@ void TCustomGrid::mousePressEvent(QMouseEvent* event) {
     int c = 0;
     int r = 0;
     MouseToCell(p.x(), p.y(), c, r);
-    if (c < 0 || IsFixed(c, r))
+    if (c < 0)
         return;
-    if (c == col_ && r == row_ && options_ & goEditing)
+    if (IsFixed(c, r)) {
+        BeginMoving(c, r);
+        return;
+    }
+    if (c == col_ && r == row_ && options_ & goEditing) {
+        anchorCol_ = c;
+        anchorRow_ = r;
         ShowEditor();
+        InvalidateGrid();
+        return;
+    }
+    FocusCell(c, r);
+    if (c != col_ || r != row_)
+        return;
+    if (anchorCol_ != c || anchorRow_ != r) {
+        anchorCol_ = c;
+        anchorRow_ = r;
+        InvalidateGrid();
+    }
+    if (options_ & goRangeSelect)
+        state_ = gsSelecting;
+}
+
+TGridRect TCustomGrid::Selection() const {
+    TGridRect rect{std::min(col_, anchorCol_), std::min(row_, anchorRow_),
+                   std::max(col_, anchorCol_), std::max(row_, anchorRow_)};
+    if (options_ & goRowSelect) {
+        rect.Left = fixedCols_;
+        rect.Right = ColCount() - 1;
+    }
+    return rect;
+}
+
+bool TCustomGrid::InSelection(int ACol, int ARow) const {
+    const TGridRect rect = Selection();
+    return ACol >= rect.Left && ACol <= rect.Right && ARow >= rect.Top && ARow <= rect.Bottom;
+}
+
+void TCustomGrid::TrackSelecting(QPoint point) {
+    // Beyond the edges the selection stops at the last cell shown.
+    point.setX(std::clamp(point.x(), 0, viewport()->width() - 1));
+    point.setY(std::clamp(point.y(), 0, viewport()->height() - 1));
+    int c = -1;
+    int r = -1;
+    MouseToCell(point.x(), point.y(), c, r);
+    if (c < 0)
+        return;
+    if (c < fixedCols_)
+        c = leftCol_;
+    if (r < fixedRows_)
+        r = topRow_;
+    if (c != anchorCol_ || r != anchorRow_) {
+        anchorCol_ = c;
+        anchorRow_ = r;
+        InvalidateGrid();
+    }
+}
+
+bool TCustomGrid::BeginMoving(int ACol, int ARow) {
+    if (options_ & goRowMoving && ACol < fixedCols_ && ARow >= fixedRows_) {
+        state_ = gsRowMoving;
+        moveFrom_ = moveTo_ = ARow;
+        return true;
+    }
+    if (options_ & goColMoving && ARow < fixedRows_ && ACol >= fixedCols_) {
+        state_ = gsColMoving;
+        moveFrom_ = moveTo_ = ACol;
+        return true;
+    }
+    return false;
+}
+
+void TCustomGrid::TrackMoving(QPoint point) {
+    const bool columns = state_ == gsColMoving;
+    const int fixed = columns ? fixedCols_ : fixedRows_;
+    const int first = columns ? leftCol_ : topRow_;
+    const int at = columns ? IndexAt(point.x(), fixedCols_, leftCol_, colWidths_, gridLineWidth_)
+                           : IndexAt(point.y(), fixedRows_, topRow_, rowHeights_, gridLineWidth_);
+    // Over the fixed cells the place is the first one shown; past the last nothing changes.
+    const int to = at < 0 ? moveTo_ : at < fixed ? first : at;
+    if (to != moveTo_) {
+        moveTo_ = to;
+        viewport()->update();
+    }
+}
+
+void TCustomGrid::DrawMoveMark(QPainter& painter) {
+    if ((state_ != gsColMoving && state_ != gsRowMoving) || moveTo_ == moveFrom_)
+        return;
+    const bool columns = state_ == gsColMoving;
+    const int start = columns ? ColLeft(moveTo_) : RowTop(moveTo_);
+    if (start < 0)
+        return;
+    const int size = columns ? colWidths_[size_t(moveTo_)] : rowHeights_[size_t(moveTo_)];
+    // The line on the side the moved one will take.
+    const int at = moveTo_ > moveFrom_ ? start + size : start - 1;
+    if (columns)
+        painter.fillRect(at - 1, 0, 3, viewport()->height(), Qt::black);
     else
-        FocusCell(c, r);
+        painter.fillRect(0, at - 1, viewport()->width(), 3, Qt::black);
+}
+
+void TCustomGrid::MoveColumn(int FromIndex, int ToIndex) {
+    if (FromIndex == ToIndex || std::min(FromIndex, ToIndex) < fixedCols_ ||
+        std::max(FromIndex, ToIndex) >= ColCount())
+        return;
+    // The editor's text is stored in its cell before the cells move.
+    const bool editing = editor_ && editor_->isVisible();
+    if (editing)
+        HideEditor();
+    const int width = colWidths_[size_t(FromIndex)];
+    colWidths_.erase(colWidths_.begin() + FromIndex);
+    colWidths_.insert(colWidths_.begin() + ToIndex, width);
+    col_ = MovedIndex(col_, FromIndex, ToIndex);
+    anchorCol_ = MovedIndex(anchorCol_, FromIndex, ToIndex);
+    ColumnMoved(FromIndex, ToIndex);
+    UpdateScrollBars();
+    InvalidateGrid();
+    if (editing && editorMode_)
+        ShowEditor();
+}
+
+void TCustomGrid::MoveRow(int FromIndex, int ToIndex) {
+    if (FromIndex == ToIndex || std::min(FromIndex, ToIndex) < fixedRows_ ||
+        std::max(FromIndex, ToIndex) >= RowCount())
+        return;
+    const bool editing = editor_ && editor_->isVisible();
+    if (editing)
+        HideEditor();
+    const int height = rowHeights_[size_t(FromIndex)];
+    rowHeights_.erase(rowHeights_.begin() + FromIndex);
+    rowHeights_.insert(rowHeights_.begin() + ToIndex, height);
+    row_ = MovedIndex(row_, FromIndex, ToIndex);
+    anchorRow_ = MovedIndex(anchorRow_, FromIndex, ToIndex);
+    RowMoved(FromIndex, ToIndex);
+    UpdateScrollBars();
+    InvalidateGrid();
+    if (editing && editorMode_)
+        ShowEditor();
 }
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (state_ == gsColSizing || state_ == gsRowSizing) {
+    if (state_ == gsSelecting) {
+        TrackSelecting(p);
+    } else if (state_ == gsColMoving || state_ == gsRowMoving) {
+        TrackMoving(p);
+    } else if (state_ == gsColSizing || state_ == gsRowSizing) {
         sizingOrigin_ = std::max(state_ == gsColSizing ? p.x() : p.y(), sizingStart_);
         viewport()->update();
     } else if (event->buttons() == Qt::NoButton) {
@@ -680,6 +841,15 @@ void TCustomGrid::mouseReleaseEvent(QMouseEvent* event) {
         SetColWidths(sizingIndex_, sizingOrigin_ - sizingStart_);
     else if (state == gsRowSizing)
         SetRowHeights(sizingIndex_, sizingOrigin_ - sizingStart_);
+    if (state == gsColMoving || state == gsRowMoving) {
+        const int from = moveFrom_;
+        const int to = moveTo_;
+        moveFrom_ = moveTo_ = -1;
+        if (state == gsColMoving)
+            MoveColumn(from, to);
+        else
+            MoveRow(from, to);
+    }
     viewport()->update();
 }
 
@@ -795,6 +965,16 @@ bool TDrawGrid::SelectCell(int ACol, int ARow) {
     return canSelect;
 }
 
+void TDrawGrid::ColumnMoved(int FromIndex, int ToIndex) {
+    if (OnColumnMoved)
+        OnColumnMoved(this, FromIndex, ToIndex);
+}
+
+void TDrawGrid::RowMoved(int FromIndex, int ToIndex) {
+    if (OnRowMoved)
+        OnRowMoved(this, FromIndex, ToIndex);
+}
+
 QString TDrawGrid::GetEditText(int ACol, int ARow) {
     QString value;
     if (OnGetEditText)
@@ -842,4 +1022,22 @@ QString TStringGrid::GetEditText(int ACol, int ARow) {
 void TStringGrid::SetEditText(int ACol, int ARow, const QString& Value) {
     SetCells(ACol, ARow, Value);
     TDrawGrid::SetEditText(ACol, ARow, Value);
+}
+
+void TStringGrid::ColumnMoved(int FromIndex, int ToIndex) {
+    QHash<QPoint, QString> moved;
+    for (auto it = cells_.cbegin(); it != cells_.cend(); ++it)
+        moved.insert(QPoint(MovedIndex(it.key().x(), FromIndex, ToIndex), it.key().y()),
+                     it.value());
+    cells_.swap(moved);
+    TDrawGrid::ColumnMoved(FromIndex, ToIndex);
+}
+
+void TStringGrid::RowMoved(int FromIndex, int ToIndex) {
+    QHash<QPoint, QString> moved;
+    for (auto it = cells_.cbegin(); it != cells_.cend(); ++it)
+        moved.insert(QPoint(it.key().x(), MovedIndex(it.key().y(), FromIndex, ToIndex)),
+                     it.value());
+    cells_.swap(moved);
+    TDrawGrid::RowMoved(FromIndex, ToIndex);
 }

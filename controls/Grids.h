@@ -38,7 +38,16 @@ enum TGridDrawStateFlag { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
 Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TGridDrawState)
 
-enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing };
+enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
+
+// A block of cells, its corners included.
+struct TGridRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const TGridRect&) const = default;
+};
 
 class TCustomGrid;
 
@@ -111,6 +120,9 @@ public:
     int VisibleRowCount() const;
     int VisibleColCount() const;
     TGridState GridState() const { return state_; }
+    // From the current cell to the far corner a drag reached (with goRangeSelect); whole rows
+    // with goRowSelect.
+    TGridRect Selection() const;
     // The painter of the cell being drawn, only inside the drawing.
     QPainter* Canvas() const { return canvas_; }
 
@@ -148,6 +160,11 @@ protected:
     virtual void RowHeightsChanged() {}
     virtual void TopLeftChanged() {}
     virtual void FocusChanged() {}
+    // A column (row) was dragged to a new place, its size already with it.
+    virtual void ColumnMoved(int /*FromIndex*/, int /*ToIndex*/) {}
+    virtual void RowMoved(int /*FromIndex*/, int /*ToIndex*/) {}
+    void MoveColumn(int FromIndex, int ToIndex);
+    void MoveRow(int FromIndex, int ToIndex);
     // The 3D edges and focus frame of default drawing, after DrawCell.
     virtual void DrawCellFrame(QPainter& painter, int ACol, int ARow, const QRect& ARect,
                                TGridDrawState AState);
@@ -191,6 +208,12 @@ private:
     int RowTop(int row) const;
     void MoveBy(int dCol, int dRow);
     void UpdateSizingCursor(QPoint point);
+    bool InSelection(int ACol, int ARow) const;
+    // Starts moving the column or row of a fixed cell when the options allow it.
+    bool BeginMoving(int ACol, int ARow);
+    void TrackMoving(QPoint point);
+    void TrackSelecting(QPoint point);
+    void DrawMoveMark(QPainter& painter);
 
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
@@ -207,6 +230,11 @@ private:
     bool ctl3D_ = true;
     int col_ = 1;
     int row_ = 1;
+    // The far corner of the selection.
+    int anchorCol_ = 1;
+    int anchorRow_ = 1;
+    int moveFrom_ = -1;
+    int moveTo_ = -1;
     int topRow_ = 1;
     int leftCol_ = 1;
     TGridState state_ = gsNormal;
@@ -233,10 +261,14 @@ public:
     std::function<void(QObject* Sender, int ACol, int ARow, bool& CanSelect)> OnSelectCell;
     std::function<void(QObject* Sender, int ACol, int ARow, QString& Value)> OnGetEditText;
     std::function<void(QObject* Sender, int ACol, int ARow, const QString& Value)> OnSetEditText;
+    std::function<void(QObject* Sender, int FromIndex, int ToIndex)> OnColumnMoved;
+    std::function<void(QObject* Sender, int FromIndex, int ToIndex)> OnRowMoved;
 
 protected:
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
     bool SelectCell(int ACol, int ARow) override;
+    void ColumnMoved(int FromIndex, int ToIndex) override;
+    void RowMoved(int FromIndex, int ToIndex) override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
 };
@@ -254,6 +286,9 @@ protected:
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
+    // The texts go with their column (row).
+    void ColumnMoved(int FromIndex, int ToIndex) override;
+    void RowMoved(int FromIndex, int ToIndex) override;
 
 private:
     QHash<QPoint, QString> cells_;

@@ -2,13 +2,46 @@
 
 #include "storage/Apputils.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QDrag>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
 
 using platform::ToQColor;
+
+namespace {
+
+const QString dragFormat = QStringLiteral("application/x-quendel-listbox-items");
+
+// Heights an owner gives beyond this are cut, so that sums of them stay in range.
+constexpr int maxItemHeight = 32767;
+
+QByteArray ProcessTag() {
+    return QByteArray::number(QCoreApplication::applicationPid());
+}
+
+// The data of a drag between list boxes; only this process's own drags carry it.
+class ListBoxDragData : public QMimeData {
+public:
+    QPointer<TKxCustomListBox> source;
+    QPointer<TKxCustomListBox> target;
+    QPoint dropPoint;
+};
+
+ListBoxDragData* OwnDrag(const QMimeData* data) {
+    auto* own = dynamic_cast<const ListBoxDragData*>(data);
+    if (!own || !own->source || own->data(dragFormat) != ProcessTag())
+        return nullptr;
+    return const_cast<ListBoxDragData*>(own);
+}
+
+} // namespace
 
 // --- TKxListBoxStrings ---
 
@@ -129,6 +162,7 @@ void TKxListBoxStrings::EndUpdate() {
 
 TKxCustomListBox::TKxCustomListBox(QWidget* parent) : QAbstractScrollArea(parent) {
     resize(121, 97);
+    viewport()->setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
@@ -169,6 +203,7 @@ int TKxCustomListBox::InsertString(int Index, const QString& S) {
     entries_.insert(entries_.begin() + Index, std::move(entry));
     if (itemIndex_ >= Index)
         ++itemIndex_;
+    MeasureEntry(Index);
     ItemAdded(Index);
     Changed();
     return Index;
@@ -258,6 +293,85 @@ int TKxCustomListBox::RowsPerColumn() const {
     return std::max(1, viewport()->height() / std::max(1, GetItemHeight()));
 }
 
+void TKxCustomListBox::MeasureEntry(int Index) {
+    int height = itemHeight_;
+    if (style_ == lbOwnerDrawVariable)
+        MeasureItem(Index, height);
+    EntryAt(Index).height = std::clamp(height, 1, maxItemHeight);
+}
+
+void TKxCustomListBox::MeasureAll() {
+    for (int i = 0; i < Count(); ++i)
+        MeasureEntry(i);
+}
+
+int TKxCustomListBox::HeightOf(int Index) const {
+    if (VariableHeights() && Index >= 0 && Index < Count())
+        return EntryAt(Index).height;
+    return GetItemHeight();
+}
+
+int TKxCustomListBox::ItemTop(int Index) const {
+    if (!VariableHeights())
+        return (Index - topIndex_) * GetItemHeight();
+    int top = 0;
+    for (int i = topIndex_; i < Index; ++i)
+        top += HeightOf(i);
+    for (int i = Index; i < topIndex_; ++i)
+        top -= HeightOf(i);
+    return top;
+}
+
+int TKxCustomListBox::VisibleFrom(int First) const {
+    if (!VariableHeights())
+        return RowsPerColumn();
+    int count = 0;
+    for (int i = First, used = 0; i < Count(); ++i, ++count) {
+        used += HeightOf(i);
+        if (used > viewport()->height())
+            break;
+    }
+    return std::max(1, count);
+}
+
+int TKxCustomListBox::MaxTopIndex() const {
+    if (!VariableHeights())
+        return std::max(0, Count() - RowsPerColumn());
+    int top = Count();
+    for (int used = 0; top > 0 && used + HeightOf(top - 1) <= viewport()->height(); --top)
+        used += HeightOf(top - 1);
+    return std::min(top, std::max(0, Count() - 1));
+}
+
+void TKxCustomListBox::SetIntegralHeight(bool Value) {
+    if (integralHeight_ != Value) {
+        integralHeight_ = Value;
+        AdjustIntegralHeight();
+    }
+}
+
+void TKxCustomListBox::AdjustIntegralHeight() {
+    // A hidden box's viewport is laid out only when it is shown.
+    if (!integralHeight_ || adjustingHeight_ || !isVisible())
+        return;
+    const int room = viewport()->height();
+    int whole = 0;
+    if (VariableHeights()) {
+        for (int i = topIndex_; i < Count() && whole + HeightOf(i) <= room; ++i)
+            whole += HeightOf(i);
+        if (whole == 0)
+            whole = topIndex_ < Count() ? HeightOf(topIndex_) : itemHeight_;
+    } else {
+        const int h = std::max(1, GetItemHeight());
+        whole = std::max(1, room / h) * h;
+    }
+    if (whole == room)
+        return;
+    adjustingHeight_ = true;
+    resize(width(), height() - room + whole);
+    adjustingHeight_ = false;
+}
+
 int TKxCustomListBox::ColumnWidth() const {
     return columns_ > 0 ? (width() + columns_ - 3) / columns_ : viewport()->width();
 }
@@ -273,8 +387,8 @@ void TKxCustomListBox::UpdateScrollBars() {
         horizontalScrollBar()->setSingleStep(1);
         horizontalScrollBar()->setValue(topIndex_ / rows);
     } else {
-        verticalScrollBar()->setRange(0, std::max(0, Count() - rows));
-        verticalScrollBar()->setPageStep(rows);
+        verticalScrollBar()->setRange(0, MaxTopIndex());
+        verticalScrollBar()->setPageStep(VisibleFrom(topIndex_));
         verticalScrollBar()->setValue(topIndex_);
         const int extent = HorizontalExtent();
         horizontalScrollBar()->setRange(0, std::max(0, extent - viewport()->width()));
@@ -309,11 +423,18 @@ void TKxCustomListBox::SetTopIndex(int Value) {
 
 void TKxCustomListBox::MakeVisible(int Index) {
     const int rows = RowsPerColumn();
-    const int visible = columns_ > 0 ? rows * columns_ : rows;
-    if (Index < topIndex_)
+    if (Index < topIndex_) {
         SetTopIndex(Index);
-    else if (Index >= topIndex_ + visible)
-        SetTopIndex(Index - visible + 1 + (columns_ > 0 ? rows - 1 : 0));
+    } else if (columns_ > 0) {
+        if (Index >= topIndex_ + rows * columns_)
+            SetTopIndex(Index - rows * columns_ + 1 + rows - 1);
+    } else if (Index >= topIndex_ + VisibleFrom(topIndex_)) {
+        int top = Index;
+        for (int used = HeightOf(Index);
+             top > 0 && used + HeightOf(top - 1) <= viewport()->height(); --top)
+            used += HeightOf(top - 1);
+        SetTopIndex(top);
+    }
 }
 
 int TKxCustomListBox::SelCount() const {
@@ -343,24 +464,30 @@ void TKxCustomListBox::SetSelected(int Index, bool Value) {
 QRect TKxCustomListBox::ItemRect(int Index) const {
     if (Index < 0 || Index > Count())
         return {};
-    const int h = GetItemHeight();
     if (columns_ > 0) {
+        const int h = GetItemHeight();
         const int rows = RowsPerColumn();
         const int column = (Index - topIndex_) / rows - ((Index - topIndex_) % rows < 0 ? 1 : 0);
         const int row = Index - topIndex_ - column * rows;
         return {column * ColumnWidth(), row * h, ColumnWidth(), h};
     }
-    return {-horizontalScrollBar()->value(), (Index - topIndex_) * h,
-            std::max(viewport()->width(), HorizontalExtent()), h};
+    return {-horizontalScrollBar()->value(), ItemTop(Index),
+            std::max(viewport()->width(), HorizontalExtent()), HeightOf(Index)};
 }
 
 int TKxCustomListBox::ItemAtPos(QPoint Pos, bool Existing) const {
     if (!viewport()->rect().contains(Pos))
         return -1;
-    const int h = std::max(1, GetItemHeight());
-    int index = topIndex_ + Pos.y() / h;
-    if (columns_ > 0)
-        index += Pos.x() / std::max(1, ColumnWidth()) * RowsPerColumn();
+    int index = topIndex_;
+    if (VariableHeights()) {
+        int bottom = 0;
+        while (index < Count() && (bottom += HeightOf(index)) <= Pos.y())
+            ++index;
+    } else {
+        index += Pos.y() / std::max(1, GetItemHeight());
+        if (columns_ > 0)
+            index += Pos.x() / std::max(1, ColumnWidth()) * RowsPerColumn();
+    }
     if (index < Count())
         return index;
     return Existing ? -1 : Count();
@@ -379,6 +506,8 @@ void TKxCustomListBox::SetColumns(int Value) {
 void TKxCustomListBox::SetItemHeight(int Value) {
     if (Value > 0 && itemHeight_ != Value) {
         itemHeight_ = Value;
+        MeasureAll();
+        AdjustIntegralHeight();
         Changed();
     }
 }
@@ -386,7 +515,9 @@ void TKxCustomListBox::SetItemHeight(int Value) {
 void TKxCustomListBox::SetStyle(TListBoxStyle Value) {
     if (style_ != Value) {
         style_ = Value;
+        MeasureAll();
         ResetExtent();
+        AdjustIntegralHeight();
         Changed();
     }
 }
@@ -483,8 +614,10 @@ void TKxCustomListBox::paintEvent(QPaintEvent*) {
     painter.fillRect(viewport()->rect(), ToQColor(color_));
     const int h = std::max(1, GetItemHeight());
     const int visible = (viewport()->height() + h - 1) / h * std::max(1, columns_ + 1);
-    for (int i = topIndex_; i < Count() && i < topIndex_ + visible; ++i) {
+    for (int i = topIndex_; i < Count() && (VariableHeights() || i < topIndex_ + visible); ++i) {
         const QRect rect = ItemRect(i);
+        if (VariableHeights() && rect.top() >= viewport()->height())
+            break;
         if (rect.top() >= viewport()->height() || rect.left() >= viewport()->width())
             continue;
         TOwnerDrawState state;
@@ -551,8 +684,168 @@ void TKxCustomListBox::Select(int Index, Qt::KeyboardModifiers Modifiers) {
 }
 
 void TKxCustomListBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        Select(ItemAtPos(event->position().toPoint(), true), event->modifiers());
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint point = event->position().toPoint();
+    const int index = ItemAtPos(point, true);
+    if (resendingClick_) {
+        if (!clickApplied_)
+            Select(index, clickModifiers_);
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool drag = dragMode_ == dmAutomatic;
+    // A press on a selection drags it whole; a cancelled drag re-sends the click.
+    const bool keepSelection =
+        drag && multiSelect_ && index >= 0 && EntryAt(index).selected &&
+        (!(modifiers & Qt::ControlModifier) || modifiers & Qt::ShiftModifier);
+    if (!keepSelection)
+        Select(index, modifiers);
+    if (drag) {
+        dragPoint_ = point;
+        clickApplied_ = !keepSelection;
+        clickModifiers_ = modifiers;
+        BeginDrag(false);
+    }
+}
+
+void TKxCustomListBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (!dragPending_ || (point - dragPoint_).manhattanLength() < QApplication::startDragDistance())
+        return;
+    dragPending_ = false;
+    RunDrag();
+}
+
+void TKxCustomListBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragPending_ || event->button() != Qt::LeftButton)
+        return;
+    dragPending_ = false;
+    FinishDrag(nullptr, event->position().toPoint());
+}
+
+void TKxCustomListBox::BeginDrag(bool Immediate) {
+    if (dragging_)
+        return;
+    dragging_ = true;
+    if (OnStartDrag)
+        OnStartDrag(this);
+    if (Immediate)
+        RunDrag();
+    else
+        dragPending_ = true;
+}
+
+Qt::DropAction TKxCustomListBox::ExecDrag(QDrag* Drag) {
+    return Drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+}
+
+void TKxCustomListBox::RunDrag() {
+    auto* data = new ListBoxDragData;
+    data->source = this;
+    data->setData(dragFormat, ProcessTag());
+    QPointer<QDrag> drag = new QDrag(this);
+    drag->setMimeData(data);
+    const QRect shown =
+        itemIndex_ >= 0 ? ItemRect(itemIndex_).intersected(viewport()->rect()) : QRect();
+    if (!shown.isEmpty()) {
+        drag->setPixmap(viewport()->grab(shown));
+        drag->setHotSpot(dragPoint_ - shown.topLeft());
+    }
+    QPointer<TKxCustomListBox> self(this);
+    const Qt::DropAction action = ExecDrag(drag);
+    // The drag's own loop may have deleted the list or the drag.
+    if (!self)
+        return;
+    QObject* target = nullptr;
+    QPoint point = viewport()->mapFromGlobal(QCursor::pos());
+    if (drag) {
+        if (action != Qt::IgnoreAction && data->target) {
+            target = data->target;
+            point = data->dropPoint;
+        }
+        drag->deleteLater();
+    }
+    FinishDrag(target, point);
+}
+
+void TKxCustomListBox::FinishDrag(QObject* Target, QPoint Point) {
+    dragging_ = false;
+    QPointer<TKxCustomListBox> self(this);
+    if (OnEndDrag)
+        OnEndDrag(this, Target, Point.x(), Point.y());
+    if (!self || Target)
+        return;
+    dragPoint_ = Point;
+    DragCanceled();
+}
+
+void TKxCustomListBox::DragCanceled() {
+    resendingClick_ = true;
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(
+            type, QPointF(dragPoint_), QPointF(viewport()->mapToGlobal(dragPoint_)), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &click);
+    }
+    resendingClick_ = false;
+    clickApplied_ = false;
+    clickModifiers_ = {};
+}
+
+bool TKxCustomListBox::AskDragOver(QDropEvent* event, TDragState State) {
+    const ListBoxDragData* data = OwnDrag(event->mimeData());
+    if (!data || !OnDragOver)
+        return false;
+    bool accept = true;
+    const QPoint point = event->position().toPoint();
+    overSource_ = data->source;
+    overPoint_ = point;
+    OnDragOver(this, data->source, point.x(), point.y(), State, accept);
+    return accept;
+}
+
+void TKxCustomListBox::dragEnterEvent(QDragEnterEvent* event) {
+    // The move that follows at once asks whether the drop is welcome here.
+    enterPending_ = OwnDrag(event->mimeData()) && OnDragOver;
+    if (enterPending_)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TKxCustomListBox::dragMoveEvent(QDragMoveEvent* event) {
+    const TDragState state = enterPending_ ? dsDragEnter : dsDragMove;
+    enterPending_ = false;
+    if (AskDragOver(event, state)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TKxCustomListBox::dragLeaveEvent(QDragLeaveEvent* event) {
+    enterPending_ = false;
+    event->accept();
+    bool accept = false;
+    if (overSource_ && OnDragOver)
+        OnDragOver(this, overSource_, overPoint_.x(), overPoint_.y(), dsDragLeave, accept);
+    overSource_ = nullptr;
+}
+
+void TKxCustomListBox::dropEvent(QDropEvent* event) {
+    ListBoxDragData* data = OwnDrag(event->mimeData());
+    if (!data || !OnDragDrop) {
+        event->ignore();
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    data->target = this;
+    data->dropPoint = point;
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    OnDragDrop(this, data->source, point.x(), point.y());
 }
 
 void TKxCustomListBox::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -562,7 +855,7 @@ void TKxCustomListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TKxCustomListBox::keyPressEvent(QKeyEvent* event) {
-    const int rows = RowsPerColumn();
+    const int rows = VisibleFrom(topIndex_);
     int target = itemIndex_;
     switch (event->key()) {
     case Qt::Key_Up:
@@ -605,8 +898,14 @@ void TKxCustomListBox::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     // A taller list shows items from above rather than room below the last.
     if (columns_ == 0)
-        topIndex_ = std::clamp(topIndex_, 0, std::max(0, Count() - RowsPerColumn()));
+        topIndex_ = std::clamp(topIndex_, 0, MaxTopIndex());
+    AdjustIntegralHeight();
     Changed();
+}
+
+void TKxCustomListBox::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    AdjustIntegralHeight();
 }
 
 void TKxCustomListBox::focusInEvent(QFocusEvent* event) {
@@ -622,6 +921,7 @@ void TKxCustomListBox::focusOutEvent(QFocusEvent* event) {
 void TKxCustomListBox::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        MeasureAll();
         ResetExtent();
         Changed();
     }
@@ -871,7 +1171,8 @@ void TKxCheckListBox::keyPressEvent(QKeyEvent* event) {
 
 void TKxCheckListBox::mousePressEvent(QMouseEvent* event) {
     TKxCustomListBox::mousePressEvent(event);
-    if (event->button() != Qt::LeftButton)
+    // The click a cancelled drag re-sends only settles the selection.
+    if (event->button() != Qt::LeftButton || resendingClick_)
         return;
     const QPoint point = event->position().toPoint();
     const int index = ItemAtPos(point, true);
@@ -933,7 +1234,8 @@ void TKxCheckListBox::InternalRestoreStates(TIniObject Ini, const QString& Secti
         if (state < cbUnchecked || state > cbGrayed)
             continue;
         SetState(i, TCheckBoxState(state));
-        if (checkKind_ == ckRadioButtons && State(i) == cbChecked)
+        // The stored choice ends the walk, not an item that merely refused to be unchecked.
+        if (checkKind_ == ckRadioButtons && state == cbChecked)
             break;
     }
 }

@@ -8,6 +8,7 @@
 #include "storage/Placemnt.h"
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 #include <QVariant>
 #include <functional>
 #include <memory>
@@ -21,12 +22,15 @@ enum TListBoxStyle {
     lbVirtualOwnerDraw
 };
 enum TCheckKind { ckCheckBoxes, ckRadioButtons, ckCheckMarks };
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TOwnerDrawStateFlag { odSelected = 0x1, odFocused = 0x10 };
 Q_DECLARE_FLAGS(TOwnerDrawState, TOwnerDrawStateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TOwnerDrawState)
 
 class TKxCustomListBox;
+class QDrag;
 class QPainter;
 
 // The check state of one item of a check list box, and the user's data it carries.
@@ -119,6 +123,17 @@ public:
     void SetColor(TColor Value);
     // The horizontal scroll range: the widest item, or 0 when not kept.
     int HorizontalExtent() const { return tracksExtent() ? widest_ : 0; }
+    // The box's height cut to whole items.
+    bool IntegralHeight() const { return integralHeight_; }
+    void SetIntegralHeight(bool Value);
+
+    // Drags of the list's items to list boxes of this program only: the drag's data names the
+    // process and the source list, so nothing another program offers is taken as an item.
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode Value) { dragMode_ = Value; }
+    bool Dragging() const { return dragging_; }
+    // Immediate runs the drag now; otherwise once the pressed mouse has moved a few pixels.
+    void BeginDrag(bool Immediate);
 
     std::function<void(TKxCustomListBox* Control, int Index, const QRect& Rect,
                        TOwnerDrawState State)>
@@ -127,6 +142,14 @@ public:
     std::function<void(TKxCustomListBox* Control, int Index, int& Width)> OnGetItemWidth;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
+    TNotifyEvent OnStartDrag;
+    // Accept starts true; without the event nothing is dropped on the list.
+    std::function<void(QObject* Sender, QObject* Source, int X, int Y, TDragState State,
+                       bool& Accept)>
+        OnDragOver;
+    std::function<void(QObject* Sender, QObject* Source, int X, int Y)> OnDragDrop;
+    // Target is null when the drag was cancelled; X and Y are in the target's viewport.
+    std::function<void(QObject* Sender, QObject* Target, int X, int Y)> OnEndDrag;
     // Assigning or clearing the drawing events recomputes the extent.
     void SetOnDrawItem(decltype(OnDrawItem) Value);
     void SetOnGetItemWidth(decltype(OnGetItemWidth) Value);
@@ -143,6 +166,8 @@ protected:
         std::unique_ptr<TCheckListBoxItem> check;
         bool selected = false;
         int width = -1;
+        // Measured with a variable-height style.
+        int height = 0;
     };
 
     virtual int GetItemHeight() const { return itemHeight_; }
@@ -159,6 +184,10 @@ protected:
     // Item Index was assigned from the source's item SourceIndex, its text and data copied.
     virtual void ItemAssigned(int /*Index*/, const TKxCustomListBox& /*Source*/,
                               int /*SourceIndex*/) {}
+    // Sends a left press and release at the cursor, so that the selection is consistent.
+    virtual void DragCanceled();
+    // Runs the platform's drag; the action the target took, or IgnoreAction.
+    virtual Qt::DropAction ExecDrag(QDrag* Drag);
 
     int InsertString(int Index, const QString& S);
     void CheckIndex(int Index) const;
@@ -175,16 +204,36 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void UpdateScrollBars();
     void MakeVisible(int Index);
+    bool VariableHeights() const { return style_ == lbOwnerDrawVariable && columns_ == 0; }
+    int HeightOf(int Index) const;
+    // The item's top in the viewport, counted from the top index.
+    int ItemTop(int Index) const;
+    void MeasureEntry(int Index);
+    void MeasureAll();
+    // Whole items shown from First down; at least one.
+    int VisibleFrom(int First) const;
+    int MaxTopIndex() const;
+    void AdjustIntegralHeight();
+    void RunDrag();
+    void FinishDrag(QObject* Target, QPoint Point);
+    bool AskDragOver(QDropEvent* event, TDragState State);
 
     TKxListBoxStrings items_{this};
     std::vector<Entry> entries_;
@@ -204,6 +253,20 @@ private:
     int anchor_ = -1;
     bool syncing_ = false;
     QPainter* canvas_ = nullptr;
+    bool integralHeight_ = false;
+    bool adjustingHeight_ = false;
+    TDragMode dragMode_ = dmManual;
+    bool dragging_ = false;
+    bool dragPending_ = false;
+    bool resendingClick_ = false;
+    // The press that began the drag already made its selection; else the re-sent click does.
+    bool clickApplied_ = false;
+    Qt::KeyboardModifiers clickModifiers_;
+    QPoint dragPoint_;
+    bool enterPending_ = false;
+    // The list dragged over this one and the last point it was asked about.
+    QPointer<TKxCustomListBox> overSource_;
+    QPoint overPoint_;
 
     friend class TKxCheckListBox;
     friend class TTextListBox;

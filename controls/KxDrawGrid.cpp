@@ -549,6 +549,15 @@ void TKxDrawGrid::TrackButton(QPoint point) {
     }
 }
 
+// The handler given the event as of the left button.
+static void AsLeft(const QMouseEvent* event, const std::function<void(QMouseEvent*)>& handler) {
+    const Qt::MouseButtons buttons =
+        event->type() == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent left(event->type(), event->position(), event->globalPosition(), Qt::LeftButton,
+                     buttons, event->modifiers());
+    handler(&left);
+}
+
 void TKxDrawGrid::mousePressEvent(QMouseEvent* event) {
     SetEditorMode(false);
     setFocus();
@@ -560,8 +569,17 @@ void TKxDrawGrid::mousePressEvent(QMouseEvent* event) {
     int r = -1;
     MouseToCell(point.x(), point.y(), c, r);
     const bool onSizingLine = ColSizingAt(point, index) || RowSizingAt(point, index);
-    if (!fixedButtons_ || onSizingLine || c < 0 || !IsFixed(c, r) ||
-        Options() & (goRowMoving | goColMoving) || event->button() != Qt::LeftButton) {
+    const bool fixedButton = fixedButtons_ && !onSizingLine && c >= 0 && IsFixed(c, r);
+    if (fixedButton && Options() & (goRowMoving | goColMoving)) {
+        // Either button moves the row or column of a fixed button.
+        if (event->button() == Qt::RightButton) {
+            AsLeft(event, [this](QMouseEvent* left) { TDrawGrid::mousePressEvent(left); });
+            return;
+        }
+        TDrawGrid::mousePressEvent(event);
+        return;
+    }
+    if (!fixedButton || event->button() != Qt::LeftButton) {
         TDrawGrid::mousePressEvent(event);
         return;
     }
@@ -584,6 +602,11 @@ void TKxDrawGrid::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TKxDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
+    const bool moving = GridState() == gsRowMoving || GridState() == gsColMoving;
+    if (moving && event->button() == Qt::RightButton) {
+        AsLeft(event, [this](QMouseEvent* left) { TDrawGrid::mouseReleaseEvent(left); });
+        return;
+    }
     if (!tracking_) {
         TDrawGrid::mouseReleaseEvent(event);
         return;

@@ -4,6 +4,7 @@
 #include "storage/StoredForm.h"
 
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -141,6 +142,92 @@ TEST_F(ListBoxTest, AGraySelectionWithoutFocusIsButtonFace) {
     list->SetGraySelection(false);
     EXPECT_EQ(viewport()->grab().toImage().pixelColor(150, 8),
               platform::ToQColor(platform::clHighlight));
+}
+
+// Owner drawing that fills each item with one of three colours.
+const QColor itemColours[] = {Qt::red, Qt::green, Qt::blue};
+void FillItems(TKxCustomListBox* list) {
+    list->SetOnDrawItem(
+        [](TKxCustomListBox* control, int index, const QRect& rect, TOwnerDrawState) {
+            control->Canvas()->fillRect(rect, itemColours[index % 3]);
+        });
+}
+// Heights 10, 20, 30, 10...
+void MeasureByThree(TKxCustomListBox*, int index, int& height) {
+    height = 10 * (1 + index % 3);
+}
+
+TEST_F(ListBoxTest, VariableHeightsAreMeasuredAndDrawnByThem) {
+    QList<int> starts;
+    list->OnMeasureItem = [&](TKxCustomListBox* control, int index, int& height) {
+        starts << height;
+        MeasureByThree(control, index, height);
+    };
+    FillItems(list);
+    list->SetStyle(lbOwnerDrawFixed);
+    EXPECT_TRUE(starts.isEmpty()) << "fixed heights ask nothing";
+    list->SetStyle(lbOwnerDrawVariable);
+    ASSERT_EQ(starts.size(), 20);
+    EXPECT_EQ(starts.front(), 16) << "the stored height is the start";
+    const QImage image = viewport()->grab().toImage();
+    for (const auto& [y, item] : {std::pair{0, 0},
+                                  {9, 0},
+                                  {10, 1},
+                                  {29, 1},
+                                  {30, 2},
+                                  {59, 2},
+                                  {60, 3},
+                                  {69, 3},
+                                  {70, 4},
+                                  {89, 4}})
+        EXPECT_EQ(image.pixelColor(5, y), itemColours[item % 3]) << "row " << y;
+    EXPECT_EQ(list->ItemAtPos(QPoint(5, 65), true), 3);
+    EXPECT_EQ(list->ItemRect(2), QRect(0, 30, viewport()->width(), 30));
+
+    list->SetItemIndex(19);
+    const int top = list->TopIndex();
+    EXPECT_LE(list->ItemRect(19).bottom(), viewport()->height() - 1) << "the last shows whole";
+    EXPECT_GT(list->ItemRect(19).bottom() + 1 - list->ItemRect(top - 1).top(), viewport()->height())
+        << "and the one above the top would not fit";
+    EXPECT_EQ(list->verticalScrollBar()->maximum(), top);
+    list->Items()->Insert(0, "nuova");
+    EXPECT_EQ(starts.size(), 21) << "a new item is measured";
+}
+
+TEST_F(ListBoxTest, AnIntegralHeightShowsWholeItems) {
+    list->SetStyle(lbOwnerDrawFixed);
+    FillItems(list);
+    const int frame = list->height() - viewport()->height();
+    ASSERT_NE(viewport()->height() % 16, 0) << "the box starts with a cut item";
+    list->SetIntegralHeight(true);
+    ASSERT_EQ(viewport()->height() % 16, 0);
+    EXPECT_EQ(list->height(), frame + viewport()->height());
+    const int rows = viewport()->height() / 16;
+    const QImage image = viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(5, image.height() - 1), itemColours[(rows - 1) % 3]);
+    EXPECT_EQ(image.pixelColor(5, image.height() - 16), itemColours[(rows - 1) % 3]);
+    EXPECT_EQ(image.pixelColor(5, image.height() - 17), itemColours[(rows - 2) % 3]);
+    list->resize(200, 170);
+    EXPECT_EQ(viewport()->height() % 16, 0);
+    EXPECT_GT(list->height(), 170 - 16);
+
+    list->OnMeasureItem = MeasureByThree;
+    list->SetStyle(lbOwnerDrawVariable);
+    const int bottom = viewport()->height() - 1;
+    EXPECT_EQ(list->ItemRect(list->ItemAtPos(QPoint(5, bottom), true)).bottom(), bottom)
+        << "the last row shown ends an item";
+    EXPECT_NE(viewport()->grab().toImage().pixelColor(5, bottom), QColor(Qt::white));
+    list->SetIntegralHeight(false);
+    list->resize(200, 170);
+    EXPECT_EQ(list->height(), 170);
+
+    TKxCustomListBox hidden(&form);
+    hidden.setGeometry(0, 0, 150, 100);
+    hidden.SetIntegralHeight(true);
+    hidden.Items()->Assign({"uno", "due", "tre", "quattro", "cinque", "sei", "sette"});
+    hidden.show();
+    EXPECT_EQ(hidden.viewport()->height() % 16, 0) << "a box shown later is cut when shown";
+    EXPECT_GT(hidden.height(), 100 - 16);
 }
 
 class CheckListTest : public ::testing::Test {
@@ -319,6 +406,13 @@ TEST(CheckListStore, TheRegistryAndTheIniFileKeepTheDefaultSection) {
     ini.WriteString("TFormOptionsCheckList1", "Item0", "1");
     form.CheckList1->RestoreStates(&ini);
     EXPECT_EQ(form.CheckList1->CheckedIndex(), 0) << "radio mode stops at the first checked";
+    for (int choice : {1, 2, 3}) {
+        form.CheckList1->SetCheckedIndex(choice);
+        form.CheckList1->SaveStates(&ini);
+        form.CheckList1->SetCheckedIndex(0);
+        form.CheckList1->RestoreStates(&ini);
+        EXPECT_EQ(form.CheckList1->CheckedIndex(), choice) << "the saved choice comes back";
+    }
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 

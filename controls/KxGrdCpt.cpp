@@ -534,6 +534,8 @@ void TKxGradientCaption::drawGradientCaption() {
         QIcon icon = form()->windowIcon();
         if (icon.isNull())
             icon = QApplication::windowIcon();
+        if (icon.isNull())
+            icon = form()->style()->standardIcon(QStyle::SP_TitleBarMenuButton, nullptr, form());
         const int side = area.height();
         const int size = std::min(16, side);
         icon.paint(&painter, QRect(1 + (side - size) / 2, (side - size) / 2, size, size));

@@ -107,20 +107,30 @@ QRect TKxGradientCaption::ButtonRect(TBorderIcon icon) const {
     return QRect(caption.right() + 1 + fromLeft * width, caption.top(), width, caption.height());
 }
 
+namespace {
+
+// The window keeps being shown while its decoration changes: hiding it would end a modal dialog's
+// loop and lose the activation.
+void setFlagsInPlace(QWidget& form, Qt::WindowFlags flags) {
+    form.overrideWindowFlags(flags);
+    if (QWindow* window = form.windowHandle())
+        window->setFlags(flags);
+}
+
+} // namespace
+
 TKxCaptionFrame::TKxCaptionFrame(TKxGradientCaption& caption, QWidget& form)
     : caption_(caption), form_(form), flags_(form.windowFlags()),
       contentsMargins_(form.contentsMargins()), minimumSize_(form.minimumSize()),
       maximumSize_(form.maximumSize()) {
-    const TPlacement before = placement();
     // Qt keeps a frame for a form that asks for buttons of its own; the frame draws them now.
     const Qt::WindowFlags decorations = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                                         Qt::WindowContextHelpButtonHint |
                                         Qt::WindowCloseButtonHint | Qt::WindowFullscreenButtonHint;
-    form_.setWindowFlags((flags_ & ~decorations) | Qt::FramelessWindowHint);
+    setFlagsInPlace(form_, (flags_ & ~decorations) | Qt::FramelessWindowHint);
     for (TFrameStrip*& strip : strips_)
         strip = new TFrameStrip(*this, &form_);
-    putBack(before);
 }
 
 TKxCaptionFrame::~TKxCaptionFrame() {
@@ -134,26 +144,10 @@ TKxCaptionFrame::~TKxCaptionFrame() {
     }
     if (abandoned_)
         return;
-    const TPlacement before = placement();
-    takeMargins({}, before.Visible || form_.testAttribute(Qt::WA_Resized));
+    takeMargins({}, form_.isVisible() || form_.testAttribute(Qt::WA_Resized));
     form_.setMinimumSize(minimumSize_);
     form_.setMaximumSize(maximumSize_);
-    form_.setWindowFlags(flags_);
-    putBack(before);
-}
-
-TKxCaptionFrame::TPlacement TKxCaptionFrame::placement() const {
-    return {form_.isVisible(), form_.testAttribute(Qt::WA_Moved), form_.pos(), form_.windowState()};
-}
-
-// Changing the flags hides the form and forgets where the window manager had put it.
-void TKxCaptionFrame::putBack(const TPlacement& placement) {
-    if (placement.Visible || placement.Placed)
-        form_.move(placement.Pos);
-    if (placement.Visible) {
-        form_.setWindowState(placement.States);
-        form_.show();
-    }
+    setFlagsInPlace(form_, flags_);
 }
 
 void TKxCaptionFrame::Fit(QMargins margins) {

@@ -54,18 +54,10 @@ private:
         Qt::Edges Edges;
         bool operator==(const THitTest&) const = default;
     };
-    struct TPlacement {
-        bool Visible;
-        bool Placed;
-        QPoint Pos;
-        Qt::WindowStates States;
-    };
 
     THitTest hitTest(QPoint point) const;
     bool sizeable() const;
     void takeMargins(QMargins margins, bool sized);
-    TPlacement placement() const;
-    void putBack(const TPlacement& placement);
     void startDrag(Qt::Edges edges, QPoint screenPoint);
     void drag(QPoint screenPoint);
     void click(TBorderIcon button);

@@ -4,7 +4,9 @@
 #include "controls/KxMenus.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
@@ -121,12 +123,13 @@ TEST_F(CaptionFixture, TextColoursByActivity) {
     caption->SetFormCaption("WWWWWWWW");
     part("MMMM").SetInactiveColor(clYellow);
     activate(true);
-    EXPECT_TRUE(Holds(caption->CaptionImage(), QRect(QPoint(0, 0), caption->CaptionImage().size()),
-                      clWhite));
+    // The texts, right of the icon's square.
+    const QSize size = caption->CaptionImage().size();
+    const QRect all(QPoint(size.height() + 1, 0), QPoint(size.width() - 1, size.height() - 1));
+    EXPECT_TRUE(Holds(caption->CaptionImage(), all, clWhite));
     caption->SetFontInactiveColor(clLime);
     activate(false);
     const QImage image = caption->CaptionImage();
-    const QRect all(QPoint(0, 0), image.size());
     EXPECT_TRUE(Holds(image, all, clYellow));
     EXPECT_TRUE(Holds(image, all, clLime));
     EXPECT_FALSE(Holds(image, all, clWhite));
@@ -156,15 +159,11 @@ QIcon SolidIcon(TColor color) {
     return QIcon(pixmap);
 }
 
-// Makes the window the active one, as a click on it would. Another window first: a window that
-// got its flags changed may hold the focus without being the application's active window.
+// Makes the window the active one, as a click on it would.
 void MakeActive(QWidget& window) {
-    QWidget other;
-    for (QWidget* next : {&other, &window}) {
-        next->show();
-        next->activateWindow();
-        QApplication::processEvents();
-    }
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
 }
 
 // A form whose contents (one panel in a layout) fill it.
@@ -290,9 +289,7 @@ TEST(CaptionFrame, PartsCutFromEitherSideAndInactiveColoursOnTheStrip) {
     caption->SetHideDirection(hdRightToLeft);
     colours({clRed, clGreen}, {clYellow});
     QWidget other;
-    other.show();
-    other.activateWindow();
-    QApplication::processEvents();
+    MakeActive(other);
     ASSERT_FALSE(caption->FormActive());
     caption->SetHideDirection(hdLeftToRight);
     caption->SetFontInactiveColor(clFuchsia);
@@ -364,6 +361,23 @@ TEST(CaptionFrame, LeavingActiveGivesTheFormBack) {
     auto* form = new QWidget;
     GradientFormCaption(form, clBlack);
     delete form;
+}
+
+TEST(CaptionFrame, AModalDialogStaysOpenWhileItsFrameComesAndGoes) {
+    QDialog dialog;
+    TKxGradientCaption* caption = GradientFormCaption(&dialog, clBlack);
+    bool shownThroughout = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        caption->SetActive(false);
+        caption->SetActive(true);
+        // The dialog's loop turns once more before the answer.
+        QTimer::singleShot(0, &dialog, [&] {
+            shownThroughout = dialog.isVisible() && caption->DrawsFrame();
+            dialog.accept();
+        });
+    });
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_TRUE(shownThroughout);
 }
 
 TEST(CaptionFrame, RightClickOnTheFrameOpensThePopupMenu) {

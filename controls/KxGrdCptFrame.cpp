@@ -1,5 +1,6 @@
 #include "controls/KxGrdCptFrame.h"
 
+#include <QContextMenuEvent>
 #include <QLayout>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -47,6 +48,8 @@ protected:
         if (frame_)
             frame_->MouseDoubleClick(*event, pos());
     }
+    // The frame's right click belongs to the caption's pop-up, never to the form's own menu.
+    void contextMenuEvent(QContextMenuEvent* event) override { event->accept(); }
 
 private:
     TKxCaptionFrame* frame_;

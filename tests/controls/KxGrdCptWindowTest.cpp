@@ -148,15 +148,21 @@ TEST(CaptionWindowChild, DISABLED_OnTheVirtualDisplay) {
     form.showNormal();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
-    // The right click opens the pop-up menu for this component.
+    // The right click opens the pop-up menu for this component, not the form's own menu.
     QObject* opener = nullptr;
     const PopupMenuHook previous = SetPopupMenuHook([&](TPopupMenu& shown, QPoint) {
         opener = shown.PopupComponent;
         return nullptr;
     });
+    int formMenus = 0;
+    form.setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(&form, &QWidget::customContextMenuRequested, [&] { ++formMenus; });
     mouse.click(onCaption, Qt::RightButton);
     SetPopupMenuHook(previous);
     EXPECT_EQ(opener, caption);
+    EXPECT_EQ(formMenus, 0);
+    mouse.click(QPoint(form.width() / 2, form.height() / 2), Qt::RightButton);
+    EXPECT_EQ(formMenus, 1);
 
     // Leaving active gives the window manager's frame back at the same place and size.
     pos = form.pos();

@@ -389,11 +389,9 @@ void TKxGradientCaption::hookMessage(QEvent* event) {
     }
 }
 
-bool TKxGradientCaption::rightButtonDown() {
-    if (!popupMenu_ || !popupMenu_->AutoPopup)
-        return false;
-    rightDown_ = true;
-    return true;
+void TKxGradientCaption::rightButtonDown() {
+    if (popupMenu_ && popupMenu_->AutoPopup)
+        rightDown_ = true;
 }
 
 void TKxGradientCaption::rightButtonUp(QPoint screenPoint) {

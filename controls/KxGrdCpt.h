@@ -198,7 +198,7 @@ private:
     void checkFrame();
     TColor endColor() const;
     // A right press anywhere on the frame arms the pop-up; the release opens it.
-    bool rightButtonDown();
+    void rightButtonDown();
     void rightButtonUp(QPoint screenPoint);
 
     bool active_ = true;

@@ -148,8 +148,6 @@ TKxCaptionFrame::~TKxCaptionFrame() {
     if (abandoned_)
         return;
     takeMargins({}, form_.isVisible() || form_.testAttribute(Qt::WA_Resized));
-    form_.setMinimumSize(minimumSize_);
-    form_.setMaximumSize(maximumSize_);
     setFlagsInPlace(form_, flags_);
 }
 

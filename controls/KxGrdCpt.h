@@ -158,7 +158,7 @@ public:
     std::function<void(TKxGradientCaption*)> OnActivate;
     std::function<void(TKxGradientCaption*)> OnDeactivate;
 
-    // Injected by tests; the system's sizes otherwise.
+    // The style's sizes; tests set their own.
     TFrameMetrics Metrics;
 
     // Attaches or detaches the hook, takes the form's activity and draws afresh.
@@ -175,7 +175,7 @@ public:
     bool DrawsFrame() const { return frame_ != nullptr; }
     // The texts that fit, as the title shows them.
     QString Title() const;
-    // The last drawing of the title bar.
+    // The last drawing of the caption rectangle, which the frame shows.
     const QImage& CaptionImage() const { return image_; }
 
 private:

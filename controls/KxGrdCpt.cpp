@@ -1,5 +1,7 @@
 #include "controls/KxGrdCpt.h"
 
+#include "controls/KxGrdCptFrame.h"
+#include "controls/KxMenus.h"
 #include "storage/KxHook.h"
 #include "storage/kxVclutils.h"
 
@@ -7,22 +9,63 @@
 #include <QEvent>
 #include <QIcon>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QWidget>
 
 namespace controls {
 
 using namespace platform;
 
+TFrameMetrics SystemFrameMetrics(const QWidget* form) {
+    TFrameMetrics metrics;
+    if (!form)
+        return metrics;
+    QStyleOptionTitleBar option;
+    option.initFrom(form);
+    option.titleBarFlags = Qt::Window;
+    metrics.CyCaption = form->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, form);
+    option.titleBarFlags = Qt::Tool;
+    metrics.CySmCaption = form->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, form);
+    metrics.CxSize = metrics.CyCaption;
+    metrics.CxSmSize = metrics.CySmCaption;
+    return metrics;
+}
+
+TBorderIcons ShownBorderIcons(TFormBorderStyle borderStyle, TBorderIcons icons) {
+    if (borderStyle == bsDialog)
+        return icons & (biSystemMenu | biHelp);
+    if (borderStyle == bsToolWindow || borderStyle == bsSizeToolWin)
+        return icons & biSystemMenu;
+    if (!(icons & biSystemMenu))
+        return icons & ~(biMinimize | biMaximize);
+    if (icons & (biMinimize | biMaximize))
+        return icons & ~biHelp;
+    return icons;
+}
+
+QMargins FrameMargins(TFormBorderStyle borderStyle, const TFrameMetrics& metrics) {
+    switch (borderStyle) {
+    case bsNone:
+        return {};
+    case bsSizeable:
+        return {metrics.CxSizeFrame, metrics.CySizeFrame + metrics.CyCaption, metrics.CxSizeFrame,
+                metrics.CySizeFrame};
+    case bsSizeToolWin:
+        return {metrics.CxSizeFrame, metrics.CySizeFrame + metrics.CySmCaption, metrics.CxSizeFrame,
+                metrics.CySizeFrame};
+    case bsToolWindow:
+        return {metrics.CxFixedFrame, metrics.CyFixedFrame + metrics.CySmCaption,
+                metrics.CxFixedFrame, metrics.CyFixedFrame};
+    default:
+        return {metrics.CxFixedFrame, metrics.CyFixedFrame + metrics.CyCaption,
+                metrics.CxFixedFrame, metrics.CyFixedFrame};
+    }
+}
+
 QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons icons,
                   const TFrameMetrics& metrics) {
-    if (borderStyle == bsDialog)
-        icons &= biSystemMenu | biHelp;
-    else if (borderStyle == bsToolWindow || borderStyle == bsSizeToolWin)
-        icons &= biSystemMenu;
-    else if (!(icons & biSystemMenu))
-        icons &= ~(biMinimize | biMaximize);
-    else if (icons & (biMinimize | biMaximize))
-        icons &= ~biHelp;
+    icons = ShownBorderIcons(borderStyle, icons);
     int count = 0;
     for (TBorderIcon icon : {biSystemMenu, biMinimize, biMaximize, biHelp})
         count += (icons & icon) ? 1 : 0;
@@ -42,20 +85,17 @@ QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons i
     return rect;
 }
 
-TFormBorderStyle FormBorderStyle(const QWidget* form) {
-    const Qt::WindowFlags flags = form->windowFlags();
+TFormBorderStyle FormBorderStyle(Qt::WindowFlags flags, bool fixedSize) {
     if (flags & Qt::FramelessWindowHint)
         return bsNone;
-    const bool fixed = form->minimumSize() == form->maximumSize();
     if ((flags & Qt::WindowType_Mask) == Qt::Tool)
-        return fixed ? bsToolWindow : bsSizeToolWin;
+        return fixedSize ? bsToolWindow : bsSizeToolWin;
     if ((flags & Qt::WindowType_Mask) == Qt::Dialog)
         return bsDialog;
-    return fixed ? bsSingle : bsSizeable;
+    return fixedSize ? bsSingle : bsSizeable;
 }
 
-TBorderIcons FormBorderIcons(const QWidget* form) {
-    const Qt::WindowFlags flags = form->windowFlags();
+TBorderIcons FormBorderIcons(Qt::WindowFlags flags) {
     if (!(flags & Qt::CustomizeWindowHint))
         return biSystemMenu | biMinimize | biMaximize;
     TBorderIcons icons = 0;
@@ -181,6 +221,10 @@ void TKxCaptionList::Update() {
 
 TKxGradientCaption::TKxGradientCaption(QWidget* form) : QObject(form) {
     SetFontDefault();
+    Metrics = SystemFrameMetrics(form);
+    // A form announces its end before it deletes its children, this component among them.
+    if (form)
+        connect(form, &QObject::destroyed, this, [this] { formDying_ = true; });
 }
 
 TKxGradientCaption::~TKxGradientCaption() {
@@ -188,6 +232,11 @@ TKxGradientCaption::~TKxGradientCaption() {
     OnActivate = nullptr;
     OnDeactivate = nullptr;
     hook_.reset();
+    if (frame_ && formDying_)
+        frame_->Abandon();
+    frame_.reset();
+    if (form() && !formDying_)
+        form()->setWindowTitle(formCaption_);
 }
 
 QWidget* TKxGradientCaption::form() const {
@@ -200,9 +249,8 @@ bool TKxGradientCaption::GetActive() const {
 }
 
 void TKxGradientCaption::SetActive(bool value) {
-    if (active_ == value)
-        return;
     active_ = value;
+    rightDown_ = false;
     Update();
     if (destroying_)
         return;
@@ -292,13 +340,73 @@ void TKxGradientCaption::checkToggleHook() {
     }
 }
 
+// The frame is drawn for a form that has one of its own; a form without a border stays bare.
+void TKxGradientCaption::checkFrame() {
+    const bool wanted = GetActive() && !formDying_ && BorderStyle() != bsNone;
+    if (wanted && !frame_)
+        frame_ = std::make_unique<TKxCaptionFrame>(*this, *form());
+    else if (!wanted && frame_)
+        frame_.reset();
+}
+
+TFormBorderStyle TKxGradientCaption::BorderStyle() const {
+    const QWidget* owner = form();
+    if (!owner)
+        return bsNone;
+    if (frame_)
+        return FormBorderStyle(frame_->FormFlags(), frame_->FixedSize());
+    return FormBorderStyle(owner->windowFlags(), owner->minimumSize() == owner->maximumSize());
+}
+
+TBorderIcons TKxGradientCaption::BorderIcons() const {
+    const QWidget* owner = form();
+    if (!owner)
+        return 0;
+    return FormBorderIcons(frame_ ? frame_->FormFlags() : owner->windowFlags());
+}
+
 void TKxGradientCaption::hookMessage(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
         formActive_ = event->type() == QEvent::WindowActivate;
         redraw();
-    } else if (event->type() == QEvent::Resize) {
+        break;
+    case QEvent::Resize:
         redraw();
+        break;
+    case QEvent::WindowStateChange:
+        if (frame_)
+            frame_->Repaint();
+        break;
+    case QEvent::ChildAdded:
+        // The frame stays above children the form gains later.
+        if (frame_)
+            frame_->Fit(FrameMargins(BorderStyle(), Metrics));
+        break;
+    default:
+        break;
     }
+}
+
+void TKxGradientCaption::rightButtonDown() {
+    if (popupMenu_ && popupMenu_->AutoPopup)
+        rightDown_ = true;
+}
+
+void TKxGradientCaption::rightButtonUp(QPoint screenPoint) {
+    if (!rightDown_)
+        return;
+    rightDown_ = false;
+    if (!popupMenu_)
+        return;
+    popupMenu_->PopupComponent = this;
+    if (frame_)
+        frame_->CancelMode();
+    if (auto* menu = qobject_cast<TKxPopupMenu*>(popupMenu_.data()))
+        menu->Popup(screenPoint);
+    else
+        popupMenu_->Popup(screenPoint);
 }
 
 void TKxGradientCaption::Update() {
@@ -306,6 +414,7 @@ void TKxGradientCaption::Update() {
     if (!owner)
         return;
     checkToggleHook();
+    checkFrame();
     formActive_ = false;
     if (owner->isVisible())
         formActive_ = GetActive() && owner->isActiveWindow();
@@ -315,7 +424,12 @@ void TKxGradientCaption::Update() {
 void TKxGradientCaption::redraw() {
     if (!GetActive())
         return;
+    // The frame first: taking its room may resize the form.
+    if (frame_)
+        frame_->Fit(FrameMargins(BorderStyle(), Metrics));
     drawGradientCaption();
+    if (frame_)
+        frame_->Repaint();
     form()->setWindowTitle(Title());
 }
 
@@ -323,13 +437,17 @@ QRect TKxGradientCaption::CaptionRectangle() const {
     const QWidget* owner = form();
     if (!owner)
         return {};
-    return CaptionRect(QRect(QPoint(0, 0), owner->frameGeometry().size()), FormBorderStyle(owner),
-                       FormBorderIcons(owner), Metrics);
+    return CaptionRect(QRect(QPoint(0, 0), owner->frameGeometry().size()), BorderStyle(),
+                       BorderIcons(), Metrics);
+}
+
+TColor TKxGradientCaption::endColor() const {
+    return formActive_ ? clActiveCaption : clInactiveCaption;
 }
 
 bool TKxGradientCaption::hasIcon() const {
-    const TFormBorderStyle style = FormBorderStyle(form());
-    return (FormBorderIcons(form()) & biSystemMenu) && (style == bsSingle || style == bsSizeable);
+    const TFormBorderStyle style = BorderStyle();
+    return (BorderIcons() & biSystemMenu) && (style == bsSingle || style == bsSizeable);
 }
 
 int TKxGradientCaption::textLeft() const {
@@ -406,15 +524,16 @@ void TKxGradientCaption::drawGradientCaption() {
     image_ = QImage(rect.size(), QImage::Format_RGB32);
     QPainter painter(&image_);
     const QRect area(QPoint(0, 0), rect.size());
-    const TColor endColor = formActive_ ? clActiveCaption : clInactiveCaption;
     if (formActive_ ? gradientActive_ : gradientInactive_)
-        GradientFillRect(painter, area, startColor_, endColor, fdLeftToRight, gradientSteps_);
+        GradientFillRect(painter, area, startColor_, endColor(), fdLeftToRight, gradientSteps_);
     else
-        painter.fillRect(area, ToQColor(endColor));
+        painter.fillRect(area, ToQColor(endColor()));
     if (hasIcon()) {
         QIcon icon = form()->windowIcon();
         if (icon.isNull())
             icon = QApplication::windowIcon();
+        if (icon.isNull())
+            icon = form()->style()->standardIcon(QStyle::SP_TitleBarMenuButton, nullptr, form());
         const int side = area.height();
         const int size = std::min(16, side);
         icon.paint(&painter, QRect(1 + (side - size) / 2, (side - size) / 2, size, size));

@@ -1,13 +1,16 @@
 #pragma once
 // A title bar in a colour gradient, its caption made of several parts with their own fonts and
-// colours followed by the form's caption. The window manager draws the real title bar, so while
-// active the component gives the window the title its parts make and draws its gradient into an
-// image (CaptionImage) instead of over the frame.
+// colours followed by the form's caption. The window manager owns the real title bar, so while
+// active the component makes the form frameless and draws the title bar and frame itself, along
+// the form's edges, with the buttons, moving and sizing the window manager's frame would offer.
+// The window keeps the title the parts make, for task bars.
 
 #include "platform/Colors.h"
+#include "platform/PopupMenu.h"
 
 #include <QFont>
 #include <QImage>
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -37,13 +40,20 @@ struct TFrameMetrics {
     int CxSmSize = 12;
 };
 
+// The sizes of the style's title bars, with the classic frame widths.
+TFrameMetrics SystemFrameMetrics(const QWidget* form);
+// The icons whose buttons the title bar shows for the border style.
+TBorderIcons ShownBorderIcons(TFormBorderStyle borderStyle, TBorderIcons icons);
 // The part of the title bar left of its buttons, inside the frame.
 QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons icons,
                   const TFrameMetrics& metrics);
+// The room the frame and the title bar take at each edge of the window.
+QMargins FrameMargins(TFormBorderStyle borderStyle, const TFrameMetrics& metrics);
 // The border style and icons a Qt window's flags stand for.
-TFormBorderStyle FormBorderStyle(const QWidget* form);
-TBorderIcons FormBorderIcons(const QWidget* form);
+TFormBorderStyle FormBorderStyle(Qt::WindowFlags flags, bool fixedSize);
+TBorderIcons FormBorderIcons(Qt::WindowFlags flags);
 
+class TKxCaptionFrame;
 class TKxCaptionList;
 class TKxGradientCaption;
 
@@ -113,6 +123,7 @@ public:
     ~TKxGradientCaption() override;
 
     bool Active() const { return active_; }
+    // Fires OnActivate or OnDeactivate by the value, unless the component is being destroyed.
     void SetActive(bool value);
     // Active, and owned by a window.
     bool GetActive() const;
@@ -140,23 +151,35 @@ public:
     void SetGradientSteps(int value);
     void MoveCaption(int from, int to) { captions_.Move(from, to); }
     void Clear() { captions_.Clear(); }
+    // Opened by a right click on the title bar or frame, when it pops up by itself.
+    platform::TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(platform::TPopupMenu* value) { popupMenu_ = value; }
 
     std::function<void(TKxGradientCaption*)> OnActivate;
     std::function<void(TKxGradientCaption*)> OnDeactivate;
 
-    // Injected by tests; the system's sizes otherwise.
+    // The style's sizes; tests set their own.
     TFrameMetrics Metrics;
 
     // Attaches or detaches the hook, takes the form's activity and draws afresh.
     void Update();
     bool FormActive() const { return formActive_; }
+    // The border style and icons of the form as its owner set them.
+    TFormBorderStyle BorderStyle() const;
+    TBorderIcons BorderIcons() const;
+    // In the form's coordinates.
     QRect CaptionRectangle() const;
+    // The title bar's button for the icon (biSystemMenu: the close button); empty when absent.
+    QRect ButtonRect(TBorderIcon icon) const;
+    // Whether the component draws the form's frame; a form without a border gets none.
+    bool DrawsFrame() const { return frame_ != nullptr; }
     // The texts that fit, as the title shows them.
     QString Title() const;
-    // The last drawing of the title bar.
+    // The last drawing of the caption rectangle, which the frame shows.
     const QImage& CaptionImage() const { return image_; }
 
 private:
+    friend class TKxCaptionFrame;
     struct TText {
         QString Text;
         QFont Font;
@@ -172,6 +195,11 @@ private:
     void redraw();
     void hookMessage(QEvent* event);
     void checkToggleHook();
+    void checkFrame();
+    TColor endColor() const;
+    // A right press anywhere on the frame arms the pop-up; the release opens it.
+    void rightButtonDown();
+    void rightButtonUp(QPoint screenPoint);
 
     bool active_ = true;
     bool formActive_ = false;
@@ -188,7 +216,11 @@ private:
     QString formCaption_;
     int gradientSteps_ = 64;
     QImage image_;
+    QPointer<platform::TPopupMenu> popupMenu_;
+    bool rightDown_ = false;
+    std::unique_ptr<TKxCaptionFrame> frame_;
     bool destroying_ = false;
+    bool formDying_ = false;
 };
 
 // A gradient caption for the form, starting from the colour, over the form's own caption.

@@ -18,11 +18,12 @@ QColor systemColor(int index) {
         return palette.color(QPalette::Dark);
     case 7:
     case 8:
-    case 9:
         return palette.color(QPalette::Text);
     case 13:
     case 2:
         return palette.color(QPalette::Highlight);
+    // The caption's text stands on the active caption's colour.
+    case 9:
     case 14:
         return palette.color(QPalette::HighlightedText);
     case 17:

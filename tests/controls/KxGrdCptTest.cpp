@@ -1,9 +1,15 @@
 #include "controls/KxGrdCpt.h"
 #include "ControlsTestUtil.h"
+#include "MouseDrag.h"
+#include "controls/KxMenus.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace controls;
@@ -117,12 +123,13 @@ TEST_F(CaptionFixture, TextColoursByActivity) {
     caption->SetFormCaption("WWWWWWWW");
     part("MMMM").SetInactiveColor(clYellow);
     activate(true);
-    EXPECT_TRUE(Holds(caption->CaptionImage(), QRect(QPoint(0, 0), caption->CaptionImage().size()),
-                      clWhite));
+    // The texts, right of the icon's square.
+    const QSize size = caption->CaptionImage().size();
+    const QRect all(QPoint(size.height() + 1, 0), QPoint(size.width() - 1, size.height() - 1));
+    EXPECT_TRUE(Holds(caption->CaptionImage(), all, clWhite));
     caption->SetFontInactiveColor(clLime);
     activate(false);
     const QImage image = caption->CaptionImage();
-    const QRect all(QPoint(0, 0), image.size());
     EXPECT_TRUE(Holds(image, all, clYellow));
     EXPECT_TRUE(Holds(image, all, clLime));
     EXPECT_FALSE(Holds(image, all, clWhite));
@@ -140,6 +147,275 @@ TEST_F(CaptionFixture, PartsFollowTheOwnerFontUntilGivenTheirOwn) {
     caption->MoveCaption(0, 5);
     caption->Clear();
     EXPECT_EQ(caption->Captions().Count(), 0);
+}
+
+} // namespace
+
+namespace {
+
+QIcon SolidIcon(TColor color) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(ToQColor(color));
+    return QIcon(pixmap);
+}
+
+// Makes the window the active one, as a click on it would.
+void MakeActive(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+}
+
+// A form whose contents (one panel in a layout) fill it.
+struct FramedForm {
+    QWidget form;
+    QWidget* panel = new QWidget;
+    explicit FramedForm(Qt::WindowFlags flags = Qt::Window) : form(nullptr, flags) {
+        auto* layout = new QVBoxLayout(&form);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(panel);
+        form.setWindowTitle("Quendel");
+        form.setWindowIcon(SolidIcon(clLime));
+        form.resize(300, 200);
+    }
+};
+
+TEST(CaptionFrame, StripAtopTheFormByBorderStyle) {
+    const TFrameMetrics m;
+    struct Case {
+        const char* name;
+        Qt::WindowFlags flags;
+        bool fixed;
+        bool framed;
+        bool icon;
+        QMargins margins;
+        int buttons;
+    } cases[] = {
+        {"sizeable", Qt::Window, false, true, true, QMargins(4, 4 + m.CyCaption, 4, 4), 3},
+        {"single", Qt::Window, true, true, true, QMargins(3, 3 + m.CyCaption, 3, 3), 3},
+        {"dialog",
+         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowSystemMenuHint |
+             Qt::WindowContextHelpButtonHint,
+         false, true, false, QMargins(3, 3 + m.CyCaption, 3, 3), 2},
+        {"tool", Qt::Tool, false, true, false, QMargins(4, 4 + m.CySmCaption, 4, 4), 1},
+        {"none", Qt::Window | Qt::FramelessWindowHint, false, false, false, QMargins(), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FramedForm framed(c.flags);
+        QWidget& form = framed.form;
+        if (c.fixed)
+            form.setFixedSize(300, 200);
+        MakeActive(form);
+        auto* caption = new TKxGradientCaption(&form);
+        caption->Metrics = m;
+        caption->SetStartColor(clRed);
+        caption->Update();
+        EXPECT_EQ(caption->DrawsFrame(), c.framed);
+        EXPECT_EQ(form.contentsMargins(), c.margins);
+        EXPECT_EQ(framed.panel->geometry(), QRect(c.margins.left(), c.margins.top(), 300, 200));
+        EXPECT_EQ(form.size(), QSize(300 + c.margins.left() + c.margins.right(),
+                                     200 + c.margins.top() + c.margins.bottom()));
+        if (!c.framed)
+            continue;
+        EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_TRUE(form.isVisible());
+        MakeActive(form);
+        ASSERT_TRUE(caption->FormActive());
+
+        const QImage shot = Shot(form);
+        const QRect rect = caption->CaptionRectangle();
+        EXPECT_EQ(rect.top(), c.margins.bottom());
+        EXPECT_EQ(rect.bottom(), c.margins.top() - 1);
+        // The gradient from the start colour along the bottom row, under the icon too.
+        EXPECT_EQ(PixelAt(shot, rect.left(), rect.bottom()), Plain(clRed));
+        EXPECT_NE(PixelAt(shot, rect.right(), rect.bottom()), Plain(clRed));
+        // The icon in a square as wide as the caption is high, one pixel in.
+        const QPoint iconCentre(rect.left() + 1 + rect.height() / 2, rect.center().y());
+        EXPECT_EQ(PixelAt(shot, iconCentre.x(), iconCentre.y()) == Plain(clLime), c.icon);
+        // The buttons fill the row from the caption to the frame.
+        int buttons = 0;
+        for (TBorderIcon icon : {biSystemMenu, biMinimize, biMaximize, biHelp}) {
+            const QRect button = caption->ButtonRect(icon);
+            if (button.isEmpty())
+                continue;
+            ++buttons;
+            EXPECT_EQ(button.top(), rect.top());
+            EXPECT_GT(button.left(), rect.right());
+            EXPECT_LE(button.right(), form.width() - c.margins.right() - 1);
+        }
+        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(caption->ButtonRect(biSystemMenu).right(), form.width() - c.margins.right() - 1);
+        // Below the strip the form's own contents show.
+        EXPECT_NE(PixelAt(shot, form.width() / 2, c.margins.top() + 5), Plain(clRed));
+    }
+}
+
+TEST(CaptionFrame, PartsCutFromEitherSideAndInactiveColoursOnTheStrip) {
+    FramedForm framed;
+    QWidget& form = framed.form;
+    MakeActive(form);
+    TKxGradientCaption* caption = GradientFormCaption(&form, clBlack);
+    caption->SetGradientActive(false);
+    caption->SetFont(SharpFont(12), clBlue);
+    caption->SetFormCaption("QQQQ");
+    const auto part = [&](const QString& text, TColor color, TColor inactive, bool glue) {
+        TKxCaption& p = caption->Captions().Add();
+        p.SetCaption(text);
+        p.SetFont(SharpFont(12), color);
+        p.SetInactiveColor(inactive);
+        p.SetGlueNext(glue);
+    };
+    part("AAAA", clRed, clMaroon, true);
+    part("BBBB", clGreen, clOlive, false);
+    part("CCCC", clYellow, clAqua, false);
+    const int letter = QFontMetrics(SharpFont(12)).horizontalAdvance("AAAA");
+    const auto colours = [&](std::initializer_list<TColor> present,
+                             std::initializer_list<TColor> absent) {
+        const QImage shot = Shot(form);
+        const QRect rect = caption->CaptionRectangle();
+        for (TColor colour : present)
+            EXPECT_TRUE(Holds(shot, rect, colour)) << std::hex << colour;
+        for (TColor colour : absent)
+            EXPECT_FALSE(Holds(shot, rect, colour)) << std::hex << colour;
+    };
+    MakeActive(form);
+    colours({clRed, clGreen, clYellow, clBlue}, {});
+    // Room for two texts and a half: the first part goes with the one glued to it.
+    const QRect rect = caption->CaptionRectangle();
+    const int room = rect.width() - rect.height() - 3;
+    form.resize(form.width() - room + letter * 5 / 2, form.height());
+    colours({clYellow, clBlue}, {clRed, clGreen});
+    caption->SetHideDirection(hdRightToLeft);
+    colours({clRed, clGreen}, {clYellow});
+    QWidget other;
+    MakeActive(other);
+    ASSERT_FALSE(caption->FormActive());
+    caption->SetHideDirection(hdLeftToRight);
+    caption->SetFontInactiveColor(clFuchsia);
+    colours({clAqua, clFuchsia, Plain(clInactiveCaption)}, {clYellow, clBlue, clMaroon, clOlive});
+}
+
+TEST(CaptionFrame, LeavingActiveGivesTheFormBack) {
+    struct Case {
+        const char* name;
+        bool layout;
+        bool fixed;
+    } cases[] = {{"layout", true, false}, {"fixed", true, true}, {"placed", false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget form;
+        auto* child = new QWidget(&form);
+        if (c.layout)
+            (new QVBoxLayout(&form))->addWidget(child);
+        else
+            child->setGeometry(10, 20, 50, 50);
+        if (c.fixed)
+            form.setFixedSize(260, 180);
+        form.resize(260, 180);
+        form.move(40, 50);
+        const QRect childBefore = child->geometry();
+        const Qt::WindowFlags flags = form.windowFlags();
+        const QSize least = form.minimumSize();
+        const QSize most = form.maximumSize();
+
+        int activated = 0;
+        int deactivated = 0;
+        auto* caption = new TKxGradientCaption(&form);
+        caption->OnActivate = [&](TKxGradientCaption*) { ++activated; };
+        caption->OnDeactivate = [&](TKxGradientCaption*) { ++deactivated; };
+        caption->Update();
+        const QMargins margins = form.contentsMargins();
+        EXPECT_GT(margins.top(), margins.bottom());
+        EXPECT_EQ(form.size(), QSize(260 + margins.left() + margins.right(),
+                                     180 + margins.top() + margins.bottom()));
+        EXPECT_EQ(form.pos(), QPoint(40, 50));
+        EXPECT_EQ(caption->BorderStyle(), c.fixed ? bsSingle : bsSizeable);
+        if (!c.layout) {
+            EXPECT_EQ(child->pos(), childBefore.topLeft() + QPoint(margins.left(), margins.top()));
+        }
+
+        const auto given_back = [&] {
+            EXPECT_EQ(form.windowFlags(), flags);
+            EXPECT_EQ(form.contentsMargins(), QMargins());
+            EXPECT_EQ(form.size(), QSize(260, 180));
+            EXPECT_EQ(form.pos(), QPoint(40, 50));
+            EXPECT_EQ(form.minimumSize(), least);
+            EXPECT_EQ(form.maximumSize(), most);
+            if (!c.layout) {
+                EXPECT_EQ(child->geometry(), childBefore);
+            }
+        };
+        caption->SetActive(false);
+        EXPECT_EQ(deactivated, 1);
+        given_back();
+        caption->SetActive(true);
+        caption->SetActive(true);
+        EXPECT_EQ(activated, 2);
+        EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+        delete caption;
+        EXPECT_EQ(deactivated, 1);
+        given_back();
+    }
+    // A form that goes with its caption takes nothing back.
+    auto* form = new QWidget;
+    GradientFormCaption(form, clBlack);
+    delete form;
+}
+
+TEST(CaptionFrame, AModalDialogStaysOpenWhileItsFrameComesAndGoes) {
+    QDialog dialog;
+    TKxGradientCaption* caption = GradientFormCaption(&dialog, clBlack);
+    bool shownThroughout = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        caption->SetActive(false);
+        caption->SetActive(true);
+        // The dialog's loop turns once more before the answer.
+        QTimer::singleShot(0, &dialog, [&] {
+            shownThroughout = dialog.isVisible() && caption->DrawsFrame();
+            dialog.accept();
+        });
+    });
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_TRUE(shownThroughout);
+}
+
+TEST(CaptionFrame, RightClickOnTheFrameOpensThePopupMenu) {
+    FramedForm framed;
+    QWidget& form = framed.form;
+    TKxGradientCaption* caption = GradientFormCaption(&form, clBlack);
+    auto* menu = new TKxPopupMenu(&form);
+    menu->addAction("Chiudi");
+    caption->SetPopupMenu(menu);
+    std::vector<std::pair<QObject*, QPoint>> popups;
+    const PopupMenuHook previous = SetPopupMenuHook([&](TPopupMenu& shown, QPoint point) {
+        popups.emplace_back(shown.PopupComponent.data(), point);
+        return nullptr;
+    });
+    const auto rightClick = [&](QPoint point) {
+        QWidget* strip = form.childAt(point);
+        ASSERT_NE(strip, framed.panel);
+        const QPoint local = strip->mapFrom(&form, point);
+        SendMouse(strip, QEvent::MouseButtonPress, local, Qt::RightButton, Qt::RightButton);
+        SendMouse(strip, QEvent::MouseButtonRelease, local, Qt::RightButton, Qt::NoButton);
+    };
+    const QPoint onCaption = caption->CaptionRectangle().center();
+    rightClick(onCaption);
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].first, caption);
+    EXPECT_EQ(popups[0].second, form.mapToGlobal(onCaption));
+    EXPECT_EQ(menu->PopupPoint(), form.mapToGlobal(onCaption));
+    // The frame's edges are the title bar's too; the form's contents are not.
+    rightClick(QPoint(1, form.height() / 2));
+    EXPECT_EQ(popups.size(), 2u);
+    menu->AutoPopup = false;
+    rightClick(onCaption);
+    EXPECT_EQ(popups.size(), 2u);
+    delete menu;
+    EXPECT_EQ(caption->PopupMenu(), nullptr);
+    rightClick(onCaption);
+    EXPECT_EQ(popups.size(), 2u);
+    SetPopupMenuHook(previous);
 }
 
 } // namespace

@@ -1,0 +1,194 @@
+#include "ControlsTestUtil.h"
+#include "controls/KxGrdCpt.h"
+#include "controls/KxMenus.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace controls;
+using namespace platform;
+
+namespace {
+
+// The parent: runs the child below (disabled on its own) on a virtual X display without a window
+// manager, where the frame's own moving and sizing are what move and size the window.
+TEST(CaptionWindow, DrivenWithTheMouseOnARealDisplay) {
+    const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+    if (xvfb.isEmpty())
+        GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb): no display to drive";
+    // The session bus library that Qt's X platform loads keeps a buffer to the end of the process.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile suppressions(folder.filePath("lsan.supp"));
+    ASSERT_TRUE(suppressions.open(QIODevice::WriteOnly) &&
+                suppressions.write("leak:libdbus-1.so\n") > 0);
+    suppressions.close();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    const QString leaks = environment.value("LSAN_OPTIONS");
+    environment.insert("LSAN_OPTIONS", (leaks.isEmpty() ? "" : leaks + ":") +
+                                           "suppressions=" + suppressions.fileName());
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(xvfb, {"-a", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
+                       "--gtest_filter=CaptionWindowChild.*", "--gtest_also_run_disabled_tests"});
+    const bool ended = child.waitForFinished(120000);
+    if (!ended) {
+        child.terminate();
+        if (!child.waitForFinished(10000)) {
+            child.kill();
+            child.waitForFinished(10000);
+        }
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_TRUE(ended) << "the child did not end\n" << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test.")) << output.toStdString();
+    EXPECT_FALSE(output.contains("SKIPPED")) << output.toStdString();
+}
+
+QIcon SolidIcon(TColor color) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(ToQColor(color));
+    return QIcon(pixmap);
+}
+
+// The mouse on the form's window, in the form's coordinates; drags go in steps on the screen, so
+// the window may move under the pointer.
+struct Mouse {
+    QWidget& form;
+    QWindow* window() const { return form.windowHandle(); }
+    void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(window(), button, {}, at);
+    }
+    void doubleClick(QPoint at) { QTest::mouseDClick(window(), Qt::LeftButton, {}, at); }
+    void hover(QPoint at) { QTest::mouseMove(window(), at); }
+    void drag(QPoint from, QPoint by) {
+        const QPoint start = form.mapToGlobal(from);
+        QTest::mousePress(window(), Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(window(), form.mapFromGlobal(start + by * step / 4));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, form.mapFromGlobal(start + by));
+    }
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 10000);
+}
+
+TEST(CaptionWindowChild, DISABLED_OnTheVirtualDisplay) {
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "run by CaptionWindow on a virtual X display";
+    QWidget form;
+    (new QVBoxLayout(&form))->addWidget(new QWidget);
+    form.setWindowTitle("Quendel");
+    form.setWindowIcon(SolidIcon(clLime));
+    form.move(100, 80);
+    form.resize(320, 200);
+    TKxGradientCaption* caption = GradientFormCaption(&form, clRed);
+    auto* menu = new TKxPopupMenu(&form);
+    menu->addAction("Chiudi");
+    caption->SetPopupMenu(menu);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return caption->FormActive(); }));
+    const QMargins margins = form.contentsMargins();
+    ASSERT_GT(margins.top(), margins.bottom());
+    const QRect rect = caption->CaptionRectangle();
+    const QPoint onCaption(rect.right() - 10, rect.center().y());
+
+    // The strip as the X server shows it: gradient from red, the icon in its square.
+    QApplication::processEvents();
+    const QImage screen =
+        form.screen()->grabWindow(0, form.x(), form.y(), form.width(), form.height()).toImage();
+    EXPECT_EQ(PixelAt(screen, rect.left(), rect.bottom()), Plain(clRed));
+    EXPECT_EQ(PixelAt(screen, rect.left() + 1 + rect.height() / 2, rect.center().y()),
+              Plain(clLime));
+
+    Mouse mouse{form};
+    QPoint pos = form.pos();
+    QSize size = form.size();
+    mouse.drag(onCaption, QPoint(60, 40));
+    ASSERT_TRUE(WaitFor([&] { return form.pos() == pos + QPoint(60, 40); })) << form.pos().x();
+    EXPECT_EQ(form.size(), size);
+
+    // The right edge and the bottom-left corner size the form; the edge shows the sizing cursor.
+    pos = form.pos();
+    const QPoint rightEdge(form.width() - 1, form.height() / 2);
+    mouse.hover(rightEdge);
+    EXPECT_EQ(form.childAt(rightEdge)->cursor().shape(), Qt::SizeHorCursor);
+    mouse.drag(rightEdge, QPoint(50, 0));
+    ASSERT_TRUE(WaitFor([&] { return form.size() == size + QSize(50, 0); }));
+    EXPECT_EQ(form.pos(), pos);
+    mouse.drag(QPoint(0, form.height() - 1), QPoint(-30, 25));
+    ASSERT_TRUE(WaitFor([&] { return form.size() == size + QSize(80, 25); }));
+    EXPECT_EQ(form.pos(), pos - QPoint(30, 0));
+
+    // A double click on the caption maximises and restores; so does the maximise button.
+    mouse.doubleClick(onCaption);
+    ASSERT_TRUE(WaitFor([&] { return form.isMaximized(); }));
+    mouse.doubleClick(onCaption);
+    ASSERT_TRUE(WaitFor([&] { return !form.isMaximized(); }));
+    mouse.click(caption->ButtonRect(biMaximize).center());
+    ASSERT_TRUE(WaitFor([&] { return form.isMaximized(); }));
+    mouse.click(caption->ButtonRect(biMaximize).center());
+    ASSERT_TRUE(WaitFor([&] { return !form.isMaximized(); }));
+    mouse.click(caption->ButtonRect(biMinimize).center());
+    ASSERT_TRUE(WaitFor([&] { return form.isMinimized(); }));
+    form.showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    // The right click opens the pop-up menu for this component, not the form's own menu.
+    QObject* opener = nullptr;
+    const PopupMenuHook previous = SetPopupMenuHook([&](TPopupMenu& shown, QPoint) {
+        opener = shown.PopupComponent;
+        return nullptr;
+    });
+    int formMenus = 0;
+    form.setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(&form, &QWidget::customContextMenuRequested, [&] { ++formMenus; });
+    mouse.click(onCaption, Qt::RightButton);
+    SetPopupMenuHook(previous);
+    EXPECT_EQ(opener, caption);
+    EXPECT_EQ(formMenus, 0);
+    mouse.click(QPoint(form.width() / 2, form.height() / 2), Qt::RightButton);
+    EXPECT_EQ(formMenus, 1);
+
+    // Leaving active gives the window manager's frame back at the same place and size.
+    pos = form.pos();
+    size = form.size();
+    caption->SetActive(false);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_FALSE(form.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form.pos(), pos);
+    EXPECT_EQ(form.size(),
+              size - QSize(margins.left() + margins.right(), margins.top() + margins.bottom()));
+    caption->SetActive(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(form.size(), size);
+    mouse.click(caption->ButtonRect(biSystemMenu).center());
+    ASSERT_TRUE(WaitFor([&] { return !form.isVisible(); }));
+
+    // A dialog's help button asks what the next click points at.
+    QWidget dialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowSystemMenuHint |
+                                Qt::WindowContextHelpButtonHint);
+    dialog.resize(200, 100);
+    TKxGradientCaption* help = GradientFormCaption(&dialog, clBlue);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    Mouse{dialog}.click(help->ButtonRect(biHelp).center());
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
+}
+
+} // namespace

@@ -26,9 +26,11 @@ class PgnWindowTest : public MainWindowTest {
 protected:
     TFormPGN* Form() const { return FormPGN; }
 
+    // The clipboard's text is read in slices like a file; this waits until it is read.
     void Paste(const QString& text) {
         QApplication::clipboard()->setText(text);
         Form()->IncollaClick();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !Form()->Reading(); }, 20000));
     }
 
     QString Enabled() const {
@@ -115,7 +117,7 @@ TEST_F(PgnWindowTest, FilesAreReadAndAnotherChoiceDropsTheFirst) {
     EXPECT_TRUE(Form()->Reading());
     Choose(dir.filePath("due.pgn"));
     EXPECT_EQ(Form()->LabelCounter->text(), "Partita 1/2");
-    EXPECT_EQ(Form()->Lines.size(), 10);
+    EXPECT_EQ(Form()->Games.size(), 2);
 
     Choose(dir.filePath("molte.pgn"));
     EXPECT_EQ(Form()->LabelCounter->text(), "Partita 1/3000");

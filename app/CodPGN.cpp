@@ -267,11 +267,10 @@ template <typename View> void TPgnGameIndex::TakePiece(View piece) {
         return;
     FLineOpen = true;
     if (!FClassified) {
-        const qsizetype headSize = 7; // "[Event "
-        const qsizetype taken = std::min(headSize - FHead.size(), piece.size());
+        const qsizetype taken = std::min(EventLine.size() - FHead.size(), piece.size());
         FHead.append(piece.first(taken));
         piece = piece.sliced(taken);
-        if (FHead.size() < headSize)
+        if (FHead.size() < EventLine.size())
             return;
         Classify();
     }

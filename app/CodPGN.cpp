@@ -2,13 +2,13 @@
 
 #include "platform/DateTime.h"
 #include "platform/SafeWrite.h"
-#include "platform/TextLines.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryFile>
+#include <cstring>
 
 namespace CodPGN {
 
@@ -182,34 +182,231 @@ QStringList ReadPgnMoves(const QStringList& lines) {
     return target;
 }
 
-QList<int> IndexPgnGames(const QStringList& lines, bool* excess) {
-    QList<int> starts;
-    bool more = false;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (!lines[i].startsWith(EventLine))
-            continue;
-        if (starts.size() == MaxGames) {
-            more = true;
-            break;
+// ---- the games of a text
+
+namespace {
+
+QStringList JoinedLines(const QString& text) {
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+qsizetype FindChar(QStringView text, char c, qsizetype from) {
+    return text.indexOf(QLatin1Char(c), from);
+}
+
+qsizetype FindChar(QLatin1StringView text, char c, qsizetype from) {
+    const void* found = std::memchr(text.data() + from, c, size_t(text.size() - from));
+    return found ? static_cast<const char*>(found) - text.data() : -1;
+}
+
+} // namespace
+
+QStringList TPgnGame::TagLines() const {
+    return JoinedLines(Tags);
+}
+
+QStringList TPgnGame::MoveLines() const {
+    return JoinedLines(Moves);
+}
+
+void TPgnGameIndex::Add(QStringView text) {
+    AddText(text);
+}
+
+void TPgnGameIndex::Add(QLatin1StringView text) {
+    AddText(text);
+}
+
+void TPgnGameIndex::AddLine(QStringView line) {
+    TakePiece(line);
+    EndLine();
+}
+
+void TPgnGameIndex::Finish() {
+    if (FLineOpen)
+        EndLine();
+    FAfterCr = false;
+    CloseGame();
+}
+
+// Each search for a line end goes on from where the last one stopped, so a text with only one
+// kind of line end, or none, is still looked at once.
+template <typename View> void TPgnGameIndex::AddText(View text) {
+    const qsizetype size = text.size();
+    qsizetype nextLf = -1;
+    qsizetype nextCr = -1;
+    qsizetype i = 0;
+    while (i < size && !FExcess) {
+        if (FAfterCr) {
+            FAfterCr = false;
+            if (text[i] == QLatin1Char('\n')) {
+                ++i;
+                continue;
+            }
         }
-        starts.append(i);
+        if (nextLf < i && nextLf != size)
+            nextLf = FindChar(text, '\n', i);
+        if (nextLf < 0)
+            nextLf = size;
+        if (nextCr < i && nextCr != size)
+            nextCr = FindChar(text, '\r', i);
+        if (nextCr < 0)
+            nextCr = size;
+        const qsizetype end = std::min(nextLf, nextCr);
+        TakePiece(text.sliced(i, end - i));
+        if (end == size)
+            return;
+        FAfterCr = end == nextCr;
+        EndLine();
+        i = end + 1;
     }
+}
+
+template <typename View> void TPgnGameIndex::TakePiece(View piece) {
+    if (FExcess || piece.isEmpty())
+        return;
+    FLineOpen = true;
+    if (!FClassified) {
+        const qsizetype taken = std::min(EventLine.size() - FHead.size(), piece.size());
+        FHead.append(piece.first(taken));
+        piece = piece.sliced(taken);
+        if (FHead.size() < EventLine.size())
+            return;
+        Classify();
+    }
+    Keep(piece);
+}
+
+void TPgnGameIndex::EndLine() {
+    if (FExcess)
+        return;
+    if (!FClassified)
+        Classify();
+    FClassified = false;
+    FHead.truncate(0);
+    FLineOpen = false;
+    ++FLine;
+}
+
+// What the line is, told by its first characters: where it goes, and whether it is kept.
+void TPgnGameIndex::Classify() {
+    FClassified = true;
+    FKeeping = false;
+    if (FHead == EventLine) {
+        CloseGame();
+        if (FGames.size() == MaxGames) {
+            FExcess = true;
+            FPart = TPart::None;
+            return;
+        }
+        FGames.append(TPgnGame{});
+        FGames.last().Line = FLine;
+        FPart = TPart::Tags;
+    } else if (FPart == TPart::Tags && (FHead.isEmpty() || !FHead.startsWith(QLatin1Char('[')))) {
+        // One empty line after the tags is passed over.
+        FPart = TPart::Moves;
+        if (FHead.isEmpty())
+            return;
+    } else if (FPart == TPart::Moves && FHead.isEmpty()) {
+        FPart = TPart::None;
+    }
+    if (FPart == TPart::None)
+        return;
+    TPgnGame& game = FGames.last();
+    QString& target = FPart == TPart::Tags ? game.Tags : game.Moves;
+    if (!target.isEmpty()) {
+        // A line feed with nothing after it would read as an empty line.
+        if (MaxGameText - game.Tags.size() - game.Moves.size() < 2) {
+            game.Cut = true;
+            FPart = TPart::None;
+            return;
+        }
+        target += QLatin1Char('\n');
+    }
+    FKeeping = true;
+    Keep(QStringView(FHead));
+}
+
+template <typename View> void TPgnGameIndex::Keep(View piece) {
+    if (!FKeeping || piece.isEmpty())
+        return;
+    TPgnGame& game = FGames.last();
+    QString& target = FPart == TPart::Tags ? game.Tags : game.Moves;
+    const qsizetype room = MaxGameText - game.Tags.size() - game.Moves.size();
+    if (piece.size() <= room) {
+        target.append(piece);
+        return;
+    }
+    target.append(piece.first(room));
+    game.Cut = true;
+    FKeeping = false;
+    FPart = TPart::None;
+}
+
+// A finished game gives back what its strings reserved while growing.
+void TPgnGameIndex::CloseGame() {
+    if (FGames.isEmpty())
+        return;
+    FGames.last().Tags.squeeze();
+    FGames.last().Moves.squeeze();
+}
+
+QList<int> IndexPgnGames(const QStringList& lines, bool* excess) {
+    TPgnGameIndex index;
+    for (const QString& line : lines) {
+        index.AddLine(line);
+        if (index.Excess())
+            break;
+    }
+    QList<int> starts;
+    for (const TPgnGame& game : index.Games())
+        starts.append(int(game.Line));
     if (excess)
-        *excess = more;
+        *excess = index.Excess();
     return starts;
 }
 
 TPgnGameLines GameLines(const QStringList& lines, int start) {
-    TPgnGameLines game;
-    auto nextGame = [&](int i) { return i > start && lines[i].startsWith(EventLine); };
-    int i = start;
-    while (i < lines.size() && lines[i].startsWith(QLatin1Char('[')) && !nextGame(i))
-        game.Tags.append(lines[i++]);
-    if (i < lines.size() && lines[i].isEmpty())
-        ++i;
-    while (i < lines.size() && !lines[i].isEmpty() && !nextGame(i))
-        game.Moves.append(lines[i++]);
-    return game;
+    TPgnGameIndex index;
+    for (qsizetype i = start; i < lines.size(); ++i) {
+        index.AddLine(lines[i]);
+        if (!index.Taking() || index.Games().size() > 1)
+            break;
+    }
+    if (index.Games().isEmpty())
+        return {};
+    const TPgnGame& game = index.Games().first();
+    return {game.TagLines(), game.MoveLines()};
+}
+
+QString ShownText(QStringView text) {
+    static const QString lineMark = QStringLiteral(" [...]");
+    static const QString restMark = QStringLiteral("[... il resto del testo non e' mostrato]");
+    QString shown;
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        const QStringView line = text.sliced(start, end - start);
+        const bool longLine = line.size() > MaxShownLine;
+        const qsizetype size =
+            (start > 0 ? 1 : 0) + (longLine ? MaxShownLine + lineMark.size() : line.size());
+        if (shown.size() + size > MaxShownText - 1 - restMark.size()) {
+            if (start > 0)
+                shown += QLatin1Char('\n');
+            shown += restMark;
+            break;
+        }
+        if (start > 0)
+            shown += QLatin1Char('\n');
+        if (longLine)
+            shown.append(line.first(MaxShownLine)).append(lineMark);
+        else
+            shown += line;
+        start = end + 1;
+    }
+    return shown;
 }
 
 char PgnPromotionLetter(const QString& move, char current) {
@@ -352,69 +549,65 @@ bool WritePgnText(const QString& fileName, const QString& text, bool append, QSt
 
 // ---- the reader
 
-TPgnFileReader::TPgnFileReader(QObject* parent) : QObject(parent) {
+TPgnReader::TPgnReader(QObject* parent) : QObject(parent) {
     FTimer.setInterval(0);
-    connect(&FTimer, &QTimer::timeout, this, &TPgnFileReader::ReadSlice);
+    connect(&FTimer, &QTimer::timeout, this, &TPgnReader::ReadSlice);
 }
 
-bool TPgnFileReader::Start(const QString& fileName) {
+bool TPgnReader::Start(const QString& fileName) {
     Abandon();
     FFile.setFileName(fileName);
     if (!FFile.open(QIODevice::ReadOnly))
         return false;
+    FBuffer.resize(SliceBytes);
     FTimer.start();
     return true;
 }
 
-void TPgnFileReader::Abandon() {
+void TPgnReader::StartText(const QString& text) {
+    Abandon();
+    FText = text;
+    FTimer.start();
+}
+
+void TPgnReader::Abandon() {
     FTimer.stop();
     FFile.close();
-    FPending.clear();
-    FLines.clear();
-    FGamesFound = 0;
+    FBuffer = QByteArray();
+    FText.clear();
+    FTextRead = 0;
+    FIndex = TPgnGameIndex();
 }
 
-QStringList TPgnFileReader::TakeLines() {
-    return std::exchange(FLines, QStringList());
-}
-
-void TPgnFileReader::AddLines(const QByteArray& data) {
-    for (QString& line : platform::SplitLines(data)) {
-        if (FGamesFound > MaxGames)
-            return;
-        if (line.startsWith(EventLine))
-            ++FGamesFound;
-        FLines.append(std::move(line));
+// A read error ends the reading with the games read so far.
+void TPgnReader::ReadSlice() {
+    bool more = false;
+    if (FFile.isOpen()) {
+        const qint64 read = FFile.read(FBuffer.data(), SliceBytes);
+        if (read > 0)
+            FIndex.Add(QLatin1StringView(FBuffer.constData(), qsizetype(read)));
+        more = read > 0;
+    } else {
+        const QStringView slice = QStringView(FText).sliced(FTextRead).first(
+            std::min(SliceBytes, FText.size() - FTextRead));
+        FIndex.Add(slice);
+        FTextRead += slice.size();
+        more = FTextRead < FText.size();
     }
-}
-
-void TPgnFileReader::ReadSlice() {
-    const QByteArray data = FFile.read(SliceBytes);
-    if (data.isEmpty()) {
-        AddLines(FPending);
-        Finish();
+    if (more && !FIndex.Excess()) {
+        emit Progress(GamesFound());
         return;
     }
-    FPending += data;
-    qsizetype cut = FPending.size();
-    // A CR at the end may be the first half of a CR LF.
-    if (FPending.endsWith('\r'))
-        --cut;
-    while (cut > 0 && FPending[cut - 1] != '\n' && FPending[cut - 1] != '\r')
-        --cut;
-    AddLines(FPending.left(cut));
-    FPending.remove(0, cut);
-    if (FGamesFound > MaxGames) {
-        Finish();
-        return;
-    }
-    emit Progress(FGamesFound);
+    Finish();
 }
 
-void TPgnFileReader::Finish() {
+void TPgnReader::Finish() {
     FTimer.stop();
     FFile.close();
-    FPending.clear();
+    FBuffer = QByteArray();
+    FText.clear();
+    FTextRead = 0;
+    FIndex.Finish();
     emit Finished();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // PGN text without widgets: tag lines, dates, the move tokens of a game, the index of the games
-// of a text, the exported game, the external PGN program and a file reader that works in slices
-// so a large file never blocks the window.
+// of a text, the exported game, the external PGN program and a reader that works in slices so a
+// large file or clipboard text never blocks the window nor holds more than the games it keeps.
 
 #include "board/BoardModel.h"
 
@@ -15,6 +15,12 @@ namespace CodPGN {
 
 // The most games one text is browsed for.
 inline constexpr int MaxGames = 4096;
+// The most characters of one game's tag and move lines kept; a game beyond it is cut there.
+inline constexpr qsizetype MaxGameText = 1 << 20;
+// What a text box shows of a game: each line at most MaxShownLine characters, the whole text at
+// most MaxShownText, so laying it out never holds up the window.
+inline constexpr qsizetype MaxShownLine = 8 * 1024;
+inline constexpr qsizetype MaxShownText = 256 * 1024;
 
 QString GetPgnTagName(const QString& line);
 QString GetPgnTagValue(const QString& line);
@@ -37,6 +43,61 @@ TPgnTags ReadPgnTags(const QStringList& lines);
 // results too, for the board to refuse.
 QStringList ReadPgnMoves(const QStringList& lines);
 
+// One game as kept: its tag lines and its move lines, each joined by line feeds, together at most
+// MaxGameText characters; Cut when the game's text went beyond them.
+struct TPgnGame {
+    QString Tags;
+    QString Moves;
+    bool Cut = false;
+    // Its first line's number in the text.
+    qsizetype Line = 0;
+
+    QStringList TagLines() const;
+    QStringList MoveLines() const;
+};
+
+// The games of a PGN text fed in pieces of any size, lines split at CR LF, LF and CR also across
+// pieces. A line beginning with "[Event " starts a game; of a game the tag lines are kept, then
+// after one empty line the move lines up to the next empty line; the rest of the text is passed
+// over. Time is linear in the text; memory holds the games kept and never a whole line.
+class TPgnGameIndex {
+public:
+    void Add(QStringView text);
+    void Add(QLatin1StringView text);
+    // One whole line, without its line end (not mixed with Add).
+    void AddLine(QStringView line);
+    // The end of the text: a last line without a line end counts.
+    void Finish();
+
+    // A game beyond MaxGames was met; nothing after it is looked at.
+    bool Excess() const { return FExcess; }
+    // The last game still takes the lines that follow.
+    bool Taking() const { return FPart != TPart::None; }
+    const QList<TPgnGame>& Games() const { return FGames; }
+    QList<TPgnGame> TakeGames() { return std::exchange(FGames, {}); }
+
+private:
+    enum class TPart { None, Tags, Moves };
+
+    template <typename View> void AddText(View text);
+    template <typename View> void TakePiece(View piece);
+    template <typename View> void Keep(View piece);
+    void EndLine();
+    void Classify();
+    void CloseGame();
+
+    QList<TPgnGame> FGames;
+    TPart FPart = TPart::None;
+    // The current line's first characters until they tell what the line is.
+    QString FHead;
+    bool FClassified = false;
+    bool FKeeping = false;
+    bool FLineOpen = false;
+    bool FAfterCr = false;
+    bool FExcess = false;
+    qsizetype FLine = 0;
+};
+
 // The first line of each game ("[Event " starts one), at most MaxGames; excess tells whether a
 // game beyond them was found.
 QList<int> IndexPgnGames(const QStringList& lines, bool* excess = nullptr);
@@ -48,6 +109,10 @@ struct TPgnGameLines {
     QStringList Moves;
 };
 TPgnGameLines GameLines(const QStringList& lines, int start);
+
+// Lines joined by line feeds as a text box shows them: a line beyond MaxShownLine is cut with a
+// mark, and where the text would go beyond MaxShownText a closing line says the rest is not shown.
+QString ShownText(QStringView text);
 
 // The promotion a move names after "=" (q, r, b or n in either case), else current.
 char PgnPromotionLetter(const QString& move, char current);
@@ -71,22 +136,25 @@ QString PassThroughExternalProgram(const QString& text, int timeoutMs = 2000);
 // Writes the text to the file, or appends it after a blank line; all or nothing.
 bool WritePgnText(const QString& fileName, const QString& text, bool append, QString* error);
 
-// Reads a PGN file into lines in slices from the event loop; reading stops after the first game
-// beyond MaxGames. Starting again, or Abandon, drops a reading under way.
-class TPgnFileReader : public QObject {
+// Reads a PGN file, or text already in memory, into its games in slices from the event loop;
+// reading stops at the first game beyond MaxGames. Starting again, or Abandon, drops a reading
+// under way.
+class TPgnReader : public QObject {
     Q_OBJECT
 public:
-    explicit TPgnFileReader(QObject* parent = nullptr);
+    explicit TPgnReader(QObject* parent = nullptr);
 
     // False (and nothing read) when the file cannot be opened.
     bool Start(const QString& fileName);
+    void StartText(const QString& text);
     void Abandon();
     bool Busy() const { return FTimer.isActive(); }
-    int GamesFound() const { return FGamesFound; }
-    // The lines read so far; taken once Finished.
-    QStringList TakeLines();
+    int GamesFound() const { return int(FIndex.Games().size()); }
+    bool Excess() const { return FIndex.Excess(); }
+    // The games read; taken once Finished.
+    QList<TPgnGame> TakeGames() { return FIndex.TakeGames(); }
 
-    static constexpr qint64 SliceBytes = 1 << 20;
+    static constexpr qsizetype SliceBytes = 1 << 20;
 
 signals:
     void Progress(int gamesFound);
@@ -94,14 +162,14 @@ signals:
 
 private:
     void ReadSlice();
-    void AddLines(const QByteArray& data);
     void Finish();
 
     QFile FFile;
+    QByteArray FBuffer;
+    QString FText;
+    qsizetype FTextRead = 0;
     QTimer FTimer;
-    QByteArray FPending;
-    QStringList FLines;
-    int FGamesFound = 0;
+    TPgnGameIndex FIndex;
 };
 
 } // namespace CodPGN

@@ -15,7 +15,6 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSplitter>
 #include <QStorageInfo>
 #include <QTreeView>
@@ -27,11 +26,6 @@ namespace {
 
 // The splitter keeps each memo this far from the panel's edges.
 constexpr int SplitterLimit = 20;
-
-QStringList MemoLines(const QPlainTextEdit* memo) {
-    const QString text = memo->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
 
 QPushButton* Button(QWidget* parent, const QString& name, const QString& caption) {
     auto* button = new QPushButton(caption, parent);
@@ -65,8 +59,8 @@ TFormPGN::TFormPGN(QWidget* parent) : QDialog(parent) {
     layout->addLayout(columns, 1);
     layout->addLayout(buttons);
 
-    connect(&FReader, &CodPGN::TPgnFileReader::Progress, this, &TFormPGN::ReadingProgress);
-    connect(&FReader, &CodPGN::TPgnFileReader::Finished, this, &TFormPGN::ReadingFinished);
+    connect(&FReader, &CodPGN::TPgnReader::Progress, this, &TFormPGN::ReadingProgress);
+    connect(&FReader, &CodPGN::TPgnReader::Finished, this, &TFormPGN::ReadingFinished);
 
     FormStorage1 = new TFormStorage(this);
     FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
@@ -244,12 +238,23 @@ void TFormPGN::ShowFolder(const QString& folder) {
 // ---- sources
 
 void TFormPGN::ChoosePgnFile(const QString& fileName) {
-    Lines.clear();
-    if (!FReader.Start(fileName)) {
+    StartReading();
+    if (!FReader.Start(fileName))
         IndexPgnFile();
+}
+
+void TFormPGN::IncollaClick() {
+    const QString text = QApplication::clipboard()->text();
+    if (text.isEmpty())
         return;
-    }
-    GameStart.clear();
+    FileListBox1->selectionModel()->clear();
+    StartReading();
+    FReader.StartText(text);
+}
+
+// No game is shown while a source is read.
+void TFormPGN::StartReading() {
+    Games.clear();
     GameCount = 0;
     CurrentGame = 0;
     ShowPgnGame();
@@ -260,28 +265,15 @@ void TFormPGN::ReadingProgress(int gamesFound) {
 }
 
 void TFormPGN::ReadingFinished() {
-    Lines = FReader.TakeLines();
-    IndexPgnFile();
-}
-
-void TFormPGN::IncollaClick() {
-    const QString text = QApplication::clipboard()->text();
-    if (text.isEmpty())
-        return;
-    FReader.Abandon();
-    FileListBox1->selectionModel()->clear();
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    Lines = text.split(lineEnd);
+    Games = FReader.TakeGames();
     IndexPgnFile();
 }
 
 // ---- the games
 
 void TFormPGN::IndexPgnFile() {
-    bool excess = false;
-    GameStart = CodPGN::IndexPgnGames(Lines, &excess);
-    GameCount = int(GameStart.size());
-    if (excess)
+    GameCount = int(Games.size());
+    if (FReader.Excess())
         platform::MessageBox(QStringLiteral("Il numero massimo di partite per singolo file\n") +
                                  QStringLiteral("gestito dal programma e' di ") +
                                  QString::number(CodPGN::MaxGames) + QStringLiteral("\n") +
@@ -291,19 +283,20 @@ void TFormPGN::IndexPgnFile() {
     ShowPgnGame();
 }
 
-void TFormPGN::SetCounter(int current, int count) {
-    LabelCounter->setText(QStringLiteral("Partita %1/%2").arg(current).arg(count));
+void TFormPGN::SetCounter(int current, int count, bool cut) {
+    LabelCounter->setText(QStringLiteral("Partita %1/%2").arg(current).arg(count) +
+                          (cut ? QStringLiteral(" (troncata)") : QString()));
 }
 
 void TFormPGN::ShowPgnGame() {
     CurrentGame = GameCount == 0 ? 0 : std::clamp(CurrentGame, 1, GameCount);
     MemoTags->clear();
     MemoMoves->clear();
-    SetCounter(CurrentGame, GameCount);
+    SetCounter(CurrentGame, GameCount, CurrentGame > 0 && Games[CurrentGame - 1].Cut);
     if (CurrentGame > 0) {
-        const CodPGN::TPgnGameLines game = CodPGN::GameLines(Lines, GameStart[CurrentGame - 1]);
-        MemoTags->setPlainText(game.Tags.join(QLatin1Char('\n')));
-        MemoMoves->setPlainText(game.Moves.join(QLatin1Char('\n')));
+        const CodPGN::TPgnGame& game = Games[CurrentGame - 1];
+        MemoTags->setPlainText(CodPGN::ShownText(game.Tags));
+        MemoMoves->setPlainText(CodPGN::ShownText(game.Moves));
     }
     BtnFirst->setEnabled(CurrentGame >= 2);
     BtnPrev->setEnabled(CurrentGame >= 2);
@@ -326,14 +319,16 @@ void TFormPGN::ReadPgnMoves(QStringList& target, const QStringList& lines) {
     target = CodPGN::ReadPgnMoves(lines);
 }
 
-// With no game shown there is nothing to import: OK closes as "Annulla" does.
+// With no game shown there is nothing to import: OK closes as "Annulla" does. The game is read
+// from its own lines, not from the memos, which show it cut.
 void TFormPGN::BtnOkClick() {
     if (GameCount == 0) {
         BtnAnnullaClick();
         return;
     }
-    ReadPgnTags(MemoLines(MemoTags));
-    ReadPgnMoves(Moves, MemoLines(MemoMoves));
+    const CodPGN::TPgnGame& game = Games[CurrentGame - 1];
+    ReadPgnTags(game.TagLines());
+    ReadPgnMoves(Moves, game.MoveLines());
     accept();
 }
 

@@ -33,8 +33,8 @@ public:
     QString Result;
     QStringList Moves;
     bool Append = false;
-    QStringList Lines;
-    QList<int> GameStart;
+    // The games of the text being browsed, each as far as it is kept.
+    QList<CodPGN::TPgnGame> Games;
     int GameCount = 0;
     int CurrentGame = 0;
 
@@ -62,8 +62,8 @@ public:
     // Writes the exported game from the fields; false (reported) when the file was not written.
     bool WritePgnGame(const QString& fileName);
 
-    // Chooses a source: a file (read in slices, the counter showing the games found so far) or
-    // the clipboard's text.
+    // Chooses a source: a file or the clipboard's text, read in slices, the counter showing the
+    // games found so far.
     void ChoosePgnFile(const QString& fileName);
     void IncollaClick();
     bool Reading() const { return FReader.Busy(); }
@@ -82,14 +82,15 @@ private:
     void FillDrives();
     void ShowDrive(int index);
     void ShowFolder(const QString& folder);
+    void StartReading();
     void ReadingProgress(int gamesFound);
     void ReadingFinished();
-    void SetCounter(int current, int count);
+    void SetCounter(int current, int count, bool cut = false);
     CodPGN::TPgnTags Tags() const;
 
     QFileSystemModel* FFolders;
     QFileSystemModel* FFiles;
-    CodPGN::TPgnFileReader FReader;
+    CodPGN::TPgnReader FReader;
 };
 
 extern TFormPGN* FormPGN;

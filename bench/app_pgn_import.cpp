@@ -3,7 +3,6 @@
 // are reported.
 
 #include "app/CodPGN.h"
-#include "platform/TextLines.h"
 #include "tests/RandomPgnGames.h"
 
 #include <benchmark/benchmark.h>
@@ -43,22 +42,25 @@ const PgnFile& File() {
     return file;
 }
 
-// The import's own road for every game: read, index, the browser's split, tags, tokens, replay.
+// The import's own road for every game: read in the reader's slices, tags, tokens, replay.
 int ImportEveryGame(const QString& name) {
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         std::abort();
-    const QStringList lines = platform::SplitLines(file.readAll());
+    CodPGN::TPgnGameIndex index;
+    QByteArray slice(CodPGN::TPgnReader::SliceBytes, Qt::Uninitialized);
+    for (qint64 read; (read = file.read(slice.data(), slice.size())) > 0;)
+        index.Add(QLatin1StringView(slice.constData(), qsizetype(read)));
+    index.Finish();
     TChessBoardModel board;
     char promotion = 'q';
     bool replaying = false;
     board.OnPromotion = [&](TChessBoardModel*, Square, Square, char& piece) { piece = promotion; };
     int played = 0;
-    for (const int start : CodPGN::IndexPgnGames(lines)) {
-        const CodPGN::TPgnGameLines game = CodPGN::GameLines(lines, start);
-        benchmark::DoNotOptimize(CodPGN::ReadPgnTags(game.Tags));
+    for (const CodPGN::TPgnGame& game : index.Games()) {
+        benchmark::DoNotOptimize(CodPGN::ReadPgnTags(game.TagLines()));
         board.NewGame();
-        CodPGN::ReplayPgnMoves(board, CodPGN::ReadPgnMoves(game.Moves), promotion, replaying);
+        CodPGN::ReplayPgnMoves(board, CodPGN::ReadPgnMoves(game.MoveLines()), promotion, replaying);
         played += (board.CurrentMove() - 1) * 2 + (board.WhiteToMove() ? 0 : 1);
     }
     return played;

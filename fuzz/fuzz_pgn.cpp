@@ -1,5 +1,6 @@
 // Any PGN text: its tags and dates are read, its games indexed and their tokens replayed on a
-// board, which only ever holds the twelve piece letters, and the replay always ends.
+// board, which only ever holds the twelve piece letters, and the replay always ends. The text
+// read in pieces, as the browser reads a file, gives the same games as its lines.
 
 #include "app/CodPGN.h"
 #include "platform/TextLines.h"
@@ -31,8 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool replaying = false;
     board.OnPromotion = [&](TChessBoardModel*, Square, Square, char& piece) { piece = promotion; };
     board.OnLegalMove = [&](TChessBoardModel* sender, Square, Square) { CheckSquares(*sender); };
-    for (const int start : CodPGN::IndexPgnGames(lines)) {
-        const CodPGN::TPgnGameLines game = CodPGN::GameLines(lines, start);
+    const QByteArrayView bytes(data, qsizetype(size));
+    CodPGN::TPgnGameIndex index;
+    const qsizetype piece = size > 0 ? 1 + data[0] % 16 : 1;
+    for (qsizetype at = 0; at < bytes.size(); at += piece) {
+        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
+        index.Add(QLatin1StringView(part.data(), part.size()));
+    }
+    index.Finish();
+    const QList<int> starts = CodPGN::IndexPgnGames(lines);
+    if (index.Games().size() != starts.size())
+        std::abort();
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const CodPGN::TPgnGameLines game = CodPGN::GameLines(lines, starts[i]);
+        const CodPGN::TPgnGame& read = index.Games()[i];
+        if (read.TagLines() != game.Tags || read.MoveLines() != game.Moves)
+            std::abort();
         CodPGN::ReadPgnTags(game.Tags);
         board.NewGame();
         CodPGN::ReplayPgnMoves(board, CodPGN::ReadPgnMoves(game.Moves), promotion, replaying);

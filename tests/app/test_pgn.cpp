@@ -1,5 +1,6 @@
 // PGN text: tags, dates, move tokens, the game index, the exported game, writing, the sliced
 // reader and the external program.
+#include "ChildProcess.h"
 #include "app/CodPGN.h"
 #include "platform/DateTime.h"
 #include "platform/TextLines.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace CodPGN;
 
@@ -41,6 +43,24 @@ QStringList Split(const QString& text) {
 
 QString Game(int number) {
     return QStringLiteral("[Event \"E%1\"]\n[White \"W%1\"]\n\n1. e4 e5\n\n").arg(number);
+}
+
+// The games of a text as the browser's line-by-line rule splits them.
+QList<TPgnGameLines> GamesByLines(const QByteArray& data) {
+    const QStringList lines = platform::SplitLines(data);
+    QList<TPgnGameLines> games;
+    for (const int start : IndexPgnGames(lines))
+        games.append(GameLines(lines, start));
+    return games;
+}
+
+void ExpectSameGames(const QList<TPgnGame>& games, const QList<TPgnGameLines>& expected) {
+    ASSERT_EQ(games.size(), expected.size());
+    for (qsizetype i = 0; i < games.size(); ++i) {
+        EXPECT_EQ(games[i].TagLines(), expected[i].Tags) << i;
+        EXPECT_EQ(games[i].MoveLines(), expected[i].Moves) << i;
+        EXPECT_FALSE(games[i].Cut) << i;
+    }
 }
 
 void Play(TChessBoardModel& board, std::initializer_list<std::pair<Square, Square>> moves) {
@@ -160,6 +180,118 @@ TEST(PgnIndex, GameLinesSplitTagsFromMoves) {
     EXPECT_TRUE(third.Moves.isEmpty());
 }
 
+namespace {
+
+// The games of a text fed to an index in pieces of one size, as Latin-1 bytes or as text.
+QList<TPgnGame> IndexedInPieces(const QByteArray& data, qsizetype piece, bool latin1) {
+    TPgnGameIndex index;
+    const QString text = QString::fromLatin1(data);
+    for (qsizetype at = 0; at < data.size(); at += piece) {
+        if (latin1)
+            index.Add(QLatin1StringView(data).sliced(at, std::min(piece, data.size() - at)));
+        else
+            index.Add(QStringView(text).sliced(at, std::min(piece, text.size() - at)));
+    }
+    index.Finish();
+    return index.Games();
+}
+
+} // namespace
+
+TEST(PgnIndex, TextInPiecesOfAnySizeGivesTheGamesOfItsLines) {
+    const QByteArray texts[] = {
+        "",
+        "junk\r\n[Event \"A\"]\r[Site \"S\"]\r\n\r\n1. e4 e5\n2. Nf3\n\ntrailing\r\n"
+        "[Event \"B\"]\n[Round \"1\"]\n1. d4\r\n[Event \"C\"]\n\n\n1. c4",
+        "[Event \"A\"]\n[Eventual]\n [Event \"x\"]\n\n1. e4\n[Event \"B\"]",
+        "[Event\n[Event \"A\"]\r\r1. e4\r\r[Event \"B\"]\r\n\r\n[Event \"C\"]\n[",
+        "[Event \"A\"]\n\n\n\n[Event \"B\"]\n1. e4 {a\r\ncomment}\r\n\r\n",
+    };
+    for (const QByteArray& data : texts) {
+        const QList<TPgnGameLines> expected = GamesByLines(data);
+        for (const bool latin1 : {true, false}) {
+            for (const qsizetype piece : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7),
+                                          qsizetype(8), qsizetype(1) << 20}) {
+                SCOPED_TRACE(data.left(20).toStdString() + " piece " + std::to_string(piece));
+                ExpectSameGames(IndexedInPieces(data, piece, latin1), expected);
+            }
+        }
+    }
+}
+
+TEST(PgnIndex, AGameBeyondTheBoundIsKeptUpToItAndMarkedCut) {
+    const QByteArray event = "[Event \"A\"]";
+    const QByteArray next = "\n\n[Event \"B\"]\n\n1. d4\n";
+    const qsizetype room = MaxGameText - event.size(); // what the moves may take
+    struct Case {
+        const char* what;
+        QByteArray text;
+        bool cut;
+        qsizetype tags;
+        qsizetype moves; // -1: any size up to the room
+    } cases[] = {
+        {"a move line that just fits", event + "\n\n" + QByteArray(room, 'x') + next, false,
+         event.size(), room},
+        {"one character more", event + "\n\n" + QByteArray(room + 1, 'x') + next, true,
+         event.size(), room},
+        {"a long comment line",
+         event + "\n\n1. e4 {" + QByteArray(3 * MaxGameText, 'x') + "} e5" + next, true,
+         event.size(), room},
+        {"short lines", event + "\n\n" + QByteArray(MaxGameText, 'x').replace("xx", "e4\n") + next,
+         true, event.size(), -1},
+        {"a tag line without a line end", event + "\n[Site \"" + QByteArray(2 * MaxGameText, '\0'),
+         true, MaxGameText, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QList<TPgnGame> games = IndexedInPieces(c.text, 1000, true);
+        ASSERT_GE(games.size(), 1);
+        const TPgnGame& game = games[0];
+        EXPECT_EQ(game.Cut, c.cut);
+        EXPECT_EQ(game.Tags.size(), c.tags);
+        EXPECT_TRUE(game.Tags.startsWith(event));
+        if (c.moves >= 0) {
+            EXPECT_EQ(game.Moves.size(), c.moves);
+        }
+        EXPECT_LE(game.Tags.size() + game.Moves.size(), MaxGameText);
+        EXPECT_FALSE(game.Moves.endsWith('\n'));
+        // The game after a cut one is whole.
+        if (c.text.endsWith(next)) {
+            ASSERT_EQ(games.size(), 2);
+            EXPECT_EQ(games[1].MoveLines(), QStringList{"1. d4"});
+            EXPECT_FALSE(games[1].Cut);
+        }
+    }
+}
+
+TEST(PgnShown, LongLinesAndLongTextsAreCutWithAMark) {
+    const QString line(MaxShownLine, 'x');
+    struct Case {
+        QString text;
+        QString shown;
+    } cases[] = {
+        {"", ""},
+        {"[Event \"A\"]\n[Site \"S\"]", "[Event \"A\"]\n[Site \"S\"]"},
+        {line + "\n" + line, line + "\n" + line},
+        {"a\n" + line + "y\nb", "a\n" + line + " [...]\nb"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShownText(c.text), c.shown) << c.text.left(20).toStdString();
+
+    const QString rest = "[... il resto del testo non e' mostrato]";
+    for (const QString& longText : {QString(MaxShownText * 3, '('), (line + "\n").repeated(100),
+                                    QString("e4\n").repeated(MaxShownText)}) {
+        const QString shown = ShownText(longText);
+        EXPECT_LE(shown.size(), MaxShownText);
+        EXPECT_TRUE(shown.endsWith("\n" + rest) || shown.endsWith(" [...]"))
+            << shown.right(50).toStdString();
+        for (const QString& shownLine : shown.split('\n'))
+            EXPECT_LE(shownLine.size(), MaxShownLine + 6);
+        const QString kept = shown.left(shown.indexOf(rest));
+        EXPECT_TRUE(longText.startsWith(kept.left(MaxShownLine)));
+    }
+}
+
 TEST(PgnReplay, PromotionLettersCountOnlyForFourPieces) {
     struct Case {
         const char* move;
@@ -277,19 +409,25 @@ TEST(PgnWrite, ReplaceAppendAndAFailedWriteKeepsTheOldFile) {
 namespace {
 
 struct ReaderRun {
-    QStringList lines;
+    QList<TPgnGame> games;
+    bool excess = false;
     int progress = 0;
 };
 
-ReaderRun ReadWhole(const QString& name) {
-    TPgnFileReader reader;
+// Reads a file, or text when no file is named, to its end through the event loop.
+ReaderRun ReadWhole(const QString& name, const QString& text = {}) {
+    TPgnReader reader;
     ReaderRun run;
-    QObject::connect(&reader, &TPgnFileReader::Progress, [&] { ++run.progress; });
-    EXPECT_TRUE(reader.Start(name));
-    QSignalSpy finished(&reader, &TPgnFileReader::Finished);
+    QObject::connect(&reader, &TPgnReader::Progress, [&] { ++run.progress; });
+    QSignalSpy finished(&reader, &TPgnReader::Finished);
+    if (name.isEmpty())
+        reader.StartText(text);
+    else
+        EXPECT_TRUE(reader.Start(name));
     EXPECT_TRUE(finished.wait(20000));
     EXPECT_FALSE(reader.Busy());
-    run.lines = reader.TakeLines();
+    run.excess = reader.Excess();
+    run.games = reader.TakeGames();
     return run;
 }
 
@@ -298,19 +436,29 @@ ReaderRun ReadWhole(const QString& name) {
 TEST(PgnReader, LargeFilesAreReadInSlicesWhateverTheLineEnds) {
     QTemporaryDir dir;
     const QString name = dir.filePath("big.pgn");
-    QByteArray data;
+    QByteArray data = "junk before the first game\r";
     int lines = 0;
     const char* const ends[] = {"\r\n", "\n", "\r"};
-    while (data.size() < 3 * TPgnFileReader::SliceBytes) {
-        data += "line " + QByteArray::number(lines) + ends[lines % 3];
-        ++lines;
+    auto end = [&] { return ends[lines++ % 3]; };
+    for (int game = 0; data.size() < 3 * TPgnReader::SliceBytes; ++game) {
+        data += "[Event \"E" + QByteArray::number(game) + "\"]" + end() + "[Round \"1\"]" + end() +
+                end();
+        for (int line = 0; line < 100; ++line)
+            data += "1. e4 e5 2. Nf3 " + QByteArray::number(line) + end();
+        data += QByteArray(end()) + "trailing" + end();
     }
     // A CR LF split by a slice's end is one line end.
-    data.insert(TPgnFileReader::SliceBytes - 1, "\r\n");
+    data.insert(TPgnReader::SliceBytes - 1, "\r\n");
     Write(name, data);
     const ReaderRun run = ReadWhole(name);
     EXPECT_GE(run.progress, 2);
-    EXPECT_EQ(run.lines, platform::SplitLines(data));
+    EXPECT_FALSE(run.excess);
+    ExpectSameGames(run.games, GamesByLines(data));
+
+    // Text from the clipboard takes the same road.
+    const ReaderRun pasted = ReadWhole({}, QString::fromLatin1(data));
+    EXPECT_GE(pasted.progress, 2);
+    ExpectSameGames(pasted.games, GamesByLines(data));
 }
 
 TEST(PgnReader, StopsAfterTheFirstGameBeyondTheCapAndCanBeAbandoned) {
@@ -321,20 +469,82 @@ TEST(PgnReader, StopsAfterTheFirstGameBeyondTheCapAndCanBeAbandoned) {
         data += Game(i).toLatin1();
     Write(name, data);
     const ReaderRun run = ReadWhole(name);
-    bool excess = false;
-    EXPECT_EQ(IndexPgnGames(run.lines, &excess).size(), MaxGames);
-    EXPECT_TRUE(excess);
-    EXPECT_EQ(run.lines.last(), QStringLiteral("[Event \"E%1\"]").arg(MaxGames));
+    EXPECT_EQ(run.games.size(), MaxGames);
+    EXPECT_TRUE(run.excess);
+    EXPECT_EQ(run.games.last().Tags,
+              QStringLiteral("[Event \"E%1\"]\n[White \"W%1\"]").arg(MaxGames - 1));
 
-    TPgnFileReader reader;
-    QSignalSpy finished(&reader, &TPgnFileReader::Finished);
+    TPgnReader reader;
+    QSignalSpy finished(&reader, &TPgnReader::Finished);
     ASSERT_TRUE(reader.Start(name));
     reader.Abandon();
     QCoreApplication::processEvents();
     EXPECT_FALSE(reader.Busy());
     EXPECT_EQ(finished.count(), 0);
-    EXPECT_TRUE(reader.TakeLines().isEmpty());
+    EXPECT_TRUE(reader.TakeGames().isEmpty());
+    EXPECT_FALSE(reader.Excess());
     EXPECT_FALSE(reader.Start(dir.filePath("missing.pgn")));
+}
+
+namespace {
+
+// Writes count copies of unit after head, in blocks, without holding the whole file.
+void WriteRepeated(const QString& name, const QByteArray& head, const QByteArray& unit,
+                   qsizetype count, const QByteArray& tail = {}) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(head);
+    const qsizetype perBlock = std::max<qsizetype>(1, (1 << 20) / unit.size());
+    const QByteArray block = unit.repeated(perBlock);
+    for (qsizetype written = 0; written < count; written += perBlock)
+        file.write(written + perBlock <= count ? block : unit.repeated(count - written));
+    file.write(tail);
+    ASSERT_TRUE(file.flush());
+}
+
+} // namespace
+
+// Files that once made the reader hold their whole text, many times over, and more: the reader
+// holds the games it keeps, each bounded, and goes on through junk to the end.
+TEST(PgnReader, HostileFilesAreReadInBoundedMemory) {
+    QTemporaryDir dir;
+    const QByteArray game = "\n[Event \"ultima\"]\n\n1. e4 e5\n";
+    struct Case {
+        const char* name;
+        QByteArray head;
+        QByteArray unit;
+        qsizetype count;
+        QByteArray tail;
+        int games;
+        bool firstCut;
+    } cases[] = {
+        {"two million short lines", "[Event \"righe\"]\n\n", "e4\n", 2'000'000, game, 2, true},
+        {"ten million empty lines", "", "\n", 10'000'000, game, 1, false},
+        {"100 MB without a line break", "", QByteArray(1, '\0'), 100 << 20, {}, 0, false},
+        {"a 100 MB tag line", "[Event \"", "x", 100 << 20, "\"]\n" + game, 2, true},
+        {"a 10 MB comment line", "[Event \"commento\"]\n\n1. e4 {", "commento ", (10 << 20) / 9,
+         "} e5\n" + game, 2, true},
+        {"nested brackets", "[Event \"varianti\"]\n\n1. e4 ", "(", 1 << 20,
+         QByteArray(1 << 20, ')') + " e5\n" + game, 2, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = dir.filePath("ostile.pgn");
+        WriteRepeated(name, c.head, c.unit, c.count, c.tail);
+        const ChildMemoryRun run = RunMeasuringPeakMemory([&] {
+            const ReaderRun read = ReadWhole(name);
+            const bool right =
+                read.games.size() == c.games && !read.excess &&
+                (c.games == 0 || read.games[0].Cut == c.firstCut) &&
+                (c.games == 0 || read.games.last().MoveLines() == QStringList{"1. e4 e5"});
+            return right ? 0 : 1;
+        });
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_GE(run.peakGrowthKb, 0);
+        EXPECT_LT(run.peakGrowthKb, 32 * 1024);
+        std::cout << c.name << ": " << QFileInfo(name).size() / 1024 << " kB read, peak memory +"
+                  << run.peakGrowthKb << " kB\n";
+    }
 }
 
 class PgnExternalProgram : public ::testing::Test {

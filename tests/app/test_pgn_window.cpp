@@ -26,9 +26,11 @@ class PgnWindowTest : public MainWindowTest {
 protected:
     TFormPGN* Form() const { return FormPGN; }
 
+    // The clipboard's text is read in slices like a file; this waits until it is read.
     void Paste(const QString& text) {
         QApplication::clipboard()->setText(text);
         Form()->IncollaClick();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !Form()->Reading(); }, 20000));
     }
 
     QString Enabled() const {
@@ -115,7 +117,7 @@ TEST_F(PgnWindowTest, FilesAreReadAndAnotherChoiceDropsTheFirst) {
     EXPECT_TRUE(Form()->Reading());
     Choose(dir.filePath("due.pgn"));
     EXPECT_EQ(Form()->LabelCounter->text(), "Partita 1/2");
-    EXPECT_EQ(Form()->Lines.size(), 10);
+    EXPECT_EQ(Form()->Games.size(), 2);
 
     Choose(dir.filePath("molte.pgn"));
     EXPECT_EQ(Form()->LabelCounter->text(), "Partita 1/3000");
@@ -135,6 +137,64 @@ TEST_F(PgnWindowTest, ClosingTheWindowDropsAReadingUnderWay) {
     ASSERT_TRUE(Form()->Reading());
     Form()->BtnAnnullaClick();
     EXPECT_FALSE(Form()->Reading());
+}
+
+// The game boxes show a game whatever its lines: each line and the whole text bounded, so the
+// window lays them out at once; a game beyond its bound says it was cut.
+TEST_F(PgnWindowTest, LongLinesAreShownCutAndTheWindowAnswers) {
+    const QByteArray tags = "[Event \"lunga\"]\n[Site \"Roma\"]\n\n";
+    struct Case {
+        const char* name;
+        QByteArray text;
+        bool cut;
+    } cases[] = {
+        {"commento.pgn", tags + "1. e4 {" + QByteArray(10 << 20, 'x') + "} e5\n", true},
+        {"varianti.pgn",
+         tags + "1. e4 " + QByteArray(1 << 20, '(') + QByteArray(1 << 20, ')') + " e5\n", true},
+        {"etichetta.pgn", "[Event \"" + QByteArray(10 << 20, 'x') + "\"]\n\n1. e4\n", true},
+        {"puntoevirgola.pgn", tags + "1. e4 ;" + QByteArray(10 << 20, ';') + "\n", true},
+        {"righe.pgn", tags + QByteArray("1. e4 e5\n").repeated(100'000), false},
+    };
+    Form()->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(c.name, c.text);
+        Choose(dir.filePath(c.name));
+        EXPECT_EQ(Form()->LabelCounter->text(),
+                  c.cut ? QString("Partita 1/1 (troncata)") : QString("Partita 1/1"));
+        for (const QPlainTextEdit* memo : {Form()->MemoTags, Form()->MemoMoves}) {
+            const QString shown = memo->toPlainText();
+            EXPECT_LE(shown.size(), CodPGN::MaxShownText);
+            for (const QString& line : shown.split('\n'))
+                EXPECT_LE(line.size(), CodPGN::MaxShownLine + 6);
+            memo->viewport()->grab();
+        }
+        EXPECT_TRUE(Form()->MemoTags->toPlainText().startsWith("[Event \""));
+        // The tag line takes the whole game's bound: no move line is kept.
+        EXPECT_EQ(Form()->MemoMoves->toPlainText().left(5),
+                  c.name[0] == 'e' ? QString() : QString("1. e4"));
+    }
+    EXPECT_TRUE(
+        Form()->MemoMoves->toPlainText().endsWith("\n[... il resto del testo non e' mostrato]"));
+    Form()->hide();
+    EXPECT_TRUE(boxes.empty());
+}
+
+// "Ok" reads the game from its own lines, not from the boxes that show it cut.
+TEST_F(PgnWindowTest, ALongLineIsImportedWholeThoughShownCut) {
+    const QString moves = "1. e4 {" + QString("un commento ").repeated(50'000) + "} e5 2. Nf3 (" +
+                          QString("2. d4 ").repeated(20'000) + ") Nc6";
+    Import([&] {
+        Paste("[Event \"Lunga\"]\n[White \"Anna\"]\n\n" + moves + "\n");
+        EXPECT_EQ(Form()->LabelCounter->text(), "Partita 1/1");
+        EXPECT_TRUE(Form()->MemoMoves->toPlainText().endsWith(" [...]"));
+    });
+    EXPECT_EQ(FormMain->MatchCode, "Lunga");
+    EXPECT_EQ(FormMain->WhitePlayer, "Anna");
+    EXPECT_EQ(Board()->Squares()[E4], 'P');
+    EXPECT_EQ(Board()->Squares()[E5], 'p');
+    EXPECT_EQ(Board()->Squares()[F3], 'N');
+    EXPECT_EQ(Board()->Squares()[C6], 'n');
 }
 
 TEST_F(PgnWindowTest, EnteringAMemoMovesTheFocusToThePanelAbove) {

@@ -31,7 +31,13 @@ void ForceDirectories(const QString& Dir);
 void CopyFile(const QString& FileName, const QString& DestName, QObject* ProgressControl = nullptr);
 void CopyFileEx(const QString& FileName, const QString& DestName, bool OverwriteReadOnly,
                 bool ShellDialog, QObject* ProgressControl = nullptr);
-// Renames; across file systems copies and deletes the source. Throws EFileError.
+// The copy behind CopyFileEx: built under a hidden name beside the destination file and put in
+// its place (over an existing one only with Replace) once complete, so a failure leaves the old
+// destination as it was. Throws EFileError.
+void CopyFileOnto(const QString& FileName, const QString& DestName, bool Replace,
+                  bool OverwriteReadOnly, QObject* ProgressControl = nullptr);
+// Renames; across file systems copies and deletes the source. Throws EFileError, also for a
+// missing source.
 void MoveFile(const QString& FileName, const QString& DestName);
 // With ShellDialog a TKxFileOperator's move or rename, whose failure throws platform::EAbort.
 void MoveFileEx(const QString& FileName, const QString& DestName, bool ShellDialog);
@@ -50,6 +56,7 @@ enum TFileAttr : int {
 };
 // All bits of Attr are set; false for a missing file.
 bool HasAttr(const QString& FileName, int Attr);
+// Only "*" and "?" are wildcards in the mask.
 bool DeleteFiles(const QString& FileMask);
 bool DeleteFilesEx(const QStringList& FileMasks);
 // Never follows a symbolic link and never clears "/".
@@ -100,7 +107,8 @@ enum TFileOperFlag : int {
 using TFileOperFlags = int;
 
 // The desktop's file operations. Source and Destination are lists of names separated by ";" or
-// "|" (an empty name ends the list); a source name may hold wildcards. A delete with flAllowUndo
+// "|" (an empty name ends the list); a source name may hold the wildcards "*" and "?", every other
+// character matching itself. A delete with flAllowUndo
 // moves to the desktop's trash, from where the file manager restores it. Questions go through the
 // message-box helper, failures through the error helper unless flNoErrorUI. The operation stops
 // at the first failure; whatever failed is left where it was.

@@ -108,10 +108,10 @@ using TFileOperFlags = int;
 
 // The desktop's file operations. Source and Destination are lists of names separated by ";" or
 // "|" (an empty name ends the list); a source name may hold the wildcards "*" and "?", every other
-// character matching itself. A delete with flAllowUndo
-// moves to the desktop's trash, from where the file manager restores it. Questions go through the
-// message-box helper, failures through the error helper unless flNoErrorUI. The operation stops
-// at the first failure; whatever failed is left where it was.
+// character matching itself. A delete with flAllowUndo moves to the desktop's trash, from where
+// the file manager restores it. Questions go through the message-box helper, failures through the
+// error helper unless flNoErrorUI. The operation stops at the first failure; whatever failed is
+// left where it was.
 class TKxFileOperator : public QObject {
     Q_OBJECT
 public:

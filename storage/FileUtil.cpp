@@ -7,10 +7,12 @@
 #include "platform/SafeWrite.h"
 #include "storage/FileUtilCopies.h"
 #include "storage/Kxprgrss.h"
+#include "storage/kxVclutils.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
@@ -335,11 +337,100 @@ bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder) {
                          QStringLiteral(".desktop"));
 }
 
+namespace {
+
+// Qt's own folder dialog, application-modal, with a "&Help" button when there is a help context.
+// With mayBeNew a folder that does not exist yet may be named.
+std::unique_ptr<QFileDialog> folderDialog(const QString& title, const QString& start,
+                                          int helpContext, bool mayBeNew) {
+    auto dialog = std::make_unique<QFileDialog>(nullptr, title, start);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(mayBeNew ? QFileDialog::AnyFile : QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    if (helpContext != 0)
+        platform::AddHelpButton(*dialog, helpContext);
+    return dialog;
+}
+
+QString desktopFolder() {
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return DirExists(desktop) ? desktop : QDir::homePath();
+}
+
+} // namespace
+
 bool TBrowseFolderDlg::Execute() {
+    const bool exists = DirExists(FolderName);
+    const QString root = QStringLiteral("/");
+    const auto dialog = folderDialog(DialogText,
+                                     exists        ? FolderName
+                                     : DesktopRoot ? desktopFolder()
+                                                   : root,
+                                     HelpContext, false);
+    QList<QUrl> places;
+    if (DesktopRoot)
+        places << QUrl::fromLocalFile(desktopFolder()) << QUrl::fromLocalFile(QDir::homePath());
+    dialog->setSidebarUrls(places << QUrl::fromLocalFile(root));
+    connect(dialog.get(), &QFileDialog::currentChanged, this, &TBrowseFolderDlg::selectionChanged);
+    connect(dialog.get(), &QFileDialog::directoryEntered, this,
+            &TBrowseFolderDlg::selectionChanged);
+    dialog_ = dialog.get();
+    selection_ = exists ? FolderName : QString();
+    // An event handler may delete the component while the dialog is open.
+    const QPointer<TBrowseFolderDlg> self(this);
     QString folder = FolderName;
-    if (!platform::SelectDirectory(folder, DialogText))
+    const bool chosen = platform::ExecuteDirectoryDialog(*dialog, folder, [this, &dialog] {
+        if (Position == dpScreenCenter) {
+            dialog->adjustSize();
+            CenterWindow(dialog.get());
+        }
+        if (OnInitialized)
+            OnInitialized(this);
+    });
+    if (!self)
         return false;
-    FolderName = RemoveBackSlash(folder);
+    dialog_ = nullptr;
+    selection_.clear();
+    if (chosen)
+        FolderName = RemoveBackSlash(folder);
+    return chosen;
+}
+
+void TBrowseFolderDlg::selectionChanged(const QString& path) {
+    selection_ = path;
+    if (OnSelChanged)
+        OnSelChanged(this);
+}
+
+bool SelectDirectory(QString& Directory, TSelectDirOpts Options, int HelpCtx) {
+    const bool mayBeNew = Options & sdAllowCreate;
+    const auto dialog =
+        folderDialog(QStringLiteral("Seleziona cartella"),
+                     DirExists(Directory) ? Directory : QStringLiteral("/"), HelpCtx, mayBeNew);
+    QString folder = Directory;
+    if (!platform::ExecuteDirectoryDialog(*dialog, folder))
+        return false;
+    folder = RemoveBackSlash(folder);
+    if (!DirExists(folder)) {
+        if (!mayBeNew)
+            return false;
+        if (Options & sdPerformCreate) {
+            if ((Options & sdPrompt) &&
+                platform::MessageBox(
+                    QStringLiteral("La cartella \"%1\" non esiste. Crearla?").arg(folder),
+                    platform::ProductCaption(),
+                    platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                return false;
+            ForceDirectories(folder);
+            if (!DirExists(folder)) {
+                platform::ShowError(
+                    QStringLiteral("Impossibile creare la cartella \"%1\"").arg(folder));
+                return false;
+            }
+        }
+    }
+    Directory = folder;
     return true;
 }
 

@@ -4,9 +4,12 @@
 // record locks, attributes, desktop links in the special folders, the folder-browse dialog and the
 // desktop's file operations (TKxFileOperator, in FileUtilOperator.cpp).
 
+#include "platform/Classes.h"
 #include "storage/DateUtil.h"
 
 #include <QObject>
+#include <QFileDialog>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -78,18 +81,47 @@ QString SpecialFolderPath(TSpecialFolder Folder);
 bool CreateFileLink(const QString& FileName, const QString& DisplayName, TSpecialFolder Folder);
 bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder);
 
+// Browsing the network's computers has no counterpart here: folders only.
 enum TBrowseKind { bfFolders };
+enum TDialogPosition { dpDefault, dpScreenCenter };
 
+// The folder browser, on Qt's own folder dialog. The desktop root starts it at the desktop folder
+// with the desktop, the home and the file system's root beside the list; without it the file
+// system's root alone stands for the computer's drives. The directory-dialog hook answers it
+// instead (no events then).
 class TBrowseFolderDlg : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     TBrowseKind BrowseKind = bfFolders;
+    bool DesktopRoot = true;
     QString DialogText;
     QString FolderName;
     int HelpContext = 0;
-    bool Execute();
+    TDialogPosition Position = dpScreenCenter;
+    // Once the dialog is set up, before it shows; at every change of the selection.
+    TNotifyEvent OnInitialized;
+    TNotifyEvent OnSelChanged;
+    virtual bool Execute();
+
+    // While the dialog is open: its window, and the path of the current selection ("" for none).
+    QFileDialog* Dialog() const { return dialog_; }
+    QString SelectionPath() const { return selection_; }
+
+private:
+    void selectionChanged(const QString& path);
+
+    QPointer<QFileDialog> dialog_;
+    QString selection_;
 };
+
+// The classic folder chooser's options: a folder that does not exist may be named, is then made,
+// after a question.
+enum TSelectDirOpt : int { sdAllowCreate = 1, sdPerformCreate = 2, sdPrompt = 4 };
+using TSelectDirOpts = int;
+// The classic folder chooser opened at Directory: true with Directory set to the choice. A
+// "&Help" button opens the help at HelpCtx when it is not 0.
+bool SelectDirectory(QString& Directory, TSelectDirOpts Options, int HelpCtx);
 
 enum TFileOperation { foCopy, foDelete, foMove, foRename };
 enum TFileOperFlag : int {

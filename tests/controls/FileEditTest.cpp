@@ -7,12 +7,12 @@
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "storage/kxVclutils.h"
+#include "tests/HelpButton.h"
 
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
@@ -199,12 +199,8 @@ protected:
             if (!files)
                 return int(QDialog::Rejected);
             Shown seen;
-            if (auto* help = dialog.findChild<QPushButton*>("HelpButton")) {
-                auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
-                int row = -1, column = -1, rows = 0, columns = 0;
-                grid->getItemPosition(grid->indexOf(help), &row, &column, &rows, &columns);
+            if (auto* help = HelpButton(dialog, seen.helpAtLeft)) {
                 seen.help = true;
-                seen.helpAtLeft = column == 0;
                 help->click();
             }
             emit files->currentChanged(picture);

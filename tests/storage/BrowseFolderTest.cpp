@@ -8,10 +8,10 @@
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "storage/kxVclutils.h"
+#include "tests/HelpButton.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QGridLayout>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -47,13 +47,8 @@ protected:
             if (!files)
                 return int(QDialog::Rejected);
             Shown seen;
-            auto* help = dialog.findChild<QPushButton*>("HelpButton");
-            seen.help = help != nullptr;
-            if (help) {
-                auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
-                int row = -1, column = -1, rows = 0, columns = 0;
-                grid->getItemPosition(grid->indexOf(help), &row, &column, &rows, &columns);
-                seen.helpAtLeft = column == 0 && row == grid->rowCount() - 1;
+            if (auto* help = HelpButton(dialog, seen.helpAtLeft)) {
+                seen.help = true;
                 help->click();
             }
             seen.centre = dialog.frameGeometry().center();

@@ -7,8 +7,8 @@
 #include "platform/Classes.h"
 #include "storage/DateUtil.h"
 
-#include <QObject>
 #include <QFileDialog>
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>

@@ -42,6 +42,15 @@ void makeWritable(const QString& folder) {
         makeWritable(NormalDir(folder) + child);
 }
 
+// A target's name cut so that its partial copy's name, numbered too, stays within the file
+// system's limit of 255 bytes.
+QString shortened(QString name) {
+    constexpr qsizetype Longest = 200;
+    while (encoded(name).size() > Longest)
+        name.chop(name.size() > 1 && name.at(name.size() - 1).isLowSurrogate() ? 2 : 1);
+    return name;
+}
+
 bool removeCopy(const QString& path) {
     makeWritable(path);
     return RemoveEntry(path);
@@ -102,9 +111,13 @@ QString FreeName(const QString& folder, const QString& name, bool isFolder) {
     return QString();
 }
 
+QString PartialCopy::NameFor(const QString& target) {
+    return QStringLiteral(".%1.parziale").arg(shortened(QFileInfo(target).fileName()));
+}
+
 PartialCopy::PartialCopy(const QString& target, Kind kind) {
     const QFileInfo info(target);
-    const QString name = QStringLiteral(".%1.parziale").arg(info.fileName());
+    const QString name = NameFor(target);
     for (int n = 1; n <= MaxNumberedNames; ++n) {
         const QString path = NormalDir(info.absolutePath()) + NumberedName(name, n, false);
         const QByteArray file = encoded(path);

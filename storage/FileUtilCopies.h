@@ -34,6 +34,9 @@ public:
     PartialCopy(const PartialCopy&) = delete;
     PartialCopy& operator=(const PartialCopy&) = delete;
 
+    // ".NAME.parziale", NAME cut where the whole would pass the file system's limit.
+    static QString NameFor(const QString& target);
+
     bool Claimed() const { return handle_ >= 0; }
     // The system's reason when nothing could be claimed.
     int Error() const { return error_; }

@@ -150,8 +150,7 @@ bool copyOver(const QString& from, const QString& to, bool replace, QString& err
     }
     if (!S_ISLNK(info.st_mode))
         return copyRegularFile(from, to, replace, info.st_mode, error);
-    const QString part =
-        FreeName(folderOf(to), QStringLiteral(".%1.parziale").arg(nameOf(to)), false);
+    const QString part = FreeName(folderOf(to), PartialCopy::NameFor(to), false);
     if (part.isEmpty() || !copyLink(from, part, error)) {
         if (part.isEmpty())
             error = QStringLiteral("nessun nome libero per la copia");

@@ -138,6 +138,11 @@ TEST(FileCopyFailureTest, LeftoversOfAKilledCopyGoWhenTheNextCopyWritesThere) {
     EXPECT_EQ(Entries(dir.filePath("to")), (QStringList{".busy.qzd.parziale", "game.qzd"}));
     ::close(busy);
     EXPECT_EQ(Read(dir.filePath("to/game.qzd")), "source");
+
+    // A name as long as the file system takes still has room for its partial copy's.
+    const QString longest = QString(122, QChar(0x00e8)) + ".qzd";
+    CopyFile(dir.filePath("source.qzd"), dir.filePath("to/" + longest));
+    EXPECT_EQ(Read(dir.filePath("to/" + longest)), "source");
 }
 
 } // namespace

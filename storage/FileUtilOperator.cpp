@@ -268,15 +268,19 @@ private:
 };
 
 // Leftovers of a run that was killed while it moved an entry in: a partial copy in "files", an
-// info file whose entry never arrived. An info file still locked belongs to a run under way.
+// info file whose entry never arrived. An info file still locked belongs to a run of ours under
+// way; one written within the hour may belong to another program's, which holds no lock.
 void removeTrashLeftovers(const QString& trash) {
+    constexpr qint64 Hour = 3600;
     const QString files = trash + QStringLiteral("/files/");
     RemoveLeftoverCopies(files);
     const QString infos = trash + QStringLiteral("/info/");
     const QString suffix = QStringLiteral(".trashinfo");
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const QString& name : EntriesMatching(infos, u'*' + suffix, QDir::Files | QDir::Hidden)) {
         const QString entry = files + name.chopped(suffix.size());
-        if (entryExists(entry))
+        struct stat info {};
+        if (entryExists(entry) || !entryStat(infos + name, info) || now - info.st_mtime < Hour)
             continue;
         const int handle = ::open(encoded(infos + name).constData(), O_RDONLY | O_CLOEXEC);
         if (handle < 0)

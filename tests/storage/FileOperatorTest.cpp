@@ -37,6 +37,11 @@ dev_t DeviceOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_dev : 0;
 }
 
+void SetModified(const QString& path, const timespec& stamp) {
+    const timespec times[2] = {stamp, stamp};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
 timespec Modified(const QString& path) {
     struct stat info {};
     ::lstat(QFile::encodeName(path).constData(), &info);
@@ -432,17 +437,24 @@ TEST_F(FileOperatorTest, OnlyStarAndQuestionMarkAreWildcards) {
 }
 
 TEST_F(FileOperatorTest, LeftoversOfAKilledRunGoTheNextTimeTheOperatorWritesThere) {
-    // A partial copy without its info file, an info file without its entry, and the info file of
-    // a run still moving its entry in, which it holds locked.
+    // A partial copy without its info file, an info file without its entry, the info file of a
+    // run of ours still moving its entry in, which it holds locked, and one just written by
+    // another program, which holds no lock.
     Write(trash("files/.old.qzd.parziale"), "half");
     Write(trash("files/.tree.parziale/inside.txt"), "half");
-    Write(trash("info/lost.qzd.trashinfo"), "[Trash Info]\n");
-    Write(trash("info/moving.qzd.trashinfo"), "[Trash Info]\n");
+    const timespec yesterday{QDateTime::currentSecsSinceEpoch() - 86400, 0};
+    for (const char* name : {"lost", "moving", "fresh"}) {
+        const QString info = trash(QStringLiteral("info/%1.qzd.trashinfo").arg(name));
+        Write(info, "[Trash Info]\n");
+        if (QByteArray(name) != "fresh")
+            SetModified(info, yesterday);
+    }
     const Locked moving(trash("info/moving.qzd.trashinfo"));
     Write(work.filePath("game.qzd"), "game");
     ASSERT_TRUE(trashed(work.filePath("game.qzd")));
     EXPECT_EQ(Entries(trash("files")), QStringList{"game.qzd"});
-    EXPECT_EQ(Entries(trash("info")), (QStringList{"game.qzd.trashinfo", "moving.qzd.trashinfo"}));
+    EXPECT_EQ(Entries(trash("info")),
+              (QStringList{"fresh.qzd.trashinfo", "game.qzd.trashinfo", "moving.qzd.trashinfo"}));
 
     Write(work.filePath("src/a.txt"), "a");
     Write(work.filePath("dst/.a.txt.parziale"), "half");

@@ -19,10 +19,14 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -464,6 +468,37 @@ TEST_F(FileOperatorTest, LeftoversOfAKilledRunGoTheNextTimeTheOperatorWritesTher
     EXPECT_TRUE(
         run(foCopy, flNoConfirmation | flSilent, work.filePath("src/a.txt"), work.filePath("dst")));
     EXPECT_EQ(Entries(work.filePath("dst")), (QStringList{".busy.parziale", "a.txt"}));
+}
+
+TEST_F(FileOperatorTest, ARunKilledHalfWayLeavesNothingTheNextRunShows) {
+    if (!QFileInfo("/dev/shm").isDir())
+        GTEST_SKIP() << "no /dev/shm";
+    QTemporaryDir shm("/dev/shm/quendel-XXXXXX");
+    if (DeviceOf(shm.path()) == DeviceOf(data.path()))
+        GTEST_SKIP() << "/dev/shm and the data folder are one file system";
+    Write(shm.filePath("big.qzd"), QByteArray(200000, 'b'));
+    // A child whose writes past 64 KB kill it, as a crash half-way through the copy would.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit cap{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &cap);
+        trashed(shm.filePath("big.qzd"));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    EXPECT_EQ(Entries(trash("files")), QStringList{".big.qzd.parziale"});
+    EXPECT_EQ(Entries(trash("info")), QStringList{"big.qzd.trashinfo"});
+
+    Write(work.filePath("next.qzd"), "next");
+    ASSERT_TRUE(trashed(work.filePath("next.qzd")));
+    EXPECT_EQ(Entries(trash("files")), QStringList{"next.qzd"});
+    EXPECT_EQ(Read(shm.filePath("big.qzd")), QByteArray(200000, 'b'));
+    ASSERT_TRUE(trashed(shm.filePath("big.qzd")));
+    EXPECT_EQ(Entries(trash("files")), (QStringList{"big (2).qzd", "next.qzd"}));
 }
 
 TEST_F(FileOperatorTest, ACopyThatFailsHalfWayLeavesNoPieceBehind) {

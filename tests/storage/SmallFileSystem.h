@@ -6,6 +6,7 @@
 #include "tests/ChildProcess.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 #include <sys/mount.h>
@@ -43,8 +44,9 @@ private:
 struct FullDisk {
     SmallFileSystem small;
     QTemporaryDir local{QDir::currentPath() + "/full-XXXXXX"};
-    QTemporaryDir far{small.Mounted() ? QDir::tempPath() + "/far-XXXXXX"
-                                      : QStringLiteral("/dev/shm/quendel-XXXXXX")};
+    QTemporaryDir far{small.Mounted() || !QFileInfo(QStringLiteral("/dev/shm")).isDir()
+                          ? QDir::tempPath() + "/far-XXXXXX"
+                          : QStringLiteral("/dev/shm/quendel-XXXXXX")};
 
     QString Folder() const { return small.Mounted() ? small.Path() : local.path(); }
     QString Far(const QString& name) const { return far.filePath(name); }

@@ -555,8 +555,8 @@ void TFormMain::CreateStorage() {
         dialog->Filter = QStringLiteral("File Quendel (*.qzd)|*.qzd|Tutti i file (*.*)|*.*");
         dialog->InitialDir = QStringLiteral(".");
     }
-    SaveDialog1->OverwritePrompt = true;
-    OpenDialog1->FileMustExist = true;
+    SaveDialog1->Options |= platform::ofOverwritePrompt;
+    OpenDialog1->Options |= platform::ofFileMustExist;
     OpenDialog1->Title = QStringLiteral("Apri file Quendel");
 
     auto colourDialog = [this](const QString& name, TColor colour) {

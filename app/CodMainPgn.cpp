@@ -25,7 +25,7 @@ void TFormMain::CreatePgnCommands() {
     OpenDialog2->Title = QStringLiteral("Importa file torneo (.sca)");
     OpenDialog2->DefaultExt = QStringLiteral(".sca");
     OpenDialog2->Filter = QStringLiteral("File torneo (*.sca)|*.sca|Tutti i file (*.*)|*.*");
-    OpenDialog2->FileMustExist = true;
+    OpenDialog2->Options |= platform::ofFileMustExist;
 
     BindCommand(Importafilesca1, [this] { Importafilesca1Click(); });
     BindCommand(ImportafilePGN1, [this] { ImportafilePGN1Click(); });

@@ -905,9 +905,26 @@ QString programPart(const QString& text) {
 
 } // namespace
 
-TFilenameEdit::TFilenameEdit(QWidget* parent)
-    : TFileDirEdit(parent), dialog_(std::make_unique<platform::TOpenDialog>()) {
-    dialog_->Filter = QStringLiteral("All files (*.*)|*.*");
+namespace {
+
+// A new dialog of the kind with its own default filter: pictures, or every file.
+std::unique_ptr<platform::TFileDialog> fileDialog(TFileDialogKind kind) {
+    if (kind == dkOpenPicture)
+        return std::make_unique<platform::TOpenPictureDialog>();
+    if (kind == dkSavePicture)
+        return std::make_unique<platform::TSavePictureDialog>();
+    std::unique_ptr<platform::TFileDialog> dialog;
+    if (kind == dkSave)
+        dialog = std::make_unique<platform::TSaveDialog>();
+    else
+        dialog = std::make_unique<platform::TOpenDialog>();
+    dialog->Filter = QStringLiteral("All files (*.*)|*.*");
+    return dialog;
+}
+
+} // namespace
+
+TFilenameEdit::TFilenameEdit(QWidget* parent) : TFileDirEdit(parent), dialog_(fileDialog(dkOpen)) {
     dialog_->Title = QStringLiteral("Browse");
 }
 
@@ -929,24 +946,33 @@ bool TFilenameEdit::SetFileName(const QString& name) {
 void TFilenameEdit::SetDialogKind(TFileDialogKind kind) {
     if (kind == dialogKind_)
         return;
+    std::unique_ptr<platform::TFileDialog> next = fileDialog(kind);
+    if (dialog_->Filter != fileDialog(dialogKind_)->Filter)
+        next->Filter = dialog_->Filter;
     dialogKind_ = kind;
-    std::unique_ptr<platform::TFileDialog> next;
-    if (kind == dkSave)
-        next = std::make_unique<platform::TSaveDialog>();
-    else
-        next = std::make_unique<platform::TOpenDialog>();
     next->DefaultExt = dialog_->DefaultExt;
+    next->FileEditStyle = dialog_->FileEditStyle;
     next->FileName = dialog_->FileName;
-    next->Filter = dialog_->Filter;
+    next->Files = dialog_->Files;
+    next->FilterIndex = dialog_->FilterIndex;
     next->InitialDir = dialog_->InitialDir;
+    next->HistoryList = dialog_->HistoryList;
+    next->Options = dialog_->Options;
     next->Title = dialog_->Title;
+    next->HelpContext = dialog_->HelpContext;
     dialog_ = std::move(next);
 }
 
-void TFilenameEdit::SetAllowMultiSelect(bool value) {
-    MultipleEntries = value;
-    if (!value)
+void TFilenameEdit::SetDialogOptions(platform::TOpenOptions value) {
+    dialog_->Options = value;
+    MultipleEntries = value & platform::ofAllowMultiSelect;
+    if (!MultipleEntries)
         ClearFileList();
+}
+
+void TFilenameEdit::SetAllowMultiSelect(bool value) {
+    SetDialogOptions(value ? dialog_->Options | platform::ofAllowMultiSelect
+                           : dialog_->Options & ~platform::ofAllowMultiSelect);
 }
 
 void TFilenameEdit::ReceptFileDir(const QString& name) {
@@ -954,9 +980,9 @@ void TFilenameEdit::ReceptFileDir(const QString& name) {
         SetFileName(name);
         return;
     }
-    if (files_.isEmpty())
+    if (dialog_->Files.isEmpty())
         SetFileName(name);
-    files_.append(name);
+    dialog_->Files.append(name);
 }
 
 void TFilenameEdit::ButtonClick() {
@@ -970,6 +996,7 @@ void TFilenameEdit::ButtonClick() {
         if (ValidFileName(name) && DirExists(info.absolutePath()))
             dialog_->InitialDir = info.absolutePath();
         dialog_->FileName = ValidFileName(info.fileName()) ? name : QString();
+        dialog_->HelpContext = HelpContext;
         action = dialog_->Execute();
         if (action)
             name = dialog_->FileName;
@@ -1008,7 +1035,8 @@ void TDirectoryEdit::ButtonClick() {
             dir = InitialDir.isEmpty() ? QStringLiteral("/") : InitialDir;
         if (!DirExists(dir))
             dir = QStringLiteral("/");
-        action = BrowseDirectory(dir, DialogText, 0);
+        action = DialogKind == dkWin32 ? BrowseDirectory(dir, DialogText, HelpContext)
+                                       : SelectDirectory(dir, DialogOptions, HelpContext);
     }
     if (focusPolicy() != Qt::NoFocus)
         setFocus();

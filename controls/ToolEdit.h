@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MaskEdit.h"
 #include "storage/DateUtil.h"
+#include "storage/FileUtil.h"
 
 #include <QKeySequence>
 #include <QPointer>
@@ -274,6 +275,8 @@ public:
     std::function<void(QObject* Sender, QString& Name, bool& Action)> OnBeforeDialog;
     std::function<void(QObject* Sender, QString& Name, bool& Action)> OnAfterDialog;
     TNotifyEvent OnDropFiles;
+    // Handed on to the dialogs, which open the help here.
+    int HelpContext = 0;
 
     // One dropped or chosen name.
     virtual void ReceptFileDir(const QString& name) = 0;
@@ -294,7 +297,7 @@ private:
     bool acceptFiles_ = false;
 };
 
-enum TFileDialogKind { dkOpen, dkSave };
+enum TFileDialogKind { dkOpen, dkSave, dkOpenPicture, dkSavePicture };
 
 class TFilenameEdit : public TFileDirEdit {
     Q_OBJECT
@@ -306,14 +309,27 @@ public:
     // An invalid name is reported and leaves the text as it was; false then.
     bool SetFileName(const QString& name);
     TFileDialogKind DialogKind() const { return dialogKind_; }
+    // A new dialog of the kind takes over every setting of the old one; a filter left at the old
+    // kind's default becomes the new kind's (pictures for the picture kinds).
     void SetDialogKind(TFileDialogKind kind);
+    platform::TFileEditStyle FileEditStyle() const { return dialog_->FileEditStyle; }
+    void SetFileEditStyle(platform::TFileEditStyle value) { dialog_->FileEditStyle = value; }
+    QStringList HistoryList() const { return dialog_->HistoryList; }
+    void SetHistoryList(const QStringList& value) { dialog_->HistoryList = value; }
+    int FilterIndex() const { return dialog_->FilterIndex; }
+    void SetFilterIndex(int value) { dialog_->FilterIndex = value; }
+    QString DialogTitle() const { return dialog_->Title; }
+    void SetDialogTitle(const QString& value) { dialog_->Title = value; }
+    platform::TOpenOptions DialogOptions() const { return dialog_->Options; }
+    // Several files are taken exactly when ofAllowMultiSelect is among the options.
+    void SetDialogOptions(platform::TOpenOptions value);
     bool AllowMultiSelect() const { return MultipleEntries; }
     void SetAllowMultiSelect(bool value);
-    QStringList Files() const { return files_; }
+    QStringList Files() const { return dialog_->Files; }
     platform::TFileDialog& Dialog() { return *dialog_; }
 
     void ReceptFileDir(const QString& name) override;
-    void ClearFileList() override { files_.clear(); }
+    void ClearFileList() override { dialog_->Files.clear(); }
     QString GetLongName() const override { return FileName(); }
     QString GetShortName() const override { return FileName(); }
     void ButtonClick() override;
@@ -321,8 +337,9 @@ public:
 private:
     std::unique_ptr<platform::TFileDialog> dialog_;
     TFileDialogKind dialogKind_ = dkOpen;
-    QStringList files_;
 };
+
+enum TDirDialogKind { dkVCL, dkWin32 };
 
 class TDirectoryEdit : public TFileDirEdit {
     Q_OBJECT
@@ -331,6 +348,10 @@ public:
 
     QString InitialDir;
     QString DialogText;
+    // dkWin32 opens the folder browser with DialogText; dkVCL the classic chooser with
+    // DialogOptions.
+    TDirDialogKind DialogKind = dkVCL;
+    TSelectDirOpts DialogOptions = 0;
     bool MultipleDirs() const { return MultipleEntries; }
     void SetMultipleDirs(bool value) { MultipleEntries = value; }
 

@@ -1,13 +1,24 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Help.h"
+
 #include <QHBoxLayout>
 #include <QPushButton>
 
 #include <QColorDialog>
+#include <QCompleter>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QStringList>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace platform {
@@ -47,23 +58,104 @@ QWidget* parentWindow(const QObject* owner) {
     return nullptr;
 }
 
-QString runDialog(const TFileDialog& settings) {
+constexpr int PreviewSide = 160;
+// A picture larger than this is not decoded for its preview.
+constexpr qint64 MaxPreviewPixels = 64LL * 1024 * 1024;
+
+// The picture scaled into the preview, with its size above it; nothing for what is no picture.
+void showPreview(QLabel& picture, QLabel& size, const QString& path) {
+    picture.clear();
+    size.clear();
+    QImageReader reader(path);
+    const QSize full = reader.size();
+    if (!full.isValid() || qint64(full.width()) * full.height() > MaxPreviewPixels)
+        return;
+    if (full.width() > PreviewSide || full.height() > PreviewSide)
+        reader.setScaledSize(full.scaled(PreviewSide, PreviewSide, Qt::KeepAspectRatio));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return;
+    picture.setPixmap(QPixmap::fromImage(image));
+    size.setText(QStringLiteral("(%1 x %2)").arg(full.width()).arg(full.height()));
+}
+
+void addPreview(QFileDialog& dialog) {
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    auto* panel = new QWidget(&dialog);
+    panel->setObjectName(QStringLiteral("PicturePanel"));
+    auto* column = new QVBoxLayout(panel);
+    auto* size = new QLabel(panel);
+    size->setObjectName(QStringLiteral("PictureSize"));
+    size->setAlignment(Qt::AlignCenter);
+    auto* picture = new QLabel(panel);
+    picture->setObjectName(QStringLiteral("PicturePreview"));
+    picture->setFixedSize(PreviewSide, PreviewSide);
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setFrameShape(QFrame::StyledPanel);
+    column->addWidget(size);
+    column->addWidget(picture);
+    column->addStretch();
+    grid->addWidget(panel, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, panel,
+                     [picture, size](const QString& path) { showPreview(*picture, *size, path); });
+}
+
+// What Qt's native dialog cannot have: a preview, a help button or key, a history of names.
+bool needsOwnDialog(const TFileDialog& settings) {
+    return settings.Picture() || settings.HelpContext != 0 || (settings.Options & ofShowHelp) ||
+           settings.FileEditStyle == fsComboBox;
+}
+
+void addHistory(QFileDialog& dialog, const QStringList& history) {
+    dialog.setHistory(history);
+    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        auto* completer = new QCompleter(history, name);
+        completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        name->setCompleter(completer);
+    }
+}
+
+QString runDialog(TFileDialog& settings) {
     QFileDialog dialog(parentWindow(&settings), settings.Title, settings.InitialDir,
                        settings.QtFilter());
     const bool save = settings.DialogKind() == TFileDialog::Save;
+    const bool many = !save && (settings.Options & ofAllowMultiSelect);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, needsOwnDialog(settings));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save || !settings.FileMustExist ? QFileDialog::AnyFile
-                                                       : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.OverwritePrompt);
+    dialog.setFileMode(many                                            ? QFileDialog::ExistingFiles
+                       : save || !(settings.Options & ofFileMustExist) ? QFileDialog::AnyFile
+                                                                       : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(settings.Options & ofOverwritePrompt));
+    dialog.setOption(QFileDialog::DontResolveSymlinks, settings.Options & ofNoDereferenceLinks);
     QString suffix = settings.DefaultExt;
     if (suffix.startsWith(QLatin1Char('.')))
         suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
+    const QStringList filters = dialog.nameFilters();
+    if (settings.FilterIndex >= 1 && settings.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters.at(settings.FilterIndex - 1));
+    if (settings.FileEditStyle == fsComboBox)
+        addHistory(dialog, settings.HistoryList);
+    if (settings.Options & ofShowHelp)
+        AddHelpButton(dialog, settings.HelpContext);
+    if (settings.HelpContext != 0) {
+        const int context = settings.HelpContext;
+        QObject::connect(new QShortcut(QKeySequence::HelpContents, &dialog), &QShortcut::activated,
+                         &dialog, [&dialog, context] { ShowHelp(&dialog, context); });
+    }
+    if (settings.Picture())
+        addPreview(dialog);
     if (!settings.FileName.isEmpty())
         dialog.selectFile(settings.FileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (ShowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const qsizetype chosenFilter = filters.indexOf(dialog.selectedNameFilter());
+    if (chosenFilter >= 0)
+        settings.FilterIndex = int(chosenFilter) + 1;
+    settings.Files = dialog.selectedFiles();
+    return settings.Files.constFirst();
 }
 
 bool runColorDialog(QColorDialog& dialog, QColor& choice) {
@@ -75,14 +167,46 @@ bool runColorDialog(QColorDialog& dialog, QColor& choice) {
 
 } // namespace
 
-TFileDialog::TFileDialog(Kind kind, QObject* owner) : QObject(owner), kind_(kind) {}
+TFileDialog::TFileDialog(Kind kind, QObject* owner, bool picture)
+    : QObject(owner), kind_(kind), picture_(picture) {}
 
 bool TFileDialog::Execute() {
-    const QString chosen = fileHook() ? fileHook()(*this) : runDialog(*this);
+    if (fileHook()) {
+        const QString chosen = fileHook()(*this);
+        if (chosen.isEmpty())
+            return false;
+        Files = QStringList{chosen};
+        FileName = chosen;
+        return true;
+    }
+    const QString chosen = runDialog(*this);
     if (chosen.isEmpty())
         return false;
     FileName = chosen;
     return true;
+}
+
+TOpenPictureDialog::TOpenPictureDialog(QObject* owner) : TFileDialog(Open, owner, true) {
+    Filter = GraphicFilter(false);
+}
+
+TSavePictureDialog::TSavePictureDialog(QObject* owner) : TFileDialog(Save, owner, true) {
+    Filter = GraphicFilter(true);
+}
+
+QString GraphicFilter(bool forWriting) {
+    const QList<QByteArray> formats =
+        forWriting ? QImageWriter::supportedImageFormats() : QImageReader::supportedImageFormats();
+    QStringList all, each;
+    for (const QByteArray& format : formats) {
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+        all.append(pattern);
+        each.append(QString::fromLatin1(format).toUpper() + QStringLiteral(" (") + pattern +
+                    QStringLiteral(")|") + pattern);
+    }
+    const QString patterns = all.join(QLatin1Char(';'));
+    return (QStringList{QStringLiteral("Tutte le immagini (%1)|%1").arg(patterns)} + each)
+        .join(QLatin1Char('|'));
 }
 
 QString TFileDialog::QtFilter() const {
@@ -113,6 +237,34 @@ bool SelectDirectory(QString& folder, const QString& title, QWidget* parent) {
 
 DirectoryDialogHook SetDirectoryDialogHook(DirectoryDialogHook hook) {
     return std::exchange(directoryHook(), std::move(hook));
+}
+
+bool ExecuteDirectoryDialog(QFileDialog& dialog, QString& folder,
+                            const std::function<void()>& initialized) {
+    if (directoryHook())
+        return directoryHook()(dialog.windowTitle(), folder);
+    if (initialized)
+        initialized();
+    if (ShowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    folder = dialog.selectedFiles().constFirst();
+    return true;
+}
+
+QPushButton* AddHelpButton(QDialog& dialog, int helpContext) {
+    auto* help = new QPushButton(QStringLiteral("&Help"), &dialog);
+    help->setObjectName(QStringLiteral("HelpButton"));
+    help->setAutoDefault(false);
+    // At the left margin below the rows of the other buttons, with their size: a file dialog
+    // stacks its buttons, and its labels hold the left of their rows.
+    const auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    if (buttons && !buttons->buttons().isEmpty())
+        help->setMinimumSize(buttons->buttons().constFirst()->sizeHint());
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(help, grid->rowCount(), 0, Qt::AlignLeft);
+    QObject::connect(help, &QPushButton::clicked, &dialog,
+                     [&dialog, helpContext] { ShowHelp(&dialog, helpContext); });
+    return help;
 }
 
 bool InputQuery(const QString& caption, const QString& prompt, QString& value, QWidget* parent) {

@@ -5,11 +5,14 @@
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeWrite.h"
+#include "storage/FileUtilCopies.h"
 #include "storage/Kxprgrss.h"
+#include "storage/kxVclutils.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
@@ -103,6 +106,12 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
     QString dest = DestName;
     if (DirExists(dest))
         dest = NormalDir(dest) + QFileInfo(FileName).fileName();
+    RemoveLeftoverCopies(QFileInfo(dest).absolutePath());
+    CopyFileOnto(FileName, dest, true, OverwriteReadOnly, ProgressControl);
+}
+
+void CopyFileOnto(const QString& FileName, const QString& DestName, bool Replace,
+                  bool OverwriteReadOnly, QObject* ProgressControl) {
     QFile source(FileName);
     if (!QFileInfo(FileName).isFile() || !source.open(QIODevice::ReadOnly))
         throw EFileError(QStringLiteral("Cannot open file %1").arg(FileName));
@@ -112,15 +121,23 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
         SetProgressMin(ProgressControl, 0);
         SetProgressValue(ProgressControl, 0);
     }
+    // A link is written through, as opening it for writing would.
+    const QFileInfo link(DestName);
+    const QString dest = link.isSymLink() ? link.symLinkTarget() : DestName;
     ForceDirectories(QFileInfo(dest).absolutePath());
-    // Opening itself for writing would empty the source.
+    const QString cannotCreate = QStringLiteral("Cannot create file %1").arg(DestName);
+    // Writing onto itself would empty the source.
     if (sameFile(FileName, dest))
-        throw EFileError(QStringLiteral("Cannot create file %1").arg(dest));
-    if (OverwriteReadOnly && QFileInfo::exists(dest))
-        QFile::setPermissions(dest, QFile::permissions(dest) | QFile::WriteOwner);
-    QFile target(dest);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EFileError(QStringLiteral("Cannot create file %1").arg(dest));
+        throw EFileError(cannotCreate);
+    struct stat old {};
+    const bool replacing = ::stat(QFile::encodeName(dest).constData(), &old) == 0;
+    if (replacing && !(old.st_mode & S_IWUSR) && !OverwriteReadOnly)
+        throw EFileError(cannotCreate);
+    PartialCopy part(dest, PartialCopy::File);
+    QFile target;
+    if (!part.Claimed() ||
+        !target.open(part.Handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        throw EFileError(cannotCreate);
     const std::unique_ptr<char[]> buffer(new char[BufferSize]);
     qint64 copied = 0;
     qint64 read = 0;
@@ -134,9 +151,18 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
         if (ProgressControl)
             SetProgressValue(ProgressControl, copied);
     } while (read == BufferSize);
-    if (!target.flush())
+    if (copied != source.size())
+        throw EFileError(QStringLiteral("Stream read error"));
+    if (!target.flush() || ::fsync(part.Handle()) != 0)
         throw EFileError(QStringLiteral("Stream write error"));
-    keepModificationTime(source.handle(), target.handle());
+    // The replaced file's owner and permissions, without its read-only mark when told so.
+    if (replacing) {
+        [[maybe_unused]] const int owned = ::fchown(part.Handle(), old.st_uid, old.st_gid);
+        ::fchmod(part.Handle(), (old.st_mode & 07777) | (OverwriteReadOnly ? S_IWUSR : 0));
+    }
+    keepModificationTime(source.handle(), part.Handle());
+    if (part.PutInPlace(dest, Replace) != 0)
+        throw EFileError(cannotCreate);
     if (ProgressControl)
         SetProgressValue(ProgressControl, 0);
 }
@@ -145,13 +171,18 @@ void CopyFileEx(const QString& FileName, const QString& DestName, bool Overwrite
 void MoveFile(const QString& FileName, const QString& DestName) {
     const QString dest = QFileInfo(DestName).absoluteFilePath();
     const QByteArray from = QFile::encodeName(FileName), to = QFile::encodeName(dest);
-    if (::rename(from.constData(), to.constData()) == 0 || !QFileInfo::exists(FileName))
+    if (::rename(from.constData(), to.constData()) == 0)
         return;
-    QFile::setPermissions(FileName, QFile::permissions(FileName) | QFile::WriteOwner);
+    if (!QFileInfo::exists(FileName))
+        throw EFileError(QStringLiteral("Cannot open file %1").arg(FileName));
     CopyFile(FileName, dest);
-    // Both copies stay: the move did not happen, and nothing is lost.
-    if (!QFile::remove(FileName))
+    // Both copies stay when the source cannot go: the move did not happen, and nothing is lost.
+    const QFile::Permissions permissions = QFile::permissions(FileName);
+    QFile::setPermissions(FileName, permissions | QFile::WriteOwner);
+    if (!QFile::remove(FileName)) {
+        QFile::setPermissions(FileName, permissions);
         throw EFileError(QStringLiteral("Cannot delete file %1").arg(FileName));
+    }
 }
 
 void MoveFileEx(const QString& FileName, const QString& DestName, bool ShellDialog) {
@@ -194,16 +225,14 @@ bool HasAttr(const QString& FileName, int Attr) {
 
 bool DeleteFiles(const QString& FileMask) {
     const QFileInfo mask(FileMask);
-    const QDir dir = mask.absoluteDir();
-    const QFileInfoList files =
-        dir.entryInfoList({mask.fileName()}, QDir::Files | QDir::Hidden | QDir::System);
+    const QString folder = mask.absolutePath();
+    const QStringList files =
+        EntriesMatching(folder, mask.fileName(), QDir::Files | QDir::Hidden | QDir::System);
     if (files.isEmpty())
         return false;
-    for (const QFileInfo& file : files) {
-        if (!QFile::remove(file.absoluteFilePath()))
-            return false;
-    }
-    return true;
+    return std::all_of(files.begin(), files.end(), [&](const QString& name) {
+        return QFile::remove(NormalDir(folder) + name);
+    });
 }
 
 bool DeleteFilesEx(const QStringList& FileMasks) {
@@ -308,11 +337,100 @@ bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder) {
                          QStringLiteral(".desktop"));
 }
 
+namespace {
+
+// Qt's own folder dialog, application-modal, with a "&Help" button when there is a help context.
+// With mayBeNew a folder that does not exist yet may be named.
+std::unique_ptr<QFileDialog> folderDialog(const QString& title, const QString& start,
+                                          int helpContext, bool mayBeNew) {
+    auto dialog = std::make_unique<QFileDialog>(nullptr, title, start);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(mayBeNew ? QFileDialog::AnyFile : QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    if (helpContext != 0)
+        platform::AddHelpButton(*dialog, helpContext);
+    return dialog;
+}
+
+QString desktopFolder() {
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return DirExists(desktop) ? desktop : QDir::homePath();
+}
+
+} // namespace
+
 bool TBrowseFolderDlg::Execute() {
+    const bool exists = DirExists(FolderName);
+    const QString root = QStringLiteral("/");
+    const auto dialog = folderDialog(DialogText,
+                                     exists        ? FolderName
+                                     : DesktopRoot ? desktopFolder()
+                                                   : root,
+                                     HelpContext, false);
+    QList<QUrl> places;
+    if (DesktopRoot)
+        places << QUrl::fromLocalFile(desktopFolder()) << QUrl::fromLocalFile(QDir::homePath());
+    dialog->setSidebarUrls(places << QUrl::fromLocalFile(root));
+    connect(dialog.get(), &QFileDialog::currentChanged, this, &TBrowseFolderDlg::selectionChanged);
+    connect(dialog.get(), &QFileDialog::directoryEntered, this,
+            &TBrowseFolderDlg::selectionChanged);
+    dialog_ = dialog.get();
+    selection_ = exists ? FolderName : QString();
+    // An event handler may delete the component while the dialog is open.
+    const QPointer<TBrowseFolderDlg> self(this);
     QString folder = FolderName;
-    if (!platform::SelectDirectory(folder, DialogText))
+    const bool chosen = platform::ExecuteDirectoryDialog(*dialog, folder, [this, &dialog] {
+        if (Position == dpScreenCenter) {
+            dialog->adjustSize();
+            CenterWindow(dialog.get());
+        }
+        if (OnInitialized)
+            OnInitialized(this);
+    });
+    if (!self)
         return false;
-    FolderName = RemoveBackSlash(folder);
+    dialog_ = nullptr;
+    selection_.clear();
+    if (chosen)
+        FolderName = RemoveBackSlash(folder);
+    return chosen;
+}
+
+void TBrowseFolderDlg::selectionChanged(const QString& path) {
+    selection_ = path;
+    if (OnSelChanged)
+        OnSelChanged(this);
+}
+
+bool SelectDirectory(QString& Directory, TSelectDirOpts Options, int HelpCtx) {
+    const bool mayBeNew = Options & sdAllowCreate;
+    const auto dialog =
+        folderDialog(QStringLiteral("Seleziona cartella"),
+                     DirExists(Directory) ? Directory : QStringLiteral("/"), HelpCtx, mayBeNew);
+    QString folder = Directory;
+    if (!platform::ExecuteDirectoryDialog(*dialog, folder))
+        return false;
+    folder = RemoveBackSlash(folder);
+    if (!DirExists(folder)) {
+        if (!mayBeNew)
+            return false;
+        if (Options & sdPerformCreate) {
+            if ((Options & sdPrompt) &&
+                platform::MessageBox(
+                    QStringLiteral("La cartella \"%1\" non esiste. Crearla?").arg(folder),
+                    platform::ProductCaption(),
+                    platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                return false;
+            ForceDirectories(folder);
+            if (!DirExists(folder)) {
+                platform::ShowError(
+                    QStringLiteral("Impossibile creare la cartella \"%1\"").arg(folder));
+                return false;
+            }
+        }
+    }
+    Directory = folder;
     return true;
 }
 

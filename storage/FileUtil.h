@@ -4,9 +4,12 @@
 // record locks, attributes, desktop links in the special folders, the folder-browse dialog and the
 // desktop's file operations (TKxFileOperator, in FileUtilOperator.cpp).
 
+#include "platform/Classes.h"
 #include "storage/DateUtil.h"
 
+#include <QFileDialog>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +34,13 @@ void ForceDirectories(const QString& Dir);
 void CopyFile(const QString& FileName, const QString& DestName, QObject* ProgressControl = nullptr);
 void CopyFileEx(const QString& FileName, const QString& DestName, bool OverwriteReadOnly,
                 bool ShellDialog, QObject* ProgressControl = nullptr);
-// Renames; across file systems copies and deletes the source. Throws EFileError.
+// The copy behind CopyFileEx: built under a hidden name beside the destination file and put in
+// its place (over an existing one only with Replace) once complete, so a failure leaves the old
+// destination as it was. Throws EFileError.
+void CopyFileOnto(const QString& FileName, const QString& DestName, bool Replace,
+                  bool OverwriteReadOnly, QObject* ProgressControl = nullptr);
+// Renames; across file systems copies and deletes the source. Throws EFileError, also for a
+// missing source.
 void MoveFile(const QString& FileName, const QString& DestName);
 // With ShellDialog a TKxFileOperator's move or rename, whose failure throws platform::EAbort.
 void MoveFileEx(const QString& FileName, const QString& DestName, bool ShellDialog);
@@ -50,6 +59,7 @@ enum TFileAttr : int {
 };
 // All bits of Attr are set; false for a missing file.
 bool HasAttr(const QString& FileName, int Attr);
+// Only "*" and "?" are wildcards in the mask.
 bool DeleteFiles(const QString& FileMask);
 bool DeleteFilesEx(const QStringList& FileMasks);
 // Never follows a symbolic link and never clears "/".
@@ -71,18 +81,47 @@ QString SpecialFolderPath(TSpecialFolder Folder);
 bool CreateFileLink(const QString& FileName, const QString& DisplayName, TSpecialFolder Folder);
 bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder);
 
+// Browsing the network's computers has no counterpart here: folders only.
 enum TBrowseKind { bfFolders };
+enum TDialogPosition { dpDefault, dpScreenCenter };
 
+// The folder browser, on Qt's own folder dialog. The desktop root starts it at the desktop folder
+// with the desktop, the home and the file system's root beside the list; without it the file
+// system's root alone stands for the computer's drives. The directory-dialog hook answers it
+// instead (no events then).
 class TBrowseFolderDlg : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     TBrowseKind BrowseKind = bfFolders;
+    bool DesktopRoot = true;
     QString DialogText;
     QString FolderName;
     int HelpContext = 0;
-    bool Execute();
+    TDialogPosition Position = dpScreenCenter;
+    // Once the dialog is set up, before it shows; at every change of the selection.
+    TNotifyEvent OnInitialized;
+    TNotifyEvent OnSelChanged;
+    virtual bool Execute();
+
+    // While the dialog is open: its window, and the path of the current selection ("" for none).
+    QFileDialog* Dialog() const { return dialog_; }
+    QString SelectionPath() const { return selection_; }
+
+private:
+    void selectionChanged(const QString& path);
+
+    QPointer<QFileDialog> dialog_;
+    QString selection_;
 };
+
+// The classic folder chooser's options: a folder that does not exist may be named, is then made,
+// after a question.
+enum TSelectDirOpt : int { sdAllowCreate = 1, sdPerformCreate = 2, sdPrompt = 4 };
+using TSelectDirOpts = int;
+// The classic folder chooser opened at Directory: true with Directory set to the choice. A
+// "&Help" button opens the help at HelpCtx when it is not 0.
+bool SelectDirectory(QString& Directory, TSelectDirOpts Options, int HelpCtx);
 
 enum TFileOperation { foCopy, foDelete, foMove, foRename };
 enum TFileOperFlag : int {
@@ -100,10 +139,11 @@ enum TFileOperFlag : int {
 using TFileOperFlags = int;
 
 // The desktop's file operations. Source and Destination are lists of names separated by ";" or
-// "|" (an empty name ends the list); a source name may hold wildcards. A delete with flAllowUndo
-// moves to the desktop's trash, from where the file manager restores it. Questions go through the
-// message-box helper, failures through the error helper unless flNoErrorUI. The operation stops
-// at the first failure; whatever failed is left where it was.
+// "|" (an empty name ends the list); a source name may hold the wildcards "*" and "?", every other
+// character matching itself. A delete with flAllowUndo moves to the desktop's trash, from where
+// the file manager restores it. Questions go through the message-box helper, failures through the
+// error helper unless flNoErrorUI. The operation stops at the first failure; whatever failed is
+// left where it was.
 class TKxFileOperator : public QObject {
     Q_OBJECT
 public:

@@ -3,12 +3,14 @@
 #include "storage/FileUtil.h"
 
 #include "platform/MessageBox.h"
+#include "storage/FileUtilCopies.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -18,12 +20,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr int MaxNumberedNames = 100000;
 
 QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
@@ -62,47 +63,6 @@ bool inside(const QString& path, const QString& folder) {
     return path.startsWith(NormalDir(folder));
 }
 
-// "name", then "name (2).ext", "name (3).ext" and so on; a folder's name has no extension.
-QString numberedName(const QString& name, int n, bool folder) {
-    if (n < 2)
-        return name;
-    const qsizetype dot = folder ? -1 : name.lastIndexOf(u'.');
-    const qsizetype at = dot > 0 ? dot : name.size();
-    return name.left(at) + QStringLiteral(" (%1)").arg(n) + name.mid(at);
-}
-
-// The first numbered name in the folder that nothing holds, or "" when all are taken.
-QString freeName(const QString& folder, const QString& name, bool isFolder) {
-    for (int n = 1; n <= MaxNumberedNames; ++n) {
-        const QString path = NormalDir(folder) + numberedName(name, n, isFolder);
-        if (!entryExists(path))
-            return path;
-    }
-    return QString();
-}
-
-// rename(2) that replaces an existing entry only when told to; 0 or the error number.
-int renameEntry(const QString& from, const QString& to, bool replace) {
-    const QByteArray a = encoded(from), b = encoded(to);
-    if (replace)
-        return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the no-replace flag.
-    if (entryExists(to))
-        return EEXIST;
-    return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
-}
-
-// A file, a link or a whole folder; a link is removed, never what it points at.
-bool removeEntry(const QString& path) {
-    if (isFolder(path))
-        return ClearDir(path, true);
-    return ::unlink(encoded(path).constData()) == 0;
-}
-
 bool copyNew(const QString& from, const QString& to, QString& error);
 
 bool copyLink(const QString& from, const QString& to, QString& error) {
@@ -116,31 +76,34 @@ bool copyLink(const QString& from, const QString& to, QString& error) {
     return true;
 }
 
-bool copyFolder(const QString& from, const QString& to, mode_t mode, QString& error) {
-    if (::mkdir(encoded(to).constData(), 0700) != 0) {
-        error = qt_error_string(errno);
-        return false;
-    }
+bool copyChildren(const QString& from, const QString& to, QString& error) {
     const QStringList children =
         QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QString& child : children) {
         if (!copyNew(NormalDir(from) + child, NormalDir(to) + child, error))
             return false;
     }
+    return true;
+}
+
+bool copyFolder(const QString& from, const QString& to, mode_t mode, QString& error) {
+    if (::mkdir(encoded(to).constData(), 0700) != 0) {
+        error = qt_error_string(errno);
+        return false;
+    }
+    if (!copyChildren(from, to, error))
+        return false;
     ::chmod(encoded(to).constData(), mode & 07777);
     return true;
 }
 
-// The copy is checked by its size as well as by every read and write.
-bool copyRegularFile(const QString& from, const QString& to, mode_t mode, QString& error) {
+// A file the user agreed to replace goes even when it is read-only.
+bool copyRegularFile(const QString& from, const QString& to, bool replace, mode_t mode,
+                     QString& error) {
     try {
-        CopyFile(from, to);
+        CopyFileOnto(from, to, replace, true);
     } catch (const EFileError& failure) {
         error = failure.Message();
-        return false;
-    }
-    if (GetFileSize(to) != GetFileSize(from)) {
-        error = QStringLiteral("la copia e' incompleta");
         return false;
     }
     ::chmod(encoded(to).constData(), mode & 07777);
@@ -158,24 +121,43 @@ bool copyNew(const QString& from, const QString& to, QString& error) {
         return copyLink(from, to, error);
     if (S_ISDIR(info.st_mode))
         return copyFolder(from, to, info.st_mode, error);
-    return copyRegularFile(from, to, info.st_mode, error);
+    return copyRegularFile(from, to, false, info.st_mode, error);
 }
 
-// The copy is made under a hidden name beside the target and put in place whole, so a failed
-// copy leaves neither a piece of it nor a damaged target.
+// A folder or a link is made under a hidden name beside the target and put in place whole (a
+// file is copied so by CopyFileOnto), so a failed copy leaves neither a piece of it nor a
+// damaged target.
 bool copyOver(const QString& from, const QString& to, bool replace, QString& error) {
-    const QString part =
-        freeName(folderOf(to), QStringLiteral(".%1.parziale").arg(nameOf(to)), false);
-    if (part.isEmpty()) {
-        error = QStringLiteral("nessun nome libero per la copia");
+    struct stat info {};
+    if (!entryStat(from, info)) {
+        error = qt_error_string(errno);
         return false;
     }
-    if (!copyNew(from, part, error)) {
-        removeEntry(part);
+    if (S_ISDIR(info.st_mode)) {
+        PartialCopy part(to, PartialCopy::Folder);
+        if (!part.Claimed()) {
+            error = qt_error_string(part.Error());
+            return false;
+        }
+        if (!copyChildren(from, part.Path(), error))
+            return false;
+        ::chmod(encoded(part.Path()).constData(), info.st_mode & 07777);
+        if (const int code = part.PutInPlace(to, replace)) {
+            error = qt_error_string(code);
+            return false;
+        }
+        return true;
+    }
+    if (!S_ISLNK(info.st_mode))
+        return copyRegularFile(from, to, replace, info.st_mode, error);
+    const QString part = FreeName(folderOf(to), PartialCopy::NameFor(to), false);
+    if (part.isEmpty() || !copyLink(from, part, error)) {
+        if (part.isEmpty())
+            error = QStringLiteral("nessun nome libero per la copia");
         return false;
     }
-    if (const int code = renameEntry(part, to, replace)) {
-        removeEntry(part);
+    if (const int code = RenameEntry(part, to, replace)) {
+        ::unlink(encoded(part).constData());
         error = qt_error_string(code);
         return false;
     }
@@ -185,7 +167,7 @@ bool copyOver(const QString& from, const QString& to, bool replace, QString& err
 // A rename; across file systems a complete copy, and only then the source is deleted. When the
 // source cannot be deleted the copy stays too: nothing is lost.
 bool moveEntry(const QString& from, const QString& to, bool replace, QString& error) {
-    const int code = renameEntry(from, to, replace);
+    const int code = RenameEntry(from, to, replace);
     if (code == 0)
         return true;
     if (code != EXDEV) {
@@ -194,7 +176,7 @@ bool moveEntry(const QString& from, const QString& to, bool replace, QString& er
     }
     if (!copyOver(from, to, replace, error))
         return false;
-    if (!removeEntry(from)) {
+    if (!RemoveEntry(from)) {
         error = QStringLiteral("l'originale non si puo' eliminare");
         return false;
     }
@@ -235,57 +217,98 @@ bool writeAll(int fd, const QByteArray& data) {
     return ::fsync(fd) == 0;
 }
 
-// Claims a name in the trash by creating its info file exclusively: "" when none could be had,
-// else the info file's path, with the entry's path in the trash in `entry`.
-QString claimTrashName(const QString& trash, const QString& path, QString& entry, QString& error) {
-    const bool folder = isFolder(path);
-    for (int n = 1; n <= MaxNumberedNames; ++n) {
-        const QString name = numberedName(nameOf(path), n, folder);
-        entry = trash + QStringLiteral("/files/") + name;
-        if (entryExists(entry))
-            continue;
-        const QString info = trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
-        const int fd =
-            ::open(encoded(info).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0) {
-            error = qt_error_string(errno);
-            return QString();
-        }
-        const bool written = writeAll(fd, trashInfo(path));
-        const int saved = errno;
-        if (::close(fd) == 0 && written)
-            return info;
-        ::unlink(encoded(info).constData());
-        error = qt_error_string(written ? errno : saved);
-        return QString();
+// An info file claimed for an entry on its way into the trash. It stays locked until the entry is
+// there, which tells it from the info file of a run that was killed before its entry arrived.
+class TrashClaim {
+public:
+    TrashClaim() = default;
+    TrashClaim(const TrashClaim&) = delete;
+    TrashClaim& operator=(const TrashClaim&) = delete;
+    ~TrashClaim() {
+        if (handle_ < 0)
+            return;
+        if (!kept_)
+            ::unlink(encoded(info_).constData());
+        ::close(handle_);
     }
-    error = QStringLiteral("il cestino non ha nomi liberi");
-    return QString();
+
+    // Claims a name by creating its info file exclusively; false with the reason in `error`.
+    bool claim(const QString& trash, const QString& path, QString& error) {
+        const bool folder = isFolder(path);
+        for (int n = 1; n <= MaxNumberedNames; ++n) {
+            const QString name = NumberedName(nameOf(path), n, folder);
+            entry_ = trash + QStringLiteral("/files/") + name;
+            if (entryExists(entry_))
+                continue;
+            info_ = trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
+            handle_ =
+                ::open(encoded(info_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (handle_ < 0 && errno == EEXIST)
+                continue;
+            if (handle_ < 0) {
+                error = qt_error_string(errno);
+                return false;
+            }
+            if (::flock(handle_, LOCK_EX) == 0 && writeAll(handle_, trashInfo(path)))
+                return true;
+            error = qt_error_string(errno);
+            return false;
+        }
+        error = QStringLiteral("il cestino non ha nomi liberi");
+        return false;
+    }
+
+    const QString& entry() const { return entry_; }
+    void keep() { kept_ = true; }
+
+private:
+    QString entry_, info_;
+    int handle_ = -1;
+    bool kept_ = false;
+};
+
+// Leftovers of a run that was killed while it moved an entry in: a partial copy in "files", an
+// info file whose entry never arrived. An info file still locked belongs to a run of ours under
+// way; one written within the hour may belong to another program's, which holds no lock.
+void removeTrashLeftovers(const QString& trash) {
+    constexpr qint64 Hour = 3600;
+    const QString files = trash + QStringLiteral("/files/");
+    RemoveLeftoverCopies(files);
+    const QString infos = trash + QStringLiteral("/info/");
+    const QString suffix = QStringLiteral(".trashinfo");
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (const QString& name : EntriesMatching(infos, u'*' + suffix, QDir::Files | QDir::Hidden)) {
+        const QString entry = files + name.chopped(suffix.size());
+        struct stat info {};
+        if (entryExists(entry) || !entryStat(infos + name, info) || now - info.st_mtime < Hour)
+            continue;
+        const int handle = ::open(encoded(infos + name).constData(), O_RDONLY | O_CLOEXEC);
+        if (handle < 0)
+            continue;
+        if (::flock(handle, LOCK_EX | LOCK_NB) == 0 && !entryExists(entry))
+            ::unlink(encoded(infos + name).constData());
+        ::close(handle);
+    }
+}
+
+bool prepareTrash(const QString& trash) {
+    return QDir().mkpath(QFileInfo(trash).path()) && ensureFolder(trash) &&
+           ensureFolder(trash + QStringLiteral("/files")) &&
+           ensureFolder(trash + QStringLiteral("/info"));
 }
 
 // The info file is written before the entry moves and removed again when it cannot move, so the
 // trash never holds an entry it cannot give back, and nothing is lost on the way.
-bool moveToTrash(const QString& path, QString& error) {
-    const QString trash = trashFolder();
-    if (!QDir().mkpath(QFileInfo(trash).path()) || !ensureFolder(trash) ||
-        !ensureFolder(trash + QStringLiteral("/files")) ||
-        !ensureFolder(trash + QStringLiteral("/info"))) {
-        error = QStringLiteral("impossibile preparare il cestino %1").arg(trash);
+bool moveToTrash(const QString& trash, const QString& path, QString& error) {
+    TrashClaim claim;
+    if (!claim.claim(trash, path, error))
         return false;
-    }
-    QString entry;
-    const QString info = claimTrashName(trash, path, entry, error);
-    if (info.isEmpty())
-        return false;
-    if (moveEntry(path, entry, false, error))
-        return true;
+    const bool moved = moveEntry(path, claim.entry(), false, error);
     // A source that could not be deleted after a complete copy leaves that copy in the trash,
     // which its info file describes.
-    if (!entryExists(entry))
-        ::unlink(encoded(info).constData());
-    return false;
+    if (moved || entryExists(claim.entry()))
+        claim.keep();
+    return moved;
 }
 
 // The list the shell takes: names separated by ";" or "|", ended by the first empty one.
@@ -386,7 +409,7 @@ private:
         if (!has(flFilesOnly))
             filters |= QDir::Dirs | QDir::NoDotAndDotDot;
         QStringList found;
-        for (const QString& name : QDir(info.path()).entryList({info.fileName()}, filters))
+        for (const QString& name : EntriesMatching(info.path(), info.fileName(), filters))
             found.append(NormalDir(info.path()) + name);
         return found;
     }
@@ -447,12 +470,20 @@ private:
     bool remove(const QString& item) {
         QString error;
         if (has(flAllowUndo)) {
-            if (!moveToTrash(item, error))
+            const QString trash = trashFolder();
+            if (!prepareTrash(trash))
+                return fail(
+                    QStringLiteral("Impossibile spostare \"%1\" nel cestino: %2")
+                        .arg(item,
+                             QStringLiteral("impossibile preparare il cestino %1").arg(trash)));
+            if (!std::exchange(trashCleaned_, true))
+                removeTrashLeftovers(trash);
+            if (!moveToTrash(trash, item, error))
                 return fail(
                     QStringLiteral("Impossibile spostare \"%1\" nel cestino: %2").arg(item, error));
             return true;
         }
-        if (!removeEntry(item))
+        if (!RemoveEntry(item))
             return fail(QStringLiteral("Impossibile eliminare \"%1\"").arg(item));
         return true;
     }
@@ -463,7 +494,7 @@ private:
         if (entryExists(to)) {
             const bool same = sameEntry(from, to);
             if (has(flRenameOnCollision)) {
-                to = freeName(folderOf(to), nameOf(to), isFolder(from));
+                to = FreeName(folderOf(to), nameOf(to), isFolder(from));
             } else if (same) {
                 if (operation_ != foCopy)
                     return true;
@@ -490,6 +521,8 @@ private:
             return fail(QStringLiteral("Nessun nome libero per \"%1\"").arg(from));
         if (!makeFolder(folderOf(to)))
             return false;
+        if (!std::exchange(cleaned_[folderOf(to)], true))
+            RemoveLeftoverCopies(folderOf(to));
         if (isFolder(from) && inside(QFileInfo(folderOf(to)).canonicalFilePath() + u'/',
                                      QFileInfo(from).canonicalFilePath()))
             return fail(QStringLiteral("Impossibile mettere la cartella \"%1\" dentro se stessa")
@@ -545,6 +578,9 @@ private:
     const QString title_, source_, destination_;
     bool& aborted_;
     bool wildcards_ = false;
+    // Folders written to, whose leftovers of killed runs are gone.
+    QHash<QString, bool> cleaned_;
+    bool trashCleaned_ = false;
     std::unique_ptr<QProgressDialog> progress_;
     QPointer<QWidget> active_;
 };

@@ -7,16 +7,26 @@
 
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
+#include "tests/storage/SmallFileSystem.h"
 #include "tests/storage/TestFiles.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -31,11 +41,36 @@ dev_t DeviceOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_dev : 0;
 }
 
+void SetModified(const QString& path, const timespec& stamp) {
+    const timespec times[2] = {stamp, stamp};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
 timespec Modified(const QString& path) {
     struct stat info {};
     ::lstat(QFile::encodeName(path).constData(), &info);
     return info.st_mtim;
 }
+
+QStringList Sorted(QStringList names) {
+    names.sort();
+    return names;
+}
+
+// Holds a lock on the file as a run under way does.
+class Locked {
+public:
+    explicit Locked(const QString& path)
+        : handle_(::open(QFile::encodeName(path).constData(), O_RDONLY)) {
+        EXPECT_EQ(::flock(handle_, LOCK_EX), 0);
+    }
+    ~Locked() { ::close(handle_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    int handle_;
+};
 
 struct Box {
     QString text;
@@ -340,6 +375,181 @@ TEST_F(FileOperatorTest, Attributes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(HasAttr(work.filePath(c.name), c.attr), c.set) << c.name << " " << c.attr;
+}
+
+TEST_F(FileOperatorTest, OnlyStarAndQuestionMarkAreWildcards) {
+    const QStringList files = {"Torneo [2024] turno 1.pgn",
+                               "Torneo 2 turno 2.pgn",
+                               "[ab].txt",
+                               "a.txt",
+                               "a{b}.txt",
+                               "back\\slash.txt",
+                               "star*.txt",
+                               "starX.txt",
+                               "what?.txt",
+                               "whatX.txt",
+                               "README"};
+    const struct {
+        const char* mask;
+        QStringList matched;
+    } cases[] = {
+        {"Torneo [2024]*.pgn", {"Torneo [2024] turno 1.pgn"}},
+        {"[ab].txt", {"[ab].txt"}},
+        {"?ab?.txt", {"[ab].txt"}},
+        {"*]*", {"Torneo [2024] turno 1.pgn", "[ab].txt"}},
+        {"a{b}.txt", {"a{b}.txt"}},
+        {"*{*}*", {"a{b}.txt"}},
+        {"back\\slash.txt", {"back\\slash.txt"}},
+        {"*\\*", {"back\\slash.txt"}},
+        {"star*.txt", {"star*.txt", "starX.txt"}},
+        {"what?.txt", {"what?.txt", "whatX.txt"}},
+        {"TORNEO 2*", {"Torneo 2 turno 2.pgn"}},
+        {"*.*", files},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        for (const QString& name : files) {
+            Write(dir.filePath("copied/" + name), name.toUtf8());
+            Write(dir.filePath("deleted/" + name), name.toUtf8());
+            Write(dir.filePath("masked/" + name), name.toUtf8());
+        }
+        QStringList kept = files;
+        for (const QString& name : c.matched)
+            kept.removeOne(name);
+        const QString mask = QString::fromUtf8(c.mask);
+        EXPECT_TRUE(run(foCopy, flNoConfirmation | flNoConfirmMkDir | flSilent,
+                        dir.filePath("copied/" + mask), dir.filePath("copy/")))
+            << c.mask;
+        EXPECT_EQ(Sorted(Entries(dir.filePath("copy"))), Sorted(c.matched)) << c.mask;
+        for (const QString& name : c.matched)
+            EXPECT_EQ(Read(dir.filePath("copy/" + name)), name.toUtf8()) << c.mask;
+        EXPECT_TRUE(run(foDelete, flNoConfirmation | flSilent, dir.filePath("deleted/" + mask)))
+            << c.mask;
+        EXPECT_EQ(Sorted(Entries(dir.filePath("deleted"))), Sorted(kept)) << c.mask;
+        EXPECT_TRUE(DeleteFiles(dir.filePath("masked/" + mask))) << c.mask;
+        EXPECT_EQ(Sorted(Entries(dir.filePath("masked"))), Sorted(kept)) << c.mask;
+    }
+    // A name that is no mask is taken as it is, wildcards and all.
+    Write(work.filePath("a.txt"), "a");
+    EXPECT_TRUE(run(foCopy, flNoConfirmation | flNoConfirmMkDir | flSilent, work.filePath("a.txt"),
+                    work.filePath("x/[1] *?{\\}.txt")));
+    EXPECT_EQ(Entries(work.filePath("x")), QStringList{"[1] *?{\\}.txt"});
+    EXPECT_FALSE(
+        run(foDelete, flNoConfirmation | flSilent | flNoErrorUI, work.filePath("[a].txt")));
+    EXPECT_EQ(Read(work.filePath("a.txt")), "a");
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(FileOperatorTest, LeftoversOfAKilledRunGoTheNextTimeTheOperatorWritesThere) {
+    // A partial copy without its info file, an info file without its entry, the info file of a
+    // run of ours still moving its entry in, which it holds locked, and one just written by
+    // another program, which holds no lock.
+    Write(trash("files/.old.qzd.parziale"), "half");
+    Write(trash("files/.tree.parziale/inside.txt"), "half");
+    const timespec yesterday{QDateTime::currentSecsSinceEpoch() - 86400, 0};
+    for (const char* name : {"lost", "moving", "fresh"}) {
+        const QString info = trash(QStringLiteral("info/%1.qzd.trashinfo").arg(name));
+        Write(info, "[Trash Info]\n");
+        if (QByteArray(name) != "fresh")
+            SetModified(info, yesterday);
+    }
+    const Locked moving(trash("info/moving.qzd.trashinfo"));
+    Write(work.filePath("game.qzd"), "game");
+    ASSERT_TRUE(trashed(work.filePath("game.qzd")));
+    EXPECT_EQ(Entries(trash("files")), QStringList{"game.qzd"});
+    EXPECT_EQ(Entries(trash("info")),
+              (QStringList{"fresh.qzd.trashinfo", "game.qzd.trashinfo", "moving.qzd.trashinfo"}));
+
+    Write(work.filePath("src/a.txt"), "a");
+    Write(work.filePath("dst/.a.txt.parziale"), "half");
+    Write(work.filePath("dst/.b.txt (2).parziale"), "half");
+    Write(work.filePath("dst/.busy.parziale"), "under way");
+    const Locked busy(work.filePath("dst/.busy.parziale"));
+    EXPECT_TRUE(
+        run(foCopy, flNoConfirmation | flSilent, work.filePath("src/a.txt"), work.filePath("dst")));
+    EXPECT_EQ(Entries(work.filePath("dst")), (QStringList{".busy.parziale", "a.txt"}));
+}
+
+TEST_F(FileOperatorTest, ARunKilledHalfWayLeavesNothingTheNextRunShows) {
+    if (!QFileInfo("/dev/shm").isDir())
+        GTEST_SKIP() << "no /dev/shm";
+    QTemporaryDir shm("/dev/shm/quendel-XXXXXX");
+    if (DeviceOf(shm.path()) == DeviceOf(data.path()))
+        GTEST_SKIP() << "/dev/shm and the data folder are one file system";
+    Write(shm.filePath("big.qzd"), QByteArray(200000, 'b'));
+    // A child whose writes past 64 KB kill it, as a crash half-way through the copy would.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit cap{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &cap);
+        trashed(shm.filePath("big.qzd"));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    EXPECT_EQ(Entries(trash("files")), QStringList{".big.qzd.parziale"});
+    EXPECT_EQ(Entries(trash("info")), QStringList{"big.qzd.trashinfo"});
+
+    Write(work.filePath("next.qzd"), "next");
+    ASSERT_TRUE(trashed(work.filePath("next.qzd")));
+    EXPECT_EQ(Entries(trash("files")), QStringList{"next.qzd"});
+    EXPECT_EQ(Read(shm.filePath("big.qzd")), QByteArray(200000, 'b'));
+    ASSERT_TRUE(trashed(shm.filePath("big.qzd")));
+    EXPECT_EQ(Entries(trash("files")), (QStringList{"big (2).qzd", "next.qzd"}));
+}
+
+TEST_F(FileOperatorTest, ACopyThatFailsHalfWayLeavesNoPieceBehind) {
+    FullDisk disk;
+    if (!disk.TwoFileSystems())
+        GTEST_SKIP() << "no second file system";
+    Write(disk.Far("big.qzd"), QByteArray(200000, 'b'));
+    Write(disk.Far("folder/a.bin"), QByteArray(30000, 'a'));
+    Write(disk.Far("folder/sub/b.bin"), QByteArray(100000, 'c'));
+    const QString data = disk.Folder() + "/data", copies = disk.Folder() + "/copies";
+    const int verdict = disk.Run([&] {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        const TFileOperFlags quiet = flNoConfirmation | flSilent | flNoErrorUI;
+        const bool failed = !trashed(disk.Far("big.qzd")) && !trashed(disk.Far("folder")) &&
+                            !run(foCopy, quiet, disk.Far("big.qzd"), copies) &&
+                            !run(foMove, quiet, disk.Far("folder"), copies);
+        return failed ? 0 : 1;
+    });
+    EXPECT_EQ(verdict, 0);
+    EXPECT_TRUE(Entries(data + "/Trash/files").isEmpty());
+    EXPECT_TRUE(Entries(data + "/Trash/info").isEmpty());
+    EXPECT_TRUE(Entries(copies).isEmpty());
+    EXPECT_EQ(Read(disk.Far("big.qzd")), QByteArray(200000, 'b'));
+    EXPECT_EQ(Read(disk.Far("folder/sub/b.bin")), QByteArray(100000, 'c'));
+    EXPECT_EQ(Read(disk.Far("folder/a.bin")), QByteArray(30000, 'a'));
+}
+
+TEST_F(FileOperatorTest, TheProgressCancelStopsTheOperation) {
+    Write(work.filePath("src/a.txt"), "new a");
+    Write(work.filePath("src/b.txt"), "new b");
+    Write(work.filePath("src/c.txt"), "new c");
+    Write(work.filePath("dst/a.txt"), "old a");
+    // Cancel is pressed while the question about the first file is open.
+    bool pressed = false;
+    const auto hook = platform::SetMessageBoxHook([&](const QString&, const QString&, int) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* progress = qobject_cast<QProgressDialog*>(window)) {
+                if (auto* button = progress->findChild<QPushButton*>()) {
+                    button->click();
+                    pressed = true;
+                }
+            }
+        }
+        return platform::IDYES;
+    });
+    EXPECT_FALSE(run(foCopy, 0, work.filePath("src/*.txt"), work.filePath("dst")));
+    platform::SetMessageBoxHook(hook);
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(Entries(work.filePath("dst")), QStringList{"a.txt"});
+    EXPECT_EQ(Read(work.filePath("dst/a.txt")), "new a");
 }
 
 } // namespace

@@ -730,10 +730,10 @@ void TKxCustomRichEdit::dropEvent(QDropEvent* event) {
     pendingUndoKind_ = unUnknown;
 }
 
-// Pictures are taken in rich text only; files and HTML are refused.
+// Files and HTML are refused.
 bool TKxCustomRichEdit::canInsertFromMimeData(const QMimeData* source) const {
     if (source->hasImage())
-        return !plainText_ || source->hasText();
+        return TakesPictures() || source->hasText();
     if (source->hasUrls())
         return false;
     return source->hasFormat(RichTextMime) || source->hasText();
@@ -760,7 +760,7 @@ QMimeData* TKxCustomRichEdit::createMimeDataFromSelection() const {
 }
 
 bool TKxCustomRichEdit::PastePicture(const QMimeData& data, QTextCursor& cursor) {
-    if (plainText_ || !data.hasImage())
+    if (!TakesPictures() || !data.hasImage())
         return false;
     const QImage image = qvariant_cast<QImage>(data.imageData());
     if (image.isNull())

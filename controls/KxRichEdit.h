@@ -411,7 +411,8 @@ public:
     TRichLangOptions LangOptions = rlAutoFont;
     int UndoLimit = 100;
     QRect PageRect;
-    // Objects have no counterpart here: these are only kept.
+    // Pictures are the only objects here: without AllowObjects, or in plain text, none is taken
+    // in. The rest is only kept.
     bool AllowObjects = true;
     bool AutoVerbMenu = true;
     bool AllowInPlace = true;
@@ -516,6 +517,7 @@ private:
     bool PasteRichText(const QMimeData& data, QTextCursor& cursor, bool pictures = true);
     // An image pasted or dropped as a picture; false when the data holds none.
     bool PastePicture(const QMimeData& data, QTextCursor& cursor);
+    bool TakesPictures() const { return AllowObjects && !plainText_; }
     bool PasteText(const QMimeData& data, QTextCursor& cursor);
     // What a paste takes from the data: the richest it holds, or one format.
     enum class PasteKind { Richest, RichText, RichTextWithoutObjects, Text, Bitmap };

@@ -36,7 +36,7 @@ bool TKxCustomRichEdit::PasteSpecialDialog() {
     }
     if (data->hasText())
         entries.push_back({"Unformatted text", "text without any formatting", PasteKind::Text});
-    if (!plainText_ && data->hasImage())
+    if (TakesPictures() && data->hasImage())
         entries.push_back({"Windows Bitmap", "bitmap image", PasteKind::Bitmap});
     if (entries.empty())
         return false;

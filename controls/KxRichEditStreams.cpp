@@ -163,7 +163,7 @@ void TRichEditStrings::LoadFromStream(QIODevice& Stream) {
         TKxCustomRichEdit::InsertAtCursor(cursor, PlainTextOf(bytes, unicode));
         cursor.endEditBlock();
     } else {
-        RtfReader(richEdit_->DefaultRecord(), !richEdit_->PlainText()).Read(bytes, cursor);
+        RtfReader(richEdit_->DefaultRecord(), richEdit_->TakesPictures()).Read(bytes, cursor);
     }
     if (!selection)
         richEdit_->ClearUndo();
@@ -264,7 +264,7 @@ bool TKxCustomRichEdit::PasteRichText(const QMimeData& data, QTextCursor& cursor
         return false;
     for (const char* mime : {RichTextMime, "application/rtf"}) {
         if (data.hasFormat(mime) &&
-            RtfReader(defaultRecord_, pictures).Read(data.data(mime), cursor))
+            RtfReader(defaultRecord_, pictures && TakesPictures()).Read(data.data(mime), cursor))
             return true;
     }
     return false;

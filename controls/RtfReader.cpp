@@ -87,11 +87,10 @@ constexpr std::string_view SkippedDestinations[] = {"info",
                                                     "sn",
                                                     "sv"};
 
-// A \pict group as it is read: its kind, sizes and data.
+// A \pict group as it is read: its kind, the size it is shown at and its data. The pixel size
+// is the data's own.
 struct Picture {
     enum Kind { Unknown, Png, Dib, Other } kind = Unknown;
-    std::int64_t width = 0; // \picw, \pich: pixels
-    std::int64_t height = 0;
     std::int64_t goalWidth = 0; // \picwgoal, \pichgoal: twips
     std::int64_t goalHeight = 0;
     std::int64_t scaleX = 100; // percent
@@ -427,10 +426,6 @@ private:
         if (const auto kind = kinds.find(w); kind != kinds.end()) {
             // A second kind makes the data nothing we can trust.
             picture_.kind = picture_.kind == Picture::Unknown ? kind->second : Picture::Other;
-        } else if (w == "picw") {
-            picture_.width = param;
-        } else if (w == "pich") {
-            picture_.height = param;
         } else if (w == "picwgoal") {
             picture_.goalWidth = param;
         } else if (w == "pichgoal") {

@@ -3,12 +3,14 @@
 #include "controls/RtfReader.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "tests/controls/RichEditStreams.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -56,22 +58,6 @@ void PasteImage(TKxRichEdit& edit, const QImage& image) {
     data->setImageData(image);
     QApplication::clipboard()->setMimeData(data);
     edit.PasteFromClipboard();
-}
-
-QByteArray Saved(TKxRichEdit& edit, TRichStreamFormat format, TRichStreamModes mode = {}) {
-    edit.Lines.Format = format;
-    edit.Lines.Mode = mode;
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    edit.Lines.SaveToStream(buffer);
-    return buffer.data();
-}
-
-void Load(TKxRichEdit& edit, QByteArray data) {
-    edit.Lines.Format = sfRichText;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    edit.Lines.LoadFromStream(buffer);
 }
 
 // Text, a pasted picture, text.
@@ -159,7 +145,7 @@ TEST(KxRichEditPicture, PastedPicturesSaveAsRichTextAndReadBackTheSameSize) {
     const QByteArray rtf = Saved(edit, sfRichText);
     EXPECT_TRUE(rtf.contains("{\\pict\\pngblip\\picw40\\pich30\\picwgoal600\\pichgoal450"));
     TKxRichEdit loaded;
-    Load(loaded, rtf);
+    Load(loaded, rtf, sfRichText);
     EXPECT_EQ(loaded.GetTextRange(0, -1), "prima \uFFFC dopo");
     const auto pictures = PicturesOf(*loaded.document());
     ASSERT_EQ(pictures.size(), 1u);
@@ -174,7 +160,7 @@ TEST(KxRichEditPicture, PastedPicturesSaveAsRichTextAndReadBackTheSameSize) {
     // A plain-text control takes no picture.
     TKxRichEdit plain;
     plain.SetPlainText(true);
-    Load(plain, rtf);
+    Load(plain, rtf, sfRichText);
     EXPECT_EQ(plain.GetTextRange(0, -1), "prima  dopo");
     PasteImage(plain, image);
     EXPECT_EQ(plain.GetTextRange(0, -1), "prima  dopo");
@@ -380,9 +366,11 @@ TEST(KxRichEditPicture, PasteSpecialOffersWhatTheClipboardHolds) {
     SetShowModalHook({});
 }
 
-TEST(KxRichEditPicture, PasteAndDropLimits) {
+TEST(KxRichEditPicture, PastedAndDroppedPicturesWithinTheLimits) {
     TKxRichEdit edit;
-    SetBeepHook([](int) {});
+    edit.show();
+    int beeps = 0;
+    SetBeepHook([&](int) { ++beeps; });
     edit.SetMaxLength(3);
     edit.SetSelText("abc");
     edit.SetSelStart(3);
@@ -393,10 +381,30 @@ TEST(KxRichEditPicture, PasteAndDropLimits) {
     tooLarge.fill(0);
     PasteImage(edit, tooLarge);
     EXPECT_EQ(edit.GetTextRange(0, -1), "abc");
+    EXPECT_EQ(beeps, 2);
     SetBeepHook({});
     PasteImage(edit, TwoColourImage(2, 2));
     EXPECT_EQ(edit.GetTextRange(0, -1), "abc\uFFFC");
     EXPECT_EQ(edit.UndoName(), unPaste);
+
+    // Dropped at the start.
+    QMimeData dropped;
+    dropped.setImageData(TwoColourImage(3, 3));
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QApplication::sendEvent(edit.viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QApplication::sendEvent(edit.viewport(), &drop);
+    EXPECT_EQ(edit.GetTextRange(0, -1), "\uFFFCabc\uFFFC");
+    EXPECT_EQ(edit.UndoName(), unDragDrop);
+
+    // Without objects no picture comes in, neither pasted nor read.
+    TKxRichEdit without;
+    without.AllowObjects = false;
+    PasteImage(without, TwoColourImage(2, 2));
+    EXPECT_FALSE(without.CanPaste());
+    Load(without, Saved(edit, sfRichText), sfRichText);
+    EXPECT_EQ(without.GetTextRange(0, -1), "abc");
 }
 
 TEST(KxRichEditPicture, PrintsPictures) {

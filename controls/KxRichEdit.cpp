@@ -133,6 +133,7 @@ TKxCustomRichEdit::TKxCustomRichEdit(QWidget* parent)
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TKxCustomRichEdit::AskToKeepClipboard);
 }
 
+// Here only the event is asked: a subclass's own SaveClipboard has already gone.
 TKxCustomRichEdit::~TKxCustomRichEdit() {
     if (qApp)
         AskToKeepClipboard();

@@ -103,8 +103,9 @@ struct Picture {
         if (broken || data.size() + count > MaxPictureBytes) {
             broken = true;
             data.clear();
-        } else
+        } else {
             data.append(bytes, qsizetype(count));
+        }
     }
 };
 

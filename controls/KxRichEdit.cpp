@@ -19,6 +19,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -34,6 +35,16 @@ constexpr int DefaultTextLimit = 0xFFFFFF;
 
 // The form's property naming its control that is active for an embedded object.
 constexpr char ActiveOleControlProperty[] = "ActiveOleControl";
+
+// What clipboard data made by a rich edit carries: its maker and what it holds.
+constexpr char ClipboardSourceProperty[] = "KxRichEditSource";
+constexpr char ClipboardObjectsProperty[] = "KxRichEditObjects";
+constexpr char ClipboardCharsProperty[] = "KxRichEditChars";
+
+quint64 NextClipboardId() {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
 
 QString FromRaw(QString text) {
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\r'));
@@ -91,7 +102,7 @@ protected:
 
 TKxCustomRichEdit::TKxCustomRichEdit(QWidget* parent)
     : QTextEdit(parent), SelAttributes(this, atSelected), DefAttributes(this, atDefaultText),
-      WordAttributes(this, atWord), Paragraph(this), Lines(this) {
+      WordAttributes(this, atWord), Paragraph(this), Lines(this), clipboardId_(NextClipboardId()) {
     resize(185, 89);
     setTabChangesFocus(true);
     defaultRecord_ = richtext::CharOfFont(font(), platform::clWindowText);
@@ -119,9 +130,14 @@ TKxCustomRichEdit::TKxCustomRichEdit(QWidget* parent)
             [this](const QSizeF& size) {
                 RequestSize(QRect(0, 0, int(size.width()), int(size.height())));
             });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TKxCustomRichEdit::AskToKeepClipboard);
 }
 
-TKxCustomRichEdit::~TKxCustomRichEdit() = default;
+// Here only the event is asked: a subclass's own SaveClipboard has already gone.
+TKxCustomRichEdit::~TKxCustomRichEdit() {
+    if (qApp)
+        AskToKeepClipboard();
+}
 
 // ----- selection and text -----
 
@@ -282,13 +298,23 @@ int TKxCustomRichEdit::GetLineLength(int CharIndex) const {
     return document()->findBlock(std::clamp(CharIndex, 0, GetTextLen())).length() - 1;
 }
 
+int TKxCustomRichEdit::PicturesIn(int from, int to) const {
+    return int(GetTextRange(from, to).count(QChar::ObjectReplacementCharacter));
+}
+
 TRichSelectionType TKxCustomRichEdit::SelectionType() const {
-    const int length = SelLength();
+    const TCharRange sel = GetSelection();
+    const int pictures = PicturesIn(sel.cpMin, sel.cpMax);
+    const int characters = sel.cpMax - sel.cpMin - pictures;
     TRichSelectionType type;
-    if (length > 0)
+    if (characters > 0)
         type |= stText;
-    if (length > 1)
+    if (characters > 1)
         type |= stMultiChar;
+    if (pictures > 0)
+        type |= stObject;
+    if (pictures > 1)
+        type |= stMultiObject;
     return type;
 }
 
@@ -504,6 +530,24 @@ void TKxCustomRichEdit::RequestSize(const QRect& rect) {
         OnResizeRequest(this, rect);
 }
 
+bool TKxCustomRichEdit::SaveClipboard(int NumObjects, int NumChars) {
+    bool save = true;
+    if (OnSaveClipboard)
+        OnSaveClipboard(this, NumObjects, NumChars, save);
+    return save;
+}
+
+void TKxCustomRichEdit::AskToKeepClipboard() {
+    QClipboard* clipboard = QApplication::clipboard();
+    const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
+    if (clipboardAsked_ || !data || data->property(ClipboardSourceProperty) != clipboardId_)
+        return;
+    clipboardAsked_ = true;
+    if (!SaveClipboard(data->property(ClipboardObjectsProperty).toInt(),
+                       data->property(ClipboardCharsProperty).toInt()))
+        clipboard->clear(QClipboard::Clipboard);
+}
+
 bool TKxCustomRichEdit::ProtectChange(const TMessage& message, int StartPos, int EndPos) {
     bool allow = false;
     if (OnProtectChangeEx)
@@ -687,38 +731,95 @@ void TKxCustomRichEdit::dropEvent(QDropEvent* event) {
     pendingUndoKind_ = unUnknown;
 }
 
+// Files and HTML are refused.
 bool TKxCustomRichEdit::canInsertFromMimeData(const QMimeData* source) const {
-    if (source->hasImage() || source->hasUrls())
+    if (source->hasImage())
+        return TakesPictures() || source->hasText();
+    if (source->hasUrls())
         return false;
     return source->hasFormat(RichTextMime) || source->hasText();
 }
 
 QMimeData* TKxCustomRichEdit::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
-    data->setText(SelText().replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    const TCharRange sel = GetSelection();
+    const int pictures = PicturesIn(sel.cpMin, sel.cpMax);
+    data->setText(SelText()
+                      .remove(QChar::ObjectReplacementCharacter)
+                      .replace(QLatin1Char('\r'), QLatin1Char('\n')));
     AddRichText(*data);
+    if (pictures == 1 && sel.cpMax - sel.cpMin == 1) {
+        QTextCursor at(document());
+        at.setPosition(sel.cpMax);
+        data->setImageData(richtext::PictureOf(*document(), at.charFormat().toImageFormat()));
+    }
+    data->setProperty(ClipboardSourceProperty, clipboardId_);
+    data->setProperty(ClipboardObjectsProperty, pictures);
+    data->setProperty(ClipboardCharsProperty, sel.cpMax - sel.cpMin);
+    clipboardAsked_ = false;
     return data;
 }
 
+bool TKxCustomRichEdit::PastePicture(const QMimeData& data, QTextCursor& cursor) {
+    if (!TakesPictures() || !data.hasImage())
+        return false;
+    const QImage image = qvariant_cast<QImage>(data.imageData());
+    if (image.isNull())
+        return false;
+    const int selected = cursor.selectionEnd() - cursor.selectionStart();
+    if (!richtext::PictureSizeAllowed(image.size()) || !FitsMaxLength(selected, 1)) {
+        platform::Beep();
+        return true;
+    }
+    QTextCharFormat format = cursor.charFormat();
+    format.merge(richtext::AddPicture(*document(), image));
+    cursor.insertImage(format.toImageFormat());
+    return true;
+}
+
 void TKxCustomRichEdit::insertFromMimeData(const QMimeData* source) {
-    if (isReadOnly() || !canInsertFromMimeData(source))
-        return;
+    if (canInsertFromMimeData(source))
+        Paste(*source, PasteKind::Richest);
+}
+
+bool TKxCustomRichEdit::Paste(const QMimeData& data, PasteKind kind) {
     const TCharRange sel = GetSelection();
-    if (!MayChange(WM_PASTE, sel.cpMin, sel.cpMax))
-        return;
+    if (isReadOnly() || !MayChange(WM_PASTE, sel.cpMin, sel.cpMax))
+        return false;
     if (pendingUndoKind_ == unUnknown)
         pendingUndoKind_ = unPaste;
     QTextCursor c = textCursor();
-    if (!PasteRichText(*source, c)) {
-        QString text = NormalisedBreaks(source->text());
-        const int room = (maxLength_ > 0 ? maxLength_ : DefaultTextLimit) - GetTextLen() +
-                         (sel.cpMax - sel.cpMin);
-        text.truncate(std::max(room, 0));
-        c.insertText(text);
+    bool done = false;
+    switch (kind) {
+    case PasteKind::Richest:
+        done = PasteRichText(data, c) || PastePicture(data, c) || PasteText(data, c);
+        break;
+    case PasteKind::RichText:
+    case PasteKind::RichTextWithoutObjects:
+        done = PasteRichText(data, c, kind == PasteKind::RichText);
+        break;
+    case PasteKind::Text:
+        done = PasteText(data, c);
+        break;
+    case PasteKind::Bitmap:
+        done = PastePicture(data, c);
+        break;
     }
     setTextCursor(c);
     if (pendingUndoKind_ == unPaste)
         pendingUndoKind_ = unUnknown;
+    return done;
+}
+
+bool TKxCustomRichEdit::PasteText(const QMimeData& data, QTextCursor& cursor) {
+    if (!data.hasText())
+        return false;
+    QString text = NormalisedBreaks(data.text());
+    const int room = (maxLength_ > 0 ? maxLength_ : DefaultTextLimit) - GetTextLen() +
+                     (cursor.selectionEnd() - cursor.selectionStart());
+    text.truncate(std::max(room, 0));
+    cursor.insertText(text);
+    return true;
 }
 
 // ----- Lines -----

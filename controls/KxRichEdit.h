@@ -411,7 +411,8 @@ public:
     TRichLangOptions LangOptions = rlAutoFont;
     int UndoLimit = 100;
     QRect PageRect;
-    // Objects have no counterpart here: these are only kept.
+    // Pictures are the only objects here: without AllowObjects, or in plain text, none is taken
+    // in. The rest is only kept.
     bool AllowObjects = true;
     bool AutoVerbMenu = true;
     bool AllowInPlace = true;
@@ -431,11 +432,14 @@ public:
     // The conversion Lines uses for one transfer when it holds none of its own.
     TConversionClass DefaultConversion = ConversionClassOf<TConversion>();
 
-    // Embedded objects: refused.
+    // Embedded and linked objects have no counterpart here: their dialogs answer "cancelled".
     bool InsertObjectDialog() { return false; }
-    bool PasteSpecialDialog() { return false; }
     bool ObjectPropertiesDialog() { return false; }
     void CloseObjects() {}
+    // Asks which of the clipboard's formats to paste (rich text with or without pictures, text
+    // or a bitmap) and pastes it: true when confirmed and pasted. False without a window when
+    // the clipboard holds none of them.
+    bool PasteSpecialDialog();
     // The host names go to the embedded objects; with none there is nobody to tell them to.
     void UpdateHostNames() {}
     // Active: the control becomes its form's active object control and, with AllowInPlace,
@@ -458,6 +462,9 @@ public:
     const richtext::CharFormat& DefaultRecord() const { return defaultRecord_; }
 
 protected:
+    // Asked when the control goes or the application ends while the clipboard still holds what
+    // this control put there: false clears the clipboard.
+    virtual bool SaveClipboard(int NumObjects, int NumChars);
     virtual void SelectionChange();
     virtual void RequestSize(const QRect& rect);
     virtual bool ProtectChange(const TMessage& message, int StartPos, int EndPos);
@@ -507,7 +514,18 @@ private:
     bool KeyMayEdit(const QKeyEvent& event, Word key);
     // The clipboard's rich text: the selection added as RTF; pasted from RTF when it has some.
     void AddRichText(QMimeData& data) const;
-    bool PasteRichText(const QMimeData& data, QTextCursor& cursor);
+    bool PasteRichText(const QMimeData& data, QTextCursor& cursor, bool pictures = true);
+    // An image pasted or dropped as a picture; false when the data holds none.
+    bool PastePicture(const QMimeData& data, QTextCursor& cursor);
+    bool TakesPictures() const { return AllowObjects && !plainText_; }
+    bool PasteText(const QMimeData& data, QTextCursor& cursor);
+    // What a paste takes from the data: the richest it holds, or one format.
+    enum class PasteKind { Richest, RichText, RichTextWithoutObjects, Text, Bitmap };
+    // Pastes at the selection as the user would; false when refused or nothing was there.
+    bool Paste(const QMimeData& data, PasteKind kind);
+    // Whether the clipboard still holds this control's data, and if so the event's answer.
+    void AskToKeepClipboard();
+    int PicturesIn(int from, int to) const;
     // Whether the user may change [from, to): protected text asks the protect events.
     bool MayChange(unsigned message, int from, int to);
     bool RangeProtected(int from, int to) const;
@@ -541,6 +559,9 @@ private:
     TFindDialog* findDialog_ = nullptr;
     TReplaceDialog* replaceDialog_ = nullptr;
     TFindDialog* lastFindDialog_ = nullptr;
+    // Marks the clipboard data this control made; asked about once per copy.
+    const quint64 clipboardId_;
+    mutable bool clipboardAsked_ = false;
 };
 
 // The control of the form that is active for an embedded object, or none.

@@ -163,7 +163,7 @@ void TRichEditStrings::LoadFromStream(QIODevice& Stream) {
         TKxCustomRichEdit::InsertAtCursor(cursor, PlainTextOf(bytes, unicode));
         cursor.endEditBlock();
     } else {
-        RtfReader(richEdit_->DefaultRecord()).Read(bytes, cursor);
+        RtfReader(richEdit_->DefaultRecord(), richEdit_->TakesPictures()).Read(bytes, cursor);
     }
     if (!selection)
         richEdit_->ClearUndo();
@@ -182,11 +182,13 @@ void TRichEditStrings::SaveToStream(QIODevice& Stream) {
         range = richEdit_->GetSelection();
     QByteArray bytes;
     if (PlainInEffect(Format)) {
+        // Plain text has no place for pictures.
         const QString text = richEdit_->GetTextRange(range.cpMin, range.cpMax)
+                                 .remove(QChar::ObjectReplacementCharacter)
                                  .replace(QLatin1Char('\r'), QLatin1String("\r\n"));
         bytes = PlainBytesOf(text, Mode & smUnicode);
     } else {
-        bytes = RtfWriter(richEdit_->DefaultRecord())
+        bytes = RtfWriter(richEdit_->DefaultRecord(), !(Mode & smNoObjects))
                     .Write(*richEdit_->document(), range.cpMin, range.cpMax);
     }
     if (!WriteThrough(*conversion, Stream, bytes))
@@ -257,11 +259,12 @@ void TKxCustomRichEdit::AddRichText(QMimeData& data) const {
                  RtfWriter(defaultRecord_).Write(*document(), range.cpMin, range.cpMax));
 }
 
-bool TKxCustomRichEdit::PasteRichText(const QMimeData& data, QTextCursor& cursor) {
+bool TKxCustomRichEdit::PasteRichText(const QMimeData& data, QTextCursor& cursor, bool pictures) {
     if (plainText_)
         return false;
     for (const char* mime : {RichTextMime, "application/rtf"}) {
-        if (data.hasFormat(mime) && RtfReader(defaultRecord_).Read(data.data(mime), cursor))
+        if (data.hasFormat(mime) &&
+            RtfReader(defaultRecord_, pictures && TakesPictures()).Read(data.data(mime), cursor))
             return true;
     }
     return false;

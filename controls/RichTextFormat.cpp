@@ -1,12 +1,17 @@
 #include "RichTextFormat.h"
 
+#include <QBuffer>
 #include <QFont>
+#include <QImageReader>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QUrl>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <vector>
 
 namespace richtext {
@@ -525,6 +530,125 @@ void WriteCharRange(QTextCursor& cursor, const CharFormat& record, const CharFor
         c.setCharFormat(run.format);
     }
     cursor.endEditBlock();
+}
+
+// ----- pictures -----
+
+namespace {
+
+quint32 LittleEndian32(const QByteArray& data, qsizetype at) {
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | uchar(data[at + i]);
+    return value;
+}
+
+quint16 LittleEndian16(const QByteArray& data, qsizetype at) {
+    return quint16(uchar(data[at]) | (uchar(data[at + 1]) << 8));
+}
+
+void AppendLittleEndian32(QByteArray& out, quint32 value) {
+    for (int i = 0; i < 4; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+// Reads one image of the given kind, its size checked before any pixel is decoded.
+QImage DecodeBounded(const QByteArray& data, const char* kind) {
+    if (data.isEmpty() || data.size() > MaxPictureBytes)
+        return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, kind);
+    reader.setDecideFormatFromContent(false);
+    reader.setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)));
+    // A bitmap stored top row first declares a negative height.
+    const QSize declared = reader.size();
+    const qint64 width = std::abs(qint64(declared.width()));
+    const qint64 height = std::abs(qint64(declared.height()));
+    if (width == 0 || height == 0 || width * height > MaxPicturePixels)
+        return {};
+    QImage image = reader.read();
+    return PictureSizeAllowed(image.size()) ? image : QImage();
+}
+
+} // namespace
+
+bool PictureSizeAllowed(QSize size) {
+    return size.width() > 0 && size.height() > 0 &&
+           qint64(size.width()) * size.height() <= MaxPicturePixels;
+}
+
+QTextImageFormat AddPicture(QTextDocument& document, const QImage& image, QSizeF size) {
+    // Names that no loader resolves: a picture is only ever what the document was given.
+    static std::atomic<quint64> counter{0};
+    const QString name = QStringLiteral("kxpict:%1").arg(++counter);
+    document.addResource(QTextDocument::ImageResource, QUrl(name), image);
+    if (size.isEmpty())
+        size = image.size();
+    QTextImageFormat format;
+    format.setName(name);
+    format.setWidth(std::clamp(size.width(), 1.0, double(MaxPictureSide)));
+    format.setHeight(std::clamp(size.height(), 1.0, double(MaxPictureSide)));
+    return format;
+}
+
+QImage PictureOf(const QTextDocument& document, const QTextImageFormat& format) {
+    const QUrl name(format.name());
+    if (name.scheme() != QLatin1String("kxpict"))
+        return {};
+    return document.resource(QTextDocument::ImageResource, name).value<QImage>();
+}
+
+QImage DecodePng(const QByteArray& data) {
+    return data.startsWith("\x89PNG\r\n\x1a\n") ? DecodeBounded(data, "png") : QImage();
+}
+
+QImage DecodeDib(const QByteArray& data) {
+    constexpr qsizetype InfoHeader = 40;
+    if (data.size() < InfoHeader)
+        return {};
+    const quint32 headerSize = LittleEndian32(data, 0);
+    const qint64 width = qint32(LittleEndian32(data, 4));
+    const qint64 height = qint32(LittleEndian32(data, 8));
+    const quint16 planes = LittleEndian16(data, 12);
+    const quint16 bits = LittleEndian16(data, 14);
+    const quint32 compression = LittleEndian32(data, 16);
+    const quint32 colorsUsed = LittleEndian32(data, 32);
+    constexpr quint32 Uncompressed = 0;
+    constexpr quint32 BitFields = 3;
+    const bool bitsKnown =
+        bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (headerSize < InfoHeader || headerSize > quint32(data.size()) || planes != 1 || !bitsKnown ||
+        width <= 0 || height == 0 || height == INT32_MIN)
+        return {};
+    if (compression != Uncompressed && !(compression == BitFields && (bits == 16 || bits == 32)))
+        return {};
+    const qint64 rows = std::abs(height);
+    if (!PictureSizeAllowed(QSize(int(std::min<qint64>(width, INT32_MAX)), int(rows))))
+        return {};
+    if (bits <= 8 && colorsUsed > (1u << bits))
+        return {};
+    const qint64 palette = bits <= 8 ? (colorsUsed ? colorsUsed : (1u << bits)) * 4 : 0;
+    const qint64 masks = compression == BitFields && headerSize == InfoHeader ? 12 : 0;
+    const qint64 bitsAt = headerSize + masks + palette;
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    if (bitsAt + rowBytes * rows > data.size())
+        return {};
+    QByteArray file = "BM";
+    AppendLittleEndian32(file, quint32(14 + data.size()));
+    AppendLittleEndian32(file, 0);
+    AppendLittleEndian32(file, quint32(14 + bitsAt));
+    file += data;
+    return DecodeBounded(file, "bmp");
+}
+
+QByteArray EncodePng(const QImage& image) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "png"))
+        return {};
+    return buffer.data();
 }
 
 } // namespace richtext

@@ -6,6 +6,8 @@
 
 #include "platform/Colors.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -144,6 +146,26 @@ void ReadNumbering(const QTextBlock& block, ParaFormat& record);
 CharFormat ReadCharRange(const QTextDocument& document, int from, int to, const CharFormat& base);
 // Applies the masked fields to every run of the cursor's selection (none: the cursor's format).
 void WriteCharRange(QTextCursor& cursor, const CharFormat& record, const CharFormat& base);
+
+// Pictures: an image resource of the document shown by an image format at one position. What a
+// file or the clipboard hands over is bounded in pixels and bytes; past the bounds it is refused.
+inline constexpr qint64 MaxPicturePixels = 64LL * 1024 * 1024;
+inline constexpr qint64 MaxPictureBytes = 64LL * 1024 * 1024;
+// The largest side a picture is shown at, in document units.
+inline constexpr int MaxPictureSide = 32767;
+
+bool PictureSizeAllowed(QSize size);
+// Adds the image to the document and returns the format that shows it at `size` (document
+// units, each side clamped to 1..MaxPictureSide); an empty size shows it at its pixel size.
+QTextImageFormat AddPicture(QTextDocument& document, const QImage& image, QSizeF size = {});
+// The image a picture format shows; null when the document holds none under its name.
+QImage PictureOf(const QTextDocument& document, const QTextImageFormat& format);
+// Decoded within the bounds; null when broken, of another kind or too large.
+QImage DecodePng(const QByteArray& data);
+// A device-independent bitmap: its information header, masks, colour table and bits, with no
+// file header; uncompressed or bit-field kinds only, and its bits must all be there.
+QImage DecodeDib(const QByteArray& data);
+QByteArray EncodePng(const QImage& image);
 
 // Copies the fields that from.mask names into `to`.
 void MergeChar(CharFormat& to, const CharFormat& from);

@@ -2,6 +2,7 @@
 
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextList>
 
 #include <algorithm>
@@ -18,7 +19,7 @@ constexpr int MaxWordLength = 32; // longer words are read and ignored
 constexpr int MaxDigits = 10;     // longer numbers are read, their rest ignored
 constexpr int MaxTableEntries = 4096;
 
-enum class Dest { Text, FontTable, ColorTable, Skip, OwnChar, OwnPara };
+enum class Dest { Text, FontTable, ColorTable, Skip, OwnChar, OwnPara, Picture };
 
 struct State {
     Dest dest = Dest::Text;
@@ -40,7 +41,6 @@ struct Font {
 
 constexpr std::string_view SkippedDestinations[] = {"info",
                                                     "stylesheet",
-                                                    "pict",
                                                     "object",
                                                     "header",
                                                     "headerl",
@@ -87,14 +87,37 @@ constexpr std::string_view SkippedDestinations[] = {"info",
                                                     "sn",
                                                     "sv"};
 
+// A \pict group as it is read: its kind, the size it is shown at and its data. The pixel size
+// is the data's own.
+struct Picture {
+    enum Kind { Unknown, Png, Dib, Other } kind = Unknown;
+    std::int64_t goalWidth = 0; // \picwgoal, \pichgoal: twips
+    std::int64_t goalHeight = 0;
+    std::int64_t scaleX = 100; // percent
+    std::int64_t scaleY = 100;
+    QByteArray data;
+    int nibble = -1; // a first hex digit waiting for its second
+    bool broken = false;
+
+    void Add(const char* bytes, std::int64_t count) {
+        if (broken || data.size() + count > MaxPictureBytes) {
+            broken = true;
+            data.clear();
+        } else {
+            data.append(bytes, qsizetype(count));
+        }
+    }
+};
+
 std::int32_t Clamp32(std::int64_t value) {
     return std::int32_t(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 class Parser {
 public:
-    Parser(const QByteArray& data, QTextCursor& cursor, const CharFormat& base)
-        : p_(data.constData()), end_(data.constData() + data.size()), cursor_(cursor), base_(base) {
+    Parser(const QByteArray& data, QTextCursor& cursor, const CharFormat& base, bool pictures)
+        : p_(data.constData()), end_(data.constData() + data.size()), cursor_(cursor), base_(base),
+          pictures_(pictures) {
         base_.mask = CFM_ALL;
         state_.chr = base_;
         state_.para.alignment = 1;
@@ -144,6 +167,8 @@ private:
             state_.para = inner.para;
             state_.ownLineSpacing = inner.ownLineSpacing;
         }
+        if (inner.dest == Dest::Picture && state_.dest != Dest::Picture)
+            EndPicture();
         return true;
     }
 
@@ -261,6 +286,9 @@ private:
                 font_.face += c;
             }
             break;
+        case Dest::Picture:
+            PictureDigit(c);
+            break;
         case Dest::ColorTable:
             if (c == QLatin1Char(';')) {
                 if (colors_.size() < size_t(MaxTableEntries))
@@ -352,10 +380,21 @@ private:
         if (w == "bin") {
             Flush();
             const std::int64_t skip = std::clamp<std::int64_t>(param, 0, end_ - p_);
+            if (state_.dest == Dest::Picture)
+                picture_.Add(p_, skip);
             p_ += skip;
             return;
         }
         if (state_.dest == Dest::Skip)
+            return;
+        if (state_.dest == Dest::Picture)
+            return wasIgnorable ? Destination(Dest::Skip) : PictureWord(w, param);
+        if (w == "pict") {
+            picture_ = {};
+            return Destination(Dest::Picture);
+        }
+        // Word's wrapper of a picture other readers may not know; its picture is read.
+        if (w == "shppict")
             return;
         if (w == "fonttbl")
             return Destination(Dest::FontTable);
@@ -377,6 +416,66 @@ private:
         const bool on = !hasParam || param != 0;
         if (!CharWord(w, on, param) && !ParaWord(w, param))
             TextWord(w, param);
+    }
+
+    void PictureWord(const std::string& w, int param) {
+        static const std::map<std::string, Picture::Kind> kinds = {
+            {"pngblip", Picture::Png},      {"dibitmap", Picture::Dib},
+            {"jpegblip", Picture::Other},   {"emfblip", Picture::Other},
+            {"wmetafile", Picture::Other},  {"macpict", Picture::Other},
+            {"pmmetafile", Picture::Other}, {"wbitmap", Picture::Other}};
+        if (const auto kind = kinds.find(w); kind != kinds.end()) {
+            // A second kind makes the data nothing we can trust.
+            picture_.kind = picture_.kind == Picture::Unknown ? kind->second : Picture::Other;
+        } else if (w == "picwgoal") {
+            picture_.goalWidth = param;
+        } else if (w == "pichgoal") {
+            picture_.goalHeight = param;
+        } else if (w == "picscalex") {
+            picture_.scaleX = param;
+        } else if (w == "picscaley") {
+            picture_.scaleY = param;
+        }
+    }
+
+    void PictureDigit(QChar c) {
+        if (c.isSpace() || picture_.broken)
+            return;
+        const int value = c.unicode() < 0x80 ? HexValue(char(c.unicode())) : -1;
+        if (value < 0) {
+            picture_.broken = true;
+            picture_.data.clear();
+        } else if (picture_.nibble < 0) {
+            picture_.nibble = value;
+        } else {
+            const char byte = char(picture_.nibble * 16 + value);
+            picture_.Add(&byte, 1);
+            picture_.nibble = -1;
+        }
+    }
+
+    // A picture that cannot be read, or is too large, is left out; the text goes on.
+    void EndPicture() {
+        Picture picture = std::exchange(picture_, {});
+        if (!pictures_ || state_.dest != Dest::Text || picture.broken || picture.nibble >= 0)
+            return;
+        QImage image;
+        if (picture.kind == Picture::Png)
+            image = DecodePng(picture.data);
+        else if (picture.kind == Picture::Dib)
+            image = DecodeDib(picture.data);
+        if (image.isNull())
+            return;
+        const auto side = [](std::int64_t goal, int pixels, std::int64_t scale) {
+            const std::int64_t twips = goal > 0 ? goal : std::int64_t(pixels) * 15;
+            return TwipsToUnits(twips) * std::clamp<std::int64_t>(scale, 1, 1000) / 100.0;
+        };
+        const QSizeF size(side(picture.goalWidth, image.width(), picture.scaleX),
+                          side(picture.goalHeight, image.height(), picture.scaleY));
+        QTextDocument& document = *cursor_.document();
+        QTextImageFormat format = AddPicture(document, image, size);
+        WriteChar(format, state_.chr, base_);
+        cursor_.insertImage(format);
     }
 
     void FontWord(const std::string& w, int param) {
@@ -541,6 +640,8 @@ private:
     bool colorSet_ = false;
     QTextList* list_ = nullptr;
     std::pair<int, int> listKind_{0, 0};
+    bool pictures_;
+    Picture picture_;
 };
 
 } // namespace
@@ -557,7 +658,7 @@ bool RtfReader::Read(const QByteArray& data, QTextCursor& cursor) const {
         return false;
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    Parser(data.mid(data.indexOf('{') + 1), cursor, base_).Run();
+    Parser(data.mid(data.indexOf('{') + 1), cursor, base_, pictures_).Run();
     cursor.endEditBlock();
     return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Reads rich text (RTF) into a QTextDocument. Any input is taken: unknown words are ignored,
-// unknown ignorable groups and pictures skipped, and nesting, words, numbers and binary runs are
-// bounded, so no input can exhaust memory or the stack.
+// unknown ignorable groups skipped, and nesting, words, numbers, binary runs and pictures are
+// bounded, so no input can exhaust memory or the stack. PNG and device-independent bitmap
+// pictures become images of the document; other kinds, and broken or too large ones, are left out.
 
 #include "controls/RichTextFormat.h"
 
@@ -11,7 +12,9 @@ class QTextCursor;
 
 class RtfReader {
 public:
-    explicit RtfReader(const richtext::CharFormat& base) : base_(base) {}
+    // Without `pictures` every picture is left out.
+    explicit RtfReader(const richtext::CharFormat& base, bool pictures = true)
+        : base_(base), pictures_(pictures) {}
 
     // Whether the data starts (after blanks) as rich text does: "{\rtf".
     static bool IsRichText(const QByteArray& data);
@@ -21,4 +24,5 @@ public:
 
 private:
     richtext::CharFormat base_;
+    bool pictures_;
 };

@@ -4,6 +4,7 @@
 #include <QTextDocument>
 
 #include <map>
+#include <optional>
 #include <tuple>
 
 using namespace richtext;
@@ -22,6 +23,7 @@ struct FontKey {
 struct Run {
     QString text;
     CharFormat format;
+    std::optional<QTextImageFormat> picture; // a picture's one position
 };
 
 struct Paragraph {
@@ -202,13 +204,37 @@ std::vector<Paragraph> Collect(const QTextDocument& document, int from, int to,
             const QTextFragment f = it.fragment();
             const int a = std::max(from, f.position());
             const int z = std::min(to, f.position() + f.length());
-            if (a < z)
-                p.runs.push_back(
-                    {f.text().mid(a - f.position(), z - a), ReadChar(f.charFormat(), base)});
+            if (a >= z)
+                continue;
+            const CharFormat format = ReadChar(f.charFormat(), base);
+            if (f.charFormat().isImageFormat()) {
+                for (int i = a; i < z; ++i)
+                    p.runs.push_back({{}, format, f.charFormat().toImageFormat()});
+            } else {
+                p.runs.push_back({f.text().mid(a - f.position(), z - a), format, std::nullopt});
+            }
         }
         paragraphs.push_back(std::move(p));
     }
     return paragraphs;
+}
+
+// A picture as PNG in hex, its pixel size and the size it is shown at; nothing when the document
+// does not hold its image.
+QByteArray PictureGroup(const QTextDocument& document, const QTextImageFormat& format) {
+    const QImage image = PictureOf(document, format);
+    const QByteArray png = image.isNull() ? QByteArray() : EncodePng(image);
+    if (png.isEmpty())
+        return {};
+    const auto twips = [](double units) { return QByteArray::number(qRound64(units * 15)); };
+    QByteArray out = "{\\pict\\pngblip" + Word("\\picw", image.width()) +
+                     Word("\\pich", image.height()) + "\\picwgoal" + twips(format.width()) +
+                     "\\pichgoal" + twips(format.height()) + '\n';
+    const QByteArray hex = png.toHex();
+    constexpr qsizetype LineLength = 128;
+    for (qsizetype at = 0; at < hex.size(); at += LineLength)
+        out += hex.mid(at, LineLength) + '\n';
+    return out + '}';
 }
 
 } // namespace
@@ -223,8 +249,12 @@ QByteArray RtfWriter::Write(const QTextDocument& document, int from, int to) con
     QByteArray body;
     for (const Paragraph& p : Collect(document, from, to, base_)) {
         body += ParagraphWords(p.format);
-        for (const Run& run : p.runs)
-            body += RunWords(run.format, tables) + Tables::Escaped(run.text);
+        for (const Run& run : p.runs) {
+            if (!run.picture)
+                body += RunWords(run.format, tables) + Tables::Escaped(run.text);
+            else if (pictures_)
+                body += RunWords(run.format, tables) + PictureGroup(document, *run.picture);
+        }
         if (p.ended)
             body += "\\par\n";
     }

@@ -296,7 +296,7 @@ TEST(KxRichEdit, UrlClickNeedsOneButtonOnOneLink) {
     EXPECT_EQ(clicks[1].second, mbRight);
 }
 
-TEST(KxRichEdit, ClipboardTakesTextAndRefusesImagesAndFiles) {
+TEST(KxRichEdit, ClipboardTakesTextAndPicturesAndRefusesFilesAndHtml) {
     TKxRichEdit edit;
     edit.SetSelText("copy me");
     edit.SelectAll();
@@ -308,8 +308,9 @@ TEST(KxRichEdit, ClipboardTakesTextAndRefusesImagesAndFiles) {
     auto* image = new QMimeData;
     image->setImageData(QImage(4, 4, QImage::Format_RGB32));
     QApplication::clipboard()->setMimeData(image);
-    EXPECT_FALSE(edit.CanPaste());
+    EXPECT_TRUE(edit.CanPaste());
     edit.PasteFromClipboard();
+    EXPECT_EQ(edit.GetTextRange(0, -1), "copy me\uFFFC");
     auto* files = new QMimeData;
     files->setUrls({QUrl::fromLocalFile("/tmp/x.txt")});
     files->setText("/tmp/x.txt");
@@ -319,12 +320,12 @@ TEST(KxRichEdit, ClipboardTakesTextAndRefusesImagesAndFiles) {
     html->setHtml("<b>bold</b>");
     QApplication::clipboard()->setMimeData(html);
     edit.PasteFromClipboard();
-    EXPECT_EQ(edit.GetTextRange(0, -1), "copy me");
+    EXPECT_EQ(edit.GetTextRange(0, -1), "copy me\uFFFC");
 
     QApplication::clipboard()->setText(" and\nme");
     EXPECT_TRUE(edit.CanPaste());
     edit.PasteFromClipboard();
-    EXPECT_EQ(edit.GetTextRange(0, -1), "copy me and\rme");
+    EXPECT_EQ(edit.GetTextRange(0, -1), "copy me\uFFFC and\rme");
 }
 
 TEST(KxRichEdit, MaxLengthLimitsTheUserOnly) {
@@ -356,6 +357,7 @@ TEST(KxRichEdit, WindowSettingsKeepTextFormatAndModified) {
     edit.Clear();
     EXPECT_FALSE(edit.Modified());
     EXPECT_FALSE(edit.InsertObjectDialog());
+    QApplication::clipboard()->clear();
     EXPECT_FALSE(edit.PasteSpecialDialog());
     EXPECT_FALSE(edit.ObjectPropertiesDialog());
 }

@@ -2,6 +2,7 @@
 #include "controls/RtfReader.h"
 #include "controls/RtfWriter.h"
 #include "storage/Kxstrutils.h"
+#include "tests/controls/RichEditStreams.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -42,24 +43,6 @@ void PrintTo(const CharFormat& c, std::ostream* os) {
 } // namespace richtext
 
 namespace {
-
-QByteArray Saved(TKxRichEdit& edit, TRichStreamFormat format, TRichStreamModes mode = {}) {
-    edit.Lines.Format = format;
-    edit.Lines.Mode = mode;
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    edit.Lines.SaveToStream(buffer);
-    return buffer.data();
-}
-
-void Load(TKxRichEdit& edit, QByteArray data, TRichStreamFormat format,
-          TRichStreamModes mode = {}) {
-    edit.Lines.Format = format;
-    edit.Lines.Mode = mode;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    edit.Lines.LoadFromStream(buffer);
-}
 
 // Every attribute the control keeps, over several runs and paragraphs.
 void FillWithEveryAttribute(TKxRichEdit& edit) {

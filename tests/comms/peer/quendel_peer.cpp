@@ -71,6 +71,9 @@ void Command(const QString& line) {
     } else if (word == QLatin1String("say")) {
         net.RichEditSendMessage->SetText(rest);
         net.BtnSendMessage->click();
+    } else if (word == QLatin1String("popup")) {
+        net.RichEditSendMessage->SetText(rest);
+        net.BtnSendPopup->click();
     } else if (word == QLatin1String("match")) {
         net.RadioGroupPezzi->SetItemIndex(rest.startsWith(QLatin1String("white")) ? 0 : 1);
         net.KxSpinEditDurata->SetValue(rest.section(QLatin1Char(' '), 1).toInt());

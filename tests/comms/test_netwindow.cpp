@@ -16,13 +16,17 @@
 #include "tests/controls/ControlsTestUtil.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -325,6 +329,202 @@ TEST_F(NetWindowTest, PortsOutOfRangeAreHeldToTheLimits) {
     EXPECT_EQ(again.window->EditPort->text(), "64535");
     EXPECT_EQ(again.window->EditPort->GetAsInteger(), 64535);
     EXPECT_EQ(again.window->KxSpinEditDurata->GetAsInteger(), 90);
+}
+
+// The condition met within a minute, the events served meanwhile (QTRY's failures would not
+// reach the test).
+bool Eventually(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 60000);
+}
+
+// A peer that floods chat, greetings and proposals and never reads: the window works through
+// the lines a slice at a time, answering between, keeps what it holds bounded and answers the
+// repeated requests at most once a second. The server side and the client side alike.
+struct TFlood {
+    int ticks = 0;
+    int mostLinesInATick = 0;
+    qint64 mostUnread = 0;
+    qint64 seconds = 0;
+    QByteArray replies;
+};
+
+QByteArray FloodLines(int count) {
+    QByteArray flood;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        const char* lines[] = {"helo Raw\n", "match white x\n", "match white 5\n"};
+        flood += i % 4 ? QByteArray(lines[i % 4 - 1])
+                       : "say " + n + ' ' + QByteArray(i % 100 ? 4 : 20000, 'c') + '\n';
+    }
+    return flood + "say fine\n";
+}
+
+// The number of the newest chat line in the log, -1 before the first.
+int NewestChat(const TSide& side) {
+    const QTextDocument* log = side.window->RichEditMemo->document();
+    QTextBlock block = log->lastBlock();
+    for (int i = 0; i < 2 * TFormNet::SliceLines && block.isValid();
+         ++i, block = block.previous()) {
+        if (block.text().startsWith("< "))
+            return block.text().section(' ', 1, 1).toInt();
+    }
+    return -1;
+}
+
+TFlood Flood(TSide& side, QTcpSocket& raw, int lines) {
+    TFlood result;
+    QTcpSocket* local = side.P().ServerMode ? side.window->ServerSocket1->findChild<QTcpSocket*>()
+                                            : side.window->ClientSocket1;
+    int newest = -1;
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        ++result.ticks;
+        const int chat = NewestChat(side);
+        result.mostLinesInATick = std::max(result.mostLinesInATick, chat - newest);
+        newest = std::max(newest, chat);
+        result.mostUnread = std::max(result.mostUnread, local->bytesAvailable());
+    });
+    QElapsedTimer clock;
+    clock.start();
+    tick.start();
+    raw.write(FloodLines(lines));
+    const bool done = QTest::qWaitFor([&] { return side.Log().contains("< fine"); }, 300000);
+    tick.stop();
+    result.seconds = clock.elapsed() / 1000;
+    EXPECT_TRUE(done);
+    QTest::qWait(50);
+    result.replies = raw.readAll();
+    return result;
+}
+
+void ExpectBounded(const TFlood& flood, const TSide& side, int lines, const QStringList& boxes) {
+    EXPECT_LE(flood.mostLinesInATick, 3 * TFormNet::SliceLines);
+    EXPECT_GT(flood.ticks, lines / (3 * TFormNet::SliceLines));
+    EXPECT_LE(flood.mostUnread, TFormNet::ReadBuffer);
+    const QStringList log = side.Log();
+    EXPECT_LE(log.size(), TFormNet::MaxLogLines);
+    EXPECT_LE(side.window->RichEditMemo->GetTextLen(), TFormNet::MaxLogCharacters);
+    EXPECT_EQ(log.last(), "< fine");
+    EXPECT_FALSE(log.first().startsWith("Creato server"));
+    EXPECT_FALSE(log.contains("Connessione a Casa"));
+    for (const char* reply : {"helo Anna\n", "decline\n"})
+        EXPECT_LE(flood.replies.count(reply), 2 + flood.seconds) << reply;
+    EXPECT_GE(flood.replies.count("decline\n"), 1);
+    EXPECT_LE(boxes.size(), 2 + flood.seconds);
+    EXPECT_TRUE(side.P().Connected);
+}
+
+QStringList Questions(const std::vector<QString>& boxes) {
+    QStringList questions;
+    for (const QString& box : boxes)
+        questions << box;
+    return questions.filter("Accetti?");
+}
+
+TEST_F(NetWindowTest, AFloodingPeerIsHandledInSlicesWithinBounds) {
+    constexpr int lines = 16000;
+    answer = platform::IDNO;
+    {
+        TSide a("Anna");
+        const quint16 port = Listen(a);
+        QTcpSocket raw;
+        raw.connectToHost("127.0.0.1", port);
+        ASSERT_TRUE(raw.waitForConnected(5000));
+        ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
+        const TFlood flood = Flood(a, raw, lines);
+        ExpectBounded(flood, a, lines, Questions(boxes));
+        EXPECT_GE(flood.replies.count("helo Anna\n"), 1);
+    }
+    boxes.clear();
+    TSide b("Anna");
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    b.window->ComboBoxConnection->addItem(
+        netplay::BookEntry("Casa", "127.0.0.1", QString::number(server.serverPort())));
+    b.window->ComboBoxConnection->setCurrentIndex(0);
+    b.window->BtnStartClient->click();
+    ASSERT_TRUE(Eventually([&] { return server.hasPendingConnections(); }));
+    std::unique_ptr<QTcpSocket> raw(server.nextPendingConnection());
+    ASSERT_TRUE(Eventually([&] { return b.P().Connected; }));
+    const TFlood flood = Flood(b, *raw, lines);
+    ExpectBounded(flood, b, lines, Questions(boxes));
+}
+
+// Lines that came before the peer closed are all handled before its leaving is.
+TEST_F(NetWindowTest, LinesSentBeforeTheCloseAreHandledFirst) {
+    TSide a("Anna");
+    const quint16 port = Listen(a);
+    QTcpSocket raw;
+    raw.connectToHost("127.0.0.1", port);
+    ASSERT_TRUE(raw.waitForConnected(5000));
+    ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
+    QByteArray lines;
+    for (int i = 0; i < 5000; ++i)
+        lines += "say " + QByteArray::number(i) + '\n';
+    raw.write(lines + "say ultimo\n");
+    raw.disconnectFromHost();
+    ASSERT_TRUE(
+        Eventually([&] { return a.window->StatusText() == "     In attesa di connessione"; }));
+    EXPECT_EQ(a.Log().last(), "< ultimo");
+}
+
+// A peer that reads none of what it is sent is dropped once the unsent lines pass the bound;
+// the game with it ends.
+TEST_F(NetWindowTest, APeerThatDoesNotReadIsDropped) {
+    TSide a("Anna");
+    const quint16 port = Listen(a);
+    QTcpSocket raw;
+    raw.connectToHost("127.0.0.1", port);
+    ASSERT_TRUE(raw.waitForConnected(5000));
+    raw.setReadBufferSize(4096);
+    raw.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
+    const QPointer<QTcpSocket> local = a.window->ServerSocket1->findChild<QTcpSocket*>();
+    local->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
+    raw.write("helo Raw\n");
+    ASSERT_TRUE(Eventually([&] { return a.P().OpponentNick == "Raw"; }));
+    a.window->BtnMatch->click();
+    raw.write("accept_match\n");
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
+    const QString line(8000, 'x');
+    qint64 mostUnsent = 0;
+    for (int i = 0; i < 1000 && a.P().Connected; ++i) {
+        a.window->RichEditSendMessage->SetText(line);
+        a.window->BtnSendMessage->click();
+        if (local)
+            mostUnsent = std::max(mostUnsent, local->bytesToWrite());
+        QTest::qWait(1);
+    }
+    ASSERT_TRUE(Eventually([&] { return !a.P().Connected; }));
+    EXPECT_LE(mostUnsent, TFormNet::MaxUnsent + line.size() + 5);
+    const QStringList log = a.Log();
+    EXPECT_TRUE(log.contains("Connessione chiusa: l'avversario non riceve i messaggi"));
+    EXPECT_EQ(log.last(), "L'avversario ha lasciato la partita");
+    EXPECT_EQ(a.calls.last(), "end");
+    EXPECT_EQ(a.P().GameState, netplay::gsIdle);
+    EXPECT_EQ(a.window->StatusText(), "     In attesa di connessione");
+    EXPECT_TRUE(
+        Eventually([&] { return a.window->ServerSocket1->findChildren<QTcpSocket*>().isEmpty(); }));
+}
+
+// With nobody connected "Proponi partita" sends nothing and says so.
+TEST_F(NetWindowTest, NoProposalWithoutAPeer) {
+    TSide a("Anna");
+    const quint16 port = Listen(a);
+    ASSERT_TRUE(a.window->BtnMatch->isEnabled());
+    a.window->BtnMatch->click();
+    EXPECT_EQ(a.Log().last(), "L'avversario non e' connesso: proposta non inviata");
+    EXPECT_EQ(a.Style(int(a.Log().size()) - 1), "000000 bold upright");
+    EXPECT_EQ(a.P().GameState, netplay::gsIdle);
+    QTcpSocket raw;
+    raw.connectToHost("127.0.0.1", port);
+    ASSERT_TRUE(raw.waitForConnected(5000));
+    raw.write("helo Raw\n");
+    ASSERT_TRUE(Eventually([&] { return raw.bytesAvailable() >= 10; }));
+    EXPECT_EQ(raw.readAll(), QByteArray("helo Anna\n"));
+    QTest::qWait(100);
+    EXPECT_EQ(raw.readAll(), QByteArray());
 }
 
 // Whether the edit shows the diagonal button: the line between its halves is drawn in black.

@@ -372,7 +372,7 @@ void TFormNet::TrimLog() {
 // ---- the protocol's surroundings
 
 void TFormNet::WriteLine(const QByteArray& line) {
-    QTcpSocket* socket = Protocol.ServerMode ? FPeer.data() : ClientSocket1;
+    QTcpSocket* socket = PeerSocket();
     if (!socket || FDropWaiting)
         return;
     // A peer that leaves its replies unread would make the window hold them all. It goes once the
@@ -388,7 +388,7 @@ void TFormNet::WriteLine(const QByteArray& line) {
 void TFormNet::DropPeer() {
     if (!std::exchange(FDropWaiting, false))
         return;
-    QTcpSocket* socket = Protocol.ServerMode ? FPeer.data() : ClientSocket1;
+    QTcpSocket* socket = PeerSocket();
     if (!socket || !Protocol.Connected)
         return;
     AddText(QStringLiteral("Connessione chiusa: l'avversario non riceve i messaggi"),
@@ -608,15 +608,23 @@ void TFormNet::ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer) {
         FReadTurn->start();
 }
 
+QTcpSocket* TFormNet::PeerSocket() const {
+    return Protocol.ServerMode ? FPeer.data() : ClientSocket1;
+}
+
+netplay::TLineFramer& TFormNet::FramerOf(const QTcpSocket* socket) {
+    return socket == ClientSocket1 ? FClientFramer : FPeerFramer;
+}
+
 bool TFormNet::LinesWaiting(QTcpSocket* socket, const netplay::TLineFramer& framer) const {
     return framer.HasLine() || socket->bytesAvailable() > 0;
 }
 
 void TFormNet::ReadTurn() {
-    QTcpSocket* socket = Protocol.ServerMode ? FPeer.data() : ClientSocket1;
+    QTcpSocket* socket = PeerSocket();
     if (!socket)
         return;
-    netplay::TLineFramer& framer = socket == ClientSocket1 ? FClientFramer : FPeerFramer;
+    netplay::TLineFramer& framer = FramerOf(socket);
     ReadFrom(socket, framer);
     if (FHangUpWaiting && !LinesWaiting(socket, framer)) {
         FHangUpWaiting = false;
@@ -625,9 +633,7 @@ void TFormNet::ReadTurn() {
 }
 
 void TFormNet::HangUp(QTcpSocket* socket) {
-    const bool current = socket == (Protocol.ServerMode ? FPeer.data() : ClientSocket1);
-    const netplay::TLineFramer& framer = socket == ClientSocket1 ? FClientFramer : FPeerFramer;
-    if (current && !FClosing && LinesWaiting(socket, framer)) {
+    if (socket == PeerSocket() && !FClosing && LinesWaiting(socket, FramerOf(socket))) {
         FHangUpWaiting = true;
         FReadTurn->start();
         return;

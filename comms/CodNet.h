@@ -175,6 +175,9 @@ private:
     // One slice of the connection's lines; another is queued while more wait.
     void ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer);
     void ReadTurn();
+    // The connection the protocol talks on, and the framer of a connection.
+    QTcpSocket* PeerSocket() const;
+    netplay::TLineFramer& FramerOf(const QTcpSocket* socket);
     bool LinesWaiting(QTcpSocket* socket, const netplay::TLineFramer& framer) const;
     // The peer closed: handled once the lines it sent before are.
     void HangUp(QTcpSocket* socket);

@@ -122,6 +122,15 @@ protected:
         QTRY_VERIFY(server.P().Connected && client.P().Connected);
         QTRY_COMPARE(client.P().OpponentNick, server.P().OwnNick);
     }
+
+    // A raw socket connected to the listening window as its peer.
+    static std::unique_ptr<QTcpSocket> RawPeer(TSide& server) {
+        auto raw = std::make_unique<QTcpSocket>();
+        raw->connectToHost("127.0.0.1", Listen(server));
+        EXPECT_TRUE(raw->waitForConnected(5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.P().Connected; }, 60000));
+        return raw;
+    }
 };
 
 TEST_F(NetWindowTest, ConnectChatMatchMovesAndDisconnect) {
@@ -427,12 +436,8 @@ TEST_F(NetWindowTest, AFloodingPeerIsHandledInSlicesWithinBounds) {
     answer = platform::IDNO;
     {
         TSide a("Anna");
-        const quint16 port = Listen(a);
-        QTcpSocket raw;
-        raw.connectToHost("127.0.0.1", port);
-        ASSERT_TRUE(raw.waitForConnected(5000));
-        ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
-        const TFlood flood = Flood(a, raw, lines);
+        const std::unique_ptr<QTcpSocket> raw = RawPeer(a);
+        const TFlood flood = Flood(a, *raw, lines);
         ExpectBounded(flood, a, lines, Questions(boxes));
         EXPECT_GE(flood.replies.count("helo Anna\n"), 1);
     }
@@ -454,16 +459,12 @@ TEST_F(NetWindowTest, AFloodingPeerIsHandledInSlicesWithinBounds) {
 // Lines that came before the peer closed are all handled before its leaving is.
 TEST_F(NetWindowTest, LinesSentBeforeTheCloseAreHandledFirst) {
     TSide a("Anna");
-    const quint16 port = Listen(a);
-    QTcpSocket raw;
-    raw.connectToHost("127.0.0.1", port);
-    ASSERT_TRUE(raw.waitForConnected(5000));
-    ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
+    const std::unique_ptr<QTcpSocket> raw = RawPeer(a);
     QByteArray lines;
     for (int i = 0; i < 5000; ++i)
         lines += "say " + QByteArray::number(i) + '\n';
-    raw.write(lines + "say ultimo\n");
-    raw.disconnectFromHost();
+    raw->write(lines + "say ultimo\n");
+    raw->disconnectFromHost();
     ASSERT_TRUE(
         Eventually([&] { return a.window->StatusText() == "     In attesa di connessione"; }));
     EXPECT_EQ(a.Log().last(), "< ultimo");
@@ -473,19 +474,15 @@ TEST_F(NetWindowTest, LinesSentBeforeTheCloseAreHandledFirst) {
 // the game with it ends.
 TEST_F(NetWindowTest, APeerThatDoesNotReadIsDropped) {
     TSide a("Anna");
-    const quint16 port = Listen(a);
-    QTcpSocket raw;
-    raw.connectToHost("127.0.0.1", port);
-    ASSERT_TRUE(raw.waitForConnected(5000));
-    raw.setReadBufferSize(4096);
-    raw.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
-    ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
+    const std::unique_ptr<QTcpSocket> raw = RawPeer(a);
+    raw->setReadBufferSize(4096);
+    raw->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     const QPointer<QTcpSocket> local = a.window->ServerSocket1->findChild<QTcpSocket*>();
     local->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
-    raw.write("helo Raw\n");
+    raw->write("helo Raw\n");
     ASSERT_TRUE(Eventually([&] { return a.P().OpponentNick == "Raw"; }));
     a.window->BtnMatch->click();
-    raw.write("accept_match\n");
+    raw->write("accept_match\n");
     ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
     const QString line(8000, 'x');
     qint64 mostUnsent = 0;

@@ -32,6 +32,12 @@
 
 namespace {
 
+// The condition met within a minute, the events served meanwhile. (A failed QTRY_ check would
+// only leave the test early, unreported.)
+bool Eventually(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 60000);
+}
+
 // One window with a recording stand-in for its main window.
 struct TSide {
     std::unique_ptr<TFormNet> window{new TStoredForm<TFormNet>};
@@ -119,8 +125,8 @@ protected:
             netplay::BookEntry("Casa", "127.0.0.1", QString::number(port)));
         client.window->ComboBoxConnection->setCurrentIndex(0);
         client.window->BtnStartClient->click();
-        QTRY_VERIFY(server.P().Connected && client.P().Connected);
-        QTRY_COMPARE(client.P().OpponentNick, server.P().OwnNick);
+        ASSERT_TRUE(Eventually([&] { return server.P().Connected && client.P().Connected; }));
+        ASSERT_TRUE(Eventually([&] { return client.P().OpponentNick == server.P().OwnNick; }));
     }
 
     // A raw socket connected to the listening window as its peer.
@@ -148,7 +154,7 @@ TEST_F(NetWindowTest, ConnectChatMatchMovesAndDisconnect) {
 
     QTest::keyClicks(b.window->RichEditSendMessage, "ciao Anna");
     QTest::keyClick(b.window->RichEditSendMessage, Qt::Key_Return);
-    QTRY_VERIFY(a.Log().contains("< ciao Anna"));
+    ASSERT_TRUE(Eventually([&] { return a.Log().contains("< ciao Anna"); }));
     EXPECT_EQ(a.Style(int(a.Log().indexOf("< ciao Anna"))), "ff0000 normal upright");
     EXPECT_EQ(b.Log().last(), "> ciao Anna");
     EXPECT_EQ(b.Style(int(b.Log().size()) - 1), "0000ff normal upright");
@@ -159,8 +165,8 @@ TEST_F(NetWindowTest, ConnectChatMatchMovesAndDisconnect) {
 
     a.window->KxSpinEditDurata->SetValue(1);
     a.window->BtnMatch->click();
-    QTRY_COMPARE(b.P().GameState, netplay::gsOpponentTurn);
-    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return b.P().GameState == netplay::gsOpponentTurn; }));
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
     EXPECT_EQ(boxes.back(),
               "Proposta di partita da Anna, pezzi Neri, tempo 1 minuti.\nAccetti?|Quendel|3");
     EXPECT_EQ(a.calls, QStringList{"start Anna Bruno 1"});
@@ -173,16 +179,17 @@ TEST_F(NetWindowTest, ConnectChatMatchMovesAndDisconnect) {
     EXPECT_FALSE(b.window->BtnDraw->isEnabled());
 
     a.window->SendMove("e2-e4");
-    QTRY_COMPARE(b.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return b.P().GameState == netplay::gsMyTurn; }));
     EXPECT_EQ(b.calls.last(), "apply e2-e4");
     b.window->SendMove("x9-x9");
-    QTRY_VERIFY(a.Log().contains("Mossa errata: move x9-x9"));
-    QTRY_VERIFY(b.Log().contains("Errore nel messaggio: error"));
+    ASSERT_TRUE(Eventually([&] { return a.Log().contains("Mossa errata: move x9-x9"); }));
+    ASSERT_TRUE(Eventually([&] { return b.Log().contains("Errore nel messaggio: error"); }));
     EXPECT_EQ(a.P().GameState, netplay::gsOpponentTurn);
 
     // A lost link leaves the way out of the game.
     b.window->CloseConnection();
-    QTRY_COMPARE(a.window->StatusText(), "     In attesa di connessione");
+    ASSERT_TRUE(
+        Eventually([&] { return a.window->StatusText() == "     In attesa di connessione"; }));
     EXPECT_EQ(b.window->StatusText(), "     Non connesso");
     EXPECT_TRUE(b.window->BtnDisconnetti->isEnabled());
     b.window->BtnDisconnetti->click();
@@ -200,22 +207,22 @@ TEST_F(NetWindowTest, DrawResignAndTheFlag) {
     b.window->RadioGroupPezzi->SetItemIndex(1);
     b.window->KxSpinEditDurata->SetValue(0);
     b.window->BtnMatch->click();
-    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
     EXPECT_FALSE(a.window->Timer1->isActive());
     a.window->BtnDraw->click();
-    QTRY_VERIFY(b.Log().contains("L'avversario propone patta"));
+    ASSERT_TRUE(Eventually([&] { return b.Log().contains("L'avversario propone patta"); }));
     a.window->SendMove("e2-e4");
-    QTRY_COMPARE(b.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return b.P().GameState == netplay::gsMyTurn; }));
     b.window->BtnDraw->click();
-    QTRY_COMPARE(a.P().GameState, netplay::gsIdle);
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsIdle; }));
     EXPECT_EQ(a.calls.last(), "end");
     EXPECT_TRUE(b.calls.contains("apply draw"));
 
     a.window->KxSpinEditDurata->SetValue(1);
     a.window->BtnMatch->click();
-    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
     a.P().WhiteSeconds = 0.15f;
-    QTRY_VERIFY(a.calls.contains("timeout 1"));
+    ASSERT_TRUE(Eventually([&] { return a.calls.contains("timeout 1"); }));
     EXPECT_EQ(a.window->LabelWhiteTime->Caption(), "00:00");
     EXPECT_EQ(a.window->LabelWhiteTime->FontColor(), platform::clRed);
     EXPECT_FALSE(a.window->Timer1->isActive());
@@ -227,18 +234,20 @@ TEST_F(NetWindowTest, RawPeerGetsExactBytesAndItsRoughLinesAreHandled) {
     QTcpSocket raw;
     raw.connectToHost("127.0.0.1", port);
     ASSERT_TRUE(raw.waitForConnected(5000));
-    QTRY_VERIFY(a.P().Connected);
+    ASSERT_TRUE(Eventually([&] { return a.P().Connected; }));
     raw.write("helo Raw\nsay uno\nsay d");
-    QTRY_VERIFY(raw.bytesAvailable() >= 10 || raw.waitForReadyRead(100));
-    QTRY_COMPARE(raw.readAll(), QByteArray("helo Anna\n"));
+    ASSERT_TRUE(Eventually([&] { return raw.bytesAvailable() >= 10; }));
+    EXPECT_EQ(raw.readAll(), QByteArray("helo Anna\n"));
     raw.write("ue\n" + QByteArray(netplay::TLineFramer::MaxLine + 5, 'g') + "\n\xff\x01garbage\n");
 
     // A second client is closed at once; the first stays.
     QTcpSocket stranger;
     stranger.connectToHost("127.0.0.1", port);
     ASSERT_TRUE(stranger.waitForConnected(5000));
-    QTRY_COMPARE(stranger.state(), QAbstractSocket::UnconnectedState);
-    QTRY_VERIFY(a.Log().contains(QString::fromLatin1("Errore nel messaggio: \xff\x01garbage")));
+    ASSERT_TRUE(Eventually([&] { return stranger.state() == QAbstractSocket::UnconnectedState; }));
+    ASSERT_TRUE(Eventually([&] {
+        return a.Log().contains(QString::fromLatin1("Errore nel messaggio: \xff\x01garbage"));
+    }));
     const QStringList log = a.Log();
     EXPECT_TRUE(log.contains("< uno"));
     EXPECT_TRUE(log.contains("< due"));
@@ -247,20 +256,24 @@ TEST_F(NetWindowTest, RawPeerGetsExactBytesAndItsRoughLinesAreHandled) {
 
     a.window->BtnMatch->click();
     a.window->SendMove("e2-e4");
-    QTRY_COMPARE(raw.readAll(), QByteArray("match black 5\n"));
+    ASSERT_TRUE(Eventually([&] { return raw.bytesAvailable() >= 14; }));
+    EXPECT_EQ(raw.readAll(), QByteArray("match black 5\n"));
     raw.write("accept_match\n");
-    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
     a.window->SendMove("e2-e4");
     a.window->BtnDraw->click();
-    QTRY_COMPARE(raw.readAll(), QByteArray("move e2-e4\n"));
+    ASSERT_TRUE(Eventually([&] { return raw.bytesAvailable() >= 11; }));
+    EXPECT_EQ(raw.readAll(), QByteArray("move e2-e4\n"));
     raw.write("propose_draw\nmove e7-e5\n");
-    QTRY_COMPARE(a.P().GameState, netplay::gsMyTurn);
+    ASSERT_TRUE(Eventually([&] { return a.P().GameState == netplay::gsMyTurn; }));
     a.window->BtnDraw->click();
     a.window->BtnSendPopup->click();
-    QTRY_COMPARE(raw.readAll(), QByteArray("accept_draw\npopup \n"));
+    ASSERT_TRUE(Eventually([&] { return raw.bytesAvailable() >= 19; }));
+    EXPECT_EQ(raw.readAll(), QByteArray("accept_draw\npopup \n"));
 
     raw.disconnectFromHost();
-    QTRY_COMPARE(a.window->StatusText(), "     In attesa di connessione");
+    ASSERT_TRUE(
+        Eventually([&] { return a.window->StatusText() == "     In attesa di connessione"; }));
     EXPECT_FALSE(a.P().Connected);
 }
 
@@ -338,12 +351,6 @@ TEST_F(NetWindowTest, PortsOutOfRangeAreHeldToTheLimits) {
     EXPECT_EQ(again.window->EditPort->text(), "64535");
     EXPECT_EQ(again.window->EditPort->GetAsInteger(), 64535);
     EXPECT_EQ(again.window->KxSpinEditDurata->GetAsInteger(), 90);
-}
-
-// The condition met within a minute, the events served meanwhile (QTRY's failures would not
-// reach the test).
-bool Eventually(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 60000);
 }
 
 // A peer that floods chat, greetings and proposals and never reads: the window works through

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHostInfo>
@@ -27,14 +28,14 @@
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <utility>
 
 TFormNet* FormNet = nullptr;
 
 namespace {
-
-constexpr qint64 ReadChunk = 64 * 1024;
 
 template <class Widget> Widget* Named(Widget* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -105,6 +106,8 @@ TFormNet::TFormNet(QWidget* parent) : QWidget(parent, Qt::Window) {
     RichEditMemo = Named(new TKxRichEdit(this), "RichEditMemo");
     RichEditMemo->SetReadOnly(true);
     RichEditMemo->SetWordWrap(true);
+    // Nothing in the log is undone; a history would keep every entry ever added.
+    RichEditMemo->document()->setUndoRedoEnabled(false);
     RichEditMemo->viewport()->installEventFilter(this);
     RichEditSendMessage = Named(new TKxRichEdit(this), "RichEditSendMessage");
     RichEditSendMessage->SetWordWrap(false);
@@ -140,6 +143,11 @@ TFormNet::TFormNet(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     ServerSocket1 = Named(new QTcpServer(this), "ServerSocket1");
     ClientSocket1 = Named(new QTcpSocket(this), "ClientSocket1");
+    ClientSocket1->setReadBufferSize(ReadBuffer);
+    FReadTurn = new QTimer(this);
+    FReadTurn->setSingleShot(true);
+    FReadTurn->setInterval(0);
+    connect(FReadTurn, &QTimer::timeout, this, [this] { ReadTurn(); });
     Timer1 = Named(new QTimer(this), "Timer1");
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
@@ -303,7 +311,7 @@ void TFormNet::ConnectSockets() {
     connect(ServerSocket1, &QTcpServer::newConnection, this,
             [this] { ServerSocket1ClientConnect(); });
     connect(ClientSocket1, &QTcpSocket::connected, this, [this] { ClientSocket1Connect(); });
-    connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { ClientSocket1Disconnect(); });
+    connect(ClientSocket1, &QTcpSocket::disconnected, this, [this] { HangUp(ClientSocket1); });
     connect(ClientSocket1, &QTcpSocket::errorOccurred, this, [this] { ClientSocket1Error(); });
     connect(ClientSocket1, &QTcpSocket::readyRead, this,
             [this] { ReadFrom(ClientSocket1, FClientFramer); });
@@ -332,15 +340,60 @@ void TFormNet::AddText(const QString& text, netplay::LogKind kind) {
     RichEditMemo->SelAttributes.SetStyle(styles[kind]);
     RichEditMemo->SetSelText(prefixes[kind] + QString(text).remove(QLatin1Char('\n')));
     RichEditMemo->Lines.Append(QString());
+    TrimLog();
     RichEditMemo->ScrollPageDown();
+}
+
+void TFormNet::TrimLog() {
+    QTextDocument* log = RichEditMemo->document();
+    // The edit's line operations turn the history back on.
+    log->setUndoRedoEnabled(false);
+    const int lines = log->blockCount() - 1;
+    const int characters = log->characterCount();
+    if (lines <= MaxLogLines && characters <= MaxLogCharacters)
+        return;
+    // A tenth below the bounds, so that the oldest entries do not go one by one.
+    const int keepLines = MaxLogLines - MaxLogLines / 10;
+    const int keepCharacters = MaxLogCharacters - MaxLogCharacters / 10;
+    int goneLines = 0;
+    int goneCharacters = 0;
+    QTextBlock block = log->begin();
+    while (block.isValid() && block != log->lastBlock() &&
+           (lines - goneLines > keepLines || characters - goneCharacters > keepCharacters)) {
+        ++goneLines;
+        goneCharacters += block.length();
+        block = block.next();
+    }
+    QTextCursor oldest(log);
+    oldest.setPosition(block.position(), QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
 }
 
 // ---- the protocol's surroundings
 
 void TFormNet::WriteLine(const QByteArray& line) {
-    QTcpSocket* socket = Protocol.ServerMode ? FPeer.data() : ClientSocket1;
-    if (socket)
-        socket->write(line);
+    QTcpSocket* socket = PeerSocket();
+    if (!socket || FDropWaiting)
+        return;
+    // A peer that leaves its replies unread would make the window hold them all. It goes once the
+    // current handler is done, as the game may be ended with it.
+    if (socket->bytesToWrite() > MaxUnsent) {
+        FDropWaiting = true;
+        QTimer::singleShot(0, this, [this] { DropPeer(); });
+        return;
+    }
+    socket->write(line);
+}
+
+void TFormNet::DropPeer() {
+    if (!std::exchange(FDropWaiting, false))
+        return;
+    QTcpSocket* socket = PeerSocket();
+    if (!socket || !Protocol.Connected)
+        return;
+    AddText(QStringLiteral("Connessione chiusa: l'avversario non riceve i messaggi"),
+            netplay::lkError);
+    PeerGone(socket);
 }
 
 void TFormNet::FlashMainWindow() {
@@ -469,10 +522,13 @@ void TFormNet::ServerSocket1ClientConnect() {
         }
         FPeer = socket;
         FPeerFramer.Clear();
+        FHangUpWaiting = false;
+        FDropWaiting = false;
+        socket->setReadBufferSize(ReadBuffer);
+        Protocol.NewPeer();
         connect(socket, &QTcpSocket::readyRead, this,
                 [this, socket] { ReadFrom(socket, FPeerFramer); });
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this, socket] { ServerSocket1ClientDisconnect(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { HangUp(socket); });
         SetStatus(platform::clGreen, QStringLiteral("     Client connesso"));
         Protocol.Connected = true;
         if (socket->bytesAvailable() > 0)
@@ -485,26 +541,38 @@ void TFormNet::ServerSocket1ClientDisconnect(QTcpSocket* socket) {
     if (socket != FPeer)
         return;
     FPeer = nullptr;
-    Protocol.Connected = false;
+    FPeerFramer.Clear();
+    FHangUpWaiting = false;
+    Protocol.PeerLeft();
     if (!FClosing)
         SetStatus(platform::clYellow, QStringLiteral("     In attesa di connessione"));
 }
 
 void TFormNet::ClientSocket1Connect() {
     SetStatus(platform::clGreen, QStringLiteral("     Connesso al server"));
+    FHangUpWaiting = false;
+    FDropWaiting = false;
+    Protocol.NewPeer();
     Protocol.ClientConnected();
 }
 
 void TFormNet::ClientSocket1Disconnect() {
-    Protocol.Connected = false;
-    if (!FClosing)
-        CloseConnection();
+    // Closed from here: a game stays until the user ends it.
+    if (FClosing) {
+        Protocol.Connected = false;
+        return;
+    }
+    FClientFramer.Clear();
+    FHangUpWaiting = false;
+    Protocol.PeerLeft();
+    CloseConnection();
 }
 
 void TFormNet::ClientSocket1Error() {
     // A peer's close is a disconnect, reported next.
     if (ClientSocket1->error() == QAbstractSocket::RemoteHostClosedError || FClosing)
         return;
+    Protocol.PeerLeft();
     CloseConnection();
     SetStatus(platform::clRed,
               QStringLiteral("     Errore durante il collegamento con ") + FClientHost);
@@ -523,8 +591,61 @@ void TFormNet::ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer) {
         }
     } reading(*this);
     const QPointer<QTcpSocket> alive = socket;
-    while (alive && alive->bytesAvailable() > 0)
-        Protocol.Receive(framer, alive->read(ReadChunk));
+    QElapsedTimer spent;
+    spent.start();
+    int handled = 0;
+    while (alive && !FDropWaiting && handled < SliceLines && !spent.hasExpired(SliceMilliseconds)) {
+        if (Protocol.HandleNext(framer)) {
+            ++handled;
+            continue;
+        }
+        if (alive->bytesAvailable() <= 0)
+            break;
+        framer.Append(alive->read(ReadChunk));
+    }
+    // The window answers between slices.
+    if (alive && (FHangUpWaiting || LinesWaiting(alive, framer)))
+        FReadTurn->start();
+}
+
+QTcpSocket* TFormNet::PeerSocket() const {
+    return Protocol.ServerMode ? FPeer.data() : ClientSocket1;
+}
+
+netplay::TLineFramer& TFormNet::FramerOf(const QTcpSocket* socket) {
+    return socket == ClientSocket1 ? FClientFramer : FPeerFramer;
+}
+
+bool TFormNet::LinesWaiting(QTcpSocket* socket, const netplay::TLineFramer& framer) const {
+    return framer.HasLine() || socket->bytesAvailable() > 0;
+}
+
+void TFormNet::ReadTurn() {
+    QTcpSocket* socket = PeerSocket();
+    if (!socket)
+        return;
+    netplay::TLineFramer& framer = FramerOf(socket);
+    ReadFrom(socket, framer);
+    if (FHangUpWaiting && !LinesWaiting(socket, framer)) {
+        FHangUpWaiting = false;
+        PeerGone(socket);
+    }
+}
+
+void TFormNet::HangUp(QTcpSocket* socket) {
+    if (socket == PeerSocket() && !FClosing && LinesWaiting(socket, FramerOf(socket))) {
+        FHangUpWaiting = true;
+        FReadTurn->start();
+        return;
+    }
+    PeerGone(socket);
+}
+
+void TFormNet::PeerGone(QTcpSocket* socket) {
+    if (socket == ClientSocket1)
+        ClientSocket1Disconnect();
+    else
+        ServerSocket1ClientDisconnect(socket);
 }
 
 void TFormNet::RetireSocket(QTcpSocket* socket) {
@@ -539,6 +660,9 @@ void TFormNet::RetireSocket(QTcpSocket* socket) {
 
 void TFormNet::CloseConnection() {
     Protocol.Connected = false;
+    FHangUpWaiting = false;
+    FPeerFramer.Clear();
+    FClientFramer.Clear();
     FClosing = true;
     ServerSocket1->close();
     if (FPeer)

@@ -57,6 +57,17 @@ struct TNetMainWindowLink {
 class TFormNet : public QWidget, private netplay::TNetHost {
     Q_OBJECT
 public:
+    // What a peer can make the window hold or do at once: the bytes of a connection kept unread
+    // (the rest waits at the peer), the lines handled in one turn of the event loop and the time
+    // that turn may take, the replies left unread before the peer is dropped, and the log's size.
+    static constexpr qint64 ReadBuffer = 64 * 1024;
+    static constexpr qint64 ReadChunk = 16 * 1024;
+    static constexpr int SliceLines = 100;
+    static constexpr int SliceMilliseconds = 20;
+    static constexpr qint64 MaxUnsent = 64 * 1024;
+    static constexpr int MaxLogLines = 5000;
+    static constexpr int MaxLogCharacters = 500000;
+
     explicit TFormNet(QWidget* parent = nullptr);
     ~TFormNet() override;
 
@@ -161,7 +172,19 @@ private:
     void ClientSocket1Connect();
     void ClientSocket1Disconnect();
     void ClientSocket1Error();
+    // One slice of the connection's lines; another is queued while more wait.
     void ReadFrom(QTcpSocket* socket, netplay::TLineFramer& framer);
+    void ReadTurn();
+    // The connection the protocol talks on, and the framer of a connection.
+    QTcpSocket* PeerSocket() const;
+    netplay::TLineFramer& FramerOf(const QTcpSocket* socket);
+    bool LinesWaiting(QTcpSocket* socket, const netplay::TLineFramer& framer) const;
+    // The peer closed: handled once the lines it sent before are.
+    void HangUp(QTcpSocket* socket);
+    void PeerGone(QTcpSocket* socket);
+    // A peer that leaves its replies unread.
+    void DropPeer();
+    void TrimLog();
     // Closes a connection for good; it is deleted once no read handler is running.
     void RetireSocket(QTcpSocket* socket);
     void ConnectionStarted();
@@ -174,6 +197,9 @@ private:
     std::vector<QPointer<QTcpSocket>> FRetired;
     netplay::TLineFramer FPeerFramer;
     netplay::TLineFramer FClientFramer;
+    QTimer* FReadTurn;
+    bool FHangUpWaiting = false;
+    bool FDropWaiting = false;
     QString FClientHost;
     bool FClosing = false;
     Docking::TMoveWatch* FMoveWatch;

@@ -5,6 +5,7 @@
 
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace netplay {
@@ -19,7 +20,14 @@ QString ErrorText(const QString& message) {
     return QStringLiteral("Errore nel messaggio: ") + message;
 }
 
+const QString OpponentLeftText = QStringLiteral("L'avversario ha lasciato la partita");
+
 } // namespace
+
+qint64 SteadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 // ---- framing
 
@@ -142,9 +150,43 @@ std::optional<int> ParseMatchMinutes(const QString& argument) {
 
 void TNetProtocol::Receive(TLineFramer& framer, const QByteArray& data) {
     framer.Append(data);
+    while (HandleNext(framer)) {
+    }
+}
+
+bool TNetProtocol::HandleNext(TLineFramer& framer) {
     // A box opened by one line lets later lines in; they are taken from the same queue, in order.
-    while (const auto frame = framer.Take())
-        Handle(*frame);
+    const auto frame = framer.Take();
+    if (!frame)
+        return false;
+    Handle(*frame);
+    return true;
+}
+
+bool TNetProtocol::ReplyDue(std::optional<qint64>& last) {
+    const qint64 now = Clock();
+    if (last && now - *last < ReplyInterval)
+        return false;
+    last = now;
+    return true;
+}
+
+void TNetProtocol::NewPeer() {
+    FLastHeloReply.reset();
+    FLastDecline.reset();
+}
+
+void TNetProtocol::PeerLeft() {
+    Connected = false;
+    if (GameState == gsIdle)
+        return;
+    FHost.AddText(OpponentLeftText, lkError);
+    if (GameRunning()) {
+        GameResult = 0;
+        FHost.EndNetworkGame();
+    }
+    if (GameState != gsIdle)
+        EndGame();
 }
 
 void TNetProtocol::Handle(const TLineFramer::TFrame& frame) {
@@ -177,7 +219,7 @@ void TNetProtocol::ProcessMessage(const QString& text) {
     } else if (key == QLatin1String("helo")) {
         OpponentNick = argument;
         FHost.AddText(QStringLiteral("Connesso con ") + argument, lkInfo);
-        if (ServerMode)
+        if (ServerMode && ReplyDue(FLastHeloReply))
             SendLine(QStringLiteral("helo ") + OwnNick);
     } else if (key == QLatin1String("match") && GameState == gsIdle && !FMatchQuestionOpen) {
         ReceiveMatch(whole, argument);
@@ -206,7 +248,7 @@ void TNetProtocol::ReceiveMatch(const QString& text, const QString& argument) {
     const std::optional<int> minutes = ParseMatchMinutes(argument);
     if (!minutes) {
         BadMessage(text);
-        SendLine(QStringLiteral("decline"));
+        Decline();
         return;
     }
     LocalIsWhite = argument.toLower().contains(QLatin1String("white"));
@@ -218,17 +260,27 @@ void TNetProtocol::ReceiveMatch(const QString& text, const QString& argument) {
              ? QStringLiteral(", tempo ") + QString::number(GameMinutes) + QStringLiteral(" minuti")
              : QStringLiteral(", senza tempo"));
     FHost.AddText(proposal, lkInfo);
-    FMatchQuestionOpen = true;
-    const bool yes = FHost.AskMatch(proposal + QStringLiteral(".\nAccetti?"));
-    FMatchQuestionOpen = false;
+    // A peer that proposes again and again right after a refusal is not asked about each time.
+    const bool justRefused = FLastDecline && Clock() - *FLastDecline < ReplyInterval;
+    bool yes = false;
+    if (!justRefused) {
+        FMatchQuestionOpen = true;
+        yes = FHost.AskMatch(proposal + QStringLiteral(".\nAccetti?"));
+        FMatchQuestionOpen = false;
+    }
     // The proposer may have gone while the question was open: no game against nobody.
     if (yes && Connected && GameState == gsIdle && StartGame()) {
         SendLine(QStringLiteral("accept_match"));
         FHost.AddText(QStringLiteral("Inizio partita"), lkInfo);
     } else {
-        SendLine(QStringLiteral("decline"));
+        Decline();
         FHost.AddText(QStringLiteral("Proposta di partita rifiutata"), lkInfo);
     }
+}
+
+void TNetProtocol::Decline() {
+    if (ReplyDue(FLastDecline))
+        SendLine(QStringLiteral("decline"));
 }
 
 void TNetProtocol::ReceiveAcceptMatch() {
@@ -301,6 +353,11 @@ bool TNetProtocol::StartGame() {
                                       : FHost.StartNetworkGame(OpponentNick, OwnNick, false);
     if (!started)
         return false;
+    // The peer left while the main window asked about the current game.
+    if (!Connected) {
+        FHost.EndNetworkGame();
+        return false;
+    }
     GameResult = 0;
     MatchEnabled = false;
     if (LocalIsWhite)
@@ -364,6 +421,11 @@ void TNetProtocol::SendMove(const QString& text) {
 }
 
 void TNetProtocol::ProposeMatch(bool localIsWhite, int minutes) {
+    if (!Connected) {
+        FHost.AddText(QStringLiteral("L'avversario non e' connesso: proposta non inviata"),
+                      lkError);
+        return;
+    }
     LocalIsWhite = localIsWhite;
     GameMinutes = minutes;
     SendLine(QStringLiteral("match ") +

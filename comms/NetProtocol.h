@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace netplay {
@@ -30,6 +31,7 @@ public:
     void Append(const QByteArray& data);
     // The next complete line (or overflow report) in arrival order.
     std::optional<TFrame> Take();
+    bool HasLine() const { return !FFrames.empty(); }
     void Clear();
 
 private:
@@ -95,9 +97,15 @@ public:
     virtual void StateChanged() = 0;
 };
 
+// Milliseconds on a clock that never goes back.
+qint64 SteadyMilliseconds();
+
 class TNetProtocol {
 public:
     static constexpr int MaxQueuedPopups = 16;
+    // A reply the peer can ask for again and again ("helo", "decline") goes out at most once in
+    // this time; a proposal that comes sooner after a refusal is refused without asking.
+    static constexpr qint64 ReplyInterval = 1000;
 
     explicit TNetProtocol(TNetHost& host) : FHost(host) {}
 
@@ -131,10 +139,19 @@ public:
     // The time labels turn green when a game starts.
     bool ClocksGreen = false;
 
+    // The clock of the reply limits; tests set their own.
+    std::function<qint64()> Clock = SteadyMilliseconds;
+
     bool GameRunning() const { return GameState == gsMyTurn || GameState == gsOpponentTurn; }
 
     // Bytes read from a connection: every complete line is handled in order.
     void Receive(TLineFramer& framer, const QByteArray& data);
+    // Handles the framer's next line; false when none is waiting.
+    bool HandleNext(TLineFramer& framer);
+    // A new peer: its first "helo" and proposal are answered at once.
+    void NewPeer();
+    // The peer's connection ended: a game or a proposal with it ends too.
+    void PeerLeft();
     void ProcessMessage(const QString& text);
     void SendLine(QString text);
 
@@ -166,9 +183,14 @@ private:
     void ReceiveMove(const QString& text, const QString& argument);
     void QueuePopup(const QString& text);
     bool StartGame();
+    void Decline();
+    // Whether a reply last sent at `last` may go again now; if so, now becomes its time.
+    bool ReplyDue(std::optional<qint64>& last);
     bool UpdateClock(float seconds, QString& label, bool& red, bool white);
 
     TNetHost& FHost;
+    std::optional<qint64> FLastHeloReply;
+    std::optional<qint64> FLastDecline;
     bool FMatchQuestionOpen = false;
     bool FPopupOpen = false;
     std::deque<QString> FPopups;

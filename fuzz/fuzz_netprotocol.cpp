@@ -1,5 +1,5 @@
-// Random chunks into the play protocol: no crash, the game state stays in 0..3, nothing reaches
-// the wire while unconnected.
+// Random chunks into the play protocol, with the peer leaving between them: no crash, the game
+// state stays in 0..3, nothing reaches the wire while unconnected.
 
 #include "comms/NetProtocol.h"
 
@@ -58,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             protocol.SendMove(QStringLiteral("e2-e4"));
         if (control & 0x04)
             protocol.DrawClick();
+        if (control & 0x08)
+            protocol.PeerLeft();
         if (protocol.GameState > netplay::gsOpponentTurn)
             std::abort();
     }

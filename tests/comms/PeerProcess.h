@@ -10,7 +10,9 @@
 
 class TPeer {
 public:
-    explicit TPeer(const QString& folder) {
+    explicit TPeer(const QString& folder, const QProcessEnvironment& environment =
+                                              QProcessEnvironment::systemEnvironment()) {
+        process.setProcessEnvironment(environment);
         process.setWorkingDirectory(folder);
         process.setProcessChannelMode(QProcess::SeparateChannels);
         process.setStandardErrorFile(QProcess::nullDevice());

@@ -1,11 +1,13 @@
 // The peer, a second process, sends a line that opens a box here and hangs up while the box is
 // open; the box is answered only after the hang-up has been handled, as a user would answer it.
+// And the peer leaves in the middle of a game or of a proposal, with or without a box open here.
 // Each case runs in a child process, so that a crash fails the case instead of the whole binary.
 
 #include "app/CodMain.h"
 #include "app/Quendel.h"
 #include "comms/CodNet.h"
 #include "controls/KXSpin.h"
+#include "controls/KxRichEdit.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/PropertyAdapters.h"
@@ -18,6 +20,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -83,6 +86,32 @@ bool PeerMove(TPeer& peer, const char* move) {
                            20000);
 }
 
+// The windows made and this copy connected to the peer, as the server or as the client.
+bool Connect(TPeer& peer, bool localServer) {
+    platform::SetBeepHook([](int) {});
+    platform::SetFileDialogHook([](const platform::TFileDialog&) { return QString(); });
+    CreateWindows();
+    FormMain->show();
+    FormMain->Giocainrete1->trigger();
+    TFormNet& net = *FormNet;
+    net.EditNickName->setText("Anna");
+    peer.Send("nick Bruno");
+    if (localServer) {
+        net.EditPort->SetValue(0);
+        net.BtnStartServer->click();
+        peer.Send(QStringLiteral("connect %1").arg(net.ServerSocket1->serverPort()));
+    } else {
+        peer.Send("server");
+        const QString port = peer.WaitFor("port ").section(' ', 1);
+        net.ComboBoxConnection->addItem(QStringLiteral("Casa (127.0.0.1:%1)").arg(port));
+        net.ComboBoxConnection->setCurrentIndex(net.ComboBoxConnection->count() - 1);
+        net.BtnStartClient->click();
+    }
+    return QTest::qWaitFor([&] { return Connected() && net.Protocol.OpponentNick == "Bruno"; },
+                           20000) &&
+           !peer.ShowUntil("Connesso con Anna").isEmpty();
+}
+
 // Drives the case; false (with a note on standard error) when a step failed.
 bool RunCase(const THangUpCase& c) {
     QTemporaryDir folder, peerFolder;
@@ -103,28 +132,8 @@ bool RunCase(const THangUpCase& c) {
         socketsKept = !sockets.contains(nullptr);
         return answer;
     });
-    platform::SetBeepHook([](int) {});
-    platform::SetFileDialogHook([](const platform::TFileDialog&) { return QString(); });
-    CreateWindows();
-    FormMain->show();
-    FormMain->Giocainrete1->trigger();
+    bool ok = Connect(peer, c.localServer);
     TFormNet& net = *FormNet;
-    net.EditNickName->setText("Anna");
-    peer.Send("nick Bruno");
-    if (c.localServer) {
-        net.EditPort->SetValue(0);
-        net.BtnStartServer->click();
-        peer.Send(QStringLiteral("connect %1").arg(net.ServerSocket1->serverPort()));
-    } else {
-        peer.Send("server");
-        const QString port = peer.WaitFor("port ").section(' ', 1);
-        net.ComboBoxConnection->addItem(QStringLiteral("Casa (127.0.0.1:%1)").arg(port));
-        net.ComboBoxConnection->setCurrentIndex(net.ComboBoxConnection->count() - 1);
-        net.BtnStartClient->click();
-    }
-    bool ok = QTest::qWaitFor([&] { return Connected() && net.Protocol.OpponentNick == "Bruno"; },
-                              20000) &&
-              !peer.ShowUntil("Connesso con Anna").isEmpty();
     switch (c.opener) {
     case TOpener::Match:
         peer.Send("match white 5");
@@ -180,6 +189,121 @@ INSTANTIATE_TEST_SUITE_P(
         THangUpCase{"ClientResignation", false, TOpener::Resign, "Il bianco abbandona"},
         THangUpCase{"ClientDrawAgreed", false, TOpener::Draw, "Patta per comune accordo"},
         THangUpCase{"ClientMated", false, TOpener::Mate, "Scacco matto"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+enum class TLeaving { Proposal, OwnTurn, OpponentsTurn, OwnTurnUnderABox };
+
+struct TLeaveCase {
+    const char* name;
+    bool localServer;
+    TLeaving when;
+};
+
+void PrintTo(const TLeaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Whether the log holds `text` as a bold line of its own.
+bool BoldLine(const QString& text) {
+    for (QTextBlock b = FormNet->RichEditMemo->document()->begin(); b.isValid(); b = b.next()) {
+        if (b.text() == text)
+            return b.begin().fragment().charFormat().fontWeight() == QFont::Bold;
+    }
+    return false;
+}
+
+bool RunLeaveCase(const TLeaveCase& c) {
+    QTemporaryDir folder, peerFolder;
+    QDir::setCurrent(folder.path());
+    TPeer peer(peerFolder.path());
+    peer.serveEvents = true;
+    // What a box open here while the peer went saw once the hang-up was handled.
+    bool endedUnderTheBox = false;
+    platform::SetMessageBoxHook([&](const QString& text, const QString&, int flags) {
+        if (text == QLatin1String("ciao")) {
+            peer.Send("quit");
+            SpinLikeABox([] { return !Connected(); });
+            endedUnderTheBox = !FormNet->Protocol.GameRunning() && !FormMain->NetworkGame;
+        }
+        return (flags & 15) == platform::MB_OK ? platform::IDOK : platform::IDYES;
+    });
+    bool ok = Connect(peer, c.localServer);
+    TFormNet& net = *FormNet;
+    switch (c.when) {
+    case TLeaving::Proposal:
+        // The peer's question stays open until its program ends.
+        peer.Send("answer hold");
+        net.BtnMatch->click();
+        ok = ok && net.Protocol.GameState == netplay::gsProposed &&
+             !peer.WaitFor("box Proposta").isEmpty();
+        peer.Send("halt");
+        break;
+    case TLeaving::OwnTurn:
+    case TLeaving::OpponentsTurn:
+        ok = ok && StartMatch(peer, c.when == TLeaving::OpponentsTurn) && net.Timer1->isActive();
+        peer.Send("quit");
+        break;
+    case TLeaving::OwnTurnUnderABox:
+        ok = ok && StartMatch(peer, false);
+        peer.Send("popup ciao");
+        ok = ok && QTest::qWaitFor([&] { return endedUnderTheBox; }, 20000);
+        break;
+    }
+    ok = ok && QTest::qWaitFor([&] { return !Connected() && net.Protocol.GameState == 0; }, 20000);
+    const QString status = c.localServer ? "     In attesa di connessione" : "     Non connesso";
+    const bool ended = BoldLine("L'avversario ha lasciato la partita") && !net.Timer1->isActive() &&
+                       !net.Protocol.TimerRunning && !FormMain->NetworkGame &&
+                       !net.BtnDraw->isEnabled() && !net.BtnAbbandona->isEnabled() &&
+                       net.StatusText() == status;
+    // No move goes anywhere afterwards: a local one is not sent, and one that comes from a new
+    // player on the listening server is refused.
+    const QStringList moves = FormMain->MoveListLines();
+    bool refused = true;
+    if (c.localServer) {
+        QTcpSocket stranger;
+        stranger.connectToHost(QHostAddress::LocalHost, net.ServerSocket1->serverPort());
+        stranger.write("helo Carlo\nmove e7-e5\nmove e2-e4\n");
+        refused =
+            QTest::qWaitFor(
+                [&] {
+                    return net.RichEditMemo->Text().contains("Errore nel messaggio: move e2-e4");
+                },
+                20000) &&
+            FormMain->MoveListLines() == moves;
+        FormMain->ApplyMoveText(FormMain->ChessBoard1->WhiteToMove() ? "a2-a3" : "a7-a6");
+        QTest::qWait(200);
+        refused = refused && !stranger.readAll().contains("move");
+    }
+    ok = ok && ended && refused && net.Protocol.GameState == 0;
+    if (!ok)
+        std::fprintf(stderr, "failed: status '%s' state %d ended %d refused %d\n",
+                     qPrintable(net.StatusText()), net.Protocol.GameState, ended, refused);
+    FormMain->Modified = false;
+    DestroyWindows();
+    return ok;
+}
+
+class PeerLeaves : public ::testing::TestWithParam<TLeaveCase> {};
+
+TEST_P(PeerLeaves, TheGameEndsWithALineSayingSo) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(RunLeaveCase(GetParam()) ? 0 : 3), ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PeerLeaves,
+    ::testing::Values(TLeaveCase{"ServerProposal", true, TLeaving::Proposal},
+                      TLeaveCase{"ServerOwnTurn", true, TLeaving::OwnTurn},
+                      TLeaveCase{"ServerOpponentsTurn", true, TLeaving::OpponentsTurn},
+                      TLeaveCase{"ServerUnderAPopup", true, TLeaving::OwnTurnUnderABox},
+                      TLeaveCase{"ClientProposal", false, TLeaving::Proposal},
+                      TLeaveCase{"ClientOwnTurn", false, TLeaving::OwnTurn},
+                      TLeaveCase{"ClientOpponentsTurn", false, TLeaving::OpponentsTurn},
+                      TLeaveCase{"ClientUnderAPopup", false, TLeaving::OwnTurnUnderABox}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -422,13 +422,106 @@ TEST_F(ProtocolTest, SendMoveOnlyOnOwnTurnAndAlwaysDropsTheOffer) {
     EXPECT_FALSE(p.PlayEnabled);
 }
 
-TEST_F(ProtocolTest, NothingIsSentUnconnectedButTheStateMoves) {
+// With nobody to send it to, a proposal is not made and the log says why.
+TEST_F(ProtocolTest, NothingIsSentUnconnectedAndNoProposalWaits) {
     p.Connected = false;
     p.ProposeMatch(false, 10);
     p.SendChat("ciao");
     EXPECT_EQ(host.wire, "");
-    EXPECT_EQ(p.GameState, gsProposed);
-    EXPECT_EQ(host.log, QStringList({"2:Proposta di partita inviata", "1:ciao"}));
+    EXPECT_EQ(p.GameState, gsIdle);
+    EXPECT_EQ(host.log,
+              QStringList({"3:L'avversario non e' connesso: proposta non inviata", "1:ciao"}));
+}
+
+// The peer's connection ends in each state: a game or a proposal ends with a bold line, through
+// the main window's operation for a game; an idle window, a game already over, says nothing.
+TEST_F(ProtocolTest, ThePeerLeaves) {
+    const struct {
+        unsigned char state;
+        bool timer;
+        QStringList log;
+        QStringList calls;
+    } cases[] = {
+        {gsIdle, false, {}, {}},
+        {gsProposed, false, {"3:L'avversario ha lasciato la partita"}, {}},
+        {gsMyTurn, true, {"3:L'avversario ha lasciato la partita"}, {"end"}},
+        {gsOpponentTurn, true, {"3:L'avversario ha lasciato la partita"}, {"end"}},
+    };
+    for (const auto& c : cases) {
+        host.log.clear();
+        host.calls.clear();
+        p.Connected = true;
+        p.GameState = c.state;
+        p.TimerRunning = c.timer;
+        p.PlayEnabled = c.state == gsMyTurn;
+        p.PeerLeft();
+        EXPECT_EQ(host.log, c.log) << int(c.state);
+        EXPECT_EQ(host.calls, c.calls) << int(c.state);
+        EXPECT_EQ(p.GameState, gsIdle);
+        EXPECT_FALSE(p.Connected);
+        EXPECT_FALSE(p.TimerRunning);
+        EXPECT_FALSE(p.PlayEnabled);
+        EXPECT_EQ(host.wire, "");
+    }
+}
+
+// The peer goes while the main window asks whether to save the current game: no game starts.
+TEST_F(ProtocolTest, NoGameStartsWhenThePeerLeftDuringTheQuestion) {
+    struct TLeavingHost : TFakeNetHost {
+        bool StartNetworkGame(const QString& white, const QString& black, bool local) override {
+            protocol->PeerLeft();
+            return TFakeNetHost::StartNetworkGame(white, black, local);
+        }
+    } leaving;
+    for (const bool proposer : {true, false}) {
+        TNetProtocol q(leaving);
+        leaving.protocol = &q;
+        leaving.calls.clear();
+        q.Connected = true;
+        q.GameState = proposer ? gsProposed : gsIdle;
+        q.ProcessMessage(proposer ? "accept_match" : "match white 5");
+        EXPECT_EQ(q.GameState, gsIdle) << proposer;
+        EXPECT_TRUE(leaving.calls.contains("end")) << proposer;
+        EXPECT_FALSE(q.TimerRunning) << proposer;
+        EXPECT_EQ(leaving.wire, "") << proposer;
+    }
+}
+
+// Replies a peer can ask for without end go out at most once a second; a new peer is answered.
+TEST_F(ProtocolTest, RepeatedRepliesAreLimitedToOneASecond) {
+    qint64 now = 5000;
+    p.Clock = [&now] { return now; };
+    p.ServerMode = true;
+    for (int i = 0; i < 50; ++i)
+        p.ProcessMessage("helo Bob");
+    EXPECT_EQ(host.wire, "helo io\n");
+    now += TNetProtocol::ReplyInterval - 1;
+    p.ProcessMessage("helo Bob");
+    EXPECT_EQ(host.wire, "helo io\n");
+    now += 1;
+    p.ProcessMessage("helo Bob");
+    EXPECT_EQ(host.wire, "helo io\nhelo io\n");
+    p.NewPeer();
+    p.ProcessMessage("helo Carla");
+    EXPECT_EQ(host.wire.count("helo io\n"), 3);
+
+    // Malformed proposals, and proposals just after a refusal, which are not asked about.
+    host.wire.clear();
+    host.answerYes = false;
+    for (int i = 0; i < 20; ++i)
+        p.ProcessMessage(i % 2 ? "match white x" : "match white 5");
+    EXPECT_EQ(host.wire, "decline\n");
+    EXPECT_EQ(host.calls.filter("ask:").size(), 1);
+    EXPECT_EQ(host.log.filter("Proposta di partita rifiutata").size(), 10);
+    now += TNetProtocol::ReplyInterval;
+    p.ProcessMessage("match white 5");
+    EXPECT_EQ(host.wire, "decline\ndecline\n");
+    EXPECT_EQ(host.calls.filter("ask:").size(), 2);
+    EXPECT_EQ(p.GameState, gsIdle);
+    p.NewPeer();
+    host.answerYes = true;
+    p.ProcessMessage("match white 5");
+    EXPECT_EQ(p.GameState, gsMyTurn);
 }
 
 TEST_F(ProtocolTest, ButtonsSendTheirLines) {

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -54,6 +55,27 @@ QString Show() {
         .arg(LogLines().join(QLatin1Char('|')));
 }
 
+// The process's peak and current resident memory in kB, and the log's size and last line.
+QString Stats() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    QString peak, resident;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            const QString field = QString::fromLatin1(line).simplified();
+            if (field.startsWith(QLatin1String("VmHWM:")))
+                peak = field.section(QLatin1Char(' '), 1, 1);
+            else if (field.startsWith(QLatin1String("VmRSS:")))
+                resident = field.section(QLatin1Char(' '), 1, 1);
+        }
+    }
+    const QStringList log = LogLines();
+    return QStringLiteral("stats peak=%1 rss=%2 lines=%3 characters=%4 last=%5")
+        .arg(peak, resident)
+        .arg(log.size())
+        .arg(FormNet->RichEditMemo->GetTextLen())
+        .arg(log.isEmpty() ? QString() : log.last().left(80));
+}
+
 void Command(const QString& line) {
     const QString word = line.section(QLatin1Char(' '), 0, 0);
     const QString rest = line.section(QLatin1Char(' '), 1);
@@ -71,6 +93,9 @@ void Command(const QString& line) {
     } else if (word == QLatin1String("say")) {
         net.RichEditSendMessage->SetText(rest);
         net.BtnSendMessage->click();
+    } else if (word == QLatin1String("popup")) {
+        net.RichEditSendMessage->SetText(rest);
+        net.BtnSendPopup->click();
     } else if (word == QLatin1String("match")) {
         net.RadioGroupPezzi->SetItemIndex(rest.startsWith(QLatin1String("white")) ? 0 : 1);
         net.KxSpinEditDurata->SetValue(rest.section(QLatin1Char(' '), 1).toInt());
@@ -92,6 +117,8 @@ void Command(const QString& line) {
         QTimer::singleShot(0, FormMain, [] { FormMain->Impostazioni1Click(); });
     } else if (word == QLatin1String("show")) {
         Print(Show());
+    } else if (word == QLatin1String("stats")) {
+        Print(Stats());
     } else if (word == QLatin1String("download")) {
         // Headers from a news server on this loopback port, through the download window.
         FormMain->NewsServer = QStringLiteral("127.0.0.1");

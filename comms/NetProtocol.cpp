@@ -1,7 +1,10 @@
 #include "comms/NetProtocol.h"
 
+#include "platform/TextLines.h"
+
 #include "app/MoveText.h"
 #include "platform/IniFile.h"
+#include "platform/TextLines.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -330,8 +333,9 @@ void TNetProtocol::ShowPopups() {
 // ---- sending and the game
 
 void TNetProtocol::SendLine(QString text) {
-    if (!text.endsWith(QLatin1Char('\n')))
-        text += QLatin1Char('\n');
+    // A line break or NUL the user typed or pasted would end the message early and smuggle in
+    // another (a "resign" inside a chat line).
+    text = platform::ProtocolLineText(text) + QLatin1Char('\n');
     if (Connected)
         FHost.WriteLine(text.toLatin1());
 }

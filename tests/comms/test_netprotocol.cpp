@@ -530,6 +530,13 @@ TEST_F(ProtocolTest, ButtonsSendTheirLines) {
     p.SendPopup("guarda");
     EXPECT_EQ(host.wire, "match black 7\nsay ciao\npopup guarda\n");
     EXPECT_EQ(host.log.last(), "2:Popup inviato: guarda");
+    // What the user typed never frames a message of its own.
+    host.wire.clear();
+    p.SendChat(QString::fromLatin1("ciao\r\nresign\n", 13) + QChar(0) + "x");
+    p.SendPopup("a\rb\n");
+    p.OwnNick = "Nick\r\nresign";
+    p.ClientConnected();
+    EXPECT_EQ(host.wire, "say ciaoresignx\npopup ab\nhelo Nickresign\n");
     host.wire.clear();
     p.DrawClick();
     p.ResignClick();

@@ -177,7 +177,8 @@ QRect DrawSpeedButtonFrame(QPainter& Canvas, const QRect& Client, bool IsDown, b
 
 // ---- TKxCustomLabel ----
 
-TKxCustomLabel::TKxCustomLabel(QWidget* parent) : QWidget(parent) {
+TKxCustomLabel::TKxCustomLabel(QWidget* parent)
+    : QWidget(parent), TControlEvents(this), TDragControl(this, this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(65, 17);
     connect(qApp, &QApplication::focusChanged, this,
@@ -427,12 +428,19 @@ void TKxCustomLabel::leaveEvent(QEvent*) {
 }
 
 void TKxCustomLabel::mousePressEvent(QMouseEvent* event) {
+    if (AutoDragPress(*event) || !MouseDown(*event))
+        return;
     if (event->button() == Qt::LeftButton)
         dragging_ = true;
     else if (event->button() == Qt::RightButton)
         UpdateTracking();
 }
 
+void TKxCustomLabel::mouseMoveEvent(QMouseEvent* event) {
+    MouseMove(*event);
+}
+
+// The click comes before the release's own event.
 void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const bool click = dragging_ && rect().contains(event->position().toPoint());
@@ -440,17 +448,23 @@ void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
         if (click && OnClick && !survives(this, [this] { OnClick(this); }))
             return;
     }
-    UpdateTracking();
+    if (MouseUp(*event))
+        UpdateTracking();
 }
 
-void TKxCustomLabel::mouseDoubleClickEvent(QMouseEvent*) {
-    if (OnDblClick)
-        platform::RunGuarded([this] { OnDblClick(this); });
+// The second press of a double click comes after the double click itself.
+void TKxCustomLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (AutoDragPress(*event))
+        return;
+    if (OnDblClick && !survives(this, [this] { OnDblClick(this); }))
+        return;
+    MouseDown(*event);
 }
 
 // ---- TKxSpeedButton ----
 
-TKxSpeedButton::TKxSpeedButton(QWidget* parent) : QWidget(parent) {
+TKxSpeedButton::TKxSpeedButton(QWidget* parent)
+    : QWidget(parent), TControlEvents(this), TDragControl(this, this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(25, 25);
     glyph_.OnChange = [this] { update(); };
@@ -734,7 +748,7 @@ bool TKxSpeedButton::CheckBtnMenuDropDown() {
 }
 
 void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
-    if (menuTracking_)
+    if (menuTracking_ || AutoDragPress(*event) || !MouseDown(*event))
         return;
     if (!mouseInside_ && isEnabled()) {
         mouseInside_ = true;
@@ -786,7 +800,7 @@ void TKxSpeedButton::TimerExpired() {
 }
 
 void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_)
+    if (!MouseMove(*event) || !dragging_)
         return;
     TKxButtonState next = rbsUp;
     if (down_)
@@ -799,7 +813,10 @@ void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+// The release's own event comes before the click.
 void TKxSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (!MouseUp(*event))
+        return;
     const QPointer<TKxSpeedButton> alive(this);
     DoMouseUp(event->button(), event->position().toPoint());
     if (!alive)

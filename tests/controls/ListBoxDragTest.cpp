@@ -155,7 +155,7 @@ TEST_F(ListBoxDragTest, ItemsMoveBetweenListsAndACancelledDragResendsTheClick) {
 TEST_F(ListBoxDragTest, OnlyThisProgramsListDragsAreTaken) {
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     QMimeData foreign;
-    foreign.setData("application/x-quendel-listbox-items", pid);
+    foreign.setData("application/x-quendel-control-drag", pid);
     foreign.setText("a");
     EXPECT_EQ(DropOn(right, At(right, 0), &foreign), Qt::IgnoreAction)
         << "the right type and process from outside the program's own drag";

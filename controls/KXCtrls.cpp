@@ -437,11 +437,14 @@ void TKxCustomLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void TKxCustomLabel::mouseMoveEvent(QMouseEvent* event) {
-    MouseMove(*event);
+    if (!DragMouseMove(*event))
+        MouseMove(*event);
 }
 
 // The click comes before the release's own event.
 void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (DragMouseRelease(*event))
+        return;
     if (event->button() == Qt::LeftButton) {
         const bool click = dragging_ && rect().contains(event->position().toPoint());
         dragging_ = false;
@@ -800,7 +803,7 @@ void TKxSpeedButton::TimerExpired() {
 }
 
 void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
-    if (!MouseMove(*event) || !dragging_)
+    if (DragMouseMove(*event) || !MouseMove(*event) || !dragging_)
         return;
     TKxButtonState next = rbsUp;
     if (down_)
@@ -815,7 +818,7 @@ void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
 
 // The release's own event comes before the click.
 void TKxSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (!MouseUp(*event))
+    if (DragMouseRelease(*event) || !MouseUp(*event))
         return;
     const QPointer<TKxSpeedButton> alive(this);
     DoMouseUp(event->button(), event->position().toPoint());

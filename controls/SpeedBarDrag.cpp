@@ -415,7 +415,7 @@ void TSpeedBar::mousePressEvent(QMouseEvent* event) {
 
 void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
     TCustomPanel::mouseMoveEvent(event);
-    if (!MouseMove(*event))
+    if (DragMouseMove(*event) || !MouseMove(*event))
         return;
     const QPoint p = event->position().toPoint();
     if (captured_ && !(event->buttons() & Qt::LeftButton)) {
@@ -461,7 +461,7 @@ void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
 
 // The click, then the end of a frame drag or a resize, then the release's own event.
 void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
-    if (Clicked(*event) && !Notify(OnClick))
+    if (DragMouseRelease(*event) || (Clicked(*event) && !Notify(OnClick)))
         return;
     if (event->button() == Qt::LeftButton && captured_) {
         const QPoint p = event->position().toPoint();

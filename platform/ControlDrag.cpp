@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -156,6 +157,7 @@ bool TDragControl::AutoDragPress(const QMouseEvent& Event) {
     if (dragMode_ != dmAutomatic || Event.button() != Qt::LeftButton)
         return false;
     dragPoint_ = Event.position().toPoint();
+    autoPressed_ = true;
     BeginDrag(true);
     return true;
 }
@@ -178,8 +180,9 @@ void TDragControl::BeginDrag(bool Immediate) {
 }
 
 bool TDragControl::DragMouseMove(const QMouseEvent& Event) {
+    autoPressed_ = autoPressed_ && Event.buttons().testFlag(Qt::LeftButton);
     if (!dragPending_)
-        return false;
+        return autoPressed_;
     const QPoint point = Event.position().toPoint();
     if ((point - dragPoint_).manhattanLength() >= QApplication::startDragDistance()) {
         dragPending_ = false;
@@ -189,7 +192,11 @@ bool TDragControl::DragMouseMove(const QMouseEvent& Event) {
 }
 
 bool TDragControl::DragMouseRelease(const QMouseEvent& Event) {
-    if (!dragPending_ || Event.button() != Qt::LeftButton)
+    if (Event.button() != Qt::LeftButton)
+        return false;
+    if (std::exchange(autoPressed_, false))
+        return true;
+    if (!dragPending_)
         return false;
     dragPending_ = false;
     FinishDrag(nullptr, Event.position().toPoint());

@@ -56,7 +56,7 @@ protected:
     // In automatic mode a left press starts the drag at once and the control sees no press;
     // true when it did.
     bool AutoDragPress(const QMouseEvent& Event);
-    // The pending drag's share of the control's moves and releases: true when they were its.
+    // A drag's share of the control's moves and releases: true when they were its.
     bool DragMouseMove(const QMouseEvent& Event);
     bool DragMouseRelease(const QMouseEvent& Event);
     // Where the drag began, or where a cancelled one ended.
@@ -77,6 +77,8 @@ private:
     TDragMode dragMode_ = dmManual;
     bool dragging_ = false;
     bool dragPending_ = false;
+    // The button of a press that began a drag is still down.
+    bool autoPressed_ = false;
     QPoint dragPoint_;
 };
 

@@ -150,7 +150,8 @@ TDragControl::~TDragControl() {
 
 void TDragControl::AcceptDrops(bool On) {
     for (TDragControl* control : Controls())
-        control->site_->setAcceptDrops(On && control->OnDragOver);
+        if (control->OnDragOver)
+            control->site_->setAcceptDrops(On);
 }
 
 bool TDragControl::AutoDragPress(const QMouseEvent& Event) {

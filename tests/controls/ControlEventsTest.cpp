@@ -442,6 +442,9 @@ TEST_F(ControlEventsTest, DragsBetweenControlsAndListBoxes) {
             return DropOnSite(list->viewport(), QPoint(5, 6), data);
         };
     };
+    QPixmap hand(8, 8);
+    hand.fill(Qt::red);
+    label->DragCursor = QCursor(hand);
     source(label, "label");
     source(button, "button");
     source(bar, "bar");
@@ -456,6 +459,8 @@ TEST_F(ControlEventsTest, DragsBetweenControlsAndListBoxes) {
         EXPECT_EQ(list->Items()->Strings(list->Count() - 1), from->metaObject()->className());
         EXPECT_FALSE(list->viewport()->acceptDrops()) << "only during the program's drags";
     }
+    EXPECT_EQ(label->cursor.size(), QSize(8, 8)) << "a drag cursor of its own";
+    EXPECT_TRUE(button->cursor.isNull()) << "the platform's drag cursor";
 
     // The list's item onto each control that takes it; the bar has no OnDragOver.
     list->SetDragMode(dmAutomatic);

@@ -51,10 +51,13 @@ public:
     using Control::Control;
     std::function<Qt::DropAction(const QMimeData*)> Deliver;
     int drags = 0;
+    // The cursor the last drag showed over a target that takes it.
+    QPixmap cursor;
 
 protected:
     Qt::DropAction ExecDrag(QDrag* drag) override {
         ++drags;
+        cursor = drag->dragCursor(Qt::MoveAction);
         // A copy, as the drop may delete this control.
         const auto deliver = Deliver;
         return deliver ? deliver(drag->mimeData()) : Qt::IgnoreAction;

@@ -155,11 +155,15 @@ void TDragControl::AcceptDrops(bool On) {
 }
 
 bool TDragControl::AutoDragPress(const QMouseEvent& Event) {
+    autoPressed_ = false;
     if (dragMode_ != dmAutomatic || Event.button() != Qt::LeftButton)
         return false;
     dragPoint_ = Event.position().toPoint();
-    autoPressed_ = true;
+    const QPointer<QWidget> alive(control_);
     BeginDrag(true);
+    // The platform's drag loop usually takes the release; when it has not, it is the drag's.
+    if (alive)
+        autoPressed_ = QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
     return true;
 }
 

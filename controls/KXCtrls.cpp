@@ -177,7 +177,8 @@ QRect DrawSpeedButtonFrame(QPainter& Canvas, const QRect& Client, bool IsDown, b
 
 // ---- TKxCustomLabel ----
 
-TKxCustomLabel::TKxCustomLabel(QWidget* parent) : QWidget(parent) {
+TKxCustomLabel::TKxCustomLabel(QWidget* parent)
+    : QWidget(parent), TControlEvents(this), TDragControl(this, this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(65, 17);
     connect(qApp, &QApplication::focusChanged, this,
@@ -427,30 +428,46 @@ void TKxCustomLabel::leaveEvent(QEvent*) {
 }
 
 void TKxCustomLabel::mousePressEvent(QMouseEvent* event) {
+    if (AutoDragPress(*event) || !MouseDown(*event))
+        return;
     if (event->button() == Qt::LeftButton)
         dragging_ = true;
     else if (event->button() == Qt::RightButton)
         UpdateTracking();
 }
 
+void TKxCustomLabel::mouseMoveEvent(QMouseEvent* event) {
+    if (!DragMouseMove(*event))
+        MouseMove(*event);
+}
+
+// The click comes before the release's own event.
 void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (DragMouseRelease(*event))
+        return;
     if (event->button() == Qt::LeftButton) {
         const bool click = dragging_ && rect().contains(event->position().toPoint());
         dragging_ = false;
         if (click && OnClick && !survives(this, [this] { OnClick(this); }))
             return;
     }
-    UpdateTracking();
+    if (MouseUp(*event))
+        UpdateTracking();
 }
 
-void TKxCustomLabel::mouseDoubleClickEvent(QMouseEvent*) {
-    if (OnDblClick)
-        platform::RunGuarded([this] { OnDblClick(this); });
+// The second press of a double click comes after the double click itself.
+void TKxCustomLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (AutoDragPress(*event))
+        return;
+    if (OnDblClick && !survives(this, [this] { OnDblClick(this); }))
+        return;
+    MouseDown(*event);
 }
 
 // ---- TKxSpeedButton ----
 
-TKxSpeedButton::TKxSpeedButton(QWidget* parent) : QWidget(parent) {
+TKxSpeedButton::TKxSpeedButton(QWidget* parent)
+    : QWidget(parent), TControlEvents(this), TDragControl(this, this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(25, 25);
     glyph_.OnChange = [this] { update(); };
@@ -734,7 +751,7 @@ bool TKxSpeedButton::CheckBtnMenuDropDown() {
 }
 
 void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
-    if (menuTracking_)
+    if (menuTracking_ || AutoDragPress(*event) || !MouseDown(*event))
         return;
     if (!mouseInside_ && isEnabled()) {
         mouseInside_ = true;
@@ -786,7 +803,7 @@ void TKxSpeedButton::TimerExpired() {
 }
 
 void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_)
+    if (DragMouseMove(*event) || !MouseMove(*event) || !dragging_)
         return;
     TKxButtonState next = rbsUp;
     if (down_)
@@ -799,7 +816,10 @@ void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+// The release's own event comes before the click.
 void TKxSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (DragMouseRelease(*event) || !MouseUp(*event))
+        return;
     const QPointer<TKxSpeedButton> alive(this);
     DoMouseUp(event->button(), event->position().toPoint());
     if (!alive)

@@ -4,6 +4,8 @@
 
 #include "controls/KXCtrlsGlyphs.h"
 #include "platform/Colors.h"
+#include "platform/ControlDrag.h"
+#include "platform/ControlEvents.h"
 #include "platform/PopupMenu.h"
 
 #include <QPointer>
@@ -19,8 +21,6 @@ enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
 enum TKxDropDownMenuPos { dmpBottom, dmpRight };
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-
 // Draws the text in the shadow colour offset by the shadow, then in the painter's pen colour.
 // Returns the shadow pass's text height (plus ShadowSize when positive); Rect becomes the union of
 // both rectangles. With Calculate nothing is drawn and Rect is the size the text needs.
@@ -31,7 +31,9 @@ int DrawShadowText(QPainter& DC, const QString& Text, QRect& Rect, int Format, i
 QRect DrawSpeedButtonFrame(QPainter& Canvas, const QRect& Client, bool IsDown, bool IsFlat,
                            TButtonStyle Style);
 
-class TKxCustomLabel : public QWidget {
+class TKxCustomLabel : public QWidget,
+                       public platform::TControlEvents,
+                       public platform::TDragControl {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
@@ -94,6 +96,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -130,10 +133,16 @@ private:
 class TKxLabel : public TKxCustomLabel {
     Q_OBJECT
 public:
+    using TControlEvents::OnContextPopup;
+    using TControlEvents::OnMouseDown;
+    using TControlEvents::OnMouseMove;
+    using TControlEvents::OnMouseUp;
     using TKxCustomLabel::TKxCustomLabel;
 };
 
-class TKxSpeedButton : public QWidget {
+class TKxSpeedButton : public QWidget,
+                       public platform::TControlEvents,
+                       public platform::TDragControl {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
@@ -209,6 +218,9 @@ public:
     TNotifyEvent OnDblClick;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
+    using TControlEvents::OnMouseDown;
+    using TControlEvents::OnMouseMove;
+    using TControlEvents::OnMouseUp;
 
 protected:
     virtual void PaintGlyph(QPainter& Canvas, const QRect& ARect, TKxButtonState AState,

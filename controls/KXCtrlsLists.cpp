@@ -6,7 +6,6 @@
 #include <QCursor>
 #include <QDrag>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
@@ -17,29 +16,8 @@ using platform::ToQColor;
 
 namespace {
 
-const QString dragFormat = QStringLiteral("application/x-quendel-listbox-items");
-
 // Heights an owner gives beyond this are cut, so that sums of them stay in range.
 constexpr int maxItemHeight = 32767;
-
-QByteArray ProcessTag() {
-    return QByteArray::number(QCoreApplication::applicationPid());
-}
-
-// The data of a drag between list boxes; only this process's own drags carry it.
-class ListBoxDragData : public QMimeData {
-public:
-    QPointer<TKxCustomListBox> source;
-    QPointer<TKxCustomListBox> target;
-    QPoint dropPoint;
-};
-
-ListBoxDragData* OwnDrag(const QMimeData* data) {
-    auto* own = dynamic_cast<const ListBoxDragData*>(data);
-    if (!own || !own->source || own->data(dragFormat) != ProcessTag())
-        return nullptr;
-    return const_cast<ListBoxDragData*>(own);
-}
 
 } // namespace
 
@@ -160,9 +138,10 @@ void TKxListBoxStrings::EndUpdate() {
 
 // --- TKxCustomListBox ---
 
-TKxCustomListBox::TKxCustomListBox(QWidget* parent) : QAbstractScrollArea(parent) {
+TKxCustomListBox::TKxCustomListBox(QWidget* parent)
+    : QAbstractScrollArea(parent), TControlEvents(this, viewport()),
+      TDragControl(this, viewport()) {
     resize(121, 97);
-    viewport()->setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
@@ -684,17 +663,21 @@ void TKxCustomListBox::Select(int Index, Qt::KeyboardModifiers Modifiers) {
 }
 
 void TKxCustomListBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return;
-    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        PressItem(*event);
+    MouseDown(*event);
+}
+
+void TKxCustomListBox::PressItem(const QMouseEvent& event) {
+    const QPoint point = event.position().toPoint();
     const int index = ItemAtPos(point, true);
     if (resendingClick_) {
         if (!clickApplied_)
             Select(index, clickModifiers_);
         return;
     }
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    const bool drag = dragMode_ == dmAutomatic;
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    const bool drag = DragMode() == dmAutomatic;
     // A press on a selection drags it whole; a cancelled drag re-sends the click.
     const bool keepSelection =
         drag && multiSelect_ && index >= 0 && EntryAt(index).selected &&
@@ -702,7 +685,7 @@ void TKxCustomListBox::mousePressEvent(QMouseEvent* event) {
     if (!keepSelection)
         Select(index, modifiers);
     if (drag) {
-        dragPoint_ = point;
+        SetDragPoint(point);
         clickApplied_ = !keepSelection;
         clickModifiers_ = modifiers;
         BeginDrag(false);
@@ -710,142 +693,36 @@ void TKxCustomListBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void TKxCustomListBox::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
-    if (!dragPending_ || (point - dragPoint_).manhattanLength() < QApplication::startDragDistance())
-        return;
-    dragPending_ = false;
-    RunDrag();
+    if (!DragMouseMove(*event))
+        MouseMove(*event);
 }
 
 void TKxCustomListBox::mouseReleaseEvent(QMouseEvent* event) {
-    if (!dragPending_ || event->button() != Qt::LeftButton)
-        return;
-    dragPending_ = false;
-    FinishDrag(nullptr, event->position().toPoint());
+    if (!DragMouseRelease(*event))
+        MouseUp(*event);
 }
 
-void TKxCustomListBox::BeginDrag(bool Immediate) {
-    if (dragging_)
-        return;
-    dragging_ = true;
-    if (OnStartDrag)
-        OnStartDrag(this);
-    if (Immediate)
-        RunDrag();
-    else
-        dragPending_ = true;
-}
-
-Qt::DropAction TKxCustomListBox::ExecDrag(QDrag* Drag) {
-    return Drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
-}
-
-void TKxCustomListBox::RunDrag() {
-    auto* data = new ListBoxDragData;
-    data->source = this;
-    data->setData(dragFormat, ProcessTag());
-    QPointer<QDrag> drag = new QDrag(this);
-    drag->setMimeData(data);
+void TKxCustomListBox::PrepareDrag(QDrag* Drag) {
     const QRect shown =
         itemIndex_ >= 0 ? ItemRect(itemIndex_).intersected(viewport()->rect()) : QRect();
     if (!shown.isEmpty()) {
-        drag->setPixmap(viewport()->grab(shown));
-        drag->setHotSpot(dragPoint_ - shown.topLeft());
+        Drag->setPixmap(viewport()->grab(shown));
+        Drag->setHotSpot(DragPoint() - shown.topLeft());
     }
-    QPointer<TKxCustomListBox> self(this);
-    const Qt::DropAction action = ExecDrag(drag);
-    // The drag's own loop may have deleted the list or the drag.
-    if (!self)
-        return;
-    QObject* target = nullptr;
-    QPoint point = viewport()->mapFromGlobal(QCursor::pos());
-    if (drag) {
-        if (action != Qt::IgnoreAction && data->target) {
-            target = data->target;
-            point = data->dropPoint;
-        }
-        drag->deleteLater();
-    }
-    FinishDrag(target, point);
-}
-
-void TKxCustomListBox::FinishDrag(QObject* Target, QPoint Point) {
-    dragging_ = false;
-    QPointer<TKxCustomListBox> self(this);
-    if (OnEndDrag)
-        OnEndDrag(this, Target, Point.x(), Point.y());
-    if (!self || Target)
-        return;
-    dragPoint_ = Point;
-    DragCanceled();
 }
 
 void TKxCustomListBox::DragCanceled() {
     resendingClick_ = true;
+    const QPoint point = DragPoint();
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent click(
-            type, QPointF(dragPoint_), QPointF(viewport()->mapToGlobal(dragPoint_)), Qt::LeftButton,
+            type, QPointF(point), QPointF(viewport()->mapToGlobal(point)), Qt::LeftButton,
             type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(viewport(), &click);
     }
     resendingClick_ = false;
     clickApplied_ = false;
     clickModifiers_ = {};
-}
-
-bool TKxCustomListBox::AskDragOver(QDropEvent* event, TDragState State) {
-    const ListBoxDragData* data = OwnDrag(event->mimeData());
-    if (!data || !OnDragOver)
-        return false;
-    bool accept = true;
-    const QPoint point = event->position().toPoint();
-    overSource_ = data->source;
-    overPoint_ = point;
-    OnDragOver(this, data->source, point.x(), point.y(), State, accept);
-    return accept;
-}
-
-void TKxCustomListBox::dragEnterEvent(QDragEnterEvent* event) {
-    // The move that follows at once asks whether the drop is welcome here.
-    enterPending_ = OwnDrag(event->mimeData()) && OnDragOver;
-    if (enterPending_)
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void TKxCustomListBox::dragMoveEvent(QDragMoveEvent* event) {
-    const TDragState state = enterPending_ ? dsDragEnter : dsDragMove;
-    enterPending_ = false;
-    if (AskDragOver(event, state)) {
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
-}
-
-void TKxCustomListBox::dragLeaveEvent(QDragLeaveEvent* event) {
-    enterPending_ = false;
-    event->accept();
-    bool accept = false;
-    if (overSource_ && OnDragOver)
-        OnDragOver(this, overSource_, overPoint_.x(), overPoint_.y(), dsDragLeave, accept);
-    overSource_ = nullptr;
-}
-
-void TKxCustomListBox::dropEvent(QDropEvent* event) {
-    ListBoxDragData* data = OwnDrag(event->mimeData());
-    if (!data || !OnDragDrop) {
-        event->ignore();
-        return;
-    }
-    const QPoint point = event->position().toPoint();
-    data->target = this;
-    data->dropPoint = point;
-    event->setDropAction(Qt::MoveAction);
-    event->accept();
-    OnDragDrop(this, data->source, point.x(), point.y());
 }
 
 void TKxCustomListBox::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -1157,7 +1034,7 @@ void TKxCheckListBox::ChangeItemState(int Index) {
 
 void TKxCheckListBox::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
-    if (event->key() == Qt::Key_Space) {
+    if (text == QLatin1String(" ")) {
         ToggleClickCheck(ItemIndex());
         return;
     }

@@ -4,6 +4,8 @@
 // states can be kept in the settings store.
 
 #include "platform/Colors.h"
+#include "platform/ControlDrag.h"
+#include "platform/ControlEvents.h"
 #include "platform/Registry.h"
 #include "storage/Placemnt.h"
 
@@ -22,15 +24,12 @@ enum TListBoxStyle {
     lbVirtualOwnerDraw
 };
 enum TCheckKind { ckCheckBoxes, ckRadioButtons, ckCheckMarks };
-enum TDragMode { dmManual, dmAutomatic };
-enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TOwnerDrawStateFlag { odSelected = 0x1, odFocused = 0x10 };
 Q_DECLARE_FLAGS(TOwnerDrawState, TOwnerDrawStateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TOwnerDrawState)
 
 class TKxCustomListBox;
-class QDrag;
 class QPainter;
 
 // The check state of one item of a check list box, and the user's data it carries.
@@ -78,7 +77,9 @@ public:
     explicit EStringListError(int index);
 };
 
-class TKxCustomListBox : public QAbstractScrollArea {
+class TKxCustomListBox : public QAbstractScrollArea,
+                         public platform::TControlEvents,
+                         public platform::TDragControl {
     Q_OBJECT
 public:
     explicit TKxCustomListBox(QWidget* parent = nullptr);
@@ -127,14 +128,6 @@ public:
     bool IntegralHeight() const { return integralHeight_; }
     void SetIntegralHeight(bool Value);
 
-    // Drags of the list's items to list boxes of this program only: the drag's data names the
-    // process and the source list, so nothing another program offers is taken as an item.
-    TDragMode DragMode() const { return dragMode_; }
-    void SetDragMode(TDragMode Value) { dragMode_ = Value; }
-    bool Dragging() const { return dragging_; }
-    // Immediate runs the drag now; otherwise once the pressed mouse has moved a few pixels.
-    void BeginDrag(bool Immediate);
-
     std::function<void(TKxCustomListBox* Control, int Index, const QRect& Rect,
                        TOwnerDrawState State)>
         OnDrawItem;
@@ -142,14 +135,14 @@ public:
     std::function<void(TKxCustomListBox* Control, int Index, int& Width)> OnGetItemWidth;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
-    TNotifyEvent OnStartDrag;
-    // Accept starts true; without the event nothing is dropped on the list.
-    std::function<void(QObject* Sender, QObject* Source, int X, int Y, TDragState State,
-                       bool& Accept)>
-        OnDragOver;
-    std::function<void(QObject* Sender, QObject* Source, int X, int Y)> OnDragDrop;
-    // Target is null when the drag was cancelled; X and Y are in the target's viewport.
-    std::function<void(QObject* Sender, QObject* Target, int X, int Y)> OnEndDrag;
+    using TControlEvents::OnContextPopup;
+    using TControlEvents::OnEnter;
+    using TControlEvents::OnExit;
+    using TControlEvents::OnKeyDown;
+    using TControlEvents::OnKeyPress;
+    using TControlEvents::OnKeyUp;
+    using TControlEvents::OnMouseWheelDown;
+    using TControlEvents::OnMouseWheelUp;
     // Assigning or clearing the drawing events recomputes the extent.
     void SetOnDrawItem(decltype(OnDrawItem) Value);
     void SetOnGetItemWidth(decltype(OnGetItemWidth) Value);
@@ -185,9 +178,9 @@ protected:
     virtual void ItemAssigned(int /*Index*/, const TKxCustomListBox& /*Source*/,
                               int /*SourceIndex*/) {}
     // Sends a left press and release at the cursor, so that the selection is consistent.
-    virtual void DragCanceled();
-    // Runs the platform's drag; the action the target took, or IgnoreAction.
-    virtual Qt::DropAction ExecDrag(QDrag* Drag);
+    void DragCanceled() override;
+    // The selected item's image under the pointer.
+    void PrepareDrag(QDrag* Drag) override;
 
     int InsertString(int Index, const QString& S);
     void CheckIndex(int Index) const;
@@ -213,10 +206,6 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     void UpdateScrollBars();
@@ -231,9 +220,8 @@ private:
     int VisibleFrom(int First) const;
     int MaxTopIndex() const;
     void AdjustIntegralHeight();
-    void RunDrag();
-    void FinishDrag(QObject* Target, QPoint Point);
-    bool AskDragOver(QDropEvent* event, TDragState State);
+    // The left press's selection, and the drag it may begin.
+    void PressItem(const QMouseEvent& event);
 
     TKxListBoxStrings items_{this};
     std::vector<Entry> entries_;
@@ -255,18 +243,10 @@ private:
     QPainter* canvas_ = nullptr;
     bool integralHeight_ = false;
     bool adjustingHeight_ = false;
-    TDragMode dragMode_ = dmManual;
-    bool dragging_ = false;
-    bool dragPending_ = false;
     bool resendingClick_ = false;
     // The press that began the drag already made its selection; else the re-sent click does.
     bool clickApplied_ = false;
     Qt::KeyboardModifiers clickModifiers_;
-    QPoint dragPoint_;
-    bool enterPending_ = false;
-    // The list dragged over this one and the last point it was asked about.
-    QPointer<TKxCustomListBox> overSource_;
-    QPoint overPoint_;
 
     friend class TKxCheckListBox;
     friend class TTextListBox;
@@ -276,6 +256,9 @@ private:
 class TTextListBox : public TKxCustomListBox {
     Q_OBJECT
 public:
+    using TControlEvents::OnMouseDown;
+    using TControlEvents::OnMouseMove;
+    using TControlEvents::OnMouseUp;
     using TKxCustomListBox::TKxCustomListBox;
 
 protected:

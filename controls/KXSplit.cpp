@@ -33,7 +33,7 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
 };
 
-TKxSplitter::TKxSplitter(QWidget* parent) : TCustomPanel(parent) {
+TKxSplitter::TKxSplitter(QWidget* parent) : TCustomPanel(parent), TControlEvents(this) {
     resize(185, 3);
 }
 
@@ -154,7 +154,7 @@ QRect TKxSplitter::SizingLine() const {
 
 void TKxSplitter::mousePressEvent(QMouseEvent* event) {
     TCustomPanel::mousePressEvent(event);
-    if (event->button() != Qt::LeftButton || sizing_)
+    if (!MouseDown(*event) || event->button() != Qt::LeftButton || sizing_)
         return;
     style_ = GetStyle();
     if (style_ == spUnknown)
@@ -189,6 +189,8 @@ QWidget* TKxSplitter::SizedControl() const {
 
 void TKxSplitter::mouseMoveEvent(QMouseEvent* event) {
     TCustomPanel::mouseMoveEvent(event);
+    if (!MouseMove(*event))
+        return;
     if (sizing_ && !SizedControl())
         StopSizing(0, 0, false);
     if (!sizing_)
@@ -264,11 +266,21 @@ void TKxSplitter::DrawSizingLine(QPoint P) {
     line_->update();
 }
 
+// The click, then the end of the sizing, then the release's own event.
 void TKxSplitter::mouseReleaseEvent(QMouseEvent* event) {
+    if (Clicked(*event) && !Notify(OnClick))
+        return;
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
         StopSizing(p.x(), p.y(), SizedControl() != nullptr);
     TCustomPanel::mouseReleaseEvent(event);
+    MouseUp(*event);
+}
+
+// The double click, then its second press.
+void TKxSplitter::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (Notify(OnDblClick))
+        mousePressEvent(event);
 }
 
 bool TKxSplitter::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "platform/AlignLayout.h"
 #include "platform/Classes.h"
+#include "platform/ControlEvents.h"
 #include "platform/Panel.h"
 
 #include <QPointer>
@@ -18,7 +19,7 @@ enum TSplitterStyle {
 };
 enum TInverseMode { imNew, imClear, imMove };
 
-class TKxSplitter : public platform::TCustomPanel {
+class TKxSplitter : public platform::TCustomPanel, public platform::TControlEvents {
     Q_OBJECT
 public:
     explicit TKxSplitter(QWidget* parent = nullptr);
@@ -46,6 +47,14 @@ public:
 
     TNotifyEvent OnPosChanged;
     std::function<void(QObject* Sender, int X, int Y, bool& AllowChange)> OnPosChanging;
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    using TControlEvents::OnEnter;
+    using TControlEvents::OnExit;
+    using TControlEvents::OnMouseDown;
+    using TControlEvents::OnMouseMove;
+    using TControlEvents::OnMouseUp;
+    using TControlEvents::OnResize;
 
     // The sizing line while dragging (in the window's coordinates), else empty.
     QRect SizingLine() const;
@@ -57,6 +66,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -348,7 +348,8 @@ void TSpeedItem::UpdateSection() {
 
 // ---- the bar
 
-TSpeedBar::TSpeedBar(QWidget* AOwner) : TCustomPanel(AOwner) {
+TSpeedBar::TSpeedBar(QWidget* AOwner)
+    : TCustomPanel(AOwner), TControlEvents(this), TDragControl(this, this) {
     const int offset = MinButtonsOffset();
     offset_ = QPoint(offset, offset);
     resize(width(), 2 * offset + btnSize_.y());
@@ -594,7 +595,7 @@ void TSpeedBar::NotifyEditWindow(TSpeedbarChange WParam, QObject* LParam) {
 void TSpeedBar::SetEditing(QWidget* Window) {
     const bool was = GetEditing();
     editWin_ = Window;
-    setMouseTracking(Window && options_.testFlag(sbAllowResize));
+    UpdateMouseTracking();
     ForEachItem([Window](TSpeedItem* item, int) { item->SetEditing(Window != nullptr); }, 0);
     if (was && !Window)
         AfterCustomize();

@@ -45,10 +45,6 @@ Q_DECLARE_FLAGS(TSbScaleFlags, TSbScaleFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TSbScaleFlags)
 
 using TForEachItem = std::function<void(TSpeedItem* Item, int Data)>;
-using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
-                                       Qt::KeyboardModifiers Shift, int X, int Y)>;
-using TMouseMoveEvent =
-    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TApplyAlignEvent = std::function<void(QObject* Sender, TAlign Align, bool& Apply)>;
 
 class ESpeedbarError : public std::runtime_error {
@@ -145,10 +141,6 @@ public:
     void SetFont(const QFont& Value);
     bool ParentFont() const { return !testAttribute(Qt::WA_SetFont); }
     void SetParentFont(bool Value);
-
-    TMouseEvent OnMouseDown;
-    TMouseMoveEvent OnMouseMove;
-    TMouseEvent OnMouseUp;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -310,7 +302,9 @@ private:
     int tag_ = 0;
 };
 
-class TSpeedBar : public platform::TCustomPanel {
+class TSpeedBar : public platform::TCustomPanel,
+                  public platform::TControlEvents,
+                  public platform::TDragControl {
     Q_OBJECT
 public:
     explicit TSpeedBar(QWidget* AOwner = nullptr);
@@ -417,6 +411,15 @@ public:
     TNotifyEvent OnPosChanged;
     TNotifyEvent OnVisibleChanged;
     TNotifyEvent OnCustomize;
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    using TControlEvents::OnContextPopup;
+    using TControlEvents::OnEnter;
+    using TControlEvents::OnExit;
+    using TControlEvents::OnMouseDown;
+    using TControlEvents::OnMouseMove;
+    using TControlEvents::OnMouseUp;
+    using TControlEvents::OnResize;
 
     // The texts of the bar's errors.
     static const char* const DuplicateSectionText;
@@ -431,6 +434,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -448,6 +452,9 @@ private:
     void VisibleChanged();
     void EnabledChanged();
     void ReleaseDragMouse();
+    // Moves without a button reach the bar while it shows the sizing cursor on its edge, and
+    // for OnMouseMove.
+    void UpdateMouseTracking();
     // Every item that shows an image of the list drops its glyph and is drawn again.
     void ImageListChange();
 

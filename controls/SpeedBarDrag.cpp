@@ -117,13 +117,7 @@ QPoint TSpeedbarButton::ImageTopLeft(QPoint Pos) const {
 
 void TSpeedbarButton::mousePressEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        // The event comes first, as the handler may destroy the item.
-        const QPoint p = event->position().toPoint();
-        QPointer<TSpeedbarButton> alive(this);
-        if (OnMouseDown)
-            OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
-        if (alive)
-            TKxSpeedButton::mousePressEvent(event);
+        TKxSpeedButton::mousePressEvent(event);
         return;
     }
     if (event->button() != Qt::LeftButton || isHidden() || !item_->SpeedBar())
@@ -147,12 +141,7 @@ void TSpeedbarButton::mousePressEvent(QMouseEvent* event) {
 
 void TSpeedbarButton::mouseMoveEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        const QPoint p = event->position().toPoint();
-        QPointer<TSpeedbarButton> alive(this);
-        if (OnMouseMove)
-            OnMouseMove(this, event->modifiers(), p.x(), p.y());
-        if (alive)
-            TKxSpeedButton::mouseMoveEvent(event);
+        TKxSpeedButton::mouseMoveEvent(event);
         return;
     }
     if (!drag_)
@@ -177,12 +166,7 @@ void TSpeedbarButton::mouseMoveEvent(QMouseEvent* event) {
 
 void TSpeedbarButton::mouseReleaseEvent(QMouseEvent* event) {
     if (!item_->Editing()) {
-        const QPoint p = event->position().toPoint();
-        QPointer<TSpeedbarButton> alive(this);
-        if (OnMouseUp)
-            OnMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
-        if (alive)
-            TKxSpeedButton::mouseReleaseEvent(event);
+        TKxSpeedButton::mouseReleaseEvent(event);
         return;
     }
     if (!drag_ || event->button() != Qt::LeftButton)
@@ -221,7 +205,7 @@ void TSpeedbarButton::EndDrag() {
     ApplyCursor();
     delete dragCancel_;
     dragCancel_ = nullptr;
-    setMouseTracking(false);
+    setMouseTracking(bool(OnMouseMove));
     dragHidden_ = false;
     // A button shows as its item says, and never without a parent.
     setVisible(item_->Visible() && parentWidget());
@@ -390,8 +374,11 @@ void TSpeedBar::ReleaseDragMouse() {
     resizing_ = false;
     delete dragCancel_;
     dragCancel_ = nullptr;
-    // The sizing cursor shows on the edge while the bar is customised.
-    setMouseTracking(GetEditing() && options_.testFlag(sbAllowResize));
+    UpdateMouseTracking();
+}
+
+void TSpeedBar::UpdateMouseTracking() {
+    setMouseTracking((GetEditing() && options_.testFlag(sbAllowResize)) || OnMouseMove);
 }
 
 void TSpeedBar::CancelDrag() {
@@ -407,8 +394,10 @@ void TSpeedBar::CancelDrag() {
 }
 
 void TSpeedBar::mousePressEvent(QMouseEvent* event) {
+    if (AutoDragPress(*event))
+        return;
     TCustomPanel::mousePressEvent(event);
-    if (event->button() != Qt::LeftButton || !parentWidget() || captured_)
+    if (!MouseDown(*event) || event->button() != Qt::LeftButton || !parentWidget() || captured_)
         return;
     const QPoint p = event->position().toPoint();
     if (CheckResize(event->modifiers(), p.x(), p.y())) {
@@ -426,6 +415,8 @@ void TSpeedBar::mousePressEvent(QMouseEvent* event) {
 
 void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
     TCustomPanel::mouseMoveEvent(event);
+    if (DragMouseMove(*event) || !MouseMove(*event))
+        return;
     const QPoint p = event->position().toPoint();
     if (captured_ && !(event->buttons() & Qt::LeftButton)) {
         CancelDrag();
@@ -468,7 +459,10 @@ void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+// The click, then the end of a frame drag or a resize, then the release's own event.
 void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
+    if (DragMouseRelease(*event) || (Clicked(*event) && !Notify(OnClick)))
+        return;
     if (event->button() == Qt::LeftButton && captured_) {
         const QPoint p = event->position().toPoint();
         unsetCursor();
@@ -477,4 +471,11 @@ void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
         ReleaseDragMouse();
     }
     TCustomPanel::mouseReleaseEvent(event);
+    MouseUp(*event);
+}
+
+// The double click, then its second press; in automatic drag mode only the drag.
+void TSpeedBar::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (DragMode() == dmAutomatic || Notify(OnDblClick))
+        mousePressEvent(event);
 }

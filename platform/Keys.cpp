@@ -33,15 +33,38 @@ Word VirtualKeyOf(const QKeyEvent& event) {
     return 0;
 }
 
-TShiftState ShiftStateOf(const QKeyEvent& event) {
+Qt::Key QtKeyOf(Word virtualKey) {
+    for (const auto& [qt, vk] : NamedKeys) {
+        if (vk == virtualKey)
+            return Qt::Key(qt);
+    }
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
+        return Qt::Key(virtualKey);
+    if (virtualKey >= 112 && virtualKey < 112 + 24)
+        return Qt::Key(Qt::Key_F1 + virtualKey - 112);
+    return Qt::Key_unknown;
+}
+
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    constexpr std::pair<Qt::KeyboardModifier, TShiftStateFlag> keys[] = {
+        {Qt::ShiftModifier, ssShift}, {Qt::AltModifier, ssAlt}, {Qt::ControlModifier, ssCtrl}};
+    constexpr std::pair<Qt::MouseButton, TShiftStateFlag> held[] = {
+        {Qt::LeftButton, ssLeft}, {Qt::RightButton, ssRight}, {Qt::MiddleButton, ssMiddle}};
     TShiftState shift;
-    const Qt::KeyboardModifiers m = event.modifiers();
-    if (m & Qt::ShiftModifier)
-        shift |= ssShift;
-    if (m & Qt::AltModifier)
-        shift |= ssAlt;
-    if (m & Qt::ControlModifier)
-        shift |= ssCtrl;
+    for (const auto& [modifier, flag] : keys)
+        shift.setFlag(flag, modifiers.testFlag(modifier));
+    for (const auto& [button, flag] : held)
+        shift.setFlag(flag, buttons.testFlag(button));
+    return shift;
+}
+
+TShiftState ShiftStateOf(const QKeyEvent& event) {
+    return ShiftStateOf(event.modifiers());
+}
+
+TShiftState ShiftStateOf(const QMouseEvent& event) {
+    TShiftState shift = ShiftStateOf(event.modifiers(), event.buttons());
+    shift.setFlag(ssDouble, event.type() == QEvent::MouseButtonDblClick);
     return shift;
 }
 

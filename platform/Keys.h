@@ -4,6 +4,8 @@
 #include <QFlags>
 #include <cstdint>
 
+#include <QtCore/qnamespace.h>
+
 class QKeyEvent;
 class QMouseEvent;
 
@@ -27,7 +29,12 @@ namespace platform {
 
 // The platform's virtual-key code of a key event (VK_RETURN 13 for Enter), 0 when it has none.
 Word VirtualKeyOf(const QKeyEvent& event);
+// Qt's key for a virtual-key code, Qt::Key_unknown when it has none.
+Qt::Key QtKeyOf(Word virtualKey);
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = {});
 TShiftState ShiftStateOf(const QKeyEvent& event);
+// The keys and the buttons held, with ssDouble for a double click.
+TShiftState ShiftStateOf(const QMouseEvent& event);
 // The button of a press or release event; mbLeft for buttons the model does not name.
 TMouseButton MouseButtonOf(const QMouseEvent& event);
 

@@ -9,41 +9,10 @@
 
 namespace {
 
-// A list box whose drag is delivered by the test in place of the platform's nested drag loop.
-class TDragListBox : public TKxCustomListBox {
-public:
-    using TKxCustomListBox::TKxCustomListBox;
-    std::function<Qt::DropAction(const QMimeData*)> Deliver;
-    int drags = 0;
+using TDragListBox = TDelivered<TKxCustomListBox>;
 
-protected:
-    Qt::DropAction ExecDrag(QDrag* drag) override {
-        ++drags;
-        // A copy, as the drop may delete this list.
-        const auto deliver = Deliver;
-        return deliver ? deliver(drag->mimeData()) : Qt::IgnoreAction;
-    }
-};
-
-// What the platform sends a drop site: enter and move at the point, then the drop when the move
-// was accepted.
 Qt::DropAction DropOn(TKxCustomListBox* target, QPoint at, const QMimeData* data) {
-    QWidget* site = target->viewport();
-    const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
-    QDragEnterEvent enter(at, actions, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(site, &enter);
-    if (!enter.isAccepted())
-        return Qt::IgnoreAction;
-    QDragMoveEvent move(at, actions, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(site, &move);
-    if (!move.isAccepted()) {
-        QDragLeaveEvent leave;
-        QApplication::sendEvent(site, &leave);
-        return Qt::IgnoreAction;
-    }
-    QDropEvent drop(QPointF(at), actions, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(site, &drop);
-    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+    return DropOnSite(target->viewport(), at, data);
 }
 
 class ListBoxDragTest : public ::testing::Test {
@@ -155,7 +124,7 @@ TEST_F(ListBoxDragTest, ItemsMoveBetweenListsAndACancelledDragResendsTheClick) {
 TEST_F(ListBoxDragTest, OnlyThisProgramsListDragsAreTaken) {
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
     QMimeData foreign;
-    foreign.setData("application/x-quendel-listbox-items", pid);
+    foreign.setData("application/x-quendel-control-drag", pid);
     foreign.setText("a");
     EXPECT_EQ(DropOn(right, At(right, 0), &foreign), Qt::IgnoreAction)
         << "the right type and process from outside the program's own drag";

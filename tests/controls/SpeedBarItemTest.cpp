@@ -156,16 +156,15 @@ TEST(SpeedBarItemPropertiesTest, HintsAndMouseEventsFollowTheItem) {
     EXPECT_FALSE(hidden.isAccepted());
 
     QStringList heard;
-    item->OnMouseDown() = [&](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers, int x,
-                              int y) {
+    item->OnMouseDown() = [&](QObject* sender, TMouseButton button, TShiftState, int x, int y) {
         EXPECT_EQ(sender, item->Button());
-        EXPECT_EQ(button, Qt::LeftButton);
+        EXPECT_EQ(button, mbLeft);
         heard << QStringLiteral("down %1,%2").arg(x).arg(y);
     };
-    item->OnMouseMove() = [&](QObject*, Qt::KeyboardModifiers, int x, int y) {
+    item->OnMouseMove() = [&](QObject*, TShiftState, int x, int y) {
         heard << QStringLiteral("move %1,%2").arg(x).arg(y);
     };
-    item->OnMouseUp() = [&](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+    item->OnMouseUp() = [&](QObject*, TMouseButton, TShiftState, int x, int y) {
         heard << QStringLiteral("up %1,%2").arg(x).arg(y);
     };
     item->OnClick() = [&](QObject*) { heard << QStringLiteral("click"); };

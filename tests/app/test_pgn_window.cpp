@@ -3,6 +3,7 @@
 
 #include "app/FormPGN.h"
 #include "platform/DateTime.h"
+#include "tests/WaitFor.h"
 
 #include <QClipboard>
 #include <QLabel>
@@ -30,7 +31,7 @@ protected:
     void Paste(const QString& text) {
         QApplication::clipboard()->setText(text);
         Form()->IncollaClick();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !Form()->Reading(); }, 20000));
+        EXPECT_TRUE(WaitFor([this] { return !Form()->Reading(); }, 20000));
     }
 
     QString Enabled() const {
@@ -43,7 +44,7 @@ protected:
 
     void Choose(const QString& name) {
         Form()->ChoosePgnFile(name);
-        QTRY_VERIFY_WITH_TIMEOUT(!Form()->Reading(), 20000);
+        EXPECT_TRUE(WaitFor([this] { return !Form()->Reading(); }, 20000)) << name.toStdString();
     }
 
     // The import answered by the browser: the source chosen, then OK.

@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PropertyAdapters.h"
 #include "storage/StoredForm.h"
+#include "tests/WaitFor.h"
 #include "tests/comms/FakeNetHost.h"
 #include "tests/controls/ControlsTestUtil.h"
 
@@ -32,10 +33,9 @@
 
 namespace {
 
-// The condition met within a minute, the events served meanwhile. (A failed QTRY_ check would
-// only leave the test early, unreported.)
+// The condition met within a minute: two peers and their sockets may be slow to settle.
 bool Eventually(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 60000);
+    return WaitFor(condition, 60000);
 }
 
 // One window with a recording stand-in for its main window.

@@ -4,6 +4,7 @@
 #include "controls/CurrEdit.h"
 #include "controls/KxCalc.h"
 #include "platform/MessageBox.h"
+#include "tests/WaitFor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -143,7 +144,7 @@ TEST_F(NumEditTest, LeavingClampsOrReportsTheRange) {
     edit->setFocus();
     edit->SetText("150");
     other->setFocus();
-    QTRY_COMPARE(messages.size(), 1);
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; })) << messages.size();
     EXPECT_EQ(messages[0], "Value must be between 0.00 and 100.00");
     EXPECT_TRUE(edit->hasFocus());
     EXPECT_EQ(edit->selectedText(), "150");

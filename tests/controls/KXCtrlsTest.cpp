@@ -4,6 +4,7 @@
 #include "ControlsTestUtil.h"
 #include "platform/MessageBox.h"
 #include "storage/KxTimer.h"
+#include "tests/WaitFor.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -216,7 +217,7 @@ TEST_F(WindowTest, AcceleratorsOfLabelsAndButtons) {
         QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
     };
     altN();
-    QTRY_COMPARE(nuovoClicks, 1);
+    ASSERT_TRUE(WaitFor([&] { return nuovoClicks == 1; })) << nuovoClicks;
 
     // Two labels on N, the later one made first: the tab order decides, not the making.
     delete nuovo;

@@ -1,5 +1,6 @@
 #include "controls/KxMenus.h"
 #include "ControlsTestUtil.h"
+#include "tests/WaitFor.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -384,7 +385,7 @@ TEST(KxMenus, MainMenuDropDownsAreDrawnLikePopupMenus) {
     popup.SetImages(&images);
     window.show();
     bar->setActiveAction(file->menuAction());
-    QTRY_VERIFY(file->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return file->isVisible(); }));
     QImage image = Shot(*file);
     EXPECT_TRUE(Holds(image, file->actionGeometry(items[0]), clRed));
     EXPECT_TRUE(Holds(image, file->actionGeometry(items[1]), clLime));
@@ -418,7 +419,7 @@ TEST(KxMenus, MainMenuDropDownsAreDrawnLikePopupMenus) {
 
     // Taken out of the main menu, a menu is the platform's again.
     deeper->removeAction(built.menuAction());
-    QTRY_VERIFY(WearsPlatformStyle(built));
+    ASSERT_TRUE(WaitFor([&] { return WearsPlatformStyle(built); }));
     EXPECT_FALSE(WearsPlatformStyle(*deeper));
 
     bar->SetImages(nullptr);

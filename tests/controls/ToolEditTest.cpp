@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/Scaling.h"
+#include "tests/WaitFor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -375,7 +376,7 @@ TEST_F(ToolEditTest, ExitCheckReportsOnceAndTakesTheFocusBack) {
     edit->setFocus();
     edit->SetText("31/02/2024");
     other->setFocus();
-    QTRY_COMPARE(messages.size(), 1);
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; })) << messages.size();
     EXPECT_EQ(messages[0], "''31/02/2024'' is not a valid date");
     EXPECT_TRUE(edit->hasFocus());
     EXPECT_EQ(edit->selectedText(), "31/02/2024");

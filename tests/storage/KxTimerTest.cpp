@@ -2,6 +2,7 @@
 // sleeps or from inside the handler, and a handler that raises.
 #include "storage/KxTimer.h"
 #include "platform/MessageBox.h"
+#include "tests/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -52,7 +53,7 @@ TEST(KxTimerTest, TicksRunOnTheGuiThreadInBothModes) {
         timer.SetThreaded(threaded);
         timer.SetInterval(5);
         timer.SetOnTimer(ticks.Handler());
-        QTRY_VERIFY(ticks.count >= 2);
+        ASSERT_TRUE(WaitFor([&] { return ticks.count >= 2; })) << threaded;
         EXPECT_TRUE(ticks.onGuiThread) << threaded;
     }
 }
@@ -63,7 +64,7 @@ TEST(KxTimerTest, WithoutSyncEventTheHandlerRunsInTheWorker) {
     timer.SyncEvent = false;
     timer.SetInterval(5);
     timer.SetOnTimer(ticks.Handler());
-    QTRY_VERIFY(ticks.count >= 1);
+    ASSERT_TRUE(WaitFor([&] { return ticks.count >= 1; }));
     timer.SetEnabled(false);
     EXPECT_FALSE(ticks.onGuiThread);
 }
@@ -73,13 +74,13 @@ TEST(KxTimerTest, SwitchingModesKeepsTicking) {
     TKxTimer timer;
     timer.SetInterval(5);
     timer.SetOnTimer(ticks.Handler());
-    QTRY_VERIFY(ticks.count >= 1);
+    ASSERT_TRUE(WaitFor([&] { return ticks.count >= 1; }));
     timer.SetThreaded(false);
     const int before = ticks.count;
-    QTRY_VERIFY(ticks.count >= before + 2);
+    ASSERT_TRUE(WaitFor([&] { return ticks.count >= before + 2; })) << "timer thread";
     timer.SetThreaded(true);
     const int later = ticks.count;
-    QTRY_VERIFY(ticks.count >= later + 2);
+    ASSERT_TRUE(WaitFor([&] { return ticks.count >= later + 2; })) << "worker thread";
     EXPECT_EQ(timer.Interval(), 5u);
 }
 
@@ -106,7 +107,7 @@ TEST(KxTimerTest, DeletionWhileTheWorkerSleepsOrInsideTheHandler) {
         ++calls;
         delete sender;
     });
-    QTRY_COMPARE(calls, 1);
+    ASSERT_TRUE(WaitFor([&] { return calls == 1; })) << calls;
     QTest::qWait(20);
     EXPECT_EQ(calls, 1);
 
@@ -118,7 +119,7 @@ TEST(KxTimerTest, DeletionWhileTheWorkerSleepsOrInsideTheHandler) {
         if (workerCalls++ == 0)
             delete sender;
     });
-    QTRY_COMPARE(workerCalls.load(), 1);
+    ASSERT_TRUE(WaitFor([&] { return workerCalls == 1; })) << workerCalls;
 }
 
 TEST(KxTimerTest, ARaisingHandlerIsShownOnTheGuiThread) {
@@ -137,7 +138,8 @@ TEST(KxTimerTest, ARaisingHandlerIsShownOnTheGuiThread) {
             sender->SetEnabled(false);
             throw std::runtime_error("guasto");
         });
-        QTRY_COMPARE(shown.size(), size_t(sync ? 1 : 2));
+        EXPECT_TRUE(WaitFor([&] { return shown.size() == size_t(sync ? 1 : 2); }))
+            << sync << " " << shown.size();
     }
     platform::SetMessageBoxHook(old);
     EXPECT_TRUE(guiThread);
@@ -156,6 +158,6 @@ TEST(KxTimerTest, SynchronizeRunsOnTheGuiThread) {
     onGui = false;
     std::thread worker([&] { timer.Synchronize(method); });
     worker.join();
-    QTRY_COMPARE(calls.load(), 2);
+    ASSERT_TRUE(WaitFor([&] { return calls == 2; })) << calls;
     EXPECT_TRUE(onGui);
 }

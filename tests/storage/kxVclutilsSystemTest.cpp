@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "storage/Kxconst.h"
 #include "storage/kxVclutils.h"
+#include "tests/WaitFor.h"
 
 #include <QBuffer>
 #include <QLibrary>
@@ -101,7 +102,7 @@ TEST(PrevInstanceTest, ALaterCopyFindsAndActivatesTheFirst) {
     EXPECT_TRUE(FindPrevInstance("TFormMain", title));
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ActivatePrevInstance("TFormMain", title));
-    QTRY_VERIFY(main.isVisible());
+    ASSERT_TRUE(WaitFor([&] { return main.isVisible(); }));
 }
 
 TEST(BoxesTest, MsgDlgAndNotImplemented) {

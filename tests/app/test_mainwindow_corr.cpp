@@ -316,7 +316,7 @@ TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
              FormMain->NewsPort = silent.Port();
              QTimer::singleShot(300, FormConnessione, [] { FormConnessione->BtnAbort->click(); });
              FormMain->SendmoveNTTP1->trigger();
-             EXPECT_EQ(boxes.back().text, "Errore nella ricezione dei dati");
+             EXPECT_EQ(boxes.back().text, "Operazione annullata");
          }},
         {"downloaded",
          [&] {

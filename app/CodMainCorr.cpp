@@ -178,11 +178,22 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
                              this);
         return;
     }
+    // Posted articles leave the queue only through its rewrite, and one that failed after the
+    // posting would have them posted again next time: nothing goes unless it can be rewritten.
+    QString error;
+    if (!platform::CanWriteLines(NntpQueueFileName, lines, &error)) {
+        platform::ShowError(error + QStringLiteral("\n\nNessun messaggio inviato."), this);
+        return;
+    }
     int done = 0;
     SendNntpMessages(articles, &done);
     // What went out leaves the queue; the rest waits with its separators.
-    if (done > 0)
-        WriteMessageFile(NntpQueueFileName, correspondence::QueueAfterPosting(lines, done));
+    if (done > 0 && !platform::WriteLines(NntpQueueFileName,
+                                          correspondence::QueueAfterPosting(lines, done), &error))
+        platform::ShowError(
+            error + QStringLiteral("\n\n") +
+                correspondence::PostedButQueuedText(articles.mid(0, done), NntpQueueFileName),
+            this);
 }
 
 int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCount) {

@@ -200,4 +200,37 @@ QStringList QueueAfterPosting(const QStringList& queueLines, int doneCount) {
     return queue.Join();
 }
 
+namespace {
+
+// An article is known by its subject; one without gives its first line with text.
+QString ArticleName(const QStringList& article) {
+    static const QString subject = QStringLiteral("Subject:");
+    for (const QString& line : article) {
+        if (line.isEmpty())
+            break; // the end of the header lines
+        if (line.startsWith(subject, Qt::CaseInsensitive))
+            return line.mid(subject.size()).trimmed();
+    }
+    const auto first = std::find_if(article.begin(), article.end(),
+                                    [](const QString& line) { return !line.trimmed().isEmpty(); });
+    return first == article.end() ? QString() : first->trimmed();
+}
+
+} // namespace
+
+QString PostedButQueuedText(const QList<QStringList>& posted, const QString& fileName) {
+    QString text =
+        posted.size() == 1
+            ? QStringLiteral("Questo messaggio e' stato inviato ma resta nel file %1: toglierlo "
+                             "prima del prossimo invio, che lo spedirebbe di nuovo:")
+                  .arg(fileName)
+            : QStringLiteral("Questi %1 messaggi sono stati inviati ma restano nel file %2: "
+                             "toglierli prima del prossimo invio, che li spedirebbe di nuovo:")
+                  .arg(posted.size())
+                  .arg(fileName);
+    for (const QStringList& article : posted)
+        text += QStringLiteral("\n") + ArticleName(article);
+    return text;
+}
+
 } // namespace correspondence

@@ -101,4 +101,8 @@ bool HasText(const QStringList& message);
 // ones, never posted, leave with them.
 QStringList QueueAfterPosting(const QStringList& queueLines, int doneCount);
 
+// What tells the user which articles went out though they are still queued in fileName (its
+// rewrite failed): posting the queue again would post them twice.
+QString PostedButQueuedText(const QList<QStringList>& posted, const QString& fileName);
+
 } // namespace correspondence

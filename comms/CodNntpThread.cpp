@@ -7,10 +7,12 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -22,6 +24,8 @@
 namespace {
 
 const QString ReceiveError = QStringLiteral("Errore nella ricezione dei dati");
+const QString Cancelled = QStringLiteral("Operazione annullata");
+const QString TimedOut = QStringLiteral("Il server non risponde: tempo di attesa scaduto");
 const QString BadAnswer = QStringLiteral("M'ha risposto male! \n\nHa detto:\n");
 
 QByteArray WithoutLineEnd(QByteArray line) {
@@ -176,6 +180,8 @@ private:
             ::close(fd);
             return result == TOpen::Connected ? TOpen::Failed : result;
         }
+        // Each receive takes a slice of what the server sends, never all it has pushed.
+        socket_.setReadBufferSize(ReceiveSliceBytes);
         return TOpen::Connected;
     }
 
@@ -201,6 +207,8 @@ private:
         bytes += received;
         return !received.isEmpty();
     }
+
+    static constexpr qint64 ReceiveSliceBytes = 64 * 1024;
 
     QTcpSocket socket_;
     const std::atomic<bool>& abort_;
@@ -298,7 +306,7 @@ bool TNntpSession::ConnectAndLogin() {
     // A server that hangs up before answering the probe was never really there.
     QByteArray reply;
     if (!ReadReplyLine(reply) || !Command(QStringLiteral("STAT")) || !ReadReplyLine(reply))
-        return Fail(connectionLost_ ? unreachable : ReceiveError);
+        return connectionLost_ ? Fail(unreachable) : false;
     if (!reply.startsWith("480"))
         return true;
     Command(QStringLiteral("AUTHINFO USER ") + platform::ProtocolLineText(UserName));
@@ -355,7 +363,8 @@ bool TNntpSession::DownloadHeaders() {
         return true;
     if (MaxHeaders > 0 && first < last - MaxHeaders + 1)
         first = last - MaxHeaders + 1;
-    SetStatus(QStringLiteral("%1 intestazioni da scaricare").arg(last - first + 1));
+    const qint64 asked = last - first + 1;
+    SetStatus(QStringLiteral("%1 intestazioni da scaricare").arg(asked));
     Command(QStringLiteral("XOVER %1-%2").arg(first).arg(last));
     QByteArray reply;
     if (!ReadReplyLine(reply))
@@ -364,13 +373,19 @@ bool TNntpSession::DownloadHeaders() {
         return true;
     if (!reply.startsWith("224"))
         return Fail(BadAnswer + QString::fromLatin1(reply));
-    QList<QByteArray> lines;
-    const bool complete = ReadDataLines(lines);
-    for (const QByteArray& line : lines) {
-        Headers.append(ParseOverviewLine(line));
-        ++DoneCount;
-    }
-    return complete;
+    // A server that sends more than it was asked for is cut off; what came within stays.
+    const int most = int(std::min<qint64>(asked, MaxHeaderCount));
+    const QString tooMany =
+        QStringLiteral("Il server ha inviato piu' di %1 intestazioni: scaricamento interrotto")
+            .arg(most);
+    return ReadDataLines(std::numeric_limits<qsizetype>::max(), ReceiveError,
+                         [&](const QByteArray& line) {
+                             if (Headers.size() >= most)
+                                 return Fail(tooMany);
+                             Headers.append(ParseOverviewLine(line));
+                             ++DoneCount;
+                             return true;
+                         });
 }
 
 bool TNntpSession::DownloadArticles() {
@@ -385,26 +400,42 @@ bool TNntpSession::DownloadArticles() {
         QByteArray reply;
         if (!Expect("220", BadAnswer, reply))
             return false;
-        // An article cut off by a dropped connection was not downloaded.
-        QList<QByteArray> lines;
-        if (!ReadDataLines(lines))
-            return false;
+        // An article cut off by a dropped connection or by its size was not downloaded.
+        const QString tooLarge =
+            QStringLiteral("Il messaggio %1 e' troppo grande (oltre %2 MB): scaricamento "
+                           "interrotto")
+                .arg(number)
+                .arg(MaxArticleBytes >> 20);
         QStringList article;
-        for (const QByteArray& line : lines)
-            article.append(QString::fromLatin1(line));
+        if (!ReadDataLines(MaxArticleBytes, tooLarge, [&](const QByteArray& line) {
+                article.append(QString::fromLatin1(line));
+                return true;
+            }))
+            return false;
         Messages.append(article);
     }
     return true;
 }
 
-bool TNntpSession::ReadDataLines(QList<QByteArray>& lines) {
+bool TNntpSession::ReadDataLines(qsizetype maxBytes, const QString& tooLarge,
+                                 const std::function<bool(const QByteArray&)>& take) {
+    qsizetype total = 0;
     QByteArray line;
-    while (ReadReplyLine(line)) {
+    for (;;) {
+        switch (ReceiveLine(line, std::min(MaxLineBytes, maxBytes - total))) {
+        case TLine::Failed:
+            return false;
+        case TLine::TooLong:
+            return Fail(tooLarge);
+        case TLine::Read:
+            break;
+        }
         if (IsTerminator(line))
             return true;
-        lines.append(line.startsWith('.') ? line.mid(1) : line);
+        total += line.size();
+        if (!take(line.startsWith('.') ? line.mid(1) : line))
+            return false;
     }
-    return false;
 }
 
 void TNntpSession::Disconnect() {
@@ -415,22 +446,41 @@ void TNntpSession::Disconnect() {
 }
 
 bool TNntpSession::ReadReplyLine(QByteArray& line) {
-    qsizetype end = receiveBuffer_.indexOf('\n');
-    while (end < 0) {
-        if (terminated_ || receiveBuffer_.size() > MaxLineBytes)
-            return Fail(ReceiveError);
-        const qsizetype searched = receiveBuffer_.size();
+    const TLine got = ReceiveLine(line, MaxLineBytes);
+    return got == TLine::TooLong ? Fail(ReceiveError) : got == TLine::Read;
+}
+
+// One line of at most maxBytes with its line feed. The buffer never holds much more than that, the
+// abort flag is read every slice, and a server silent for the read time-out is given up.
+TNntpSession::TLine TNntpSession::ReceiveLine(QByteArray& line, qsizetype maxBytes) {
+    QDeadlineTimer silence(ReadTimeoutMs);
+    qsizetype searched = 0;
+    for (;;) {
+        if (terminated_) {
+            Fail(Cancelled);
+            return TLine::Failed;
+        }
+        const qsizetype end = receiveBuffer_.indexOf('\n', searched);
+        if (end >= 0 || receiveBuffer_.size() >= maxBytes) {
+            if (end < 0 || end >= maxBytes)
+                return TLine::TooLong;
+            line = receiveBuffer_.left(end + 1);
+            receiveBuffer_.remove(0, end + 1);
+            return TLine::Read;
+        }
+        searched = receiveBuffer_.size();
         if (!transport_->Receive(receiveBuffer_, SliceMs)) {
             connectionLost_ = true;
-            return Fail(ReceiveError);
+            Fail(ReceiveError);
+            return TLine::Failed;
         }
-        end = receiveBuffer_.indexOf('\n', searched);
+        if (receiveBuffer_.size() > searched) {
+            silence.setRemainingTime(ReadTimeoutMs);
+        } else if (silence.hasExpired()) {
+            Fail(TimedOut);
+            return TLine::Failed;
+        }
     }
-    if (terminated_)
-        return Fail(ReceiveError);
-    line = receiveBuffer_.left(end + 1);
-    receiveBuffer_.remove(0, end + 1);
-    return true;
 }
 
 TNntpThread::~TNntpThread() {

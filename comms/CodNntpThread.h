@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -51,6 +52,12 @@ public:
     static constexpr int ConnectBudgetMs = 5000;
     static constexpr int SliceMs = 100;
     static constexpr qsizetype MaxLineBytes = 1 << 20;
+    // A correspondence article takes a few KB; one beyond this is refused.
+    static constexpr qsizetype MaxArticleBytes = 1 << 20;
+    // The most headers one download keeps, whatever the group says it holds.
+    static constexpr int MaxHeaderCount = 100000;
+    // A read that gets no byte for this long ends the operation.
+    static constexpr int DefaultReadTimeoutMs = 60000;
 
     virtual ~TNntpSession() = default;
 
@@ -63,6 +70,8 @@ public:
     int MaxHeaders = 0;
     QList<int> WantedArticles;
     QList<QStringList> Messages;
+    // Tests shorten it.
+    int ReadTimeoutMs = DefaultReadTimeoutMs;
 
     QString ErrorText;
     int DoneCount = 0;
@@ -86,11 +95,15 @@ protected:
     const std::atomic<bool>& TerminateRequested() const { return terminated_; }
 
 private:
+    enum class TLine { Read, TooLong, Failed };
+
     bool PostArticles();
     bool Command(const QString& text);
     bool Expect(const char* status, const QString& failure, QByteArray& reply);
     bool OpenGroup();
-    bool ReadDataLines(QList<QByteArray>& lines);
+    TLine ReceiveLine(QByteArray& line, qsizetype maxBytes);
+    bool ReadDataLines(qsizetype maxBytes, const QString& tooLarge,
+                       const std::function<bool(const QByteArray&)>& take);
     void SetStatus(const QString& text);
     bool Fail(const QString& text);
 

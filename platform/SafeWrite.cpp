@@ -6,7 +6,11 @@
 
 namespace platform {
 
-bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* error) {
+namespace {
+
+// Writes data to a temporary file beside fileName, which takes fileName's place only when commit
+// is set; without it the temporary file is dropped.
+bool Write(const QString& fileName, const QByteArray& data, QString* error, bool commit) {
     QSaveFile file(fileName);
     // QSaveFile buffers: a failed final write shows only in flush(), not in commit(). Its error
     // text then says nothing, so the system's own reason is taken where the write failed.
@@ -14,6 +18,10 @@ bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* er
     const bool written = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() &&
                          file.flush() && file.error() == QFileDevice::NoError;
     const int writeErrno = errno;
+    if (written && !commit) {
+        file.cancelWriting();
+        return true;
+    }
     if (written && file.commit())
         return true;
     const QString reason = !written && writeErrno != 0
@@ -25,11 +33,25 @@ bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* er
     return false;
 }
 
-bool WriteLines(const QString& fileName, const QStringList& lines, QString* error) {
+QByteArray LinesText(const QStringList& lines) {
     QByteArray data;
     for (const QString& line : lines)
         data += line.toLatin1() + "\r\n";
-    return WriteWholeFile(fileName, data, error);
+    return data;
+}
+
+} // namespace
+
+bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* error) {
+    return Write(fileName, data, error, true);
+}
+
+bool WriteLines(const QString& fileName, const QStringList& lines, QString* error) {
+    return WriteWholeFile(fileName, LinesText(lines), error);
+}
+
+bool CanWriteLines(const QString& fileName, const QStringList& lines, QString* error) {
+    return Write(fileName, LinesText(lines), error, false);
 }
 
 } // namespace platform

@@ -15,4 +15,8 @@ bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* er
 // The lines as Latin-1 text, each (the last too) ended by CR LF, written by WriteWholeFile.
 bool WriteLines(const QString& fileName, const QStringList& lines, QString* error = nullptr);
 
+// Whether WriteLines could replace fileName by lines now: the temporary file is written in full
+// and dropped, fileName left as it is. error as for WriteWholeFile.
+bool CanWriteLines(const QString& fileName, const QStringList& lines, QString* error = nullptr);
+
 } // namespace platform

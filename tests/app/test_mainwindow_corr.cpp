@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "ChildProcess.h"
+
 #include "app/CodInfo.h"
 #include "comms/CodConnessione.h"
 #include "comms/CodEmail.h"
@@ -168,6 +170,108 @@ TEST_F(CorrespondenceTest, AnUnreadableMessageFileIsLeftAlone) {
     EXPECT_TRUE(modalShown.empty());
 }
 
+// Articles posted from the queue leave it only through its rewrite. A queue that cannot be
+// rewritten (a read-only folder or file) posts nothing and says why; one whose rewrite fails after
+// the posting names the articles that went out though they are still queued.
+TEST_F(CorrespondenceTest, TheQueueIsPostedOnlyWhenItCanBeRewritten) {
+    ScriptedServer server("200 hi\r\n",
+                          {{"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}, {".\r\n", "240 ok\r\n"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = server.Port();
+    FormMain->UserName = "tester";
+    FormMain->Password = "secret";
+    // Group and others alike: "nobody" keeps the superuser's group.
+    const QFile::Permissions closed = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    const QFile::Permissions open =
+        closed | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    // The folder's and the queue's permissions, changed as their owner.
+    const auto allow = [&](QFile::Permissions folder, QFile::Permissions queue) {
+        const bool root = ::geteuid() == 0;
+        if (root)
+            ::setfsuid(0);
+        QFile::setPermissions(dir.path(), folder);
+        QFile::setPermissions("nntp.out", queue);
+        if (root)
+            ::setfsuid(65534);
+    };
+    Play({{E2, E4}});
+    FormMain->AccodamossaNNTP1Click();
+    Play({{E7, E5}});
+    FormMain->AccodamossaNNTP1Click();
+    const QByteArray queued = FileBytes("nntp.out");
+    ASSERT_EQ(queued.count("--- NNTP ---"), 2) << boxes.back().text.toStdString();
+
+    // A read-only folder, and a disk too full for the queue.
+    const auto refused = [&] {
+        return boxes.size() == 1 && boxes[0].flags == platform::MB_ICONERROR &&
+               boxes[0].text.startsWith("Impossibile scrivere il file nntp.out: ") &&
+               boxes[0].text.endsWith("\n\nNessun messaggio inviato.");
+    };
+    boxes.clear();
+    {
+        TFilePermissionsOfNobody nobody;
+        allow(closed, open);
+        FormMain->InviamosseaccodateNNTP1Click();
+        allow(open, open);
+    }
+    EXPECT_TRUE(refused()) << boxes.back().text.toStdString();
+    // Were the child to post, it would find no server there and say so instead.
+    QTcpServer gone;
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost));
+    FormMain->NewsPort = gone.serverPort();
+    gone.close();
+    boxes.clear();
+    EXPECT_EQ(RunWithFileSizeLimit(100,
+                                   [&] {
+                                       // A posting from the forked child may never end.
+                                       alarm(20);
+                                       FormMain->InviamosseaccodateNNTP1Click();
+                                       return refused() ? 0 : 1;
+                                   }),
+              0);
+    EXPECT_EQ(FileBytes("nntp.out"), queued);
+    EXPECT_EQ(server.Connections(), 0);
+    FormMain->NewsPort = server.Port();
+
+    // The folder turns read-only while the articles are being posted.
+    const QString twoPosted =
+        "Questi 2 messaggi sono stati inviati ma restano nel file nntp.out: toglierli prima del "
+        "prossimo invio, che li spedirebbe di nuovo:\n4001-  1n Cognome-Giocatore\n"
+        "4001-  1b Cognome-Giocatore";
+    const QString onePosted =
+        "Questo messaggio e' stato inviato ma resta nel file nntp.out: toglierlo prima del "
+        "prossimo invio, che lo spedirebbe di nuovo:\n4001-  1n Cognome-Giocatore";
+    for (const auto& [queue, sent, text] :
+         {std::tuple{queued, "2 messaggi inviati", twoPosted},
+          std::tuple{queued.left(queued.indexOf("--- NNTP ---", 1)), "Messaggio inviato",
+                     onePosted}}) {
+        WriteFile("nntp.out", queue);
+        boxes.clear();
+        const qsizetype postedBefore = server.Received().count("POST\r\n");
+        QTimer posting;
+        QObject::connect(&posting, &QTimer::timeout, [&] {
+            if (server.Received().count("POST\r\n") > postedBefore)
+                allow(closed, open);
+        });
+        posting.start(1);
+        {
+            TFilePermissionsOfNobody nobody;
+            allow(open, open);
+            FormMain->InviamosseaccodateNNTP1Click();
+            allow(open, open);
+        }
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, sent);
+        EXPECT_TRUE(boxes[1].text.startsWith("Impossibile scrivere il file nntp.out: "));
+        EXPECT_TRUE(boxes[1].text.endsWith("\n\n" + text)) << boxes[1].text.toStdString();
+        EXPECT_EQ(boxes[1].flags, 16);
+        EXPECT_EQ(FileBytes("nntp.out"), queue);
+    }
+    EXPECT_EQ(server.Connections(), 2);
+}
+
 TEST_F(CorrespondenceTest, EmailComposedForEitherMover) {
     SetUpGame();
     Play({{E2, E4}});
@@ -316,7 +420,7 @@ TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
              FormMain->NewsPort = silent.Port();
              QTimer::singleShot(300, FormConnessione, [] { FormConnessione->BtnAbort->click(); });
              FormMain->SendmoveNTTP1->trigger();
-             EXPECT_EQ(boxes.back().text, "Errore nella ricezione dei dati");
+             EXPECT_EQ(boxes.back().text, "Operazione annullata");
          }},
         {"downloaded",
          [&] {

@@ -40,7 +40,7 @@ TEST(Connessione, ShowsLiveStatusSwingsTheBarAndAbortsAtOnce) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.Busy());
     EXPECT_EQ(thread.OpResult, 1);
-    EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
+    EXPECT_EQ(thread.ErrorText, "Operazione annullata");
     ASSERT_GE(positions.size(), 15u);
     EXPECT_EQ(statuses[10], "Connessione in corso");
     // Up to the maximum and back again.
@@ -88,7 +88,7 @@ TEST(Connessione, EscapeAndCloseAbortLikeAnnulla) {
         rescue.start(10000);
         dialog.Run(thread);
         EXPECT_FALSE(stillRunning);
-        EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
+        EXPECT_EQ(thread.ErrorText, "Operazione annullata");
     }
 }
 

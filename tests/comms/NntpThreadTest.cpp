@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "comms/CodNntpThread.h"
 #include "peers/ScriptedServer.h"
 
@@ -6,16 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
 // Runs one operation in its worker thread while this thread's event loop serves the peers.
 std::unique_ptr<TNntpThread> RunOperation(int operation, int port, const QString& group = "g",
-                                          std::function<void(TNntpThread&)> setUp = {}) {
+                                          std::function<void(TNntpThread&)> setUp = {},
+                                          const QString& host = "127.0.0.1") {
     auto thread = std::make_unique<TNntpThread>();
     thread->Operation = operation;
-    thread->Host = "127.0.0.1";
+    thread->Host = host;
     thread->Port = port;
     thread->NewsGroup = group;
     thread->UserName = "tester";
@@ -120,13 +124,13 @@ TEST(NntpScripted, HeadersAndArticlesParsed) {
                                 "8\t\tB\tTue\r\n" +
                                 QByteArray("9\t") + QByteArray(200, 's') + "\tlost\r\n.\r\n";
     ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"},
-                                         {"GROUP g", "211 3 7 9 g\r\n"},
+                                         {"GROUP g", "211 5 5 9 g\r\n"},
                                          {"GROUP empty", "211 0 5 4 empty\r\n"},
                                          {"XOVER", overview},
                                          {"ARTICLE 7", "220 7\r\nH: v\r\n\r\n..dot\r\n.\r\n"},
                                          {"ARTICLE 8", "220 8\nbody\n.\n"}});
     const auto headers =
-        RunOperation(opHeaders, server.Port(), "g", [](TNntpThread& t) { t.MaxHeaders = 2; });
+        RunOperation(opHeaders, server.Port(), "g", [](TNntpThread& t) { t.MaxHeaders = 3; });
     EXPECT_EQ(headers->OpResult, 0);
     ASSERT_EQ(headers->Headers.size(), 3);
     EXPECT_EQ(headers->Headers[0].Number, 7);
@@ -137,7 +141,7 @@ TEST(NntpScripted, HeadersAndArticlesParsed) {
     EXPECT_EQ(headers->Headers[2].Subject.size(), 126);
     EXPECT_EQ(headers->Headers[2].Author, "");
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.Received().endsWith("QUIT\r\n"); }, 5000));
-    EXPECT_TRUE(server.Received().contains("XOVER 8-9\r\n"));
+    EXPECT_TRUE(server.Received().contains("XOVER 7-9\r\n"));
 
     const auto empty = RunOperation(opHeaders, server.Port(), "empty");
     EXPECT_EQ(empty->OpResult, 0);
@@ -182,8 +186,121 @@ TEST(NntpScripted, FailuresEndEveryWait) {
     EXPECT_EQ(thread.StatusText(), "Connessione in corso");
     thread.Terminate();
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread.Finished(); }, 5000));
-    EXPECT_EQ(thread.ErrorText, "Errore nella ricezione dei dati");
+    EXPECT_EQ(thread.ErrorText, "Operazione annullata");
     EXPECT_EQ(thread.OpResult, 1);
+}
+
+// More headers than asked for and an article above the bound end the operation, keep what came
+// complete before and close the connection.
+TEST(NntpScripted, TooMuchIsRefusedAndTheConnectionClosed) {
+    ScriptedServer lister("200 hi\r\n",
+                          {{"STAT", "412 x\r\n"},
+                           {"GROUP", "211 3 7 9 g\r\n"},
+                           {"XOVER", "224 segue\r\n7\ta\r\n8\tb\r\n9\tc\r\n10\td\r\n.\r\n"}});
+    const auto headers = RunOperation(opHeaders, lister.Port());
+    EXPECT_EQ(headers->OpResult, 1);
+    EXPECT_EQ(headers->ErrorText,
+              "Il server ha inviato piu' di 3 intestazioni: scaricamento interrotto");
+    ASSERT_EQ(headers->Headers.size(), 3);
+    EXPECT_EQ(headers->Headers[2].Subject, "c");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lister.Disconnections() == 1; }, 5000));
+
+    const QByteArray line = QByteArray(1000, 'x') + "\r\n";
+    ScriptedServer sender("200 hi\r\n",
+                          {{"STAT", "412 x\r\n"},
+                           {"GROUP", "211 2 7 8 g\r\n"},
+                           {"ARTICLE 7", "220 7\r\n" + line.repeated(1040) + ".\r\n"},
+                           {"ARTICLE 8", "220 8\r\n" + line.repeated(1050) + ".\r\n"}});
+    const auto articles = RunOperation(opArticles, sender.Port(), "g", [](TNntpThread& t) {
+        t.WantedArticles = {7, 8};
+    });
+    EXPECT_EQ(articles->OpResult, 1);
+    EXPECT_EQ(articles->ErrorText,
+              "Il messaggio 8 e' troppo grande (oltre 1 MB): scaricamento interrotto");
+    ASSERT_EQ(articles->Messages.size(), 1);
+    EXPECT_EQ(articles->Messages[0].size(), 1040);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sender.Disconnections() == 1; }, 5000));
+}
+
+// Each server below would make the client take gigabytes or wait for ever. The client runs in a
+// child process where its peak memory is measured; the servers run here.
+TEST(NntpScripted, HostileServersAreCutOffWithinBoundedMemory) {
+    const QString tooLarge =
+        "Il messaggio 8 e' troppo grande (oltre 1 MB): scaricamento interrotto";
+    const QString timedOut = "Il server non risponde: tempo di attesa scaduto";
+    struct Case {
+        const char* name;
+        int operation;
+        QByteArray stream; // what the reply of the last rule is followed by
+        qint64 streamBytes;
+        QByteArray last;
+        QString error;
+        int kept; // headers or articles
+        QByteArray group = "211 3 7 9 g\r\n";
+        long boundKb = 64 * 1024; // what a client that holds only what it keeps may grow by
+    };
+    const Case cases[] = {
+        {"endless overview", opHeaders, "7\tSoggetto\tAutore\tData\r\n", -1, "224 segue\r\n",
+         "Il server ha inviato piu' di 3 intestazioni: scaricamento interrotto", 3},
+        {"endless overview of a huge group", opHeaders, "7\tSoggetto\tAutore\tData\r\n", -1,
+         "224 segue\r\n",
+         "Il server ha inviato piu' di 100000 intestazioni: scaricamento interrotto", 100000,
+         "211 2000000000 1 2000000000 g\r\n", 256 * 1024},
+        {"endless article", opArticles, "riga\r\n", -1, "220 8\r\n", tooLarge, 1},
+        {"1 GB article", opArticles, QByteArray(998, 'x') + "\r\n", qint64(1) << 30, "220 8\r\n",
+         tooLarge, 1},
+        {"endless line", opArticles, QByteArray(65536, 'x'), -1, "220 8\r\n", tooLarge, 1},
+        {"silence after the greeting", opHeaders, {}, 0, "<silent>", timedOut, 0},
+        {"silence after the data", opArticles, {}, 0, "220 8\r\nriga\r\n", timedOut, 1},
+    };
+    for (const Case& c : cases) {
+        const QByteArray lastCommand = c.operation == opHeaders ? "XOVER" : "ARTICLE 8";
+        std::vector<ScriptedServer::Rule> rules{
+            {"GROUP", c.group}, {"ARTICLE 7", "220 7\r\nintero\r\n.\r\n"}, {lastCommand, c.last}};
+        rules.insert(rules.begin(), {"STAT", c.last == "<silent>" ? c.last : "412 x\r\n"});
+        ScriptedServer server("200 hi\r\n", rules);
+        if (!c.stream.isEmpty())
+            server.AddStream(lastCommand, c.stream, c.streamBytes, ".\r\n");
+        const TMeasuredRun run = RunMeasured(
+            [&] {
+                TNntpThread thread;
+                thread.Operation = c.operation;
+                thread.Host = "127.0.0.1";
+                thread.Port = server.Port();
+                thread.NewsGroup = "g";
+                thread.WantedArticles = {7, 8};
+                thread.ReadTimeoutMs = 300;
+                thread.Start();
+                while (!thread.Finished())
+                    usleep(10000);
+                thread.Wait();
+                const qsizetype kept =
+                    c.operation == opHeaders ? thread.Headers.size() : thread.Messages.size();
+                return QString("%1|%2").arg(kept).arg(thread.ErrorText).toStdString();
+            },
+            512 * 1024, 30000, [] { QTest::qWait(5); });
+        EXPECT_TRUE(run.ended) << c.name << ": the client grew past 512 MB or never ended";
+        if (!run.ended)
+            continue;
+        EXPECT_EQ(QString::fromStdString(run.output), QString("%1|%2").arg(c.kept).arg(c.error))
+            << c.name;
+        EXPECT_LT(run.growthKb, c.boundKb) << c.name;
+        std::cout << c.name << ": " << run.growthKb << " KB\n";
+    }
+}
+
+// The server's address in the form of the IPv6 loopback: the connection is made for that family.
+TEST(NntpScripted, AServerOnTheIPv6Loopback) {
+    ScriptedServer server("200 hi\r\n",
+                          {{"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}, {".\r\n", "240 ok\r\n"}},
+                          ScriptedServer::Start::Open, QHostAddress::LocalHostIPv6);
+    if (!server.Listening())
+        GTEST_SKIP() << "this machine has no IPv6 loopback address (::1)";
+    const auto posted = RunOperation(
+        opPost, server.Port(), "g", [](TNntpThread& t) { t.Messages = {Article}; }, "::1");
+    EXPECT_EQ(posted->OpResult, 0) << posted->ErrorText.toStdString();
+    EXPECT_EQ(posted->DoneCount, 1);
+    EXPECT_TRUE(server.Received().contains("Subject: 4001-01b[e2-e4]Cog-Gio\r\n"));
 }
 
 TEST(NntpScripted, AnArticleCutOffIsNotKept) {
@@ -291,6 +408,29 @@ TEST_F(NntpInn, PostedThroughAConnectionThatTakesASecond) {
                                    [&](TNntpThread& t) { t.Messages = {article}; });
     EXPECT_EQ(post->OpResult, 0) << post->ErrorText.toStdString();
     EXPECT_EQ(post->DoneCount, 1);
+}
+
+// INN listens on IPv4 only: a relay on ::1 stands in front of it.
+TEST_F(NntpInn, PostedAndReadOverIPv6) {
+    Relay relay(EnvPort("NNTP_OPEN_PORT"), Relay::Start::Open, QHostAddress::LocalHostIPv6);
+    if (!relay.Listening())
+        GTEST_SKIP() << "this machine has no IPv6 loopback address (::1)";
+    QStringList article = Article;
+    article[1] += " ipv6 " + QString::number(QDateTime::currentMSecsSinceEpoch());
+    const auto post = RunOperation(
+        opPost, relay.Port(), "zeltor.test", [&](TNntpThread& t) { t.Messages = {article}; },
+        "::1");
+    ASSERT_EQ(post->OpResult, 0) << post->ErrorText.toStdString();
+    const auto headers = RunOperation(
+        opHeaders, relay.Port(), "zeltor.test", [](TNntpThread& t) { t.MaxHeaders = 1; }, "::1");
+    ASSERT_EQ(headers->Headers.size(), 1) << headers->ErrorText.toStdString();
+    EXPECT_EQ("Subject: " + headers->Headers[0].Subject, article[1]);
+    const int number = headers->Headers[0].Number;
+    const auto fetched = RunOperation(
+        opArticles, relay.Port(), "zeltor.test",
+        [&](TNntpThread& t) { t.WantedArticles = {number}; }, "::1");
+    ASSERT_EQ(fetched->Messages.size(), 1) << fetched->ErrorText.toStdString();
+    EXPECT_EQ(fetched->Messages[0].last(), article.last() + "\r\n");
 }
 
 TEST_F(NntpInn, AnArticleWithoutASenderIsRefused) {

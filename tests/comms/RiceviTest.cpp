@@ -132,6 +132,39 @@ TEST_F(RiceviTest, AnArticleCutOffStaysUnmarked) {
     EXPECT_EQ(boxes, std::vector<QString>{"Errore nella ricezione dei dati|Operazione fallita|16"});
 }
 
+// A server that sends more than was asked for: what came whole is listed, the failure told, the
+// connection closed, and the window answers again.
+TEST_F(RiceviTest, AServerSendingTooMuchLeavesTheWindowUsable) {
+    const QByteArray line = QByteArray(1000, 'x') + "\r\n";
+    ScriptedServer server(
+        "200 hi\r\n", {{"STAT", "412 x\r\n"},
+                       {"GROUP", "211 2 7 8 zeltor.test\r\n"},
+                       {"XOVER", "224 ok\r\n7\tuno\ta\td\r\n8\tdue\tb\td\r\n9\ttre\tc\td\r\n.\r\n"},
+                       {"ARTICLE 7", "220 7\r\nSubject: uno\r\n.\r\n"},
+                       {"ARTICLE 8", "220 8\r\n" + line.repeated(2000) + ".\r\n"}});
+    window->Port = server.Port();
+    const auto usable = [&] {
+        return window->BtnScaricaIntest->isEnabled() && window->BtnCancella->isEnabled() &&
+               window->BtnChiudi->isEnabled() && !FormConnessione->isVisible();
+    };
+    EXPECT_FALSE(window->FetchHeaders(true));
+    EXPECT_EQ(boxes, std::vector<QString>{"Il server ha inviato piu' di 2 intestazioni: "
+                                          "scaricamento interrotto|Operazione fallita|16"});
+    EXPECT_EQ(window->GridHeaders->RowCount(), 3);
+    EXPECT_EQ(window->GridHeaders->Cells(3, 2), "due");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Disconnections() == 1; }, 5000));
+    EXPECT_TRUE(usable());
+
+    boxes.clear();
+    EXPECT_FALSE(window->FetchArticles(true));
+    EXPECT_EQ(boxes, std::vector<QString>{"Il messaggio 8 e' troppo grande (oltre 1 MB): "
+                                          "scaricamento interrotto|Operazione fallita|16"});
+    EXPECT_EQ(Status(1), "S");
+    EXPECT_EQ(Status(2), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Disconnections() == 2; }, 5000));
+    EXPECT_TRUE(usable());
+}
+
 // Asked from the download window, the login comes up centred over it, as its own dialog (the
 // window the system stacks it on and gives the focus back to), not over the main window.
 TEST_F(RiceviTest, TheLoginComesUpOverTheDownloadWindow) {

@@ -123,7 +123,7 @@ TEST(PeerProcess, QuittingDuringADownloadFromASilentServer) {
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return silent.Received().count("STAT") > asked; }, 20000));
         peer.Send(quit);
-        EXPECT_EQ(peer.WaitFor("box "), "box Errore nella ricezione dei dati|Operazione fallita|16")
+        EXPECT_EQ(peer.WaitFor("box "), "box Operazione annullata|Operazione fallita|16")
             << quit;
         EXPECT_TRUE(peer.Ended()) << quit;
 

@@ -67,6 +67,21 @@ TEST_F(SafeWriteTest, AProfileFileWriteBeyondTheLimitThrowsAndKeepsTheOldFile) {
     EXPECT_EQ(raw(), old);
 }
 
+// The probe writes what the rewrite would, and leaves the file and its folder as they were.
+TEST_F(SafeWriteTest, AProbeSaysWhetherTheLinesWouldFitAndChangesNothing) {
+    const QStringList lines(40, QString(10, 'n'));
+    EXPECT_EQ(
+        RunWithFileSizeLimit(1 << 20, [&] { return platform::CanWriteLines(path, lines) ? 0 : 1; }),
+        0);
+    const int verdict = RunWithFileSizeLimit(100, [&] {
+        QString error;
+        return Verdict(platform::CanWriteLines(path, lines, &error), error, path);
+    });
+    EXPECT_EQ(verdict, 0);
+    EXPECT_EQ(raw(), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Quendel.ini"});
+}
+
 TEST_F(SafeWriteTest, WithinTheLimitTheFileIsReplacedWhole) {
     const int verdict = RunWithFileSizeLimit(1 << 20, [&] {
         return platform::WriteLines(path, {"a", "b"}) ? 0 : 1;

@@ -134,7 +134,8 @@ TKxCustomRichEdit::TKxCustomRichEdit(QWidget* parent)
     });
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
             [this](const QSizeF& size) {
-                RequestSize(QRect(0, 0, int(size.width()), int(size.height())));
+                if (!trimmingUndo_)
+                    RequestSize(QRect(0, 0, int(size.width()), int(size.height())));
             });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TKxCustomRichEdit::AskToKeepClipboard);
 }
@@ -411,12 +412,14 @@ void TKxCustomRichEdit::TrimUndo() {
     const int h = horizontalScrollBar()->value();
     const int v = verticalScrollBar()->value();
     const bool modified = doc->isModified();
+    trimmingUndo_ = true;
     int kept = 0;
     for (; kept < undoLimit_ && doc->isUndoAvailable(); ++kept)
         doc->undo();
     doc->clearUndoRedoStacks(QTextDocument::UndoStack);
     for (int i = 0; i < kept; ++i)
         doc->redo();
+    trimmingUndo_ = false;
     doc->setModified(modified);
     undoKinds_.erase(undoKinds_.begin(), undoKinds_.end() - undoLimit_);
     QTextCursor after(doc);

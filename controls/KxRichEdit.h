@@ -545,6 +545,7 @@ private:
     bool linesUpdating_ = false;
     int undoLimit_ = 100;
     bool undoTrimQueued_ = false;
+    bool trimmingUndo_ = false;
     bool wordWrap_ = true;
     bool wantTabs_ = false;
     bool hideScrollBars_ = true;

@@ -537,7 +537,7 @@ void TFormMain::CreatePopupMenus() {
     Copia1 = MenuItem(PopupMenuComment, QStringLiteral("Copia1"), QStringLiteral("&Copia"));
     BindCommand(Copia1, [this] { Copia1Click(); });
 
-    PopupMenuToolbar = new QMenu(this);
+    PopupMenuToolbar = new platform::TPopupMenu(this);
     PopupMenuToolbar->setObjectName(QStringLiteral("PopupMenuToolbar"));
     Personalizzatoolbar1 = MenuItem(PopupMenuToolbar, QStringLiteral("Personalizzatoolbar1"),
                                     QStringLiteral("Personalizza toolbar.."));

@@ -30,6 +30,7 @@ class TSpeedItem;
 
 namespace platform {
 class TOpenDialog;
+class TPopupMenu;
 class TSaveDialog;
 } // namespace platform
 
@@ -127,7 +128,7 @@ public:
     TColorDialog* ColorDialogCaselleChiare;
     TColorDialog* ColorDialogCaselleScure;
     QMenu* PopupMenuComment;
-    QMenu* PopupMenuToolbar;
+    platform::TPopupMenu* PopupMenuToolbar;
 
     // Menus and their items; while a position is edited its own bar stands in for the main one.
     QMenuBar* MainMenu1;

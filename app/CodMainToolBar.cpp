@@ -108,9 +108,7 @@ void TFormMain::CreateToolBar() {
     SpeedBar2->SetBtnOffsetHorz(3);
     SpeedBar2->SetBtnOffsetVert(3);
     SpeedBar2->resize(SpeedBar2->width(), 32);
-    SpeedBar2->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(SpeedBar2, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PopupMenuToolbar->popup(SpeedBar2->mapToGlobal(pos)); });
+    SpeedBar2->SetPopupMenu(PopupMenuToolbar);
     const int file = SpeedBar2->AddSection(QStringLiteral("File"));
     const int partita = SpeedBar2->AddSection(QStringLiteral("Partita"));
     const int strumenti = SpeedBar2->AddSection(QStringLiteral("Strumenti"));

@@ -107,7 +107,7 @@ TFormNet::TFormNet(QWidget* parent) : QWidget(parent, Qt::Window) {
     RichEditMemo->SetReadOnly(true);
     RichEditMemo->SetWordWrap(true);
     // Nothing in the log is undone; a history would keep every entry ever added.
-    RichEditMemo->document()->setUndoRedoEnabled(false);
+    RichEditMemo->SetUndoLimit(0);
     RichEditMemo->viewport()->installEventFilter(this);
     RichEditSendMessage = Named(new TKxRichEdit(this), "RichEditSendMessage");
     RichEditSendMessage->SetWordWrap(false);
@@ -346,8 +346,6 @@ void TFormNet::AddText(const QString& text, netplay::LogKind kind) {
 
 void TFormNet::TrimLog() {
     QTextDocument* log = RichEditMemo->document();
-    // The edit's line operations turn the history back on.
-    log->setUndoRedoEnabled(false);
     const int lines = log->blockCount() - 1;
     const int characters = log->characterCount();
     if (lines <= MaxLogLines && characters <= MaxLogCharacters)

@@ -137,6 +137,8 @@ public:
     using TControlEvents::OnMouseDown;
     using TControlEvents::OnMouseMove;
     using TControlEvents::OnMouseUp;
+    using TControlEvents::PopupMenu;
+    using TControlEvents::SetPopupMenu;
     using TKxCustomLabel::TKxCustomLabel;
 };
 

@@ -538,15 +538,25 @@ void TKxGradientCaption::drawGradientCaption() {
         const int size = std::min(16, side);
         icon.paint(&painter, QRect(1 + (side - size) / 2, (side - size) / 2, size, size));
     }
+    // Under right-to-left reading each text is read so and the texts run from the right edge.
+    const bool rightToLeft = form()->isRightToLeft();
+    if (rightToLeft)
+        painter.setLayoutDirection(Qt::RightToLeft);
+    const Qt::Alignment side = rightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft;
     int left = textLeft();
-    for (const TText& text : fittingTexts(area.width() - left)) {
+    int right = area.width();
+    for (const TText& text : fittingTexts(right - left)) {
         const QFontMetrics metrics(text.Font);
-        const QString shown = MinimizeText(text.Text, metrics, area.width() - left);
+        const QString shown = MinimizeText(text.Text, metrics, right - left);
         painter.setFont(text.Font);
         painter.setPen(ToQColor(text.Color));
-        painter.drawText(QRect(left, 0, area.width() - left, area.height()),
-                         Qt::AlignVCenter | Qt::TextSingleLine, shown);
-        left += metrics.horizontalAdvance(shown);
+        painter.drawText(QRect(left, 0, right - left, area.height()),
+                         side | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        const int advance = metrics.horizontalAdvance(shown);
+        if (rightToLeft)
+            right -= advance;
+        else
+            left += advance;
     }
 }
 

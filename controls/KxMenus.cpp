@@ -86,16 +86,44 @@ private:
         return nullptr;
     }
 
-    // The option carries no action: the visible action of the same text (or a separator).
+    // The option carries no action, and while the menu measures, no place either: the first
+    // visible action of the same caption that looks as the option says, so that items of one
+    // caption are told apart; else the first of that caption (or a separator).
     static QAction* actionOf(const QWidget* widget, const QStyleOptionMenuItem& option) {
         const bool separator = option.menuItemType == QStyleOptionMenuItem::Separator;
+        const auto* menu = qobject_cast<const QMenu*>(widget);
+        QAction* sameCaption = nullptr;
         for (QAction* action : widget->actions()) {
             if (!action->isVisible() || action->isSeparator() != separator)
                 continue;
-            if (separator || option.text.section(u'\t', 0, 0) == action->text())
+            if (separator)
                 return action;
+            if (option.text.section(u'\t', 0, 0) != action->text())
+                continue;
+            if (!menu || looksAs(*menu, *action, option))
+                return action;
+            if (!sameCaption)
+                sameCaption = action;
         }
-        return nullptr;
+        return sameCaption;
+    }
+
+    // Whether the menu's option for the action would be this one.
+    static bool looksAs(const QMenu& menu, const QAction& action,
+                        const QStyleOptionMenuItem& option) {
+        using Item = QStyleOptionMenuItem;
+        const Item::MenuItemType type = action.menu()                     ? Item::SubMenu
+                                        : menu.defaultAction() == &action ? Item::DefaultItem
+                                                                          : Item::Normal;
+        const bool checkable = option.checkType != Item::NotCheckable;
+        const bool enabled = menu.isEnabled() && action.isEnabled() &&
+                             (!action.menu() || action.menu()->isEnabled());
+        const QIcon icon = action.isIconVisibleInMenu() ? action.icon() : QIcon();
+        return option.menuItemType == type && checkable == action.isCheckable() &&
+               (!checkable || option.checked == action.isChecked()) &&
+               bool(option.state & State_Enabled) == enabled &&
+               option.icon.cacheKey() == icon.cacheKey() &&
+               option.font == action.font().resolve(menu.font());
     }
 
     static TMenuOwnerDrawState stateOf(const QStyleOption* option, QAction* item,

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -125,10 +126,16 @@ TKxCustomRichEdit::TKxCustomRichEdit(QWidget* parent)
     connect(document(), &QTextDocument::undoCommandAdded, this, [this] {
         undoKinds_.push_back(pendingUndoKind_);
         redoKinds_.clear();
+        // The document is still inside the edit that added the step: trim once it is done.
+        if (int(undoKinds_.size()) > undoLimit_ && !undoTrimQueued_) {
+            undoTrimQueued_ = true;
+            QMetaObject::invokeMethod(this, &TKxCustomRichEdit::TrimUndo, Qt::QueuedConnection);
+        }
     });
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
             [this](const QSizeF& size) {
-                RequestSize(QRect(0, 0, int(size.width()), int(size.height())));
+                if (!trimmingUndo_)
+                    RequestSize(QRect(0, 0, int(size.width()), int(size.height())));
             });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TKxCustomRichEdit::AskToKeepClipboard);
 }
@@ -202,7 +209,12 @@ int TKxCustomRichEdit::InsertAtCursor(QTextCursor& cursor, const QString& text) 
 void TKxCustomRichEdit::SetSelText(const QString& text) {
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
-    const int length = InsertAtCursor(c, text);
+    int length = 0;
+    // A history of one step keeps only typing.
+    if (undoLimit_ > 1)
+        length = InsertAtCursor(c, text);
+    else
+        EditWithoutUndo([&] { length = InsertAtCursor(c, text); });
     c.setPosition(start);
     c.setPosition(start + length, QTextCursor::KeepAnchor);
     setTextCursor(c);
@@ -212,16 +224,19 @@ void TKxCustomRichEdit::ReplaceRange(int from, int to, const QString& text) {
     QTextCursor c(document());
     c.setPosition(from);
     c.setPosition(to, QTextCursor::KeepAnchor);
-    // Lines operations are not undoable; what was undoable before them would no longer fit.
     linesUpdating_ = true;
-    document()->setUndoRedoEnabled(false);
-    InsertAtCursor(c, text);
-    document()->setUndoRedoEnabled(true);
-    undoKinds_.clear();
-    redoKinds_.clear();
+    EditWithoutUndo([&] { InsertAtCursor(c, text); });
     linesUpdating_ = false;
     // The caret stays after the written text, as a replaced selection leaves it.
     SetCursorKeepingScroll(c);
+}
+
+void TKxCustomRichEdit::EditWithoutUndo(const std::function<void()>& edit) {
+    document()->setUndoRedoEnabled(false);
+    edit();
+    document()->setUndoRedoEnabled(undoLimit_ > 0);
+    undoKinds_.clear();
+    redoKinds_.clear();
 }
 
 QString TKxCustomRichEdit::GetTextRange(int StartPos, int EndPos) const {
@@ -366,6 +381,53 @@ void TKxCustomRichEdit::ClearUndo() {
     document()->clearUndoRedoStacks();
     undoKinds_.clear();
     redoKinds_.clear();
+}
+
+void TKxCustomRichEdit::SetUndoLimit(int value) {
+    value = std::max(value, 0);
+    if (value == undoLimit_)
+        return;
+    undoLimit_ = value;
+    if (value == 0) {
+        document()->setUndoRedoEnabled(false);
+        undoKinds_.clear();
+        redoKinds_.clear();
+        return;
+    }
+    document()->setUndoRedoEnabled(true);
+    TrimUndo();
+}
+
+// The document cannot drop its oldest steps alone, but it can drop all it could take back: the
+// kept steps wait on the redo side meanwhile.
+void TKxCustomRichEdit::TrimUndo() {
+    undoTrimQueued_ = false;
+    if (undoLimit_ == 0 || int(undoKinds_.size()) <= undoLimit_)
+        return;
+    QTextDocument* doc = document();
+    const QSignalBlocker quiet(this);
+    const QTextCursor before = textCursor();
+    const int anchor = before.anchor();
+    const int position = before.position();
+    const int h = horizontalScrollBar()->value();
+    const int v = verticalScrollBar()->value();
+    const bool modified = doc->isModified();
+    trimmingUndo_ = true;
+    int kept = 0;
+    for (; kept < undoLimit_ && doc->isUndoAvailable(); ++kept)
+        doc->undo();
+    doc->clearUndoRedoStacks(QTextDocument::UndoStack);
+    for (int i = 0; i < kept; ++i)
+        doc->redo();
+    trimmingUndo_ = false;
+    doc->setModified(modified);
+    undoKinds_.erase(undoKinds_.begin(), undoKinds_.end() - undoLimit_);
+    QTextCursor after(doc);
+    after.setPosition(anchor);
+    after.setPosition(position, QTextCursor::KeepAnchor);
+    setTextCursor(after);
+    horizontalScrollBar()->setValue(h);
+    verticalScrollBar()->setValue(v);
 }
 
 void TKxCustomRichEdit::StopGroupTyping() {

@@ -409,7 +409,9 @@ public:
     bool SelectionBar = true;
     bool WordSelection = true;
     TRichLangOptions LangOptions = rlAutoFont;
-    int UndoLimit = 100;
+    // How many steps Undo can take back; 0 keeps no history.
+    int UndoLimit() const { return undoLimit_; }
+    void SetUndoLimit(int value);
     QRect PageRect;
     // Pictures are the only objects here: without AllowObjects, or in plain text, none is taken
     // in. The rest is only kept.
@@ -504,6 +506,10 @@ private:
     static int InsertAtCursor(QTextCursor& cursor, const QString& text);
     // What Lines writes: [from, to) replaced by text, not undoable; the caret ends after it.
     void ReplaceRange(int from, int to, const QString& text);
+    // Runs edit outside the history, which it empties: what was undoable would no longer fit.
+    void EditWithoutUndo(const std::function<void()>& edit);
+    // Drops the oldest steps beyond UndoLimit, taking back and redoing the kept ones.
+    void TrimUndo();
     void SetCursorKeepingScroll(const QTextCursor& cursor);
     void ShowPopupMenu(QPoint screenPoint);
     void SetUpFindDialog(TFindDialog& dialog, const QString& searchStr);
@@ -537,6 +543,9 @@ private:
 
     int changeMute_ = 0;
     bool linesUpdating_ = false;
+    int undoLimit_ = 100;
+    bool undoTrimQueued_ = false;
+    bool trimmingUndo_ = false;
     bool wordWrap_ = true;
     bool wantTabs_ = false;
     bool hideScrollBars_ = true;

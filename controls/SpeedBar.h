@@ -420,6 +420,8 @@ public:
     using TControlEvents::OnMouseMove;
     using TControlEvents::OnMouseUp;
     using TControlEvents::OnResize;
+    using TControlEvents::PopupMenu;
+    using TControlEvents::SetPopupMenu;
 
     // The texts of the bar's errors.
     static const char* const DuplicateSectionText;

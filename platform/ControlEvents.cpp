@@ -82,11 +82,20 @@ private:
         return handled || !alive;
     }
 
+    // From the keyboard the menu opens at the client area's corner, from the mouse at the cursor.
     bool ContextPopup(QContextMenuEvent* event) {
-        const QPoint at = event->reason() == QContextMenuEvent::Keyboard
-                              ? QPoint(-1, -1)
-                              : mouseSource_->mapFromGlobal(event->globalPos());
-        return Ask(owner_.OnContextPopup, event, at);
+        const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+        const QPoint at =
+            keyboard ? QPoint(-1, -1) : mouseSource_->mapFromGlobal(event->globalPos());
+        if (Ask(owner_.OnContextPopup, event, at))
+            return true;
+        TPopupMenu* menu = owner_.popupMenu_;
+        if (!menu || !menu->AutoPopup)
+            return false;
+        menu->PopupComponent = control_;
+        event->accept();
+        menu->Popup(keyboard ? mouseSource_->mapToGlobal(QPoint(0, 0)) : event->globalPos());
+        return true;
     }
 
     bool Wheel(QWheelEvent* event) {

@@ -7,8 +7,10 @@
 
 #include "platform/Classes.h"
 #include "platform/Keys.h"
+#include "platform/PopupMenu.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <functional>
 
 class QMouseEvent;
@@ -51,6 +53,9 @@ protected:
     TKeyEvent OnKeyUp;
     TMouseWheelUpDownEvent OnMouseWheelDown;
     TMouseWheelUpDownEvent OnMouseWheelUp;
+    // Opens, with the control as its component, on a pop-up request OnContextPopup left alone.
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* Value) { popupMenu_ = Value; }
 
     // Each fires its event for the control's mouse event; false when the event destroyed the
     // control.
@@ -69,6 +74,7 @@ private:
     QWidget* control_;
     QWidget* mouseSource_;
     TFilter* filter_;
+    QPointer<TPopupMenu> popupMenu_;
     bool clickPressed_ = false;
 };
 

@@ -212,11 +212,20 @@ TEST_F(SpeedBarWindowTest, DamagedAndHostileSectionsStartCleanly) {
 TEST_F(SpeedBarWindowTest, TheDialogOpensFromTheMenuAndThePopUpOncePerBar) {
     EXPECT_TRUE(FormMain->Personalizza1->isEnabled());
     EXPECT_TRUE(FormMain->Personalizzatoolbar1->isEnabled());
+    EXPECT_EQ(Bar()->PopupMenu(), FormMain->PopupMenuToolbar);
+    QPoint shownAt;
+    const platform::PopupMenuHook old =
+        platform::SetPopupMenuHook([&](platform::TPopupMenu& shown, QPoint at) -> QAction* {
+            EXPECT_EQ(&shown, FormMain->PopupMenuToolbar);
+            EXPECT_EQ(shown.PopupComponent, Bar());
+            shownAt = at;
+            return nullptr;
+        });
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(400, 10),
                            Bar()->mapToGlobal(QPoint(400, 10)));
     QApplication::sendEvent(Bar(), &menu);
-    EXPECT_TRUE(FormMain->PopupMenuToolbar->isVisible());
-    FormMain->PopupMenuToolbar->hide();
+    platform::SetPopupMenuHook(old);
+    EXPECT_EQ(shownAt, Bar()->mapToGlobal(QPoint(400, 10)));
 
     FormMain->Personalizzatoolbar1->trigger();
     QPointer<TSpeedbarSetupWindow> setup = SetupWindow();

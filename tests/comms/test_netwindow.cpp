@@ -421,6 +421,8 @@ void ExpectBounded(const TFlood& flood, const TSide& side, int lines, const QStr
     const QStringList log = side.Log();
     EXPECT_LE(log.size(), TFormNet::MaxLogLines);
     EXPECT_LE(side.window->RichEditMemo->GetTextLen(), TFormNet::MaxLogCharacters);
+    // A history would hold every entry the trimming dropped.
+    EXPECT_FALSE(side.window->RichEditMemo->document()->isUndoRedoEnabled());
     EXPECT_EQ(log.last(), "< fine");
     EXPECT_FALSE(log.first().startsWith("Creato server"));
     EXPECT_FALSE(log.contains("Connessione a Casa"));

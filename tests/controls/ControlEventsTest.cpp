@@ -302,6 +302,68 @@ TEST_F(ControlEventsTest, FocusWithinTheWindowSizeAndPopUp) {
     }
 }
 
+TEST_F(ControlEventsTest, ThePopupMenuOpensForTheControlUnlessTheEventHandledIt) {
+    auto* label = new TKxLabel(&form);
+    label->setGeometry(0, 0, 65, 17);
+    auto* bar = new TSpeedBar(&form);
+    bar->SetAlign(alTop);
+    bar->AddSection(QStringLiteral("File"));
+    TSpeedItem* item = bar->NewItem(&form, 0, QStringLiteral("SpeedItemSave"));
+    item->SetLeft(20);
+    item->SetTop(3);
+    item->SetVisible(true);
+    Show();
+    platform::TPopupMenu menu;
+    QStringList opened;
+    const platform::PopupMenuHook old = platform::SetPopupMenuHook([&](platform::TPopupMenu& shown,
+                                                                       QPoint at) {
+        opened << QStringLiteral("%1 %2 %3")
+                      .arg(shown.PopupComponent ? shown.PopupComponent->metaObject()->className()
+                                                : "-",
+                           QString::number(at.x()), QString::number(at.y()));
+        return nullptr;
+    });
+    bool handle = false;
+    const auto ask = [&](QObject*, QPoint, bool& handled) { handled = handle; };
+    label->OnContextPopup = ask;
+    bar->OnContextPopup = ask;
+    label->SetPopupMenu(&menu);
+    bar->SetPopupMenu(&menu);
+    EXPECT_EQ(bar->PopupMenu(), &menu);
+
+    const auto request = [&](QWidget* target, QContextMenuEvent::Reason reason) {
+        opened.clear();
+        menu.PopupComponent = nullptr;
+        QContextMenuEvent event(reason, QPoint(5, 4), target->mapToGlobal(QPoint(5, 4)));
+        QApplication::sendEvent(target, &event);
+        return opened;
+    };
+    const auto at = [](const char* component, QWidget* control, QPoint point) {
+        const QPoint global = control->mapToGlobal(point);
+        return QStringList{
+            QStringLiteral("%1 %2 %3")
+                .arg(component, QString::number(global.x()), QString::number(global.y()))};
+    };
+    // The mouse opens it at the cursor, the keyboard at the client area's corner; a speed
+    // button's request is its bar's.
+    EXPECT_EQ(request(label, QContextMenuEvent::Mouse), at("TKxLabel", label, {5, 4}));
+    EXPECT_EQ(request(label, QContextMenuEvent::Keyboard), at("TKxLabel", label, {0, 0}));
+    EXPECT_EQ(request(bar, QContextMenuEvent::Mouse), at("TSpeedBar", bar, {5, 4}));
+    QWidget* button = item->Button();
+    EXPECT_EQ(request(button, QContextMenuEvent::Mouse), at("TSpeedBar", button, {5, 4}));
+
+    handle = true;
+    EXPECT_EQ(request(label, QContextMenuEvent::Mouse), QStringList());
+    EXPECT_EQ(request(bar, QContextMenuEvent::Mouse), QStringList());
+    handle = false;
+    menu.AutoPopup = false;
+    EXPECT_EQ(request(label, QContextMenuEvent::Mouse), QStringList());
+    menu.AutoPopup = true;
+    label->SetPopupMenu(nullptr);
+    EXPECT_EQ(request(label, QContextMenuEvent::Mouse), QStringList());
+    platform::SetPopupMenuHook(old);
+}
+
 TEST_F(ControlEventsTest, TheWheelScrollsUnlessHandled) {
     TTextListBox* list = List();
     Show();

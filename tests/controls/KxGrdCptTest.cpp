@@ -135,6 +135,35 @@ TEST_F(CaptionFixture, TextColoursByActivity) {
     EXPECT_FALSE(Holds(image, all, clWhite));
 }
 
+TEST_F(CaptionFixture, RightToLeftReadingRunsTheTextsFromTheRightEdge) {
+    caption->SetFormCaption("WWWW");
+    part("MMMM").SetInactiveColor(clYellow);
+    caption->SetFontInactiveColor(clLime);
+    const int partWidth = width("MMMM");
+    const int captionWidth = width("WWWW");
+    for (const bool rightToLeft : {false, true}) {
+        form.setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+        activate(false);
+        caption->Update();
+        const QImage image = caption->CaptionImage();
+        const int h = image.height();
+        // The first text at the reading's start, the form's caption after it.
+        const int start = rightToLeft ? image.width() - partWidth : h + 3;
+        const int next = rightToLeft ? start - captionWidth : start + partWidth;
+        const QRect partArea(start, 0, partWidth, h);
+        const QRect captionArea(next, 0, captionWidth, h);
+        // A pixel of slack where a glyph's ink leans past its advance.
+        const QRect beyond =
+            rightToLeft ? QRect(h + 1, 0, next - h - 2, h)
+                        : QRect(next + captionWidth, 0, image.width() - next - captionWidth, h);
+        EXPECT_TRUE(Holds(image, partArea, clYellow)) << rightToLeft;
+        EXPECT_FALSE(Holds(image, partArea, clLime)) << rightToLeft;
+        EXPECT_TRUE(Holds(image, captionArea, clLime)) << rightToLeft;
+        EXPECT_FALSE(Holds(image, captionArea, clYellow)) << rightToLeft;
+        EXPECT_FALSE(Holds(image, beyond, clYellow) || Holds(image, beyond, clLime)) << rightToLeft;
+    }
+}
+
 TEST_F(CaptionFixture, PartsFollowTheOwnerFontUntilGivenTheirOwn) {
     TKxCaption& p = part("x");
     EXPECT_TRUE(p.ParentFont());

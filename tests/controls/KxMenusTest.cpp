@@ -473,6 +473,23 @@ TEST(KxMenus, AnItemThatOpensASubMenuHasRoomForItsArrow) {
               without.actionGeometry(plain).width() + arrow);
 }
 
+// Items of one caption are each measured as themselves, whichever comes first.
+TEST(KxMenus, ItemsOfTheSameCaptionAreMeasuredEachAsItself) {
+    for (const bool defaultItem : {false, true}) {
+        TKxPopupMenu popup;
+        popup.setFont(SharpFont());
+        popup.SetStyle(msOwnerDraw);
+        popup.addAction("Scacchiera");
+        QAction* wider =
+            defaultItem ? popup.addAction("Scacchiera") : popup.addMenu("Scacchiera")->menuAction();
+        if (defaultItem)
+            popup.setDefaultAction(wider);
+        popup.adjustSize();
+        EXPECT_EQ(popup.actionGeometry(wider).width(), popup.MeasureItemSize(wider).width())
+            << defaultItem;
+    }
+}
+
 // Menus, sub-menus and the image list go in every order; the sanitizer watches.
 TEST(KxMenus, MenusAndImagesMayGoInAnyOrder) {
     enum Part { Bar, DropDown, SubMenu, Images };

@@ -53,7 +53,7 @@ TEST(KxRichEdit, DefaultsAreTheControlsOwn) {
     EXPECT_FALSE(edit.PlainText());
     EXPECT_EQ(edit.ScrollBars(), ssBoth);
     EXPECT_EQ(edit.StreamFormat(), sfDefault);
-    EXPECT_EQ(edit.UndoLimit, 100);
+    EXPECT_EQ(edit.UndoLimit(), 100);
     EXPECT_EQ(edit.MaxLength(), 0);
     EXPECT_EQ(edit.LangOptions, TRichLangOptions(rlAutoFont));
     EXPECT_EQ(edit.Lines.Count(), 0);
@@ -179,6 +179,60 @@ TEST(KxRichEdit, SelTextIsUndoableLinesAreNot) {
     edit.Lines.Add("d");
     EXPECT_FALSE(edit.CanUndo());
     EXPECT_EQ(edit.GetTextRange(0, -1), "abc\rd");
+}
+
+// Each piece is one step of the history, written before the text: pieces written one after the
+// other would merge into one step.
+void WriteSteps(TKxRichEdit& edit, const QStringList& pieces) {
+    for (const QString& piece : pieces) {
+        edit.SetSelStart(0);
+        edit.SetSelText(piece);
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
+// Undoes all it can; what is left.
+QString UndoAll(TKxRichEdit& edit) {
+    for (int guard = 0; edit.CanUndo() && guard < 1000; ++guard)
+        edit.Undo();
+    return edit.GetTextRange(0, -1);
+}
+
+TEST(KxRichEdit, UndoLimitBoundsTheHistoryAndLinesKeepIt) {
+    struct Case {
+        int limit;
+        QString left;
+    };
+    for (const Case& c : {Case{3, "de"}, Case{1, "abcde"}, Case{0, "abcde"}}) {
+        TKxRichEdit edit;
+        edit.SetUndoLimit(c.limit);
+        WriteSteps(edit, {"e", "d", "c", "b", "a"});
+        edit.SetSelection(1, 3, false);
+        edit.SetModified(true);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(edit.GetSelection().cpMin, 1) << c.limit;
+        EXPECT_EQ(edit.GetSelection().cpMax, 3) << c.limit;
+        EXPECT_TRUE(edit.Modified()) << c.limit;
+        EXPECT_EQ(UndoAll(edit), c.left) << c.limit;
+        // Lines leave the history as the limit has it.
+        edit.Lines.Add("f");
+        EXPECT_EQ(edit.document()->isUndoRedoEnabled(), c.limit > 0) << c.limit;
+    }
+
+    // The steps taken back and redone meanwhile are nobody's business.
+    TKxRichEdit edit;
+    edit.show();
+    WriteSteps(edit, {"d\r", "c\r", "b\r", "a\r"});
+    int changes = 0;
+    edit.OnChange = [&](QObject*) { ++changes; };
+    edit.OnResizeRequest = [&](QObject*, QRect) { ++changes; };
+    edit.SetUndoLimit(2);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(UndoAll(edit), "c\rd\r");
+    edit.SetUndoLimit(-5);
+    EXPECT_EQ(edit.UndoLimit(), 0);
+    WriteSteps(edit, {"x"});
+    EXPECT_FALSE(edit.CanUndo());
 }
 
 TEST(KxRichEdit, UndoNamesTheUsersEdit) {

@@ -2,6 +2,7 @@
 
 #include <QSaveFile>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 namespace platform {
@@ -23,6 +24,10 @@ bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* er
     if (error)
         *error = QStringLiteral("Impossibile scrivere il file %1: %2").arg(fileName, reason);
     return false;
+}
+
+void IgnoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool WriteLines(const QString& fileName, const QStringList& lines, QString* error) {

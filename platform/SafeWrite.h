@@ -15,4 +15,8 @@ bool WriteWholeFile(const QString& fileName, const QByteArray& data, QString* er
 // The lines as Latin-1 text, each (the last too) ended by CR LF, written by WriteWholeFile.
 bool WriteLines(const QString& fileName, const QStringList& lines, QString* error = nullptr);
 
+// Makes a write beyond the process's file-size limit ("ulimit -f") fail with "File too large",
+// reported like a full disk, instead of killing the program. Called once at start.
+void IgnoreFileSizeSignal();
+
 } // namespace platform

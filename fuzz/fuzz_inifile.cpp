@@ -2,12 +2,15 @@
 
 #include "platform/IniFile.h"
 
+#include "fuzz/MemoryFolder.h"
+
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir dir;
+    static const std::unique_ptr<QTemporaryDir> folder =
+        MemoryFolder(QStringLiteral("fuzz_inifile"));
+    QTemporaryDir& dir = *folder;
     const QString path = dir.filePath("fuzz.ini");
     {
         QFile file(path);

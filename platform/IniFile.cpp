@@ -10,6 +10,7 @@
 #include <QLockFile>
 #include <QThread>
 #include <algorithm>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
@@ -93,7 +94,15 @@ ReadResult readFile(const QString& fileName, QByteArray& data) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return ReadResult::Failed;
-    data = file.read(platform::MaxIniFileSize + 1);
+    // What the file holds, not the limit, is allocated; a file that grew since is read on to the
+    // limit.
+    data = file.read(info.size() + 1);
+    while (data.size() <= platform::MaxIniFileSize && file.error() == QFileDevice::NoError) {
+        const QByteArray more = file.read(platform::MaxIniFileSize + 1 - data.size());
+        if (more.isEmpty())
+            break;
+        data += more;
+    }
     if (data.size() > platform::MaxIniFileSize || file.error() != QFileDevice::NoError)
         return ReadResult::Failed;
     return ReadResult::Ok;
@@ -367,7 +376,9 @@ namespace {
 
 // Documents last read or written, shared by every object on the file: a program that opens the
 // file for each window or setting parses it once per version, not once per object. A handful is
-// kept; each is checked against the file's stamp before use.
+// kept. The stamp's times are coarse, so a file changed in place within the same tick as it was
+// read could keep its stamp: only a document of a file already older than a safe margin when it
+// was read is shared.
 class DocumentCache {
 public:
     using Document = TIniFile::Document;
@@ -380,7 +391,10 @@ public:
         return nullptr;
     }
 
-    void keep(std::shared_ptr<const Document> doc) {
+    void keep(std::shared_ptr<const Document> doc, const timespec& readAt) {
+        if (doc->stamp.modified.tv_sec + SettledSeconds > readAt.tv_sec ||
+            doc->stamp.changed.tv_sec + SettledSeconds > readAt.tv_sec)
+            return;
         const std::lock_guard guard(mutex_);
         std::erase_if(docs_, [&doc](const auto& old) { return old->stamp == doc->stamp; });
         docs_.insert(docs_.begin(), std::move(doc));
@@ -390,9 +404,17 @@ public:
 
 private:
     static constexpr size_t Kept = 8;
+    // Beyond the coarsest file times in use (two seconds).
+    static constexpr time_t SettledSeconds = 3;
     std::mutex mutex_;
     std::vector<std::shared_ptr<const Document>> docs_;
 };
+
+timespec now() {
+    timespec at{};
+    clock_gettime(CLOCK_REALTIME, &at);
+    return at;
+}
 
 DocumentCache& documents() {
     static DocumentCache cache;
@@ -410,6 +432,7 @@ std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName,
             return doc;
         }
     }
+    const timespec readAt = now();
     QByteArray data;
     const ReadResult read = readFile(fileName, data);
     if (result)
@@ -418,7 +441,7 @@ std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName,
         read == ReadResult::Ok ? TIniFile::Document::parse(data) : TIniFile::Document());
     doc->stamp = stamp;
     if (read == ReadResult::Ok)
-        documents().keep(doc);
+        documents().keep(doc, readAt);
     return doc;
 }
 
@@ -549,8 +572,6 @@ void TIniFile::rewrite(const std::vector<Change>& changes) {
     if (!platform::WriteWholeFile(fileName_, after->serialized(), &error))
         throw EIniFileException(error);
     after->stamp = stampOf(fileName_);
-    if (after->stamp.exists)
-        documents().keep(after);
     cache_ = std::move(after);
 }
 

@@ -3,6 +3,7 @@
 // syncs cost no disk time; the usual temporary folder otherwise.
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -14,4 +15,12 @@ inline std::unique_ptr<QTemporaryDir> MemoryFolder(const QString& name) {
             return dir;
     }
     return std::make_unique<QTemporaryDir>();
+}
+
+// The input as a new file, as a program that replaces a file does; a file changed in place within
+// the same clock tick could keep the stamp its readers recognise it by.
+inline bool WriteInput(const QString& path, const QByteArray& data) {
+    QFile::remove(path);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }

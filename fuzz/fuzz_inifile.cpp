@@ -12,12 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MemoryFolder(QStringLiteral("fuzz_inifile"));
     QTemporaryDir& dir = *folder;
     const QString path = dir.filePath("fuzz.ini");
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    if (!WriteInput(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))))
+        std::abort();
     TIniFile ini(path);
     const QStringList sections = ini.ReadSections();
     QList<QPair<QString, QString>> before;

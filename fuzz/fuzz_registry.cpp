@@ -39,12 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     if (!configured)
         std::abort();
-    {
-        QFile file(TRegistry::RootFileName(HKEY_CURRENT_USER));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    if (!WriteInput(TRegistry::RootFileName(HKEY_CURRENT_USER),
+                    QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))))
+        std::abort();
     TRegistry reg;
     walk(reg, QStringLiteral("\\"), 0);
     const QString value = QStringLiteral(" \"valore\\x41\r\ncon = a capo\" ");

@@ -97,8 +97,10 @@ ReadResult readFile(const QString& fileName, QByteArray& data) {
     // What the file holds, not the limit, is allocated; a file that grew since is read on to the
     // limit.
     data = file.read(info.size() + 1);
+    constexpr qint64 Chunk = 64 * 1024;
     while (data.size() <= platform::MaxIniFileSize && file.error() == QFileDevice::NoError) {
-        const QByteArray more = file.read(platform::MaxIniFileSize + 1 - data.size());
+        const QByteArray more =
+            file.read(std::min(Chunk, platform::MaxIniFileSize + 1 - data.size()));
         if (more.isEmpty())
             break;
         data += more;
@@ -377,8 +379,8 @@ namespace {
 // Documents last read or written, shared by every object on the file: a program that opens the
 // file for each window or setting parses it once per version, not once per object. A handful is
 // kept. The stamp's times are coarse, so a file changed in place within the same tick as it was
-// read could keep its stamp: only a document of a file already older than a safe margin when it
-// was read is shared.
+// read could keep its stamp: a document is shared only when its file was already older than a
+// safe margin when it was read.
 class DocumentCache {
 public:
     using Document = TIniFile::Document;

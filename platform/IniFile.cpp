@@ -229,6 +229,8 @@ struct TIniFile::Document {
     };
 
     Stamp stamp;
+    // The file is there but could not be read: it reads as empty and is not written over.
+    bool unreadable = false;
     QString eol = QStringLiteral("\n");
     // The lines before the first header come first, in a section without one.
     QList<Section> sections{Section{}};
@@ -423,28 +425,32 @@ DocumentCache& documents() {
     return cache;
 }
 
-// The file as it is on disk now; result tells a missing or unreadable file from a read one.
-std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName,
-                                                       ReadResult* result = nullptr) {
+// The file as it is on disk now: empty when it is missing or cannot be read.
+std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName) {
     const Stamp stamp = stampOf(fileName);
     if (stamp.exists) {
-        if (auto doc = documents().find(stamp)) {
-            if (result)
-                *result = ReadResult::Ok;
+        if (auto doc = documents().find(stamp))
             return doc;
-        }
     }
     const timespec readAt = now();
     QByteArray data;
     const ReadResult read = readFile(fileName, data);
-    if (result)
-        *result = read;
     auto doc = std::make_shared<TIniFile::Document>(
         read == ReadResult::Ok ? TIniFile::Document::parse(data) : TIniFile::Document());
     doc->stamp = stamp;
+    doc->unreadable = read == ReadResult::Failed;
     if (read == ReadResult::Ok)
         documents().keep(doc, readAt);
     return doc;
+}
+
+QString unreadableMessage(const QString& fileName) {
+    const QString message = QStringLiteral("Impossibile leggere il file %1").arg(fileName);
+    const QFileInfo info(fileName);
+    if (info.isFile() && info.size() > platform::MaxIniFileSize)
+        return message + QStringLiteral(": file troppo grande (oltre %1 MB)")
+                             .arg(platform::MaxIniFileSize / (1024 * 1024));
+    return message;
 }
 
 } // namespace
@@ -507,16 +513,7 @@ bool TIniFile::ValueExists(const QString& Section, const QString& Ident) const {
 }
 
 QString TIniFile::ReadError() const {
-    ReadResult result = ReadResult::Ok;
-    loadDocument(fileName_, &result);
-    if (result != ReadResult::Failed)
-        return QString();
-    const QString message = QStringLiteral("Impossibile leggere il file %1").arg(fileName_);
-    const QFileInfo info(fileName_);
-    if (info.isFile() && info.size() > platform::MaxIniFileSize)
-        return message + QStringLiteral(": file troppo grande (oltre %1 MB)")
-                             .arg(platform::MaxIniFileSize / (1024 * 1024));
-    return message;
+    return current().unreadable ? unreadableMessage(fileName_) : QString();
 }
 
 void TIniFile::BeginUpdate() {
@@ -560,10 +557,9 @@ void TIniFile::rewrite(const std::vector<Change>& changes) {
                                 (lock.error() == QLockFile::LockFailedError
                                      ? QStringLiteral(": file in uso da un altro programma")
                                      : QStringLiteral(": cartella non accessibile")));
-    ReadResult read = ReadResult::Ok;
-    const std::shared_ptr<const Document> before = loadDocument(fileName_, &read);
-    if (read == ReadResult::Failed)
-        throw EIniFileException(ReadError());
+    const std::shared_ptr<const Document> before = loadDocument(fileName_);
+    if (before->unreadable)
+        throw EIniFileException(unreadableMessage(fileName_));
     auto after = std::make_shared<Document>(*before);
     bool changed = false;
     for (const Change& change : changes)

@@ -147,8 +147,8 @@ QString unquote(const QString& value) {
     return value;
 }
 
-// Names match as a case-insensitive comparison matches them: code point by code point, folded.
-QString folded(const QString& name) {
+// Names beyond the basic plane, code point by code point.
+QString foldedCodePoints(const QString& name) {
     QString out;
     out.reserve(name.size());
     for (const char32_t c : name.toUcs4()) {
@@ -159,6 +159,19 @@ QString folded(const QString& name) {
         } else {
             out += QChar(char16_t(f));
         }
+    }
+    return out;
+}
+
+// Names match as a case-insensitive comparison matches them: code point by code point, folded.
+QString folded(const QString& name) {
+    QString out(name.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isSurrogate())
+            return foldedCodePoints(name);
+        to[i] = c.toCaseFolded();
     }
     return out;
 }

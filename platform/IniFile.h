@@ -49,8 +49,8 @@ public:
     void EndUpdate();
     bool Updating() const { return updates_ > 0; }
 
-    // Writers throw EIniFileException when the file cannot be written.
-    // A line break in Value is written as a blank: a value is one line.
+    // Writers throw EIniFileException when the file cannot be written (in an update, EndUpdate
+    // does). A line break in Value is written as a blank: a value is one line.
     void WriteString(const QString& Section, const QString& Ident, const QString& Value);
     void WriteInteger(const QString& Section, const QString& Ident, int Value);
     void WriteBool(const QString& Section, const QString& Ident, bool Value);

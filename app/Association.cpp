@@ -117,11 +117,15 @@ void WriteRegistryKeys(const QString& program) {
         TRegistry registry;
         registry.SetRootKey(root.root);
         const QString prefix = QLatin1String(root.prefix);
-        WriteKey(registry, prefix + QStringLiteral("\\.qzd"), QStringLiteral("quendel_game_file"));
-        WriteKey(registry, prefix + QStringLiteral("\\quendel_game_file"),
-                 QStringLiteral("Partita Quendel"));
-        WriteKey(registry, prefix + QStringLiteral("\\quendel_game_file\\shell\\open\\command"),
-                 command);
+        // The root's keys in one rewrite of its file.
+        platform::InOneRewrite(registry, [&] {
+            WriteKey(registry, prefix + QStringLiteral("\\.qzd"),
+                     QStringLiteral("quendel_game_file"));
+            WriteKey(registry, prefix + QStringLiteral("\\quendel_game_file"),
+                     QStringLiteral("Partita Quendel"));
+            WriteKey(registry, prefix + QStringLiteral("\\quendel_game_file\\shell\\open\\command"),
+                     command);
+        });
     }
 }
 
@@ -130,8 +134,10 @@ void DeleteRegistryKeys() {
         TRegistry registry;
         registry.SetRootKey(root.root);
         const QString prefix = QLatin1String(root.prefix);
-        registry.DeleteKey(prefix + QStringLiteral("\\.qzd"));
-        registry.DeleteKey(prefix + QStringLiteral("\\quendel_game_file"));
+        platform::InOneRewrite(registry, [&] {
+            registry.DeleteKey(prefix + QStringLiteral("\\.qzd"));
+            registry.DeleteKey(prefix + QStringLiteral("\\quendel_game_file"));
+        });
     }
 }
 

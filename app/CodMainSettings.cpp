@@ -47,15 +47,17 @@ void TFormMain::WriteSettings() {
     TIniFile ini(FormStorage1->IniFileName());
     QString scrambled = Password;
     ScramblePassword(scrambled);
-    IniWriteString(&ini, Section, QStringLiteral("Area"), VexlorArea);
-    IniWriteString(&ini, Section, QStringLiteral("Nome file Vexlor"), VexlorFileName);
-    IniWriteString(&ini, Section, QStringLiteral("Indirizzo news server"), NewsServer);
-    IniWriteInteger(&ini, Section, QStringLiteral("Porta news server"), NewsPort);
-    IniWriteString(&ini, Section, QStringLiteral("News Group"), NewsGroup);
-    IniWriteString(&ini, Section, QStringLiteral("Username"), UserName);
-    IniWriteString(&ini, Section, QStringLiteral("Password"), scrambled);
-    IniWriteString(&ini, Section, QStringLiteral("Firma"), CodEncoding::UrlEncode(Signature));
-    IniWriteBool(&ini, Section, QStringLiteral("Formato Oggetto"), NewSubjectFormat);
+    platform::InOneRewrite(ini, [&] {
+        IniWriteString(&ini, Section, QStringLiteral("Area"), VexlorArea);
+        IniWriteString(&ini, Section, QStringLiteral("Nome file Vexlor"), VexlorFileName);
+        IniWriteString(&ini, Section, QStringLiteral("Indirizzo news server"), NewsServer);
+        IniWriteInteger(&ini, Section, QStringLiteral("Porta news server"), NewsPort);
+        IniWriteString(&ini, Section, QStringLiteral("News Group"), NewsGroup);
+        IniWriteString(&ini, Section, QStringLiteral("Username"), UserName);
+        IniWriteString(&ini, Section, QStringLiteral("Password"), scrambled);
+        IniWriteString(&ini, Section, QStringLiteral("Firma"), CodEncoding::UrlEncode(Signature));
+        IniWriteBool(&ini, Section, QStringLiteral("Formato Oggetto"), NewSubjectFormat);
+    });
 }
 
 void TFormMain::Impostazioni1Click() {

@@ -1096,10 +1096,12 @@ QString TKxCheckListBox::LinkSection() const {
 void TKxCheckListBox::InternalSaveStates(TIniObject Ini, const QString& Section) {
     if (!Ini)
         return;
-    IniEraseSection(Ini, Section);
-    IniWriteInteger(Ini, Section, QStringLiteral("Count"), Count());
-    for (int i = 0; i < Count(); ++i)
-        IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), int(State(i)));
+    platform::InOneRewrite(Ini, [&] {
+        IniEraseSection(Ini, Section);
+        IniWriteInteger(Ini, Section, QStringLiteral("Count"), Count());
+        for (int i = 0; i < Count(); ++i)
+            IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), int(State(i)));
+    });
 }
 
 void TKxCheckListBox::InternalRestoreStates(TIniObject Ini, const QString& Section) {

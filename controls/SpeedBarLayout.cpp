@@ -46,29 +46,32 @@ void TSpeedBar::RestoreLayoutReg(TRegIniFile* IniFile) {
 }
 
 void TSpeedBar::InternalSaveLayout(TIniObject IniFile, const QString& Section) {
-    IniEraseSection(IniFile, Section);
-    IniWriteInteger(IniFile, Section, QStringLiteral("Position"), int(align_));
-    if (IsEdge(align_))
-        IniWriteInteger(IniFile, Section, QStringLiteral("Width"),
-                        IsHorizontalEdge(align_) ? height() : width());
-    IniWriteInteger(IniFile, Section, QStringLiteral("Version"), Version);
-    IniWriteInteger(IniFile, Section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
-    IniWriteInteger(IniFile, Section, QStringLiteral("BtnWidth"), btnSize_.x());
-    IniWriteInteger(IniFile, Section, QStringLiteral("BtnHeight"), btnSize_.y());
-    int count = 0;
-    ForEachItem(
-        [&](TSpeedItem* item, int) {
-            if (!item->Visible() || !item->Stored())
-                return;
-            ++count;
-            IniWriteString(IniFile, Section, QStringLiteral("Button%1").arg(count),
-                           QStringLiteral("%1,%2,%3")
-                               .arg(item->objectName())
-                               .arg(item->Left())
-                               .arg(item->Top()));
-        },
-        0);
-    IniWriteInteger(IniFile, Section, QStringLiteral("Count"), count);
+    // One rewrite of the file for the whole layout.
+    platform::InOneRewrite(IniFile, [&] {
+        IniEraseSection(IniFile, Section);
+        IniWriteInteger(IniFile, Section, QStringLiteral("Position"), int(align_));
+        if (IsEdge(align_))
+            IniWriteInteger(IniFile, Section, QStringLiteral("Width"),
+                            IsHorizontalEdge(align_) ? height() : width());
+        IniWriteInteger(IniFile, Section, QStringLiteral("Version"), Version);
+        IniWriteInteger(IniFile, Section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
+        IniWriteInteger(IniFile, Section, QStringLiteral("BtnWidth"), btnSize_.x());
+        IniWriteInteger(IniFile, Section, QStringLiteral("BtnHeight"), btnSize_.y());
+        int count = 0;
+        ForEachItem(
+            [&](TSpeedItem* item, int) {
+                if (!item->Visible() || !item->Stored())
+                    return;
+                ++count;
+                IniWriteString(IniFile, Section, QStringLiteral("Button%1").arg(count),
+                               QStringLiteral("%1,%2,%3")
+                                   .arg(item->objectName())
+                                   .arg(item->Left())
+                                   .arg(item->Top()));
+            },
+            0);
+        IniWriteInteger(IniFile, Section, QStringLiteral("Count"), count);
+    });
 }
 
 namespace {

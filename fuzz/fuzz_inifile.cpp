@@ -2,19 +2,18 @@
 
 #include "platform/IniFile.h"
 
+#include "fuzz/MemoryFolder.h"
+
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir dir;
+    static const std::unique_ptr<QTemporaryDir> folder =
+        MemoryFolder(QStringLiteral("fuzz_inifile"));
+    QTemporaryDir& dir = *folder;
     const QString path = dir.filePath("fuzz.ini");
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    if (!WriteInput(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))))
+        std::abort();
     TIniFile ini(path);
     const QStringList sections = ini.ReadSections();
     QList<QPair<QString, QString>> before;

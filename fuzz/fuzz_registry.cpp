@@ -3,9 +3,10 @@
 
 #include "platform/Registry.h"
 
+#include "fuzz/MemoryFolder.h"
 #include <QDir>
+
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdlib>
 
 namespace {
@@ -29,19 +30,18 @@ void walk(TRegistry& reg, const QString& path, int depth) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir dir;
-    static const bool configured = [] {
+    static const std::unique_ptr<QTemporaryDir> folder =
+        MemoryFolder(QStringLiteral("fuzz_registry"));
+    QTemporaryDir& dir = *folder;
+    static const bool configured = [&dir] {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
         return QDir().mkpath(dir.filePath("quendel/registry"));
     }();
     if (!configured)
         std::abort();
-    {
-        QFile file(TRegistry::RootFileName(HKEY_CURRENT_USER));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    if (!WriteInput(TRegistry::RootFileName(HKEY_CURRENT_USER),
+                    QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))))
+        std::abort();
     TRegistry reg;
     walk(reg, QStringLiteral("\\"), 0);
     const QString value = QStringLiteral(" \"valore\\x41\r\ncon = a capo\" ");

@@ -5,9 +5,10 @@
 #include "controls/SpeedBar.h"
 #include "platform/IniFile.h"
 
+#include "fuzz/MemoryFolder.h"
 #include <QApplication>
+
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
 
@@ -57,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static char* argv[] = {name, nullptr};
     static const bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication app(argc, argv);
-    static QTemporaryDir dir;
+    static const std::unique_ptr<QTemporaryDir> folder =
+        MemoryFolder(QStringLiteral("fuzz_speedbar"));
+    QTemporaryDir& dir = *folder;
     (void)offscreen;
     const QString files[] = {
         dir.filePath(QStringLiteral("input.ini")), dir.filePath(QStringLiteral("first.ini")),

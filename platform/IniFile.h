@@ -4,12 +4,15 @@
 // Sections and keys match ignoring case; keys and values are trimmed on reading and one pair of
 // enclosing quotes is removed. Every write is a locked read-modify-write of the whole file with an
 // atomic replace, so two objects or two running programs on one file see each other's writes and a
-// failed write leaves the old file as it was.
+// failed write leaves the old file as it was. Between BeginUpdate and EndUpdate the writes are
+// gathered and made in one rewrite at the outermost EndUpdate, with the same bytes as one by one.
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 // A write that could not be completed; the file on disk is unchanged.
 class EIniFileException : public std::runtime_error {
@@ -36,9 +39,18 @@ public:
     QStringList ReadSections() const;
     bool SectionExists(const QString& Section) const;
     bool ValueExists(const QString& Section, const QString& Ident) const;
+    // Why the file, present but a folder, unreadable or beyond the size limit, cannot be read (in
+    // Italian); "" when it can be or is missing. Such a file reads as empty and is never rewritten.
+    QString ReadError() const;
 
-    // Writers throw EIniFileException when the file cannot be written.
-    // A line break in Value is written as a blank: a value is one line.
+    // Writes after BeginUpdate are read back at once but reach the file only at the outermost
+    // EndUpdate, in one rewrite that throws EIniFileException as a single write would.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const { return updates_ > 0; }
+
+    // Writers throw EIniFileException when the file cannot be written (in an update, EndUpdate
+    // does). A line break in Value is written as a blank: a value is one line.
     void WriteString(const QString& Section, const QString& Ident, const QString& Value);
     void WriteInteger(const QString& Section, const QString& Ident, int Value);
     void WriteBool(const QString& Section, const QString& Ident, bool Value);
@@ -50,11 +62,19 @@ public:
     struct Document;
 
 private:
+    // Edits the lines and answers whether anything changed.
+    using Change = std::function<bool(Document&)>;
+
     const Document& current() const;
-    template <class Change> void modify(Change change);
+    void modify(Change change);
+    void rewrite(const std::vector<Change>& changes);
 
     QString fileName_;
-    mutable std::unique_ptr<Document> cache_;
+    mutable std::shared_ptr<const Document> cache_;
+    int updates_ = 0;
+    // The file as read at the update's first write, with its writes made.
+    std::unique_ptr<Document> pending_;
+    std::vector<Change> changes_;
 };
 
 namespace platform {
@@ -64,5 +84,22 @@ QString Trim(const QString& text);
 
 // Files larger than this are not read as profile files (a bad file must not exhaust memory).
 constexpr qint64 MaxIniFileSize = 16 * 1024 * 1024;
+
+// Runs body with store's writes (a TIniFile, a registry or a settings store's object) made in one
+// rewrite at its end. When body throws, what it wrote before is still written, as it would have
+// been one by one, and its exception is the one that goes on.
+template <class Store, class Body> void InOneRewrite(Store&& store, Body&& body) {
+    store.BeginUpdate();
+    try {
+        body();
+    } catch (...) {
+        try {
+            store.EndUpdate();
+        } catch (...) {
+        }
+        throw;
+    }
+    store.EndUpdate();
+}
 
 } // namespace platform

@@ -177,6 +177,9 @@ TRegistry::TRegistry(bool ReadOnly)
 TRegistry::~TRegistry() = default;
 
 void TRegistry::SetRootKey(HKEY Value) {
+    if (file_->Updating())
+        throw ERegistryException(
+            QStringLiteral("La radice del registro non si cambia durante un aggiornamento"));
     file_ = std::make_unique<TIniFile>(RootFileName(Value));
     root_ = Value;
     CloseKey();
@@ -375,13 +378,17 @@ bool TRegistry::deleteTree(const QStringList& key) {
         if (parts && below(*parts, key))
             doomed.append(section);
     }
-    for (const QString& section : std::as_const(doomed))
-        writable().EraseSection(section);
-    // The parent stays, also when the removed key was all that held it.
-    const QStringList parent = key.mid(0, key.size() - 1);
-    if (!doomed.isEmpty() && !keyExists(parent))
-        writable().CreateSection(sectionOf(parent));
-    return !doomed.isEmpty();
+    if (doomed.isEmpty())
+        return false;
+    platform::InOneRewrite(writable(), [&] {
+        for (const QString& section : std::as_const(doomed))
+            file_->EraseSection(section);
+        // The parent stays, also when the removed key was all that held it.
+        const QStringList parent = key.mid(0, key.size() - 1);
+        if (!keyExists(parent))
+            file_->CreateSection(sectionOf(parent));
+    });
+    return true;
 }
 
 TIniFile& TRegistry::writable() {
@@ -438,4 +445,18 @@ void TRegIniFile::EraseSection(const QString& Section) {
 
 void TRegIniFile::DeleteKey(const QString& Section, const QString& Ident) {
     deleteValue(resolve(Section), Ident);
+}
+
+void TIniObject::BeginUpdate() const {
+    if (reg_)
+        reg_->BeginUpdate();
+    else if (ini_)
+        ini_->BeginUpdate();
+}
+
+void TIniObject::EndUpdate() const {
+    if (reg_)
+        reg_->EndUpdate();
+    else if (ini_)
+        ini_->EndUpdate();
 }

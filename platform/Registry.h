@@ -68,6 +68,11 @@ public:
     void WriteInteger(const QString& Name, int Value);
     bool DeleteValue(const QString& Name);
 
+    // The root's file written once for all the writes between them (see TIniFile); the root is
+    // not changed inside an update.
+    void BeginUpdate() { file_->BeginUpdate(); }
+    void EndUpdate() { file_->EndUpdate(); }
+
     // The file that holds a root, and its name without folder ("HKEY_LOCAL_MACHINE").
     static QString RootFileName(HKEY Root);
     static QString RootName(HKEY Root);
@@ -146,6 +151,10 @@ public:
     TIniFile* IniFile() const { return ini_; }
     TRegIniFile* RegIniFile() const { return reg_; }
     explicit operator bool() const { return ini_ || reg_; }
+
+    // The object's writes in one rewrite (see TIniFile); nothing without an object.
+    void BeginUpdate() const;
+    void EndUpdate() const;
 
 private:
     TIniFile* ini_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QSaveFile>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 namespace platform {
@@ -52,6 +53,10 @@ bool WriteLines(const QString& fileName, const QStringList& lines, QString* erro
 
 bool CanWriteLines(const QString& fileName, const QStringList& lines, QString* error) {
     return Write(fileName, LinesText(lines), error, false);
+}
+
+void IgnoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace platform

@@ -19,4 +19,8 @@ bool WriteLines(const QString& fileName, const QStringList& lines, QString* erro
 // and dropped, fileName left as it is. error as for WriteWholeFile.
 bool CanWriteLines(const QString& fileName, const QStringList& lines, QString* error = nullptr);
 
+// Makes a write beyond the process's file-size limit ("ulimit -f") fail with "File too large",
+// reported like a full disk, instead of killing the program. Called once at start.
+void IgnoreFileSizeSignal();
+
 } // namespace platform

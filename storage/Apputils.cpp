@@ -304,13 +304,15 @@ void WriteFormPlacement(QWidget* Form, TIniObject Ini, const QString& Section) {
     const QRect normal = normalRect(Form);
     const QString norm = positionText(normal.left(), normal.top(), normal.left() + normal.width(),
                                       normal.top() + normal.height());
-    IniWriteInteger(Ini, Section, QStringLiteral("Flags"), flags);
-    IniWriteInteger(Ini, Section, QStringLiteral("ShowCmd"), showCmd);
-    IniWriteInteger(Ini, Section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
-    IniWriteString(Ini, Section, MinMaxPos + ScreenSizeSuffix(), minMax);
-    IniWriteString(Ini, Section, MinMaxPos, minMax);
-    IniWriteString(Ini, Section, NormPos + ScreenSizeSuffix(), norm);
-    IniWriteString(Ini, Section, NormPos, norm);
+    platform::InOneRewrite(Ini, [&] {
+        IniWriteInteger(Ini, Section, QStringLiteral("Flags"), flags);
+        IniWriteInteger(Ini, Section, QStringLiteral("ShowCmd"), showCmd);
+        IniWriteInteger(Ini, Section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
+        IniWriteString(Ini, Section, MinMaxPos + ScreenSizeSuffix(), minMax);
+        IniWriteString(Ini, Section, MinMaxPos, minMax);
+        IniWriteString(Ini, Section, NormPos + ScreenSizeSuffix(), norm);
+        IniWriteString(Ini, Section, NormPos, norm);
+    });
 }
 
 void WriteFormPlacementReg(QWidget* Form, TRegIniFile* IniFile, const QString& Section) {
@@ -399,8 +401,10 @@ void GetDefaultIniData(const QObject* Control, QString& IniFileName, QString& Se
 }
 
 void InternalSaveGridLayout(const IGridColumns* Grid, TIniObject Ini, const QString& Section) {
-    for (int i = 0; i < Grid->GridColCount(); ++i)
-        IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
+    platform::InOneRewrite(Ini, [&] {
+        for (int i = 0; i < Grid->GridColCount(); ++i)
+            IniWriteInteger(Ini, Section, QStringLiteral("Item%1").arg(i), Grid->GridColWidth(i));
+    });
 }
 
 void InternalRestoreGridLayout(IGridColumns* Grid, TIniObject Ini, const QString& Section) {

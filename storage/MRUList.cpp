@@ -332,9 +332,11 @@ void TMRUManager::SaveToRegistry(TRegIniFile* Ini, const QString& Section) {
 }
 
 void TMRUManager::saveItems(TIniObject Ini, const QString& Section) {
-    IniEraseSection(Ini, Section);
-    for (int i = 0; i < list_.Count(); ++i)
-        DoWriteItem(Ini, Section, i, list_.Strings(i), list_.Objects(i));
+    platform::InOneRewrite(Ini, [&] {
+        IniEraseSection(Ini, Section);
+        for (int i = 0; i < list_.Count(); ++i)
+            DoWriteItem(Ini, Section, i, list_.Strings(i), list_.Objects(i));
+    });
 }
 
 void TMRUManager::loadItems(TIniObject Ini, const QString& Section) {

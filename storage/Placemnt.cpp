@@ -32,16 +32,30 @@ HKEY rootKeyOf(TPlacementRegRoot root) {
     return HKEY_CURRENT_USER;
 }
 
+// The last settings error shown. The same error is not shown again until a store reads or
+// writes its file without one: a folder that cannot be written is reported once, not once by
+// every window that quits.
+QString& lastError() {
+    static QString error;
+    return error;
+}
+
+void showOnce(const QString& error) {
+    if (error == lastError())
+        return;
+    lastError() = error;
+    platform::ShowError(error);
+}
+
 // Runs a save or restore for the window: an error is shown, and the show, close or destruction
 // it belongs to goes on.
 template <class Step> void reported(Step step) {
     try {
         step();
     } catch (const std::exception& e) {
-        platform::ShowError(QString::fromUtf8(e.what()));
+        showOnce(QString::fromUtf8(e.what()));
     } catch (...) {
-        platform::ShowError(
-            QStringLiteral("Errore imprevisto nel conservare le impostazioni della finestra"));
+        showOnce(QStringLiteral("Errore imprevisto nel conservare le impostazioni della finestra"));
     }
 }
 
@@ -189,15 +203,24 @@ void TFormPlacement::SaveFormPlacement() {
     if (active_ && !restored_)
         return;
     OpenFile file(this, false);
-    IniWriteInteger(IniFile(), GetIniSection(), FormVersion, version_);
-    SavePlacement();
-    Save();
+    platform::InOneRewrite(IniFile(), [this] {
+        IniWriteInteger(IniFile(), GetIniSection(), FormVersion, version_);
+        SavePlacement();
+        Save();
+    });
     saved_ = true;
+    lastError().clear();
 }
 
 void TFormPlacement::RestoreFormPlacement() {
     saved_ = false;
     OpenFile file(this, true);
+    // A file that cannot be read gives the defaults, and is never written over: say why.
+    const QString error = ini_ ? ini_->ReadError() : QString();
+    if (error.isEmpty())
+        lastError().clear();
+    else
+        showOnce(error);
     const QString section = GetIniSection();
     if (IniReadInteger(IniFile(), section, FormVersion, 0) >= version_) {
         RestorePlacement();
@@ -282,12 +305,14 @@ void TFormPlacement::EraseSections() {
     if (IniFile())
         return;
     OpenFile file(this, false);
-    for (const QString& name : IniReadSections(IniFile())) {
-        if (name.compare(iniSection_, Qt::CaseInsensitive) == 0 ||
-            IsWild(name, iniSection_ + QStringLiteral(".*"), true) ||
-            IsWild(name, iniSection_ + QStringLiteral("\\*"), true))
-            IniEraseSection(IniFile(), name);
-    }
+    platform::InOneRewrite(IniFile(), [this] {
+        for (const QString& name : IniReadSections(IniFile())) {
+            if (name.compare(iniSection_, Qt::CaseInsensitive) == 0 ||
+                IsWild(name, iniSection_ + QStringLiteral(".*"), true) ||
+                IsWild(name, iniSection_ + QStringLiteral("\\*"), true))
+                IniEraseSection(IniFile(), name);
+        }
+    });
 }
 
 void TFormPlacement::FormShow() {

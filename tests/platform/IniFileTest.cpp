@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -231,6 +232,130 @@ TEST_F(IniFileTest, AnOversizedFileIsNeitherReadNorRewritten) {
     EXPECT_EQ(ini.ReadString("S", "K", "def"), "def");
     EXPECT_THROW(ini.WriteString("S", "K", "2"), EIniFileException);
     EXPECT_EQ(QFileInfo(path).size(), platform::MaxIniFileSize + 1);
+}
+
+TEST_F(IniFileTest, AnOversizedFileSaysWhyItCannotBeRead) {
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadError(), "");
+    writeRaw("[S]\nK=1\n");
+    EXPECT_EQ(ini.ReadError(), "");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(platform::MaxIniFileSize + 1));
+    }
+    EXPECT_EQ(ini.ReadError(),
+              "Impossibile leggere il file " + path + ": file troppo grande (oltre 16 MB)");
+    try {
+        ini.WriteString("S", "K", "2");
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), ini.ReadError());
+    }
+}
+
+// Scripts of writes run one by one and in one update on the same file give the same bytes.
+TEST_F(IniFileTest, WritesInOneUpdateGiveTheBytesOfWritesOneByOne) {
+    using Script = std::function<void(TIniFile&)>;
+    const QByteArray inputs[] = {
+        "",
+        "Orfana=1\n[Finestra]\nNome=\"valore\"\n\n; nota\n\n[Altra]\r\nK=1\r\n",
+        "[S]\r\nA=1\r\n\r\n[s]\r\nA=2\r\nB='b'\r\n[]\r\nA=3\r\n[T]\r\n\r\n\r\n",
+        "[Finestra]\nNome=x\nnome=y\n[FINESTRA]\nNome=z",
+    };
+    const Script scripts[] = {
+        [](TIniFile& ini) {
+            ini.WriteString("Finestra", "Nome", "\"tra virgolette\"");
+            ini.WriteString("Finestra", "Nuova", " 'semplici' ");
+            ini.WriteString("Nuova sezione", "K", "a\r\nb");
+            ini.WriteInteger("finestra", "NOME", 7);
+            ini.WriteBool("Nuova sezione", "B", true);
+        },
+        [](TIniFile& ini) {
+            ini.WriteString("S", "C", "1");
+            ini.EraseSection("s");
+            ini.WriteString("S", "A", "di nuovo");
+            ini.CreateSection("Vuota");
+            ini.CreateSection("VUOTA");
+            ini.WriteString("T", "X", "");
+            ini.DeleteKey("Finestra", "nome");
+            ini.DeleteKey("S", "Mancante");
+            ini.EraseSection("Mancante");
+        },
+        [](TIniFile& ini) {
+            ini.WriteString(QString::fromUtf8("Sezione \u03a9"), "K", QString::fromUtf8("\u20ac"));
+            ini.WriteString(QString::fromUtf8("Sezione \u03a9"), "L", "2");
+            ini.WriteString(QString::fromUtf8("Sezione ?"), "K", "3");
+            ini.WriteString("Finestra", QString::fromUtf8("Chiave \u00e8"), "4");
+            ini.WriteString("Finestra", QString::fromUtf8("CHIAVE \u00c8"), "5");
+        },
+        [](TIniFile& ini) {
+            for (int i = 0; i < 50; ++i) {
+                const QString section = QStringLiteral("S%1").arg(i % 7);
+                ini.WriteInteger(section, QStringLiteral("K%1").arg(i % 5), i);
+                if (i % 11 == 0)
+                    ini.EraseSection(QStringLiteral("s%1").arg(i % 3));
+                if (i % 13 == 0)
+                    ini.DeleteKey(section, QStringLiteral("k%1").arg(i % 4));
+            }
+        },
+    };
+    const QString batched = dir.filePath("batched.ini");
+    int round = 0;
+    for (const QByteArray& input : inputs) {
+        for (const Script& script : scripts) {
+            SCOPED_TRACE(++round);
+            QFile::remove(path);
+            QFile::remove(batched);
+            writeRaw(input);
+            ASSERT_TRUE(QFile::copy(path, batched));
+            TIniFile oneByOne(path);
+            script(oneByOne);
+            TIniFile inOne(batched);
+            inOne.BeginUpdate();
+            inOne.BeginUpdate();
+            script(inOne);
+            inOne.EndUpdate();
+            QFile file(batched);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), input) << "written before the outermost end";
+            file.close();
+            // Inside the update its own writes are read back.
+            EXPECT_EQ(inOne.ReadSections(), oneByOne.ReadSections());
+            for (const QString& section : oneByOne.ReadSections())
+                for (const QString& key : oneByOne.ReadSection(section))
+                    EXPECT_EQ(inOne.ReadString(section, key, "?"),
+                              oneByOne.ReadString(section, key, "?"));
+            inOne.EndUpdate();
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), raw());
+        }
+    }
+}
+
+TEST_F(IniFileTest, AFailedUpdateThrowsAtItsEndAndLeavesTheOldFileIntact) {
+    writeRaw("[S]\nK=old\n");
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    TIniFile ini(path);
+    EXPECT_THROW(platform::InOneRewrite(ini,
+                                        [&] {
+                                            ini.WriteString("S", "K", "new");
+                                            ini.WriteString("T", "L", "new");
+                                        }),
+                 EIniFileException);
+    EXPECT_FALSE(ini.Updating());
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
+    EXPECT_FALSE(ini.SectionExists("T"));
+    EXPECT_EQ(raw(), "[S]\nK=old\n");
+    // A body that throws still has what it wrote before written.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_THROW(platform::InOneRewrite(ini,
+                                        [&] {
+                                            ini.WriteString("S", "K", "new");
+                                            ini.WriteString("S", "K=", "bad");
+                                        }),
+                 EIniFileException);
+    EXPECT_EQ(raw(), "[S]\nK=new\n");
 }
 
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {

@@ -352,3 +352,40 @@ TEST_F(RegistryTest, ADamagedFileReadsWithoutHarm) {
 }
 
 } // namespace
+
+namespace {
+
+// A burst of registry writes in one update: read back at once, written at its end in one rewrite
+// with the bytes the same writes make one by one, and a key's removal the same.
+TEST_F(RegistryTest, WritesInOneUpdateGiveTheBytesOfWritesOneByOne) {
+    const auto burst = [](TRegistry& reg) {
+        ASSERT_TRUE(reg.OpenKey("Software\\Quendel\\Finestra", true));
+        for (int i = 0; i < 30; ++i)
+            reg.WriteString(QStringLiteral("Valore%1").arg(i % 12),
+                            QStringLiteral(" \"%1\" ").arg(i));
+        reg.WriteInteger("Numero", 7);
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Quendel\\Altra\\Sotto", true));
+        reg.WriteString("", "predefinito");
+        reg.DeleteValue("Mancante");
+        EXPECT_TRUE(reg.DeleteKey("\\Software\\Quendel\\Altra"));
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Quendel", false));
+        reg.WriteString("Dopo", "1");
+    };
+    writeRaw("[\\Software\\Quendel]\n\"Vecchio\"=\"1\"\n");
+    {
+        TRegistry reg;
+        burst(reg);
+    }
+    const QByteArray oneByOne = raw();
+    writeRaw("[\\Software\\Quendel]\n\"Vecchio\"=\"1\"\n");
+    TRegistry reg;
+    reg.BeginUpdate();
+    burst(reg);
+    EXPECT_EQ(raw(), "[\\Software\\Quendel]\n\"Vecchio\"=\"1\"\n");
+    EXPECT_EQ(reg.ReadString("Dopo"), "1");
+    EXPECT_FALSE(reg.KeyExists("\\Software\\Quendel\\Altra"));
+    reg.EndUpdate();
+    EXPECT_EQ(raw(), oneByOne);
+}
+
+} // namespace

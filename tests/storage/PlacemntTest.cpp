@@ -4,6 +4,7 @@
 #include "storage/Apputils.h"
 #include "storage/Kxstrutils.h"
 #include "storage/StoredForm.h"
+#include "tests/ChildProcess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -244,6 +245,29 @@ TEST_F(PlacemntTest, AFailedSaveIsShownAndTheCloseGoesOn) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.first().startsWith("Impossibile scrivere il file " + path));
     EXPECT_FALSE(ini.SectionExists("RiceviMosse"));
+}
+
+// A save is one rewrite: when the disk fills up part way through its keys, none of them is
+// written, not the first few.
+TEST_F(PlacemntTest, ASaveWritesAllItsKeysOrNone) {
+    auto w = window();
+    w->show();
+    w->close();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+    const int verdict = RunWithFileSizeLimit(old.size() + 16, [&] {
+        w->show();
+        w->CheckBoxScaricaTutto->setChecked(!w->CheckBoxScaricaTutto->isChecked());
+        w->cbSMTP->addItem(QString(4000, u'x'));
+        errors.clear();
+        w->close();
+        return errors.size() == 1 ? 0 : 1;
+    });
+    EXPECT_EQ(verdict, 0);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
 }
 
 TEST_F(PlacemntTest, AFailedRestoreIsShownAndTheShowGoesOn) {

@@ -123,8 +123,7 @@ TEST(PeerProcess, QuittingDuringADownloadFromASilentServer) {
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return silent.Received().count("STAT") > asked; }, 20000));
         peer.Send(quit);
-        EXPECT_EQ(peer.WaitFor("box "), "box Operazione annullata|Operazione fallita|16")
-            << quit;
+        EXPECT_EQ(peer.WaitFor("box "), "box Operazione annullata|Operazione fallita|16") << quit;
         EXPECT_TRUE(peer.Ended()) << quit;
 
         QTemporaryDir other;

@@ -18,6 +18,9 @@ enum TSplitterStyle {
 };
 enum TInverseMode { imNew, imClear, imMove };
 
+// Asked before the splitter moves to (X, Y); clearing AllowChange keeps it where it is.
+using TSplitterMoveEvent = std::function<void(QObject* Sender, int X, int Y, bool& AllowChange)>;
+
 class TKxSplitter : public platform::TCustomPanel {
     Q_OBJECT
 public:
@@ -45,7 +48,7 @@ public:
     QWidget* FindControl() const;
 
     TNotifyEvent OnPosChanged;
-    std::function<void(QObject* Sender, int X, int Y, bool& AllowChange)> OnPosChanging;
+    TSplitterMoveEvent OnPosChanging;
 
     // The sizing line while dragging (in the window's coordinates), else empty.
     QRect SizingLine() const;

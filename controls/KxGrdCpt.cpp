@@ -1,7 +1,6 @@
 #include "controls/KxGrdCpt.h"
 
 #include "controls/KxGrdCptFrame.h"
-#include "controls/KxMenus.h"
 #include "storage/KxHook.h"
 #include "storage/kxVclutils.h"
 
@@ -403,10 +402,7 @@ void TKxGradientCaption::rightButtonUp(QPoint screenPoint) {
     popupMenu_->PopupComponent = this;
     if (frame_)
         frame_->CancelMode();
-    if (auto* menu = qobject_cast<TKxPopupMenu*>(popupMenu_.data()))
-        menu->Popup(screenPoint);
-    else
-        popupMenu_->Popup(screenPoint);
+    popupMenu_->Popup(screenPoint);
 }
 
 void TKxGradientCaption::Update() {

@@ -174,7 +174,7 @@ public:
     // Remembers the point, reads in the opening control's direction (which swaps a left and a
     // right alignment when it runs right to left), refreshes owner drawing, then pops up as the
     // plain pop-up menu does.
-    void Popup(QPoint screenPoint);
+    void Popup(QPoint screenPoint) override;
 
     bool IsItemPopup(QAction*) const override { return true; }
     void PaintPanel(QPainter& canvas, const QWidget* panel, QRect rect) override;

@@ -27,7 +27,7 @@ public:
 
     // Fires OnPopup, then opens at the screen point, aligned by Alignment, and returns once it
     // has closed with the chosen item triggered.
-    void Popup(QPoint screenPoint);
+    virtual void Popup(QPoint screenPoint);
 
 protected:
     // Opens the menu as Popup does, without the event.

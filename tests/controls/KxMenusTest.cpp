@@ -566,6 +566,9 @@ TEST(KxMenus, OnPopupSeesTheOpenersReadingOrderAndMayTurnOwnerDrawingOn) {
     menu.OnPopup = [&](QObject*) { menu.SetStyle(msStandard); };
     menu.Popup({100, 50});
     EXPECT_FALSE(ownerDrawn);
+    // Opened as a plain pop-up menu (a speed button's drop-down), it is still the component's.
+    static_cast<TPopupMenu&>(menu).Popup({7, 8});
+    EXPECT_EQ(menu.PopupPoint(), QPoint(7, 8));
     // The plain pop-up menu fires it too.
     TPopupMenu plain;
     int fired = 0;

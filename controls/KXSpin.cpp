@@ -428,15 +428,7 @@ void TKxSpinEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TKxSpinEdit::focusInEvent(QFocusEvent* event) {
-    const bool selected = hasSelectedText();
-    QLineEdit::focusInEvent(event);
-    // The focus coming back from the context menu is no entering.
-    if (event->reason() == Qt::PopupFocusReason)
-        return;
-    if (AutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
-        selectAll();
-    else if (!AutoSelect && !selected)
-        deselect(); // the line edit selects all by itself when tabbed into
+    AutoSelectFocusIn(event, AutoSelect);
 }
 
 void TKxSpinEdit::focusOutEvent(QFocusEvent* event) {

@@ -449,15 +449,7 @@ void TCustomComboEdit::mousePressEvent(QMouseEvent* event) {
 }
 
 void TCustomComboEdit::focusInEvent(QFocusEvent* event) {
-    const bool selected = hasSelectedText();
-    TCustomMaskEdit::focusInEvent(event);
-    // The focus coming back from a menu or the drop-down is no entering.
-    if (event->reason() == Qt::PopupFocusReason)
-        return;
-    if (AutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
-        selectAll();
-    else if (!AutoSelect && !selected)
-        deselect(); // the line edit selects all by itself when tabbed into
+    AutoSelectFocusIn(event, AutoSelect);
 }
 
 void TCustomComboEdit::focusOutEvent(QFocusEvent* event) {

@@ -98,7 +98,7 @@ QString grouped(const QString& digits, QChar separator) {
 
 // The integer digits of a number text grouped by threes: a leading sign set aside, the integer
 // part ending before the decimal separator or an exponent.
-QString formatFloatStr(const QString& text, QChar decimal, QChar thousands) {
+QString FormatFloatStr(const QString& text, QChar decimal, QChar thousands) {
     const bool signed_ = text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'));
     const QString body = signed_ ? text.mid(1) : text;
     int end = 0;
@@ -191,7 +191,7 @@ QString TCustomNumEdit::TextToValText(const QString& text) const {
     return s == QLatin1String("-") ? QStringLiteral("-0") : s;
 }
 
-bool TCustomNumEdit::validFloat(const QString& text, double& value) const {
+bool TCustomNumEdit::IsValidFloat(const QString& text, double& value) const {
     const QLocale locale;
     const QChar decimal = decimalPoint(locale);
     for (const QChar c : text) {
@@ -221,7 +221,7 @@ bool TCustomNumEdit::IsValidChar(QChar key) const {
             return false;
     }
     double value = 0;
-    if (!validFloat(candidate, value))
+    if (!IsValidFloat(candidate, value))
         return false;
     return !(minValue_ >= 0 && maxValue_ > 0 && value < 0);
 }
@@ -249,13 +249,13 @@ double TCustomNumEdit::CheckValue(double value, bool raise) const {
 
 void TCustomNumEdit::CheckRange() {
     double value = 0;
-    if (CheckOnExit && validFloat(TextToValText(text()), value))
+    if (CheckOnExit && IsValidFloat(TextToValText(text()), value))
         CheckValue(value, true);
 }
 
 void TCustomNumEdit::UpdateData() {
     double value = 0;
-    value_ = validFloat(TextToValText(text()), value) ? CheckValue(value, false) : minValue_;
+    value_ = IsValidFloat(TextToValText(text()), value) ? CheckValue(value, false) : minValue_;
 }
 
 double TCustomNumEdit::GetValue() {
@@ -348,7 +348,7 @@ void TCustomNumEdit::ReformatEditText() {
     if (!shown.isEmpty() && shown != QLatin1String("-")) {
         shown = TextToValText(shown);
         if (DisplayFormat().contains(QLatin1Char(',')))
-            shown = formatFloatStr(shown, decimalPoint(locale), groupSeparator(locale));
+            shown = FormatFloatStr(shown, decimalPoint(locale), groupSeparator(locale));
     }
     const qsizetype fromEnd = text().size() - cursorPosition();
     formatting_ = true;
@@ -389,7 +389,7 @@ void TCustomNumEdit::SetPopupValue(const QVariant&) {
 
 void TCustomNumEdit::textEdited() {
     double value = 0;
-    if (validFloat(TextToValText(text()), value)) {
+    if (IsValidFloat(TextToValText(text()), value)) {
         lastValidText_ = text();
         return;
     }
@@ -446,7 +446,7 @@ void TCustomNumEdit::focusInEvent(QFocusEvent* event) {
     if (formatOnEditing_ && event->reason() != Qt::PopupFocusReason)
         ReformatEditText();
     TCustomComboEdit::focusInEvent(event);
-    update();
+    SetFocused(true);
 }
 
 void TCustomNumEdit::focusOutEvent(QFocusEvent* event) {
@@ -462,9 +462,18 @@ void TCustomNumEdit::focusOutEvent(QFocusEvent* event) {
         }
     }
     UpdateData();
-    DataChanged();
+    SetFocused(false);
     setCursorPosition(0);
+}
+
+void TCustomNumEdit::SetFocused(bool value) {
     update();
+    // Entering keeps the text as it is: the text is what the value is read from.
+    if (value)
+        return;
+    formatting_ = true;
+    DataChanged();
+    formatting_ = false;
 }
 
 void TCustomNumEdit::paintEvent(QPaintEvent* event) {

@@ -68,7 +68,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool validFloat(const QString& text, double& value) const;
+    // Only signs, digits, exponents and the decimal separator, and a number as a whole.
+    bool IsValidFloat(const QString& text, double& value) const;
+    // Shown with the display format, or as the plain number for editing.
+    void SetFocused(bool value);
     void textEdited();
 
     double value_ = 0;

@@ -556,7 +556,7 @@ void TKxSpeedButton::SetGlyph(const platform::TBitmap& Value) {
     update();
 }
 
-void TKxSpeedButton::SetNumGlyphs(int Value) {
+void TKxSpeedButton::SetNumGlyphs(TKxNumGlyphs Value) {
     Value = std::clamp(Value, 1, 5);
     if (Value == glyph_.NumGlyphs())
         return;

@@ -188,8 +188,8 @@ public:
     unsigned short RepeatInterval = 100;
     const platform::TBitmap& Glyph() const { return glyph_.Glyph(); }
     void SetGlyph(const platform::TBitmap& Value);
-    int NumGlyphs() const { return glyph_.NumGlyphs(); }
-    void SetNumGlyphs(int Value);
+    TKxNumGlyphs NumGlyphs() const { return glyph_.NumGlyphs(); }
+    void SetNumGlyphs(TKxNumGlyphs Value);
     bool WordWrap() const { return glyph_.WordWrap; }
     void SetWordWrap(bool Value);
     TAlignment Alignment() const { return glyph_.Alignment; }

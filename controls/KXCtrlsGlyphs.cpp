@@ -114,7 +114,7 @@ void TKxButtonGlyph::SetGlyph(const TBitmap& Value) {
     GlyphChanged();
 }
 
-void TKxButtonGlyph::SetNumGlyphs(int Value) {
+void TKxButtonGlyph::SetNumGlyphs(TKxNumGlyphs Value) {
     if (Value <= 0 || Value == numGlyphs_)
         return;
     Invalidate();

@@ -17,6 +17,9 @@ class QPainter;
 enum TKxButtonState { rbsUp, rbsDisabled, rbsDown, rbsExclusive, rbsInactive };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
+// The number of glyph cells side by side in a glyph picture, 1 to 5.
+using TKxNumGlyphs = int;
+
 // Text flags for a caption of that alignment.
 int AlignmentFlags(TAlignment Alignment);
 
@@ -58,8 +61,8 @@ public:
 
     const platform::TBitmap& Glyph() const { return original_; }
     void SetGlyph(const platform::TBitmap& Value);
-    int NumGlyphs() const { return numGlyphs_; }
-    void SetNumGlyphs(int Value);
+    TKxNumGlyphs NumGlyphs() const { return numGlyphs_; }
+    void SetNumGlyphs(TKxNumGlyphs Value);
     bool WordWrap = false;
     TAlignment Alignment = taCenter;
     std::function<void()> OnChange;
@@ -99,7 +102,7 @@ private:
     TGlyphList* glyphList_ = nullptr;
     int indexs_[5] = {-1, -1, -1, -1, -1};
     TColor transparentColor_ = platform::clFuchsia;
-    int numGlyphs_ = 1;
+    TKxNumGlyphs numGlyphs_ = 1;
 };
 
 // A whole button picture (face, frame, glyph and caption) drawn anywhere.
@@ -109,8 +112,8 @@ public:
 
     const platform::TBitmap& Glyph() const { return glyph_.Glyph(); }
     void SetGlyph(const platform::TBitmap& Value) { glyph_.SetGlyph(Value); }
-    int NumGlyphs() const { return glyph_.NumGlyphs(); }
-    void SetNumGlyphs(int Value) { glyph_.SetNumGlyphs(Value); }
+    TKxNumGlyphs NumGlyphs() const { return glyph_.NumGlyphs(); }
+    void SetNumGlyphs(TKxNumGlyphs Value) { glyph_.SetNumGlyphs(Value); }
     bool& WordWrap() { return glyph_.WordWrap; }
     TAlignment& Alignment() { return glyph_.Alignment; }
     void Invalidate() { glyph_.Invalidate(); }

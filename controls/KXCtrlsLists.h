@@ -32,6 +32,10 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TOwnerDrawState)
 class TKxCustomListBox;
 class QPainter;
 
+// The width of an item drawn by its owner, for the horizontal extent.
+using TGetItemWidthEvent = std::function<void(TKxCustomListBox* Control, int Index, int& Width)>;
+using TChangeStateEvent = std::function<void(QObject* Sender, int Index)>;
+
 // The check state of one item of a check list box, and the user's data it carries.
 class TCheckListBoxItem {
 public:
@@ -132,7 +136,7 @@ public:
                        TOwnerDrawState State)>
         OnDrawItem;
     std::function<void(TKxCustomListBox* Control, int Index, int& Height)> OnMeasureItem;
-    std::function<void(TKxCustomListBox* Control, int Index, int& Width)> OnGetItemWidth;
+    TGetItemWidthEvent OnGetItemWidth;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     using TControlEvents::OnContextPopup;
@@ -297,7 +301,7 @@ public:
     void RestoreStatesReg(TRegIniFile* IniFile);
 
     TNotifyEvent OnClickCheck;
-    std::function<void(QObject* Sender, int Index)> OnStateChange;
+    TChangeStateEvent OnStateChange;
 
     // The shared picture: 6 x 3 cells, rows check boxes, radio buttons, check marks; columns
     // unchecked, checked, grayed, then the same disabled.

@@ -18,6 +18,8 @@ class TKxTimer;
 enum TGlyphLayout { glGlyphLeft, glGlyphRight, glGlyphTop, glGlyphBottom };
 enum TScrollDirection { sdVertical, sdHorizontal };
 
+using TPanelDrawEvent = std::function<void(QObject* Sender, QPainter& Canvas, const QRect& Rect)>;
+
 class TSecretPanel : public platform::TCustomPanel {
     Q_OBJECT
 public:
@@ -58,7 +60,7 @@ public:
     const QImage& MemoryImage() const { return memoryImage_; }
     TKxTimer* Timer() const { return timer_; }
 
-    std::function<void(QObject* Sender, QPainter& Canvas, const QRect& Rect)> OnPaintClient;
+    TPanelDrawEvent OnPaintClient;
     TNotifyEvent OnStartPlay;
     TNotifyEvent OnStopPlay;
 

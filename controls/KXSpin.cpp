@@ -153,7 +153,7 @@ void TKxSpinButton::mousePressEvent(QMouseEvent* event) {
         const bool bottom = belowDiagonal(event->position());
         setState(bottom ? sbBottomDown : sbTopDown);
         lastState_ = state_;
-        bottom ? bottomClick() : topClick();
+        bottom ? BottomClick() : TopClick();
         if (!repeatTimer_) {
             repeatTimer_ = new QTimer(this);
             connect(repeatTimer_, &QTimer::timeout, this, &TKxSpinButton::TimerExpired);
@@ -196,15 +196,15 @@ void TKxSpinButton::TimerExpired() {
     }
     const bool ok = platform::RunGuarded([this] {
         if (state_ == sbBottomDown)
-            bottomClick();
+            BottomClick();
         else
-            topClick();
+            TopClick();
     });
     if (!ok)
         repeatTimer_->stop();
 }
 
-void TKxSpinButton::topClick() {
+void TKxSpinButton::TopClick() {
     if (OnTopClick) {
         OnTopClick(this);
         if (!(QApplication::mouseButtons() & Qt::LeftButton))
@@ -212,7 +212,7 @@ void TKxSpinButton::topClick() {
     }
 }
 
-void TKxSpinButton::bottomClick() {
+void TKxSpinButton::BottomClick() {
     if (OnBottomClick) {
         OnBottomClick(this);
         if (!(QApplication::mouseButtons() & Qt::LeftButton))
@@ -247,14 +247,12 @@ TKxUpDown::TKxUpDown(QWidget* parent)
 
 TKxSpinEdit::TKxSpinEdit(QWidget* parent) : TCustomEdit(parent) {
     setText(QStringLiteral("0"));
-    const int textHeight =
-        std::min(fontMetrics().height(), QFontMetrics(QApplication::font()).height());
-    setMinimumHeight(textHeight + 4 + 1);
+    setMinimumHeight(GetMinHeight());
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!changing_ && OnChange)
             OnChange(this);
     });
-    recreateButton();
+    RecreateButton();
 }
 
 bool TKxSpinEdit::parsedValue(double& value) const {
@@ -340,14 +338,14 @@ void TKxSpinEdit::SetValueType(TValueType value) {
 
 void TKxSpinEdit::SetArrowKeys(bool value) {
     arrowKeys_ = value;
-    resizeButton();
+    ResizeButton();
 }
 
 void TKxSpinEdit::SetButtonKind(TSpinButtonKind value) {
     if (buttonKind_ == value)
         return;
     buttonKind_ = value;
-    recreateButton();
+    RecreateButton();
 }
 
 int TKxSpinEdit::GetButtonWidth() const {
@@ -356,6 +354,12 @@ int TKxSpinEdit::GetButtonWidth() const {
     if (spinButton_)
         return spinButton_->width();
     return std::min(style()->pixelMetric(QStyle::PM_ScrollBarExtent), 15);
+}
+
+int TKxSpinEdit::GetMinHeight() const {
+    const int textHeight =
+        std::min(fontMetrics().height(), QFontMetrics(QApplication::font()).height());
+    return textHeight + 4 + 1;
 }
 
 bool TKxSpinEdit::IsValidChar(QChar key) const {
@@ -399,6 +403,12 @@ void TKxSpinEdit::DownClick(QObject*) {
     spin(-increment_, OnBottomClick);
 }
 
+void TKxSpinEdit::UpDownClick(QObject* Sender, TKxUpDown::TUDBtnType Button) {
+    if ((focusPolicy() & Qt::TabFocus) && isEnabled() && isVisible())
+        setFocus(Qt::MouseFocusReason);
+    Button == TKxUpDown::btNext ? UpClick(Sender) : DownClick(Sender);
+}
+
 void TKxSpinEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     if (typed.size() == 1 && !(event->modifiers() & Qt::ControlModifier)) {
@@ -418,9 +428,7 @@ void TKxSpinEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TKxSpinEdit::focusInEvent(QFocusEvent* event) {
-    QLineEdit::focusInEvent(event);
-    if (!(QApplication::mouseButtons() & Qt::LeftButton))
-        selectAll();
+    AutoSelectFocusIn(event, AutoSelect);
 }
 
 void TKxSpinEdit::focusOutEvent(QFocusEvent* event) {
@@ -432,21 +440,21 @@ void TKxSpinEdit::focusOutEvent(QFocusEvent* event) {
 
 void TKxSpinEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
-    resizeButton();
+    ResizeButton();
 }
 
 void TKxSpinEdit::changeEvent(QEvent* event) {
     QLineEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::LayoutDirectionChange)
-        resizeButton();
+        ResizeButton();
 }
 
-void TKxSpinEdit::recreateButton() {
+void TKxSpinEdit::RecreateButton() {
     delete container_;
     delete upDown_;
     spinButton_ = nullptr;
     upDown_ = nullptr;
-    if (buttonKind_ == bkDiagonal) {
+    if (GetButtonKind() == bkDiagonal) {
         container_ = new QWidget(this);
         spinButton_ = new TKxSpinButton(container_);
         spinButton_->FocusControl = this;
@@ -456,14 +464,14 @@ void TKxSpinEdit::recreateButton() {
     } else {
         upDown_ = new TKxUpDown(this);
         upDown_->OnClick = [this](QObject* sender, TKxUpDown::TUDBtnType button) {
-            button == TKxUpDown::btNext ? UpClick(sender) : DownClick(sender);
+            UpDownClick(sender, button);
         };
         upDown_->show();
     }
-    resizeButton();
+    ResizeButton();
 }
 
-void TKxSpinEdit::resizeButton() {
+void TKxSpinEdit::ResizeButton() {
     const int w = width(), h = height();
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     if (upDown_) {
@@ -474,10 +482,10 @@ void TKxSpinEdit::resizeButton() {
         container_->setGeometry(rtl ? 1 : w - h + 1, 1, side, side);
         spinButton_->setGeometry(0, 0, side, side);
     }
-    setEditRect();
+    SetEditRect();
 }
 
-void TKxSpinEdit::setEditRect() {
+void TKxSpinEdit::SetEditRect() {
     const int margin = GetButtonWidth() + 2;
     if (layoutDirection() == Qt::RightToLeft)
         setTextMargins(margin, 0, 0, 0);

@@ -44,8 +44,9 @@ protected:
 private:
     bool belowDiagonal(QPointF point) const;
     void setState(TSpinButtonState state);
-    void topClick();
-    void bottomClick();
+    // The half's event, after which the half is let go unless the left button is still down.
+    void TopClick();
+    void BottomClick();
     QPixmap face(TSpinButtonState state) const;
 
     QPixmap upGlyph_;
@@ -83,6 +84,7 @@ class TKxSpinEdit : public platform::TCustomEdit {
     Q_PROPERTY(bool ArrowKeys READ ArrowKeys WRITE SetArrowKeys)
     Q_PROPERTY(TValueType ValueType READ ValueType WRITE SetValueType)
     Q_PROPERTY(TSpinButtonKind ButtonKind READ ButtonKind WRITE SetButtonKind)
+    Q_PROPERTY(bool AutoSelect MEMBER AutoSelect)
 public:
     enum TValueType { vtInt, vtFloat, vtHex };
     Q_ENUM(TValueType)
@@ -115,16 +117,24 @@ public:
     void SetValueType(TValueType value);
     TSpinButtonKind ButtonKind() const { return buttonKind_; }
     void SetButtonKind(TSpinButtonKind value);
+    // The kind in use: every Qt style draws both.
+    TSpinButtonKind GetButtonKind() const { return buttonKind_; }
     Qt::Alignment Alignment() const { return alignment() & Qt::AlignHorizontal_Mask; }
     void SetAlignment(Qt::Alignment value) { setAlignment(value | Qt::AlignVCenter); }
 
     TKxSpinButton* SpinButton() const { return spinButton_; }
     TKxUpDown* UpDown() const { return upDown_; }
     int GetButtonWidth() const;
+    // The smaller of the application's and the control's text heights, with room for the border.
+    int GetMinHeight() const;
+    // Entering the control by keyboard selects its text.
+    bool AutoSelect = true;
 
     virtual bool IsValidChar(QChar key) const;
     virtual void UpClick(QObject* Sender);
     virtual void DownClick(QObject* Sender);
+    // The up-down's click: the edit takes the focus, then the click for the button.
+    void UpDownClick(QObject* Sender, TKxUpDown::TUDBtnType Button);
 
     TNotifyEvent OnTopClick;
     TNotifyEvent OnBottomClick;
@@ -143,9 +153,9 @@ private:
     bool parsedValue(double& value) const;
     double rawValue() const;
     void spin(double delta, const TNotifyEvent& event);
-    void recreateButton();
-    void resizeButton();
-    void setEditRect();
+    void RecreateButton();
+    void ResizeButton();
+    void SetEditRect();
 
     double minValue_ = 0;
     double maxValue_ = 0;

@@ -19,6 +19,9 @@ enum TSplitterStyle {
 };
 enum TInverseMode { imNew, imClear, imMove };
 
+// Asked before the splitter moves to (X, Y); clearing AllowChange keeps it where it is.
+using TSplitterMoveEvent = std::function<void(QObject* Sender, int X, int Y, bool& AllowChange)>;
+
 class TKxSplitter : public platform::TCustomPanel, public platform::TControlEvents {
     Q_OBJECT
 public:
@@ -46,7 +49,7 @@ public:
     QWidget* FindControl() const;
 
     TNotifyEvent OnPosChanged;
-    std::function<void(QObject* Sender, int X, int Y, bool& AllowChange)> OnPosChanging;
+    TSplitterMoveEvent OnPosChanging;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     using TControlEvents::OnEnter;

@@ -1,7 +1,6 @@
 #include "controls/KxGrdCpt.h"
 
 #include "controls/KxGrdCptFrame.h"
-#include "controls/KxMenus.h"
 #include "storage/KxHook.h"
 #include "storage/kxVclutils.h"
 
@@ -328,7 +327,7 @@ void TKxGradientCaption::SetGradientSteps(int value) {
         Update();
 }
 
-void TKxGradientCaption::checkToggleHook() {
+void TKxGradientCaption::CheckToggleHook() {
     if (GetActive() && !hook_) {
         hook_ = std::make_unique<TKxWindowHook>();
         hook_->AfterMessage = [this](TKxWindowHook*, QEvent* event, bool&) { hookMessage(event); };
@@ -403,17 +402,14 @@ void TKxGradientCaption::rightButtonUp(QPoint screenPoint) {
     popupMenu_->PopupComponent = this;
     if (frame_)
         frame_->CancelMode();
-    if (auto* menu = qobject_cast<TKxPopupMenu*>(popupMenu_.data()))
-        menu->Popup(screenPoint);
-    else
-        popupMenu_->Popup(screenPoint);
+    popupMenu_->Popup(screenPoint);
 }
 
 void TKxGradientCaption::Update() {
     QWidget* owner = form();
     if (!owner)
         return;
-    checkToggleHook();
+    CheckToggleHook();
     checkFrame();
     formActive_ = false;
     if (owner->isVisible())
@@ -427,13 +423,13 @@ void TKxGradientCaption::redraw() {
     // The frame first: taking its room may resize the form.
     if (frame_)
         frame_->Fit(FrameMargins(BorderStyle(), Metrics));
-    drawGradientCaption();
+    DrawGradientCaption();
     if (frame_)
         frame_->Repaint();
     form()->setWindowTitle(Title());
 }
 
-QRect TKxGradientCaption::CaptionRectangle() const {
+QRect TKxGradientCaption::CalculateGradientParams() const {
     const QWidget* owner = form();
     if (!owner)
         return {};
@@ -451,7 +447,7 @@ bool TKxGradientCaption::hasIcon() const {
 }
 
 int TKxGradientCaption::textLeft() const {
-    return (hasIcon() ? CaptionRectangle().height() + 1 : 0) + 2;
+    return (hasIcon() ? CalculateGradientParams().height() + 1 : 0) + 2;
 }
 
 std::vector<TKxGradientCaption::TText> TKxGradientCaption::texts() const {
@@ -510,13 +506,13 @@ std::vector<TKxGradientCaption::TText> TKxGradientCaption::fittingTexts(int room
 
 QString TKxGradientCaption::Title() const {
     QString title;
-    for (const TText& text : fittingTexts(CaptionRectangle().width() - textLeft()))
+    for (const TText& text : fittingTexts(CalculateGradientParams().width() - textLeft()))
         title += text.Text;
     return title;
 }
 
-void TKxGradientCaption::drawGradientCaption() {
-    const QRect rect = CaptionRectangle();
+void TKxGradientCaption::DrawGradientCaption() {
+    const QRect rect = CalculateGradientParams();
     if (rect.isEmpty()) {
         image_ = {};
         return;

@@ -167,8 +167,8 @@ public:
     // The border style and icons of the form as its owner set them.
     TFormBorderStyle BorderStyle() const;
     TBorderIcons BorderIcons() const;
-    // In the form's coordinates.
-    QRect CaptionRectangle() const;
+    // The caption rectangle (left of the title bar's buttons), in the form's coordinates.
+    QRect CalculateGradientParams() const;
     // The title bar's button for the icon (biSystemMenu: the close button); empty when absent.
     QRect ButtonRect(TBorderIcon icon) const;
     // Whether the component draws the form's frame; a form without a border gets none.
@@ -191,10 +191,10 @@ private:
     std::vector<TText> fittingTexts(int room) const;
     int textLeft() const;
     bool hasIcon() const;
-    void drawGradientCaption();
+    void DrawGradientCaption();
     void redraw();
     void hookMessage(QEvent* event);
-    void checkToggleHook();
+    void CheckToggleHook();
     void checkFrame();
     TColor endColor() const;
     // A right press anywhere on the frame arms the pop-up; the release opens it.

@@ -106,7 +106,7 @@ QRect TKxGradientCaption::ButtonRect(TBorderIcon icon) const {
     const bool tool = style == bsToolWindow || style == bsSizeToolWin;
     const int width = tool ? Metrics.CxSmSize : Metrics.CxSize;
     const int fromLeft = int(order.end() - at) - 1;
-    const QRect caption = CaptionRectangle();
+    const QRect caption = CalculateGradientParams();
     return QRect(caption.right() + 1 + fromLeft * width, caption.top(), width, caption.height());
 }
 
@@ -386,7 +386,7 @@ void TKxCaptionFrame::Paint(QPainter& painter) const {
     const bool active = caption_.FormActive();
     painter.fillRect(window, ToQColor(active ? clActiveBorder : clInactiveBorder));
     qDrawWinPanel(&painter, window, form_.palette(), false);
-    const QRect caption = caption_.CaptionRectangle();
+    const QRect caption = caption_.CalculateGradientParams();
     // The buttons stand on the end colour, as the gradient ends.
     painter.fillRect(
         QRect(caption.topLeft(), QPoint(window.right() - margins_.right(), caption.bottom())),

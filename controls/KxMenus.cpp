@@ -3,6 +3,7 @@
 #include "storage/kxVclutils.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QProxyStyle>
@@ -281,9 +282,18 @@ int TKxMenuDrawer::MenuHeight(const QFontMetrics& metrics) {
     return metrics.height() + 7;
 }
 
+void SetDefaultMenuFont(QFont& Font, TColor& Color, const QWidget* Menu) {
+    Font = Menu ? Menu->font() : QApplication::font("QMenu");
+    Font.setBold(false);
+    Font.setItalic(false);
+    Font.setUnderline(false);
+    Font.setStrikeOut(false);
+    Color = clMenuText;
+}
+
 TMenuItemParams TKxMenuDrawer::GetItemParams(QAction* item, TMenuOwnerDrawState state) {
     TMenuItemParams params;
-    params.Font = shownIn(item)->font();
+    SetDefaultMenuFont(params.Font, params.FontColor, shownIn(item));
     params.Font.setBold(state & mdDefault);
     if ((state & mdSelected) && style_ != msBtnLowered && style_ != msBtnRaised) {
         params.Color = clHighlight;
@@ -586,13 +596,18 @@ void TKxPopupMenu::Popup(QPoint screenPoint) {
     const Qt::LayoutDirection direction = layoutDirection();
     if (const auto* opener = qobject_cast<QWidget*>(PopupComponent.data()))
         setLayoutDirection(opener->layoutDirection());
+    const QPointer<TKxPopupMenu> alive(this);
+    if (OnPopup) {
+        OnPopup(this);
+        if (!alive)
+            return;
+    }
     Refresh();
     // Right to left, the menu's left and right edges change places.
     const TPopupAlignment alignment = Alignment;
     if (isRightToLeft() && alignment != paCenter)
         Alignment = alignment == paLeft ? paRight : paLeft;
-    const QPointer<TKxPopupMenu> alive(this);
-    platform::TPopupMenu::Popup(screenPoint);
+    Track(screenPoint);
     if (!alive)
         return;
     Alignment = alignment;

@@ -55,6 +55,10 @@ struct TMenuItemParams {
 using TItemParamsEvent = std::function<void(QWidget* Sender, QAction* Item,
                                             TMenuOwnerDrawState State, TMenuItemParams& Params)>;
 
+// The font items are drawn and measured with: the menu's own (the system's menu font unless the
+// program gave the menu another), without bold, italics, underline or strike-out, in clMenuText.
+void SetDefaultMenuFont(QFont& Font, TColor& Color, const QWidget* Menu = nullptr);
+
 // The part both menus share: the properties, the events and the drawing and measuring of items.
 // The image index of an item is its QAction's data when that is an integer, else none.
 class TKxMenuDrawer {
@@ -170,7 +174,7 @@ public:
     // Remembers the point, reads in the opening control's direction (which swaps a left and a
     // right alignment when it runs right to left), refreshes owner drawing, then pops up as the
     // plain pop-up menu does.
-    void Popup(QPoint screenPoint);
+    void Popup(QPoint screenPoint) override;
 
     bool IsItemPopup(QAction*) const override { return true; }
     void PaintPanel(QPainter& canvas, const QWidget* panel, QRect rect) override;

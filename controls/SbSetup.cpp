@@ -88,7 +88,6 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     CloseBtn = new QPushButton(this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
     CloseBtn->setGeometry(339, 12, 77, 25);
-    CloseBtn->setDefault(false);
     CloseBtn->setAutoDefault(false);
     HelpBtn = new QPushButton(this);
     HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
@@ -97,7 +96,16 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     setTabOrder(SectionList, ButtonsList);
     setTabOrder(ButtonsList, CloseBtn);
     setTabOrder(CloseBtn, HelpBtn);
+    connectHandlers();
+    FormCreate();
+    SectionList->setFocus();
+}
 
+void TSpeedbarSetupWindow::FormCreate() {
+    CloseBtn->setDefault(false);
+    QFont plain = font();
+    plain.setBold(false);
+    setFont(plain);
     setWindowTitle(QStringLiteral("Customize Speedbar"));
     CategoriesLabel->setText(QStringLiteral("&Categories:"));
     ButtonsLabel->setText(QStringLiteral("&Available buttons:"));
@@ -106,7 +114,32 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
         "buttons, drag them off of the SpeedBar."));
     CloseBtn->setText(QStringLiteral("OK"));
     HelpBtn->setText(QStringLiteral("&Help"));
+}
 
+void TSpeedbarSetupWindow::FormShow() {
+    if (bar_)
+        UpdateListHeight();
+    FitColumns();
+}
+
+void TSpeedbarSetupWindow::FormClose() {
+    CancelDrag();
+    if (bar_) {
+        TSpeedBar* bar = bar_;
+        bar_ = nullptr;
+        bar->SetEditing(nullptr);
+    }
+}
+
+void TSpeedbarSetupWindow::CloseBtnClick() {
+    close();
+}
+
+void TSpeedbarSetupWindow::HelpBtnClick() {
+    platform::ShowHelp(this, HelpContext);
+}
+
+void TSpeedbarSetupWindow::connectHandlers() {
     SectionList->OnDrawCell = [this](QObject*, int, int row, const QRect& rect, TGridDrawState) {
         SectionListDrawCell(row, rect);
     };
@@ -123,10 +156,8 @@ TSpeedbarSetupWindow::TSpeedbarSetupWindow(QWidget* AOwner)
     };
     ButtonsList->viewport()->installEventFilter(this);
     SectionList->viewport()->installEventFilter(this);
-    connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
-    connect(HelpBtn, &QPushButton::clicked, this,
-            [this] { platform::ShowHelp(this, HelpContext); });
-    SectionList->setFocus();
+    connect(CloseBtn, &QPushButton::clicked, this, &TSpeedbarSetupWindow::CloseBtnClick);
+    connect(HelpBtn, &QPushButton::clicked, this, &TSpeedbarSetupWindow::HelpBtnClick);
 }
 
 TSpeedbarSetupWindow::~TSpeedbarSetupWindow() {
@@ -357,18 +388,11 @@ bool TSpeedbarSetupWindow::event(QEvent* event) {
 
 void TSpeedbarSetupWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (bar_)
-        UpdateListHeight();
-    FitColumns();
+    FormShow();
 }
 
 void TSpeedbarSetupWindow::closeEvent(QCloseEvent* event) {
-    CancelDrag();
-    if (bar_) {
-        TSpeedBar* bar = bar_;
-        bar_ = nullptr;
-        bar->SetEditing(nullptr);
-    }
+    FormClose();
     event->accept();
     QDialog::closeEvent(event);
 }

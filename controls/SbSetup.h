@@ -62,6 +62,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The form's own handlers.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void CloseBtnClick();
+    void HelpBtnClick();
+    void connectHandlers();
     void SectionListDrawCell(int ARow, const QRect& Rect);
     void ButtonsListDrawCell(int ARow, const QRect& Rect);
     void ButtonsListMouseDown(QPoint Pos);

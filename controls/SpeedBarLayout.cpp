@@ -15,6 +15,27 @@ namespace {
 // A stored place beyond any screen is not taken literally.
 constexpr int MaxPlace = 32767;
 
+// Where the items' layout is written, and how many have been.
+struct TLayoutWriter {
+    TIniObject IniFile;
+    QString Section;
+    int Count = 0;
+};
+
+// A visible, stored item as the next "Button" key: its name and place.
+void WriteItemLayout(TSpeedItem* Item, TLayoutWriter& Data) {
+    if (!Item->Visible() || !Item->Stored())
+        return;
+    ++Data.Count;
+    IniWriteString(
+        Data.IniFile, Data.Section, QStringLiteral("Button%1").arg(Data.Count),
+        QStringLiteral("%1,%2,%3").arg(Item->objectName()).arg(Item->Left()).arg(Item->Top()));
+}
+
+void HideItem(TSpeedItem* Item, int) {
+    Item->SetVisible(false);
+}
+
 } // namespace
 
 // ---- stored layout
@@ -57,20 +78,9 @@ void TSpeedBar::InternalSaveLayout(TIniObject IniFile, const QString& Section) {
         IniWriteInteger(IniFile, Section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
         IniWriteInteger(IniFile, Section, QStringLiteral("BtnWidth"), btnSize_.x());
         IniWriteInteger(IniFile, Section, QStringLiteral("BtnHeight"), btnSize_.y());
-        int count = 0;
-        ForEachItem(
-            [&](TSpeedItem* item, int) {
-                if (!item->Visible() || !item->Stored())
-                    return;
-                ++count;
-                IniWriteString(IniFile, Section, QStringLiteral("Button%1").arg(count),
-                               QStringLiteral("%1,%2,%3")
-                                   .arg(item->objectName())
-                                   .arg(item->Left())
-                                   .arg(item->Top()));
-            },
-            0);
-        IniWriteInteger(IniFile, Section, QStringLiteral("Count"), count);
+        TLayoutWriter writer{IniFile, Section};
+        ForEachItem([&writer](TSpeedItem* item, int) { WriteItemLayout(item, writer); }, 0);
+        IniWriteInteger(IniFile, Section, QStringLiteral("Count"), writer.Count);
     });
 }
 
@@ -145,7 +155,7 @@ void TSpeedBar::InternalRestoreLayout(TIniObject IniFile, const QString& Section
         PosChanged();
     const int count = IniReadInteger(IniFile, Section, QStringLiteral("Count"), 0);
     if (count > 0) {
-        ForEachItem([](TSpeedItem* item, int) { item->SetVisible(false); }, 0);
+        ForEachItem(HideItem, 0);
         static const QRegularExpression separators(QStringLiteral("[ ,]+"));
         for (int n : StoredButtonNumbers(IniFile, Section)) {
             if (n < 1 || n > count)

@@ -183,7 +183,7 @@ TCustomComboEdit::TCustomComboEdit(QWidget* parent)
         if (!changeMuted_)
             Change();
     });
-    updateBtnBounds();
+    UpdateBtnBounds();
 }
 
 TCustomComboEdit::~TCustomComboEdit() {
@@ -209,7 +209,7 @@ void TCustomComboEdit::SetButtonWidth(int value) {
     if (value == buttonWidth_)
         return;
     buttonWidth_ = value;
-    updateBtnBounds();
+    UpdateBtnBounds();
     RecreateGlyph();
 }
 
@@ -294,15 +294,15 @@ void TCustomComboEdit::SelectAll() {
         selectAll();
 }
 
-void TCustomComboEdit::updateBtnBounds() {
+void TCustomComboEdit::UpdateBtnBounds() {
     const int b = buttonWidth_;
     container_->setVisible(b >= 2);
     container_->setGeometry(width() - b - 2, 2, b, std::max(height() - 4, 0));
     button_->setGeometry(0, 0, b, container_->height());
-    setEditRect();
+    SetEditRect();
 }
 
-void TCustomComboEdit::setEditRect() {
+void TCustomComboEdit::SetEditRect() {
     setTextMargins(0, 0, container_->isVisibleTo(this) ? buttonWidth_ + 2 : 0, 0);
 }
 
@@ -449,7 +449,7 @@ void TCustomComboEdit::mousePressEvent(QMouseEvent* event) {
 }
 
 void TCustomComboEdit::focusInEvent(QFocusEvent* event) {
-    TCustomMaskEdit::focusInEvent(event);
+    AutoSelectFocusIn(event, AutoSelect);
 }
 
 void TCustomComboEdit::focusOutEvent(QFocusEvent* event) {
@@ -478,13 +478,13 @@ void TCustomComboEdit::ReportExitError(const QString& message) {
 
 void TCustomComboEdit::resizeEvent(QResizeEvent* event) {
     TCustomMaskEdit::resizeEvent(event);
-    updateBtnBounds();
+    UpdateBtnBounds();
 }
 
 void TCustomComboEdit::changeEvent(QEvent* event) {
     TCustomMaskEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        setEditRect();
+        SetEditRect();
     else if (event->type() == QEvent::LayoutDirectionChange && popup_)
         popup_->setLayoutDirection(layoutDirection());
 }
@@ -887,7 +887,7 @@ void TFileDirEdit::dropEvent(QDropEvent* event) {
 
 namespace {
 
-QString extFilename(const QString& name) {
+QString ExtFilename(const QString& name) {
     if (name.contains(QLatin1Char(' ')) && !name.startsWith(QLatin1Char('"')))
         return QLatin1Char('"') + name + QLatin1Char('"');
     return name;
@@ -901,6 +901,11 @@ QString programPart(const QString& text) {
         return end < 0 ? s.mid(1) : s.mid(1, end - 1);
     }
     return s.section(QLatin1Char(' '), 0, 0);
+}
+
+// The text itself when it names an existing file, else its program part.
+QString ClipFilename(const QString& text) {
+    return QFileInfo::exists(text) ? text : programPart(text);
 }
 
 } // namespace
@@ -929,8 +934,7 @@ TFilenameEdit::TFilenameEdit(QWidget* parent) : TFileDirEdit(parent), dialog_(fi
 }
 
 QString TFilenameEdit::FileName() const {
-    const QString text = Text();
-    return QFileInfo::exists(text) ? text : programPart(text);
+    return ClipFilename(Text());
 }
 
 bool TFilenameEdit::SetFileName(const QString& name) {
@@ -938,7 +942,7 @@ bool TFilenameEdit::SetFileName(const QString& name) {
         platform::ShowError(QStringLiteral("Invalid file name - %1").arg(name), this);
         return false;
     }
-    SetText(extFilename(name));
+    SetText(ExtFilename(name));
     ClearFileList();
     return true;
 }
@@ -1006,7 +1010,7 @@ void TFilenameEdit::ButtonClick() {
     if (OnAfterDialog)
         OnAfterDialog(this, name, action);
     if (action) {
-        SetText(extFilename(name));
+        SetText(ExtFilename(name));
         dialog_->InitialDir = QFileInfo(dialog_->FileName).absolutePath();
     }
 }

@@ -124,6 +124,8 @@ public:
     void EditButtonClick(QObject* sender);
     void DoClick() { EditButtonClick(this); }
     void SelectAll();
+    // Entering the control by keyboard selects its text.
+    bool AutoSelect = true;
     bool EditCanModify() const { return !readOnly_; }
     // The drop-down's place for the control's screen rectangle and the drop-down's size on a
     // screen: below (above when it does not fit), aligned, held inside the screen.
@@ -153,10 +155,10 @@ protected:
     bool Reporting() const { return reporting_; }
 
 private:
-    void updateBtnBounds();
+    void UpdateBtnBounds();
     void updateEditReadOnly();
     void setButtonGlyph(const platform::TBitmap& glyph, int numGlyphs);
-    void setEditRect();
+    void SetEditRect();
 
     QWidget* container_;
     TEditButton* button_;

@@ -1,5 +1,6 @@
 #include "platform/MaskEdit.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -121,6 +122,17 @@ QString MaskedText(const QString& displayText, const TranslatedMask& mask) {
             text += displayText[i];
     }
     return text;
+}
+
+void TCustomEdit::AutoSelectFocusIn(QFocusEvent* event, bool autoSelect) {
+    const bool selected = hasSelectedText();
+    QLineEdit::focusInEvent(event);
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    if (autoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
+        selectAll();
+    else if (!autoSelect && !selected)
+        deselect(); // the line edit selects all by itself when tabbed into
 }
 
 void TCustomEdit::keyPressEvent(QKeyEvent* event) {

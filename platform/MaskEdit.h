@@ -36,6 +36,10 @@ public:
 
 protected:
     virtual bool CanPaste() const { return !isReadOnly(); }
+    // The focus-in of an edit with an AutoSelect setting: entering, unless by a press of the
+    // left button, selects all with it and keeps the selection as it was without it. The focus
+    // coming back from a menu or drop-down is no entering.
+    void AutoSelectFocusIn(QFocusEvent* event, bool autoSelect);
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -12,6 +12,16 @@ PopupMenuHook& popupHook() {
 } // namespace
 
 void TPopupMenu::Popup(QPoint screenPoint) {
+    if (OnPopup) {
+        const QPointer<TPopupMenu> alive(this);
+        OnPopup(this);
+        if (!alive)
+            return;
+    }
+    Track(screenPoint);
+}
+
+void TPopupMenu::Track(QPoint screenPoint) {
     if (popupHook()) {
         if (QAction* chosen = popupHook()(*this, screenPoint))
             chosen->trigger();

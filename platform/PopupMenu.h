@@ -3,6 +3,8 @@
 // itself, and which control opened it. It pops up through a hook, so tests choose an item
 // instead of waiting for a person.
 
+#include "platform/Classes.h"
+
 #include <QMenu>
 #include <QPointer>
 #include <functional>
@@ -20,10 +22,16 @@ public:
     TPopupAlignment Alignment = paLeft;
     bool AutoPopup = true;
     QPointer<QObject> PopupComponent;
+    // Fired just before the menu opens, to set its items up.
+    TNotifyEvent OnPopup;
 
-    // Opens at the screen point, aligned by Alignment, and returns once it has closed with the
-    // chosen item triggered.
-    void Popup(QPoint screenPoint);
+    // Fires OnPopup, then opens at the screen point, aligned by Alignment, and returns once it
+    // has closed with the chosen item triggered.
+    virtual void Popup(QPoint screenPoint);
+
+protected:
+    // Opens the menu as Popup does, without the event.
+    void Track(QPoint screenPoint);
 };
 
 // Answers a pop-up instead of showing it: the item to trigger, or none for a dismissed menu.

@@ -141,6 +141,9 @@ QRect ScreenWorkArea();
 // Width nested one-pixel frames over the program's own active window (a second call with the
 // same rectangle takes them away).
 void DrawInvertFrame(const QRect& ScreenRect, int Width);
+// Inverts the rectangle spanned by the two screen points (the far point's row and column not
+// included) over the program's own active window; a second call restores it.
+void PaintInverseRect(const QPoint& RectOrg, const QPoint& RectEnd);
 int DialogUnitsToPixelsX(int DlgUnits);
 int DialogUnitsToPixelsY(int DlgUnits);
 int PixelsToDialogUnitsX(int PixUnits);

@@ -250,11 +250,19 @@ void StopWait() {
         QApplication::restoreOverrideCursor();
 }
 
-// ---- the inverted frame ----
+// ---- inverted frames and rectangles ----
 
 namespace {
 
-// Frames drawn over a window, inverting what is under them.
+// A frame of Width nested rectangles, or a filled rectangle.
+struct InvertMark {
+    QRect Rect;
+    int Width = 0;
+    bool Filled = false;
+    bool operator==(const InvertMark&) const = default;
+};
+
+// Marks drawn over a window, inverting what is under them.
 class InvertOverlay : public QWidget {
 public:
     explicit InvertOverlay(QWidget* window) : QWidget(window) {
@@ -265,11 +273,10 @@ public:
     }
     // Found by name: the class has no meta-object of its own to be found by.
     static QString Name() { return QStringLiteral("quendel.invertOverlay"); }
-    void Toggle(const QRect& rect, int width) {
-        const auto frame = std::make_pair(rect, width);
-        if (!frames_.removeOne(frame))
-            frames_.append(frame);
-        setVisible(!frames_.isEmpty());
+    void Toggle(const InvertMark& mark) {
+        if (!marks_.removeOne(mark))
+            marks_.append(mark);
+        setVisible(!marks_.isEmpty());
         raise();
         update();
     }
@@ -278,19 +285,23 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
-        for (const auto& [rect, width] : frames_)
-            for (int i = 0; i < width; ++i)
-                painter.drawRect(rect.adjusted(i, i, -i - 1, -i - 1));
+        for (const InvertMark& mark : marks_) {
+            if (mark.Filled) {
+                painter.fillRect(mark.Rect, Qt::white);
+                continue;
+            }
+            painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+            for (int i = 0; i < mark.Width; ++i)
+                painter.drawRect(mark.Rect.adjusted(i, i, -i - 1, -i - 1));
+        }
     }
 
 private:
-    QList<std::pair<QRect, int>> frames_;
+    QList<InvertMark> marks_;
 };
 
-} // namespace
-
-void DrawInvertFrame(const QRect& ScreenRect, int Width) {
+// Nothing draws outside the program's windows, so the marks go over the active one.
+void toggleInvertMark(const QRect& screenRect, int width, bool filled) {
     QWidget* window = QApplication::activeWindow();
     if (!window)
         return;
@@ -299,7 +310,20 @@ void DrawInvertFrame(const QRect& ScreenRect, int Width) {
     if (!overlay)
         overlay = new InvertOverlay(window);
     overlay->setGeometry(window->rect());
-    overlay->Toggle(QRect(window->mapFromGlobal(ScreenRect.topLeft()), ScreenRect.size()), Width);
+    overlay->Toggle(
+        {QRect(window->mapFromGlobal(screenRect.topLeft()), screenRect.size()), width, filled});
+}
+
+} // namespace
+
+void DrawInvertFrame(const QRect& ScreenRect, int Width) {
+    toggleInvertMark(ScreenRect, Width, false);
+}
+
+void PaintInverseRect(const QPoint& RectOrg, const QPoint& RectEnd) {
+    const QPoint topLeft(std::min(RectOrg.x(), RectEnd.x()), std::min(RectOrg.y(), RectEnd.y()));
+    const QSize size(std::abs(RectEnd.x() - RectOrg.x()), std::abs(RectEnd.y() - RectOrg.y()));
+    toggleInvertMark(QRect(topLeft, size), 0, true);
 }
 
 namespace {

@@ -137,8 +137,12 @@ TEST_F(NumEditTest, LeavingClampsOrReportsTheRange) {
     Activate(form);
     edit->setFocus();
     edit->SetText("150");
+    // The text held to the limits on leaving is no change of the user's.
+    int changes = 0;
+    edit->OnChange = [&](QObject*) { ++changes; };
     other->setFocus();
     EXPECT_EQ(edit->text(), "100");
+    EXPECT_EQ(changes, 0);
     EXPECT_TRUE(messages.isEmpty());
     edit->CheckOnExit = true;
     edit->setFocus();

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -218,6 +219,28 @@ TEST_F(KxSpinTest, DiagonalHalvesAndRepeat) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(w - 2, h - 2));
     EXPECT_EQ(edit.GetValue(), 6);
     EXPECT_TRUE(edit.hasFocus() || !edit.isActiveWindow());
+}
+
+TEST_F(KxSpinTest, EnteringSelectsAllWithAutoSelectAndTheUpDownTakesTheFocus) {
+    for (const bool autoSelect : {true, false}) {
+        QWidget form;
+        auto* other = new QLineEdit(&form);
+        auto* edit = new TKxSpinEdit(&form);
+        edit->move(0, 30);
+        MakePort(*edit);
+        EXPECT_TRUE(TKxSpinEdit().AutoSelect);
+        edit->AutoSelect = autoSelect;
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        other->setFocus();
+        edit->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(edit->selectedText(), autoSelect ? "4444" : "") << autoSelect;
+        other->setFocus();
+        QTest::mouseClick(edit->UpDown()->UpButton(), Qt::LeftButton);
+        EXPECT_TRUE(edit->hasFocus());
+        EXPECT_EQ(edit->text(), "4445");
+    }
 }
 
 TEST_F(KxSpinTest, ValueKeptInTheSettingsStoreAlsoFromDamagedValues) {

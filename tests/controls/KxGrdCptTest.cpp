@@ -81,7 +81,8 @@ TEST_F(CaptionFixture, PartsThatDoNotFitAreDroppedFromTheFirst) {
     part("AAAAAAAAAA", true);
     part("BBBBBBBBBB");
     part("CCCCCCCCCC", true);
-    const int room = caption->CaptionRectangle().width() - caption->CaptionRectangle().height() - 3;
+    const int room = caption->CalculateGradientParams().width() -
+                     caption->CalculateGradientParams().height() - 3;
     // Room for the form caption and one part only.
     const int wanted = width("Quendel") + width("CCCCCCCCCC") + 2;
     form.resize(form.width() - (room - wanted), 200);
@@ -104,7 +105,7 @@ TEST_F(CaptionFixture, GradientOnlyWhereItIsAsked) {
     activate(true);
     ASSERT_TRUE(caption->FormActive());
     QImage image = caption->CaptionImage();
-    ASSERT_EQ(image.size(), caption->CaptionRectangle().size());
+    ASSERT_EQ(image.size(), caption->CalculateGradientParams().size());
     const int right = image.width() - 1;
     const int bottom = image.height() - 1;
     EXPECT_EQ(PixelAt(image, 0, bottom), Plain(clRed));
@@ -253,7 +254,7 @@ TEST(CaptionFrame, StripAtopTheFormByBorderStyle) {
         ASSERT_TRUE(caption->FormActive());
 
         const QImage shot = Shot(form);
-        const QRect rect = caption->CaptionRectangle();
+        const QRect rect = caption->CalculateGradientParams();
         EXPECT_EQ(rect.top(), c.margins.bottom());
         EXPECT_EQ(rect.bottom(), c.margins.top() - 1);
         // The gradient from the start colour along the bottom row, under the icon too.
@@ -302,7 +303,7 @@ TEST(CaptionFrame, PartsCutFromEitherSideAndInactiveColoursOnTheStrip) {
     const auto colours = [&](std::initializer_list<TColor> present,
                              std::initializer_list<TColor> absent) {
         const QImage shot = Shot(form);
-        const QRect rect = caption->CaptionRectangle();
+        const QRect rect = caption->CalculateGradientParams();
         for (TColor colour : present)
             EXPECT_TRUE(Holds(shot, rect, colour)) << std::hex << colour;
         for (TColor colour : absent)
@@ -311,7 +312,7 @@ TEST(CaptionFrame, PartsCutFromEitherSideAndInactiveColoursOnTheStrip) {
     MakeActive(form);
     colours({clRed, clGreen, clYellow, clBlue}, {});
     // Room for two texts and a half: the first part goes with the one glued to it.
-    const QRect rect = caption->CaptionRectangle();
+    const QRect rect = caption->CalculateGradientParams();
     const int room = rect.width() - rect.height() - 3;
     form.resize(form.width() - room + letter * 5 / 2, form.height());
     colours({clYellow, clBlue}, {clRed, clGreen});
@@ -428,7 +429,7 @@ TEST(CaptionFrame, RightClickOnTheFrameOpensThePopupMenu) {
         SendMouse(strip, QEvent::MouseButtonPress, local, Qt::RightButton, Qt::RightButton);
         SendMouse(strip, QEvent::MouseButtonRelease, local, Qt::RightButton, Qt::NoButton);
     };
-    const QPoint onCaption = caption->CaptionRectangle().center();
+    const QPoint onCaption = caption->CalculateGradientParams().center();
     rightClick(onCaption);
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0].first, caption);

@@ -104,7 +104,7 @@ TEST(CaptionWindowChild, DISABLED_OnTheVirtualDisplay) {
     ASSERT_TRUE(WaitFor([&] { return caption->FormActive(); }));
     const QMargins margins = form.contentsMargins();
     ASSERT_GT(margins.top(), margins.bottom());
-    const QRect rect = caption->CaptionRectangle();
+    const QRect rect = caption->CalculateGradientParams();
     const QPoint onCaption(rect.right() - 10, rect.center().y());
 
     // The strip as the X server shows it: gradient from red, the icon in its square.

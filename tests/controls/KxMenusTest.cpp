@@ -560,4 +560,71 @@ TEST(KxMenus, ProxyLeavesTheMenuBeforeItIsDeleted) {
     EXPECT_TRUE(proxy.isNull());
 }
 
+TEST(KxMenus, OnPopupSeesTheOpenersReadingOrderAndMayTurnOwnerDrawingOn) {
+    QWidget opener;
+    opener.setLayoutDirection(Qt::RightToLeft);
+    TKxPopupMenu menu;
+    menu.addAction("Apri");
+    menu.PopupComponent = &opener;
+    Qt::LayoutDirection read = Qt::LayoutDirectionAuto;
+    menu.OnPopup = [&](QObject* sender) {
+        EXPECT_EQ(sender, &menu);
+        read = menu.layoutDirection();
+        menu.SetStyle(msOwnerDraw);
+    };
+    bool ownerDrawn = false;
+    const auto old = SetPopupMenuHook([&](TPopupMenu&, QPoint) {
+        ownerDrawn = menu.OwnerDraw();
+        return static_cast<QAction*>(nullptr);
+    });
+    // What the event sets is in force when the menu opens.
+    menu.Popup({100, 50});
+    EXPECT_EQ(read, Qt::RightToLeft);
+    EXPECT_TRUE(ownerDrawn);
+    menu.OnPopup = [&](QObject*) { menu.SetStyle(msStandard); };
+    menu.Popup({100, 50});
+    EXPECT_FALSE(ownerDrawn);
+    // Opened as a plain pop-up menu (a speed button's drop-down), it is still the component's.
+    static_cast<TPopupMenu&>(menu).Popup({7, 8});
+    EXPECT_EQ(menu.PopupPoint(), QPoint(7, 8));
+    // The plain pop-up menu fires it too.
+    TPopupMenu plain;
+    int fired = 0;
+    plain.OnPopup = [&](QObject*) { ++fired; };
+    plain.Popup({10, 10});
+    EXPECT_EQ(fired, 1);
+    SetPopupMenuHook(old);
+}
+
+TEST(KxMenus, ItemsUseThePlainMenuFontInMenuTextColour) {
+    TKxPopupMenu menu;
+    QFont fancy = SharpFont(14, true);
+    fancy.setItalic(true);
+    fancy.setUnderline(true);
+    fancy.setStrikeOut(true);
+    menu.setFont(fancy);
+    QFont font;
+    TColor color = clRed;
+    SetDefaultMenuFont(font, color, &menu);
+    EXPECT_EQ(font.family(), fancy.family());
+    EXPECT_EQ(font.pixelSize(), 14);
+    EXPECT_FALSE(font.bold() || font.italic() || font.underline() || font.strikeOut());
+    EXPECT_EQ(color, clMenuText);
+    SetDefaultMenuFont(font, color);
+    EXPECT_EQ(font.family(), QApplication::font("QMenu").family());
+    // Items are measured and drawn with it.
+    QAction* open = menu.addAction("Apri");
+    menu.SetStyle(msOwnerDraw);
+    QFont given;
+    menu.OnGetItemParams = [&](QWidget*, QAction* item, TMenuOwnerDrawState,
+                               TMenuItemParams& params) {
+        if (item == open)
+            given = params.Font;
+    };
+    menu.adjustSize();
+    Shot(menu);
+    EXPECT_EQ(given.pixelSize(), 14);
+    EXPECT_FALSE(given.italic() || given.underline() || given.strikeOut() || given.bold());
+}
+
 } // namespace

@@ -202,3 +202,30 @@ TEST(InvertFrameTest, ASecondCallTakesTheFrameAway) {
     DrawInvertFrame(rect, 2);
     EXPECT_FALSE(overlay->isVisible());
 }
+
+TEST(InvertFrameTest, AnInverseRectangleIsFilledAndASecondCallRestoresIt) {
+    QWidget window;
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(200, 40, 10));
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+    window.resize(100, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // The points in either order span the same rectangle, (10, 10) to (39, 29).
+    const QPoint org = window.mapToGlobal(QPoint(40, 30));
+    const QPoint end = window.mapToGlobal(QPoint(10, 10));
+    PaintInverseRect(org, end);
+    QImage shot = window.grab().toImage();
+    const QRgb inverted = qRgb(55, 215, 245);
+    const QRgb plain = qRgb(200, 40, 10);
+    EXPECT_EQ(shot.pixel(10, 10), inverted);
+    EXPECT_EQ(shot.pixel(25, 20), inverted);
+    EXPECT_EQ(shot.pixel(39, 29), inverted);
+    EXPECT_EQ(shot.pixel(40, 30), plain);
+    EXPECT_EQ(shot.pixel(9, 10), plain);
+    PaintInverseRect(org, end);
+    shot = window.grab().toImage();
+    EXPECT_EQ(shot.pixel(25, 20), plain);
+}

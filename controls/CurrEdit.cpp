@@ -5,7 +5,6 @@
 
 #include <QKeyEvent>
 #include <QPainter>
-#include <QStyleOptionFrame>
 
 #include <cmath>
 
@@ -477,22 +476,11 @@ void TCustomNumEdit::SetFocused(bool value) {
 }
 
 void TCustomNumEdit::paintEvent(QPaintEvent* event) {
-    if (hasFocus() && !PopupVisible()) {
-        TCustomComboEdit::paintEvent(event);
-        return;
-    }
-    // The value in the display format (or the calculator's text while it is open).
-    QPainter painter(this);
-    QStyleOptionFrame frame;
-    initStyleOption(&frame);
-    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
-    const QRect area = style()
-                           ->subElementRect(QStyle::SE_LineEditContents, &frame, this)
-                           .adjusted(2, 0, -(ButtonWidth() > 0 ? ButtonWidth() + 3 : 2), 0);
+    // Unfocused, the value in the display format (or the calculator's text while it is open).
     const QString shown = PopupVisible() ? Popup()->GetPopupText() : GetDisplayText();
-    painter.setPen(palette().color(isEnabled() ? QPalette::Text : QPalette::PlaceholderText));
-    const Qt::Alignment align = PopupVisible() ? Qt::AlignLeft : DisplayAlignment;
-    painter.drawText(area, int(align | Qt::AlignVCenter), shown);
+    if (!PaintComboEdit(this, shown, DisplayAlignment, hasFocus() && !PopupVisible(), nullptr,
+                        event))
+        TCustomComboEdit::paintEvent(event);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -9,8 +9,11 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QUrl>
 
@@ -175,8 +178,28 @@ void TPopupWindow::hideEvent(QHideEvent* event) {
 
 // ---------------------------------------------------------------------------------------------
 
+// The line edit takes its caret's width from its style; 0 draws no caret.
+class TCaretStyle : public QProxyStyle {
+public:
+    explicit TCaretStyle(QObject* owner)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
+        setParent(owner);
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TextCursorWidth)
+            return CaretWidth;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+    int CaretWidth = 1;
+};
+
 TCustomComboEdit::TCustomComboEdit(QWidget* parent)
-    : TCustomMaskEdit(parent), container_(new QWidget(this)), button_(new TEditButton(container_)) {
+    : TCustomMaskEdit(parent), container_(new QWidget(this)), button_(new TEditButton(container_)),
+      caretStyle_(new TCaretStyle(this)) {
+    setStyle(caretStyle_);
     resize(width(), 21);
     button_->OnClick = [this](QObject* sender) { EditButtonClick(sender); };
     connect(this, &QLineEdit::textChanged, this, [this] {
@@ -302,6 +325,25 @@ void TCustomComboEdit::UpdateBtnBounds() {
     SetEditRect();
 }
 
+int TCustomComboEdit::GetTextHeight() const {
+    return std::min(QFontMetrics(QApplication::font()).height(), fontMetrics().height());
+}
+
+int TCustomComboEdit::GetMinHeight() const {
+    // The border height metric: one pixel.
+    return GetTextHeight() + 4 * 1 + 1;
+}
+
+void TCustomComboEdit::SetShowCaret() {
+    caretStyle_->CaretWidth = font().bold() ? 2 : 1;
+    update();
+}
+
+void TCustomComboEdit::HideCaret() {
+    caretStyle_->CaretWidth = 0;
+    update();
+}
+
 void TCustomComboEdit::SetEditRect() {
     setTextMargins(0, 0, container_->isVisibleTo(this) ? buttonWidth_ + 2 : 0, 0);
 }
@@ -339,8 +381,10 @@ void TCustomComboEdit::PopupDropDown(bool disableEdit) {
         setFocus();
     popupVisible_ = true;
     ShowPopup(origin);
-    if (disableEdit)
+    if (disableEdit) {
         setReadOnly(true);
+        HideCaret();
+    }
 }
 
 void TCustomComboEdit::PopupCloseUp(QObject*, bool accept) {
@@ -351,6 +395,8 @@ void TCustomComboEdit::PopupCloseUp(QObject*, bool accept) {
     HidePopup();
     if (focusPolicy() != Qt::NoFocus && isEnabled())
         setFocus();
+    if (hasFocus())
+        SetShowCaret();
     updateEditReadOnly();
     update();
     if (accept && AcceptPopup(value) && EditCanModify()) {
@@ -449,6 +495,7 @@ void TCustomComboEdit::mousePressEvent(QMouseEvent* event) {
 }
 
 void TCustomComboEdit::focusInEvent(QFocusEvent* event) {
+    SetShowCaret();
     AutoSelectFocusIn(event, AutoSelect);
 }
 
@@ -478,7 +525,57 @@ void TCustomComboEdit::ReportExitError(const QString& message) {
 
 void TCustomComboEdit::resizeEvent(QResizeEvent* event) {
     TCustomMaskEdit::resizeEvent(event);
+    // The raised height comes back as a resize of its own.
+    if (height() < GetMinHeight()) {
+        resize(width(), GetMinHeight());
+        return;
+    }
     UpdateBtnBounds();
+}
+
+QPoint EditorTextMargins(TCustomComboEdit* Editor) {
+    QStyleOptionFrame frame;
+    Editor->initStyleOption(&frame);
+    const QRect contents =
+        Editor->style()->subElementRect(QStyle::SE_LineEditContents, &frame, Editor);
+    // The line edit keeps two pixels between its contents' edge and its text.
+    constexpr int lineEditMargin = 2;
+    return {contents.left() + Editor->textMargins().left() + lineEditMargin, contents.top()};
+}
+
+bool PaintComboEdit(TCustomComboEdit* Editor, const QString& AText, Qt::Alignment AAlignment,
+                    bool StandardPaint, QPainter* ACanvas, QPaintEvent*) {
+    if (StandardPaint)
+        return false;
+    std::optional<QPainter> own;
+    QPainter* canvas = ACanvas;
+    if (!canvas)
+        canvas = &own.emplace(Editor);
+    canvas->setFont(Editor->font());
+    QStyleOptionFrame frame;
+    Editor->initStyleOption(&frame);
+    Editor->style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, canvas, Editor);
+    const QColor background = Editor->palette().color(QPalette::Base);
+    const QColor grayText = platform::ToQColor(platform::clGrayText);
+    canvas->setPen(!Editor->isEnabled() && background != grayText
+                       ? grayText
+                       : Editor->palette().color(QPalette::Text));
+    const QPoint margins = EditorTextMargins(Editor);
+    const int buttonWidth = Editor->ButtonWidth();
+    const int textWidth = canvas->fontMetrics().horizontalAdvance(AText) + (buttonWidth > 0);
+    const int clientWidth = Editor->width();
+    int x = margins.x();
+    if (!Editor->PopupVisible()) {
+        if (AAlignment & Qt::AlignRight)
+            x = clientWidth - buttonWidth - textWidth - margins.x() - 2;
+        else if (AAlignment & Qt::AlignHCenter)
+            x = (clientWidth - buttonWidth - textWidth) / 2;
+    }
+    // The line edit centres its line between the top and bottom margins: so does the display,
+    // and the text stays in place on entering.
+    const QRect line(x, margins.y(), clientWidth - x, Editor->height() - 2 * margins.y());
+    canvas->drawText(line, int(Qt::AlignLeft | Qt::AlignVCenter), AText);
+    return true;
 }
 
 void TCustomComboEdit::changeEvent(QEvent* event) {

@@ -17,8 +17,12 @@
 
 #include <memory>
 
-class TCustomComboEdit;
 #include <QStringList>
+
+class TCustomComboEdit;
+class TCaretStyle;
+class QPainter;
+class QPaintEvent;
 
 enum TPopupAlign { epaRight, epaLeft };
 enum TGlyphKind { gkCustom, gkDefault, gkDropDown, gkEllipsis };
@@ -107,6 +111,13 @@ public:
     void SetAlignment(Qt::Alignment value) { setAlignment(value | Qt::AlignVCenter); }
     TEditButton* Button() const { return button_; }
     QWidget* ButtonContainer() const { return container_; }
+    // The smaller of the system font's and the control font's character heights.
+    int GetTextHeight() const;
+    // The edit is never lower than its text, four border lines and one pixel.
+    int GetMinHeight() const;
+    // The caret of the focused edit: 1 pixel wide, 2 with a bold font.
+    void SetShowCaret();
+    void HideCaret();
     TPopupWindow* Popup() const { return popup_; }
     bool PopupVisible() const { return popupVisible_; }
 
@@ -155,6 +166,10 @@ protected:
     bool Reporting() const { return reporting_; }
 
 private:
+    friend bool PaintComboEdit(TCustomComboEdit* Editor, const QString& AText,
+                               Qt::Alignment AAlignment, bool StandardPaint, QPainter* ACanvas,
+                               QPaintEvent* Message);
+    friend QPoint EditorTextMargins(TCustomComboEdit* Editor);
     void UpdateBtnBounds();
     void updateEditReadOnly();
     void setButtonGlyph(const platform::TBitmap& glyph, int numGlyphs);
@@ -163,6 +178,7 @@ private:
     QWidget* container_;
     TEditButton* button_;
     TPopupWindow* popup_ = nullptr;
+    TCaretStyle* caretStyle_;
     TGlyphKind glyphKind_ = gkCustom;
     int buttonWidth_ = 21;
     bool directInput_ = true;
@@ -171,6 +187,14 @@ private:
     bool changeMuted_ = false;
     bool reporting_ = false;
 };
+
+// The display of an edit that does not paint itself (unfocused, disabled or formatted): false,
+// painting nothing, when StandardPaint leaves the painting to the edit. The text stands on the
+// edit's colour at the text margins, or aligned beside the button.
+bool PaintComboEdit(TCustomComboEdit* Editor, const QString& AText, Qt::Alignment AAlignment,
+                    bool StandardPaint, QPainter* ACanvas, QPaintEvent* Message);
+// Where the edit's own text starts: past the frame and the edit's left margin.
+QPoint EditorTextMargins(TCustomComboEdit* Editor);
 
 class TComboEdit : public TCustomComboEdit {
     Q_OBJECT

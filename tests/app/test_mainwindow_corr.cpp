@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "ChildProcess.h"
+#include "FilePermissionsOfNobody.h"
 
 #include "app/CodInfo.h"
 #include "comms/CodConnessione.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <sys/fsuid.h>
 #include <unistd.h>
 
 namespace {
@@ -114,26 +114,6 @@ TEST_F(CorrespondenceTest, QueueGrowsNewestFirstAndNothingWithoutAMatchCode) {
     EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file manca/nntp.out"));
     EXPECT_FALSE(QFileInfo::exists("manca"));
 }
-
-namespace {
-
-// The superuser reads any file: for a while the thread checks file permissions as "nobody" does.
-class TFilePermissionsOfNobody {
-public:
-    TFilePermissionsOfNobody() : root_(::geteuid() == 0) {
-        if (root_)
-            ::setfsuid(65534);
-    }
-    ~TFilePermissionsOfNobody() {
-        if (root_)
-            ::setfsuid(0);
-    }
-
-private:
-    bool root_;
-};
-
-} // namespace
 
 // A print file or queue that is there but cannot be read is reported and left as it is: no
 // question, nothing written, nothing confirmed, nothing posted.

@@ -7,31 +7,13 @@
 #include "platform/IniFile.h"
 #include "platform/SafeWrite.h"
 #include "tests/ChildProcess.h"
+#include "tests/FilePermissionsOfNobody.h"
 #include "tests/app/MainWindowFixture.h"
 
 #include <QFileInfo>
 #include <csignal>
-#include <sys/fsuid.h>
 
 namespace {
-
-// The superuser writes anywhere: for a while the thread checks file permissions as "nobody" does.
-class TFilePermissionsOfNobody {
-public:
-    TFilePermissionsOfNobody() : root_(::geteuid() == 0) {
-        if (root_)
-            ::setfsuid(65534);
-    }
-    ~TFilePermissionsOfNobody() {
-        if (root_)
-            ::setfsuid(0);
-    }
-    TFilePermissionsOfNobody(const TFilePermissionsOfNobody&) = delete;
-    TFilePermissionsOfNobody& operator=(const TFilePermissionsOfNobody&) = delete;
-
-private:
-    bool root_;
-};
 
 const QByteArray OldSettings = "[FinestraPrincipale]\r\nFormVersion=0\r\nNote=vecchia\r\n";
 

@@ -357,9 +357,7 @@ int TKxSpinEdit::GetButtonWidth() const {
 }
 
 int TKxSpinEdit::GetMinHeight() const {
-    const int textHeight =
-        std::min(fontMetrics().height(), QFontMetrics(QApplication::font()).height());
-    return textHeight + 4 + 1;
+    return GetTextHeight() + 4 + 1;
 }
 
 bool TKxSpinEdit::IsValidChar(QChar key) const {

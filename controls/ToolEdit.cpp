@@ -325,10 +325,6 @@ void TCustomComboEdit::UpdateBtnBounds() {
     SetEditRect();
 }
 
-int TCustomComboEdit::GetTextHeight() const {
-    return std::min(QFontMetrics(QApplication::font()).height(), fontMetrics().height());
-}
-
 int TCustomComboEdit::GetMinHeight() const {
     // The border height metric: one pixel.
     return GetTextHeight() + 4 * 1 + 1;

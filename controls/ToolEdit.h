@@ -111,8 +111,6 @@ public:
     void SetAlignment(Qt::Alignment value) { setAlignment(value | Qt::AlignVCenter); }
     TEditButton* Button() const { return button_; }
     QWidget* ButtonContainer() const { return container_; }
-    // The smaller of the system font's and the control font's character heights.
-    int GetTextHeight() const;
     // The edit is never lower than its text, four border lines and one pixel.
     int GetMinHeight() const;
     // The caret of the focused edit: 1 pixel wide, 2 with a bold font.

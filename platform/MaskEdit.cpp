@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMimeData>
 
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -122,6 +123,10 @@ QString MaskedText(const QString& displayText, const TranslatedMask& mask) {
             text += displayText[i];
     }
     return text;
+}
+
+int TCustomEdit::GetTextHeight() const {
+    return std::min(QFontMetrics(QApplication::font()).height(), fontMetrics().height());
 }
 
 void TCustomEdit::AutoSelectFocusIn(QFocusEvent* event, bool autoSelect) {

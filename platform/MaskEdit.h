@@ -34,6 +34,9 @@ class TCustomEdit : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
 
+    // The height of a line of text: the smaller of the system font's and the edit's own.
+    int GetTextHeight() const;
+
 protected:
     virtual bool CanPaste() const { return !isReadOnly(); }
     // The focus-in of an edit with an AutoSelect setting: entering, unless by a press of the

@@ -128,6 +128,9 @@ void TFormEmail::ConnectSmtpEvents() {
     };
     NMSMTP1->OnInvalidHost = [this](bool&) { Outcome(QStringLiteral("Invalid host"), 16); };
     NMSMTP1->OnConnectionFailed = [this] { Outcome(QStringLiteral("Connection failed"), 16); };
+    NMSMTP1->OnAttachmentNotFound = [this](const QString&) {
+        Outcome(QStringLiteral("Attachment not found"), 16);
+    };
 }
 
 // A stored book may lack the mail program's entry or hold it elsewhere: it is always item 0.

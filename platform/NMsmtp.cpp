@@ -3,6 +3,8 @@
 #include "platform/TextLines.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QUrl>
@@ -10,12 +12,15 @@
 
 #include <curl/curl.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace smtp {
 
@@ -113,7 +118,126 @@ QByteArray EncodedWords(const QString& text) {
     return out;
 }
 
-// The state of one transfer, shared with libcurl's callbacks.
+// The message's headers down to MIME-Version, each without its line end.
+QList<QByteArray> MessageHeaders(const TMailMessage& message, const QString& date,
+                                 const QString& messageId) {
+    const QString subject = OneLine(message.Subject);
+    QList<QByteArray> headers;
+    auto header = [&headers](const char* name, const QByteArray& value) {
+        headers.append(name + QByteArray(": ") + value);
+    };
+    header("From", AddressText(message.From).toLatin1());
+    header("To", AddressText(message.To).toLatin1());
+    if (!AddressText(message.Cc).trimmed().isEmpty())
+        header("Cc", AddressText(message.Cc).toLatin1());
+    header("Subject", IsPlainSubject(subject) ? subject.toLatin1() : EncodedWords(subject));
+    header("Date", date.toLatin1());
+    header("Message-ID", "<" + messageId.toLatin1() + ">");
+    header("X-Mailer", OneLine(message.LocalProgram).toLatin1());
+    header("MIME-Version", "1.0");
+    return headers;
+}
+
+// The body: its content headers and its lines, encoded, with CR LF line ends.
+struct TTextPart {
+    QList<QByteArray> headers;
+    QByteArray data;
+};
+
+TTextPart TextPart(const QStringList& body) {
+    const bool ascii = IsPlainBody(body);
+    TTextPart part{
+        {ascii ? "Content-Type: text/plain; charset=us-ascii"
+               : "Content-Type: text/plain; charset=ISO-8859-1",
+         ascii ? "Content-Transfer-Encoding: 7bit" : "Content-Transfer-Encoding: quoted-printable"},
+        {}};
+    for (const QString& line : body)
+        part.data += (ascii ? line.toLatin1() : QuotedPrintableLine(line.toLatin1())) + "\r\n";
+    return part;
+}
+
+QByteArray WholeMessage(const QList<QByteArray>& headers, const TTextPart& text) {
+    QByteArray out;
+    for (const QByteArray& line : headers + text.headers)
+        out += line + "\r\n";
+    return out + "\r\n" + text.data;
+}
+
+// An attachment, opened before the connection. libcurl reads it as it sends, never past the size
+// it had when opened; a file that shrinks meanwhile ends the transfer, so no mail carries a cut
+// file.
+struct TAttachment {
+    TAttachment(int handle, qint64 size, QByteArray name)
+        : handle(handle), size(size), name(std::move(name)) {}
+    TAttachment(const TAttachment&) = delete;
+    TAttachment& operator=(const TAttachment&) = delete;
+    ~TAttachment() { ::close(handle); }
+
+    int handle;
+    qint64 size;
+    QByteArray name; // as the part names it
+    qint64 position = 0;
+};
+
+// The file's name as its part gives it: printable ASCII, anything else as "_".
+QByteArray PartName(const QString& path) {
+    QByteArray name;
+    for (const QChar c : QFileInfo(path).fileName())
+        name += c.unicode() >= 32 && c.unicode() < 127 ? char(c.unicode()) : '_';
+    return name;
+}
+
+std::unique_ptr<TAttachment> OpenAttachment(const QString& path) {
+    // Not blocking, so that a FIFO in the list cannot hold the open.
+    const int handle =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (handle < 0)
+        return nullptr;
+    struct stat info {};
+    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(handle);
+        return nullptr;
+    }
+    return std::make_unique<TAttachment>(handle, info.st_size, PartName(path));
+}
+
+size_t ReadAttachment(char* buffer, size_t size, size_t count, void* user) {
+    auto* file = static_cast<TAttachment*>(user);
+    const auto wanted = static_cast<size_t>(
+        std::min<qint64>(static_cast<qint64>(size * count), file->size - file->position));
+    if (wanted == 0)
+        return 0;
+    ssize_t n = 0;
+    do
+        n = ::pread(file->handle, buffer, wanted, file->position);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0)
+        return CURL_READFUNC_ABORT;
+    file->position += n;
+    return static_cast<size_t>(n);
+}
+
+int SeekAttachment(void* user, curl_off_t offset, int origin) {
+    auto* file = static_cast<TAttachment*>(user);
+    if (origin != SEEK_SET || offset < 0 || offset > file->size)
+        return CURL_SEEKFUNC_CANTSEEK;
+    file->position = offset;
+    return CURL_SEEKFUNC_OK;
+}
+
+using TList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
+using TMime = std::unique_ptr<curl_mime, decltype(&curl_mime_free)>;
+
+bool Append(TList& list, const QByteArray& line) {
+    curl_slist* grown = curl_slist_append(list.get(), line.constData());
+    if (!grown)
+        return false;
+    list.release();
+    list.reset(grown);
+    return true;
+}
+
+// The state of one transfer, shared with libcurl's callbacks; it outlives the handle.
 struct TTransfer {
     QByteArray data;
     qsizetype sent = 0;
@@ -122,6 +246,10 @@ struct TTransfer {
     QByteArray refusedCommand; // the first command the server answered with an error
     QByteArray refusedReply;   // and the code of that answer
     bool greeted = false;
+    // A message with attachments goes as MIME parts, built by libcurl from these.
+    std::vector<std::unique_ptr<TAttachment>> attachments;
+    TList headers{nullptr, &curl_slist_free_all};
+    TMime mime{nullptr, &curl_mime_free};
 };
 
 size_t ReadData(char* buffer, size_t size, size_t count, void* user) {
@@ -168,7 +296,6 @@ int Watch(CURL*, curl_infotype type, char* data, size_t size, void* user) {
 }
 
 using TCurl = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
-using TList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
 QByteArray Angled(const QString& address) {
     return "<" + address.toUtf8() + ">";
@@ -251,28 +378,67 @@ QString DateHeader() {
 
 QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
                           const QString& messageId) {
-    const QString subject = OneLine(message.Subject);
-    const bool ascii = IsPlainBody(message.Body);
-    QByteArray out;
-    auto header = [&out](const char* name, const QByteArray& value) {
-        out += name + QByteArray(": ") + value + "\r\n";
-    };
-    header("From", AddressText(message.From).toLatin1());
-    header("To", AddressText(message.To).toLatin1());
-    if (!AddressText(message.Cc).trimmed().isEmpty())
-        header("Cc", AddressText(message.Cc).toLatin1());
-    header("Subject", IsPlainSubject(subject) ? subject.toLatin1() : EncodedWords(subject));
-    header("Date", date.toLatin1());
-    header("Message-ID", "<" + messageId.toLatin1() + ">");
-    header("X-Mailer", OneLine(message.LocalProgram).toLatin1());
-    header("MIME-Version", "1.0");
-    header("Content-Type",
-           ascii ? "text/plain; charset=us-ascii" : "text/plain; charset=ISO-8859-1");
-    header("Content-Transfer-Encoding", ascii ? "7bit" : "quoted-printable");
-    out += "\r\n";
-    for (const QString& line : message.Body)
-        out += (ascii ? line.toLatin1() : QuotedPrintableLine(line.toLatin1())) + "\r\n";
-    return out;
+    return WholeMessage(MessageHeaders(message, date, messageId), TextPart(message.Body));
+}
+
+// Opens every attachment; a refusal when one cannot be read, or they are too many or too large.
+std::optional<TResult> OpenAttachments(const QStringList& paths, TTransfer& transfer) {
+    if (paths.size() > MaxAttachments)
+        return TResult{TOutcome::Failure, {}};
+    qint64 total = 0;
+    for (const QString& path : paths) {
+        std::unique_ptr<TAttachment> attachment = OpenAttachment(path);
+        if (!attachment)
+            return TResult{TOutcome::AttachmentNotFound, path};
+        total += attachment->size;
+        if (total > MaxAttachmentBytes)
+            return TResult{TOutcome::Failure, {}};
+        transfer.attachments.push_back(std::move(attachment));
+    }
+    return std::nullopt;
+}
+
+// The body and the attachments as parts of a multipart message that libcurl builds and sends.
+bool SetUpParts(CURL* c, const QList<QByteArray>& headers, const TTextPart& text,
+                TTransfer& transfer) {
+    for (const QByteArray& line : headers) {
+        if (!Append(transfer.headers, line))
+            return false;
+    }
+    TList textHeaders(nullptr, &curl_slist_free_all);
+    for (const QByteArray& line : text.headers) {
+        if (!Append(textHeaders, line))
+            return false;
+    }
+    transfer.mime.reset(curl_mime_init(c));
+    curl_mimepart* body = transfer.mime ? curl_mime_addpart(transfer.mime.get()) : nullptr;
+    if (!body || curl_mime_data(body, text.data.constData(), size_t(text.data.size())) ||
+        curl_mime_headers(body, textHeaders.release(), 1))
+        return false;
+    for (const std::unique_ptr<TAttachment>& attachment : transfer.attachments) {
+        curl_mimepart* part = curl_mime_addpart(transfer.mime.get());
+        if (!part ||
+            curl_mime_data_cb(part, attachment->size, &ReadAttachment, &SeekAttachment, nullptr,
+                              attachment.get()) ||
+            curl_mime_filename(part, attachment->name.constData()) ||
+            curl_mime_type(part, "application/octet-stream") || curl_mime_encoder(part, "base64"))
+            return false;
+    }
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, transfer.headers.get());
+    curl_easy_setopt(c, CURLOPT_MIMEPOST, transfer.mime.get());
+    return true;
+}
+
+// What the handle sends after the envelope: the composed message, or its parts.
+bool SetUpContent(CURL* c, const QList<QByteArray>& headers, const TTextPart& text,
+                  TTransfer& transfer) {
+    if (!transfer.attachments.empty())
+        return SetUpParts(c, headers, text, transfer);
+    transfer.data = WholeMessage(headers, text);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadData);
+    curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
+    return true;
 }
 
 // The transfer up to its outcome; the connection stays with the handle.
@@ -293,21 +459,24 @@ TResult Perform(const QString& host, int port, const TMailMessage& typed, TTrans
     if (host.trimmed().isEmpty() || !url.isValid() || port < 1 || port > 65535)
         return {TOutcome::InvalidHost, {}};
 
+    if (const std::optional<TResult> refused = OpenAttachments(message.Attachments, transfer))
+        return *refused;
+
     const QString domain = SplitAddresses(message.From).value(0).section(QLatin1Char('@'), 1);
-    transfer.data =
-        ComposeMessage(message, DateHeader(),
+    const QList<QByteArray> headers =
+        MessageHeaders(message, DateHeader(),
                        QUuid::createUuid().toString(QUuid::WithoutBraces) + QLatin1Char('@') +
                            (domain.isEmpty() ? QStringLiteral("quendel.invalid") : domain));
+    const TTextPart text = TextPart(message.Body);
 
     curl.reset(curl_easy_init());
     TList rcpt(nullptr, &curl_slist_free_all);
     for (const QString& recipient : recipients) {
-        curl_slist* grown = curl_slist_append(rcpt.get(), Angled(recipient).constData());
-        if (!grown || !curl)
+        if (!curl || !Append(rcpt, Angled(recipient)))
             return {TOutcome::Failure, {}};
-        rcpt.release();
-        rcpt.reset(grown);
     }
+    if (!SetUpContent(curl.get(), headers, text, transfer))
+        return {TOutcome::Failure, {}};
     const QByteArray urlText = url.toEncoded();
     const QByteArray from = Angled(SplitAddresses(message.From).value(0, message.From.trimmed()));
     CURL* c = curl.get();
@@ -320,9 +489,6 @@ TResult Perform(const QString& host, int port, const TMailMessage& typed, TTrans
     curl_easy_setopt(c, CURLOPT_TIMEOUT, TransferTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadData);
-    curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
@@ -394,7 +560,6 @@ void TNMSMTP::Finished(quint64 send, const smtp::TResult& result) {
     if (!sending_ || send != send_)
         return;
     sending_ = false;
-    const QString& recipient = result.Recipient;
     bool handled = false;
     auto fire = [](const auto& event, auto&&... args) {
         if (event)
@@ -412,10 +577,12 @@ void TNMSMTP::Finished(quint64 send, const smtp::TResult& result) {
     case smtp::TOutcome::MissingTo:
         return fire(OnHeaderIncomplete, handled, hiToAddress);
     case smtp::TOutcome::RecipientNotFound:
-        return fire(OnRecipientNotFound, handled, recipient);
+        return fire(OnRecipientNotFound, handled, result.Name);
     case smtp::TOutcome::InvalidHost:
         return fire(OnInvalidHost, handled);
     case smtp::TOutcome::ConnectionFailed:
         return fire(OnConnectionFailed);
+    case smtp::TOutcome::AttachmentNotFound:
+        return fire(OnAttachmentNotFound, result.Name);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The SMTP client: builds a plain-text message and hands it to libcurl in a worker thread; the
-// outcome comes back to the GUI thread as one of the component's events.
+// The SMTP client: builds a plain-text message, its attachments as MIME parts, and hands it to
+// libcurl in a worker thread; the outcome comes back to the GUI thread as one of the component's
+// events.
 
 #include <QObject>
 #include <QString>
@@ -24,6 +25,7 @@ enum class TOutcome {
     RecipientNotFound,
     InvalidHost,
     ConnectionFailed,
+    AttachmentNotFound,
 };
 
 struct TMailMessage {
@@ -32,15 +34,21 @@ struct TMailMessage {
     QString Cc;
     QString Subject;
     QStringList Body;
-    QString LocalProgram; // the X-Mailer header
+    QString LocalProgram;         // the X-Mailer header
+    QStringList Attachments = {}; // paths of files sent as parts of their own after the body
 };
+
+// What one message may carry along: more is refused before the connection.
+constexpr qsizetype MaxAttachments = 32;
+constexpr qint64 MaxAttachmentBytes = 10 * 1024 * 1024; // all files together
 
 // "A <a@x>; b@y ,," gives {"a@x", "b@y"}; CR, LF and NUL are dropped first.
 QStringList SplitAddresses(const QString& list);
 
-// The whole message, headers and body, with CR LF line ends. A body of ASCII lines of at most 998
-// characters without NUL goes as 7-bit us-ascii, any other as quoted-printable ISO-8859-1; a
-// subject that would not fit such a line, or holds other characters, goes as encoded words.
+// The whole message without attachments, headers and body, with CR LF line ends. A body of ASCII
+// lines of at most 998 characters without NUL goes as 7-bit us-ascii, any other as quoted-printable
+// ISO-8859-1; a subject that would not fit such a line, or holds other characters, goes as encoded
+// words.
 QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
                           const QString& messageId);
 
@@ -49,7 +57,8 @@ QString DateHeader();
 
 struct TResult {
     TOutcome Outcome = TOutcome::Failure;
-    QString Recipient; // the refused one, for RecipientNotFound
+    // The refused recipient for RecipientNotFound, the unreadable file for AttachmentNotFound.
+    QString Name;
 };
 
 // Ends a transfer from another thread at once: its sockets are shut down, so no wait on the
@@ -69,8 +78,10 @@ private:
     std::vector<int> sockets_;
 };
 
-// One transfer, blocking; a cancel ends it early (with Failure). known, when given, gets the
-// outcome as soon as it is known, before the connection is closed (QUIT and its answer).
+// One transfer, blocking; a cancel ends it early (with Failure). Every attachment is opened
+// before the connection, so a file that cannot be read is told with nothing sent. known, when
+// given, gets the outcome as soon as it is known, before the connection is closed (QUIT and its
+// answer).
 TResult Send(const QString& host, int port, const TMailMessage& message, TCancel& cancel,
              const std::function<void(const TResult&)>& known = {});
 
@@ -106,6 +117,7 @@ public:
     std::function<void(bool& handled, const QString& recipient)> OnRecipientNotFound;
     std::function<void(bool& handled)> OnInvalidHost;
     std::function<void()> OnConnectionFailed;
+    std::function<void(const QString& fileName)> OnAttachmentNotFound;
 
 private:
     void Finished(quint64 send, const smtp::TResult& result);

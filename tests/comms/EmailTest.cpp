@@ -201,6 +201,33 @@ TEST_F(EmailTest, AServerSilentOnQuitHoldsNothingUp) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return silent.Events().contains("LOST"); }, 20000));
 }
 
+// The component can carry attachments; the window sends none of its own, and says when one
+// given to the component cannot be read.
+TEST_F(EmailTest, AnAttachmentThatCannotBeReadIsTold) {
+    SmtpPeer peer;
+    window->NMSMTP1->Host = "127.0.0.1";
+    window->NMSMTP1->Port = peer.Port();
+    smtp::TMailMessage& mail = window->NMSMTP1->PostMessage;
+    mail.From = "ZT0123@zeltor.invalid";
+    mail.To = "ZT0456@zeltor.invalid";
+    mail.Attachments = {dir.filePath("manca.pgn")};
+    ASSERT_TRUE(window->NMSMTP1->SendMail());
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Attachment not found|Invia mossa via email|16"});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(peer.Events().isEmpty()) << "no connection was made";
+
+    boxes.clear();
+    Choose(QString("Prova (127.0.0.1:%1)").arg(peer.Port()));
+    window->BtnOk->click();
+    ASSERT_TRUE(WaitForBox());
+    EXPECT_EQ(boxes, std::vector<QString>{"Email inviata con successo|Invia mossa via email|0"});
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("\r\nContent-Type: text/plain; charset=ISO-8859-1\r\n"));
+    EXPECT_FALSE(messages[0].contains("multipart"));
+}
+
 TEST_F(EmailTest, TheMailProgramGetsTheExactFields) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("mailto", &catcher, "open");

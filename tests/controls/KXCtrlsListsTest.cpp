@@ -179,9 +179,15 @@ TEST_F(ListBoxTest, VariableHeightsAreMeasuredAndDrawnByThem) {
                                   {60, 3},
                                   {69, 3},
                                   {70, 4},
-                                  {89, 4}})
+                                  {89, 4}}) {
         EXPECT_EQ(image.pixelColor(5, y), itemColours[item % 3]) << "row " << y;
-    EXPECT_EQ(list->ItemAtPos(QPoint(5, 65), true), 3);
+        EXPECT_EQ(list->ItemAtPos(QPoint(5, y), true), item) << "row " << y;
+    }
+    // Scrolled down by one: the rows belong to the items below the new top.
+    list->SetTopIndex(1);
+    for (const auto& [y, item] : {std::pair{0, 1}, {19, 1}, {20, 2}, {49, 2}, {50, 3}, {59, 3}})
+        EXPECT_EQ(list->ItemAtPos(QPoint(5, y), true), item) << "row " << y << " from the top";
+    list->SetTopIndex(0);
     EXPECT_EQ(list->ItemRect(2), QRect(0, 30, viewport()->width(), 30));
 
     list->SetItemIndex(19);

@@ -1,11 +1,15 @@
 #include "platform/NMsmtp.h"
+#include "FilePermissionsOfNobody.h"
 #include "peers/SmtpPeer.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using smtp::TOutcome;
 
@@ -50,6 +54,33 @@ QByteArray DecodeEncodedWords(QByteArray value) {
 // Headers and body of a stored message, without the peer's envelope lines.
 QByteArray Content(const QByteArray& stored) {
     return stored.mid(stored.indexOf("\r\n\r\n") + 4);
+}
+
+// The parts of a stored multipart message, each as its headers and its body.
+QList<std::pair<QByteArray, QByteArray>> Parts(const QByteArray& content) {
+    const QByteArray head = content.left(content.indexOf("\r\n\r\n") + 2);
+    const QRegularExpressionMatch boundary =
+        QRegularExpression("Content-Type: multipart/mixed; boundary=(\\S+)\r\n")
+            .match(QString::fromLatin1(head));
+    if (!boundary.hasMatch())
+        return {};
+    const QByteArray delimiter = "\r\n--" + boundary.captured(1).toLatin1();
+    QList<QByteArray> pieces;
+    qsizetype at = content.indexOf(delimiter);
+    while (at >= 0) {
+        const qsizetype start = at + delimiter.size();
+        if (content.mid(start, 2) == "--")
+            break;
+        const qsizetype next = content.indexOf(delimiter, start);
+        pieces.append(content.mid(start + 2, next - start - 2));
+        at = next;
+    }
+    QList<std::pair<QByteArray, QByteArray>> parts;
+    for (const QByteArray& piece : pieces) {
+        const qsizetype end = piece.indexOf("\r\n\r\n");
+        parts.append({piece.left(end + 2), piece.mid(end + 4)});
+    }
+    return parts;
 }
 
 } // namespace
@@ -188,7 +219,7 @@ TEST(SmtpPeerTest, FailuresAreTold) {
     refused.Cc = "chi@blocked.invalid";
     const smtp::TResult result = SendTo(refusing.Port(), refused);
     EXPECT_EQ(result.Outcome, TOutcome::RecipientNotFound);
-    EXPECT_EQ(result.Recipient, "chi@blocked.invalid");
+    EXPECT_EQ(result.Name, "chi@blocked.invalid");
     EXPECT_TRUE(refusing.Messages().isEmpty());
 
     SmtpPeer dropping({"--drop", "^ZT0456@"});
@@ -255,4 +286,113 @@ TEST(SmtpPeerTest, ComponentReportsOnTheGuiThreadAndAbortsWhenDeleted) {
     delete hanging;
     QCoreApplication::processEvents();
     EXPECT_FALSE(fired);
+}
+
+TEST(SmtpPeerTest, AttachmentsGoAsPartsWithTheirBytes) {
+    SmtpPeer peer;
+    QTemporaryDir dir;
+    QByteArray binary;
+    for (int i = 0; i < 70000; ++i)
+        binary += char((i * 7 + i / 256) & 0xff);
+    struct Case {
+        QString name;
+        QByteArray bytes;
+        QByteArray partName;
+    };
+    const Case cases[] = {
+        {"partita.pgn", "[Event \"Torneo\"]\r\n\r\n1. e4 e5 *\n.\r\n", "partita.pgn"},
+        {"dati.bin", binary, "dati.bin"},
+        {"vuoto.txt", "", "vuoto.txt"},
+        {QString::fromUtf8("città\r\nBcc: \"x\\y\".pgn"), "abc", "citt___Bcc: \\\"x\\\\y\\\".pgn"},
+    };
+    smtp::TMailMessage mail = Mail({"1b e2-e4", ".", ".punto"});
+    mail.Subject = QString::fromUtf8("Mossa di Niccolò ") + QString(80, QLatin1Char('x'));
+    for (const Case& c : cases) {
+        QFile file(dir.filePath(c.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+        mail.Attachments.append(file.fileName());
+    }
+    ASSERT_EQ(SendTo(peer.Port(), mail).Outcome, TOutcome::Success);
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    const QByteArray content = Content(messages[0]);
+    for (const QByteArray& line : content.split('\n'))
+        EXPECT_LE(line.size(), 999);
+    const QByteArray head = content.left(content.indexOf("\r\n\r\n") + 2);
+    EXPECT_TRUE(head.contains("From: ZT0123@zeltor.invalid\r\nTo: ZT0456@zeltor.invalid\r\n"))
+        << head.data();
+    const qsizetype subject = head.indexOf("\r\nSubject: ") + 11;
+    EXPECT_EQ(QString::fromLatin1(
+                  DecodeEncodedWords(head.mid(subject, head.indexOf("\r\nDate: ") - subject))),
+              mail.Subject);
+    EXPECT_TRUE(head.contains("\r\nX-Mailer: Quendel 2.09\r\n"));
+    EXPECT_FALSE(head.contains("Bcc"));
+
+    const auto parts = Parts(content);
+    ASSERT_EQ(parts.size(), 1 + qsizetype(std::size(cases))) << content.left(2000).data();
+    EXPECT_TRUE(parts[0].first.contains("Content-Type: text/plain; charset=us-ascii\r\n"));
+    EXPECT_TRUE(parts[0].first.contains("Content-Transfer-Encoding: 7bit\r\n"));
+    EXPECT_FALSE(parts[0].first.contains("attachment"));
+    EXPECT_EQ(parts[0].second, "1b e2-e4\r\n.\r\n.punto\r\n");
+    for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
+        const auto& [headers, body] = parts[i + 1];
+        const Case& c = cases[i];
+        EXPECT_TRUE(headers.contains("Content-Disposition: attachment; filename=\"" + c.partName +
+                                     "\"\r\n"))
+            << headers.data();
+        EXPECT_TRUE(headers.contains("Content-Type: application/octet-stream\r\n"));
+        EXPECT_TRUE(headers.contains("Content-Transfer-Encoding: base64\r\n"));
+        EXPECT_EQ(QByteArray::fromBase64(QByteArray(body).replace("\r\n", "")), c.bytes)
+            << c.name.toStdString();
+    }
+}
+
+TEST(SmtpPeerTest, AnAttachmentThatCannotBeReadSendsNothing) {
+    SmtpPeer peer;
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString readable = dir.filePath("partita.pgn");
+    const QString locked = dir.filePath("chiuso.pgn");
+    const QString fifo = dir.filePath("tubo");
+    for (const QString& path : {readable, locked}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("1. e4 *\n") == 8);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    for (const QString& bad : {dir.filePath("manca.pgn"), locked, fifo, dir.path()}) {
+        smtp::TMailMessage mail = Mail();
+        mail.Attachments = {readable, bad};
+        TFilePermissionsOfNobody nobody;
+        const smtp::TResult result = SendTo(peer.Port(), mail);
+        EXPECT_EQ(result.Outcome, TOutcome::AttachmentNotFound) << bad.toStdString();
+        EXPECT_EQ(result.Name, bad);
+    }
+
+    // Past the bounds on what one message carries: refused before connecting, too.
+    QFile big(dir.filePath("grande.bin"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(smtp::MaxAttachmentBytes));
+    smtp::TMailMessage tooLarge = Mail();
+    tooLarge.Attachments = {readable, big.fileName()};
+    EXPECT_EQ(SendTo(peer.Port(), tooLarge).Outcome, TOutcome::Failure);
+    smtp::TMailMessage tooMany = Mail();
+    for (qsizetype i = 0; i <= smtp::MaxAttachments; ++i)
+        tooMany.Attachments.append(readable);
+    EXPECT_EQ(SendTo(peer.Port(), tooMany).Outcome, TOutcome::Failure);
+    tooMany.Attachments.removeLast();
+    EXPECT_EQ(SendTo(peer.Port(), tooMany).Outcome, TOutcome::Success) << "as many as allowed";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return peer.Events().contains("LOST"); }, 20000));
+    EXPECT_EQ(peer.Messages().size(), 1);
+    EXPECT_EQ(peer.Events(), (QStringList{"DATA", "QUIT", "LOST"})) << "one connection only";
+
+    TNMSMTP client;
+    client.Host = "127.0.0.1";
+    client.Port = peer.Port();
+    client.PostMessage = Mail();
+    client.PostMessage.Attachments = {dir.filePath("manca.pgn")};
+    QStringList missing;
+    client.OnAttachmentNotFound = [&](const QString& name) { missing.append(name); };
+    ASSERT_TRUE(client.SendMail());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !client.Sending(); }, 20000));
+    EXPECT_EQ(missing, QStringList{dir.filePath("manca.pgn")});
 }

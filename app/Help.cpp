@@ -2,16 +2,54 @@
 
 #include "app/CodVersione.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 
 namespace {
 
 const QString HelpFile = QStringLiteral("qrc:/help/quendel.html");
 
+// Help asked for while a modal dialog is open belongs to that dialog: any other window is blocked
+// by it, and the help would stand behind it without taking input until it closed.
+QWidget* helpParent(QWidget* owner, QWidget* current) {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return owner ? owner->window() : current;
+}
+
+// Centred over the window it belongs to, inside the work area of that window's screen, frame
+// included (taken as large as that window's own).
+void placeOnScreen(QWidget& window, const QWidget* over) {
+    const QScreen* screen = over ? over->screen() : window.screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = over ? over->frameGeometry().size() - over->size() : QSize();
+    const QSize size = window.size().boundedTo(area.size() - frame).expandedTo(QSize(1, 1));
+    QRect rect(QPoint(0, 0), size + frame);
+    rect.moveCenter(over ? over->frameGeometry().center() : area.center());
+    rect.moveLeft(std::max(area.left(), std::min(rect.left(), area.right() + 1 - rect.width())));
+    rect.moveTop(std::max(area.top(), std::min(rect.top(), area.bottom() + 1 - rect.height())));
+    window.resize(size);
+    window.move(rect.topLeft());
+}
+
 void showAt(QWidget* owner, const QString& anchor) {
     QTextBrowser* window = HelpWindow(owner);
+    QWidget* parent = helpParent(owner, window->parentWidget());
+    const bool givenAway = window->parentWidget() != parent;
+    if (givenAway)
+        window->setParent(parent, window->windowFlags());
     window->setSource(QUrl(anchor.isEmpty() ? HelpFile : HelpFile + QLatin1Char('#') + anchor));
+    // Where the user left it, unless it goes to another window or would not be wholly seen.
+    const QScreen* screen = window->screen();
+    if (!window->isVisible() && (givenAway || !window->testAttribute(Qt::WA_Moved) || !screen ||
+                                 !screen->availableGeometry().contains(window->frameGeometry())))
+        placeOnScreen(*window, parent);
     window->show();
     window->raise();
     window->activateWindow();

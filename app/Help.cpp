@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QTextBrowser>
@@ -38,12 +39,45 @@ void placeOnScreen(QWidget& window, const QWidget* over) {
     window.move(rect.topLeft());
 }
 
+// While the help belongs to a modal dialog, the dialog's end gives it back, open where it is, to
+// the window the dialog was opened over; it would otherwise go with a dialog that is deleted.
+class THelpReturn : public QObject {
+public:
+    THelpReturn(QWidget& dialog, QWidget& help) : QObject(&help), dialog_(&dialog), help_(help) {
+        dialog.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != dialog_ || event->type() != QEvent::Hide)
+            return false;
+        QWidget* back = dialog_->parentWidget() ? dialog_->parentWidget()->window() : nullptr;
+        if (back && help_.parentWidget() == dialog_) {
+            const bool shown = help_.isVisible();
+            const QRect geometry = help_.geometry();
+            help_.setParent(back, help_.windowFlags());
+            help_.setGeometry(geometry);
+            help_.setVisible(shown);
+        }
+        dialog_->removeEventFilter(this);
+        deleteLater();
+        return false;
+    }
+
+private:
+    QPointer<QWidget> dialog_;
+    QWidget& help_;
+};
+
 void showAt(QWidget* owner, const QString& anchor) {
     QTextBrowser* window = HelpWindow(owner);
     QWidget* parent = helpParent(owner, window->parentWidget());
     const bool givenAway = window->parentWidget() != parent;
-    if (givenAway)
+    if (givenAway) {
         window->setParent(parent, window->windowFlags());
+        if (parent && parent == QApplication::activeModalWidget())
+            new THelpReturn(*parent, *window);
+    }
     window->setSource(QUrl(anchor.isEmpty() ? HelpFile : HelpFile + QLatin1Char('#') + anchor));
     // Where the user left it, unless it goes to another window or would not be wholly seen.
     const QScreen* screen = window->screen();

@@ -284,12 +284,10 @@ void TKxCaptionFrame::MousePress(const QMouseEvent& event, QPoint offset) {
 // The window manager moves or sizes the window when it can; otherwise the form follows the
 // pointer itself.
 void TKxCaptionFrame::startDrag(Qt::Edges edges, QPoint screenPoint) {
-    QWindow* window = form_.windowHandle();
-    if (window && (edges ? window->startSystemResize(edges) : window->startSystemMove())) {
-        pressed_ = {};
-        return;
-    }
     pressed_ = {};
+    QWindow* window = form_.windowHandle();
+    if (window && (edges ? window->startSystemResize(edges) : window->startSystemMove()))
+        return;
     dragging_ = true;
     dragEdges_ = edges;
     dragStart_ = screenPoint;

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 QString HelpText() {
@@ -97,9 +99,11 @@ void WithTheGameDataWindowOpen(const std::function<void(TFormInfo& dialog)>& che
     HelpWindow(&main)->move(area.left() + 100, area.bottom() - 100);
     QTest::qWait(50);
     HelpWindow(&main)->close();
-    TFormInfo dialog(&main);
+    auto owned = std::make_unique<TFormInfo>(&main);
+    TFormInfo& dialog = *owned;
     dialog.move(area.left() + 20, area.bottom() - dialog.sizeHint().height() - 60);
     bool ran = false;
+    QRect geometry;
     QTimer::singleShot(0, &dialog, [&] {
         ran = true;
         dialog.activateWindow();
@@ -107,11 +111,20 @@ void WithTheGameDataWindowOpen(const std::function<void(TFormInfo& dialog)>& che
             check(dialog);
         else
             ADD_FAILURE() << "the dialog did not become active";
-        HelpWindow(nullptr)->close();
+        geometry = HelpWindow(nullptr)->geometry();
         dialog.reject();
     });
     dialog.exec();
     EXPECT_TRUE(ran);
+    // Closing the dialog gives the help back to the main window, still open where it was, also
+    // once the dialog is gone.
+    owned.reset();
+    QTextBrowser* help = HelpWindow(nullptr);
+    EXPECT_EQ(help->parentWidget(), &main);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return help->geometry() == geometry; }))
+        << help->geometry().x() << "," << help->geometry().y();
+    help->close();
 }
 
 // Whether a key typed into the help window reaches it: Home takes it back to the top.

@@ -22,14 +22,18 @@ QWidget* helpParent(QWidget* owner, QWidget* current) {
     return owner ? owner->window() : current;
 }
 
+QSize frameSize(const QWidget& window) {
+    return window.frameGeometry().size() - window.size();
+}
+
 // Centred over the window it belongs to, inside the work area of that window's screen, frame
-// included (taken as large as that window's own).
+// included (as large as the larger of its own, once known, and that window's).
 void placeOnScreen(QWidget& window, const QWidget* over) {
     const QScreen* screen = over ? over->screen() : window.screen();
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    const QSize frame = over ? over->frameGeometry().size() - over->size() : QSize();
+    const QSize frame = over ? frameSize(window).expandedTo(frameSize(*over)) : frameSize(window);
     const QSize size = window.size().boundedTo(area.size() - frame).expandedTo(QSize(1, 1));
     QRect rect(QPoint(0, 0), size + frame);
     rect.moveCenter(over ? over->frameGeometry().center() : area.center());

@@ -162,6 +162,8 @@ TEST(HelpOnDisplayChild, DISABLED_AboveTheGameDataWindow) {
     if (QGuiApplication::platformName() != "xcb")
         GTEST_SKIP() << "run by HelpTest on a virtual X display with a window manager";
     WithTheGameDataWindowOpen([](TFormInfo& dialog) {
+        // The user sees the dialog in the window manager's frame before typing.
+        ASSERT_TRUE(WaitFor([&] { return dialog.frameGeometry() != dialog.geometry(); }));
         ASSERT_TRUE(XInput({"key", "F1"}));
         QTextBrowser* help = HelpWindow(nullptr);
         ASSERT_TRUE(WaitFor([&] { return help->isVisible() && help->isActiveWindow(); }));

@@ -1,11 +1,13 @@
 #include "controls/KxGrdCptFrame.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleHints>
 #include <QWhatsThis>
 #include <QWindow>
 #include <qdrawutil.h>
@@ -147,12 +149,12 @@ TKxCaptionFrame::~TKxCaptionFrame() {
     }
     if (abandoned_)
         return;
-    takeMargins({}, form_.isVisible() || form_.testAttribute(Qt::WA_Resized));
+    takeMargins({}, sizedByItself());
     setFlagsInPlace(form_, flags_);
 }
 
 void TKxCaptionFrame::Fit(QMargins margins) {
-    takeMargins(margins, form_.isVisible() || form_.testAttribute(Qt::WA_Resized));
+    takeMargins(margins, sizedByItself());
     const QRect window(QPoint(0, 0), form_.size());
     const int middle = window.height() - margins_.top() - margins_.bottom();
     strips_[0]->setGeometry(0, 0, window.width(), margins_.top());
@@ -166,6 +168,13 @@ void TKxCaptionFrame::Fit(QMargins margins) {
         strip->raise();
     }
     Repaint();
+}
+
+// A maximised or full-screen form keeps the size the screen gives it: growing or shrinking it
+// by the frame would end that state.
+bool TKxCaptionFrame::sizedByItself() const {
+    return (form_.isVisible() || form_.testAttribute(Qt::WA_Resized)) &&
+           !(form_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
 // The form's contents move in by the frame and the form grows by it, so they keep their size.
@@ -265,19 +274,20 @@ void TKxCaptionFrame::MousePress(const QMouseEvent& event, QPoint offset) {
         Repaint();
     } else if (pressed_.Kind == THit::Edge) {
         startDrag(pressed_.Edges, event.globalPosition().toPoint());
-    } else if (pressed_.Kind == THit::Caption && !form_.isMaximized()) {
-        startDrag({}, event.globalPosition().toPoint());
+    } else if (pressed_.Kind == THit::Caption) {
+        // The move waits for the pointer to travel: a window manager that takes the move takes
+        // the pointer too, and the second click of a double click would never come back.
+        pressStart_ = event.globalPosition().toPoint();
     }
 }
 
 // The window manager moves or sizes the window when it can; otherwise the form follows the
 // pointer itself.
 void TKxCaptionFrame::startDrag(Qt::Edges edges, QPoint screenPoint) {
+    pressed_ = {};
     QWindow* window = form_.windowHandle();
-    if (window && (edges ? window->startSystemResize(edges) : window->startSystemMove())) {
-        pressed_ = {};
+    if (window && (edges ? window->startSystemResize(edges) : window->startSystemMove()))
         return;
-    }
     dragging_ = true;
     dragEdges_ = edges;
     dragStart_ = screenPoint;
@@ -309,8 +319,13 @@ void TKxCaptionFrame::drag(QPoint screenPoint) {
 
 void TKxCaptionFrame::MouseMove(const QMouseEvent& event, QPoint offset, QWidget& strip) {
     const QPoint point = event.position().toPoint() + offset;
+    const QPoint screenPoint = event.globalPosition().toPoint();
+    if (pressed_.Kind == THit::Caption && !form_.isMaximized() &&
+        (screenPoint - pressStart_).manhattanLength() >=
+            QGuiApplication::styleHints()->startDragDistance())
+        startDrag({}, pressStart_);
     if (dragging_) {
-        drag(event.globalPosition().toPoint());
+        drag(screenPoint);
     } else if (pressed_.Kind == THit::Button) {
         const bool hot = hitTest(point) == pressed_;
         if (hot != pressedHot_) {

@@ -57,6 +57,7 @@ private:
 
     THitTest hitTest(QPoint point) const;
     bool sizeable() const;
+    bool sizedByItself() const;
     void takeMargins(QMargins margins, bool sized);
     void startDrag(Qt::Edges edges, QPoint screenPoint);
     void drag(QPoint screenPoint);
@@ -73,9 +74,11 @@ private:
     QMargins margins_;
     std::array<TFrameStrip*, 4> strips_{};
     bool abandoned_ = false;
-    // The left press on the frame and, while the form moves or sizes itself, where it began.
+    // The left press on the frame, where a press on the caption began and, while the form moves
+    // or sizes itself, where that began.
     THitTest pressed_;
     bool pressedHot_ = false;
+    QPoint pressStart_;
     bool dragging_ = false;
     Qt::Edges dragEdges_;
     QPoint dragStart_;

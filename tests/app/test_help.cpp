@@ -1,12 +1,21 @@
+#include "VirtualDisplay.h"
+#include "WaitFor.h"
 #include "app/CodInfo.h"
 #include "app/Help.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -73,4 +82,125 @@ TEST(HelpTest, F1InTheGameDataWindowOpensItsTopic) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->source().fragment(), "dati-partita");
     help->close();
+}
+
+namespace {
+
+// The game data window opened modally over a main window, both near the bottom of the screen,
+// after the help was opened from the main window and moved; check runs while the dialog is open.
+void WithTheGameDataWindowOpen(const std::function<void(TFormInfo& dialog)>& check) {
+    QWidget main;
+    const QRect area = main.screen()->availableGeometry();
+    main.setGeometry(area.left() + 40, area.bottom() - 300, 400, 260);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    // The help was last left partly below the screen's edge.
+    ShowHelpContents(&main);
+    HelpWindow(&main)->move(area.left() + 100, area.bottom() - 100);
+    QTest::qWait(50);
+    HelpWindow(&main)->close();
+    auto owned = std::make_unique<TFormInfo>(&main);
+    TFormInfo& dialog = *owned;
+    dialog.move(area.left() + 20, area.bottom() - dialog.sizeHint().height() - 60);
+    bool ran = false;
+    QRect geometry;
+    QTimer::singleShot(0, &dialog, [&] {
+        ran = true;
+        dialog.activateWindow();
+        if (WaitFor([&] { return QApplication::activeWindow() == &dialog; }))
+            check(dialog);
+        else
+            ADD_FAILURE() << "the dialog did not become active";
+        geometry = HelpWindow(nullptr)->geometry();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(ran);
+    // Closing the dialog gives the help back to the main window, still open where it was, also
+    // once the dialog is gone.
+    owned.reset();
+    QTextBrowser* help = HelpWindow(nullptr);
+    EXPECT_EQ(help->parentWidget(), &main);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return help->geometry() == geometry; }))
+        << help->geometry().x() << "," << help->geometry().y();
+    help->close();
+}
+
+// Whether a key typed into the help window reaches it: Home takes it back to the top.
+bool TakesKeys(QTextBrowser& help) {
+    if (help.verticalScrollBar()->value() == 0)
+        return false;
+    QTest::keyClick(help.windowHandle(), Qt::Key_Home);
+    return help.verticalScrollBar()->value() == 0;
+}
+
+} // namespace
+
+TEST(HelpTest, HelpFromAModalDialogStandsAboveItOnTheScreenAndTakesKeys) {
+    WithTheGameDataWindowOpen([](TFormInfo& dialog) {
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        QTextBrowser* help = HelpWindow(nullptr);
+        ASSERT_TRUE(help->isVisible());
+        EXPECT_EQ(help->source().fragment(), "dati-partita");
+        // Belonging to the dialog, the window manager keeps it above the dialog.
+        EXPECT_EQ(help->windowHandle()->transientParent(), dialog.windowHandle());
+        EXPECT_TRUE(dialog.screen()->availableGeometry().contains(help->frameGeometry()));
+        EXPECT_TRUE(TakesKeys(*help));
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+    });
+}
+
+// Under a window manager on a virtual display, with the real keyboard: the parent runs the child.
+TEST(HelpTest, HelpFromAModalDialogUnderAWindowManager) {
+    if (const QString missing = MissingPrograms({"Xvfb", "openbox", "xdotool"}); !missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    RunOnVirtualDisplay("HelpOnDisplayChild.*", true);
+}
+
+TEST(HelpOnDisplayChild, DISABLED_AboveTheGameDataWindow) {
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "run by HelpTest on a virtual X display with a window manager";
+    WithTheGameDataWindowOpen([](TFormInfo& dialog) {
+        // The user sees the dialog in the window manager's frame before typing.
+        ASSERT_TRUE(WaitFor([&] { return dialog.frameGeometry() != dialog.geometry(); }));
+        ASSERT_TRUE(XInput({"key", "F1"}));
+        QTextBrowser* help = HelpWindow(nullptr);
+        ASSERT_TRUE(WaitFor([&] { return help->isVisible() && help->isActiveWindow(); }));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+        EXPECT_EQ(help->source().fragment(), "dati-partita");
+        const QRect area = dialog.screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(help->frameGeometry()))
+            << help->frameGeometry().x() << "," << help->frameGeometry().y() << " "
+            << help->frameGeometry().width() << "x" << help->frameGeometry().height();
+
+        // Where the two overlap, the screen shows the help, not the dialog.
+        const QRect overlap = help->geometry() & dialog.geometry();
+        ASSERT_FALSE(overlap.isEmpty());
+        const QImage screen = dialog.screen()->grabWindow(0).toImage();
+        const QImage helpImage = help->grab().toImage();
+        const QImage dialogImage = dialog.grab().toImage();
+        int helpShown = 0;
+        int dialogShown = 0;
+        for (int y = overlap.top(); y <= overlap.bottom(); y += 4) {
+            for (int x = overlap.left(); x <= overlap.right(); x += 4) {
+                const QRgb ofHelp = helpImage.pixel(QPoint(x, y) - help->geometry().topLeft());
+                const QRgb ofDialog = dialogImage.pixel(QPoint(x, y) - dialog.geometry().topLeft());
+                if (ofHelp == ofDialog)
+                    continue;
+                const QRgb shown = screen.pixel(x, y);
+                helpShown += shown == ofHelp;
+                dialogShown += shown == ofDialog;
+            }
+        }
+        EXPECT_GT(helpShown, 0);
+        EXPECT_EQ(dialogShown, 0);
+
+        // A key typed on the keyboard goes to the help while the dialog stays open.
+        ASSERT_GT(help->verticalScrollBar()->value(), 0);
+        ASSERT_TRUE(XInput({"key", "Home"}));
+        EXPECT_TRUE(WaitFor([&] { return help->verticalScrollBar()->value() == 0; }));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+    });
 }

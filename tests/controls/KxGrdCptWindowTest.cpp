@@ -1,12 +1,11 @@
 #include "ControlsTestUtil.h"
+#include "VirtualDisplay.h"
 #include "controls/KxGrdCpt.h"
 #include "controls/KxMenus.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QStyleHints>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -18,42 +17,19 @@ using namespace platform;
 
 namespace {
 
-// The parent: runs the child below (disabled on its own) on a virtual X display without a window
-// manager, where the frame's own moving and sizing are what move and size the window.
+// The parents: run the children below (disabled on their own) on a virtual X display, without a
+// window manager, where the frame's own moving and sizing are what move and size the window, and
+// with one, which moves, maximises and decorates the window as on a desktop.
 TEST(CaptionWindow, DrivenWithTheMouseOnARealDisplay) {
-    const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-    if (xvfb.isEmpty())
-        GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb): no display to drive";
-    // The session bus library that Qt's X platform loads keeps a buffer to the end of the process.
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    QFile suppressions(folder.filePath("lsan.supp"));
-    ASSERT_TRUE(suppressions.open(QIODevice::WriteOnly) &&
-                suppressions.write("leak:libdbus-1.so\n") > 0);
-    suppressions.close();
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    const QString leaks = environment.value("LSAN_OPTIONS");
-    environment.insert("LSAN_OPTIONS", (leaks.isEmpty() ? "" : leaks + ":") +
-                                           "suppressions=" + suppressions.fileName());
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(xvfb, {"-a", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
-                       "--gtest_filter=CaptionWindowChild.*", "--gtest_also_run_disabled_tests"});
-    const bool ended = child.waitForFinished(120000);
-    if (!ended) {
-        child.terminate();
-        if (!child.waitForFinished(10000)) {
-            child.kill();
-            child.waitForFinished(10000);
-        }
-    }
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_TRUE(ended) << "the child did not end\n" << output.toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test.")) << output.toStdString();
-    EXPECT_FALSE(output.contains("SKIPPED")) << output.toStdString();
+    if (const QString missing = MissingPrograms({"Xvfb"}); !missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    RunOnVirtualDisplay("CaptionWindowChild.*", false);
+}
+
+TEST(CaptionWindow, DrivenWithTheRealPointerUnderAWindowManager) {
+    if (const QString missing = MissingPrograms({"Xvfb", "openbox", "xdotool"}); !missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    RunOnVirtualDisplay("CaptionWindowManagedChild.*", true);
 }
 
 QIcon SolidIcon(TColor color) {
@@ -189,6 +165,84 @@ TEST(CaptionWindowChild, DISABLED_OnTheVirtualDisplay) {
     Mouse{dialog}.click(help->ButtonRect(biHelp).center());
     EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
     QWhatsThis::leaveWhatsThisMode();
+}
+
+// The form is maximised as the window manager shows it: over the whole work area, in the
+// window manager's state too.
+bool ShownMaximized(const QWidget& form) {
+    return form.isMaximized() && form.frameGeometry() == form.screen()->availableGeometry();
+}
+
+TEST(CaptionWindowManagedChild, DISABLED_UnderAWindowManager) {
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "run by CaptionWindow on a virtual X display with a window manager";
+    QWidget form;
+    (new QVBoxLayout(&form))->addWidget(new QWidget);
+    form.setWindowTitle("Quendel");
+    form.move(100, 80);
+    form.resize(320, 200);
+    TKxGradientCaption* caption = GradientFormCaption(&form, clRed);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return caption->FormActive(); }));
+    // The frameless form stands where it was put, without the window manager's decoration.
+    ASSERT_TRUE(WaitFor([&] { return form.frameGeometry() == form.geometry(); }));
+    const QRect rect = caption->CalculateGradientParams();
+    const auto onCaption = [&] {
+        return form.mapToGlobal(QPoint(rect.right() - 10, rect.center().y()));
+    };
+    const QPoint pos = form.pos();
+    const QSize size = form.size();
+
+    // A click that does not travel leaves the pointer to the program: the second click of a
+    // double click reaches the caption, which maximises and restores the form.
+    const int travel = QGuiApplication::styleHints()->startDragDistance() - 1;
+    ASSERT_TRUE(XPointerTo(onCaption()));
+    ASSERT_TRUE(XInput({"mousedown", "1"}));
+    ASSERT_TRUE(XPointerTo(onCaption() + QPoint(travel, 0)));
+    ASSERT_TRUE(XInput({"mouseup", "1"}));
+    QTest::qWait(100);
+    EXPECT_EQ(form.pos(), pos) << "a press that did not travel moved the form";
+    ASSERT_TRUE(XPointerTo(onCaption()));
+    ASSERT_TRUE(XInput({"click", "--repeat", "2", "--delay", "80", "1"}));
+    ASSERT_TRUE(WaitFor([&] { return ShownMaximized(form); }))
+        << form.frameGeometry().width() << "x" << form.frameGeometry().height();
+    ASSERT_TRUE(XPointerTo(onCaption()));
+    ASSERT_TRUE(XInput({"click", "--repeat", "2", "--delay", "80", "1"}));
+    ASSERT_TRUE(WaitFor([&] { return !form.isMaximized() && form.size() == size; }));
+    ASSERT_TRUE(WaitFor([&] { return form.pos() == pos; }));
+
+    // Past the drag distance the window manager moves the form with the pointer, from where
+    // the pointer was when it took the move.
+    const QPoint start = onCaption();
+    ASSERT_TRUE(XPointerTo(start));
+    ASSERT_TRUE(XInput({"mousedown", "1"}));
+    const QPoint step(3, 2);
+    for (int count = 1; count <= 30; ++count) {
+        ASSERT_TRUE(XPointerTo(start + step * count));
+        QTest::qWait(20);
+    }
+    ASSERT_TRUE(XInput({"mouseup", "1"}));
+    ASSERT_TRUE(WaitFor([&] { return form.pos() != pos; }));
+    const QPoint lag = step * 30 - (form.pos() - pos);
+    EXPECT_LE(lag.manhattanLength(), travel + 1 + step.manhattanLength())
+        << form.pos().x() << "," << form.pos().y();
+    EXPECT_EQ(form.size(), size);
+
+    // Leaving active and coming back keep the form maximised, with and without the window
+    // manager's decoration.
+    form.showMaximized();
+    ASSERT_TRUE(WaitFor([&] { return ShownMaximized(form); }));
+    caption->SetActive(false);
+    ASSERT_TRUE(WaitFor([&] { return form.frameGeometry() != form.geometry(); }))
+        << "the window manager's frame did not come back";
+    EXPECT_TRUE(WaitFor([&] { return ShownMaximized(form); }))
+        << form.frameGeometry().width() << "x" << form.frameGeometry().height();
+    caption->SetActive(true);
+    ASSERT_TRUE(WaitFor([&] { return form.frameGeometry() == form.geometry(); }));
+    EXPECT_TRUE(WaitFor([&] { return ShownMaximized(form); }))
+        << form.frameGeometry().width() << "x" << form.frameGeometry().height();
 }
 
 } // namespace

@@ -266,9 +266,11 @@ public:
     QString PlayerShortName(const QString& player) const;
     // The player's address; a missing one is explained in a box and gives "".
     QString PlayerEmailAddress(const QString& player);
-    // Posts the articles: 0 on success, 1 on failure or a declined login. doneCount receives the
-    // number of articles that went out.
-    int SendNntpMessages(const QList<QStringList>& articles, int* doneCount = nullptr);
+    // Posts the articles: 0 on success, 1 on failure or a declined login. recordPosted gets the
+    // number of articles that went out as soon as the posting ends, before any box: a program
+    // that dies while the box is open must not leave them to be posted again.
+    int SendNntpMessages(const QList<QStringList>& articles,
+                         const std::function<void(int posted)>& recordPosted = {});
 
 signals:
     // The window has closed for good: the program ends.

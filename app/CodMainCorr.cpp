@@ -185,18 +185,20 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
         platform::ShowError(error + QStringLiteral("\n\nNessun messaggio inviato."), this);
         return;
     }
-    int done = 0;
-    SendNntpMessages(articles, &done);
     // What went out leaves the queue; the rest waits with its separators.
-    if (done > 0 && !platform::WriteLines(NntpQueueFileName,
-                                          correspondence::QueueAfterPosting(lines, done), &error))
-        platform::ShowError(
-            error + QStringLiteral("\n\n") +
-                correspondence::PostedButQueuedText(articles.mid(0, done), NntpQueueFileName),
-            this);
+    SendNntpMessages(articles, [&](int posted) {
+        if (posted > 0 &&
+            !platform::WriteLines(NntpQueueFileName,
+                                  correspondence::QueueAfterPosting(lines, posted), &error))
+            platform::ShowError(
+                error + QStringLiteral("\n\n") +
+                    correspondence::PostedButQueuedText(articles.mid(0, posted), NntpQueueFileName),
+                this);
+    });
 }
 
-int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCount) {
+int TFormMain::SendNntpMessages(const QList<QStringList>& articles,
+                                const std::function<void(int posted)>& recordPosted) {
     if (FormConnessione->Busy())
         return 1;
     // Nothing to send (an article emptied in the preview) is said before any connection.
@@ -217,8 +219,8 @@ int TFormMain::SendNntpMessages(const QList<QStringList>& articles, int* doneCou
     thread.Operation = opPost;
     thread.Messages = articles;
     FormConnessione->Run(thread);
-    if (doneCount)
-        *doneCount = thread.DoneCount;
+    if (recordPosted)
+        recordPosted(thread.DoneCount);
     if (thread.OpResult == 0)
         platform::MessageBox(thread.DoneCount < 2
                                  ? QStringLiteral("Messaggio inviato")

@@ -202,10 +202,13 @@ private:
         return ok ? TOpen::Connected : TOpen::Failed;
     }
 
+    // Read straight into the buffer: a download of many megabytes makes no copy of each slice.
     bool Take(QByteArray& bytes) {
-        const QByteArray received = socket_.readAll();
-        bytes += received;
-        return !received.isEmpty();
+        const qsizetype kept = bytes.size();
+        bytes.resize(kept + socket_.bytesAvailable());
+        const qint64 read = socket_.read(bytes.data() + kept, bytes.size() - kept);
+        bytes.resize(kept + std::max<qint64>(read, 0));
+        return read > 0;
     }
 
     static constexpr qint64 ReceiveSliceBytes = 64 * 1024;
@@ -391,38 +394,54 @@ bool TNntpSession::DownloadHeaders() {
 bool TNntpSession::DownloadArticles() {
     if (!ConnectAndLogin())
         return false;
-    Messages.clear();
+    Articles.clear();
     if (!OpenGroup())
         return false;
+    qsizetype kept = 0;
     for (const int number : WantedArticles) {
         Command(QStringLiteral("ARTICLE %1").arg(number));
         SetStatus(QStringLiteral("Scarico messaggio %1").arg(number));
         QByteArray reply;
         if (!Expect("220", BadAnswer, reply))
             return false;
-        // An article cut off by a dropped connection or by its size was not downloaded.
+        // An article cut off by a dropped connection, by its size or by what the download has
+        // kept already was not downloaded.
+        const qsizetype room = MaxDownloadBytes - kept;
         const QString tooLarge =
-            QStringLiteral("Il messaggio %1 e' troppo grande (oltre %2 MB): scaricamento "
-                           "interrotto")
-                .arg(number)
-                .arg(MaxArticleBytes >> 20);
-        QStringList article;
-        if (!ReadDataLines(MaxArticleBytes, tooLarge, [&](const QByteArray& line) {
-                article.append(QString::fromLatin1(line));
+            room < MaxArticleBytes
+                ? QStringLiteral("Scaricamento interrotto al limite di %1 MB: sono arrivati %2 "
+                                 "messaggi")
+                      .arg(MaxDownloadBytes >> 20)
+                      .arg(Articles.size())
+                : QStringLiteral("Il messaggio %1 e' troppo grande (oltre %2 MB): scaricamento "
+                                 "interrotto")
+                      .arg(number)
+                      .arg(MaxArticleBytes >> 20);
+        // Room for the largest article is taken at once, so that a growing article is never
+        // copied; what it leaves unused is given back.
+        const qsizetype most = std::min(MaxArticleBytes, room);
+        QByteArray article;
+        article.reserve(most);
+        if (!ReadDataLines(most, tooLarge, [&](const QByteArray& line) {
+                article += line;
                 return true;
             }))
             return false;
-        Messages.append(article);
+        if (article.capacity() - article.size() > article.size() / 8)
+            article.squeeze();
+        kept += article.size();
+        Articles.append(article);
     }
     return true;
 }
 
 bool TNntpSession::ReadDataLines(qsizetype maxBytes, const QString& tooLarge,
                                  const std::function<bool(const QByteArray&)>& take) {
+    const QDeadlineTimer deadline(DataTimeoutMs);
     qsizetype total = 0;
     QByteArray line;
     for (;;) {
-        switch (ReceiveLine(line, std::min(MaxLineBytes, maxBytes - total))) {
+        switch (ReceiveLine(line, std::min(MaxLineBytes, maxBytes - total), deadline)) {
         case TLine::Failed:
             return false;
         case TLine::TooLong:
@@ -446,13 +465,15 @@ void TNntpSession::Disconnect() {
 }
 
 bool TNntpSession::ReadReplyLine(QByteArray& line) {
-    const TLine got = ReceiveLine(line, MaxLineBytes);
+    const TLine got = ReceiveLine(line, MaxLineBytes, QDeadlineTimer(ReplyTimeoutMs));
     return got == TLine::TooLong ? Fail(ReceiveError) : got == TLine::Read;
 }
 
-// One line of at most maxBytes with its line feed. The buffer never holds much more than that, the
-// abort flag is read every slice, and a server silent for the read time-out is given up.
-TNntpSession::TLine TNntpSession::ReceiveLine(QByteArray& line, qsizetype maxBytes) {
+// One line of at most maxBytes with its line feed, complete before the deadline. The buffer never
+// holds much more than that, the abort flag is read every slice, and a server silent for the read
+// time-out is given up.
+TNntpSession::TLine TNntpSession::ReceiveLine(QByteArray& line, qsizetype maxBytes,
+                                              const QDeadlineTimer& deadline) {
     QDeadlineTimer silence(ReadTimeoutMs);
     qsizetype searched = 0;
     for (;;) {
@@ -464,9 +485,14 @@ TNntpSession::TLine TNntpSession::ReceiveLine(QByteArray& line, qsizetype maxByt
         if (end >= 0 || receiveBuffer_.size() >= maxBytes) {
             if (end < 0 || end >= maxBytes)
                 return TLine::TooLong;
-            line = receiveBuffer_.left(end + 1);
+            line.resize(end + 1);
+            std::memcpy(line.data(), receiveBuffer_.constData(), end + 1);
             receiveBuffer_.remove(0, end + 1);
             return TLine::Read;
+        }
+        if (silence.hasExpired() || deadline.hasExpired()) {
+            Fail(TimedOut);
+            return TLine::Failed;
         }
         searched = receiveBuffer_.size();
         if (!transport_->Receive(receiveBuffer_, SliceMs)) {
@@ -474,12 +500,8 @@ TNntpSession::TLine TNntpSession::ReceiveLine(QByteArray& line, qsizetype maxByt
             Fail(ReceiveError);
             return TLine::Failed;
         }
-        if (receiveBuffer_.size() > searched) {
+        if (receiveBuffer_.size() > searched)
             silence.setRemainingTime(ReadTimeoutMs);
-        } else if (silence.hasExpired()) {
-            Fail(TimedOut);
-            return TLine::Failed;
-        }
     }
 }
 

@@ -3,6 +3,7 @@
 // articles) run in a worker thread that touches no window; the caller polls it.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,8 +57,15 @@ public:
     static constexpr qsizetype MaxArticleBytes = 1 << 20;
     // The most headers one download keeps, whatever the group says it holds.
     static constexpr int MaxHeaderCount = 100000;
+    // What one download of articles keeps; past it the download stops and keeps what came.
+    static constexpr qsizetype MaxDownloadBytes = qsizetype(64) << 20;
     // A read that gets no byte for this long ends the operation.
     static constexpr int DefaultReadTimeoutMs = 60000;
+    // A server that sends a byte now and then is given up all the same: a reply line (the
+    // greeting too) must be complete within the first, the data lines of a reply (an article, the
+    // overview) within the second.
+    static constexpr int DefaultReplyTimeoutMs = 120000;
+    static constexpr int DefaultDataTimeoutMs = 600000;
 
     virtual ~TNntpSession() = default;
 
@@ -69,14 +77,20 @@ public:
     QString NewsGroup;
     int MaxHeaders = 0;
     QList<int> WantedArticles;
+    // The articles to post, one list of lines each.
     QList<QStringList> Messages;
-    // Tests shorten it.
+    // Tests shorten them.
     int ReadTimeoutMs = DefaultReadTimeoutMs;
+    int ReplyTimeoutMs = DefaultReplyTimeoutMs;
+    int DataTimeoutMs = DefaultDataTimeoutMs;
 
     QString ErrorText;
     int DoneCount = 0;
     int OpResult = 1;
     QList<NntpHeader> Headers;
+    // The downloaded articles in the order asked for, each as it came: its Latin-1 bytes, lines
+    // with their line ends, leading dots undoubled.
+    QList<QByteArray> Articles;
 
     QString StatusText() const;
     // Runs the chosen operation through the transport and stores OpResult.
@@ -101,7 +115,7 @@ private:
     bool Command(const QString& text);
     bool Expect(const char* status, const QString& failure, QByteArray& reply);
     bool OpenGroup();
-    TLine ReceiveLine(QByteArray& line, qsizetype maxBytes);
+    TLine ReceiveLine(QByteArray& line, qsizetype maxBytes, const QDeadlineTimer& deadline);
     bool ReadDataLines(qsizetype maxBytes, const QString& tooLarge,
                        const std::function<bool(const QByteArray&)>& take);
     void SetStatus(const QString& text);

@@ -125,7 +125,7 @@ TFormRicevi::TFormRicevi(QWidget* parent) : QWidget(parent, Qt::Window) {
         p.setBrush(QColor(0x80, 0x80, 0x80));
         p.drawEllipse(QPointF(10, 7.5), 2.5, 2.5);
     });
-    Articles = {QStringList()};
+    Articles = {QByteArray()};
     CreateComponents();
     resize(820, 560);
 }
@@ -346,7 +346,7 @@ bool TFormRicevi::FetchHeaders(bool quiet) {
     if (!FormConnessione || FormConnessione->Busy())
         return false;
     BtnCancellaClick();
-    Articles = {QStringList()};
+    Articles = {QByteArray()};
     const QString filter = EditFiltro->text();
     if (!Login())
         return false;
@@ -365,7 +365,7 @@ bool TFormRicevi::FetchHeaders(bool quiet) {
         GridHeaders->SetCells(2, rows, header.Date);
         GridHeaders->SetCells(3, rows, header.Subject);
         GridHeaders->SetCells(4, rows, header.Author);
-        Articles.append(QStringList());
+        Articles.append(QByteArray());
     }
     GridHeaders->SetRowCount(rows + 1);
     GridHeaders->SetFixedRows(rows > 0 ? 1 : 0);
@@ -399,9 +399,9 @@ bool TFormRicevi::FetchArticles(bool all) {
     thread.WantedArticles = wanted;
     FormConnessione->Run(thread);
     int placed = 0;
-    for (int row = 1; row < GridHeaders->RowCount() && placed < thread.Messages.size(); ++row) {
+    for (int row = 1; row < GridHeaders->RowCount() && placed < thread.Articles.size(); ++row) {
         if (placed < wanted.size() && GridHeaders->Cells(1, row).toInt() == wanted[placed]) {
-            Articles[row] = thread.Messages[placed];
+            Articles[row] = thread.Articles[placed];
             GridHeaders->SetCells(0, row, LabelBusta->text());
             ++placed;
         }
@@ -446,7 +446,7 @@ void TFormRicevi::BtnCancellaClick() {
     }
     GridHeaders->SetFixedRows(0);
     GridHeaders->SetRowCount(1);
-    Articles = {QStringList()};
+    Articles = {QByteArray()};
 }
 
 void TFormRicevi::BtnChiudiClick() {
@@ -492,9 +492,14 @@ void TFormRicevi::GridHeadersMouseDown(Qt::MouseButton button) {
 
 void TFormRicevi::ShowArticle(int row) {
     RichEdit1->Clear();
+    // The lines without their line feeds and without any carriage return.
+    const QByteArray article = Articles.value(row);
+    QList<QByteArray> pieces = article.split('\n');
+    if (article.endsWith('\n'))
+        pieces.removeLast();
     QStringList lines;
-    for (QString line : Articles.value(row))
-        lines.append(line.remove(QLatin1Char('\n')).remove(QLatin1Char('\r')));
+    for (const QByteArray& piece : pieces)
+        lines.append(QString::fromLatin1(piece).remove(QLatin1Char('\r')));
     RichEdit1->Lines.SetText(lines.join(QLatin1Char('\n')));
     for (const TArticleHighlight& run : ArticleHighlights(lines)) {
         RichEdit1->SetSelStart(run.Start);

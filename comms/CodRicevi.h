@@ -39,7 +39,8 @@ class TFormRicevi : public QWidget {
 public:
     explicit TFormRicevi(QWidget* parent = nullptr);
 
-    QList<QStringList> Articles;
+    // One slot per grid row (slot 0 for the title row): the row's article as it came, or nothing.
+    QList<QByteArray> Articles;
     QString UserName;
     QString Password;
     QString Host;

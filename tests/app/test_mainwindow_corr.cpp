@@ -242,14 +242,71 @@ TEST_F(CorrespondenceTest, TheQueueIsPostedOnlyWhenItCanBeRewritten) {
             FormMain->InviamosseaccodateNNTP1Click();
             allow(open, open);
         }
+        // The failed rewrite is said first: it is what the user must not miss.
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[0].text, sent);
-        EXPECT_TRUE(boxes[1].text.startsWith("Impossibile scrivere il file nntp.out: "));
-        EXPECT_TRUE(boxes[1].text.endsWith("\n\n" + text)) << boxes[1].text.toStdString();
-        EXPECT_EQ(boxes[1].flags, 16);
+        EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file nntp.out: "));
+        EXPECT_TRUE(boxes[0].text.endsWith("\n\n" + text)) << boxes[0].text.toStdString();
+        EXPECT_EQ(boxes[0].flags, 16);
+        EXPECT_EQ(boxes[1].text, sent);
         EXPECT_EQ(FileBytes("nntp.out"), queue);
     }
     EXPECT_EQ(server.Connections(), 2);
+}
+
+// The posted articles leave the queue before any box tells of the posting: a program killed while
+// the box is open leaves none of them to be posted again.
+TEST_F(CorrespondenceTest, PostedArticlesLeaveTheQueueBeforeAnyBox) {
+    // The article of the first move ("1b") is refused when its turn comes.
+    ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"},
+                                         {"POST", "340 go\r\n"},
+                                         {"Subject: 4001-  1b", "441 rifiutato\r\n"},
+                                         {".\r\n", "240 ok\r\n"}});
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->NewsPort = server.Port();
+    FormMain->UserName = "tester";
+    FormMain->Password = "secret";
+    Play({{E2, E4}});
+    FormMain->AccodamossaNNTP1Click();
+    const QByteArray refused = FileBytes("nntp.out");
+    Play({{E7, E5}, {G1, F3}});
+    FormMain->AccodamossaNNTP1Click();
+    const QByteArray accepted = FileBytes("nntp.out").left(FileBytes("nntp.out").indexOf(refused));
+    Play({{B8, C6}});
+    FormMain->AccodamossaNNTP1Click();
+    const QByteArray twoAccepted =
+        FileBytes("nntp.out").left(FileBytes("nntp.out").indexOf(refused));
+    ASSERT_EQ(twoAccepted.count("--- NNTP ---"), 2);
+
+    const struct {
+        QByteArray queue;
+        QString box;
+        QByteArray left;
+    } cases[] = {
+        {accepted, "Messaggio inviato", ""},
+        {twoAccepted, "2 messaggi inviati", ""},
+        {accepted + refused, "Invio fallito", refused},
+    };
+    for (const auto& c : cases) {
+        WriteFile("nntp.out", c.queue);
+        const TMeasuredRun run = RunMeasured(
+            [&] {
+                platform::SetMessageBoxHook([&](const QString& text, const QString& caption, int) {
+                    if (text == c.box || caption == c.box)
+                        ::kill(::getpid(), SIGKILL);
+                    return int(platform::IDOK);
+                });
+                // The child has none of the threads Qt paints with in the parent: it paints
+                // nothing.
+                for (QWidget* window : QApplication::topLevelWidgets())
+                    window->setUpdatesEnabled(false);
+                FormMain->InviamosseaccodateNNTP1Click();
+                return std::string("no box");
+            },
+            512 * 1024, 30000, [] { QTest::qWait(5); });
+        EXPECT_FALSE(run.ended) << c.box.toStdString() << ": " << run.output;
+        EXPECT_EQ(FileBytes("nntp.out"), c.left) << c.box.toStdString();
+    }
 }
 
 TEST_F(CorrespondenceTest, EmailComposedForEitherMover) {

@@ -128,7 +128,7 @@ TEST_F(RiceviTest, AnArticleCutOffStaysUnmarked) {
     EXPECT_FALSE(window->FetchArticles(true));
     EXPECT_EQ(Status(1), "S");
     EXPECT_EQ(Status(2), "");
-    EXPECT_EQ(window->Articles.value(2), QStringList());
+    EXPECT_EQ(window->Articles.value(2), QByteArray());
     EXPECT_EQ(boxes, std::vector<QString>{"Errore nella ricezione dei dati|Operazione fallita|16"});
 }
 

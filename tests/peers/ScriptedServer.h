@@ -4,6 +4,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -70,6 +71,12 @@ public:
         streams_.push_back({std::move(prefix), std::move(chunk), bytes, std::move(tail)});
     }
 
+    // After the reply of the rule for prefix (after the greeting for an empty prefix), bytes one
+    // at a time, over and over, one every intervalMs: a server that is never quite silent.
+    void AddTrickle(QByteArray prefix, QByteArray bytes, int intervalMs) {
+        trickles_.push_back({std::move(prefix), std::move(bytes), intervalMs});
+    }
+
     const QByteArray& Received() const { return received_; }
     int Connections() const { return connections_; }
     // Connections the client (or a "<close>") has ended.
@@ -81,6 +88,7 @@ protected:
         // Also counted while the listener goes away and takes its connections with it.
         connect(socket, &QTcpSocket::disconnected, socket, [count = disconnections_] { ++*count; });
         Answer(socket, greeting_);
+        StartTrickle(socket, {});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
     }
 
@@ -96,6 +104,7 @@ private:
                 if (line.startsWith(prefix)) {
                     Answer(socket, reply);
                     StartStream(socket, prefix);
+                    StartTrickle(socket, prefix);
                     break;
                 }
             }
@@ -107,6 +116,11 @@ private:
         QByteArray chunk;
         qint64 bytes;
         QByteArray tail;
+    };
+    struct TTrickle {
+        QByteArray prefix;
+        QByteArray bytes;
+        int intervalMs;
     };
 
     // Keeps at most a little queued in the socket, so the server's memory stays small too.
@@ -129,6 +143,19 @@ private:
             return;
         }
     }
+    void StartTrickle(QTcpSocket* socket, const QByteArray& prefix) {
+        for (const TTrickle& trickle : trickles_) {
+            if (trickle.prefix != prefix)
+                continue;
+            auto* timer = new QTimer(socket);
+            connect(timer, &QTimer::timeout, socket,
+                    [socket, bytes = trickle.bytes, at = 0]() mutable {
+                        socket->write(bytes.mid(at++ % bytes.size(), 1));
+                    });
+            timer->start(trickle.intervalMs);
+            return;
+        }
+    }
     static void Answer(QTcpSocket* socket, const QByteArray& reply) {
         if (reply == "<silent>")
             return;
@@ -141,6 +168,7 @@ private:
     QByteArray greeting_;
     std::vector<Rule> rules_;
     std::vector<TStream> streams_;
+    std::vector<TTrickle> trickles_;
     QByteArray received_;
     QByteArray buffer_;
     int connections_ = 0;

@@ -218,6 +218,8 @@ void TPgnGameIndex::Add(QLatin1StringView text) {
 }
 
 void TPgnGameIndex::AddLine(QStringView line) {
+    FLineStart = FOffset;
+    FOffset += line.size() + 1;
     TakePiece(line);
     EndLine();
 }
@@ -233,6 +235,8 @@ void TPgnGameIndex::Finish() {
 // kind of line end, or none, is still looked at once.
 template <typename View> void TPgnGameIndex::AddText(View text) {
     const qsizetype size = text.size();
+    const qint64 base = FOffset;
+    FOffset += size;
     qsizetype nextLf = -1;
     qsizetype nextCr = -1;
     qsizetype i = 0;
@@ -253,6 +257,8 @@ template <typename View> void TPgnGameIndex::AddText(View text) {
         if (nextCr < 0)
             nextCr = size;
         const qsizetype end = std::min(nextLf, nextCr);
+        if (!FLineOpen)
+            FLineStart = base + i;
         TakePiece(text.sliced(i, end - i));
         if (end == size)
             return;
@@ -301,10 +307,14 @@ void TPgnGameIndex::Classify() {
         }
         FGames.append(TPgnGame{});
         FGames.last().Line = FLine;
+        FGames.last().Start = FLineStart;
+        FGameOpen = true;
         FPart = TPart::Tags;
+        FPartSize = 0;
     } else if (FPart == TPart::Tags && (FHead.isEmpty() || !FHead.startsWith(QLatin1Char('[')))) {
         // One empty line after the tags is passed over.
         FPart = TPart::Moves;
+        FPartSize = 0;
         if (FHead.isEmpty())
             return;
     } else if (FPart == TPart::Moves && FHead.isEmpty()) {
@@ -312,41 +322,46 @@ void TPgnGameIndex::Classify() {
     }
     if (FPart == TPart::None)
         return;
-    TPgnGame& game = FGames.last();
-    QString& target = FPart == TPart::Tags ? game.Tags : game.Moves;
-    if (!target.isEmpty()) {
+    if (FPartSize > 0) {
         // A line feed with nothing after it would read as an empty line.
-        if (MaxGameText - game.Tags.size() - game.Moves.size() < 2) {
-            game.Cut = true;
+        if (MaxGameText - FGames.last().Size < 2) {
+            FGames.last().Cut = true;
             FPart = TPart::None;
             return;
         }
-        target += QLatin1Char('\n');
+        Append(QLatin1StringView("\n"));
     }
     FKeeping = true;
     Keep(QStringView(FHead));
 }
 
+template <typename View> void TPgnGameIndex::Append(View piece) {
+    TPgnGame& game = FGames.last();
+    if (FKeepText)
+        (FPart == TPart::Tags ? game.Tags : game.Moves).append(piece);
+    game.Size += piece.size();
+    FPartSize += piece.size();
+}
+
 template <typename View> void TPgnGameIndex::Keep(View piece) {
     if (!FKeeping || piece.isEmpty())
         return;
-    TPgnGame& game = FGames.last();
-    QString& target = FPart == TPart::Tags ? game.Tags : game.Moves;
-    const qsizetype room = MaxGameText - game.Tags.size() - game.Moves.size();
+    const qsizetype room = MaxGameText - FGames.last().Size;
     if (piece.size() <= room) {
-        target.append(piece);
+        Append(piece);
         return;
     }
-    target.append(piece.first(room));
-    game.Cut = true;
+    Append(piece.first(room));
+    FGames.last().Cut = true;
     FKeeping = false;
     FPart = TPart::None;
 }
 
 // A finished game gives back what its strings reserved while growing.
 void TPgnGameIndex::CloseGame() {
-    if (FGames.isEmpty())
+    if (!FGameOpen)
         return;
+    FGameOpen = false;
     FGames.last().Tags.squeeze();
     FGames.last().Moves.squeeze();
 }
@@ -559,6 +574,10 @@ bool TPgnReader::Start(const QString& fileName) {
     FFile.setFileName(fileName);
     if (!FFile.open(QIODevice::ReadOnly))
         return false;
+    const QFileInfo info(fileName);
+    FFileName = fileName;
+    FFileSize = info.size();
+    FFileTime = info.lastModified();
     FBuffer.resize(SliceBytes);
     FTimer.start();
     return true;
@@ -574,9 +593,10 @@ void TPgnReader::Abandon() {
     FTimer.stop();
     FFile.close();
     FBuffer = QByteArray();
+    FFileName.clear();
     FText.clear();
     FTextRead = 0;
-    FIndex = TPgnGameIndex();
+    FIndex = TPgnGameIndex(false);
 }
 
 // A read error ends the reading with the games read so far.
@@ -601,14 +621,69 @@ void TPgnReader::ReadSlice() {
     Finish();
 }
 
+// The source stays for reading its games again.
 void TPgnReader::Finish() {
     FTimer.stop();
     FFile.close();
     FBuffer = QByteArray();
-    FText.clear();
     FTextRead = 0;
     FIndex.Finish();
     emit Finished();
+}
+
+// The game is read from its first line until it has all it keeps, in pieces growing from a small
+// one, so that a short game costs little more than its own text. A game's text and the line ends
+// it drops are well within ReadLimit, which bounds what a changed file can make us read. A file
+// whose size or time changed since it was read is not trusted to hold its games where they were.
+bool TPgnReader::ReadGame(const TPgnGame& place, TPgnGame& game) const {
+    constexpr qint64 ReadLimit = 4 * MaxGameText;
+    constexpr qint64 LargestPiece = 64 * 1024;
+    TPgnGameIndex index;
+    qint64 read = 0;
+    qint64 piece = 1024;
+    const auto grow = [&] { piece = std::min(2 * piece, LargestPiece); };
+    const auto complete = [&] {
+        const QList<TPgnGame>& games = index.Games();
+        return games.size() > 1 || (games.size() == 1 && !index.Taking()) || read >= ReadLimit;
+    };
+    if (!FFileName.isEmpty()) {
+        const QFileInfo info(FFileName);
+        if (!info.isFile() || info.size() != FFileSize || info.lastModified() != FFileTime)
+            return false;
+        QFile file(FFileName);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(place.Start))
+            return false;
+        QByteArray buffer(LargestPiece, Qt::Uninitialized);
+        while (!complete()) {
+            const qint64 got = file.read(buffer.data(), piece);
+            if (got < 0)
+                return false;
+            if (got == 0)
+                break;
+            index.Add(QLatin1StringView(buffer.constData(), qsizetype(got)));
+            read += got;
+            grow();
+        }
+    } else {
+        if (place.Start < 0 || place.Start > FText.size())
+            return false;
+        while (!complete() && place.Start + read < FText.size()) {
+            const qsizetype size = qsizetype(std::min(piece, FText.size() - place.Start - read));
+            index.Add(QStringView(FText).sliced(qsizetype(place.Start + read), size));
+            read += size;
+            grow();
+        }
+    }
+    index.Finish();
+    const QList<TPgnGame>& games = index.Games();
+    // The place must begin the game, not merely lead to one further on.
+    if (games.isEmpty() || games.first().Line != 0 || games.first().Size != place.Size ||
+        games.first().Cut != place.Cut)
+        return false;
+    game = games.first();
+    game.Line = place.Line;
+    game.Start = place.Start;
+    return true;
 }
 
 } // namespace CodPGN

@@ -1,10 +1,11 @@
 #pragma once
 // PGN text without widgets: tag lines, dates, the move tokens of a game, the index of the games
 // of a text, the exported game, the external PGN program and a reader that works in slices so a
-// large file or clipboard text never blocks the window nor holds more than the games it keeps.
+// large file or clipboard text never blocks the window, and keeps only where each game is.
 
 #include "board/BoardModel.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QList>
 #include <QObject>
@@ -44,13 +45,18 @@ TPgnTags ReadPgnTags(const QStringList& lines);
 QStringList ReadPgnMoves(const QStringList& lines);
 
 // One game as kept: its tag lines and its move lines, each joined by line feeds, together at most
-// MaxGameText characters; Cut when the game's text went beyond them.
+// MaxGameText characters; Cut when the game's text went beyond them. An index that keeps only
+// places leaves Tags and Moves empty.
 struct TPgnGame {
     QString Tags;
     QString Moves;
     bool Cut = false;
     // Its first line's number in the text.
     qsizetype Line = 0;
+    // Where its first line begins: characters into the text, which are bytes into a file.
+    qint64 Start = 0;
+    // The characters of Tags and Moves together, counted also where they are not kept.
+    qsizetype Size = 0;
 
     QStringList TagLines() const;
     QStringList MoveLines() const;
@@ -62,6 +68,9 @@ struct TPgnGame {
 // over. Time is linear in the text; memory holds the games kept and never a whole line.
 class TPgnGameIndex {
 public:
+    // Without keepText no game text is kept, only each game's place, size and cut.
+    explicit TPgnGameIndex(bool keepText = true) : FKeepText(keepText) {}
+
     void Add(QStringView text);
     void Add(QLatin1StringView text);
     // One whole line, without its line end (not mixed with Add).
@@ -74,7 +83,13 @@ public:
     // The last game still takes the lines that follow.
     bool Taking() const { return FPart != TPart::None; }
     const QList<TPgnGame>& Games() const { return FGames; }
-    QList<TPgnGame> TakeGames() { return std::exchange(FGames, {}); }
+    // Taking them ends the last game.
+    QList<TPgnGame> TakeGames() {
+        FGameOpen = false;
+        FKeeping = false;
+        FPart = TPart::None;
+        return std::exchange(FGames, {});
+    }
 
 private:
     enum class TPart { None, Tags, Moves };
@@ -82,6 +97,8 @@ private:
     template <typename View> void AddText(View text);
     template <typename View> void TakePiece(View piece);
     template <typename View> void Keep(View piece);
+    // Adds to the current part of the last game.
+    template <typename View> void Append(View piece);
     void EndLine();
     void Classify();
     void CloseGame();
@@ -95,7 +112,15 @@ private:
     bool FLineOpen = false;
     bool FAfterCr = false;
     bool FExcess = false;
+    bool FKeepText = true;
+    // The last game may still take lines; it is closed once.
+    bool FGameOpen = false;
+    // Characters in the current part of the last game.
+    qsizetype FPartSize = 0;
     qsizetype FLine = 0;
+    // Characters taken so far, and where the current line began.
+    qint64 FOffset = 0;
+    qint64 FLineStart = 0;
 };
 
 // The first line of each game ("[Event " starts one), at most MaxGames; excess tells whether a
@@ -136,9 +161,10 @@ QString PassThroughExternalProgram(const QString& text, int timeoutMs = 2000);
 // Writes the text to the file, or appends it after a blank line; all or nothing.
 bool WritePgnText(const QString& fileName, const QString& text, bool append, QString* error);
 
-// Reads a PGN file, or text already in memory, into its games in slices from the event loop;
-// reading stops at the first game beyond MaxGames. Starting again, or Abandon, drops a reading
-// under way.
+// Reads a PGN file, or text already in memory, into the places of its games in slices from the
+// event loop; reading stops at the first game beyond MaxGames. A game's text is read again from
+// its source when it is wanted, so memory holds one game's text, never every game's. Starting
+// again, or Abandon, drops a reading under way and its source.
 class TPgnReader : public QObject {
     Q_OBJECT
 public:
@@ -151,8 +177,11 @@ public:
     bool Busy() const { return FTimer.isActive(); }
     int GamesFound() const { return int(FIndex.Games().size()); }
     bool Excess() const { return FIndex.Excess(); }
-    // The games read; taken once Finished.
+    // The places of the games read (no text); taken once Finished.
     QList<TPgnGame> TakeGames() { return FIndex.TakeGames(); }
+    // The game at place, read again from the file or text: false when it is no longer there
+    // (the file changed, went away or cannot be read).
+    bool ReadGame(const TPgnGame& place, TPgnGame& game) const;
 
     static constexpr qsizetype SliceBytes = 1 << 20;
 
@@ -166,10 +195,14 @@ private:
 
     QFile FFile;
     QByteArray FBuffer;
+    // The source: a file's name, or the text itself.
+    QString FFileName;
+    qint64 FFileSize = 0;
+    QDateTime FFileTime;
     QString FText;
     qsizetype FTextRead = 0;
     QTimer FTimer;
-    TPgnGameIndex FIndex;
+    TPgnGameIndex FIndex{false};
 };
 
 } // namespace CodPGN

@@ -292,11 +292,21 @@ void TFormPGN::ShowPgnGame() {
     CurrentGame = GameCount == 0 ? 0 : std::clamp(CurrentGame, 1, GameCount);
     MemoTags->clear();
     MemoMoves->clear();
+    FShown.reset();
     SetCounter(CurrentGame, GameCount, CurrentGame > 0 && Games[CurrentGame - 1].Cut);
     if (CurrentGame > 0) {
-        const CodPGN::TPgnGame& game = Games[CurrentGame - 1];
-        MemoTags->setPlainText(CodPGN::ShownText(game.Tags));
-        MemoMoves->setPlainText(CodPGN::ShownText(game.Moves));
+        CodPGN::TPgnGame game;
+        if (FReader.ReadGame(Games[CurrentGame - 1], game)) {
+            MemoTags->setPlainText(CodPGN::ShownText(game.Tags));
+            MemoMoves->setPlainText(CodPGN::ShownText(game.Moves));
+            FShown = std::move(game);
+        } else {
+            platform::ShowError(
+                QStringLiteral("La partita %1 non si puo' piu' leggere: il file e' cambiato o "
+                               "non e' leggibile.\nScegliere di nuovo il file.")
+                    .arg(CurrentGame),
+                this);
+        }
     }
     BtnFirst->setEnabled(CurrentGame >= 2);
     BtnPrev->setEnabled(CurrentGame >= 2);
@@ -319,16 +329,16 @@ void TFormPGN::ReadPgnMoves(QStringList& target, const QStringList& lines) {
     target = CodPGN::ReadPgnMoves(lines);
 }
 
-// With no game shown there is nothing to import: OK closes as "Annulla" does. The game is read
-// from its own lines, not from the memos, which show it cut.
+// With no game shown (none found, or the chosen one no longer readable) there is nothing to
+// import: OK closes as "Annulla" does. The game is read from its own lines, not from the memos,
+// which show it cut.
 void TFormPGN::BtnOkClick() {
-    if (GameCount == 0) {
+    if (!FShown) {
         BtnAnnullaClick();
         return;
     }
-    const CodPGN::TPgnGame& game = Games[CurrentGame - 1];
-    ReadPgnTags(game.TagLines());
-    ReadPgnMoves(Moves, game.MoveLines());
+    ReadPgnTags(FShown->TagLines());
+    ReadPgnMoves(Moves, FShown->MoveLines());
     accept();
 }
 
@@ -338,8 +348,11 @@ void TFormPGN::BtnAnnullaClick() {
     reject();
 }
 
+// A reading under way is dropped; a source read to its end stays, for browsing on when the
+// window comes back.
 void TFormPGN::done(int result) {
-    FReader.Abandon();
+    if (FReader.Busy())
+        FReader.Abandon();
     QDialog::done(result);
 }
 

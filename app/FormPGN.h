@@ -6,6 +6,7 @@
 #include "app/CodPGN.h"
 
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QFileSystemModel;
@@ -33,7 +34,7 @@ public:
     QString Result;
     QStringList Moves;
     bool Append = false;
-    // The games of the text being browsed, each as far as it is kept.
+    // Where the games of the text being browsed are; the shown one's text is read from there.
     QList<CodPGN::TPgnGame> Games;
     int GameCount = 0;
     int CurrentGame = 0;
@@ -91,6 +92,8 @@ private:
     QFileSystemModel* FFolders;
     QFileSystemModel* FFiles;
     CodPGN::TPgnReader FReader;
+    // The shown game as read again from its source; none when no game could be shown.
+    std::optional<CodPGN::TPgnGame> FShown;
 };
 
 extern TFormPGN* FormPGN;

@@ -67,9 +67,9 @@ qsizetype ReadShowAndTake(const QString& name) {
         std::abort();
     loop.exec();
     const QList<CodPGN::TPgnGame> games = reader.TakeGames();
-    if (games.isEmpty())
+    CodPGN::TPgnGame game;
+    if (games.isEmpty() || !reader.ReadGame(games.first(), game))
         return 0;
-    const CodPGN::TPgnGame& game = games.first();
     return CodPGN::ShownText(game.Tags).size() + CodPGN::ShownText(game.Moves).size() +
            CodPGN::ReadPgnMoves(game.MoveLines()).size();
 }

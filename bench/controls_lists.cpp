@@ -1,4 +1,5 @@
-// A list box of 100,000 items losing its widest, and a grid of 10,000 rows scrolled.
+// A list box of 100,000 items losing its widest, a grid of 10,000 rows scrolled, and grids filled
+// row by row at growing sizes (the time should grow with the rows, not faster).
 #include "controls/Grids.h"
 #include "controls/KXCtrlsLists.h"
 
@@ -49,5 +50,35 @@ void GridScrolled(benchmark::State& state) {
     }
 }
 BENCHMARK(GridScrolled)->Unit(benchmark::kMillisecond);
+
+// As the download window fills its grid: one row more, then its texts.
+void GridFilledRowByRow(benchmark::State& state) {
+    App();
+    const int rows = int(state.range(0));
+    for (auto _ : state) {
+        TStringGrid grid;
+        grid.resize(600, 300);
+        grid.SetColCount(5);
+        grid.SetRowCount(1);
+        grid.SetFixedCols(0);
+        grid.SetFixedRows(0);
+        grid.SetDefaultRowHeight(15);
+        for (int row = 1; row < rows; ++row) {
+            grid.SetRowCount(row + 1);
+            for (int col = 1; col < 5; ++col)
+                grid.SetCells(col, row, QStringLiteral("testo"));
+        }
+        grid.SetFixedRows(1);
+        grid.SetRow(rows - 1);
+        benchmark::DoNotOptimize(grid.TopRow());
+    }
+    state.SetComplexityN(rows);
+}
+BENCHMARK(GridFilledRowByRow)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 } // namespace

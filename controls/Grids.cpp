@@ -27,6 +27,54 @@ int MovedIndex(int i, int from, int to) {
 
 } // namespace
 
+// --- TGridTracks ---
+
+void TGridTracks::SetSize(int i, int size) {
+    sizes_.at(size_t(i)) = size;
+    Invalidate(i);
+}
+
+void TGridTracks::Resize(int count, int size) {
+    Invalidate(std::min(count, Count()));
+    sizes_.resize(size_t(count), size);
+    offsets_.resize(size_t(count) + 1);
+}
+
+void TGridTracks::Fill(int size) {
+    std::fill(sizes_.begin(), sizes_.end(), size);
+    Invalidate(0);
+}
+
+void TGridTracks::Move(int from, int to) {
+    const int size = sizes_.at(size_t(from));
+    sizes_.erase(sizes_.begin() + from);
+    sizes_.insert(sizes_.begin() + to, size);
+    Invalidate(std::min(from, to));
+}
+
+void TGridTracks::SetLineWidth(int width) {
+    line_ = width;
+    Invalidate(0);
+}
+
+int TGridTracks::Offset(int i) const {
+    for (; summed_ <= i; ++summed_)
+        offsets_[size_t(summed_)] =
+            offsets_[size_t(summed_ - 1)] + sizes_[size_t(summed_ - 1)] + line_;
+    return offsets_.at(size_t(i));
+}
+
+int TGridTracks::LastAtOrBefore(int value) const {
+    Offset(Count());
+    return int(std::upper_bound(offsets_.begin(), offsets_.end(), value) - offsets_.begin()) - 1;
+}
+
+int TGridTracks::FirstAtOrAfter(int value, int from, int to) const {
+    Offset(to);
+    return int(std::lower_bound(offsets_.begin() + from, offsets_.begin() + to, value) -
+               offsets_.begin());
+}
+
 // --- TInplaceEdit ---
 
 TInplaceEdit::TInplaceEdit(TCustomGrid* grid) : QLineEdit(grid->viewport()), grid_(grid) {
@@ -65,8 +113,8 @@ void TInplaceEdit::keyPressEvent(QKeyEvent* event) {
 // --- TCustomGrid ---
 
 TCustomGrid::TCustomGrid(QWidget* parent) : QAbstractScrollArea(parent) {
-    colWidths_.assign(5, defaultColWidth_);
-    rowHeights_.assign(5, defaultRowHeight_);
+    cols_.Resize(5, defaultColWidth_);
+    rows_.Resize(5, defaultRowHeight_);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     setFrameShape(QFrame::StyledPanel);
@@ -88,7 +136,7 @@ void TCustomGrid::SetColCount(int value) {
     value = std::max(value, 1);
     if (value == ColCount())
         return;
-    colWidths_.resize(size_t(value), defaultColWidth_);
+    cols_.Resize(value, defaultColWidth_);
     fixedCols_ = std::min(fixedCols_, value - 1);
     ClampCurrent();
 }
@@ -97,7 +145,7 @@ void TCustomGrid::SetRowCount(int value) {
     value = std::max(value, 1);
     if (value == RowCount())
         return;
-    rowHeights_.resize(size_t(value), defaultRowHeight_);
+    rows_.Resize(value, defaultRowHeight_);
     fixedRows_ = std::min(fixedRows_, value - 1);
     ClampCurrent();
 }
@@ -118,9 +166,9 @@ void TCustomGrid::SetFixedRows(int value) {
 
 void TCustomGrid::SetColWidths(int col, int width) {
     width = std::max(width, 0);
-    if (colWidths_.at(size_t(col)) == width)
+    if (cols_.Size(col) == width)
         return;
-    colWidths_[size_t(col)] = width;
+    cols_.SetSize(col, width);
     UpdateScrollBars();
     UpdateEditor();
     InvalidateGrid();
@@ -129,9 +177,9 @@ void TCustomGrid::SetColWidths(int col, int width) {
 
 void TCustomGrid::SetRowHeights(int row, int height) {
     height = std::max(height, 0);
-    if (rowHeights_.at(size_t(row)) == height)
+    if (rows_.Size(row) == height)
         return;
-    rowHeights_[size_t(row)] = height;
+    rows_.SetSize(row, height);
     UpdateScrollBars();
     UpdateEditor();
     InvalidateGrid();
@@ -140,7 +188,7 @@ void TCustomGrid::SetRowHeights(int row, int height) {
 
 void TCustomGrid::SetDefaultColWidth(int value) {
     defaultColWidth_ = value;
-    std::fill(colWidths_.begin(), colWidths_.end(), value);
+    cols_.Fill(value);
     UpdateScrollBars();
     InvalidateGrid();
     ColWidthsChanged();
@@ -148,7 +196,7 @@ void TCustomGrid::SetDefaultColWidth(int value) {
 
 void TCustomGrid::SetDefaultRowHeight(int value) {
     defaultRowHeight_ = value;
-    std::fill(rowHeights_.begin(), rowHeights_.end(), value);
+    rows_.Fill(value);
     UpdateScrollBars();
     InvalidateGrid();
     RowHeightsChanged();
@@ -172,6 +220,8 @@ void TCustomGrid::SetGridLineWidth(int value) {
     value = std::max(value, 0);
     if (gridLineWidth_ != value) {
         gridLineWidth_ = value;
+        cols_.SetLineWidth(value);
+        rows_.SetLineWidth(value);
         UpdateScrollBars();
         InvalidateGrid();
     }
@@ -200,89 +250,96 @@ void TCustomGrid::SetCtl3D(bool value) {
 }
 
 int TCustomGrid::FixedWidth() const {
-    int width = 0;
-    for (int c = 0; c < fixedCols_; ++c)
-        width += colWidths_[size_t(c)] + gridLineWidth_;
-    return width;
+    return cols_.Offset(fixedCols_);
 }
 
 int TCustomGrid::FixedHeight() const {
-    int height = 0;
-    for (int r = 0; r < fixedRows_; ++r)
-        height += rowHeights_[size_t(r)] + gridLineWidth_;
-    return height;
+    return rows_.Offset(fixedRows_);
 }
 
-int TCustomGrid::ColLeft(int col) const {
-    int x = 0;
-    for (int c = 0; c < fixedCols_ && c < col; ++c)
-        x += colWidths_[size_t(c)] + gridLineWidth_;
-    if (col < fixedCols_)
-        return x;
-    if (col < leftCol_)
+namespace {
+
+// Where index begins in the viewport: the fixed ones from the edge, the others after them from
+// the first one shown; -1 for one scrolled out.
+int Start(const TGridTracks& tracks, int fixed, int first, int index) {
+    if (index < fixed)
+        return tracks.Offset(index);
+    if (index < first)
         return -1;
-    for (int c = leftCol_; c < col; ++c)
-        x += colWidths_[size_t(c)] + gridLineWidth_;
-    return x;
+    return tracks.Offset(fixed) + tracks.Offset(index) - tracks.Offset(first);
+}
+
+std::vector<std::pair<int, int>> Shown(const TGridTracks& tracks, int fixed, int first, int limit) {
+    std::vector<std::pair<int, int>> shown;
+    for (int i = 0; i < fixed; ++i) {
+        if (tracks.Offset(i) > limit)
+            return shown;
+        shown.emplace_back(i, tracks.Offset(i));
+    }
+    for (int i = first; i < tracks.Count(); ++i) {
+        const int start = Start(tracks, fixed, first, i);
+        if (start > limit)
+            break;
+        shown.emplace_back(i, start);
+    }
+    return shown;
+}
+
+// How many whole ones from first fit in extent after the fixed ones.
+int WholeCount(const TGridTracks& tracks, int fixed, int first, int extent, int line) {
+    const int last =
+        tracks.LastAtOrBefore(tracks.Offset(first) + extent + line - tracks.Offset(fixed));
+    return std::max(0, last - first);
+}
+
+// The first that may be shown so that the last ones fill the extent after the fixed ones.
+int MaxFirst(const TGridTracks& tracks, int fixed, int extent) {
+    const int count = tracks.Count();
+    const int room = extent - tracks.Offset(fixed);
+    const int first = tracks.FirstAtOrAfter(tracks.Offset(count) - room, fixed, count);
+    return std::clamp(first, fixed, std::max(fixed, count - 1));
+}
+
+// The first to show so that current, shown from first on, ends within the extent.
+int FirstShowing(const TGridTracks& tracks, int fixed, int first, int current, int extent) {
+    if (current < first)
+        return current;
+    const int reach = tracks.Offset(current) + tracks.Size(current) + tracks.Offset(fixed) - extent;
+    return tracks.FirstAtOrAfter(reach, first, current);
+}
+
+} // namespace
+
+int TCustomGrid::ColLeft(int col) const {
+    return Start(cols_, fixedCols_, leftCol_, col);
 }
 
 int TCustomGrid::RowTop(int row) const {
-    int y = 0;
-    for (int r = 0; r < fixedRows_ && r < row; ++r)
-        y += rowHeights_[size_t(r)] + gridLineWidth_;
-    if (row < fixedRows_)
-        return y;
-    if (row < topRow_)
-        return -1;
-    for (int r = topRow_; r < row; ++r)
-        y += rowHeights_[size_t(r)] + gridLineWidth_;
-    return y;
+    return Start(rows_, fixedRows_, topRow_, row);
+}
+
+std::vector<std::pair<int, int>> TCustomGrid::ShownCols(int limit) const {
+    return Shown(cols_, fixedCols_, leftCol_, limit);
+}
+
+std::vector<std::pair<int, int>> TCustomGrid::ShownRows(int limit) const {
+    return Shown(rows_, fixedRows_, topRow_, limit);
 }
 
 int TCustomGrid::VisibleRowCount() const {
-    int count = 0;
-    int y = FixedHeight();
-    for (int r = topRow_; r < RowCount(); ++r) {
-        y += rowHeights_[size_t(r)] + gridLineWidth_;
-        if (y > viewport()->height() + gridLineWidth_)
-            break;
-        ++count;
-    }
-    return count;
+    return WholeCount(rows_, fixedRows_, topRow_, viewport()->height(), gridLineWidth_);
 }
 
 int TCustomGrid::VisibleColCount() const {
-    int count = 0;
-    int x = FixedWidth();
-    for (int c = leftCol_; c < ColCount(); ++c) {
-        x += colWidths_[size_t(c)] + gridLineWidth_;
-        if (x > viewport()->width() + gridLineWidth_)
-            break;
-        ++count;
-    }
-    return count;
+    return WholeCount(cols_, fixedCols_, leftCol_, viewport()->width(), gridLineWidth_);
 }
 
 int TCustomGrid::MaxTopRow() const {
-    const int room = viewport()->height() - FixedHeight();
-    int used = 0;
-    int top = RowCount();
-    while (top > fixedRows_ && used + rowHeights_[size_t(top - 1)] + gridLineWidth_ <= room) {
-        --top;
-        used += rowHeights_[size_t(top)] + gridLineWidth_;
-    }
-    return std::clamp(top, fixedRows_, std::max(fixedRows_, RowCount() - 1));
+    return MaxFirst(rows_, fixedRows_, viewport()->height());
 }
 
 int TCustomGrid::MaxLeftCol() const {
-    const int room = viewport()->width() - FixedWidth();
-    int used = 0;
-    int left = ColCount();
-    while (left > fixedCols_ && used + colWidths_[size_t(left - 1)] + gridLineWidth_ <= room) {
-        --left;
-        used += colWidths_[size_t(left)] + gridLineWidth_;
-    }
-    return std::clamp(left, fixedCols_, std::max(fixedCols_, ColCount() - 1));
+    return MaxFirst(cols_, fixedCols_, viewport()->width());
 }
 
 void TCustomGrid::UpdateScrollBars() {
@@ -322,24 +379,10 @@ void TCustomGrid::MoveTopLeft(int ALeft, int ATop) {
 }
 
 void TCustomGrid::MakeCurrentVisible() {
-    int top = topRow_;
-    if (row_ < top)
-        top = row_;
-    else
-        while (top < row_ && RowTop(row_) >= 0 &&
-               RowTop(row_) - RowTop(top) + FixedHeight() + rowHeights_[size_t(row_)] >
-                   viewport()->height())
-            ++top;
-    int left = leftCol_;
-    if (!(options_ & goRowSelect)) {
-        if (col_ < left)
-            left = col_;
-        else
-            while (left < col_ &&
-                   ColLeft(col_) - ColLeft(left) + FixedWidth() + colWidths_[size_t(col_)] >
-                       viewport()->width())
-                ++left;
-    }
+    const int top = FirstShowing(rows_, fixedRows_, topRow_, row_, viewport()->height());
+    const int left = options_ & goRowSelect
+                         ? leftCol_
+                         : FirstShowing(cols_, fixedCols_, leftCol_, col_, viewport()->width());
     MoveTopLeft(left, top);
 }
 
@@ -371,21 +414,12 @@ void TCustomGrid::MoveBy(int dCol, int dRow) {
 }
 
 // The shown column (row) whose cell and line span the coordinate, or -1.
-static int IndexAt(int coordinate, int fixed, int first, const std::vector<int>& sizes, int line) {
-    int edge = 0;
-    const auto hit = [&](int index) {
-        const int next = edge + sizes[size_t(index)] + line;
-        const bool inside = coordinate >= edge && coordinate < next;
-        edge = next;
-        return inside;
-    };
-    for (int i = 0; i < fixed && i < int(sizes.size()); ++i)
-        if (hit(i))
-            return i;
-    for (int i = first; i < int(sizes.size()) && edge <= coordinate; ++i)
-        if (hit(i))
-            return i;
-    return -1;
+static int IndexAt(int coordinate, int fixed, int first, const TGridTracks& tracks) {
+    const int fixedEnd = tracks.Offset(fixed);
+    if (coordinate < fixedEnd)
+        return tracks.LastAtOrBefore(coordinate);
+    const int at = tracks.LastAtOrBefore(coordinate - fixedEnd + tracks.Offset(first));
+    return at >= first && at < tracks.Count() ? at : -1;
 }
 
 void TCustomGrid::MouseToCell(int X, int Y, int& ACol, int& ARow) const {
@@ -393,8 +427,8 @@ void TCustomGrid::MouseToCell(int X, int Y, int& ACol, int& ARow) const {
     ARow = -1;
     if (X < 0 || Y < 0 || X >= viewport()->width() || Y >= viewport()->height())
         return;
-    const int col = IndexAt(X, fixedCols_, leftCol_, colWidths_, gridLineWidth_);
-    const int row = IndexAt(Y, fixedRows_, topRow_, rowHeights_, gridLineWidth_);
+    const int col = IndexAt(X, fixedCols_, leftCol_, cols_);
+    const int row = IndexAt(Y, fixedRows_, topRow_, rows_);
     if (col >= 0 && row >= 0) {
         ACol = col;
         ARow = row;
@@ -408,20 +442,14 @@ QRect TCustomGrid::CellRect(int ACol, int ARow) const {
     const int y = RowTop(ARow);
     if (x < 0 || y < 0 || x >= viewport()->width() || y >= viewport()->height())
         return {};
-    return {x, y, colWidths_[size_t(ACol)], rowHeights_[size_t(ARow)]};
+    return {x, y, cols_.Size(ACol), rows_.Size(ARow)};
 }
 
 bool TCustomGrid::ColSizingAt(QPoint point, int& col) const {
     if (!(options_ & goColSizing) || point.y() >= FixedHeight())
         return false;
-    for (int c = 0; c < ColCount(); ++c) {
-        const int left = ColLeft(c);
-        if (left < 0)
-            continue;
-        if (left > viewport()->width())
-            break;
-        const int line = left + colWidths_[size_t(c)];
-        if (std::abs(point.x() - line) <= sizingSlack) {
+    for (const auto& [c, left] : ShownCols(viewport()->width())) {
+        if (std::abs(point.x() - (left + cols_.Size(c))) <= sizingSlack) {
             col = c;
             return true;
         }
@@ -432,14 +460,8 @@ bool TCustomGrid::ColSizingAt(QPoint point, int& col) const {
 bool TCustomGrid::RowSizingAt(QPoint point, int& row) const {
     if (!(options_ & goRowSizing) || point.x() >= FixedWidth())
         return false;
-    for (int r = 0; r < RowCount(); ++r) {
-        const int top = RowTop(r);
-        if (top < 0)
-            continue;
-        if (top > viewport()->height())
-            break;
-        const int line = top + rowHeights_[size_t(r)];
-        if (std::abs(point.y() - line) <= sizingSlack) {
+    for (const auto& [r, top] : ShownRows(viewport()->height())) {
+        if (std::abs(point.y() - (top + rows_.Size(r))) <= sizingSlack) {
             row = r;
             return true;
         }
@@ -457,7 +479,7 @@ void TCustomGrid::InvalidateCell(int ACol, int ARow) {
 void TCustomGrid::InvalidateCol(int ACol) {
     const int x = ACol >= 0 && ACol < ColCount() ? ColLeft(ACol) : -1;
     if (x >= 0)
-        viewport()->update(x - gridLineWidth_, 0, colWidths_[size_t(ACol)] + 2 * gridLineWidth_,
+        viewport()->update(x - gridLineWidth_, 0, cols_.Size(ACol) + 2 * gridLineWidth_,
                            viewport()->height());
 }
 
@@ -465,7 +487,7 @@ void TCustomGrid::InvalidateRow(int ARow) {
     const int y = ARow >= 0 && ARow < RowCount() ? RowTop(ARow) : -1;
     if (y >= 0)
         viewport()->update(0, y - gridLineWidth_, viewport()->width(),
-                           rowHeights_[size_t(ARow)] + 2 * gridLineWidth_);
+                           rows_.Size(ARow) + 2 * gridLineWidth_);
 }
 
 // --- the editor protocol ---
@@ -589,19 +611,10 @@ void TCustomGrid::paintEvent(QPaintEvent*) {
     const TColor cellLine = color_ == platform::clSilver ? platform::clGray : platform::clSilver;
     const int width = viewport()->width();
     const int height = viewport()->height();
-    for (int r = 0; r < RowCount(); ++r) {
-        const int y = RowTop(r);
-        if (y < 0)
-            continue;
-        if (y >= height)
-            break;
-        for (int c = 0; c < ColCount(); ++c) {
-            const int x = ColLeft(c);
-            if (x < 0)
-                continue;
-            if (x >= width)
-                break;
-            const QRect rect(x, y, colWidths_[size_t(c)], rowHeights_[size_t(r)]);
+    const auto shownCols = ShownCols(width - 1);
+    for (const auto& [r, y] : ShownRows(height - 1)) {
+        for (const auto& [c, x] : shownCols) {
+            const QRect rect(x, y, cols_.Size(c), rows_.Size(r));
             TGridDrawState state;
             if (IsFixed(c, r))
                 state |= gdFixed;
@@ -661,13 +674,13 @@ void TCustomGrid::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (ColSizingAt(p, sizingIndex_)) {
         state_ = gsColSizing;
-        sizingStart_ = p.x() - colWidths_[size_t(sizingIndex_)];
+        sizingStart_ = p.x() - cols_.Size(sizingIndex_);
         sizingOrigin_ = p.x();
         return;
     }
     if (RowSizingAt(p, sizingIndex_)) {
         state_ = gsRowSizing;
-        sizingStart_ = p.y() - rowHeights_[size_t(sizingIndex_)];
+        sizingStart_ = p.y() - rows_.Size(sizingIndex_);
         sizingOrigin_ = p.y();
         return;
     }
@@ -753,8 +766,8 @@ void TCustomGrid::TrackMoving(QPoint point) {
     const bool columns = state_ == gsColMoving;
     const int fixed = columns ? fixedCols_ : fixedRows_;
     const int first = columns ? leftCol_ : topRow_;
-    const int at = columns ? IndexAt(point.x(), fixedCols_, leftCol_, colWidths_, gridLineWidth_)
-                           : IndexAt(point.y(), fixedRows_, topRow_, rowHeights_, gridLineWidth_);
+    const int at = columns ? IndexAt(point.x(), fixedCols_, leftCol_, cols_)
+                           : IndexAt(point.y(), fixedRows_, topRow_, rows_);
     // Over the fixed cells the place is the first one shown; past the last nothing changes.
     const int to = at < 0 ? moveTo_ : at < fixed ? first : at;
     if (to != moveTo_) {
@@ -770,7 +783,7 @@ void TCustomGrid::DrawMoveMark(QPainter& painter) {
     const int start = columns ? ColLeft(moveTo_) : RowTop(moveTo_);
     if (start < 0)
         return;
-    const int size = columns ? colWidths_[size_t(moveTo_)] : rowHeights_[size_t(moveTo_)];
+    const int size = columns ? cols_.Size(moveTo_) : rows_.Size(moveTo_);
     // The line on the side the moved one will take.
     const int at = moveTo_ > moveFrom_ ? start + size : start - 1;
     if (columns)
@@ -787,9 +800,7 @@ void TCustomGrid::MoveColumn(int FromIndex, int ToIndex) {
     const bool editing = editor_ && editor_->isVisible();
     if (editing)
         HideEditor();
-    const int width = colWidths_[size_t(FromIndex)];
-    colWidths_.erase(colWidths_.begin() + FromIndex);
-    colWidths_.insert(colWidths_.begin() + ToIndex, width);
+    cols_.Move(FromIndex, ToIndex);
     col_ = MovedIndex(col_, FromIndex, ToIndex);
     anchorCol_ = MovedIndex(anchorCol_, FromIndex, ToIndex);
     ColumnMoved(FromIndex, ToIndex);
@@ -806,9 +817,7 @@ void TCustomGrid::MoveRow(int FromIndex, int ToIndex) {
     const bool editing = editor_ && editor_->isVisible();
     if (editing)
         HideEditor();
-    const int height = rowHeights_[size_t(FromIndex)];
-    rowHeights_.erase(rowHeights_.begin() + FromIndex);
-    rowHeights_.insert(rowHeights_.begin() + ToIndex, height);
+    rows_.Move(FromIndex, ToIndex);
     row_ = MovedIndex(row_, FromIndex, ToIndex);
     anchorRow_ = MovedIndex(anchorRow_, FromIndex, ToIndex);
     RowMoved(FromIndex, ToIndex);

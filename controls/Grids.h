@@ -51,6 +51,38 @@ struct TGridRect {
 
 class TCustomGrid;
 
+// The sizes of a grid's columns (or rows) and where each begins, counted from the first with the
+// grid line after each. The running offsets are summed once and kept: a change drops only those
+// after it, so a grid filled row by row, or asked for a far cell, costs no walk over every row.
+class TGridTracks {
+public:
+    int Count() const { return int(sizes_.size()); }
+    int Size(int i) const { return sizes_.at(size_t(i)); }
+    void SetSize(int i, int size);
+    // New ones take size.
+    void Resize(int count, int size);
+    void Fill(int size);
+    // The one at from goes to to, the others between shifting by one.
+    void Move(int from, int to);
+    void SetLineWidth(int width);
+    // Where i begins; Offset(Count()) is the whole length.
+    int Offset(int i) const;
+    // The last i in 0..Count() that begins at or before value; -1 when value is negative.
+    int LastAtOrBefore(int value) const;
+    // The first i in from..to that begins at or after value; to when none does.
+    int FirstAtOrAfter(int value, int from, int to) const;
+
+private:
+    // Offsets after index i are no longer right.
+    void Invalidate(int i) { summed_ = std::min(summed_, i + 1); }
+
+    std::vector<int> sizes_;
+    int line_ = 1;
+    // offsets_[i] is right for every i below summed_; offsets_[0] is always 0.
+    mutable std::vector<int> offsets_{0};
+    mutable int summed_ = 1;
+};
+
 // The grid's editor: a line edit over the current cell that hands the moving keys to the grid.
 class TInplaceEdit : public QLineEdit {
     Q_OBJECT
@@ -78,17 +110,17 @@ public:
     // A stored height below 0 reads as 0.
     void SetHeight(int height) { resize(width(), std::max(height, 0)); }
 
-    int ColCount() const { return int(colWidths_.size()); }
+    int ColCount() const { return cols_.Count(); }
     void SetColCount(int value);
-    int RowCount() const { return int(rowHeights_.size()); }
+    int RowCount() const { return rows_.Count(); }
     void SetRowCount(int value);
     int FixedCols() const { return fixedCols_; }
     void SetFixedCols(int value);
     int FixedRows() const { return fixedRows_; }
     void SetFixedRows(int value);
-    int ColWidths(int col) const { return colWidths_.at(col); }
+    int ColWidths(int col) const { return cols_.Size(col); }
     void SetColWidths(int col, int width);
-    int RowHeights(int row) const { return rowHeights_.at(row); }
+    int RowHeights(int row) const { return rows_.Size(row); }
     void SetRowHeights(int row, int height);
     // Setting a default size gives it to every column (row).
     int DefaultColWidth() const { return defaultColWidth_; }
@@ -203,9 +235,13 @@ private:
     int MaxLeftCol() const;
     int FixedWidth() const;
     int FixedHeight() const;
-    // Left edges of the shown columns (top edges of the shown rows) in the viewport.
+    // Left edges of the shown columns (top edges of the shown rows) in the viewport; -1 for one
+    // scrolled out on the near side.
     int ColLeft(int col) const;
     int RowTop(int row) const;
+    // The shown columns (rows) that begin at or before limit, with where each begins.
+    std::vector<std::pair<int, int>> ShownCols(int limit) const;
+    std::vector<std::pair<int, int>> ShownRows(int limit) const;
     void MoveBy(int dCol, int dRow);
     void UpdateSizingCursor(QPoint point);
     bool InSelection(int ACol, int ARow) const;
@@ -215,8 +251,8 @@ private:
     void TrackSelecting(QPoint point);
     void DrawMoveMark(QPainter& painter);
 
-    std::vector<int> colWidths_;
-    std::vector<int> rowHeights_;
+    TGridTracks cols_;
+    TGridTracks rows_;
     int fixedCols_ = 1;
     int fixedRows_ = 1;
     int defaultColWidth_ = 64;

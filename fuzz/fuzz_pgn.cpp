@@ -1,6 +1,7 @@
 // Any PGN text: its tags and dates are read, its games indexed and their tokens replayed on a
 // board, which only ever holds the twelve piece letters, and the replay always ends. The text
-// read in pieces, as the browser reads a file, gives the same games as its lines.
+// read in pieces, as the browser reads a file, gives the same games as its lines, and the places
+// it keeps give each game again.
 
 #include "app/CodPGN.h"
 #include "platform/TextLines.h"
@@ -53,6 +54,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CodPGN::ReplayPgnMoves(board, CodPGN::ReadPgnMoves(game.Moves), promotion, replaying);
         CheckSquares(board);
         if (replaying)
+            std::abort();
+    }
+    // Keeping only places finds the same games, and the text from a game's place gives it again.
+    CodPGN::TPgnGameIndex places(false);
+    for (qsizetype at = 0; at < bytes.size(); at += piece) {
+        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
+        places.Add(QLatin1StringView(part.data(), part.size()));
+    }
+    places.Finish();
+    if (places.Games().size() != index.Games().size())
+        std::abort();
+    for (qsizetype i = 0; i < std::min<qsizetype>(starts.size(), 8); ++i) {
+        const CodPGN::TPgnGame& place = places.Games()[i];
+        const CodPGN::TPgnGame& read = index.Games()[i];
+        if (!place.Tags.isEmpty() || !place.Moves.isEmpty() || place.Start != read.Start ||
+            place.Size != read.Tags.size() + read.Moves.size() || place.Cut != read.Cut)
+            std::abort();
+        // Read on only while the game may still take lines, as the browser reads one.
+        CodPGN::TPgnGameIndex again;
+        for (qsizetype at = qsizetype(place.Start);
+             at < bytes.size() &&
+             (again.Games().isEmpty() || (again.Games().size() == 1 && again.Taking()));
+             at += 4096) {
+            const QByteArrayView part =
+                bytes.sliced(at, std::min<qsizetype>(4096, bytes.size() - at));
+            again.Add(QLatin1StringView(part.data(), part.size()));
+        }
+        again.Finish();
+        if (again.Games().isEmpty() || again.Games()[0].Line != 0 ||
+            again.Games()[0].Tags != read.Tags || again.Games()[0].Moves != read.Moves)
             std::abort();
     }
     // Text without tags, as pasted moves often are, goes through the tokeniser too.

@@ -5,6 +5,7 @@
 #include "platform/DateTime.h"
 #include "platform/TextLines.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -183,8 +184,9 @@ TEST(PgnIndex, GameLinesSplitTagsFromMoves) {
 namespace {
 
 // The games of a text fed to an index in pieces of one size, as Latin-1 bytes or as text.
-QList<TPgnGame> IndexedInPieces(const QByteArray& data, qsizetype piece, bool latin1) {
-    TPgnGameIndex index;
+QList<TPgnGame> IndexedInPieces(const QByteArray& data, qsizetype piece, bool latin1,
+                                bool keepText = true) {
+    TPgnGameIndex index(keepText);
     const QString text = QString::fromLatin1(data);
     for (qsizetype at = 0; at < data.size(); at += piece) {
         if (latin1)
@@ -213,7 +215,17 @@ TEST(PgnIndex, TextInPiecesOfAnySizeGivesTheGamesOfItsLines) {
             for (const qsizetype piece : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7),
                                           qsizetype(8), qsizetype(1) << 20}) {
                 SCOPED_TRACE(data.left(20).toStdString() + " piece " + std::to_string(piece));
-                ExpectSameGames(IndexedInPieces(data, piece, latin1), expected);
+                const QList<TPgnGame> games = IndexedInPieces(data, piece, latin1);
+                ExpectSameGames(games, expected);
+                // Keeping only places, each game begins where it is said to and is as long.
+                const QList<TPgnGame> places = IndexedInPieces(data, piece, latin1, false);
+                ASSERT_EQ(places.size(), games.size());
+                for (qsizetype i = 0; i < games.size(); ++i) {
+                    EXPECT_TRUE(places[i].Tags.isEmpty() && places[i].Moves.isEmpty());
+                    EXPECT_EQ(places[i].Start, games[i].Start);
+                    EXPECT_TRUE(data.sliced(places[i].Start).startsWith("[Event ")) << i;
+                    EXPECT_EQ(places[i].Size, games[i].Tags.size() + games[i].Moves.size());
+                }
             }
         }
     }
@@ -414,7 +426,8 @@ struct ReaderRun {
     int progress = 0;
 };
 
-// Reads a file, or text when no file is named, to its end through the event loop.
+// Reads a file, or text when no file is named, to its end through the event loop; the reader
+// keeps where the games are, and each is read again from there.
 ReaderRun ReadWhole(const QString& name, const QString& text = {}) {
     TPgnReader reader;
     ReaderRun run;
@@ -427,7 +440,13 @@ ReaderRun ReadWhole(const QString& name, const QString& text = {}) {
     EXPECT_TRUE(finished.wait(20000));
     EXPECT_FALSE(reader.Busy());
     run.excess = reader.Excess();
-    run.games = reader.TakeGames();
+    for (const TPgnGame& place : reader.TakeGames()) {
+        EXPECT_TRUE(place.Tags.isEmpty() && place.Moves.isEmpty()) << "text kept at " << place.Line;
+        TPgnGame game;
+        EXPECT_TRUE(reader.ReadGame(place, game)) << "game at line " << place.Line;
+        EXPECT_EQ(game.Cut, place.Cut);
+        run.games.append(game);
+    }
     return run;
 }
 
@@ -545,6 +564,128 @@ TEST(PgnReader, HostileFilesAreReadInBoundedMemory) {
         std::cout << c.name << ": " << QFileInfo(name).size() / 1024 << " kB read, peak memory +"
                   << run.peakGrowthKb << " kB\n";
     }
+}
+
+// A game is read again from where it was found: the same game, or nothing when the file may no
+// longer hold it there. A file whose size and time are as they were is looked at for the game.
+TEST(PgnReader, AGameIsReadAgainFromItsPlaceOrNotAtAll) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("tre.pgn");
+    const QByteArray data = "prima\r\n" + (Game(0) + Game(1) + Game(2)).toLatin1();
+    QDateTime time;
+    const auto rewrite = [&](const QByteArray& text) { Write(name, text); };
+    // The same size, and the time put back as if nothing had changed.
+    const auto rewriteInPlace = [&](const QByteArray& text) {
+        ASSERT_EQ(text.size(), data.size());
+        Write(name, text);
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        bool same;
+    } cases[] = {
+        {"unchanged", [] {}, true},
+        {"written again as it was", [&] { rewriteInPlace(data); }, true},
+        {"games added at the end", [&] { rewrite(data + Game(3).toLatin1()); }, false},
+        {"the game changed", [&] { rewrite(QByteArray(data).replace("W1", "X1")); }, false},
+        {"a game put in front", [&] { rewrite(Game(9).toLatin1() + data); }, false},
+        {"cut short", [&] { rewrite(data.left(data.indexOf("[Event \"E1") + 12)); }, false},
+        {"emptied", [&] { rewrite({}); }, false},
+        {"removed", [&] { QFile::remove(name); }, false},
+        {"a folder in its place",
+         [&] {
+             QFile::remove(name);
+             QDir().mkdir(name);
+         },
+         false},
+        {"the games moved, size and time not", [&] { rewriteInPlace(data.mid(2) + "\n\n"); },
+         false},
+        {"the game grew, size and time not",
+         [&] { rewriteInPlace(QByteArray(data).replace("W1\"", "W111\"").replace("W2\"", "\"")); },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(name).removeRecursively();
+        Write(name, data);
+        TPgnReader reader;
+        QSignalSpy finished(&reader, &TPgnReader::Finished);
+        ASSERT_TRUE(reader.Start(name));
+        ASSERT_TRUE(finished.wait(5000));
+        const QList<TPgnGame> places = reader.TakeGames();
+        ASSERT_EQ(places.size(), 3);
+        time = QFileInfo(name).lastModified();
+        c.change();
+        TPgnGame game;
+        EXPECT_EQ(reader.ReadGame(places[1], game), c.same);
+        if (c.same) {
+            EXPECT_EQ(game.Tags, "[Event \"E1\"]\n[White \"W1\"]");
+            EXPECT_EQ(game.MoveLines(), QStringList{"1. e4 e5"});
+        }
+        // The other games answer alike.
+        TPgnGame first;
+        const bool firstSame = reader.ReadGame(places[0], first);
+        EXPECT_TRUE(!firstSame || first.Tags == "[Event \"E0\"]\n[White \"W0\"]");
+    }
+
+    // Text read from the clipboard stays with the reader until another source is chosen.
+    TPgnReader reader;
+    QSignalSpy finished(&reader, &TPgnReader::Finished);
+    reader.StartText(QString::fromLatin1(data));
+    ASSERT_TRUE(finished.wait(5000));
+    const QList<TPgnGame> places = reader.TakeGames();
+    ASSERT_EQ(places.size(), 3);
+    TPgnGame game;
+    ASSERT_TRUE(reader.ReadGame(places[2], game));
+    EXPECT_EQ(game.Tags, "[Event \"E2\"]\n[White \"W2\"]");
+    reader.Abandon();
+    EXPECT_FALSE(reader.ReadGame(places[2], game));
+}
+
+// 4,096 games of a megabyte each, most of it a move line of zeros that the file holds as holes, so
+// that the 4 GB file takes little room on the disk: the reader keeps where the games are, and a
+// game's text only while it reads it.
+TEST(PgnReader, FourThousandGamesOfAMegabyteAreReadInBoundedMemory) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath("grande.pgn");
+    constexpr qint64 GameBytes = 1 << 20;
+    {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < MaxGames; ++i) {
+            ASSERT_TRUE(file.seek(i * GameBytes));
+            file.write("[Event \"E" + QByteArray::number(i) + "\"]\n\n");
+            ASSERT_TRUE(file.seek((i + 1) * GameBytes - 2));
+            ASSERT_EQ(file.write("\n\n"), 2);
+        }
+    }
+    ASSERT_EQ(QFileInfo(name).size(), MaxGames * GameBytes);
+    const TMeasuredRun run = RunMeasured(
+        [&] {
+            TPgnReader reader;
+            QSignalSpy finished(&reader, &TPgnReader::Finished);
+            if (!reader.Start(name) || !finished.wait(120000))
+                return std::string("not read");
+            const QList<TPgnGame> places = reader.TakeGames();
+            if (places.size() != MaxGames || reader.Excess())
+                return "games: " + std::to_string(places.size());
+            for (const int i : {0, MaxGames / 2, MaxGames - 1}) {
+                TPgnGame game;
+                const QString tags = QStringLiteral("[Event \"E%1\"]").arg(i);
+                if (!reader.ReadGame(places[i], game) || game.Tags != tags || game.Cut ||
+                    game.Moves.size() != GameBytes - tags.size() - 4)
+                    return "game " + std::to_string(i) + " read wrong";
+            }
+            return std::string("ok");
+        },
+        256 * 1024, 180000, [] { usleep(1000); });
+    ASSERT_TRUE(run.ended) << "killed beyond 256 MB or after three minutes";
+    EXPECT_EQ(run.output, "ok");
+    EXPECT_LT(run.growthKb, 64 * 1024);
+    std::cout << "4 GB read, peak memory +" << run.growthKb << " kB\n";
 }
 
 class PgnExternalProgram : public ::testing::Test {

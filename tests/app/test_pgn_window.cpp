@@ -253,6 +253,67 @@ TEST_F(PgnWindowTest, OkWithoutAGameAndCancelLeaveTheGameAlone) {
     EXPECT_TRUE(Form()->Event.isEmpty());
 }
 
+// The browser keeps where the games of a file are and reads the one shown from there: a file
+// changed since then gives a clear error and nothing to import, a game already shown stays, and
+// the window brought back browses on.
+TEST_F(PgnWindowTest, AFileChangedAfterReadingIsReportedNotMisread) {
+    Play({{E2, E4}, {E7, E5}});
+    const QString position = Board()->Position();
+    const auto choose = [&] {
+        WriteFile("due.pgn", (Game(1, "1. d4 d5") + Game(2, "1. c4 c5")).toLatin1());
+        Choose(dir.filePath("due.pgn"));
+        EXPECT_EQ(Form()->MemoTags->toPlainText(), "[Event \"E1\"]\n[White \"W1\"]");
+        Form()->BtnNext->click();
+        EXPECT_EQ(Form()->MemoMoves->toPlainText(), "1. c4 c5");
+        Form()->BtnFirst->click();
+        WriteFile("due.pgn", (Game(3, "1. f4 f5 2. Nf3") + Game(2, "1. c4 c5")).toLatin1());
+    };
+    modalAnswer = [&](QDialog& dialog) {
+        choose();
+        EXPECT_TRUE(boxes.empty());
+        // The shown game was read before the change: OK imports it.
+        Form()->BtnOkClick();
+        return dialog.result();
+    };
+    FormMain->findChild<QAction*>("ImportafilePGN1")->trigger();
+    EXPECT_EQ(Form()->Event, "E1");
+    EXPECT_EQ(Form()->Moves, (QStringList{"d4", "d5"}));
+
+    modalAnswer = [&](QDialog& dialog) {
+        choose();
+        Form()->BtnNext->click();
+        EXPECT_EQ(Form()->LabelCounter->text(), "Partita 2/2");
+        EXPECT_TRUE(Form()->MemoTags->toPlainText().isEmpty());
+        EXPECT_TRUE(Form()->MemoMoves->toPlainText().isEmpty());
+        Form()->BtnOkClick();
+        return dialog.result();
+    };
+    Play({{G1, F3}});
+    const QString before = Board()->Position();
+    boxes.clear();
+    FormMain->findChild<QAction*>("ImportafilePGN1")->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "La partita 2 non si puo' piu' leggere: il file e' cambiato o non "
+                             "e' leggibile.\nScegliere di nuovo il file.");
+    EXPECT_EQ(boxes[0].flags, platform::MB_ICONERROR);
+    EXPECT_EQ(Board()->Position(), before);
+    EXPECT_TRUE(Form()->Moves.isEmpty());
+
+    // Chosen again, the file is read afresh; a pasted text stays with the window when it closes.
+    modalAnswer = [&](QDialog& dialog) {
+        Choose(dir.filePath("due.pgn"));
+        EXPECT_EQ(Form()->MemoMoves->toPlainText(), "1. f4 f5 2. Nf3");
+        Paste(Game(4, "1. b3 b6") + Game(5, "1. g3 g6"));
+        Form()->BtnAnnullaClick();
+        return dialog.result();
+    };
+    FormMain->findChild<QAction*>("ImportafilePGN1")->trigger();
+    Import([&] { Form()->BtnNext->click(); });
+    EXPECT_EQ(Form()->Event, "E5");
+    EXPECT_EQ(Form()->Moves, (QStringList{"g3", "g6"}));
+    EXPECT_NE(Board()->Position(), position);
+}
+
 namespace {
 
 const QByteArray Tags = "[Event \"T9\"]\n[Site \"Uno - Due\"]\n[Date \"2024.03.05\"]\n"

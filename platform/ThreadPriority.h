@@ -14,6 +14,7 @@
 
 namespace platform {
 
+// Applies the level to a thread of this process, known by its system id (gettid).
 void SetThreadPriority(pid_t thread, QThread::Priority priority);
 
 // The priority of one worker thread: set from any thread, applied at once while the worker runs

@@ -37,10 +37,12 @@ QThread::Priority ToQtPriority(TThreadPriority priority) {
 ChessThread::ChessThread(QObject* receiver, TDeliverMove deliverMove, TFinished finished,
                          TThreadPriority priority)
     : FReceiver(receiver), FDeliverMove(std::move(deliverMove)),
-      FEngine(std::make_unique<ChessEngine>()), FThread(QThread::create([this] { Execute(); })) {
+      FEngine(std::make_unique<ChessEngine>()), FPriority(ToQtPriority(priority)),
+      FThread(QThread::create([this] { Execute(); })) {
     QObject::connect(FThread.get(), &QThread::finished, receiver, std::move(finished),
                      Qt::QueuedConnection);
-    FThread->start(ToQtPriority(priority));
+    FThread->setObjectName(QStringLiteral("ChessThread"));
+    FThread->start();
 }
 
 ChessThread::~ChessThread() {
@@ -73,10 +75,11 @@ void ChessThread::StopThinking() {
 }
 
 void ChessThread::SetPriority(TThreadPriority priority) {
-    FThread->setPriority(ToQtPriority(priority));
+    FPriority.Set(ToQtPriority(priority));
 }
 
 void ChessThread::Execute() {
+    const platform::TWorkerPriority::Scope running(FPriority);
     EngineRequest request;
     const std::function<bool()> stop = [this] { return FStop.load(std::memory_order_relaxed); };
     while (NextRequest(request)) {

@@ -3,6 +3,7 @@
 // so it never reads the board, and hands each answer to the GUI thread without waiting for it.
 
 #include "board/BoardTypes.h"
+#include "platform/ThreadPriority.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -68,6 +69,7 @@ private:
     bool FSearching = false;
     bool FTerminated = false;
     std::atomic<bool> FStop = false;
+    platform::TWorkerPriority FPriority;
 
     std::unique_ptr<QThread> FThread;
 };

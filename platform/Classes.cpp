@@ -1,6 +1,7 @@
 #include "platform/Classes.h"
 
 #include <QWidget>
+#include <vector>
 
 TCollectionItem::~TCollectionItem() {
     if (collection_)
@@ -85,6 +86,35 @@ QObject* FindComponent(const QObject* owner, const QString& name) {
 
 QString ClassName(const QObject* object) {
     return object ? QString::fromLatin1(object->metaObject()->className()) : QString();
+}
+
+namespace {
+
+std::vector<TRegisteredClass>& registeredClasses() {
+    static std::vector<TRegisteredClass> classes;
+    return classes;
+}
+
+TRegisteredClass* findClass(const QString& name) {
+    for (TRegisteredClass& c : registeredClasses()) {
+        if (name.compare(QLatin1String(c.metaObject->className()), Qt::CaseInsensitive) == 0)
+            return &c;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void RegisterClass(const QMetaObject& metaObject, std::function<QObject*()> create) {
+    const QString name = QString::fromLatin1(metaObject.className());
+    if (TRegisteredClass* known = findClass(name))
+        *known = {&metaObject, std::move(create)};
+    else
+        registeredClasses().push_back({&metaObject, std::move(create)});
+}
+
+const TRegisteredClass* GetClass(const QString& name) {
+    return findClass(name);
 }
 
 } // namespace platform

@@ -72,4 +72,17 @@ QObject* FindComponent(const QObject* owner, const QString& name);
 // The class name as the meta-object system knows it ("TFormMain").
 QString ClassName(const QObject* object);
 
+// The class registry: the classes the program lets a stored name create again. GUI thread only.
+struct TRegisteredClass {
+    const QMetaObject* metaObject;
+    std::function<QObject*()> create;
+};
+// A later registration under the same name replaces the earlier one.
+void RegisterClass(const QMetaObject& metaObject, std::function<QObject*()> create);
+template <class T> void RegisterClass() {
+    RegisterClass(T::staticMetaObject, [] { return new T(); });
+}
+// The class registered under that name (ignoring ASCII case), or none.
+const TRegisteredClass* GetClass(const QString& name);
+
 } // namespace platform

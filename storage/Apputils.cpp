@@ -5,8 +5,10 @@
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Scaling.h"
+#include "storage/KXProps.h"
 #include "storage/Kxstrutils.h"
 #include "storage/Placemnt.h"
+#include "storage/kxVclutils.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,9 +16,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -432,6 +439,79 @@ void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile) {
 
 void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile) {
     InternalRestoreGridLayout(Grid, IniFile, GetDefaultSection(Grid->GridComponent()));
+}
+
+namespace {
+
+const QString MDIChildrenSection = QStringLiteral("MDI Children");
+
+QMdiArea* mdiClient(QWidget* form) {
+    QMdiArea* area = form ? form->findChild<QMdiArea*>() : nullptr;
+    if (!area)
+        throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    return area;
+}
+
+// The area's first child of the class (or derived from it), or a new one; shown on top,
+// minimised or not.
+void showMDIChild(QMdiArea* area, const platform::TRegisteredClass& childClass) {
+    for (QMdiSubWindow* child : area->subWindowList()) {
+        if (child->widget() && child->widget()->metaObject()->inherits(childClass.metaObject)) {
+            child->show();
+            child->raise();
+            return;
+        }
+    }
+    std::unique_ptr<QObject> created(childClass.create());
+    if (!created || !created->isWidgetType())
+        return;
+    area->addSubWindow(static_cast<QWidget*>(created.release()))->show();
+}
+
+} // namespace
+
+void InternalSaveMDIChildren(QWidget* MainForm, TIniObject IniFile) {
+    QList<QMdiSubWindow*> children = mdiClient(MainForm)->subWindowList(QMdiArea::StackingOrder);
+    std::reverse(children.begin(), children.end());
+    platform::InOneRewrite(IniFile, [&] {
+        IniEraseSection(IniFile, MDIChildrenSection);
+        if (children.isEmpty())
+            return;
+        IniWriteInteger(IniFile, MDIChildrenSection, QStringLiteral("Count"), int(children.size()));
+        for (qsizetype i = 0; i < children.size(); ++i)
+            IniWriteString(IniFile, MDIChildrenSection, QStringLiteral("Item%1").arg(i),
+                           platform::ClassName(children.at(i)->widget()));
+    });
+}
+
+void InternalRestoreMDIChildren(QWidget* MainForm, TIniObject IniFile) {
+    QMdiArea* area = mdiClient(MainForm);
+    StartWait();
+    const auto stopWait = qScopeGuard([] { StopWait(); });
+    const int count = std::min(
+        IniReadInteger(IniFile, MDIChildrenSection, QStringLiteral("Count"), 0), MaxStoredCount);
+    for (int i = count - 1; i >= 0; --i) {
+        const QString name =
+            IniReadString(IniFile, MDIChildrenSection, QStringLiteral("Item%1").arg(i), QString());
+        if (const platform::TRegisteredClass* childClass = platform::GetClass(name))
+            showMDIChild(area, *childClass);
+    }
+}
+
+void SaveMDIChildren(QWidget* MainForm, TIniFile* IniFile) {
+    InternalSaveMDIChildren(MainForm, IniFile);
+}
+
+void RestoreMDIChildren(QWidget* MainForm, TIniFile* IniFile) {
+    InternalRestoreMDIChildren(MainForm, IniFile);
+}
+
+void SaveMDIChildrenReg(QWidget* MainForm, TRegIniFile* IniFile) {
+    InternalSaveMDIChildren(MainForm, IniFile);
+}
+
+void RestoreMDIChildrenReg(QWidget* MainForm, TRegIniFile* IniFile) {
+    InternalRestoreMDIChildren(MainForm, IniFile);
 }
 
 QWidget* FindForm(const QMetaObject& FormClass) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <stdexcept>
 
 class QDialog;
 class QEvent;
@@ -71,6 +72,25 @@ void SaveGridLayout(const IGridColumns* Grid, const QString& IniFileName);
 void RestoreGridLayout(IGridColumns* Grid, const QString& IniFileName);
 void SaveGridLayoutReg(const IGridColumns* Grid, TRegIniFile* IniFile);
 void RestoreGridLayoutReg(IGridColumns* Grid, TRegIniFile* IniFile);
+
+// An operation that the object's state does not allow.
+class EInvalidOperation : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The open MDI children of a form that holds a QMdiArea, in section "MDI Children": "Count" and
+// "Item0", "Item1"... holding the class names, the topmost child first. Restoring goes from the
+// last stored child to the first, so the first ends on top: each of a class the program has
+// registered (platform::RegisterClass) is shown, as the area's child of that class when it has
+// one and otherwise as a new one; other names are skipped. A form without a QMdiArea throws
+// EInvalidOperation.
+void InternalSaveMDIChildren(QWidget* MainForm, TIniObject IniFile);
+void InternalRestoreMDIChildren(QWidget* MainForm, TIniObject IniFile);
+void SaveMDIChildren(QWidget* MainForm, TIniFile* IniFile);
+void RestoreMDIChildren(QWidget* MainForm, TIniFile* IniFile);
+void SaveMDIChildrenReg(QWidget* MainForm, TRegIniFile* IniFile);
+void RestoreMDIChildrenReg(QWidget* MainForm, TRegIniFile* IniFile);
 
 // Forms by class: the first of the application's forms that is of the class or derives from it.
 QWidget* FindForm(const QMetaObject& FormClass);

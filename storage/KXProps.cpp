@@ -388,7 +388,7 @@ std::unique_ptr<TPropsStorage> TPropsStorage::nested(QObject* object, const QStr
 
 template <class Walk>
 void TPropsStorage::walkStoredList(QObject* AComponent, TStoredList& List, Walk walk) {
-    UpdateStoredList(AComponent, List, false);
+    std::unique_ptr<TInfoLists> infoLists = CreateInfoList(AComponent, List);
     Owner = AComponent;
     for (const TStoredEntry& entry : TStoredList(List)) {
         QString component;
@@ -396,12 +396,16 @@ void TPropsStorage::walkStoredList(QObject* AComponent, TStoredList& List, Walk 
         if (!ParseStoredItem(entry.Text, component, property) || !entry.Object)
             continue;
         AObject = entry.Object;
-        Prefix = AObject->objectName() + sPropNameDelimiter;
-        const TPropInfoList props(AObject, tkProperties);
-        if (const QMetaProperty* p = props.Find(property))
+        Prefix = AObject->objectName();
+        const auto props = infoLists->find(Prefix);
+        if (props == infoLists->end())
+            continue;
+        Prefix += sPropNameDelimiter;
+        if (const QMetaProperty* p = props->second.Find(property))
             walk(*p, property);
     }
     Owner = nullptr;
+    FreeInfoLists(infoLists);
 }
 
 void TPropsStorage::StoreObjectsProps(QObject* AComponent, TStoredList& StoredList) {
@@ -589,6 +593,18 @@ QString CreateStoredItem(const QString& CompName, const QString& PropName) {
     if (CompName.isEmpty() || PropName.isEmpty())
         return QString();
     return CompName + u'.' + PropName;
+}
+
+std::unique_ptr<TInfoLists> CreateInfoList(QObject* AComponent, TStoredList& StoredList) {
+    UpdateStoredList(AComponent, StoredList, false);
+    auto lists = std::make_unique<TInfoLists>();
+    for (const TStoredEntry& entry : StoredList)
+        lists->try_emplace(entry.Object->objectName(), entry.Object, tkProperties);
+    return lists;
+}
+
+void FreeInfoLists(std::unique_ptr<TInfoLists>& List) {
+    List.reset();
 }
 
 void UpdateStoredList(QObject* AComponent, TStoredList& AStoredList, bool FromForm) {

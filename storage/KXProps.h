@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 
 enum TTypeKind {
@@ -72,6 +73,20 @@ public:
 private:
     QList<QMetaProperty> list_;
 };
+
+// The property lists of the components a stored list is bound to, one per component name, sorted
+// by name ignoring case.
+struct TNameLess {
+    bool operator()(const QString& a, const QString& b) const {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    }
+};
+using TInfoLists = std::map<QString, TPropInfoList, TNameLess>;
+
+// Brings the stored list up to date (as UpdateStoredList does before a window is written, so
+// unbound entries go) and lists the properties of each component it is bound to.
+std::unique_ptr<TInfoLists> CreateInfoList(QObject* AComponent, TStoredList& StoredList);
+void FreeInfoLists(std::unique_ptr<TInfoLists>& List);
 
 using TReadStrEvent =
     std::function<QString(const QString& ASection, const QString& Item, const QString& Default)>;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QWidget>
+#include <QtCore/private/qobject_p.h>
 #include <memory>
 
 // One per hooked widget: the event filter that calls the widget's hooks around its own handling.
@@ -27,6 +28,7 @@ private:
     void install();
     void restore();
     void callHooks(QEvent* event, bool& handled, bool before);
+    void passOn(QEvent* event);
     void controlDestroyed();
 
     QPointer<QWidget> control_;
@@ -158,8 +160,30 @@ bool TControlHook::eventFilter(QObject* watched, QEvent* event) {
                 self->callHooks(event, handled, false);
         }
     } after{self, control, event};
-    static_cast<QObject*>(control.data())->event(event);
+    passOn(event);
     return true;
+}
+
+// The event goes where it would have gone without the hook: through the filters installed on
+// the control before it (Qt calls the latest installed first, so they follow this one in the
+// control's list), then to the control itself. Qt has no public way to go on along that list.
+void TControlHook::passOn(QEvent* event) {
+    const QPointer<QWidget> control(control_);
+    const QObjectPrivate::ExtraData* extra = QObjectPrivate::get(control.data())->extraData;
+    QList<QPointer<QObject>> earlier;
+    if (extra) {
+        const qsizetype self = extra->eventFilters.indexOf(this);
+        if (self >= 0)
+            earlier = extra->eventFilters.mid(self + 1);
+    }
+    for (const QPointer<QObject>& filter : earlier) {
+        if (!control)
+            return;
+        if (filter && filter->thread() == control->thread() && filter->eventFilter(control, event))
+            return;
+    }
+    if (control)
+        static_cast<QObject*>(control.data())->event(event);
 }
 
 void TControlHook::controlDestroyed() {

@@ -20,6 +20,7 @@ struct TTimerThread::State {
     unsigned interval = 1000;
     bool sync = true;
     TTimerEvent handler;
+    platform::TWorkerPriority priority{QThread::NormalPriority};
     std::thread worker;
 };
 
@@ -43,7 +44,9 @@ TTimerThread::~TTimerThread() {
         state_->worker.join();
 }
 
-void TTimerThread::Arm(unsigned interval, bool sync, TTimerEvent handler) {
+void TTimerThread::Arm(unsigned interval, bool sync, TTimerEvent handler,
+                       QThread::Priority priority) {
+    state_->priority.Set(priority);
     {
         std::lock_guard lock(state_->mutex);
         state_->armed = true;
@@ -100,6 +103,7 @@ void callInWorker(std::unique_lock<std::mutex>& lock, TKxTimer* timer, TTimerEve
 } // namespace
 
 void TTimerThread::Execute(const std::shared_ptr<State>& state) {
+    const platform::TWorkerPriority::Scope running(state->priority);
     std::unique_lock lock(state->mutex);
     while (!state->terminated) {
         if (!state->armed) {
@@ -175,7 +179,7 @@ void TKxTimer::UpdateTimer() {
         }
         if (!thread_)
             thread_ = std::make_unique<TTimerThread>(*this);
-        thread_->Arm(interval_, SyncEvent, onTimer_);
+        thread_->Arm(interval_, SyncEvent, onTimer_, priority_);
         return;
     }
     if (thread_)

@@ -2,6 +2,8 @@
 // A timer that ticks from a Qt timer or from a worker thread of its own. The worker only sleeps
 // and hands each tick to the GUI thread (or, without SyncEvent, calls the handler itself).
 
+#include "platform/ThreadPriority.h"
+
 #include <QObject>
 #include <QThread>
 #include <functional>
@@ -22,8 +24,8 @@ public:
     TTimerThread(const TTimerThread&) = delete;
     TTimerThread& operator=(const TTimerThread&) = delete;
 
-    // Arms (a positive interval and a handler) or disarms the worker.
-    void Arm(unsigned interval, bool sync, TTimerEvent handler);
+    // Arms (a positive interval and a handler, at that priority) or disarms the worker.
+    void Arm(unsigned interval, bool sync, TTimerEvent handler, QThread::Priority priority);
     void Disarm();
 
     // The worker's loop: sleeps the interval, then hands over one tick, until terminated.
@@ -50,7 +52,7 @@ public:
     void SetInterval(unsigned Value);
     bool Threaded() const { return threaded_; }
     void SetThreaded(bool Value);
-    // Kept for the settings; the worker runs at the system's normal priority.
+    // The worker's priority, applied whenever it is armed.
     QThread::Priority ThreadPriority() const { return priority_; }
     void SetThreadPriority(QThread::Priority Value);
     const TTimerEvent& OnTimer() const { return onTimer_; }

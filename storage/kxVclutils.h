@@ -21,6 +21,7 @@
 
 class QFontMetrics;
 class QLibrary;
+class QMdiArea;
 class QPainter;
 class QTimer;
 class QWidget;
@@ -155,6 +156,8 @@ void CenterControl(QWidget* Control);
 void CenterWindow(QWidget* Wnd);
 void MergeForm(QWidget* Control, QWidget* Form, TAlign Align, bool Show);
 QString WindowClassName(const QWidget* Wnd);
+// Gives a multiple-document area its sunken frame or takes it away; false when it already was so.
+bool ShowMDIClientEdge(QMdiArea* ClientHandle, bool ShowEdge);
 // Without the system's animation there is nothing to switch off: a plain show (or hide).
 void ShowWinNoAnimate(QWidget* Handle, bool Show = true);
 void SwitchToWindow(QWidget* Wnd, bool Restore);
@@ -174,6 +177,11 @@ int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int HelpCtx = 0)
 // An information box, then the silent abort.
 [[noreturn]] void NotImplemented();
 std::unique_ptr<QLibrary> LoadDLL(const QString& LibName);
+// Loads the library (as LoadDLL) and calls its "DllRegisterServer" entry, whatever that answers;
+// false when the library has no such entry.
+bool RegisterServer(const QString& ModuleName);
+// Lets go of the automation library "OleAut32" when the process holds it; nothing otherwise.
+void FreeUnusedOle();
 void RaiseWin32Error(int Code);
 bool CheckWin32(bool OK);
 QString GetEnvVar(const QString& Name);

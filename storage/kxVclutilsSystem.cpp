@@ -13,6 +13,7 @@
 #include <QLibrary>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMdiArea>
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
@@ -23,6 +24,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <unistd.h>
 
 using platform::TBitmap;
@@ -378,6 +380,13 @@ QString WindowClassName(const QWidget* Wnd) {
     return QString::fromLatin1(Wnd->metaObject()->className()).left(255);
 }
 
+bool ShowMDIClientEdge(QMdiArea* ClientHandle, bool ShowEdge) {
+    if ((ClientHandle->frameShape() != QFrame::NoFrame) == ShowEdge)
+        return false;
+    ClientHandle->setFrameStyle(ShowEdge ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
+    return true;
+}
+
 void ShowWinNoAnimate(QWidget* Handle, bool Show) {
     Handle->setVisible(Show);
 }
@@ -513,6 +522,24 @@ std::unique_ptr<QLibrary> LoadDLL(const QString& LibName) {
     if (!library->load())
         RaiseWin32Error(errno != 0 ? errno : ENOENT);
     return library;
+}
+
+bool RegisterServer(const QString& ModuleName) {
+    const std::unique_ptr<QLibrary> library = LoadDLL(ModuleName);
+    using TRegisterEntry = long (*)();
+    const auto entry = reinterpret_cast<TRegisterEntry>(library->resolve("DllRegisterServer"));
+    if (entry)
+        entry();
+    library->unload();
+    return entry != nullptr;
+}
+
+void FreeUnusedOle() {
+    // The look-up counts as one more hold on the library: give that back, then the process's.
+    if (void* automation = ::dlopen("OleAut32", RTLD_LAZY | RTLD_NOLOAD)) {
+        ::dlclose(automation);
+        ::dlclose(automation);
+    }
 }
 
 QString GetEnvVar(const QString& Name) {

@@ -2,6 +2,8 @@
 // cancels that leave nothing to play, the illegal-move report, and the properties.
 
 #include "board/ChessThread.h"
+#include "tests/ThreadSchedule.h"
+#include "tests/WaitFor.h"
 #include "tests/board/BoardTestUtil.h"
 #include "tests/board/test_chessthread_util.h"
 
@@ -281,4 +283,31 @@ TEST(ChessBoardEngine, SearchDepthAndThinkingPriorityAreClamped) {
     board.InitChessThread(); // a running thread takes the new priority
     board.SetThinkingPriority(tpIdle);
     EXPECT_EQ(board.ThinkingPriority(), tpIdle);
+}
+
+TEST(ChessBoardEngine, TheEngineThreadRunsAtTheThinkingPriority) {
+    const QString name = QStringLiteral("ChessThread");
+    ASSERT_TRUE(WaitFor([&] { return ThreadsNamed(name).isEmpty(); })) << "an earlier engine ends";
+    TChessBoard board;
+    board.InitChessThread();
+    ASSERT_TRUE(WaitFor([&] { return ThreadsNamed(name).size() == 1; }));
+    const pid_t engine = ThreadsNamed(name).front();
+    const auto runsAt = [engine](int policy, int nice) {
+        return WaitFor([&] {
+            const TThreadSchedule s = ScheduleOf(engine);
+            return s.policy == policy && (policy == SCHED_IDLE || s.nice == nice);
+        });
+    };
+    EXPECT_TRUE(runsAt(SCHED_OTHER, NormalNicePlus(5))) << "lower at first";
+    board.SetThinkingPriority(tpIdle);
+    EXPECT_TRUE(runsAt(SCHED_IDLE, 0));
+    board.SetThinkingPriority(tpLowest);
+    if (MayRaiseThreads()) {
+        EXPECT_TRUE(runsAt(SCHED_OTHER, NormalNicePlus(10))) << "out of the idle class";
+        board.SetThinkingPriority(tpHighest);
+        EXPECT_TRUE(runsAt(SCHED_OTHER, NormalNice())) << "never above normal";
+    }
+    // The engine still answers.
+    board.MoveNow();
+    ASSERT_TRUE(PumpUntil([&] { return !board.Thinking(); }));
 }

@@ -3,11 +3,18 @@
 #include "platform/Dialogs.h"
 #include "storage/Apputils.h"
 
+#include "platform/Classes.h"
+#include "platform/IniFile.h"
+
+#include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -32,6 +39,31 @@ class TFormDue : public TFormUno {
 
 class TDialogo : public QDialog {
     Q_OBJECT
+};
+
+// MDI children that note their creation, and whether the wait cursor showed meanwhile.
+QStringList createdChildren;
+
+class TFiglio : public QWidget {
+    Q_OBJECT
+protected:
+    explicit TFiglio(const QString& name) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        createdChildren.append(name +
+                               (cursor && cursor->shape() == Qt::WaitCursor ? " waiting" : ""));
+    }
+};
+
+class TFiglioA : public TFiglio {
+    Q_OBJECT
+public:
+    TFiglioA() : TFiglio("TFiglioA") {}
+};
+
+class TFiglioB : public TFiglio {
+    Q_OBJECT
+public:
+    TFiglioB() : TFiglio("TFiglioB") {}
 };
 
 namespace {
@@ -151,6 +183,87 @@ TEST(AppHelpers, AUniqueNameTakesTheFirstFreeNumber) {
     QFile zero(dir.filePath("000.tmp"));
     ASSERT_TRUE(zero.open(QIODevice::WriteOnly));
     EXPECT_EQ(GetUniqueFileNameInDir(dir.path(), "%.3d.tmp"), "001.tmp");
+}
+
+} // namespace
+
+namespace {
+
+struct MDIMain {
+    QWidget form;
+    QMdiArea* area = new QMdiArea(&form);
+    QStringList children() const {
+        QStringList names;
+        for (QMdiSubWindow* child : area->subWindowList(QMdiArea::StackingOrder))
+            names.prepend(platform::ClassName(child->widget()));
+        return names;
+    }
+};
+
+TEST(AppHelpers, MDIChildrenAreSavedTopmostFirstAndRestoredByRegisteredClass) {
+    platform::RegisterClass<TFiglioA>();
+    platform::RegisterClass<TFiglioB>();
+    QTemporaryDir dir;
+    TIniFile ini(dir.filePath("mdi.ini"));
+    {
+        MDIMain main;
+        main.area->addSubWindow(new TFiglioB)->show();
+        main.area->addSubWindow(new TFiglioA)->show();
+        main.form.show();
+        ASSERT_EQ(main.children(), QStringList({"TFiglioA", "TFiglioB"}));
+        SaveMDIChildren(&main.form, &ini);
+    }
+    EXPECT_EQ(ini.ReadString("MDI Children", "Count", ""), "2");
+    EXPECT_EQ(ini.ReadString("MDI Children", "Item0", ""), "TFiglioA");
+    EXPECT_EQ(ini.ReadString("MDI Children", "Item1", ""), "TFiglioB");
+
+    // From the last stored to the first, so the first ends on top; unknown names skipped.
+    ini.WriteString("MDI Children", "Count", "3");
+    ini.WriteString("MDI Children", "Item2", "TNessuno");
+    createdChildren.clear();
+    MDIMain main;
+    main.form.show();
+    RestoreMDIChildren(&main.form, &ini);
+    EXPECT_EQ(createdChildren, QStringList({"TFiglioB waiting", "TFiglioA waiting"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(main.children(), QStringList({"TFiglioA", "TFiglioB"}));
+
+    // A class the area already has a child of (names ignoring case) brings that child up.
+    ini.WriteString("MDI Children", "Count", "1");
+    ini.WriteString("MDI Children", "Item0", "tfiglioB");
+    RestoreMDIChildren(&main.form, &ini);
+    EXPECT_EQ(createdChildren.size(), 2);
+    EXPECT_EQ(main.children(), QStringList({"TFiglioB", "TFiglioA"}));
+
+    // No children: the section is only erased.
+    MDIMain empty;
+    SaveMDIChildren(&empty.form, &ini);
+    EXPECT_TRUE(ini.ReadSection("MDI Children").isEmpty());
+}
+
+TEST(AppHelpers, MDIChildrenGoThroughTheRegistryAndNeedAnMDIForm) {
+    platform::RegisterClass<TFiglioB>();
+    TRegIniFile reg("Software\\Quendel\\MDI");
+    MDIMain main;
+    main.area->addSubWindow(new TFiglioB)->show();
+    SaveMDIChildrenReg(&main.form, &reg);
+    EXPECT_EQ(reg.ReadString("MDI Children", "Item0", ""), "TFiglioB");
+    createdChildren.clear();
+    MDIMain other;
+    RestoreMDIChildrenReg(&other.form, &reg);
+    EXPECT_EQ(other.children(), QStringList({"TFiglioB"}));
+
+    QWidget plain;
+    TIniFile ini(QTemporaryDir().filePath("x.ini"));
+    for (const auto& call : {std::function<void()>([&] { SaveMDIChildren(&plain, &ini); }),
+                             std::function<void()>([&] { RestoreMDIChildrenReg(&plain, &reg); })}) {
+        try {
+            call();
+            ADD_FAILURE() << "no error";
+        } catch (const EInvalidOperation& e) {
+            EXPECT_STREQ(e.what(), "Cannot create form. No MDI forms are currently active");
+        }
+    }
 }
 
 } // namespace

@@ -420,3 +420,26 @@ TEST_F(KXPropsTest, PropertyListsFindIgnoringCaseAndIntersect) {
 } // namespace
 
 #include "KXPropsTest.moc"
+
+namespace {
+
+TEST_F(KXPropsTest, TheInfoListHoldsEachBoundComponentsPropertiesOnceByName) {
+    TStoredList list =
+        entries({"Target1.objectName", "gadget1.Text", "Gadget1.Number", "Missing.X"});
+    UpdateStoredList(&form, list, true);
+    list.append(TStoredEntry{"Unbound.Text", nullptr});
+    std::unique_ptr<TInfoLists> lists = CreateInfoList(&form, list);
+    EXPECT_EQ(list.size(), 3) << "the unbound entry is dropped";
+    ASSERT_NE(lists, nullptr);
+    QStringList names;
+    for (const auto& [name, props] : *lists)
+        names.append(name);
+    EXPECT_EQ(names, QStringList({"Gadget1", "Target1"}));
+    EXPECT_NE(lists->at("GADGET1").Find("number"), nullptr);
+    EXPECT_EQ(lists->at("Gadget1").Count(), TPropInfoList(gadget, tkProperties).Count());
+    EXPECT_EQ(lists->at("Target1").Count(), 0);
+    FreeInfoLists(lists);
+    EXPECT_EQ(lists, nullptr);
+}
+
+} // namespace

@@ -143,3 +143,53 @@ TEST(KxHook, AHookMayDetachItselfWhileItRuns) {
 }
 
 } // namespace
+
+namespace {
+
+// An event filter of someone else's on the hooked widget, optionally keeping the event.
+class OtherFilter : public QObject {
+public:
+    OtherFilter(Journal& journal, QString name, bool keep = false)
+        : journal_(journal), name_(std::move(name)), keep_(keep) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != Probe)
+            return false;
+        journal_.entries.append(name_);
+        return keep_;
+    }
+
+private:
+    Journal& journal_;
+    QString name_;
+    bool keep_;
+};
+
+} // namespace
+
+TEST(KxHook, FiltersInstalledBeforeAndAfterTheHookStillSeeTheEvent) {
+    struct Case {
+        bool handleBefore;
+        bool earlierKeeps;
+        QStringList seen;
+    };
+    const Case cases[] = {
+        {false, false, {"later filter", "hook before", "earlier filter", "widget", "hook after"}},
+        {false, true, {"later filter", "hook before", "earlier filter", "hook after"}},
+        {true, false, {"later filter", "hook before"}},
+    };
+    for (const Case& c : cases) {
+        Journal journal;
+        ProbedWidget widget(journal);
+        OtherFilter earlier(journal, "earlier filter", c.earlierKeeps);
+        OtherFilter later(journal, "later filter");
+        TKxWindowHook hook;
+        watch(hook, journal, "hook", c.handleBefore);
+        widget.installEventFilter(&earlier);
+        hook.SetWinControl(&widget);
+        widget.installEventFilter(&later);
+        probe(&widget);
+        EXPECT_EQ(journal.entries, c.seen) << c.handleBefore << c.earlierKeeps;
+    }
+}

@@ -2,6 +2,7 @@
 // sleeps or from inside the handler, and a handler that raises.
 #include "storage/KxTimer.h"
 #include "platform/MessageBox.h"
+#include "tests/ThreadSchedule.h"
 #include "tests/WaitFor.h"
 
 #include <QCoreApplication>
@@ -160,4 +161,107 @@ TEST(KxTimerTest, SynchronizeRunsOnTheGuiThread) {
     worker.join();
     ASSERT_TRUE(WaitFor([&] { return calls == 2; })) << calls;
     EXPECT_TRUE(onGui);
+}
+
+namespace {
+
+// What the worker found of its own scheduling on its latest tick.
+struct ScheduleTicks {
+    std::atomic<int> count = 0;
+    std::atomic<int> policy = -1;
+    std::atomic<int> nice = 99;
+    TTimerEvent Handler() {
+        return [this](TKxTimer*) {
+            const TThreadSchedule seen = ScheduleOf(::gettid());
+            policy = seen.policy;
+            nice = seen.nice;
+            ++count;
+        };
+    }
+    // The schedule of a tick that came after this call.
+    TThreadSchedule Next() {
+        const int after = count;
+        if (!WaitFor([&] { return count > after + 1; }))
+            return {};
+        return {policy, nice};
+    }
+};
+
+void SetWorkerPriority(TKxTimer& timer, ScheduleTicks& ticks, QThread::Priority priority) {
+    timer.SetThreadPriority(priority);
+    if (!timer.OnTimer()) {
+        timer.SyncEvent = false;
+        timer.SetInterval(2);
+        timer.SetOnTimer(ticks.Handler());
+    }
+}
+
+} // namespace
+
+TEST(KxTimerTest, TheWorkerRunsAtItsThreadPriority) {
+    if (!MayRaiseThreads())
+        GTEST_SKIP() << "raising a thread above normal needs the privilege to";
+    struct Case {
+        QThread::Priority priority;
+        int policy;
+        int nice;
+    };
+    const Case cases[] = {
+        {QThread::LowestPriority, SCHED_OTHER, NormalNicePlus(10)},
+        {QThread::IdlePriority, SCHED_IDLE, NormalNicePlus(10)},
+        {QThread::LowPriority, SCHED_OTHER, NormalNicePlus(5)},
+        {QThread::HighestPriority, SCHED_OTHER, NormalNicePlus(-10)},
+        {QThread::IdlePriority, SCHED_IDLE, NormalNicePlus(-10)},
+        {QThread::TimeCriticalPriority, SCHED_OTHER, NormalNicePlus(-15)},
+        {QThread::HighPriority, SCHED_OTHER, NormalNicePlus(-5)},
+        {QThread::NormalPriority, SCHED_OTHER, NormalNice()},
+    };
+    ScheduleTicks ticks;
+    TKxTimer timer;
+    for (const Case& c : cases) {
+        SetWorkerPriority(timer, ticks, c.priority);
+        const TThreadSchedule seen = ticks.Next();
+        EXPECT_EQ(seen.policy, c.policy) << c.priority;
+        EXPECT_EQ(seen.nice, c.nice) << c.priority;
+    }
+}
+
+TEST(KxTimerTest, WithoutThePrivilegeAWorkerAskedAboveNormalStaysAtNormal) {
+    const TWithoutNicePrivilege ordinaryUser;
+    ASSERT_TRUE(ordinaryUser.Holds());
+    ScheduleTicks ticks;
+    TKxTimer timer;
+    for (QThread::Priority priority : {QThread::TimeCriticalPriority, QThread::HighPriority}) {
+        SetWorkerPriority(timer, ticks, priority);
+        const TThreadSchedule seen = ticks.Next();
+        EXPECT_EQ(seen.policy, SCHED_OTHER) << priority;
+        EXPECT_EQ(seen.nice, NormalNice()) << priority;
+    }
+    // Lower is always allowed; coming back up is the system's to refuse, and the worker goes on.
+    SetWorkerPriority(timer, ticks, QThread::LowPriority);
+    EXPECT_EQ(ticks.Next().nice, NormalNicePlus(5));
+    SetWorkerPriority(timer, ticks, QThread::IdlePriority);
+    EXPECT_EQ(ticks.Next().policy, SCHED_IDLE);
+    SetWorkerPriority(timer, ticks, QThread::HighestPriority);
+    const TThreadSchedule refused = ticks.Next();
+    EXPECT_NE(refused.policy, -1);
+    EXPECT_GE(refused.nice, NormalNice());
+}
+
+TEST(KxTimerTest, AUserWhoMayComeBackToNormalLeavesTheIdleClass) {
+    const TWithoutNicePrivilege userWithLimit(NormalNice());
+    if (!userWithLimit.Holds())
+        GTEST_SKIP() << "the nice limit cannot be lifted";
+    ScheduleTicks ticks;
+    TKxTimer timer;
+    SetWorkerPriority(timer, ticks, QThread::LowPriority);
+    EXPECT_EQ(ticks.Next().nice, NormalNicePlus(5));
+    SetWorkerPriority(timer, ticks, QThread::HighestPriority);
+    EXPECT_EQ(ticks.Next().nice, NormalNice());
+    SetWorkerPriority(timer, ticks, QThread::IdlePriority);
+    EXPECT_EQ(ticks.Next().policy, SCHED_IDLE);
+    SetWorkerPriority(timer, ticks, QThread::NormalPriority);
+    const TThreadSchedule normal = ticks.Next();
+    EXPECT_EQ(normal.policy, SCHED_OTHER);
+    EXPECT_EQ(normal.nice, NormalNice());
 }

@@ -7,9 +7,12 @@
 
 #include <QBuffer>
 #include <QLibrary>
+#include <QMdiArea>
 #include <QPainter>
 #include <QTest>
 #include <QtEndian>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -130,6 +133,58 @@ TEST(ErrorsTest, SystemErrorsCarryCodeAndText) {
     }
     EXPECT_TRUE(CheckWin32(true));
     EXPECT_THROW(LoadDLL("/nessuna/libreria.so"), EOSError);
+}
+
+namespace {
+
+bool IsLoaded(const char* library) {
+    void* handle = ::dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+    if (handle)
+        ::dlclose(handle);
+    return handle != nullptr;
+}
+
+} // namespace
+
+TEST(LibrariesTest, RegisterServerCallsTheEntryWhenTheLibraryHasOne) {
+    ::unsetenv("QUENDEL_SERVER_REGISTERED");
+    EXPECT_FALSE(RegisterServer(QUENDEL_SERVER_WITHOUT_ENTRY));
+    EXPECT_EQ(::getenv("QUENDEL_SERVER_REGISTERED"), nullptr);
+    EXPECT_TRUE(RegisterServer(QUENDEL_SERVER_WITH_ENTRY)) << "whatever the entry answers";
+    EXPECT_STREQ(::getenv("QUENDEL_SERVER_REGISTERED"), "1");
+    EXPECT_FALSE(IsLoaded(QUENDEL_SERVER_WITH_ENTRY)) << "freed again";
+    EXPECT_FALSE(IsLoaded(QUENDEL_SERVER_WITHOUT_ENTRY));
+    EXPECT_THROW(RegisterServer("/nessuna/libreria.so"), EOSError);
+}
+
+TEST(LibrariesTest, FreeUnusedOleLeavesAProcessWithoutTheAutomationLibraryAsItWas) {
+    QLibrary held(QUENDEL_SERVER_WITHOUT_ENTRY);
+    ASSERT_TRUE(held.load());
+    EXPECT_FALSE(IsLoaded("OleAut32"));
+    EXPECT_NO_THROW(FreeUnusedOle());
+    EXPECT_FALSE(IsLoaded("OleAut32"));
+    EXPECT_TRUE(IsLoaded(QUENDEL_SERVER_WITHOUT_ENTRY));
+    held.unload();
+}
+
+TEST(WindowsTest, TheMDIClientEdgeIsShownOrRemovedOnce) {
+    QMdiArea area;
+    struct Step {
+        bool show;
+        bool changed;
+        int style;
+    };
+    const int sunken = QFrame::StyledPanel | QFrame::Sunken;
+    ASSERT_EQ(area.frameStyle(), QFrame::NoFrame);
+    const Step steps[] = {{true, true, sunken},
+                          {true, false, sunken},
+                          {false, true, QFrame::NoFrame},
+                          {false, false, QFrame::NoFrame}};
+    for (const Step& step : steps) {
+        EXPECT_EQ(ShowMDIClientEdge(&area, step.show), step.changed) << step.show;
+        EXPECT_EQ(area.frameStyle(), step.style) << step.show;
+        EXPECT_EQ(area.frameWidth() > 0, step.show) << step.show;
+    }
 }
 
 TEST(MemoryTest, BlocksKnowTheirSizeAndMovesOverlap) {

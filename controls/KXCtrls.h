@@ -3,6 +3,7 @@
 // Both paint themselves: their states are not Qt's.
 
 #include "controls/KXCtrlsGlyphs.h"
+#include "platform/AlignLayout.h"
 #include "platform/Colors.h"
 #include "platform/ControlDrag.h"
 #include "platform/ControlEvents.h"
@@ -73,6 +74,8 @@ public:
     void SetTransparent(bool Value);
     QWidget* FocusControl() const { return focusControl_; }
     void SetFocusControl(QWidget* Value);
+    TAnchors Anchors() const { return platform::GetAnchors(this); }
+    void SetAnchors(TAnchors Value) { platform::SetAnchors(this, Value); }
     bool MouseInside() const { return mouseInside_; }
 
     // Resizes the label to its text when AutoSize is on.
@@ -196,6 +199,8 @@ public:
     void SetAlignment(TAlignment Value);
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor Value);
+    TAnchors Anchors() const { return platform::GetAnchors(this); }
+    void SetAnchors(TAnchors Value) { platform::SetAnchors(this, Value); }
 
     // The action link: the button follows the action and triggers it when clicked.
     QAction* Action() const { return action_; }

@@ -765,3 +765,19 @@ TEST_P(ControlDeletedFromItsEvent, NothingTouchesItAfterwards) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ControlDeletedFromItsEvent, ::testing::ValuesIn(DeletionCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnchorsTest, ALabelAndASpeedButtonAnchoredRightAndBottomKeepTheirDistances) {
+    QWidget form;
+    form.resize(300, 200);
+    auto* label = new TKxLabel(&form);
+    auto* button = new TKxSpeedButton(&form);
+    for (QWidget* control : {static_cast<QWidget*>(label), static_cast<QWidget*>(button)})
+        control->setGeometry(200, 150, 40, 20);
+    label->SetAnchors(akRight | akBottom);
+    button->SetAnchors(akRight | akBottom);
+    EXPECT_EQ(label->Anchors(), akRight | akBottom);
+    form.show();
+    form.resize(360, 240);
+    EXPECT_EQ(label->geometry(), QRect(260, 190, 40, 20));
+    EXPECT_EQ(button->geometry(), QRect(260, 190, 40, 20));
+}

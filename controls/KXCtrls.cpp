@@ -257,7 +257,15 @@ void TKxCustomLabel::SetRightMargin(int Value) {
 }
 
 void TKxCustomLabel::SetColor(TColor Value) {
+    parentColor_.Set(false);
+    showColor(Value);
+}
+
+void TKxCustomLabel::showColor(TColor Value) {
+    if (color_ == Value)
+        return;
     changeLook(color_, Value);
+    platform::NotifyColorChanged(this);
 }
 
 void TKxCustomLabel::SetFontColor(TColor Value) {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QTextCursor>
 
 namespace {
@@ -65,6 +66,9 @@ void TKxCustomRichEdit::SetSelectionBar(bool value) {
     if (value) {
         static const QCursor arrow = rightArrowCursor();
         setCursor(arrow);
+        // The scroll bars would take it from the control.
+        verticalScrollBar()->setCursor(Qt::ArrowCursor);
+        horizontalScrollBar()->setCursor(Qt::ArrowCursor);
     } else {
         unsetCursor();
     }

@@ -704,6 +704,7 @@ TEST(KxRichEdit, ThePressInTheSelectionBarSelectsTheLineAndTheDoublePressThePara
     const QPoint inBar(edit.viewport()->x() - 3,
                        edit.viewport()->y() + ViewportPointOf(edit, start + 1).y());
     EXPECT_EQ(edit.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(edit.verticalScrollBar()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(edit.grab().toImage().pixelColor(inBar), edit.palette().color(QPalette::Base));
 
     SendMouse(&edit, QEvent::MouseButtonPress, inBar, Qt::LeftButton, Qt::LeftButton);

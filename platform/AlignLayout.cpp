@@ -132,7 +132,8 @@ protected:
         if (child->parentWidget() != parent_)
             return false;
         if (GetAlign(child) == alNone) {
-            if (!busy_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+            if (!busy_ && IsAnchored(child) &&
+                (event->type() == QEvent::Move || event->type() == QEvent::Resize))
                 RememberDistances(child);
             return false;
         }

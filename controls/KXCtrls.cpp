@@ -12,7 +12,9 @@
 #include <QPainter>
 #include <QShortcut>
 #include <QThread>
+#include <QWindow>
 #include <limits>
+#include <optional>
 
 using platform::clBtnFace;
 using platform::clBtnHighlight;
@@ -255,7 +257,15 @@ void TKxCustomLabel::SetRightMargin(int Value) {
 }
 
 void TKxCustomLabel::SetColor(TColor Value) {
+    parentColor_.Set(false);
+    showColor(Value);
+}
+
+void TKxCustomLabel::showColor(TColor Value) {
+    if (color_ == Value)
+        return;
     changeLook(color_, Value);
+    platform::NotifyColorChanged(this);
 }
 
 void TKxCustomLabel::SetFontColor(TColor Value) {
@@ -736,11 +746,70 @@ QPoint TKxSpeedButton::GetDropDownMenuPos() const {
     return alignment == platform::TPopupMenu::paLeft ? QPoint(width(), -1) : QPoint(-1, -1);
 }
 
+namespace {
+
+// The press that closed a pop-up menu: Qt does not hand it on to what lies under the pointer,
+// so the menu's opener does.
+class ClosingPress : public QObject {
+public:
+    ClosingPress() { qApp->installEventFilter(this); }
+    ~ClosingPress() override { qApp->removeEventFilter(this); }
+
+    // Posts the press to the window under the pointer, as the window system would have, and
+    // returns that window; none when a modal window blocks it.
+    QWindow* PassOn() const {
+        QWidget* target = press_ ? QApplication::widgetAt(press_->globalPos) : nullptr;
+        QWindow* window = target ? target->window()->windowHandle() : nullptr;
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (!window || (modal && modal != target->window()))
+            return nullptr;
+        const QPointF local = window->mapFromGlobal(press_->globalPos);
+        QCoreApplication::postEvent(window, new QMouseEvent(QEvent::MouseButtonPress, local, local,
+                                                            press_->globalPos, press_->button,
+                                                            press_->buttons, press_->modifiers));
+        return window;
+    }
+    bool LeftPressInside(const QWidget& widget) const {
+        if (!press_ || press_->button != Qt::LeftButton)
+            return false;
+        const QPoint at = widget.mapFromGlobal(press_->globalPos);
+        return at.x() >= 0 && at.x() < widget.width() && at.y() >= 0 && at.y() <= widget.height();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A double click's second press comes as a press too; the double click after it is
+        // not passed on alone.
+        auto* popup = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::MouseButtonPress || !popup || popup->windowType() != Qt::Popup)
+            return false;
+        // A menu hands a press over its parent menu on to it: the last one decides.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (popup->rect().contains(mouse->position().toPoint()))
+            press_.reset();
+        else
+            press_ = Press{mouse->globalPosition().toPoint(), mouse->button(), mouse->buttons(),
+                           mouse->modifiers()};
+        return false;
+    }
+
+private:
+    struct Press {
+        QPoint globalPos;
+        Qt::MouseButton button;
+        Qt::MouseButtons buttons;
+        Qt::KeyboardModifiers modifiers;
+    };
+    std::optional<Press> press_;
+};
+
+} // namespace
+
 bool TKxSpeedButton::CheckMenuDropDown(QPoint Pos, bool Manual) {
     if (!dropDownMenu_ || (!dropDownMenu_->AutoPopup && !Manual))
         return false;
     dropDownMenu_->PopupComponent = this;
-    // The click that closes the menu over this button does not press it again.
+    // Qt's own replay stays off everywhere, so that the button passes the closing press on once.
     dropDownMenu_->setAttribute(Qt::WA_NoMouseReplay);
     dropDownMenu_->Popup(mapToGlobal(Pos));
     return true;
@@ -772,8 +841,15 @@ void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
     // The menu's items may delete the button while it is open.
     const QPointer<TKxSpeedButton> alive(this);
     platform::RunGuarded([&] {
+        const ClosingPress closing;
         if (CheckMenuDropDown(GetDropDownMenuPos(), false) && alive)
             DoMouseUp(Qt::LeftButton, pos);
+        QWindow* passedTo = closing.PassOn();
+        // The click that closed the menu over this button does not press it again.
+        if (alive && passedTo && closing.LeftPressInside(*this)) {
+            KillMessage(passedTo, QEvent::MouseButtonPress);
+            KillMessage(passedTo, QEvent::MouseButtonDblClick);
+        }
     });
     if (!alive)
         return;

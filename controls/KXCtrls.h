@@ -3,9 +3,11 @@
 // Both paint themselves: their states are not Qt's.
 
 #include "controls/KXCtrlsGlyphs.h"
+#include "platform/AlignLayout.h"
 #include "platform/Colors.h"
 #include "platform/ControlDrag.h"
 #include "platform/ControlEvents.h"
+#include "platform/ParentColor.h"
 #include "platform/PopupMenu.h"
 
 #include <QPointer>
@@ -37,6 +39,7 @@ class TKxCustomLabel : public QWidget,
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
 public:
     explicit TKxCustomLabel(QWidget* parent = nullptr);
@@ -67,12 +70,16 @@ public:
     void SetRightMargin(int Value);
     TColor Color() const { return color_; }
     void SetColor(TColor Value);
+    bool ParentColor() const { return parentColor_.Get(); }
+    void SetParentColor(bool Value) { parentColor_.Set(Value); }
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor Value);
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool Value);
     QWidget* FocusControl() const { return focusControl_; }
     void SetFocusControl(QWidget* Value);
+    TAnchors Anchors() const { return platform::GetAnchors(this); }
+    void SetAnchors(TAnchors Value) { platform::SetAnchors(this, Value); }
     bool MouseInside() const { return mouseInside_; }
 
     // Resizes the label to its text when AutoSize is on.
@@ -107,6 +114,7 @@ private:
     void updateAccelerator();
     template <class T> void changeLook(T& field, T value);
     template <class T> void changeSize(T& field, T value);
+    void showColor(TColor Value);
 
     QPointer<QWidget> focusControl_;
     TAlignment alignment_ = taLeftJustify;
@@ -125,6 +133,7 @@ private:
     int rightMargin_ = 0;
     QString caption_;
     TColor color_ = platform::clBtnFace;
+    platform::TParentColor parentColor_{this, [this](TColor Value) { showColor(Value); }};
     TColor fontColor_ = platform::clWindowText;
     bool transparent_ = false;
     QShortcut* accelerator_ = nullptr;
@@ -196,6 +205,8 @@ public:
     void SetAlignment(TAlignment Value);
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor Value);
+    TAnchors Anchors() const { return platform::GetAnchors(this); }
+    void SetAnchors(TAnchors Value) { platform::SetAnchors(this, Value); }
 
     // The action link: the button follows the action and triggers it when clicked.
     QAction* Action() const { return action_; }

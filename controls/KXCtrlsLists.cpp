@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDrag>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
@@ -867,9 +868,17 @@ TKxCheckListBox::TKxCheckListBox(QWidget* parent) : TKxCustomListBox(parent) {
         InternalRestoreStates(iniLink_.IniObject(), LinkSection());
     };
     ResetItemHeight();
+    SetImeMode(imeMode_);
 }
 
 TKxCheckListBox::~TKxCheckListBox() = default;
+
+void TKxCheckListBox::SetImeMode(TImeMode Value) {
+    imeMode_ = Value;
+    setAttribute(Qt::WA_InputMethodEnabled, Value != imDisable);
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+}
 
 int TKxCheckListBox::CheckWidth() const {
     return CheckImages().width() / 6;

@@ -24,6 +24,20 @@ enum TListBoxStyle {
     lbVirtualOwnerDraw
 };
 enum TCheckKind { ckCheckBoxes, ckRadioButtons, ckCheckMarks };
+enum TImeMode {
+    imDisable,
+    imClose,
+    imOpen,
+    imDontCare,
+    imSAlpha,
+    imAlpha,
+    imHira,
+    imSKata,
+    imKata,
+    imChinese,
+    imSHanguel,
+    imHanguel
+};
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TOwnerDrawStateFlag { odSelected = 0x1, odFocused = 0x10 };
 Q_DECLARE_FLAGS(TOwnerDrawState, TOwnerDrawStateFlag)
@@ -294,6 +308,12 @@ public:
 
     TFormPlacement* IniStorage() const { return iniLink_.Storage(); }
     void SetIniStorage(TFormPlacement* Value) { iniLink_.SetStorage(Value); }
+    // imDisable keeps the input methods away from the control; in every other mode the
+    // desktop's input method decides.
+    TImeMode ImeMode() const { return imeMode_; }
+    void SetImeMode(TImeMode Value);
+    // Input methods are chosen by the desktop: the name is only kept.
+    QString ImeName;
     // The states in the control's default section of the INI file or registry.
     void SaveStates(TIniFile* IniFile);
     void RestoreStates(TIniFile* IniFile);
@@ -332,6 +352,7 @@ private:
 
     bool allowGrayed_ = false;
     TCheckKind checkKind_ = ckCheckBoxes;
+    TImeMode imeMode_ = imDontCare;
     bool updating_ = false;
     TIniLink iniLink_;
 };

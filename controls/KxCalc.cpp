@@ -248,6 +248,15 @@ void TCalculatorPanel::SetFonts(const QFont& keys) {
     }
 }
 
+void TCalculatorPanel::SetCtl3D(bool value) {
+    for (TCalcButton* key : keys_)
+        key->SetStyle(value ? bsAutoDetect : bsWin31);
+    if (memoryPanel_) {
+        memoryPanel_->SetBevelInner(value ? bvLowered : bvNone);
+        memoryPanel_->SetBorderStyle(value ? bsNone : bsSingle);
+    }
+}
+
 void TCalculatorPanel::UpdateMemoryLabel() {
     if (memoryLabel_)
         memoryLabel_->setText(engine_.Memory() != 0 ? QStringLiteral("M") : QString());
@@ -362,6 +371,7 @@ TKxCalculatorForm* CreateCalculatorForm(QWidget* owner, int helpContext) {
 bool TKxCalculator::Execute() {
     std::unique_ptr<TKxCalculatorForm> form(CreateCalculatorForm(nullptr, HelpContext));
     form_ = form.get();
+    form->SetCtl3D(Ctl3D);
     form->setWindowTitle(Title);
     TCalcEngine& engine = form->CalcPanel()->Engine();
     engine.SetMemory(Memory);

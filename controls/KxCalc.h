@@ -49,13 +49,16 @@ public:
     void UpdateMemoryLabel();
     // The keys' font, and the memory label's plain message font, after scaling.
     void SetFonts(const QFont& keys);
+    // Off: the keys in the old button style, the memory panel with a single border instead of
+    // its bevel.
+    void SetCtl3D(bool value);
 
 private:
     void keyClick(TCalcButton* button);
     void buildKeys(TCalcPanelLayout layout);
 
     TCalcEngine engine_;
-    QWidget* memoryPanel_ = nullptr;
+    platform::TCustomPanel* memoryPanel_ = nullptr;
     QLabel* memoryLabel_ = nullptr;
     QList<TCalcButton*> keys_;
 };
@@ -70,6 +73,8 @@ public:
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int value);
     TKxSpeedButton* HelpButton() const { return helpButton_; }
+    // The dialog's panels are built without an outer bevel: only the keypad changes.
+    void SetCtl3D(bool value) { panel_->SetCtl3D(value); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -90,6 +95,7 @@ class TKxCalculator : public QObject {
     Q_PROPERTY(double Value MEMBER Value)
     Q_PROPERTY(int Precision MEMBER Precision)
     Q_PROPERTY(bool BeepOnError MEMBER BeepOnError)
+    Q_PROPERTY(bool Ctl3D MEMBER Ctl3D)
 public:
     using QObject::QObject;
 

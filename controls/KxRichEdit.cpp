@@ -111,6 +111,7 @@ TKxCustomRichEdit::TKxCustomRichEdit(QWidget* parent)
     defaultRecord_.effects |= richtext::CFE_AUTOBACKCOLOR;
     ApplyDefaultFormat();
     ApplyScrollBars();
+    SetSelectionBar(true);
     SetHideSelection(true);
     urlHighlighter_ = new UrlHighlighter(document());
     connect(this, &QTextEdit::textChanged, this, &TKxCustomRichEdit::TextChanged);

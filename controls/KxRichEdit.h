@@ -406,8 +406,14 @@ public:
     void SetStreamFormat(TRichStreamFormat value) { Lines.Format = value; }
     TRichStreamModes StreamMode() const { return Lines.Mode; }
     void SetStreamMode(TRichStreamModes value) { Lines.Mode = value; }
-    bool SelectionBar = true;
+    // A margin left of the text where the pointer is an arrow pointing right: a press selects
+    // the line beside it, a double press its paragraph.
+    bool SelectionBar() const { return selectionBar_; }
+    void SetSelectionBar(bool value);
+    // A selection dragged across a word boundary takes whole words.
     bool WordSelection = true;
+    // Qt always falls back to a font that has the typed characters (rlAutoFont); keyboard
+    // switching and the input-method flags are the desktop's, so they are only kept.
     TRichLangOptions LangOptions = rlAutoFont;
     // How many steps Undo can take back; 0 keeps no history.
     int UndoLimit() const { return undoLimit_; }
@@ -477,6 +483,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -537,6 +545,10 @@ private:
     bool RangeProtected(int from, int to) const;
     bool FitsMaxLength(int removed, int added) const;
     TCharRange LinkAt(const QPoint& viewportPos) const;
+    bool InSelectionBar(const QPoint& pos) const;
+    void SelectLineAt(int viewportY, bool paragraph);
+    // After a drag moved the selection's end: whole words once it left the first word.
+    void ExtendByWords();
     void ApplyScrollBars();
     void ApplyDefaultFormat();
     void NoteUndoKind(TUndoName kind) { pendingUndoKind_ = kind; }
@@ -553,6 +565,9 @@ private:
     bool autoURLDetect_ = true;
     bool plainText_ = false;
     bool stopGroupTyping_ = false;
+    bool selectionBar_ = true;
+    // Where the drag now selecting began, or -1.
+    int dragAnchor_ = -1;
     int maxLength_ = 0;
     TColor color_ = platform::clWindow;
     TParaAlignment alignment_ = paLeftJustify;

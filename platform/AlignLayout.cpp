@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QPointer>
+#include <QVariant>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -10,6 +12,11 @@ namespace platform {
 namespace {
 
 const char* const alignProperty = "quendel.align";
+const char* const anchorsProperty = "quendel.anchors";
+// The child's geometry and its parent's size when the child last moved or resized itself.
+const char* const anchoredGeometryProperty = "quendel.anchoredGeometry";
+const char* const anchoredParentSizeProperty = "quendel.anchoredParentSize";
+constexpr TAnchors defaultAnchors = akLeft | akTop;
 
 bool IsDocked(TAlign align) {
     return align != alNone;
@@ -19,6 +26,29 @@ bool IsHorizontalEdge(TAlign align) {
 }
 bool IsVerticalEdge(TAlign align) {
     return align == alLeft || align == alRight;
+}
+
+bool IsAnchored(const QWidget* child) {
+    return GetAlign(child) == alNone && GetAnchors(child) != defaultAnchors;
+}
+
+// Remembers the child's distances for its anchors.
+void RememberDistances(QWidget* child) {
+    if (const QWidget* parent = child->parentWidget()) {
+        child->setProperty(anchoredGeometryProperty, child->geometry());
+        child->setProperty(anchoredParentSizeProperty, parent->size());
+    }
+}
+
+// Start and length along one axis after the parent grew by delta.
+std::pair<int, int> Anchored(int start, int length, int delta, bool nearEdge, bool farEdge) {
+    if (nearEdge && farEdge)
+        return {start, std::max(0, length + delta)};
+    if (farEdge)
+        return {start + delta, length};
+    if (nearEdge)
+        return {start, length};
+    return {start + delta / 2, length};
 }
 
 // The place that orders children of one alignment: nearest to their edge first.
@@ -72,6 +102,9 @@ public:
         for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient})
             for (QWidget* child : Ordered(align))
                 Place(child, align, rest);
+        for (QWidget* child : parent_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (IsAnchored(child))
+                KeepDistances(child);
         busy_ = false;
     }
 
@@ -85,7 +118,7 @@ protected:
                 break;
             case QEvent::ChildAdded:
                 if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
-                    child && IsDocked(GetAlign(child))) {
+                    child && (IsDocked(GetAlign(child)) || IsAnchored(child))) {
                     Watch(child);
                     Layout();
                 }
@@ -98,6 +131,12 @@ protected:
         auto* child = static_cast<QWidget*>(watched);
         if (child->parentWidget() != parent_)
             return false;
+        if (GetAlign(child) == alNone) {
+            if (!busy_ && IsAnchored(child) &&
+                (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+                RememberDistances(child);
+            return false;
+        }
         switch (event->type()) {
         case QEvent::Resize:
         case QEvent::ShowToParent:
@@ -154,6 +193,17 @@ private:
         }
     }
 
+    void KeepDistances(QWidget* child) const {
+        const QRect was = child->property(anchoredGeometryProperty).toRect();
+        const QSize grown = parent_->size() - child->property(anchoredParentSizeProperty).toSize();
+        const TAnchors anchors = GetAnchors(child);
+        const auto [x, w] =
+            Anchored(was.x(), was.width(), grown.width(), anchors & akLeft, anchors & akRight);
+        const auto [y, h] =
+            Anchored(was.y(), was.height(), grown.height(), anchors & akTop, anchors & akBottom);
+        child->setGeometry(x, y, w, h);
+    }
+
     QWidget* parent_;
     int disabled_ = 0;
     bool busy_ = false;
@@ -172,6 +222,7 @@ protected:
         if (event->type() == QEvent::ParentChange) {
             auto* child = static_cast<QWidget*>(watched);
             if (QWidget* parent = child->parentWidget()) {
+                RememberDistances(child);
                 TAlignLayout* layout = TAlignLayout::Of(parent);
                 layout->Watch(child);
                 layout->Layout();
@@ -180,6 +231,18 @@ protected:
         return false;
     }
 };
+
+// The control's parent lays it out, also after the control moves to another parent.
+void Follow(QWidget* control) {
+    if (!control->findChild<TParentWatcher*>(QStringLiteral("quendel.parentWatcher"),
+                                             Qt::FindDirectChildrenOnly))
+        new TParentWatcher(control);
+    if (QWidget* parent = control->parentWidget()) {
+        TAlignLayout* layout = TAlignLayout::Of(parent);
+        layout->Watch(control);
+        layout->Layout();
+    }
+}
 
 } // namespace
 
@@ -198,14 +261,18 @@ void SetAlign(QWidget* control, TAlign value) {
             (IsVerticalEdge(old) && IsHorizontalEdge(value)))
             control->resize(control->height(), control->width());
     }
-    if (!control->findChild<TParentWatcher*>(QStringLiteral("quendel.parentWatcher"),
-                                             Qt::FindDirectChildrenOnly))
-        new TParentWatcher(control);
-    if (QWidget* parent = control->parentWidget()) {
-        TAlignLayout* layout = TAlignLayout::Of(parent);
-        layout->Watch(control);
-        layout->Layout();
-    }
+    Follow(control);
+}
+
+TAnchors GetAnchors(const QWidget* control) {
+    const QVariant value = control->property(anchorsProperty);
+    return value.isValid() ? TAnchors(value.toInt()) : defaultAnchors;
+}
+
+void SetAnchors(QWidget* control, TAnchors value) {
+    control->setProperty(anchorsProperty, int(value));
+    RememberDistances(control);
+    Follow(control);
 }
 
 void Realign(QWidget* parent) {

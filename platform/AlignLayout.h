@@ -4,10 +4,16 @@
 // fill the rest. Children of one alignment are ordered by their place, then by child order. A
 // docked child keeps its own height (top, bottom) or width (left, right): the layout never asks
 // for a size hint, so a height set by code or restored from settings survives every relayout.
+// An undocked child keeps its distances to the parent edges it is anchored to when the parent
+// changes size: anchored to both opposite edges it stretches, to neither it keeps its centre
+// in proportion.
 
 #include <QWidget>
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAnchorKind { akLeft = 0x1, akTop = 0x2, akRight = 0x4, akBottom = 0x8 };
+Q_DECLARE_FLAGS(TAnchors, TAnchorKind)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TAnchors)
 
 namespace platform {
 
@@ -15,6 +21,11 @@ TAlign GetAlign(const QWidget* control);
 // Moving between a horizontal and a vertical edge swaps the control's width and height; then
 // the parent is laid out again.
 void SetAlign(QWidget* control, TAlign value);
+
+// Left and top unless set. The distances kept are those of the control's latest own move or
+// resize.
+TAnchors GetAnchors(const QWidget* control);
+void SetAnchors(QWidget* control, TAnchors value);
 
 // Lays out the docked children of parent now, unless alignment is suspended.
 void Realign(QWidget* parent);

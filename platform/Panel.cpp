@@ -41,7 +41,15 @@ void TCustomPanel::SetBorderStyle(TBorderStyle value) {
 }
 
 void TCustomPanel::SetColor(TColor value) {
+    parentColor_.Set(false);
+    showColor(value);
+}
+
+void TCustomPanel::showColor(TColor value) {
+    if (color_ == value)
+        return;
     change(color_, value, false);
+    NotifyColorChanged(this);
 }
 
 QRect TCustomPanel::ClientRect() const {

@@ -3,6 +3,7 @@
 // between them and a background colour.
 
 #include "platform/Colors.h"
+#include "platform/ParentColor.h"
 
 #include <QWidget>
 
@@ -18,6 +19,7 @@ class TCustomPanel : public QWidget {
     Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
     Q_PROPERTY(TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
 public:
     enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
     Q_ENUM(TBevelCut)
@@ -38,6 +40,8 @@ public:
     void SetBorderStyle(TBorderStyle value);
     TColor Color() const { return color_; }
     void SetColor(TColor value);
+    bool ParentColor() const { return parentColor_.Get(); }
+    void SetParentColor(bool value) { parentColor_.Set(value); }
 
     // The client area inside the single border (the original's client rectangle).
     QRect ClientRect() const;
@@ -55,6 +59,7 @@ protected:
 
 private:
     template <class T> void change(T& field, T value, bool movesInside);
+    void showColor(TColor value);
 
     TBevelCut bevelOuter_ = bvRaised;
     TBevelCut bevelInner_ = bvNone;
@@ -62,6 +67,7 @@ private:
     int borderWidth_ = 0;
     TBorderStyle borderStyle_ = bsNone;
     TColor color_ = clBtnFace;
+    TParentColor parentColor_{this, [this](TColor color) { showColor(color); }};
 };
 
 } // namespace platform

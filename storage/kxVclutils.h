@@ -8,6 +8,7 @@
 #include "platform/AlignLayout.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QFont>
 #include <QIcon>
 #include <QPolygon>
@@ -162,6 +163,9 @@ bool ShowMDIClientEdge(QMdiArea* ClientHandle, bool ShowEdge);
 void ShowWinNoAnimate(QWidget* Handle, bool Show = true);
 void SwitchToWindow(QWidget* Wnd, bool Restore);
 void ActivateWindow(QWidget* Wnd);
+// Drops the pending posted events of kind Msg for Wnd (null: for every object of the thread).
+// A pending quit stays pending.
+void KillMessage(QObject* Wnd, QEvent::Type Msg);
 // The previous copy of the program, over a local socket named after the application.
 // The running copy listens with ListenForNextInstance and comes forward when asked.
 bool ListenForNextInstance(QWidget* MainForm, const QString& MainFormClass, const QString& ATitle);

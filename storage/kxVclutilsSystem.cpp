@@ -413,6 +413,11 @@ void ActivateWindow(QWidget* Wnd) {
     Wnd->activateWindow();
 }
 
+void KillMessage(QObject* Wnd, QEvent::Type Msg) {
+    if (Msg != QEvent::Quit)
+        QCoreApplication::removePostedEvents(Wnd, Msg);
+}
+
 namespace {
 
 QString instanceName(const QString& MainFormClass, const QString& ATitle) {

@@ -425,3 +425,11 @@ TEST(CheckListStore, TheRegistryAndTheIniFileKeepTheDefaultSection) {
 } // namespace
 
 #include "KXCtrlsListsTest.moc"
+
+TEST_F(CheckListTest, OnlyImDisableKeepsTheInputMethodsAway) {
+    EXPECT_EQ(list->ImeMode(), imDontCare);
+    for (const TImeMode mode : {imDisable, imOpen, imDisable, imDontCare}) {
+        list->SetImeMode(mode);
+        EXPECT_EQ(list->testAttribute(Qt::WA_InputMethodEnabled), mode != imDisable) << mode;
+    }
+}

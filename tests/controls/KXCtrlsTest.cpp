@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -521,6 +522,48 @@ TEST(SpeedButtonTest, DropDownMenuThroughItsHook) {
     SetPopupMenuHook(old);
 }
 
+TEST(SpeedButtonTest, TheClickThatClosesTheMenuReachesItsTargetUnlessItIsOnTheButton) {
+    struct Case {
+        const char* name;
+        bool onButton;
+    };
+    for (const Case& c : {Case{"neighbour", false}, Case{"button", true}}) {
+        SCOPED_TRACE(c.name);
+        QWidget window;
+        window.resize(120, 50);
+        auto* button = new TKxSpeedButton(&window);
+        button->setGeometry(10, 10, 25, 25);
+        auto* neighbour = new QPushButton("Altro", &window);
+        neighbour->setGeometry(60, 10, 40, 25);
+        TPopupMenu menu;
+        menu.addAction("Voce");
+        button->SetDropDownMenu(&menu);
+        int clicks = 0, shows = 0;
+        QObject::connect(neighbour, &QPushButton::clicked, [&] { ++clicks; });
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QWindow* handle = window.windowHandle();
+        window.setFocus();
+        const QPoint onButton = button->geometry().center();
+        const QPoint onNeighbour = neighbour->geometry().center();
+        // Each time the menu opens, a press closes it: the first one where the case says, any
+        // later one (a press that opened the menu again) on the neighbour.
+        QObject::connect(&menu, &QMenu::aboutToShow, [&] {
+            const QPoint at = ++shows == 1 && c.onButton ? onButton : onNeighbour;
+            QTimer::singleShot(0, [&, at] { QTest::mousePress(handle, Qt::LeftButton, {}, at); });
+        });
+        // Away from the closing press, which would make a double click of the two.
+        QTest::mousePress(handle, Qt::LeftButton, {}, button->geometry().topLeft() + QPoint(2, 2));
+        QCoreApplication::processEvents();
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, c.onButton ? onButton : onNeighbour);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shows, 1);
+        EXPECT_EQ(clicks, c.onButton ? 0 : 1);
+        EXPECT_EQ(window.focusWidget() == neighbour, !c.onButton);
+        EXPECT_EQ(button->State(), rbsUp);
+    }
+}
+
 TEST(SpeedButtonTest, TransparentButtonShowsItsParentAndEarlierSiblings) {
     QWidget parent;
     parent.setAutoFillBackground(true);
@@ -724,3 +767,19 @@ TEST_P(ControlDeletedFromItsEvent, NothingTouchesItAfterwards) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ControlDeletedFromItsEvent, ::testing::ValuesIn(DeletionCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnchorsTest, ALabelAndASpeedButtonAnchoredRightAndBottomKeepTheirDistances) {
+    QWidget form;
+    form.resize(300, 200);
+    auto* label = new TKxLabel(&form);
+    auto* button = new TKxSpeedButton(&form);
+    for (QWidget* control : {static_cast<QWidget*>(label), static_cast<QWidget*>(button)})
+        control->setGeometry(200, 150, 40, 20);
+    label->SetAnchors(akRight | akBottom);
+    button->SetAnchors(akRight | akBottom);
+    EXPECT_EQ(label->Anchors(), akRight | akBottom);
+    form.show();
+    form.resize(360, 240);
+    EXPECT_EQ(label->geometry(), QRect(260, 190, 40, 20));
+    EXPECT_EQ(button->geometry(), QRect(260, 190, 40, 20));
+}

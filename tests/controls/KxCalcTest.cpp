@@ -311,3 +311,31 @@ TEST_F(CalcWidgetTest, DropDownValue) {
 }
 
 } // namespace
+
+TEST_F(CalcWidgetTest, WithoutCtl3DTheKeysAreOldStyleAndTheMemoryPanelHasASingleBorder) {
+    using namespace platform;
+    struct Look {
+        bool ctl3D;
+        TColor keyCorner, memoryTopLeft, memoryBottomRight;
+    };
+    for (const Look& look : {Look{true, clBtnHighlight, clBtnShadow, clBtnHighlight},
+                             Look{false, clWindowFrame, clWindowFrame, clWindowFrame}}) {
+        SCOPED_TRACE(look.ctl3D);
+        TKxCalculator calculator;
+        calculator.Ctl3D = look.ctl3D;
+        QImage key, memory;
+        auto old = platform::SetShowModalHook([&](QDialog& dialog) {
+            TCalculatorPanel* panel = static_cast<TKxCalculatorForm&>(dialog).CalcPanel();
+            key = panel->Key(1)->grab().toImage();
+            memory = panel->MemoryLabel()->parentWidget()->grab().toImage();
+            return int(QDialog::Rejected);
+        });
+        calculator.Execute();
+        platform::SetShowModalHook(old);
+        EXPECT_EQ(key.pixel(0, 0), ToQColor(look.keyCorner).rgb());
+        EXPECT_EQ(memory.pixel(0, 0), ToQColor(look.memoryTopLeft).rgb());
+        EXPECT_EQ(memory.pixel(memory.width() - 1, memory.height() - 1),
+                  ToQColor(look.memoryBottomRight).rgb());
+        EXPECT_EQ(memory.pixel(1, 1), ToQColor(clBtnFace).rgb());
+    }
+}

@@ -1,4 +1,5 @@
 #include "controls/KxRichEdit.h"
+#include "MouseDrag.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -399,7 +400,7 @@ TEST(KxRichEdit, WindowSettingsKeepTextFormatAndModified) {
     edit.SetSelText("rosso");
     edit.SelAttributes.SetColor(clRed);
     edit.SetModified(true);
-    edit.SelectionBar = false;
+    edit.SetSelectionBar(false);
     edit.SetHideScrollBars(false);
     edit.SetScrollBars(ssVertical);
     edit.AllowObjects = false;
@@ -680,4 +681,69 @@ TEST(KxParaAttributes, NumberingIsAQtList) {
     edit.Paragraph.SetNumbering(nsNone);
     EXPECT_EQ(edit.document()->firstBlock().textList(), nullptr);
     EXPECT_EQ(edit.Paragraph.LeftIndent(), 0);
+}
+
+namespace {
+
+// Where the caret before the character goes, in viewport coordinates.
+QPoint ViewportPointOf(const TKxRichEdit& edit, int position) {
+    QTextCursor cursor(edit.document());
+    cursor.setPosition(position);
+    return edit.cursorRect(cursor).center();
+}
+
+} // namespace
+
+TEST(KxRichEdit, ThePressInTheSelectionBarSelectsTheLineAndTheDoublePressTheParagraph) {
+    TKxRichEdit edit;
+    const QString wrapped = "alfa beta gamma delta epsilon zeta eta theta iota kappa lambda";
+    edit.SetText("uno due\r" + wrapped + "\rtre");
+    edit.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+    const int start = 8, end = 8 + int(wrapped.size()) + 1;
+    const QPoint inBar(edit.viewport()->x() - 3,
+                       edit.viewport()->y() + ViewportPointOf(edit, start + 1).y());
+    EXPECT_EQ(edit.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(edit.verticalScrollBar()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(edit.grab().toImage().pixelColor(inBar), edit.palette().color(QPalette::Base));
+
+    SendMouse(&edit, QEvent::MouseButtonPress, inBar, Qt::LeftButton, Qt::LeftButton);
+    const TCharRange line = edit.GetSelection();
+    EXPECT_EQ(line.cpMin, start);
+    EXPECT_GT(line.cpMax, start + 4);
+    EXPECT_LT(line.cpMax, end);
+    EXPECT_TRUE(edit.hasFocus() || !QApplication::focusWidget());
+    SendMouse(&edit, QEvent::MouseButtonDblClick, inBar, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(edit.GetSelection().cpMin, start);
+    EXPECT_EQ(edit.GetSelection().cpMax, end);
+
+    edit.SetSelStart(0);
+    edit.SetSelectionBar(false);
+    EXPECT_FALSE(edit.SelectionBar());
+    EXPECT_EQ(edit.cursor().shape(), Qt::ArrowCursor);
+    SendMouse(&edit, QEvent::MouseButtonPress, inBar, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(edit.SelLength(), 0);
+}
+
+TEST(KxRichEdit, ADraggedSelectionTakesWholeWordsOnceItLeavesTheFirstWord) {
+    for (const bool words : {true, false}) {
+        SCOPED_TRACE(words);
+        TKxRichEdit edit;
+        edit.WordSelection = words;
+        edit.SetText("alfa beta gamma");
+        edit.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+        QWidget* text = edit.viewport();
+        Press(text, ViewportPointOf(edit, 1));
+        Move(text, ViewportPointOf(edit, 3));
+        EXPECT_EQ(edit.GetSelection().cpMin, 1);
+        EXPECT_EQ(edit.GetSelection().cpMax, 3);
+        Move(text, ViewportPointOf(edit, 7));
+        EXPECT_EQ(edit.GetSelection().cpMin, words ? 0 : 1);
+        EXPECT_EQ(edit.GetSelection().cpMax, words ? 9 : 7);
+        Move(text, ViewportPointOf(edit, 2));
+        EXPECT_EQ(edit.GetSelection().cpMin, 1);
+        EXPECT_EQ(edit.GetSelection().cpMax, 2);
+        Release(text, ViewportPointOf(edit, 2));
+    }
 }

@@ -155,3 +155,31 @@ TEST_F(AlignLayoutTest, TheContentsMarginsBoundTheLayout) {
 }
 
 } // namespace
+
+TEST_F(AlignLayoutTest, AnAnchoredChildKeepsItsDistancesToTheAnchoredEdges) {
+    struct Case {
+        TAnchors anchors;
+        QRect afterGrowing; // the parent grows by 100 x 60 from 400 x 300
+    };
+    const Case cases[] = {
+        {akLeft | akTop, QRect(40, 30, 50, 20)},
+        {akRight | akBottom, QRect(140, 90, 50, 20)},
+        {akLeft | akRight | akTop, QRect(40, 30, 150, 20)},
+        {akTop | akBottom, QRect(90, 30, 50, 80)},
+        {{}, QRect(90, 60, 50, 20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.anchors));
+        form.resize(400, 300);
+        QWidget* w = child(alNone, QRect(40, 30, 50, 20));
+        SetAnchors(w, c.anchors);
+        EXPECT_EQ(GetAnchors(w), c.anchors);
+        form.resize(500, 360);
+        EXPECT_EQ(w->geometry(), c.afterGrowing);
+        // Moved by code, it keeps its new distances.
+        w->move(20, 10);
+        form.resize(400, 300);
+        EXPECT_EQ(w->pos(), QPoint(20, 10) - (c.afterGrowing.topLeft() - QPoint(40, 30)));
+        delete w;
+    }
+}

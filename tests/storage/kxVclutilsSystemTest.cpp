@@ -284,3 +284,33 @@ TEST(InvertFrameTest, AnInverseRectangleIsFilledAndASecondCallRestoresIt) {
     shot = window.grab().toImage();
     EXPECT_EQ(shot.pixel(25, 20), plain);
 }
+
+namespace {
+
+class EventCounter : public QObject {
+public:
+    std::vector<QEvent::Type> Seen;
+    bool event(QEvent* e) override {
+        Seen.push_back(e->type());
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(KillMessageTest, DropsOnlyTheKindAskedForAndKeepsAPendingQuit) {
+    const auto first = QEvent::Type(QEvent::User);
+    const auto second = QEvent::Type(QEvent::User + 1);
+    EventCounter a, b;
+    for (EventCounter* target : {&a, &b}) {
+        QCoreApplication::postEvent(target, new QEvent(first));
+        QCoreApplication::postEvent(target, new QEvent(second));
+        QCoreApplication::postEvent(target, new QEvent(QEvent::Quit));
+    }
+    KillMessage(&a, first);
+    KillMessage(&a, QEvent::Quit);
+    KillMessage(nullptr, second);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(a.Seen, (std::vector<QEvent::Type>{QEvent::Quit}));
+    EXPECT_EQ(b.Seen, (std::vector<QEvent::Type>{first, QEvent::Quit}));
+}

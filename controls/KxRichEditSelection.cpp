@@ -1,0 +1,146 @@
+// The rich edit's selection by mouse: the selection bar left of the text, and drags that
+// select whole words.
+#include "KxRichEdit.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace {
+
+constexpr int SelectionBarWidth = 8;
+
+// An arrow pointing up and to the right; the hot spot is its tip.
+QCursor rightArrowCursor() {
+    QPainterPath arrow;
+    arrow.moveTo(30, 1);
+    arrow.lineTo(30, 17);
+    arrow.lineTo(26, 13);
+    arrow.lineTo(23, 20);
+    arrow.lineTo(20, 19);
+    arrow.lineTo(23, 12);
+    arrow.lineTo(18, 12);
+    arrow.closeSubpath();
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1.2));
+    painter.setBrush(Qt::white);
+    painter.drawPath(arrow);
+    painter.end();
+    return QCursor(pixmap, 30, 1);
+}
+
+struct WordRange {
+    int start;
+    int end;
+};
+
+WordRange wordAround(QTextDocument* document, int position) {
+    QTextCursor cursor(document);
+    cursor.setPosition(position);
+    cursor.movePosition(QTextCursor::StartOfWord);
+    const int start = cursor.position();
+    cursor.movePosition(QTextCursor::EndOfWord);
+    return {start, std::max(cursor.position(), position)};
+}
+
+bool isLeftPress(const QEvent* event) {
+    return (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) &&
+           static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
+}
+
+} // namespace
+
+void TKxCustomRichEdit::SetSelectionBar(bool value) {
+    selectionBar_ = value;
+    setViewportMargins(value ? SelectionBarWidth : 0, 0, 0, 0);
+    // The bar shows the text's background.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    if (value) {
+        static const QCursor arrow = rightArrowCursor();
+        setCursor(arrow);
+        // The scroll bars would take it from the control.
+        verticalScrollBar()->setCursor(Qt::ArrowCursor);
+        horizontalScrollBar()->setCursor(Qt::ArrowCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+bool TKxCustomRichEdit::InSelectionBar(const QPoint& pos) const {
+    const QRect text = viewport()->geometry();
+    return selectionBar_ && pos.x() < text.left() && pos.x() >= text.left() - SelectionBarWidth &&
+           pos.y() >= text.top() && pos.y() <= text.bottom();
+}
+
+// The line with its break, or the paragraph with its break.
+void TKxCustomRichEdit::SelectLineAt(int viewportY, bool paragraph) {
+    QTextCursor cursor = cursorForPosition(QPoint(0, viewportY));
+    cursor.movePosition(paragraph ? QTextCursor::StartOfBlock : QTextCursor::StartOfLine);
+    cursor.movePosition(paragraph ? QTextCursor::EndOfBlock : QTextCursor::EndOfLine,
+                        QTextCursor::KeepAnchor);
+    if (cursor.atBlockEnd())
+        cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+bool TKxCustomRichEdit::event(QEvent* event) {
+    if (isLeftPress(event)) {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPoint pos = mouse->position().toPoint();
+        if (InSelectionBar(pos)) {
+            setFocus(Qt::MouseFocusReason);
+            SelectLineAt(pos.y() - viewport()->y(), event->type() == QEvent::MouseButtonDblClick);
+            return true;
+        }
+    }
+    return QTextEdit::event(event);
+}
+
+bool TKxCustomRichEdit::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        // A press in the selection starts dragging the text, not a new selection.
+        const QTextCursor before = textCursor();
+        const int at =
+            cursorForPosition(static_cast<QMouseEvent*>(event)->position().toPoint()).position();
+        const bool onSelection =
+            before.hasSelection() && at >= before.selectionStart() && at < before.selectionEnd();
+        const bool handled = QTextEdit::viewportEvent(event);
+        dragAnchor_ = isLeftPress(event) && !onSelection ? textCursor().anchor() : -1;
+        return handled;
+    }
+    const bool handled = QTextEdit::viewportEvent(event);
+    if (event->type() == QEvent::MouseMove &&
+        (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
+        ExtendByWords();
+    else if (event->type() == QEvent::MouseButtonRelease)
+        dragAnchor_ = -1;
+    return handled;
+}
+
+void TKxCustomRichEdit::ExtendByWords() {
+    if (!WordSelection || dragAnchor_ < 0)
+        return;
+    QTextCursor cursor = textCursor();
+    const int position = cursor.position();
+    const WordRange first = wordAround(document(), dragAnchor_);
+    if (position >= first.start && position <= first.end) {
+        if (cursor.anchor() == dragAnchor_)
+            return;
+        cursor.setPosition(dragAnchor_);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+    } else {
+        const WordRange last = wordAround(document(), position);
+        const bool forward = position > dragAnchor_;
+        cursor.setPosition(forward ? first.start : first.end);
+        cursor.setPosition(forward ? last.end : last.start, QTextCursor::KeepAnchor);
+    }
+    setTextCursor(cursor);
+}

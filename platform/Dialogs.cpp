@@ -1,15 +1,19 @@
 #include "platform/Dialogs.h"
 
 #include "platform/Help.h"
+#include "platform/MessageBox.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QCompleter>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QImageReader>
 #include <QImageWriter>
@@ -102,10 +106,84 @@ void addPreview(QFileDialog& dialog) {
                      [picture, size](const QString& path) { showPreview(*picture, *size, path); });
 }
 
-// What Qt's native dialog cannot have: a preview, a help button or key, a history of names.
+// "pgn" for ".pgn" or "pgn".
+QString bareExtension(const QString& extension) {
+    return extension.startsWith(QLatin1Char('.')) ? extension.mid(1) : extension;
+}
+
+bool showsReadOnlyBox(const TFileDialog& settings) {
+    return !(settings.Options & ofHideReadOnly);
+}
+
+// What Qt's native dialog cannot have: a preview, a help button or key, a history of names, a
+// read-only check box, and checks of the choice that keep the dialog open when they refuse it.
 bool needsOwnDialog(const TFileDialog& settings) {
     return settings.Picture() || settings.HelpContext != 0 || (settings.Options & ofShowHelp) ||
-           settings.FileEditStyle == fsComboBox;
+           settings.FileEditStyle == fsComboBox || showsReadOnlyBox(settings) ||
+           (settings.Options & (ofPathMustExist | ofCreatePrompt | ofNoReadOnlyReturn));
+}
+
+// Write permission for nobody marks a file read-only even for the superuser, who may write
+// anything.
+bool isReadOnly(const QFileInfo& file) {
+    return !file.isWritable() ||
+           !(file.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+}
+
+// Qt's dialog with the checks the options ask for before a choice is taken: a refused choice
+// leaves the dialog open.
+class CheckedFileDialog : public QFileDialog {
+public:
+    explicit CheckedFileDialog(const TFileDialog& settings)
+        : QFileDialog(parentWindow(&settings), settings.Title, settings.InitialDir,
+                      settings.QtFilter()),
+          options_(settings.Options) {}
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        for (const QString& path : chosen) {
+            if (!acceptable(QFileInfo(path)))
+                return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool acceptable(const QFileInfo& file) {
+        // A folder is opened by Qt's own accept.
+        if (file.isDir())
+            return true;
+        if (!file.exists()) {
+            if ((options_ & ofPathMustExist) && !file.absoluteDir().exists())
+                return refuse(
+                    QStringLiteral("La cartella \"%1\" non esiste.").arg(file.absolutePath()));
+            return !(options_ & ofCreatePrompt) || fileMode() != AnyFile ||
+                   MessageBox(QStringLiteral("Il file \"%1\" non esiste. Crearlo?")
+                                  .arg(file.absoluteFilePath()),
+                              windowTitle(), MB_YESNO | MB_ICONQUESTION, this) == IDYES;
+        }
+        if ((options_ & ofNoReadOnlyReturn) && isReadOnly(file))
+            return refuse(QStringLiteral("Il file \"%1\" e' di sola lettura: sceglierne un altro.")
+                              .arg(file.absoluteFilePath()));
+        return true;
+    }
+
+    bool refuse(const QString& text) {
+        MessageBox(text, windowTitle(), MB_OK | MB_ICONWARNING, this);
+        return false;
+    }
+
+    TOpenOptions options_;
+};
+
+// Below the file type, as the dialog's last row of choices.
+QCheckBox* addReadOnlyBox(QFileDialog& dialog, bool checked) {
+    auto* box = new QCheckBox(QStringLiteral("&Sola lettura"), &dialog);
+    box->setObjectName(QStringLiteral("ReadOnlyCheck"));
+    box->setChecked(checked);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(box, grid->rowCount(), 1);
+    return box;
 }
 
 void addHistory(QFileDialog& dialog, const QStringList& history) {
@@ -118,8 +196,7 @@ void addHistory(QFileDialog& dialog, const QStringList& history) {
 }
 
 QString runDialog(TFileDialog& settings) {
-    QFileDialog dialog(parentWindow(&settings), settings.Title, settings.InitialDir,
-                       settings.QtFilter());
+    CheckedFileDialog dialog(settings);
     const bool save = settings.DialogKind() == TFileDialog::Save;
     const bool many = !save && (settings.Options & ofAllowMultiSelect);
     dialog.setOption(QFileDialog::DontUseNativeDialog, needsOwnDialog(settings));
@@ -129,15 +206,15 @@ QString runDialog(TFileDialog& settings) {
                                                                        : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(settings.Options & ofOverwritePrompt));
     dialog.setOption(QFileDialog::DontResolveSymlinks, settings.Options & ofNoDereferenceLinks);
-    QString suffix = settings.DefaultExt;
-    if (suffix.startsWith(QLatin1Char('.')))
-        suffix.remove(0, 1);
-    dialog.setDefaultSuffix(suffix);
+    dialog.setDefaultSuffix(bareExtension(settings.DefaultExt));
     const QStringList filters = dialog.nameFilters();
     if (settings.FilterIndex >= 1 && settings.FilterIndex <= filters.size())
         dialog.selectNameFilter(filters.at(settings.FilterIndex - 1));
     if (settings.FileEditStyle == fsComboBox)
         addHistory(dialog, settings.HistoryList);
+    QCheckBox* readOnly = showsReadOnlyBox(settings)
+                              ? addReadOnlyBox(dialog, settings.Options & ofReadOnly)
+                              : nullptr;
     if (settings.Options & ofShowHelp)
         AddHelpButton(dialog, settings.HelpContext);
     if (settings.HelpContext != 0) {
@@ -155,7 +232,16 @@ QString runDialog(TFileDialog& settings) {
     if (chosenFilter >= 0)
         settings.FilterIndex = int(chosenFilter) + 1;
     settings.Files = dialog.selectedFiles();
+    if (readOnly)
+        settings.Options =
+            readOnly->isChecked() ? settings.Options | ofReadOnly : settings.Options & ~ofReadOnly;
     return settings.Files.constFirst();
+}
+
+bool extensionDiffers(const QString& file, const QString& defaultExt) {
+    const QString extension = bareExtension(defaultExt);
+    return !extension.isEmpty() &&
+           QFileInfo(file).suffix().compare(extension, Qt::CaseInsensitive) != 0;
 }
 
 bool runColorDialog(QColorDialog& dialog, QColor& choice) {
@@ -171,18 +257,15 @@ TFileDialog::TFileDialog(Kind kind, QObject* owner, bool picture)
     : QObject(owner), kind_(kind), picture_(picture) {}
 
 bool TFileDialog::Execute() {
-    if (fileHook()) {
-        const QString chosen = fileHook()(*this);
-        if (chosen.isEmpty())
-            return false;
-        Files = QStringList{chosen};
-        FileName = chosen;
-        return true;
-    }
-    const QString chosen = runDialog(*this);
+    const bool hooked = bool(fileHook());
+    const QString chosen = hooked ? fileHook()(*this) : runDialog(*this);
     if (chosen.isEmpty())
         return false;
+    if (hooked)
+        Files = QStringList{chosen};
     FileName = chosen;
+    Options = extensionDiffers(chosen, DefaultExt) ? Options | ofExtensionDifferent
+                                                   : Options & ~ofExtensionDifferent;
     return true;
 }
 

@@ -17,9 +17,15 @@ class QWidget;
 namespace platform {
 
 // The file dialogs' options, a set of these bits. ofOverwritePrompt asks before an existing file
-// is replaced, ofFileMustExist takes only an existing file, ofAllowMultiSelect lets several files
-// be chosen (Files), ofNoDereferenceLinks gives a link itself rather than what it points at, and
-// ofShowHelp adds a "&Help" button. The others have no counterpart in Qt's dialog and are kept.
+// is replaced, ofFileMustExist takes only an existing file, ofPathMustExist only a name in an
+// existing folder, ofCreatePrompt asks before a file that does not exist is taken, and
+// ofNoReadOnlyReturn refuses a read-only file; a refused choice leaves the dialog open.
+// ofAllowMultiSelect lets several files be chosen (Files), ofNoDereferenceLinks gives a link itself
+// rather than what it points at, and ofShowHelp adds a "&Help" button. Without ofHideReadOnly the
+// dialog has a read-only check box, set from ofReadOnly and read back into it. On return
+// ofExtensionDifferent tells whether the chosen file's extension is other than DefaultExt.
+// ofNoChangeDir always holds: the dialog never changes the working folder. The others have no
+// counterpart in Qt's dialog and are only kept.
 enum TOpenOption : int {
     ofReadOnly = 1 << 0,
     ofOverwritePrompt = 1 << 1,

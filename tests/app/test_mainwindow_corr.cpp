@@ -346,8 +346,9 @@ TEST_F(CorrespondenceTest, AnAcceptedArticleLeavesTheQueueBeforeTheNextIsPosted)
         ScriptedServer server("200 hi\r\n", rules);
         FormMain->NewsPort = server.Port();
         WriteFile("nntp.out", queue);
-        // The child serves the news itself while this process only waits, and dies the moment
-        // the next article is asked for.
+        // The child serves the news itself (this process only waits, so it never takes the
+        // child's connection from the listener they share) and dies, as if killed, the moment
+        // the next article is asked for. Its files may grow as they like.
         const int exit = RunWithFileSizeLimit(RLIM_INFINITY, [&] {
             alarm(20);
             QTimer dying;
@@ -356,6 +357,7 @@ TEST_F(CorrespondenceTest, AnAcceptedArticleLeavesTheQueueBeforeTheNextIsPosted)
                     ::kill(::getpid(), SIGKILL);
             });
             dying.start(1);
+            // The child has none of the threads Qt paints with in the parent: it paints nothing.
             for (QWidget* window : QApplication::topLevelWidgets())
                 window->setUpdatesEnabled(false);
             FormMain->InviamosseaccodateNNTP1Click();

@@ -266,11 +266,12 @@ public:
     QString PlayerShortName(const QString& player) const;
     // The player's address; a missing one is explained in a box and gives "".
     QString PlayerEmailAddress(const QString& player);
-    // Posts the articles: 0 on success, 1 on failure or a declined login. recordPosted gets the
-    // number of articles that went out as soon as the posting ends, before any box: a program
-    // that dies while the box is open must not leave them to be posted again.
+    // Posts the articles: 0 on success, 1 on failure or a declined login. recordPosted runs in
+    // the news worker after each article the server accepted, with the number accepted so far,
+    // before the next one is posted; it touches nothing the GUI thread uses meanwhile. What it
+    // returned last, when not empty, is an error shown before any other box.
     int SendNntpMessages(const QList<QStringList>& articles,
-                         const std::function<void(int posted)>& recordPosted = {});
+                         const std::function<QString(int posted)>& recordPosted = {});
 
 signals:
     // The window has closed for good: the program ends.

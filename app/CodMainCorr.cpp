@@ -185,20 +185,30 @@ void TFormMain::InviamosseaccodateNNTP1Click() {
         platform::ShowError(error + QStringLiteral("\n\nNessun messaggio inviato."), this);
         return;
     }
-    // What went out leaves the queue; the rest waits with its separators.
-    SendNntpMessages(articles, [&](int posted) {
-        if (posted > 0 &&
-            !platform::WriteLines(NntpQueueFileName,
-                                  correspondence::QueueAfterPosting(lines, posted), &error))
-            platform::ShowError(
-                error + QStringLiteral("\n\n") +
-                    correspondence::PostedButQueuedText(articles.mid(0, posted), NntpQueueFileName),
-                this);
+    // Each accepted article leaves the queue before the next one is posted: a program that dies
+    // in the middle of the queue leaves none of them to be posted twice. The rewrites run in the
+    // news worker on this function's own copies, which the GUI thread leaves alone meanwhile.
+    const QString queueFile = NntpQueueFileName;
+    int recorded = 0; // the accepted articles the queue no longer holds
+    QString firstError;
+    SendNntpMessages(articles, [&lines, &articles, &recorded, &firstError, queueFile](int posted) {
+        QString rewriteError;
+        if (platform::WriteLines(queueFile, correspondence::QueueAfterPosting(lines, posted),
+                                 &rewriteError)) {
+            recorded = posted;
+            firstError.clear();
+            return QString();
+        }
+        if (firstError.isEmpty())
+            firstError = rewriteError;
+        return firstError + QStringLiteral("\n\n") +
+               correspondence::PostedButQueuedText(articles.mid(recorded, posted - recorded),
+                                                   queueFile);
     });
 }
 
 int TFormMain::SendNntpMessages(const QList<QStringList>& articles,
-                                const std::function<void(int posted)>& recordPosted) {
+                                const std::function<QString(int posted)>& recordPosted) {
     if (FormConnessione->Busy())
         return 1;
     // Nothing to send (an article emptied in the preview) is said before any connection.
@@ -218,9 +228,13 @@ int TFormMain::SendNntpMessages(const QList<QStringList>& articles,
     thread.Port = NewsPort;
     thread.Operation = opPost;
     thread.Messages = articles;
-    FormConnessione->Run(thread);
+    QString recordError;
     if (recordPosted)
-        recordPosted(thread.DoneCount);
+        thread.OnPosted = [&](int posted) { recordError = recordPosted(posted); };
+    FormConnessione->Run(thread);
+    // The worker has been joined: what it recorded is this thread's to read.
+    if (!recordError.isEmpty())
+        platform::ShowError(recordError, this);
     if (thread.OpResult == 0)
         platform::MessageBox(thread.DoneCount < 2
                                  ? QStringLiteral("Messaggio inviato")

@@ -275,6 +275,8 @@ bool TNntpSession::PostArticles() {
     for (const QStringList& article : Messages) {
         if (!PostArticle(article))
             return false;
+        if (OnPosted)
+            OnPosted(DoneCount);
     }
     return true;
 }

@@ -79,6 +79,9 @@ public:
     QList<int> WantedArticles;
     // The articles to post, one list of lines each.
     QList<QStringList> Messages;
+    // Called in the worker after each article the server accepted, with DoneCount, before the next
+    // one is posted: what it records outlives a program that dies in the middle of the posting.
+    std::function<void(int doneCount)> OnPosted;
     // Tests shorten them.
     int ReadTimeoutMs = DefaultReadTimeoutMs;
     int ReplyTimeoutMs = DefaultReplyTimeoutMs;

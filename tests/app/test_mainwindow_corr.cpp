@@ -215,7 +215,8 @@ TEST_F(CorrespondenceTest, TheQueueIsPostedOnlyWhenItCanBeRewritten) {
     EXPECT_EQ(server.Connections(), 0);
     FormMain->NewsPort = server.Port();
 
-    // The folder turns read-only while the articles are being posted.
+    // The folder turns read-only after the queue was found writable, before the posting: while
+    // the login is asked.
     const QString twoPosted =
         "Questi 2 messaggi sono stati inviati ma restano nel file nntp.out: toglierli prima del "
         "prossimo invio, che li spedirebbe di nuovo:\n4001-  1n Cognome-Giocatore\n"
@@ -223,25 +224,25 @@ TEST_F(CorrespondenceTest, TheQueueIsPostedOnlyWhenItCanBeRewritten) {
     const QString onePosted =
         "Questo messaggio e' stato inviato ma resta nel file nntp.out: toglierlo prima del "
         "prossimo invio, che lo spedirebbe di nuovo:\n4001-  1n Cognome-Giocatore";
+    FormMain->Password = "";
+    modalAnswer = [&](QDialog&) {
+        allow(closed, open);
+        return int(QDialog::Accepted);
+    };
     for (const auto& [queue, sent, text] :
          {std::tuple{queued, "2 messaggi inviati", twoPosted},
           std::tuple{queued.left(queued.indexOf("--- NNTP ---", 1)), "Messaggio inviato",
                      onePosted}}) {
         WriteFile("nntp.out", queue);
         boxes.clear();
-        const qsizetype postedBefore = server.Received().count("POST\r\n");
-        QTimer posting;
-        QObject::connect(&posting, &QTimer::timeout, [&] {
-            if (server.Received().count("POST\r\n") > postedBefore)
-                allow(closed, open);
-        });
-        posting.start(1);
+        modalShown.clear();
         {
             TFilePermissionsOfNobody nobody;
             allow(open, open);
             FormMain->InviamosseaccodateNNTP1Click();
             allow(open, open);
         }
+        EXPECT_EQ(modalShown, std::vector<QString>{"FormPassword"});
         // The failed rewrite is said first: it is what the user must not miss.
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_TRUE(boxes[0].text.startsWith("Impossibile scrivere il file nntp.out: "));
@@ -306,6 +307,64 @@ TEST_F(CorrespondenceTest, PostedArticlesLeaveTheQueueBeforeAnyBox) {
             512 * 1024, 30000, [] { QTest::qWait(5); });
         EXPECT_FALSE(run.ended) << c.box.toStdString() << ": " << run.output;
         EXPECT_EQ(FileBytes("nntp.out"), c.left) << c.box.toStdString();
+    }
+}
+
+// Each article the server accepted leaves the queue before the next one is posted: a program that
+// dies in the middle of the queue leaves only the articles still to go.
+TEST_F(CorrespondenceTest, AnAcceptedArticleLeavesTheQueueBeforeTheNextIsPosted) {
+    SetUpGame();
+    FormMain->NewsServer = "127.0.0.1";
+    FormMain->UserName = "tester";
+    FormMain->Password = "secret";
+    Play({{E2, E4}});
+    FormMain->AccodamossaNNTP1Click();
+    Play({{E7, E5}});
+    FormMain->AccodamossaNNTP1Click();
+    Play({{G1, F3}});
+    FormMain->AccodamossaNNTP1Click();
+    // Newest first, as they are posted: 2b, 1n, 1b.
+    const QByteArray queue = FileBytes("nntp.out");
+    const qsizetype second = queue.indexOf("--- NNTP ---", 1);
+    const qsizetype third = queue.indexOf("--- NNTP ---", second + 1);
+    ASSERT_GT(third, second);
+
+    const struct {
+        std::vector<QByteArray> accepted;
+        qsizetype diesAtPost;
+        QByteArray left;
+    } cases[] = {
+        {{"Subject: 4001-  2b"}, 2, queue.mid(second)},
+        {{"Subject: 4001-  2b", "Subject: 4001-  1n"}, 3, queue.mid(third)},
+    };
+    for (const auto& c : cases) {
+        // An accepted article is answered as soon as its subject arrives (the client reads the
+        // reply after sending it whole); any other gets no answer: the posting hangs there.
+        std::vector<ScriptedServer::Rule> rules = {{"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}};
+        for (const QByteArray& subject : c.accepted)
+            rules.push_back({subject, "240 ok\r\n"});
+        ScriptedServer server("200 hi\r\n", rules);
+        FormMain->NewsPort = server.Port();
+        WriteFile("nntp.out", queue);
+        // The child serves the news itself (this process only waits, so it never takes the
+        // child's connection from the listener they share) and dies, as if killed, the moment
+        // the next article is asked for. Its files may grow as they like.
+        const int exit = RunWithFileSizeLimit(RLIM_INFINITY, [&] {
+            alarm(20);
+            QTimer dying;
+            QObject::connect(&dying, &QTimer::timeout, [&] {
+                if (server.Received().count("POST\r\n") == c.diesAtPost)
+                    ::kill(::getpid(), SIGKILL);
+            });
+            dying.start(1);
+            // The child has none of the threads Qt paints with in the parent: it paints nothing.
+            for (QWidget* window : QApplication::topLevelWidgets())
+                window->setUpdatesEnabled(false);
+            FormMain->InviamosseaccodateNNTP1Click();
+            return 0;
+        });
+        EXPECT_EQ(exit, -1) << c.diesAtPost;
+        EXPECT_EQ(FileBytes("nntp.out"), c.left) << c.diesAtPost;
     }
 }
 

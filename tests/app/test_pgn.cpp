@@ -573,7 +573,13 @@ TEST(PgnReader, AGameIsReadAgainFromItsPlaceOrNotAtAll) {
     const QString name = dir.filePath("tre.pgn");
     const QByteArray data = "prima\r\n" + (Game(0) + Game(1) + Game(2)).toLatin1();
     QDateTime time;
-    const auto rewrite = [&](const QByteArray& text) { Write(name, text); };
+    // A later time than the reading's, which a rewrite within the same clock tick would not get.
+    const auto rewrite = [&](const QByteArray& text) {
+        Write(name, text);
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(time.addSecs(2), QFileDevice::FileModificationTime));
+    };
     // The same size, and the time put back as if nothing had changed.
     const auto rewriteInPlace = [&](const QByteArray& text) {
         ASSERT_EQ(text.size(), data.size());

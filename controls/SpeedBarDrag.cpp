@@ -5,6 +5,7 @@
 #include "controls/SpeedBarEdges.h"
 
 #include "controls/SbSetup.h"
+#include "platform/ControlEvents.h"
 #include "storage/Kxconst.h"
 #include "storage/kxVclutils.h"
 
@@ -361,7 +362,9 @@ void TSpeedBar::StopDragFrame(int X, int Y) {
     if (!IsEdge(align_))
         return;
     bool apply = true;
-    const int pos = GetFramePos(X, Y, apply);
+    int pos = 0;
+    if (!platform::Survives(this, [&] { pos = GetFramePos(X, Y, apply); }))
+        return;
     {
         platform::TAlignSuspender suspend(parentWidget());
         SetAlign(apply ? TAlign(pos + 1) : prevAlign_);
@@ -461,13 +464,13 @@ void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
 
 // The click, then the end of a frame drag or a resize, then the release's own event.
 void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
-    if (DragMouseRelease(*event) || (Clicked(*event) && !Notify(OnClick)))
+    if (DragMouseRelease(*event) || (Clicked(*event) && !Notify(OnClick, *event)))
         return;
     if (event->button() == Qt::LeftButton && captured_) {
         const QPoint p = event->position().toPoint();
         unsetCursor();
-        if (dragging_)
-            StopDragFrame(p.x(), p.y());
+        if (dragging_ && !platform::Survives(this, *event, [&] { StopDragFrame(p.x(), p.y()); }))
+            return;
         ReleaseDragMouse();
     }
     TCustomPanel::mouseReleaseEvent(event);
@@ -476,6 +479,6 @@ void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
 
 // The double click, then its second press; in automatic drag mode only the drag.
 void TSpeedBar::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (DragMode() == dmAutomatic || Notify(OnDblClick))
+    if (DragMode() == dmAutomatic || Notify(OnDblClick, *event))
         mousePressEvent(event);
 }

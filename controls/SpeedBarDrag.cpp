@@ -276,7 +276,9 @@ int TSpeedBar::GetFramePos(int X, int Y, bool& Apply) {
 
 QRect TSpeedBar::GetFrameRect(int X, int Y) {
     bool apply = true;
-    const int pos = GetFramePos(X, Y, apply);
+    int pos = 0;
+    if (!platform::Survives(this, [&] { pos = GetFramePos(X, Y, apply); }))
+        return QRect();
     if (!apply)
         return frameRect_;
     const TAlign target = TAlign(pos + 1);
@@ -346,8 +348,8 @@ void TSpeedBar::StartDragFrame() {
 }
 
 void TSpeedBar::DragFrame(int X, int Y) {
-    const QRect r = GetFrameRect(X, Y);
-    if (r == frameRect_)
+    QRect r;
+    if (!platform::Survives(this, [&] { r = GetFrameRect(X, Y); }) || r == frameRect_)
         return;
     DrawInvertFrame(frameRect_, FrameWidth);
     setCursor(ScreenCursor(crDragHand));
@@ -454,7 +456,7 @@ void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
         }
     } else if (captured_) {
         if (dragging_)
-            DragFrame(p.x(), p.y());
+            platform::Survives(this, *event, [&] { DragFrame(p.x(), p.y()); });
         else if (std::abs(p.x() - downPos_.x()) > 4 || std::abs(p.y() - downPos_.y()) > 4)
             StartDragFrame();
     } else if (!CheckResize(event->modifiers(), p.x(), p.y())) {

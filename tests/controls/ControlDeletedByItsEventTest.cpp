@@ -330,7 +330,34 @@ TEST(ControlDeletedByItsEvent, TheControlsOwnEventsEndTheirMouseOrKeyEventThere)
         control = s;
         return s;
     };
+    // A bar at the top of the host whose frame is dragged to its bottom edge.
+    const auto bar = [](QWidget* host, QPointer<QWidget>& control) {
+        auto* b = new TSpeedBar(host);
+        b->SetAlign(alTop);
+        b->show();
+        control = b;
+        SendMouse(b, QEvent::MouseButtonPress, {50, 10}, Qt::LeftButton);
+        SendMouse(b, QEvent::MouseMove, {60, 20}, Qt::LeftButton);
+        return b;
+    };
+    const auto bottom = [](QWidget* host, QWidget* b) {
+        return b->mapFrom(host, QPoint(150, host->height() - 5));
+    };
     const Case cases[] = {
+        {"speed bar's OnApplyAlign on a frame drag",
+         [&](QWidget* host, QPointer<QWidget>& control) {
+             TSpeedBar* b = bar(host, control);
+             b->OnApplyAlign = [b](QObject*, TAlign, bool&) { delete b; };
+             return SendMouse(b, QEvent::MouseMove, bottom(host, b), Qt::LeftButton);
+         }},
+        {"speed bar's OnPosChanged after a frame drag",
+         [&](QWidget* host, QPointer<QWidget>& control) {
+             TSpeedBar* b = bar(host, control);
+             const QPoint to = bottom(host, b);
+             SendMouse(b, QEvent::MouseMove, to, Qt::LeftButton);
+             b->OnPosChanged = [b](QObject*) { delete b; };
+             return SendMouse(b, QEvent::MouseButtonRelease, to, Qt::NoButton);
+         }},
         {"splitter's OnPosChanged on the release",
          [&](QWidget* host, QPointer<QWidget>& control) {
              TKxSplitter* s = splitter(host, control);

@@ -1,5 +1,6 @@
 #include "controls/KXCtrls.h"
 
+#include "platform/ControlEvents.h"
 #include "platform/ExceptionDisplay.h"
 #include "storage/KxTimer.h"
 #include "storage/kxVclutils.h"
@@ -61,9 +62,12 @@ QRect measured(const QPainter& painter, const QRect& rect, int format, const QSt
 // Runs one of the control's events, its exceptions shown; false when the event deleted the
 // control, which nothing may touch afterwards.
 bool survives(QObject* control, const std::function<void()>& event) {
-    const QPointer<QObject> alive(control);
-    platform::RunGuarded(event);
-    return !alive.isNull();
+    return platform::Survives(control, [&] { platform::RunGuarded(event); });
+}
+
+// The same from one of the control's Qt events, which ends there when the control is gone.
+bool survives(QObject* control, QEvent& source, const std::function<void()>& event) {
+    return platform::Survives(control, source, [&] { platform::RunGuarded(event); });
 }
 
 // A key sequence for the caption's accelerator, or none.
@@ -458,7 +462,7 @@ void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const bool click = dragging_ && rect().contains(event->position().toPoint());
         dragging_ = false;
-        if (click && OnClick && !survives(this, [this] { OnClick(this); }))
+        if (click && OnClick && !survives(this, *event, [this] { OnClick(this); }))
             return;
     }
     if (MouseUp(*event))
@@ -469,7 +473,7 @@ void TKxCustomLabel::mouseReleaseEvent(QMouseEvent* event) {
 void TKxCustomLabel::mouseDoubleClickEvent(QMouseEvent* event) {
     if (AutoDragPress(*event))
         return;
-    if (OnDblClick && !survives(this, [this] { OnDblClick(this); }))
+    if (OnDblClick && !survives(this, *event, [this] { OnDblClick(this); }))
         return;
     MouseDown(*event);
 }
@@ -714,23 +718,19 @@ void TKxSpeedButton::UpdateTracking() {
     }
 }
 
-void TKxSpeedButton::enterEvent(QEnterEvent*) {
+void TKxSpeedButton::enterEvent(QEnterEvent* event) {
     if (mouseInside_ || !isEnabled() || !IsForegroundTask())
         return;
     mouseInside_ = true;
-    const QPointer<TKxSpeedButton> alive(this);
-    MouseEnter();
-    if (alive && flat_)
+    if (platform::Survives(this, *event, [this] { MouseEnter(); }) && flat_)
         repaint();
 }
 
-void TKxSpeedButton::leaveEvent(QEvent*) {
+void TKxSpeedButton::leaveEvent(QEvent* event) {
     if (!mouseInside_ || !isEnabled() || dragging_)
         return;
     mouseInside_ = false;
-    const QPointer<TKxSpeedButton> alive(this);
-    MouseLeave();
-    if (alive && flat_)
+    if (platform::Survives(this, *event, [this] { MouseLeave(); }) && flat_)
         update();
 }
 
@@ -840,7 +840,7 @@ void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     // The menu's items may delete the button while it is open.
     const QPointer<TKxSpeedButton> alive(this);
-    platform::RunGuarded([&] {
+    const bool survived = survives(this, *event, [&] {
         const ClosingPress closing;
         if (CheckMenuDropDown(GetDropDownMenuPos(), false) && alive)
             DoMouseUp(Qt::LeftButton, pos);
@@ -851,7 +851,7 @@ void TKxSpeedButton::mousePressEvent(QMouseEvent* event) {
             KillMessage(passedTo, QEvent::MouseButtonDblClick);
         }
     });
-    if (!alive)
+    if (!survived)
         return;
     menuTracking_ = false;
     if (allowTimer_) {
@@ -896,9 +896,8 @@ void TKxSpeedButton::mouseMoveEvent(QMouseEvent* event) {
 void TKxSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
     if (DragMouseRelease(*event) || !MouseUp(*event))
         return;
-    const QPointer<TKxSpeedButton> alive(this);
-    DoMouseUp(event->button(), event->position().toPoint());
-    if (!alive)
+    const QPoint pos = event->position().toPoint();
+    if (!survives(this, *event, [&] { DoMouseUp(event->button(), pos); }))
         return;
     if (repeatTimer_)
         repeatTimer_->SetEnabled(false);
@@ -997,12 +996,10 @@ void TKxSpeedButton::ButtonClick() {
 }
 
 void TKxSpeedButton::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (menuTracking_)
+    if (menuTracking_ || !platform::Survives(this, *event, [&] { mousePressEvent(event); }))
         return;
-    const QPointer<TKxSpeedButton> alive(this);
-    mousePressEvent(event);
-    if (alive && down_ && OnDblClick)
-        platform::RunGuarded([this] { OnDblClick(this); });
+    if (down_ && OnDblClick)
+        survives(this, *event, [this] { OnDblClick(this); });
 }
 
 void TKxSpeedButton::buildFirstImage() {

@@ -1,5 +1,6 @@
 #include "controls/KXCtrlsLists.h"
 
+#include "platform/ControlEvents.h"
 #include "storage/Apputils.h"
 
 #include <QApplication>
@@ -664,8 +665,9 @@ void TKxCustomListBox::Select(int Index, Qt::KeyboardModifiers Modifiers) {
 }
 
 void TKxCustomListBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        PressItem(*event);
+    if (event->button() == Qt::LeftButton &&
+        !platform::Survives(this, *event, [&] { PressItem(*event); }))
+        return;
     MouseDown(*event);
 }
 
@@ -683,8 +685,8 @@ void TKxCustomListBox::PressItem(const QMouseEvent& event) {
     const bool keepSelection =
         drag && multiSelect_ && index >= 0 && EntryAt(index).selected &&
         (!(modifiers & Qt::ControlModifier) || modifiers & Qt::ShiftModifier);
-    if (!keepSelection)
-        Select(index, modifiers);
+    if (!keepSelection && !platform::Survives(this, [&] { Select(index, modifiers); }))
+        return;
     if (drag) {
         SetDragPoint(point);
         clickApplied_ = !keepSelection;
@@ -719,7 +721,8 @@ void TKxCustomListBox::DragCanceled() {
         QMouseEvent click(
             type, QPointF(point), QPointF(viewport()->mapToGlobal(point)), Qt::LeftButton,
             type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &click);
+        if (!platform::Survives(this, [&] { QApplication::sendEvent(viewport(), &click); }))
+            return;
     }
     resendingClick_ = false;
     clickApplied_ = false;
@@ -727,9 +730,8 @@ void TKxCustomListBox::DragCanceled() {
 }
 
 void TKxCustomListBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    mousePressEvent(event);
-    if (OnDblClick)
-        OnDblClick(this);
+    if (platform::Survives(this, *event, [&] { mousePressEvent(event); }) && OnDblClick)
+        platform::Survives(this, *event, [this] { OnDblClick(this); });
 }
 
 void TKxCustomListBox::keyPressEvent(QKeyEvent* event) {
@@ -769,7 +771,8 @@ void TKxCustomListBox::keyPressEvent(QKeyEvent* event) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    Select(target, event->modifiers() & Qt::ShiftModifier);
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & Qt::ShiftModifier;
+    platform::Survives(this, *event, [&] { Select(target, modifiers); });
 }
 
 void TKxCustomListBox::resizeEvent(QResizeEvent* event) {
@@ -1009,26 +1012,21 @@ void TKxCheckListBox::ApplyState(TCheckBoxState AState, bool EnabledOnly) {
     if (checkKind_ == ckRadioButtons)
         return;
     for (int i = 0; i < Count(); ++i)
-        if (!EnabledOnly || ItemEnabled(i))
-            SetState(i, AState);
+        if ((!EnabledOnly || ItemEnabled(i)) &&
+            !platform::Survives(this, [&] { SetState(i, AState); }))
+            return;
 }
 
 void TKxCheckListBox::ToggleClickCheck(int Index) {
     if (Index < 0 || Index >= Count() || !ItemEnabled(Index))
         return;
     const bool grayable = allowGrayed_ && checkKind_ != ckRadioButtons;
-    switch (State(Index)) {
-    case cbUnchecked:
-        SetState(Index, grayable ? cbGrayed : cbChecked);
-        break;
-    case cbChecked:
-        SetState(Index, cbUnchecked);
-        break;
-    case cbGrayed:
-        SetState(Index, cbChecked);
-        break;
-    }
-    ClickCheck();
+    const TCheckBoxState state = State(Index);
+    const TCheckBoxState next = state == cbUnchecked ? (grayable ? cbGrayed : cbChecked)
+                                : state == cbChecked ? cbUnchecked
+                                                     : cbChecked;
+    if (platform::Survives(this, [&] { SetState(Index, next); }))
+        ClickCheck();
 }
 
 void TKxCheckListBox::ClickCheck() {
@@ -1044,21 +1042,23 @@ void TKxCheckListBox::ChangeItemState(int Index) {
 void TKxCheckListBox::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
     if (text == QLatin1String(" ")) {
-        ToggleClickCheck(ItemIndex());
+        const int index = ItemIndex();
+        platform::Survives(this, *event, [&] { ToggleClickCheck(index); });
         return;
     }
     if ((text == "+" || text == "-") && checkKind_ != ckRadioButtons) {
-        ApplyState(text == "+" ? cbChecked : cbUnchecked, true);
-        ClickCheck();
+        const TCheckBoxState state = text == "+" ? cbChecked : cbUnchecked;
+        if (platform::Survives(this, *event, [&] { ApplyState(state, true); }))
+            platform::Survives(this, *event, [this] { ClickCheck(); });
         return;
     }
     TKxCustomListBox::keyPressEvent(event);
 }
 
 void TKxCheckListBox::mousePressEvent(QMouseEvent* event) {
-    TKxCustomListBox::mousePressEvent(event);
     // The click a cancelled drag re-sends only settles the selection.
-    if (event->button() != Qt::LeftButton || resendingClick_)
+    if (!platform::Survives(this, *event, [&] { TKxCustomListBox::mousePressEvent(event); }) ||
+        event->button() != Qt::LeftButton || resendingClick_)
         return;
     const QPoint point = event->position().toPoint();
     const int index = ItemAtPos(point, true);
@@ -1071,7 +1071,7 @@ void TKxCheckListBox::mousePressEvent(QMouseEvent* event) {
             ? QRect(rect.right() - CheckWidth(), rect.top(), CheckWidth() + 1, rect.height())
             : QRect(rect.left(), rect.top(), CheckWidth(), rect.height());
     if (checkArea.contains(point))
-        ToggleClickCheck(index);
+        platform::Survives(this, *event, [&] { ToggleClickCheck(index); });
 }
 
 void TKxCheckListBox::DrawItem(int Index, QRect Rect, TOwnerDrawState State) {

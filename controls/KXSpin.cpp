@@ -1,5 +1,6 @@
 #include "controls/KXSpin.h"
 
+#include "platform/ControlEvents.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 
@@ -145,15 +146,18 @@ void TKxSpinButton::setState(TSpinButtonState state) {
 void TKxSpinButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;
+    // Entering the focus control and the clicks fire its events, which may destroy both.
     if (FocusControl && (FocusControl->focusPolicy() & Qt::TabFocus) && FocusControl->isEnabled() &&
-        !FocusControl->hasFocus())
-        FocusControl->setFocus(Qt::MouseFocusReason);
+        !FocusControl->hasFocus() &&
+        !platform::Survives(this, *event, [this] { FocusControl->setFocus(Qt::MouseFocusReason); }))
+        return;
     if (state_ == sbNotDown) {
         lastState_ = sbNotDown;
         const bool bottom = belowDiagonal(event->position());
         setState(bottom ? sbBottomDown : sbTopDown);
         lastState_ = state_;
-        bottom ? BottomClick() : TopClick();
+        if (!platform::Survives(this, *event, [&] { bottom ? BottomClick() : TopClick(); }))
+            return;
         if (!repeatTimer_) {
             repeatTimer_ = new QTimer(this);
             connect(repeatTimer_, &QTimer::timeout, this, &TKxSpinButton::TimerExpired);
@@ -205,19 +209,15 @@ void TKxSpinButton::TimerExpired() {
 }
 
 void TKxSpinButton::TopClick() {
-    if (OnTopClick) {
-        OnTopClick(this);
-        if (!(QApplication::mouseButtons() & Qt::LeftButton))
-            setState(sbNotDown);
-    }
+    if (OnTopClick && platform::Survives(this, [this] { OnTopClick(this); }) &&
+        !(QApplication::mouseButtons() & Qt::LeftButton))
+        setState(sbNotDown);
 }
 
 void TKxSpinButton::BottomClick() {
-    if (OnBottomClick) {
-        OnBottomClick(this);
-        if (!(QApplication::mouseButtons() & Qt::LeftButton))
-            setState(sbNotDown);
-    }
+    if (OnBottomClick && platform::Survives(this, [this] { OnBottomClick(this); }) &&
+        !(QApplication::mouseButtons() & Qt::LeftButton))
+        setState(sbNotDown);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -386,8 +386,8 @@ void TKxSpinEdit::spin(double delta, const TNotifyEvent& event) {
     changing_ = false;
     if (text().compare(old, Qt::CaseInsensitive) != 0) {
         setModified(true);
-        if (OnChange)
-            OnChange(this);
+        if (OnChange && !platform::Survives(this, [this] { OnChange(this); }))
+            return;
     }
     if (event)
         event(this);
@@ -402,8 +402,9 @@ void TKxSpinEdit::DownClick(QObject*) {
 }
 
 void TKxSpinEdit::UpDownClick(QObject* Sender, TKxUpDown::TUDBtnType Button) {
-    if ((focusPolicy() & Qt::TabFocus) && isEnabled() && isVisible())
-        setFocus(Qt::MouseFocusReason);
+    if ((focusPolicy() & Qt::TabFocus) && isEnabled() && isVisible() &&
+        !platform::Survives(this, [this] { setFocus(Qt::MouseFocusReason); }))
+        return;
     Button == TKxUpDown::btNext ? UpClick(Sender) : DownClick(Sender);
 }
 

@@ -1,5 +1,7 @@
 #include "controls/KXSplit.h"
 
+#include "platform/ControlEvents.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -197,8 +199,8 @@ void TKxSplitter::mouseMoveEvent(QMouseEvent* event) {
         return;
     const QPoint p = event->position().toPoint();
     bool allow = true;
-    Changing(p.x(), p.y(), allow);
-    MoveInverseRect(p.x(), p.y(), allow);
+    if (platform::Survives(this, *event, [&] { Changing(p.x(), p.y(), allow); }))
+        MoveInverseRect(p.x(), p.y(), allow);
 }
 
 void TKxSplitter::MoveInverseRect(int X, int Y, bool AllowChange) {
@@ -268,18 +270,20 @@ void TKxSplitter::DrawSizingLine(QPoint P) {
 
 // The click, then the end of the sizing, then the release's own event.
 void TKxSplitter::mouseReleaseEvent(QMouseEvent* event) {
-    if (Clicked(*event) && !Notify(OnClick))
+    if (Clicked(*event) && !Notify(OnClick, *event))
         return;
     const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
-        StopSizing(p.x(), p.y(), SizedControl() != nullptr);
+    if (event->button() == Qt::LeftButton && !platform::Survives(this, *event, [&] {
+            StopSizing(p.x(), p.y(), SizedControl() != nullptr);
+        }))
+        return;
     TCustomPanel::mouseReleaseEvent(event);
     MouseUp(*event);
 }
 
 // The double click, then its second press.
 void TKxSplitter::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (Notify(OnDblClick))
+    if (Notify(OnDblClick, *event))
         mousePressEvent(event);
 }
 
@@ -302,8 +306,8 @@ void TKxSplitter::StopSizing(int X, int Y, bool Apply) {
     if (!sizing_)
         return;
     bool allow = Apply;
-    if (Apply)
-        Changing(X, Y, allow);
+    if (Apply && !platform::Survives(this, [&] { Changing(X, Y, allow); }))
+        return;
     EndInverseRect(X, Y, allow, Apply);
     sizing_ = false;
     delete hintBlocker_;

@@ -1,5 +1,6 @@
 #include "controls/KxDrawGrid.h"
 
+#include "platform/ControlEvents.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "storage/Apputils.h"
@@ -636,8 +637,8 @@ void TKxDrawGrid::keyPressEvent(QKeyEvent* event) {
         EditorMode() && editorShown && !(Options() & goAlwaysShowEditor)) {
         cancelling_ = true;
         HideEditor();
-        if (OnCancelEdit)
-            OnCancelEdit(this);
+        if (OnCancelEdit && !platform::Survives(this, *event, [this] { OnCancelEdit(this); }))
+            return;
         cancelling_ = false;
         return;
     }

@@ -1,5 +1,6 @@
 #include "KxRichEdit.h"
 
+#include "platform/ControlEvents.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 
@@ -652,7 +653,9 @@ bool TKxCustomRichEdit::FitsMaxLength(int removed, int added) const {
 void TKxCustomRichEdit::keyPressEvent(QKeyEvent* event) {
     Word key = platform::VirtualKeyOf(*event);
     if (OnKeyDown && key != 0) {
-        OnKeyDown(this, key, platform::ShiftStateOf(*event));
+        if (!platform::Survives(this, *event,
+                                [&] { OnKeyDown(this, key, platform::ShiftStateOf(*event)); }))
+            return;
         if (key == 0) {
             event->accept();
             return;
@@ -662,7 +665,10 @@ void TKxCustomRichEdit::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
-    if (!isReadOnly() && !KeyMayEdit(*event, key))
+    // A protected range asks its event, which may destroy the edit.
+    bool mayEdit = true;
+    if (!isReadOnly() &&
+        (!platform::Survives(this, *event, [&] { mayEdit = KeyMayEdit(*event, key); }) || !mayEdit))
         return;
     const bool group = stopGroupTyping_;
     stopGroupTyping_ = false;
@@ -703,8 +709,11 @@ bool TKxCustomRichEdit::KeyMayEdit(const QKeyEvent& event, Word key) {
 
 void TKxCustomRichEdit::inputMethodEvent(QInputMethodEvent* event) {
     const TCharRange sel = GetSelection();
-    if (!isReadOnly() && !event->commitString().isEmpty() &&
-        !MayChange(WM_IME_COMPOSITION, sel.cpMin, sel.cpMax)) {
+    bool mayChange = true;
+    if (!isReadOnly() &&
+        !event->commitString().isEmpty() && (!platform::Survives(this, *event, [&] {
+            mayChange = MayChange(WM_IME_COMPOSITION, sel.cpMin, sel.cpMax);
+        }) || !mayChange)) {
         event->accept();
         return;
     }
@@ -754,8 +763,10 @@ void TKxCustomRichEdit::mouseReleaseEvent(QMouseEvent* event) {
     const TMouseButton button = platform::MouseButtonOf(*event);
     if (linkClick_.cpMin >= 0 && button == linkButton_) {
         const TCharRange link = LinkAt(event->position().toPoint());
-        if (link.cpMin == linkClick_.cpMin && link.cpMax == linkClick_.cpMax)
-            URLClick(GetTextRange(link.cpMin, link.cpMax), button);
+        if (link.cpMin == linkClick_.cpMin && link.cpMax == linkClick_.cpMax &&
+            !platform::Survives(this, *event,
+                                [&] { URLClick(GetTextRange(link.cpMin, link.cpMax), button); }))
+            return;
     }
     linkClick_ = {-1, -1};
     QTextEdit::mouseReleaseEvent(event);
@@ -785,7 +796,11 @@ void TKxCustomRichEdit::changeEvent(QEvent* event) {
 void TKxCustomRichEdit::dropEvent(QDropEvent* event) {
     const TCharRange sel = GetSelection();
     const bool moving = event->source() == this && event->dropAction() == Qt::MoveAction;
-    if (moving && !MayChange(WM_CUT, sel.cpMin, sel.cpMax)) {
+    bool mayChange = true;
+    if (moving && !platform::Survives(this, *event,
+                                      [&] { mayChange = MayChange(WM_CUT, sel.cpMin, sel.cpMax); }))
+        return;
+    if (!mayChange) {
         event->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -104,7 +105,9 @@ bool TKxCustomRichEdit::event(QEvent* event) {
     return QTextEdit::event(event);
 }
 
+// The edit's own handling may fire an event that deletes the edit: nothing follows it then.
 bool TKxCustomRichEdit::viewportEvent(QEvent* event) {
+    const QPointer<TKxCustomRichEdit> alive(this);
     if (event->type() == QEvent::MouseButtonPress) {
         // A press in the selection starts dragging the text, not a new selection.
         const QTextCursor before = textCursor();
@@ -113,10 +116,14 @@ bool TKxCustomRichEdit::viewportEvent(QEvent* event) {
         const bool onSelection =
             before.hasSelection() && at >= before.selectionStart() && at < before.selectionEnd();
         const bool handled = QTextEdit::viewportEvent(event);
+        if (!alive)
+            return true;
         dragAnchor_ = isLeftPress(event) && !onSelection ? textCursor().anchor() : -1;
         return handled;
     }
     const bool handled = QTextEdit::viewportEvent(event);
+    if (!alive)
+        return true;
     if (event->type() == QEvent::MouseMove &&
         (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
         ExtendByWords();

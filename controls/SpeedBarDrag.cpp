@@ -5,6 +5,7 @@
 #include "controls/SpeedBarEdges.h"
 
 #include "controls/SbSetup.h"
+#include "platform/ControlEvents.h"
 #include "storage/Kxconst.h"
 #include "storage/kxVclutils.h"
 
@@ -275,7 +276,9 @@ int TSpeedBar::GetFramePos(int X, int Y, bool& Apply) {
 
 QRect TSpeedBar::GetFrameRect(int X, int Y) {
     bool apply = true;
-    const int pos = GetFramePos(X, Y, apply);
+    int pos = 0;
+    if (!platform::Survives(this, [&] { pos = GetFramePos(X, Y, apply); }))
+        return QRect();
     if (!apply)
         return frameRect_;
     const TAlign target = TAlign(pos + 1);
@@ -345,8 +348,8 @@ void TSpeedBar::StartDragFrame() {
 }
 
 void TSpeedBar::DragFrame(int X, int Y) {
-    const QRect r = GetFrameRect(X, Y);
-    if (r == frameRect_)
+    QRect r;
+    if (!platform::Survives(this, [&] { r = GetFrameRect(X, Y); }) || r == frameRect_)
         return;
     DrawInvertFrame(frameRect_, FrameWidth);
     setCursor(ScreenCursor(crDragHand));
@@ -361,7 +364,9 @@ void TSpeedBar::StopDragFrame(int X, int Y) {
     if (!IsEdge(align_))
         return;
     bool apply = true;
-    const int pos = GetFramePos(X, Y, apply);
+    int pos = 0;
+    if (!platform::Survives(this, [&] { pos = GetFramePos(X, Y, apply); }))
+        return;
     {
         platform::TAlignSuspender suspend(parentWidget());
         SetAlign(apply ? TAlign(pos + 1) : prevAlign_);
@@ -451,7 +456,7 @@ void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
         }
     } else if (captured_) {
         if (dragging_)
-            DragFrame(p.x(), p.y());
+            platform::Survives(this, *event, [&] { DragFrame(p.x(), p.y()); });
         else if (std::abs(p.x() - downPos_.x()) > 4 || std::abs(p.y() - downPos_.y()) > 4)
             StartDragFrame();
     } else if (!CheckResize(event->modifiers(), p.x(), p.y())) {
@@ -461,13 +466,13 @@ void TSpeedBar::mouseMoveEvent(QMouseEvent* event) {
 
 // The click, then the end of a frame drag or a resize, then the release's own event.
 void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
-    if (DragMouseRelease(*event) || (Clicked(*event) && !Notify(OnClick)))
+    if (DragMouseRelease(*event) || (Clicked(*event) && !Notify(OnClick, *event)))
         return;
     if (event->button() == Qt::LeftButton && captured_) {
         const QPoint p = event->position().toPoint();
         unsetCursor();
-        if (dragging_)
-            StopDragFrame(p.x(), p.y());
+        if (dragging_ && !platform::Survives(this, *event, [&] { StopDragFrame(p.x(), p.y()); }))
+            return;
         ReleaseDragMouse();
     }
     TCustomPanel::mouseReleaseEvent(event);
@@ -476,6 +481,6 @@ void TSpeedBar::mouseReleaseEvent(QMouseEvent* event) {
 
 // The double click, then its second press; in automatic drag mode only the drag.
 void TSpeedBar::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (DragMode() == dmAutomatic || Notify(OnDblClick))
+    if (DragMode() == dmAutomatic || Notify(OnDblClick, *event))
         mousePressEvent(event);
 }

@@ -1,6 +1,7 @@
 #include "controls/ToolEdit.h"
 
 #include "controls/PickDate.h"
+#include "platform/ControlEvents.h"
 #include "platform/MessageBox.h"
 #include "storage/FileUtil.h"
 
@@ -72,13 +73,15 @@ static TCustomComboEdit* comboOf(const QWidget* button) {
 
 void TEditButton::mousePressEvent(QMouseEvent* event) {
     TCustomComboEdit* combo = comboOf(this);
-    if (event->button() == Qt::LeftButton && combo) {
-        noAction_ = combo->PopupVisible();
-        if (noAction_)
-            combo->PopupCloseUp(combo->Popup(), true);
-        else if (combo->focusPolicy() & Qt::TabFocus && !combo->hasFocus())
-            combo->setFocus(Qt::MouseFocusReason);
-    }
+    // Closing the drop-down or entering the edit fires the edit's events.
+    if (event->button() == Qt::LeftButton && combo && !platform::Survives(this, *event, [&] {
+            noAction_ = combo->PopupVisible();
+            if (noAction_)
+                combo->PopupCloseUp(combo->Popup(), true);
+            else if (combo->focusPolicy() & Qt::TabFocus && !combo->hasFocus())
+                combo->setFocus(Qt::MouseFocusReason);
+        }))
+        return;
     TKxSpeedButton::mousePressEvent(event);
 }
 
@@ -442,14 +445,18 @@ void TCustomComboEdit::Change() {
 }
 
 void TCustomComboEdit::ButtonClick() {
-    if (OnButtonClick)
-        OnButtonClick(this);
+    if (OnButtonClick && !platform::Survives(this, [this] { OnButtonClick(this); }))
+        return;
     if (!popup_)
         return;
     if (!popupVisible_)
         PopupDropDown(true);
     else
         PopupCloseUp(popup_, true);
+}
+
+bool TCustomComboEdit::FocusAfterDialog() {
+    return focusPolicy() == Qt::NoFocus || platform::Survives(this, [this] { setFocus(); });
 }
 
 void TCustomComboEdit::EditButtonClick(QObject*) {
@@ -482,10 +489,12 @@ void TCustomComboEdit::keyPressEvent(QKeyEvent* event) {
 
 void TCustomComboEdit::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && popup_) {
-        if (focusPolicy() != Qt::NoFocus)
-            setFocus(Qt::MouseFocusReason);
-        if (popupVisible_)
-            PopupCloseUp(popup_, false);
+        if (focusPolicy() != Qt::NoFocus &&
+            !platform::Survives(this, *event, [this] { setFocus(Qt::MouseFocusReason); }))
+            return;
+        if (popupVisible_ &&
+            !platform::Survives(this, *event, [this] { PopupCloseUp(popup_, false); }))
+            return;
     }
     TCustomMaskEdit::mousePressEvent(event);
 }
@@ -497,8 +506,9 @@ void TCustomComboEdit::focusInEvent(QFocusEvent* event) {
 
 void TCustomComboEdit::focusOutEvent(QFocusEvent* event) {
     // Opening the drop-down takes the keyboard away: that closes nothing.
-    if (event->reason() != Qt::PopupFocusReason)
-        PopupCloseUp(popup_, false);
+    if (event->reason() != Qt::PopupFocusReason &&
+        !platform::Survives(this, *event, [this] { PopupCloseUp(popup_, false); }))
+        return;
     TCustomMaskEdit::focusOutEvent(event);
 }
 
@@ -783,19 +793,17 @@ void TCustomDateEdit::SetPopupValue(const QVariant& value) {
 }
 
 void TCustomDateEdit::ButtonClick() {
-    TCustomComboEdit::ButtonClick();
-    if (CalendarStyle() != csDialog)
+    if (!platform::Survives(this, [this] { TCustomComboEdit::ButtonClick(); }) ||
+        CalendarStyle() != csDialog)
         return;
     TDateTime date = GetDate();
     const bool accepted =
         SelectDate(date, DialogTitle, startOfWeek_, weekends_, weekendColor_, hints_);
-    if (focusPolicy() != Qt::NoFocus)
-        setFocus();
-    if (!accepted)
+    if (!FocusAfterDialog() || !accepted)
         return;
     bool accept = true;
-    if (OnAcceptDate)
-        OnAcceptDate(this, date, accept);
+    if (OnAcceptDate && !platform::Survives(this, [&] { OnAcceptDate(this, date, accept); }))
+        return;
     if (accept) {
         SetDate(date);
         if (hasFocus())
@@ -845,8 +853,8 @@ void TCustomDateEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TCustomDateEdit::focusOutEvent(QFocusEvent* event) {
-    TCustomComboEdit::focusOutEvent(event);
-    if (!CheckOnExit || Reporting() || !FocusStaysInWindow(event))
+    if (!platform::Survives(this, *event, [&] { TCustomComboEdit::focusOutEvent(event); }) ||
+        !CheckOnExit || Reporting() || !FocusStaysInWindow(event))
         return;
     try {
         CheckValidDate();
@@ -1083,11 +1091,12 @@ void TFilenameEdit::ReceptFileDir(const QString& name) {
 }
 
 void TFilenameEdit::ButtonClick() {
-    TFileDirEdit::ButtonClick();
+    if (!platform::Survives(this, [this] { TFileDirEdit::ButtonClick(); }))
+        return;
     QString name = FileName();
     bool action = true;
-    if (OnBeforeDialog)
-        OnBeforeDialog(this, name, action);
+    if (OnBeforeDialog && !platform::Survives(this, [&] { OnBeforeDialog(this, name, action); }))
+        return;
     if (action) {
         const QFileInfo info(name);
         if (ValidFileName(name) && DirExists(info.absolutePath()))
@@ -1098,10 +1107,9 @@ void TFilenameEdit::ButtonClick() {
         if (action)
             name = dialog_->FileName;
     }
-    if (focusPolicy() != Qt::NoFocus)
-        setFocus();
-    if (OnAfterDialog)
-        OnAfterDialog(this, name, action);
+    if (!FocusAfterDialog() ||
+        (OnAfterDialog && !platform::Survives(this, [&] { OnAfterDialog(this, name, action); })))
+        return;
     if (action) {
         SetText(ExtFilename(name));
         dialog_->InitialDir = QFileInfo(dialog_->FileName).absolutePath();
@@ -1122,11 +1130,12 @@ void TDirectoryEdit::ReceptFileDir(const QString& name) {
 }
 
 void TDirectoryEdit::ButtonClick() {
-    TFileDirEdit::ButtonClick();
+    if (!platform::Survives(this, [this] { TFileDirEdit::ButtonClick(); }))
+        return;
     QString dir = Text();
     bool action = true;
-    if (OnBeforeDialog)
-        OnBeforeDialog(this, dir, action);
+    if (OnBeforeDialog && !platform::Survives(this, [&] { OnBeforeDialog(this, dir, action); }))
+        return;
     if (action) {
         if (dir.isEmpty())
             dir = InitialDir.isEmpty() ? QStringLiteral("/") : InitialDir;
@@ -1135,10 +1144,9 @@ void TDirectoryEdit::ButtonClick() {
         action = DialogKind == dkWin32 ? BrowseDirectory(dir, DialogText, HelpContext)
                                        : SelectDirectory(dir, DialogOptions, HelpContext);
     }
-    if (focusPolicy() != Qt::NoFocus)
-        setFocus();
-    if (OnAfterDialog)
-        OnAfterDialog(this, dir, action);
+    if (!FocusAfterDialog() ||
+        (OnAfterDialog && !platform::Survives(this, [&] { OnAfterDialog(this, dir, action); })))
+        return;
     if (!action)
         return;
     if (hasSelectedText())

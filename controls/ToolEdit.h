@@ -144,6 +144,8 @@ public:
 protected:
     bool CanPaste() const override { return directInput_ && !GetReadOnly(); }
     void SetPopup(TPopupWindow* popup);
+    // Takes the focus back after a dialog; false when entering destroyed the edit.
+    bool FocusAfterDialog();
     // The shared picture of the kind's default glyph and its number of cells.
     virtual platform::TBitmap GetDefaultBitmap() const { return {}; }
     int DefNumGlyphs = 1;

@@ -1,5 +1,7 @@
 #include "platform/ControlDrag.h"
 
+#include "platform/ControlEvents.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
@@ -80,28 +82,27 @@ private:
             event->ignore();
     }
 
+    // Asks OnDragOver whether the drop is welcome here.
     void DragMove(QDragMoveEvent* event) {
         const TDragState state = enterPending_ ? dsDragEnter : dsDragMove;
         enterPending_ = false;
-        if (AskDragOver(event, state)) {
-            event->setDropAction(Qt::MoveAction);
-            event->accept();
-        } else {
-            event->ignore();
-        }
-    }
-
-    bool AskDragOver(QDropEvent* event, TDragState state) {
+        event->ignore();
         const TDragData* data = OwnDrag(event->mimeData());
         if (!data || !owner_.OnDragOver)
-            return false;
+            return;
         bool accept = true;
         const QPoint point = event->position().toPoint();
         overSource_ = data->source;
         overPoint_ = point;
         const TDragOverEvent handler = owner_.OnDragOver;
-        handler(owner_.control_, data->source, point.x(), point.y(), state, accept);
-        return accept;
+        QWidget* control = owner_.control_;
+        QObject* source = data->source;
+        if (Survives(control, *event,
+                     [&] { handler(control, source, point.x(), point.y(), state, accept); }) &&
+            accept) {
+            event->setDropAction(Qt::MoveAction);
+            event->accept();
+        }
     }
 
     void DragLeave() {
@@ -154,15 +155,13 @@ void TDragControl::AcceptDrops(bool On) {
             control->site_->setAcceptDrops(On);
 }
 
-bool TDragControl::AutoDragPress(const QMouseEvent& Event) {
+bool TDragControl::AutoDragPress(QMouseEvent& Event) {
     autoPressed_ = false;
     if (dragMode_ != dmAutomatic || Event.button() != Qt::LeftButton)
         return false;
     dragPoint_ = Event.position().toPoint();
-    const QPointer<QWidget> alive(control_);
-    BeginDrag(true);
     // The platform's drag loop usually takes the release; when it has not, it is the drag's.
-    if (alive)
+    if (Survives(control_, Event, [this] { BeginDrag(true); }))
         autoPressed_ = QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
     return true;
 }
@@ -184,19 +183,19 @@ void TDragControl::BeginDrag(bool Immediate) {
         dragPending_ = true;
 }
 
-bool TDragControl::DragMouseMove(const QMouseEvent& Event) {
+bool TDragControl::DragMouseMove(QMouseEvent& Event) {
     autoPressed_ = autoPressed_ && Event.buttons().testFlag(Qt::LeftButton);
     if (!dragPending_)
         return autoPressed_;
     const QPoint point = Event.position().toPoint();
     if ((point - dragPoint_).manhattanLength() >= QApplication::startDragDistance()) {
         dragPending_ = false;
-        RunDrag();
+        Survives(control_, Event, [this] { RunDrag(); });
     }
     return true;
 }
 
-bool TDragControl::DragMouseRelease(const QMouseEvent& Event) {
+bool TDragControl::DragMouseRelease(QMouseEvent& Event) {
     if (Event.button() != Qt::LeftButton)
         return false;
     if (std::exchange(autoPressed_, false))
@@ -204,7 +203,8 @@ bool TDragControl::DragMouseRelease(const QMouseEvent& Event) {
     if (!dragPending_)
         return false;
     dragPending_ = false;
-    FinishDrag(nullptr, Event.position().toPoint());
+    const QPoint point = Event.position().toPoint();
+    Survives(control_, Event, [&] { FinishDrag(nullptr, point); });
     return true;
 }
 

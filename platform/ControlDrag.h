@@ -55,10 +55,11 @@ protected:
 
     // In automatic mode a left press starts the drag at once and the control sees no press;
     // true when it did.
-    bool AutoDragPress(const QMouseEvent& Event);
-    // A drag's share of the control's moves and releases: true when they were its.
-    bool DragMouseMove(const QMouseEvent& Event);
-    bool DragMouseRelease(const QMouseEvent& Event);
+    bool AutoDragPress(QMouseEvent& Event);
+    // A drag's share of the control's moves and releases: true when they were its. A drag's
+    // events may destroy the control; true then too, and the mouse event ends there.
+    bool DragMouseMove(QMouseEvent& Event);
+    bool DragMouseRelease(QMouseEvent& Event);
     // Where the drag began, or where a cancelled one ended.
     QPoint DragPoint() const { return dragPoint_; }
     void SetDragPoint(QPoint Value) { dragPoint_ = Value; }

@@ -7,6 +7,19 @@
 
 namespace platform {
 
+bool Survives(QObject* Control, const std::function<void()>& Fire) {
+    const QPointer<QObject> alive(Control);
+    Fire();
+    return !alive.isNull();
+}
+
+bool Survives(QObject* Control, QEvent& Source, const std::function<void()>& Fire) {
+    if (Survives(Control, Fire))
+        return true;
+    Source.accept();
+    return false;
+}
+
 class TControlEvents::TFilter : public QObject {
 public:
     TFilter(TControlEvents& owner, QWidget* control, QWidget* mouseSource)
@@ -27,7 +40,7 @@ protected:
         case QEvent::FocusOut:
             return FocusChange(static_cast<QFocusEvent*>(event));
         case QEvent::Resize:
-            return !owner_.Notify(owner_.OnResize);
+            return !owner_.Notify(owner_.OnResize, *event);
         case QEvent::KeyPress:
             return !resending_ && KeyPress(static_cast<QKeyEvent*>(event));
         case QEvent::KeyRelease:
@@ -65,7 +78,7 @@ private:
         if (event->reason() == Qt::ActiveWindowFocusReason ||
             event->reason() == Qt::PopupFocusReason)
             return false;
-        return !owner_.Notify(event->gotFocus() ? owner_.OnEnter : owner_.OnExit);
+        return !owner_.Notify(event->gotFocus() ? owner_.OnEnter : owner_.OnExit, *event);
     }
 
     // Handled ends the event; a destroyed control ends it too.
@@ -74,12 +87,12 @@ private:
         if (!handler)
             return false;
         const Event copy = handler;
-        const QPointer<QWidget> alive(control_);
         bool handled = false;
-        copy(control_, args..., handled);
+        if (!Survives(control_, *event, [&] { copy(control_, args..., handled); }))
+            return true;
         if (handled)
             event->accept();
-        return handled || !alive;
+        return handled;
     }
 
     // From the keyboard the menu opens at the client area's corner, from the mouse at the cursor.
@@ -109,21 +122,20 @@ private:
 
     // A key or character the events changed reaches the control as the changed one.
     bool KeyPress(QKeyEvent* event) {
-        const QPointer<QWidget> alive(control_);
         const Word original = VirtualKeyOf(*event);
         Word key = original;
         if (owner_.OnKeyDown && key != 0) {
             const TKeyEvent handler = owner_.OnKeyDown;
-            handler(control_, key, ShiftStateOf(*event));
-            if (!alive || key == 0)
+            if (!Survives(control_, *event, [&] { handler(control_, key, ShiftStateOf(*event)); }))
+                return true;
+            if (key == 0)
                 return true;
         }
         QString text = event->text();
         if (owner_.OnKeyPress && text.size() == 1) {
             const TKeyPressEvent handler = owner_.OnKeyPress;
             QChar c = text.front();
-            handler(control_, c);
-            if (!alive || c.isNull())
+            if (!Survives(control_, *event, [&] { handler(control_, c); }) || c.isNull())
                 return true;
             text = c;
         }
@@ -133,8 +145,7 @@ private:
         QKeyEvent changed(QEvent::KeyPress, qtKey, event->modifiers(), text, event->isAutoRepeat(),
                           ushort(event->count()));
         resending_ = true;
-        QCoreApplication::sendEvent(control_, &changed);
-        if (alive)
+        if (Survives(control_, *event, [&] { QCoreApplication::sendEvent(control_, &changed); }))
             resending_ = false;
         return true;
     }
@@ -145,9 +156,8 @@ private:
         if (!owner_.OnKeyUp || key == 0 || event->isAutoRepeat())
             return false;
         const TKeyEvent handler = owner_.OnKeyUp;
-        const QPointer<QWidget> alive(control_);
-        handler(control_, key, ShiftStateOf(*event));
-        return !alive || key == 0;
+        return !Survives(control_, *event, [&] { handler(control_, key, ShiftStateOf(*event)); }) ||
+               key == 0;
     }
 
     TControlEvents& owner_;
@@ -165,41 +175,37 @@ TControlEvents::~TControlEvents() {
     delete filter_;
 }
 
-bool TControlEvents::Notify(const TNotifyEvent& Event) {
+bool TControlEvents::Notify(const TNotifyEvent& Event, QEvent& Source) {
     if (!Event)
         return true;
     const TNotifyEvent copy = Event;
-    const QPointer<QWidget> alive(control_);
-    copy(control_);
-    return !alive.isNull();
+    return Survives(control_, Source, [&] { copy(control_); });
 }
 
-bool TControlEvents::FireMouse(const TMouseEvent& Event, const QMouseEvent& Source) {
+bool TControlEvents::FireMouse(const TMouseEvent& Event, QMouseEvent& Source) {
     if (!Event)
         return true;
     const TMouseEvent copy = Event;
-    const QPointer<QWidget> alive(control_);
     const QPoint at = Source.position().toPoint();
-    copy(control_, MouseButtonOf(Source), ShiftStateOf(Source), at.x(), at.y());
-    return !alive.isNull();
+    return Survives(control_, Source, [&] {
+        copy(control_, MouseButtonOf(Source), ShiftStateOf(Source), at.x(), at.y());
+    });
 }
 
-bool TControlEvents::MouseDown(const QMouseEvent& Event) {
+bool TControlEvents::MouseDown(QMouseEvent& Event) {
     return FireMouse(OnMouseDown, Event);
 }
 
-bool TControlEvents::MouseUp(const QMouseEvent& Event) {
+bool TControlEvents::MouseUp(QMouseEvent& Event) {
     return FireMouse(OnMouseUp, Event);
 }
 
-bool TControlEvents::MouseMove(const QMouseEvent& Event) {
+bool TControlEvents::MouseMove(QMouseEvent& Event) {
     if (!OnMouseMove)
         return true;
     const TMouseMoveEvent copy = OnMouseMove;
-    const QPointer<QWidget> alive(control_);
     const QPoint at = Event.position().toPoint();
-    copy(control_, ShiftStateOf(Event), at.x(), at.y());
-    return !alive.isNull();
+    return Survives(control_, Event, [&] { copy(control_, ShiftStateOf(Event), at.x(), at.y()); });
 }
 
 bool TControlEvents::Clicked(const QMouseEvent& Release) {

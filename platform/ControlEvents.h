@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <functional>
 
+class QEvent;
 class QMouseEvent;
 class QWidget;
 
@@ -30,6 +31,13 @@ using TMouseWheelUpDownEvent =
     std::function<void(QObject* Sender, TShiftState Shift, QPoint MousePos, bool& Handled)>;
 
 namespace platform {
+
+// Runs Fire, which fires events of Control; false when they destroyed it, which nothing may
+// touch afterwards.
+bool Survives(QObject* Control, const std::function<void()>& Fire);
+// The same from the Qt event Source: when the control is gone, Qt must end Source there,
+// accepted; an ignored one would travel on to the parent through the freed widget.
+bool Survives(QObject* Control, QEvent& Source, const std::function<void()>& Fire);
 
 class TControlEvents {
 protected:
@@ -58,18 +66,18 @@ protected:
     void SetPopupMenu(TPopupMenu* Value) { popupMenu_ = Value; }
 
     // Each fires its event for the control's mouse event; false when the event destroyed the
-    // control.
-    bool MouseDown(const QMouseEvent& Event);
-    bool MouseMove(const QMouseEvent& Event);
-    bool MouseUp(const QMouseEvent& Event);
+    // control, which then ends the mouse event.
+    bool MouseDown(QMouseEvent& Event);
+    bool MouseMove(QMouseEvent& Event);
+    bool MouseUp(QMouseEvent& Event);
     // Whether a left release ends a click: pressed (not double-clicked) and released inside.
     bool Clicked(const QMouseEvent& Release);
-    // Fires a notify event; false when it destroyed the control.
-    bool Notify(const TNotifyEvent& Event);
+    // Fires a notify event for the Qt event Source; false when it destroyed the control.
+    bool Notify(const TNotifyEvent& Event, QEvent& Source);
 
 private:
     class TFilter;
-    bool FireMouse(const TMouseEvent& Event, const QMouseEvent& Source);
+    bool FireMouse(const TMouseEvent& Event, QMouseEvent& Source);
 
     QWidget* control_;
     QWidget* mouseSource_;

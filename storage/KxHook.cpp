@@ -1,5 +1,7 @@
 #include "storage/KxHook.h"
 
+#include "platform/ControlEvents.h"
+
 #include <QEvent>
 #include <QWidget>
 #include <QtCore/private/qobject_p.h>
@@ -28,6 +30,9 @@ private:
     void install();
     void restore();
     void callHooks(QEvent* event, bool& handled, bool before);
+    // The hooks before, the widget's own handling unless a hook handled the event, the hooks
+    // after.
+    void Deliver(QEvent* event);
     void passOn(QEvent* event);
     void controlDestroyed();
 
@@ -137,19 +142,25 @@ void TControlHook::callHooks(QEvent* event, bool& handled, bool before) {
     }
 }
 
+// Any of them may destroy the widget: the event then ends there.
 bool TControlHook::eventFilter(QObject* watched, QEvent* event) {
     if (watched != control_ || hooks_.isEmpty())
         return false;
+    platform::Survives(control_, *event, [this, event] { Deliver(event); });
+    return true;
+}
+
+void TControlHook::Deliver(QEvent* event) {
     const QPointer<TControlHook> self(this);
     QPointer<QWidget> control(control_);
     bool handled = false;
     if (event->type() != QEvent::Quit)
         callHooks(event, handled, true);
     if (!self || !control)
-        return true;
+        return;
     // A widget's deletion is never withheld from it.
     if (handled && event->type() != QEvent::DeferredDelete)
-        return true;
+        return;
     struct AfterHooks {
         QPointer<TControlHook> self;
         QPointer<QWidget> control;
@@ -161,7 +172,6 @@ bool TControlHook::eventFilter(QObject* watched, QEvent* event) {
         }
     } after{self, control, event};
     passOn(event);
-    return true;
 }
 
 // The event goes where it would have gone without the hook: through the filters installed on

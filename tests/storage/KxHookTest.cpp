@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -140,6 +141,28 @@ TEST(KxHook, AHookMayDetachItselfWhileItRuns) {
     probe(&widget);
     QCoreApplication::processEvents();
     EXPECT_EQ(journal.entries, QStringList({"widget", "widget"}));
+}
+
+// A press the widget leaves to its parent, while a hook deletes the widget, ends there: Qt would
+// otherwise pass it on to the parent through the freed widget.
+TEST(KxHook, AnEventDuringWhichAHookDeletesTheWidgetEndsThereAccepted) {
+    for (const bool before : {true, false}) {
+        QWidget parent;
+        QPointer<QWidget> widget = new QWidget(&parent);
+        TKxWindowHook hook;
+        hook.SetWinControl(widget);
+        const auto remove = [&](TKxWindowHook*, QEvent* e, bool&) {
+            if (e->type() == QEvent::MouseButtonPress)
+                delete widget.data();
+        };
+        (before ? hook.BeforeMessage : hook.AfterMessage) = remove;
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        press.ignore();
+        QCoreApplication::sendEvent(widget, &press);
+        EXPECT_FALSE(widget) << before;
+        EXPECT_TRUE(press.isAccepted()) << before;
+    }
 }
 
 } // namespace

@@ -84,31 +84,6 @@ QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons i
     return rect;
 }
 
-TFormBorderStyle FormBorderStyle(Qt::WindowFlags flags, bool fixedSize) {
-    if (flags & Qt::FramelessWindowHint)
-        return bsNone;
-    if ((flags & Qt::WindowType_Mask) == Qt::Tool)
-        return fixedSize ? bsToolWindow : bsSizeToolWin;
-    if ((flags & Qt::WindowType_Mask) == Qt::Dialog)
-        return bsDialog;
-    return fixedSize ? bsSingle : bsSizeable;
-}
-
-TBorderIcons FormBorderIcons(Qt::WindowFlags flags) {
-    if (!(flags & Qt::CustomizeWindowHint))
-        return biSystemMenu | biMinimize | biMaximize;
-    TBorderIcons icons = 0;
-    if (flags & Qt::WindowSystemMenuHint)
-        icons |= biSystemMenu;
-    if (flags & Qt::WindowMinimizeButtonHint)
-        icons |= biMinimize;
-    if (flags & Qt::WindowMaximizeButtonHint)
-        icons |= biMaximize;
-    if (flags & Qt::WindowContextHelpButtonHint)
-        icons |= biHelp;
-    return icons;
-}
-
 TKxCaption::TKxCaption(TKxCaptionList* list) : list_(list) {
     if (list_ && list_->Owner()) {
         font_ = list_->Owner()->Font();
@@ -365,6 +340,13 @@ TBorderIcons TKxGradientCaption::BorderIcons() const {
 }
 
 void TKxGradientCaption::hookMessage(QEvent* event) {
+    // The owner's flags may bring other icons or another border style.
+    if (event->type() == FormFlagsChange()) {
+        if (frame_)
+            frame_->ApplyFlags();
+        Update();
+        return;
+    }
     switch (event->type()) {
     case QEvent::WindowActivate:
     case QEvent::WindowDeactivate:

@@ -6,6 +6,7 @@
 // The window keeps the title the parts make, for task bars.
 
 #include "platform/Colors.h"
+#include "platform/FormFlags.h"
 #include "platform/PopupMenu.h"
 
 #include <QFont>
@@ -24,9 +25,11 @@ class TKxWindowHook;
 namespace controls {
 
 enum THideDirection { hdLeftToRight, hdRightToLeft };
-enum TBorderIcon { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
-using TBorderIcons = int;
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using platform::TBorderIcon;
+using platform::TBorderIcons;
+using platform::TFormBorderStyle;
+using enum platform::TBorderIcon;
+using enum platform::TFormBorderStyle;
 
 // The frame and title-bar sizes the system would report.
 struct TFrameMetrics {
@@ -49,9 +52,6 @@ QRect CaptionRect(QRect windowRect, TFormBorderStyle borderStyle, TBorderIcons i
                   const TFrameMetrics& metrics);
 // The room the frame and the title bar take at each edge of the window.
 QMargins FrameMargins(TFormBorderStyle borderStyle, const TFrameMetrics& metrics);
-// The border style and icons a Qt window's flags stand for.
-TFormBorderStyle FormBorderStyle(Qt::WindowFlags flags, bool fixedSize);
-TBorderIcons FormBorderIcons(Qt::WindowFlags flags);
 
 class TKxCaptionFrame;
 class TKxCaptionList;

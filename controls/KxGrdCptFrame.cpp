@@ -112,30 +112,24 @@ QRect TKxGradientCaption::ButtonRect(TBorderIcon icon) const {
     return QRect(caption.right() + 1 + fromLeft * width, caption.top(), width, caption.height());
 }
 
-namespace {
-
-// The window keeps being shown while its decoration changes: hiding it would end a modal dialog's
-// loop and lose the activation.
-void setFlagsInPlace(QWidget& form, Qt::WindowFlags flags) {
-    form.overrideWindowFlags(flags);
-    if (QWindow* window = form.windowHandle())
-        window->setFlags(flags);
+TKxCaptionFrame::TKxCaptionFrame(TKxGradientCaption& caption, QWidget& form)
+    : caption_(caption), form_(form), contentsMargins_(form.contentsMargins()),
+      minimumSize_(form.minimumSize()), maximumSize_(form.maximumSize()) {
+    HoldFormFlags(form_, form_.windowFlags());
+    ApplyFlags();
+    for (TFrameStrip*& strip : strips_)
+        strip = new TFrameStrip(*this, &form_);
 }
 
-} // namespace
-
-TKxCaptionFrame::TKxCaptionFrame(TKxGradientCaption& caption, QWidget& form)
-    : caption_(caption), form_(form), flags_(form.windowFlags()),
-      contentsMargins_(form.contentsMargins()), minimumSize_(form.minimumSize()),
-      maximumSize_(form.maximumSize()) {
+void TKxCaptionFrame::ApplyFlags() {
     // Qt keeps a frame for a form that asks for buttons of its own; the frame draws them now.
     const Qt::WindowFlags decorations = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                                         Qt::WindowContextHelpButtonHint |
                                         Qt::WindowCloseButtonHint | Qt::WindowFullscreenButtonHint;
-    setFlagsInPlace(form_, (flags_ & ~decorations) | Qt::FramelessWindowHint);
-    for (TFrameStrip*& strip : strips_)
-        strip = new TFrameStrip(*this, &form_);
+    const Qt::WindowFlags frameless = (FormFlags() & ~decorations) | Qt::FramelessWindowHint;
+    if (form_.windowFlags() != frameless)
+        SetFlagsInPlace(form_, frameless);
 }
 
 TKxCaptionFrame::~TKxCaptionFrame() {
@@ -150,7 +144,9 @@ TKxCaptionFrame::~TKxCaptionFrame() {
     if (abandoned_)
         return;
     takeMargins({}, sizedByItself());
-    setFlagsInPlace(form_, flags_);
+    const Qt::WindowFlags flags = FormFlags();
+    ReleaseFormFlags(form_);
+    SetFlagsInPlace(form_, flags);
 }
 
 void TKxCaptionFrame::Fit(QMargins margins) {

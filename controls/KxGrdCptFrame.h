@@ -28,7 +28,9 @@ public:
     TKxCaptionFrame& operator=(const TKxCaptionFrame&) = delete;
 
     // The form's flags as its owner set them, without the frameless hint.
-    Qt::WindowFlags FormFlags() const { return flags_; }
+    Qt::WindowFlags FormFlags() const { return platform::FormFlags(form_); }
+    // The owner's flags changed: the form takes them, without the decorations the frame draws.
+    void ApplyFlags();
     // Whether the owner fixed the form's size; the frame grows both limits alike.
     bool FixedSize() const { return minimumSize_ == maximumSize_; }
     // Takes the room the frame needs now, lays the strips along the edges above the form's
@@ -67,7 +69,6 @@ private:
 
     TKxGradientCaption& caption_;
     QWidget& form_;
-    Qt::WindowFlags flags_;
     QMargins contentsMargins_;
     QSize minimumSize_;
     QSize maximumSize_;

@@ -90,6 +90,7 @@ TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale) {
             out.InputMask += c;
             break;
         case '!':
+            out.LeadingBlanks = true;
             break;
         case '\\':
             if (i + 1 < end)
@@ -114,13 +115,39 @@ TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale) {
     return out;
 }
 
+namespace {
+
+// Each field, a run of places between literals, with its blanks moved before its characters.
+QString blanksFirst(QString text, const TranslatedMask& mask) {
+    const auto isLiteral = [&mask](qsizetype i) { return mask.IsLiteral.value(i, false); };
+    for (qsizetype start = 0; start < text.size();) {
+        if (isLiteral(start)) {
+            ++start;
+            continue;
+        }
+        qsizetype end = start;
+        QString filled;
+        for (; end < text.size() && !isLiteral(end); ++end) {
+            if (text[end] != mask.Blank)
+                filled += text[end];
+        }
+        const qsizetype size = end - start;
+        text.replace(start, size, QString(size - filled.size(), mask.Blank) + filled);
+        start = end;
+    }
+    return text;
+}
+
+} // namespace
+
 QString MaskedText(const QString& displayText, const TranslatedMask& mask) {
+    const QString shown = mask.LeadingBlanks ? blanksFirst(displayText, mask) : displayText;
     if (mask.SaveLiterals)
-        return displayText;
+        return shown;
     QString text;
-    for (int i = 0; i < displayText.size(); ++i) {
+    for (int i = 0; i < shown.size(); ++i) {
         if (!mask.IsLiteral.value(i, false))
-            text += displayText[i];
+            text += shown[i];
     }
     return text;
 }

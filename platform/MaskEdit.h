@@ -14,17 +14,19 @@ struct TranslatedMask {
     QString InputMask;        // Qt's mask, empty for no mask
     bool SaveLiterals = true; // the mask's second field ("1" or absent: literals are text)
     QChar Blank = QLatin1Char('_');
-    QList<bool> IsLiteral; // per position of the shown text
+    QList<bool> IsLiteral;      // per position of the shown text
+    bool LeadingBlanks = false; // "!": a field's unfilled places read before its characters
 };
 
 // "0" (required digit) and "9" (optional digit) swap; "L"/"l" letters, "A"/"a" letters or
 // digits, "C"/"c" any character; "/" and ":" become the locale's date and time separators;
-// "<>" ends case conversion; "!" (leading blanks) has no counterpart and is dropped; "_" is a
-// blank; characters Qt would read as mask letters are escaped.
+// "<>" ends case conversion; "!" (leading blanks) has no counterpart in Qt's mask and is kept in
+// LeadingBlanks; "_" is a blank; characters Qt would read as mask letters are escaped.
 TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale = QLocale());
 
 // The shown text of a masked line edit read through its mask: blanks as the mask's blank
-// character at their places, literals dropped when the mask does not save them.
+// character at their places (with LeadingBlanks, those of each field between literals before its
+// characters: "5_/3_/2024" reads " 5/ 3/2024"), literals dropped when the mask does not save them.
 QString MaskedText(const QString& displayText, const TranslatedMask& mask);
 
 // A line edit whose paste and cut (shortcut, context menu, middle click, drop) reach the text

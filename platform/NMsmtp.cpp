@@ -560,6 +560,8 @@ void TNMSMTP::Finished(quint64 send, const smtp::TResult& result) {
     if (!sending_ || send != send_)
         return;
     sending_ = false;
+    if (ClearParams)
+        PostMessage = {};
     bool handled = false;
     auto fire = [](const auto& event, auto&&... args) {
         if (event)

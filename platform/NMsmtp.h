@@ -99,6 +99,8 @@ public:
     QString Host;
     int Port = 25;
     smtp::TMailMessage PostMessage;
+    // PostMessage is emptied when a send's outcome arrives, before its event fires.
+    bool ClearParams = true;
 
     // Starts a send unless one is running; returns whether it started. The previous send's
     // connection, when still open, is dropped first.

@@ -5,6 +5,7 @@
 #include "platform/ExceptionDisplay.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeWrite.h"
+#include "platform/TextLines.h"
 #include "storage/FileUtilCopies.h"
 #include "storage/Kxprgrss.h"
 #include "storage/kxVclutils.h"
@@ -311,21 +312,50 @@ QString SpecialFolderPath(TSpecialFolder Folder) {
     }
 }
 
+namespace {
+
+bool hasLineBreakOrNul(const QString& text) {
+    return platform::ProtocolLineText(text) != text;
+}
+
+// The link's file in the folder, or "" for a name that would leave the folder or break the
+// file's name.
+QString linkPath(const QString& DisplayName, TSpecialFolder Folder) {
+    if (DisplayName.contains(QLatin1Char('/')) || hasLineBreakOrNul(DisplayName))
+        return {};
+    return NormalDir(SpecialFolderPath(Folder)) + DisplayName + QStringLiteral(".desktop");
+}
+
+// A value of a desktop entry, where a backslash starts an escape.
+QString entryValue(QString text) {
+    return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+}
+
+} // namespace
+
 bool CreateFileLink(const QString& FileName, const QString& DisplayName, TSpecialFolder Folder) {
+    const QString target = QFileInfo(FileName).absoluteFilePath();
+    const QString path = linkPath(DisplayName, Folder);
+    // A line break would add keys to the entry.
+    if (path.isEmpty() || hasLineBreakOrNul(target)) {
+        platform::ShowError(QStringLiteral("Impossibile creare il collegamento: il nome \"%1\" o "
+                                           "il file \"%2\" contiene caratteri non ammessi")
+                                .arg(platform::ProtocolLineText(DisplayName),
+                                     platform::ProtocolLineText(FileName)));
+        return false;
+    }
     const QString folder = SpecialFolderPath(Folder);
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return false;
-    const QString target = QFileInfo(FileName).absoluteFilePath();
     const QStringList lines{
         QStringLiteral("[Desktop Entry]"),
         QStringLiteral("Type=Link"),
-        QStringLiteral("Name=") + DisplayName,
+        QStringLiteral("Name=") + entryValue(DisplayName),
         QStringLiteral("URL=") + QString::fromUtf8(QUrl::fromLocalFile(target).toEncoded()),
-        QStringLiteral("Icon=") + target,
+        QStringLiteral("Icon=") + entryValue(target),
     };
     QString error;
-    if (platform::WriteWholeFile(NormalDir(folder) + DisplayName + QStringLiteral(".desktop"),
-                                 (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(),
+    if (platform::WriteWholeFile(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(),
                                  &error))
         return true;
     platform::ShowError(error);
@@ -333,8 +363,8 @@ bool CreateFileLink(const QString& FileName, const QString& DisplayName, TSpecia
 }
 
 bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder) {
-    return QFile::remove(NormalDir(SpecialFolderPath(Folder)) + DisplayName +
-                         QStringLiteral(".desktop"));
+    const QString path = linkPath(DisplayName, Folder);
+    return !path.isEmpty() && QFile::remove(path);
 }
 
 namespace {

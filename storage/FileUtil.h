@@ -77,7 +77,9 @@ QString LongToShortPath(const QString& LongName);
 
 enum TSpecialFolder { sfDesktop, sfApplications, sfDocuments };
 QString SpecialFolderPath(TSpecialFolder Folder);
-// A freedesktop link entry DisplayName + ".desktop" in the folder, pointing at the file.
+// A freedesktop link entry DisplayName + ".desktop" in the folder, pointing at the file. A name
+// holding "/", a line break or NUL, or a file name holding a line break or NUL, is refused with an
+// error, as it would put the entry outside the folder or add keys to it.
 bool CreateFileLink(const QString& FileName, const QString& DisplayName, TSpecialFolder Folder);
 bool DeleteFileLink(const QString& DisplayName, TSpecialFolder Folder);
 

@@ -1,5 +1,6 @@
 #include "storage/Placemnt.h"
 
+#include "platform/FormFlags.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "storage/Apputils.h"
@@ -151,7 +152,10 @@ void TFormPlacement::Loaded() {
     if (QWidget* form = Form()) {
         designMinimum_ = form->minimumSize();
         designMaximum_ = form->maximumSize();
+        defaultMaximize_ = hasMaximizeIcon(*form);
         hook_->SetWinControl(form);
+        if (preventResize_)
+            applyMaximizeIcon();
     }
     CheckToggleHook();
 }
@@ -337,10 +341,13 @@ void TFormPlacement::SetPreventResize(bool Value) {
     if (!Form() || Value == preventResize_)
         return;
     preventResize_ = Value;
-    if (loaded_) {
-        applyConstraints();
-        CheckToggleHook();
-    }
+    if (!loaded_)
+        return;
+    if (Value)
+        defaultMaximize_ = hasMaximizeIcon(*Form());
+    applyConstraints();
+    applyMaximizeIcon();
+    CheckToggleHook();
 }
 
 void TFormPlacement::MinMaxInfoModified() {
@@ -358,6 +365,19 @@ void TFormPlacement::CheckToggleHook() {
 void TFormPlacement::WndMessage(QEvent* event) {
     if (event->type() == QEvent::Show)
         applyConstraints();
+}
+
+bool TFormPlacement::hasMaximizeIcon(const QWidget& form) {
+    return platform::FormBorderIcons(platform::FormFlags(form)) & platform::biMaximize;
+}
+
+// A form whose size is kept loses its maximize icon; it comes back to a form that had it, except
+// on a dialog's border.
+void TFormPlacement::applyMaximizeIcon() {
+    QWidget& form = *Form();
+    const bool dialog =
+        platform::FormBorderStyle(platform::FormFlags(form), false) == platform::bsDialog;
+    platform::SetMaximizeIcon(form, !preventResize_ && defaultMaximize_ && !dialog);
 }
 
 // The window's designed size limits, narrowed by PreventResize or the non-zero MinMaxInfo.

@@ -163,6 +163,8 @@ private:
     void MinMaxInfoModified();
     void WndMessage(QEvent* event);
     void applyConstraints();
+    static bool hasMaximizeIcon(const QWidget& form);
+    void applyMaximizeIcon();
 
     bool active_ = true;
     QString iniFileName_;
@@ -177,6 +179,7 @@ private:
     bool saved_ = false;
     bool destroying_ = false;
     bool preventResize_ = false;
+    bool defaultMaximize_ = false; // the form had the maximize icon when PreventResize came on
     TWinMinMaxInfo minMaxInfo_{this};
     QSize designMinimum_;
     QSize designMaximum_;

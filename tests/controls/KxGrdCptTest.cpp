@@ -2,6 +2,7 @@
 #include "ControlsTestUtil.h"
 #include "MouseDrag.h"
 #include "controls/KxMenus.h"
+#include "storage/Placemnt.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -446,6 +447,73 @@ TEST(CaptionFrame, RightClickOnTheFrameOpensThePopupMenu) {
     rightClick(onCaption);
     EXPECT_EQ(popups.size(), 2u);
     SetPopupMenuHook(previous);
+}
+
+TEST(CaptionFrame, TheMaximizeButtonGoesWhileTheFormsStoreKeepsItsSize) {
+    FramedForm framed;
+    QWidget& form = framed.form;
+    auto* store = new TFormStorage(&form);
+    store->Loaded();
+    TKxGradientCaption* caption = GradientFormCaption(&form, clBlack);
+    MakeActive(form);
+    ASSERT_TRUE(caption->DrawsFrame());
+    const auto send = [&](QPoint point, bool twice) {
+        QWidget* strip = form.childAt(point);
+        ASSERT_NE(strip, framed.panel);
+        const QPoint local = strip->mapFrom(&form, point);
+        Press(strip, local);
+        Release(strip, local);
+        if (twice) {
+            SendMouse(strip, QEvent::MouseButtonDblClick, local, Qt::LeftButton, Qt::LeftButton);
+            Release(strip, local);
+        }
+        QApplication::processEvents();
+    };
+    const auto maximizes = [&](bool doubleClick) {
+        if (doubleClick)
+            send(caption->CalculateGradientParams().center(), true);
+        else
+            send(caption->ButtonRect(biMaximize).center(), false);
+        const bool maximized = form.isMaximized();
+        form.showNormal();
+        QApplication::processEvents();
+        return maximized;
+    };
+    EXPECT_TRUE(caption->BorderIcons() & biMaximize);
+
+    store->SetPreventResize(true);
+    EXPECT_EQ(caption->BorderIcons(), biSystemMenu | biMinimize);
+    EXPECT_TRUE(caption->DrawsFrame());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(maximizes(false)) << "the button";
+    EXPECT_FALSE(maximizes(true)) << "a double click on the caption";
+
+    store->SetPreventResize(false);
+    EXPECT_EQ(caption->BorderIcons(), biSystemMenu | biMinimize | biMaximize);
+    EXPECT_TRUE(maximizes(false)) << "the button";
+    EXPECT_TRUE(maximizes(true)) << "a double click on the caption";
+
+    // The caption leaving gives the form the flags its owner has now.
+    store->SetPreventResize(true);
+    caption->SetActive(false);
+    EXPECT_FALSE(form.windowFlags() & (Qt::FramelessWindowHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(form.isVisible());
+    caption->SetActive(true);
+    store->SetPreventResize(false);
+    caption->SetActive(false);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    // Other changes of the owner's flags reach the form under the frame, or end the frame.
+    caption->SetActive(true);
+    SetFormFlags(form, FormFlags(form) | Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(form.windowFlags() & (Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint),
+              Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    SetFormFlags(form, FormFlags(form) | Qt::FramelessWindowHint);
+    EXPECT_FALSE(caption->DrawsFrame());
+    EXPECT_EQ(form.contentsMargins(), QMargins());
+    EXPECT_TRUE(form.isVisible());
 }
 
 } // namespace

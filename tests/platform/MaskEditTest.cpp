@@ -47,3 +47,41 @@ TEST(EditMaskTest, TextKeepsBlanksInPlaceAndDropsUnsavedLiterals) {
     EXPECT_EQ(code.Text(), QStringLiteral("7*XY"));
     QLocale::setDefault(QLocale::c());
 }
+
+TEST(EditMaskTest, WithLeadingBlanksEachFieldReadsItsBlanksFirst) {
+    struct Case {
+        const char* mask;
+        const char* shown;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"!99/99/9999;1; ", "5 /3 /2024", " 5/ 3/2024"},
+        {"!99/99/9999;1; ", "05/03/2024", "05/03/2024"},
+        {"!99/99/9999;1; ", "  /  /    ", "  /  /    "},
+        {"!99/99/9999;1; ", " 5/ 3/24  ", " 5/ 3/  24"},
+        {"99/99/9999;1; ", "5 /3 /2024", "5 /3 /2024"},
+        {"!9999/99/99;1;_", "24__/1_/5_", "__24/_1/_5"},
+        {"!99-AA;0;*", "7*-X*", "*7*X"},
+        {"99-AA;0;*", "7*-X*", "7*X*"},
+        {"!99AA;0;*", "7**X", "**7X"},
+    };
+    for (const Case& c : cases) {
+        const auto mask = TranslateEditMask(QString::fromLatin1(c.mask), QLocale("it_IT"));
+        EXPECT_EQ(platform::MaskedText(QString::fromLatin1(c.shown), mask),
+                  QString::fromLatin1(c.text))
+            << c.mask << " " << c.shown;
+    }
+
+    QLocale::setDefault(QLocale("it_IT"));
+    platform::TMaskEdit date;
+    date.SetEditMask(QStringLiteral("!99/99/9999;1; "));
+    date.setFocus();
+    QTest::keyClicks(&date, QStringLiteral("5"));
+    date.setCursorPosition(3);
+    QTest::keyClicks(&date, QStringLiteral("3"));
+    date.setCursorPosition(6);
+    QTest::keyClicks(&date, QStringLiteral("2024"));
+    EXPECT_EQ(date.displayText(), QStringLiteral("5 /3 /2024"));
+    EXPECT_EQ(date.Text(), QStringLiteral(" 5/ 3/2024"));
+    QLocale::setDefault(QLocale::c());
+}

@@ -288,6 +288,63 @@ TEST(SmtpPeerTest, ComponentReportsOnTheGuiThreadAndAbortsWhenDeleted) {
     EXPECT_FALSE(fired);
 }
 
+// Every field of a message, for comparing two.
+QStringList Fields(const smtp::TMailMessage& m) {
+    return QStringList{m.From, m.To, m.Cc, m.Subject, m.LocalProgram} + m.Body + m.Attachments;
+}
+
+TEST(SmtpPeerTest, MessageFieldsAreClearedAsEachOutcomeArrives) {
+    SmtpPeer peer;
+    SmtpPeer refusing({"--reject", "@blocked\\.invalid$"});
+    QTemporaryDir dir;
+    QFile game(dir.filePath("partita.pgn"));
+    ASSERT_TRUE(game.open(QIODevice::WriteOnly) && game.write("1. e4 *\n") == 8);
+    struct Case {
+        bool clearParams;
+        int port;
+        QString cc;
+        QString to;
+        QString outcome;
+    };
+    const Case cases[] = {
+        {true, peer.Port(), "tornei@zeltor.invalid", "ZT0456@zeltor.invalid", "success"},
+        {false, peer.Port(), "tornei@zeltor.invalid", "ZT0456@zeltor.invalid", "success"},
+        {true, refusing.Port(), "chi@blocked.invalid", "ZT0456@zeltor.invalid", "recipient"},
+        {false, refusing.Port(), "chi@blocked.invalid", "ZT0456@zeltor.invalid", "recipient"},
+        {true, peer.Port(), "", " ; ", "header"},
+    };
+    for (const Case& c : cases) {
+        TNMSMTP client;
+        EXPECT_TRUE(client.ClearParams) << "the component clears by default";
+        client.ClearParams = c.clearParams;
+        client.Host = "127.0.0.1";
+        client.Port = c.port;
+        smtp::TMailMessage mail = Mail();
+        mail.To = c.to;
+        mail.Cc = c.cc;
+        mail.Attachments = {game.fileName()};
+        client.PostMessage = mail;
+        QString outcome;
+        QStringList seen;
+        auto record = [&](const char* name) {
+            outcome = name;
+            seen = Fields(client.PostMessage);
+        };
+        client.OnSuccess = [&] { record("success"); };
+        client.OnFailure = [&] { record("failure"); };
+        client.OnRecipientNotFound = [&](bool&, const QString&) { record("recipient"); };
+        client.OnHeaderIncomplete = [&](bool&, TNMSMTP::THeaderInfo) { record("header"); };
+        ASSERT_TRUE(client.SendMail());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !outcome.isEmpty(); }, 20000))
+            << c.outcome.toStdString();
+        EXPECT_EQ(outcome, c.outcome);
+        const QStringList expected = c.clearParams ? Fields(smtp::TMailMessage{}) : Fields(mail);
+        EXPECT_EQ(seen, expected) << "when the event fires, " << c.outcome.toStdString();
+        EXPECT_EQ(Fields(client.PostMessage), expected) << "afterwards";
+    }
+    EXPECT_EQ(peer.Messages().size(), 2);
+}
+
 TEST(SmtpPeerTest, AttachmentsGoAsPartsWithTheirBytes) {
     SmtpPeer peer;
     QTemporaryDir dir;

@@ -4,6 +4,7 @@
 
 #include "storage/FileUtil.h"
 #include "platform/Dialogs.h"
+#include "platform/MessageBox.h"
 #include "storage/Kxprgrss.h"
 #include "tests/storage/TestFiles.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -219,6 +221,66 @@ TEST(FileUtilTest, DesktopLinkAndFolderDialog) {
     EXPECT_FALSE(BrowseDirectory(folder, "", 0));
     EXPECT_EQ(folder, "/chosen");
     platform::SetDirectoryDialogHook(old);
+}
+
+TEST(FileUtilTest, DesktopLinkNamesStayInTheirFolderAndOnTheirLines) {
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    Write(dir.filePath("game.qzd"), "Quendel");
+    const QString folder = SpecialFolderPath(sfApplications);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString outside = QFileInfo(folder).dir().filePath("fuori.desktop");
+    Write(outside, "kept");
+    QStringList errors;
+    const auto oldBox = platform::SetMessageBoxHook([&](const QString& text, const QString&, int) {
+        errors.append(text);
+        return 1;
+    });
+    struct Case {
+        QString name;
+        QString file;
+        QString nameLine; // the entry's "Name=" line, or "" for a link refused
+    };
+    const QString nul = QString::fromLatin1("Par\0tita", 8);
+    const Case cases[] = {
+        {"Partita", "game.qzd", "Name=Partita"},
+        {"Partita \\s 1", "game.qzd", "Name=Partita \\\\s 1"},
+        {"../fuori", "game.qzd", ""},
+        {"a/b", "game.qzd", ""},
+        {"Partita\nExec=xterm", "game.qzd", ""},
+        {"Partita\rExec=xterm", "game.qzd", ""},
+        {nul, "game.qzd", ""},
+        {"Partita", "game\nExec=xterm.qzd", ""},
+    };
+    // What a call adds to the folder, whatever else is there.
+    const auto entries = [&folder] {
+        const QStringList list = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        return QSet<QString>(list.begin(), list.end());
+    };
+    for (const Case& c : cases) {
+        errors.clear();
+        const QSet<QString> before = entries();
+        const bool made = CreateFileLink(dir.filePath(c.file), c.name, sfApplications);
+        EXPECT_EQ(made, !c.nameLine.isEmpty()) << c.name.toStdString();
+        EXPECT_EQ(errors.size(), made ? 0 : 1) << c.name.toStdString();
+        const QStringList written = (entries() - before).values();
+        if (!made) {
+            EXPECT_TRUE(written.isEmpty()) << written.join(",").toStdString();
+            EXPECT_FALSE(DeleteFileLink(c.name, sfApplications));
+            continue;
+        }
+        ASSERT_EQ(written, QStringList{c.name + ".desktop"});
+        const QStringList lines =
+            QString::fromUtf8(Read(NormalDir(folder) + written[0])).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 5) << lines.join("|").toStdString();
+        EXPECT_EQ(lines[2], c.nameLine);
+        EXPECT_TRUE(DeleteFileLink(c.name, sfApplications));
+    }
+    EXPECT_FALSE(DeleteFileLink("../fuori", sfApplications));
+    platform::SetMessageBoxHook(oldBox);
+    EXPECT_EQ(Read(outside), "kept");
+    QFile::remove(outside);
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST(ProgressRegistryTest, FindsTheNearestRegisteredClass) {

@@ -1,3 +1,4 @@
+#include "platform/FormFlags.h"
 #include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "platform/PropertyAdapters.h"
@@ -13,6 +14,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -71,6 +74,15 @@ public:
     }
     TFormStorage* FormStorage1 = new TFormStorage(this);
     int saves = 0;
+};
+
+// A window whose store keeps its size from the start.
+class TFormFixed : public TFormRicevi {
+    Q_OBJECT
+public:
+    explicit TFormFixed(const QString& iniFile) : TFormRicevi(iniFile) {
+        FormStorage1->SetPreventResize(true);
+    }
 };
 
 namespace {
@@ -476,6 +488,61 @@ TEST_F(PlacemntTest, PreventResizeKeepsTheSizeButNotThePosition) {
     w->FormStorage1->MinMaxInfo()->SetValue(TWinMinMaxInfo::MinTrackWidth, 150);
     EXPECT_EQ(w->minimumSize(), QSize(150, 0));
     EXPECT_EQ(w->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
+TEST_F(PlacemntTest, PreventResizeTakesTheMaximizeIconAwayWhileItLasts) {
+    const Qt::WindowFlags others = Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<QWidget>()> make;
+        bool shown;
+        bool maximizeBack; // when PreventResize is off again
+    };
+    const Case cases[] = {
+        {"window", [this] { return std::unique_ptr<QWidget>(window()); }, true, true},
+        {"hidden window", [this] { return std::unique_ptr<QWidget>(window()); }, false, true},
+        {"window without the icon",
+         [this, others] {
+             std::unique_ptr<QWidget> w = window();
+             w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | others);
+             return w;
+         },
+         true, false},
+        {"dialog", [this] { return std::unique_ptr<QWidget>(new TStoredForm<TFormDialog>(path)); },
+         true, false},
+        {"kept from the start",
+         [this] { return std::unique_ptr<QWidget>(new TStoredForm<TFormFixed>(path)); }, true,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<QWidget> w = c.make();
+        auto* store = w->findChild<TFormStorage*>();
+        ASSERT_TRUE(store);
+        if (c.shown) {
+            w->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        }
+        const QWindow* handle = w->windowHandle();
+        store->SetPreventResize(true);
+        EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_FALSE(platform::FormBorderIcons(w->windowFlags()) & platform::biMaximize);
+        if (QString(c.name) != "dialog") {
+            EXPECT_EQ(w->windowFlags() & others, others) << "the other icons stay";
+        }
+        EXPECT_EQ(w->isVisible(), c.shown);
+        EXPECT_EQ(w->windowHandle(), handle) << "the window is changed in place";
+        if (c.shown) {
+            EXPECT_TRUE(w->windowHandle()->isVisible());
+        }
+
+        store->SetPreventResize(false);
+        EXPECT_EQ(bool(w->windowFlags() & Qt::WindowMaximizeButtonHint), c.maximizeBack);
+        EXPECT_EQ(w->isVisible(), c.shown);
+        store->SetPreventResize(true);
+        EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    }
 }
 
 TEST_F(PlacemntTest, DefaultSectionsAndFileNames) {

@@ -603,7 +603,7 @@ struct TIniFile::Document {
         // After the section's last line that is not blank; only blank lines follow it, so no
         // key moves.
         quint32 at = sectionEnd(s);
-        const quint32 body = s == 0 ? 0 : lineEnd(sections[s].begin) + 1;
+        const quint32 body = lineEnd(sections[s].begin) + 1;
         while (at > body) {
             quint32 previous = at - 1;
             while (previous > body && text[previous - 1] != '\n')

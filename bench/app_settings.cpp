@@ -1,12 +1,16 @@
 // A settings save of 200 keys: written key by key (a rewrite of the file each) and in one rewrite,
-// into a settings file of a usual size and into one of 5 MB; and the start's reading of a 5 MB
-// file, each key through an object of its own as the windows' stores read.
+// into a settings file of a usual size and into one of 5 MB; the start's reading of a 5 MB file,
+// each key through an object of its own as the windows' stores read; one key written into a 5 MB
+// file; and the memory a 5 MB file of many sections takes once read.
 #include "platform/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,6 +26,33 @@ QByteArray SettingsText(int sections) {
                     QByteArray::number(k) + "\"\r\n";
     }
     return text;
+}
+
+// sections sections of one short key each, 18 bytes a section.
+QByteArray ManySectionsText(int sections) {
+    QByteArray text;
+    for (int s = 0; s < sections; ++s)
+        text += "[Sez" + QByteArray::number(s).rightJustified(6, '0') + "]\r\nK=vv\r\n";
+    return text;
+}
+
+// The file of a benchmark: many sections (1) or sections of 20 keys (0), about 5 MB either way.
+QByteArray FiveMegabytes(bool manySections) {
+    return manySections ? ManySectionsText(300000) : SettingsText(6000);
+}
+
+bool WriteSettings(benchmark::State& state, const QString& path, const QByteArray& text) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size())
+        return true;
+    state.SkipWithError("the settings file could not be written");
+    return false;
+}
+
+// Bytes taken from the heap and not given back.
+double HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd);
 }
 
 void SaveKeys(TIniFile& ini, int round) {
@@ -82,5 +113,63 @@ void SettingsReadAtStart(benchmark::State& state) {
     }
 }
 BENCHMARK(SettingsReadAtStart)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// One key written, through an object of its own as the windows write, into a file last written by
+// the program itself.
+void SettingsWriteOneKey(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Quendel.ini"));
+    if (!WriteSettings(state, path, FiveMegabytes(state.range(0) != 0)))
+        return;
+    TIniFile(path).WriteString(QStringLiteral("Servizio"), QStringLiteral("Chiave"),
+                               QStringLiteral("primo"));
+    int round = 0;
+    for (auto _ : state) {
+        TIniFile ini(path);
+        ini.WriteInteger(QStringLiteral("Servizio"), QStringLiteral("Chiave"), ++round);
+    }
+    state.counters["file KB"] = double(QFile(path).size()) / 1024;
+}
+BENCHMARK(SettingsWriteOneKey)
+    ->ArgName("manySections")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The file read at start, each time as a new version on disk; what the parsed file keeps in
+// memory, as a multiple of the file's size.
+void SettingsReadAndHold(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Quendel.ini"));
+    const QByteArray text = FiveMegabytes(state.range(0) != 0);
+    if (!WriteSettings(state, path, text))
+        return;
+    const QByteArray encoded = QFile::encodeName(path);
+    for (auto _ : state) {
+        state.PauseTiming();
+        ::utimensat(AT_FDCWD, encoded.constData(), nullptr, 0);
+        state.ResumeTiming();
+        const TIniFile ini(path);
+        benchmark::DoNotOptimize(
+            ini.ReadString(QStringLiteral("Sez150000"), QStringLiteral("K"), QString()));
+    }
+    ::utimensat(AT_FDCWD, encoded.constData(), nullptr, 0);
+    const double before = HeapInUse();
+    const TIniFile ini(path);
+    benchmark::DoNotOptimize(ini.ReadSections());
+    const double held = HeapInUse() - before;
+    state.counters["file KB"] = double(text.size()) / 1024;
+    state.counters["held KB"] = held / 1024;
+    state.counters["held per file byte"] = held / double(text.size());
+}
+BENCHMARK(SettingsReadAndHold)
+    ->ArgName("manySections")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -288,10 +288,12 @@ void TFormRicevi::closeEvent(QCloseEvent* event) {
 void TFormRicevi::WriteServiceKeys() {
     try {
         TIniFile ini(QStringLiteral("./Quendel.ini"));
-        IniWriteInteger(&ini, ServiceSection, QStringLiteral("Max msg da scaricare"),
-                        int(EditCount->GetAsInteger()));
-        IniWriteString(&ini, ServiceSection, QStringLiteral("Filtro intestazioni"),
-                       EditFiltro->text());
+        platform::InOneRewrite(ini, [&] {
+            IniWriteInteger(&ini, ServiceSection, QStringLiteral("Max msg da scaricare"),
+                            int(EditCount->GetAsInteger()));
+            IniWriteString(&ini, ServiceSection, QStringLiteral("Filtro intestazioni"),
+                           EditFiltro->text());
+        });
     } catch (const std::exception& error) {
         platform::ShowError(QString::fromUtf8(error.what()), this);
     }

@@ -1,18 +1,18 @@
 #include "platform/IniFile.h"
 
 #include "platform/SafeWrite.h"
-#include "platform/TextLines.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QLockFile>
 #include <QThread>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <ctime>
+#include <limits>
 #include <mutex>
-#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -110,41 +110,17 @@ ReadResult readFile(const QString& fileName, QByteArray& data) {
     return ReadResult::Ok;
 }
 
-enum class LineKind { Section, Key, Other };
-
-struct Line {
-    LineKind kind = LineKind::Other;
-    QString name;
-    QString value;
-};
-
-Line parseLine(const QString& raw) {
-    const QString text = Trim(raw);
-    Line line;
-    if (text.startsWith(u'[')) {
-        const qsizetype close = text.indexOf(u']');
-        line.kind = LineKind::Section;
-        line.name = Trim(close < 0 ? text.mid(1) : text.mid(1, close - 1));
-        return line;
-    }
-    if (text.startsWith(u';'))
-        return line;
-    const qsizetype equals = text.indexOf(u'=');
-    if (equals < 0)
-        return line;
-    line.name = Trim(text.left(equals));
-    if (line.name.isEmpty())
-        return line;
-    line.kind = LineKind::Key;
-    line.value = Trim(text.mid(equals + 1));
-    return line;
-}
-
-QString unquote(const QString& value) {
-    if (value.size() >= 2 && value.front() == value.back() &&
-        (value.front() == u'"' || value.front() == u'\''))
-        return value.mid(1, value.size() - 2);
-    return value;
+// Names match as a case-insensitive comparison matches them: code point by code point, folded.
+// The file's 8-bit names fold byte by byte through a table; a name asked for folds as text, so
+// only what its bytes would read as matches it.
+const std::array<char16_t, 256>& byteFolds() {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> folds{};
+        for (int b = 0; b < 256; ++b)
+            folds[b] = QChar(char16_t(b)).toCaseFolded().unicode();
+        return folds;
+    }();
+    return table;
 }
 
 // Names beyond the basic plane, code point by code point.
@@ -163,7 +139,6 @@ QString foldedCodePoints(const QString& name) {
     return out;
 }
 
-// Names match as a case-insensitive comparison matches them: code point by code point, folded.
 QString folded(const QString& name) {
     QString out(name.size(), Qt::Uninitialized);
     QChar* to = out.data();
@@ -174,6 +149,21 @@ QString folded(const QString& name) {
         to[i] = c.toCaseFolded();
     }
     return out;
+}
+
+constexpr quint32 HashSeed = 2166136261u;
+
+quint32 hashStep(quint32 hash, char16_t unit) {
+    return (hash ^ unit) * 16777619u;
+}
+
+// Spreads a hash over the low bits the tables take.
+quint32 mixed(quint32 hash) {
+    hash ^= hash >> 16;
+    hash *= 0x85ebca6bu;
+    hash ^= hash >> 13;
+    hash *= 0xc2b2ae35u;
+    return hash ^ (hash >> 16);
 }
 
 bool validSection(const QString& section) {
@@ -193,228 +183,540 @@ QString oneLine(QString value) {
     return value;
 }
 
-// A new line as the file will hold it: 8-bit, so what is read back before the next rewrite is
-// what would be read from the file after it.
-QString asStored(const QString& line) {
-    const bool latin1 =
-        std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
-    return latin1 ? line : QString::fromLatin1(line.toLatin1());
+enum class LineKind { Section, Key, Other };
+
+// A range of the document's text.
+struct Span {
+    quint32 begin = 0;
+    quint32 end = 0;
+    quint32 size() const { return end - begin; }
+};
+
+bool blank(char c) {
+    return uchar(c) <= ' ';
+}
+
+Span trimmed(const char* text, quint32 begin, quint32 end) {
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return Span{begin, end};
+}
+
+// One line of text, read as a section header, a key or anything else.
+struct LineView {
+    LineKind kind = LineKind::Other;
+    Span name;
+    Span value;
+};
+
+LineView viewLine(const char* text, quint32 begin, quint32 end) {
+    const Span line = trimmed(text, begin, end);
+    LineView view;
+    if (line.size() == 0 || text[line.begin] == ';')
+        return view;
+    if (text[line.begin] == '[') {
+        const auto* close =
+            static_cast<const char*>(std::memchr(text + line.begin + 1, ']', line.size() - 1));
+        view.kind = LineKind::Section;
+        view.name = trimmed(text, line.begin + 1, close ? quint32(close - text) : line.end);
+        return view;
+    }
+    const auto* equals = static_cast<const char*>(std::memchr(text + line.begin, '=', line.size()));
+    if (!equals)
+        return view;
+    view.name = trimmed(text, line.begin, quint32(equals - text));
+    if (view.name.size() == 0)
+        return view;
+    view.kind = LineKind::Key;
+    view.value = trimmed(text, quint32(equals - text) + 1, line.end);
+    return view;
+}
+
+QString unquote(const QString& value) {
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == u'"' || value.front() == u'\''))
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
+// A name asked for, folded once for every comparison with the file's names.
+struct Name {
+    QString folded;
+    quint32 hash = HashSeed;
+
+    explicit Name(const QString& name) : folded(::folded(Trim(name))) {
+        for (const QChar c : folded)
+            hash = hashStep(hash, c.unicode());
+    }
+};
+
+// Line breaks of every kind turned into LF, and the last line ended; firstEol receives the first
+// ending met, or LF when there is none.
+QByteArray normalized(QByteArray data, QByteArray& firstEol) {
+    firstEol = "\n";
+    const qsizetype firstBreak = [&] {
+        for (qsizetype i = 0; i < data.size(); ++i)
+            if (data[i] == '\r' || data[i] == '\n')
+                return i;
+        return data.size();
+    }();
+    if (firstBreak < data.size() && data[firstBreak] == '\r')
+        firstEol = firstBreak + 1 < data.size() && data[firstBreak + 1] == '\n' ? "\r\n" : "\r";
+    if (data.contains('\r')) {
+        char* bytes = data.data();
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < data.size(); ++i) {
+            if (bytes[i] != '\r') {
+                bytes[kept++] = bytes[i];
+                continue;
+            }
+            bytes[kept++] = '\n';
+            if (i + 1 < data.size() && bytes[i + 1] == '\n')
+                ++i;
+        }
+        data.truncate(kept);
+    }
+    if (!data.isEmpty() && data.back() != '\n')
+        data.append('\n');
+    return data;
 }
 
 } // namespace
 
-// The file's lines grouped by section, indexed for reading and edited in place by the writers.
-// The first section of a name and the first key of a name in it are the ones read, as they are
-// for the platform's profile functions; the writers' rules (a new key after the last line of
-// its section that is not blank, a new section at the end of the file) work on the same lines,
-// so the bytes written are those of the file read, changed by nothing else than the writes.
+// The file as one buffer of 8-bit lines, each ended by LF whatever the file's endings, with an
+// index of its sections and keys: the buffer is about the file's size, the index a few words per
+// section and key. The first section of a name and the first key of a name in it are the ones
+// read, as they are for the platform's profile functions; the writers' rules (a new key after
+// the last line of its section that is not blank, a new section at the end of the file) edit the
+// same lines, so the bytes written are those of the file read, changed by nothing else than the
+// writes, with the file's first line ending throughout.
 struct TIniFile::Document {
-    struct Key {
-        qsizetype line = 0;
-        qsizetype order = 0;
+    // A header's line (0 for the lines before the first header, which are a section without
+    // one), its folded name's hash, and its first key.
+    struct SectionEntry {
+        quint32 begin = 0;
+        quint32 hash = 0;
+        quint32 firstKey = 0;
     };
-    struct Section {
-        bool hasHeader = false;
-        QString header;
-        QString name;
-        QStringList lines;
-        // The first key of each folded name, and the key names in order of first appearance.
-        QHash<QString, Key> keys;
-        QStringList keyNames;
-
-        void addKey(const QString& name, qsizetype line) {
-            const QString key = folded(name);
-            if (keys.contains(key))
-                return;
-            keys.insert(key, Key{line, keyNames.size()});
-            keyNames.append(name);
-        }
-
-        void reindex() {
-            keys.clear();
-            keyNames.clear();
-            for (qsizetype i = 0; i < lines.size(); ++i) {
-                const Line line = parseLine(lines.at(i));
-                if (line.kind == LineKind::Key)
-                    addKey(line.name, i);
-            }
-        }
+    // The line of the first key of a name in its section, and its folded name's hash. Keys are
+    // in the order of their lines.
+    struct KeyEntry {
+        quint32 line = 0;
+        quint32 hash = 0;
     };
+    static constexpr quint32 None = std::numeric_limits<quint32>::max();
 
     Stamp stamp;
     // The file is there but could not be read: it reads as empty and is not written over.
     bool unreadable = false;
-    QString eol = QStringLiteral("\n");
-    // The lines before the first header come first, in a section without one.
-    QList<Section> sections{Section{}};
-    // Every section of a folded name, in file order; the names read, in order.
-    QHash<QString, QList<qsizetype>> byName;
-    QStringList names;
+    QByteArray eol = "\n";
+    QByteArray text;
+    std::vector<SectionEntry> sections{SectionEntry{}};
+    std::vector<KeyEntry> keys;
+    // Open-addressing tables (0 is a free slot): the first section of each name, as its index + 1,
+    // and each section's keys, as the key's place among its section's keys + 1, so a key added at
+    // the end of a section renumbers no other.
+    std::vector<quint32> sectionSlots = std::vector<quint32>(slotsFor(0));
+    std::vector<quint32> keySlots = std::vector<quint32>(slotsFor(0));
 
-    void indexSection(qsizetype at) {
-        const Section& section = sections.at(at);
-        QList<qsizetype>& same = byName[folded(section.name)];
-        if (same.isEmpty() && !section.name.isEmpty())
-            names.append(section.name);
-        same.append(at);
-    }
-
-    void reindex() {
-        byName.clear();
-        names.clear();
-        for (qsizetype i = 1; i < sections.size(); ++i)
-            indexSection(i);
-    }
-
-    static Document parse(const QByteArray& data) {
+    static Document parse(QByteArray data) {
         Document doc;
-        const QStringList lines = platform::SplitLines(data, &doc.eol);
-        if (doc.eol.isEmpty())
-            doc.eol = QStringLiteral("\n");
-        for (const QString& raw : lines) {
-            const Line line = parseLine(raw);
-            if (line.kind == LineKind::Section) {
-                doc.sections.append(Section{true, raw, line.name, {}, {}, {}});
-                doc.indexSection(doc.sections.size() - 1);
-                continue;
-            }
-            Section& current = doc.sections.last();
-            current.lines.append(raw);
-            if (line.kind == LineKind::Key)
-                current.addKey(line.name, current.lines.size() - 1);
-        }
+        doc.text = normalized(std::move(data), doc.eol);
+        doc.index();
         return doc;
     }
 
-    // The section read under that name, or none.
-    const Section* find(const QString& name) const {
-        const QString key = folded(Trim(name));
-        if (key.isEmpty())
-            return nullptr;
-        const auto it = byName.constFind(key);
-        return it == byName.constEnd() ? nullptr : &sections.at(it->first());
+    QByteArray serialized() const {
+        if (eol == "\n")
+            return text;
+        QByteArray data;
+        data.reserve(text.size() + (eol.size() - 1) * text.count('\n'));
+        qsizetype from = 0;
+        for (qsizetype end = text.indexOf('\n'); end >= 0; end = text.indexOf('\n', from)) {
+            data.append(text.constData() + from, end - from).append(eol);
+            from = end + 1;
+        }
+        return data;
     }
 
-    static std::optional<Line> keyLine(const Section& section, const QString& ident) {
-        const auto it = section.keys.constFind(folded(Trim(ident)));
-        if (it == section.keys.constEnd())
-            return std::nullopt;
-        return parseLine(section.lines.at(it->line));
+    // Reading.
+
+    quint32 lineEnd(quint32 begin) const {
+        return quint32(static_cast<const char*>(
+                           std::memchr(text.constData() + begin, '\n', text.size() - begin)) -
+                       text.constData());
     }
 
-    QList<qsizetype> headers(const QString& section) const { return byName.value(folded(section)); }
+    LineView line(quint32 begin) const { return viewLine(text.constData(), begin, lineEnd(begin)); }
 
-    void appendSection(const QString& header) {
-        const QString stored = asStored(header);
-        sections.append(Section{true, stored, parseLine(stored).name, {}, {}, {}});
-        indexSection(sections.size() - 1);
+    quint32 sectionEnd(quint32 s) const {
+        return s + 1 < sections.size() ? sections[s + 1].begin : quint32(text.size());
     }
 
-    static void appendLine(Section& section, qsizetype at, const QString& text) {
-        section.lines.insert(at, text);
-        const Line line = parseLine(text);
-        if (line.kind == LineKind::Key)
-            section.addKey(line.name, at);
+    quint32 keysEnd(quint32 s) const {
+        return s + 1 < sections.size() ? sections[s + 1].firstKey : quint32(keys.size());
+    }
+
+    Span sectionName(quint32 s) const { return line(sections[s].begin).name; }
+    Span keyName(quint32 k) const { return line(keys[k].line).name; }
+
+    QString string(Span span) const {
+        return QString::fromLatin1(text.constData() + span.begin, span.size());
+    }
+
+    bool matches(Span span, const Name& name) const {
+        if (qsizetype(span.size()) != name.folded.size())
+            return false;
+        const auto& folds = byteFolds();
+        const char* bytes = text.constData() + span.begin;
+        for (quint32 i = 0; i < span.size(); ++i)
+            if (folds[uchar(bytes[i])] != name.folded.at(i).unicode())
+                return false;
+        return true;
+    }
+
+    bool matches(Span a, Span b) const {
+        if (a.size() != b.size())
+            return false;
+        const auto& folds = byteFolds();
+        const char* bytes = text.constData();
+        for (quint32 i = 0; i < a.size(); ++i)
+            if (folds[uchar(bytes[a.begin + i])] != folds[uchar(bytes[b.begin + i])])
+                return false;
+        return true;
+    }
+
+    quint32 hashOf(Span span) const {
+        const auto& folds = byteFolds();
+        quint32 hash = HashSeed;
+        for (quint32 i = span.begin; i < span.end; ++i)
+            hash = hashStep(hash, folds[uchar(text[i])]);
+        return hash;
+    }
+
+    static quint32 keyHash(quint32 section, quint32 hash) {
+        return mixed(hash + section * 0x9e3779b1u);
+    }
+
+    // The slot holding the entry that isMatch accepts, or the free slot where it would go.
+    template <class IsMatch>
+    static size_t slotOf(const std::vector<quint32>& table, quint32 hash, IsMatch isMatch) {
+        const size_t mask = table.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask)
+            if (table[i] == 0 || isMatch(table[i] - 1))
+                return i;
+    }
+
+    size_t sectionSlot(quint32 hash, const auto& sameName) const {
+        return slotOf(sectionSlots, mixed(hash), [&](quint32 s) {
+            return sections[s].hash == hash && sameName(sectionName(s));
+        });
+    }
+
+    // Among the count keys from first, those of section s. A place found may be another
+    // section's: it counts only as a key of this one.
+    size_t keySlot(quint32 s, quint32 first, quint32 count, quint32 hash,
+                   const auto& sameName) const {
+        return slotOf(keySlots, keyHash(s, hash), [&](quint32 place) {
+            return place < count && keys[first + place].hash == hash &&
+                   sameName(keyName(first + place));
+        });
+    }
+
+    size_t keySlot(quint32 s, quint32 hash, const auto& sameName) const {
+        return keySlot(s, sections[s].firstKey, keysEnd(s) - sections[s].firstKey, hash, sameName);
+    }
+
+    // The section read under that name, or None.
+    quint32 find(const Name& name) const {
+        if (name.folded.isEmpty())
+            return None;
+        const quint32 slot =
+            sectionSlots[sectionSlot(name.hash, [&](Span span) { return matches(span, name); })];
+        return slot == 0 ? None : slot - 1;
+    }
+
+    quint32 findKey(quint32 s, const Name& name) const {
+        const quint32 slot =
+            keySlots[keySlot(s, name.hash, [&](Span span) { return matches(span, name); })];
+        return slot == 0 ? None : sections[s].firstKey + slot - 1;
+    }
+
+    bool firstOfItsName(quint32 s) const {
+        const Span name = sectionName(s);
+        return name.size() > 0 && sectionSlots[sectionSlot(sections[s].hash, [&](Span other) {
+                                      return matches(other, name);
+                                  })] == s + 1;
+    }
+
+    QStringList sectionNames() const {
+        QStringList names;
+        for (quint32 s = 1; s < sections.size(); ++s)
+            if (firstOfItsName(s))
+                names.append(string(sectionName(s)));
+        return names;
+    }
+
+    QStringList keyNames(quint32 s) const {
+        QStringList names;
+        for (quint32 k = sections[s].firstKey; k < keysEnd(s); ++k)
+            names.append(string(keyName(k)));
+        return names;
+    }
+
+    // Indexing.
+
+    static size_t slotsFor(size_t entries) {
+        size_t size = 8;
+        while (size < entries + entries / 2 + 1)
+            size *= 2;
+        return size;
+    }
+
+    // Every section and the key lines of the sections with a header, then the tables.
+    void index() {
+        sections.assign(1, SectionEntry{});
+        keys.clear();
+        for (quint32 begin = 0; begin < text.size();) {
+            const quint32 end = lineEnd(begin);
+            const LineView view = viewLine(text.constData(), begin, end);
+            if (view.kind == LineKind::Section)
+                sections.push_back({begin, hashOf(view.name), quint32(keys.size())});
+            else if (view.kind == LineKind::Key && sections.size() > 1)
+                keys.push_back({begin, hashOf(view.name)});
+            begin = end + 1;
+        }
+        rebuildTables();
+        sections.shrink_to_fit();
+        keys.shrink_to_fit();
+    }
+
+    // The tables from the entries, keeping only the first key of a name in each section.
+    void rebuildTables() {
+        sectionSlots.assign(slotsFor(sections.size()), 0);
+        for (quint32 s = 1; s < sections.size(); ++s) {
+            const Span name = sectionName(s);
+            const size_t slot =
+                sectionSlot(sections[s].hash, [&](Span other) { return matches(other, name); });
+            if (sectionSlots[slot] == 0)
+                sectionSlots[slot] = s + 1;
+        }
+        keySlots.assign(slotsFor(keys.size()), 0);
+        quint32 kept = 0;
+        for (quint32 s = 0; s < sections.size(); ++s) {
+            const quint32 first = sections[s].firstKey;
+            const quint32 end = keysEnd(s);
+            sections[s].firstKey = kept;
+            for (quint32 k = first; k < end; ++k) {
+                keys[kept] = keys[k];
+                const Span name = keyName(kept);
+                const quint32 placed = kept - sections[s].firstKey;
+                const size_t slot = keySlot(s, sections[s].firstKey, placed, keys[kept].hash,
+                                            [&](Span other) { return matches(other, name); });
+                if (keySlots[slot] != 0)
+                    continue;
+                keySlots[slot] = placed + 1;
+                ++kept;
+            }
+        }
+        keys.resize(kept);
+    }
+
+    // Editing. Each writer answers whether it changed anything.
+
+    // Replaces the text's bytes from at to at + removed by inserted; the sections and keys after
+    // them move with them.
+    void splice(quint32 at, quint32 removed, const QByteArray& inserted) {
+        text.replace(at, removed, inserted);
+        const quint32 from = at + removed;
+        const qint64 delta = qint64(inserted.size()) - removed;
+        auto section = std::lower_bound(
+            sections.begin() + 1, sections.end(), from,
+            [](const SectionEntry& entry, quint32 offset) { return entry.begin < offset; });
+        for (; section != sections.end(); ++section)
+            section->begin = quint32(section->begin + delta);
+        auto key = std::lower_bound(
+            keys.begin(), keys.end(), from,
+            [](const KeyEntry& entry, quint32 offset) { return entry.line < offset; });
+        for (; key != keys.end(); ++key)
+            key->line = quint32(key->line + delta);
+    }
+
+    static QByteArray stored(const QString& line) { return line.toLatin1() + '\n'; }
+
+    // A new section at the end of the text, read under its name unless one of the same bytes
+    // is there already.
+    void appendSection(const QString& section) {
+        const quint32 begin = quint32(text.size());
+        text += stored(u'[' + section + u']');
+        sections.push_back({begin, hashOf(line(begin).name), quint32(keys.size())});
+        if (sectionSlots.size() < slotsFor(sections.size())) {
+            rebuildTables();
+            return;
+        }
+        const quint32 s = quint32(sections.size() - 1);
+        const Span name = sectionName(s);
+        const size_t slot =
+            sectionSlot(sections[s].hash, [&](Span other) { return matches(other, name); });
+        if (sectionSlots[slot] == 0)
+            sectionSlots[slot] = s + 1;
+    }
+
+    // A new key line at the text's offset at, the last of section s's lines that are keys.
+    void insertKey(quint32 s, quint32 at, const QByteArray& entry) {
+        splice(at, 0, entry);
+        const quint32 hash = hashOf(line(at).name);
+        const Span name = line(at).name;
+        if (keySlots[keySlot(s, hash, [&](Span other) { return matches(other, name); })] != 0)
+            return;
+        const quint32 k = keysEnd(s);
+        keys.insert(keys.begin() + k, KeyEntry{at, hash});
+        for (quint32 later = s + 1; later < sections.size(); ++later)
+            ++sections[later].firstKey;
+        if (keySlots.size() < slotsFor(keys.size())) {
+            rebuildTables();
+            return;
+        }
+        keySlots[keySlot(s, hash, [](Span) { return false; })] = k - sections[s].firstKey + 1;
     }
 
     bool setValue(const QString& section, const QString& ident, const QString& value) {
-        const QString entry = asStored(ident + u'=' + value);
-        const QList<qsizetype> found = headers(section);
-        if (found.isEmpty()) {
-            appendSection(u'[' + section + u']');
-            appendLine(sections.last(), 0, entry);
+        const QByteArray entry = stored(ident + u'=' + value);
+        const quint32 s = find(Name(section));
+        if (s == None) {
+            appendSection(section);
+            insertKey(quint32(sections.size() - 1), quint32(text.size()), entry);
             return true;
         }
-        Section& target = sections[found.first()];
-        const auto it = target.keys.find(folded(ident));
-        if (it != target.keys.end()) {
-            target.lines[it->line] = entry;
-            target.keyNames[it->order] = parseLine(entry).name;
+        const Name key(ident);
+        const quint32 k = findKey(s, key);
+        if (k != None) {
+            const quint32 begin = keys[k].line;
+            splice(begin, lineEnd(begin) + 1 - begin, entry);
+            // A name that matched only as text asked for may read otherwise as bytes.
+            if (!matches(keyName(k), key))
+                index();
             return true;
         }
         // After the section's last line that is not blank; only blank lines follow it, so no
         // key moves.
-        qsizetype insertAt = target.lines.size();
-        while (insertAt > 0 && Trim(target.lines.at(insertAt - 1)).isEmpty())
-            --insertAt;
-        appendLine(target, insertAt, entry);
+        quint32 at = sectionEnd(s);
+        const quint32 body = lineEnd(sections[s].begin) + 1;
+        while (at > body) {
+            quint32 previous = at - 1;
+            while (previous > body && text[previous - 1] != '\n')
+                --previous;
+            if (trimmed(text.constData(), previous, at - 1).size() != 0)
+                break;
+            at = previous;
+        }
+        insertKey(s, at, entry);
         return true;
+    }
+
+    // The text without the given line ranges (in order, not overlapping), indexed again.
+    void remove(const std::vector<Span>& ranges) {
+        QByteArray kept;
+        kept.reserve(text.size());
+        quint32 from = 0;
+        for (const Span& range : ranges) {
+            kept.append(text.constData() + from, range.begin - from);
+            from = range.end;
+        }
+        kept.append(text.constData() + from, text.size() - from);
+        text = std::move(kept);
+        index();
+    }
+
+    std::vector<quint32> sectionsNamed(const QString& section) const {
+        const Name name(section);
+        std::vector<quint32> found;
+        for (quint32 s = 1; s < sections.size(); ++s)
+            if (sections[s].hash == name.hash && matches(sectionName(s), name))
+                found.push_back(s);
+        return found;
     }
 
     // Removes every section of that name, so an erased section is gone even from a file that
     // holds it twice.
     bool eraseSection(const QString& section) {
-        const QList<qsizetype> found = headers(section);
-        for (auto it = found.crbegin(); it != found.crend(); ++it)
-            sections.removeAt(*it);
-        if (!found.isEmpty())
-            reindex();
-        return !found.isEmpty();
-    }
-
-    bool deleteKey(const QString& section, const QString& ident) {
-        const QString key = folded(ident);
-        bool changed = false;
-        for (const qsizetype at : headers(section)) {
-            Section& target = sections[at];
-            if (!target.keys.contains(key))
-                continue;
-            target.lines.removeIf([&key](const QString& raw) {
-                const Line line = parseLine(raw);
-                return line.kind == LineKind::Key && folded(line.name) == key;
-            });
-            target.reindex();
-            changed = true;
-        }
-        return changed;
-    }
-
-    bool addSection(const QString& section) {
-        if (!headers(section).isEmpty())
+        std::vector<Span> ranges;
+        for (const quint32 s : sectionsNamed(section))
+            ranges.push_back({sections[s].begin, sectionEnd(s)});
+        if (ranges.empty())
             return false;
-        appendSection(u'[' + section + u']');
+        remove(ranges);
         return true;
     }
 
-    QByteArray serialized() const {
-        const QByteArray end = eol.toLatin1();
-        QByteArray data;
-        for (const Section& section : sections) {
-            if (section.hasHeader)
-                data += section.header.toLatin1() + end;
-            for (const QString& line : section.lines)
-                data += line.toLatin1() + end;
+    // Every line of the key in every section of that name.
+    bool deleteKey(const QString& section, const QString& ident) {
+        const Name key(ident);
+        std::vector<Span> ranges;
+        for (const quint32 s : sectionsNamed(section)) {
+            if (findKey(s, key) == None)
+                continue;
+            for (quint32 begin = lineEnd(sections[s].begin) + 1; begin < sectionEnd(s);) {
+                const quint32 end = lineEnd(begin) + 1;
+                const LineView view = line(begin);
+                if (view.kind == LineKind::Key && matches(view.name, key))
+                    ranges.push_back({begin, end});
+                begin = end;
+            }
         }
-        return data;
+        if (ranges.empty())
+            return false;
+        remove(ranges);
+        return true;
+    }
+
+    bool addSection(const QString& section) {
+        if (find(Name(section)) != None)
+            return false;
+        appendSection(section);
+        return true;
     }
 };
 
 namespace {
 
-// Documents last read or written, shared by every object on the file: a program that opens the
-// file for each window or setting parses it once per version, not once per object. A handful is
-// kept. The stamp's times are coarse, so a file changed in place within the same tick as it was
-// read could keep its stamp: a document is shared only when its file was already older than a
-// safe margin when it was read.
+// The document last read or written of each of a handful of files, shared by every object on
+// them: a program that opens the file for each window or setting parses it once per version, not
+// once per object, and a write starts from the document it finds unchanged on disk. The stamp's
+// times can be coarse, so a file changed in place within the same tick as it was read could keep
+// its stamp: a document read is shared only when its file was already older than a safe margin
+// when it was read. A document written is shared at once: the stamp is taken under the lock
+// right after the file was replaced, and any later replace gives a new one.
 class DocumentCache {
 public:
     using Document = TIniFile::Document;
 
     std::shared_ptr<const Document> find(const Stamp& stamp) {
         const std::lock_guard guard(mutex_);
-        for (const auto& doc : docs_)
+        for (const auto& [name, doc] : docs_)
             if (doc->stamp == stamp)
                 return doc;
         return nullptr;
     }
 
-    void keep(std::shared_ptr<const Document> doc, const timespec& readAt) {
+    void keepRead(const QString& fileName, std::shared_ptr<const Document> doc,
+                  const timespec& readAt) {
         if (doc->stamp.modified.tv_sec + SettledSeconds > readAt.tv_sec ||
             doc->stamp.changed.tv_sec + SettledSeconds > readAt.tv_sec)
             return;
+        keep(fileName, std::move(doc));
+    }
+
+    void keep(const QString& fileName, std::shared_ptr<const Document> doc) {
+        if (!doc->stamp.exists)
+            return;
         const std::lock_guard guard(mutex_);
-        std::erase_if(docs_, [&doc](const auto& old) { return old->stamp == doc->stamp; });
-        docs_.insert(docs_.begin(), std::move(doc));
+        std::erase_if(docs_, [&](const auto& old) {
+            return old.first == fileName || old.second->stamp == doc->stamp;
+        });
+        docs_.insert(docs_.begin(), {fileName, std::move(doc)});
         if (docs_.size() > Kept)
             docs_.pop_back();
     }
@@ -424,7 +726,7 @@ private:
     // Beyond the coarsest file times in use (two seconds).
     static constexpr time_t SettledSeconds = 3;
     std::mutex mutex_;
-    std::vector<std::shared_ptr<const Document>> docs_;
+    std::vector<std::pair<QString, std::shared_ptr<const Document>>> docs_;
 };
 
 timespec now() {
@@ -449,21 +751,27 @@ std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName) 
     QByteArray data;
     const ReadResult read = readFile(fileName, data);
     auto doc = std::make_shared<TIniFile::Document>(
-        read == ReadResult::Ok ? TIniFile::Document::parse(data) : TIniFile::Document());
+        read == ReadResult::Ok ? TIniFile::Document::parse(std::move(data)) : TIniFile::Document());
     doc->stamp = stamp;
     doc->unreadable = read == ReadResult::Failed;
     if (read == ReadResult::Ok)
-        documents().keep(doc, readAt);
+        documents().keepRead(fileName, doc, readAt);
     return doc;
 }
+
+const QString TooLarge = QStringLiteral(": file troppo grande (oltre %1 MB)")
+                             .arg(platform::MaxIniFileSize / (1024 * 1024));
 
 QString unreadableMessage(const QString& fileName) {
     const QString message = QStringLiteral("Impossibile leggere il file %1").arg(fileName);
     const QFileInfo info(fileName);
     if (info.isFile() && info.size() > platform::MaxIniFileSize)
-        return message + QStringLiteral(": file troppo grande (oltre %1 MB)")
-                             .arg(platform::MaxIniFileSize / (1024 * 1024));
+        return message + TooLarge;
     return message;
+}
+
+QString unwritableMessage(const QString& fileName) {
+    return QStringLiteral("Impossibile scrivere il file %1").arg(fileName);
 }
 
 } // namespace
@@ -473,8 +781,8 @@ TIniFile::TIniFile(const QString& FileName) : fileName_(FileName) {}
 TIniFile::~TIniFile() = default;
 
 const TIniFile::Document& TIniFile::current() const {
-    if (pending_)
-        return *pending_;
+    if (update_.edited)
+        return *update_.edited;
     const Stamp stamp = stampOf(fileName_);
     if (!cache_ || !(cache_->stamp == stamp))
         cache_ = loadDocument(fileName_);
@@ -483,11 +791,13 @@ const TIniFile::Document& TIniFile::current() const {
 
 QString TIniFile::ReadString(const QString& Section, const QString& Ident,
                              const QString& Default) const {
-    const Document::Section* section = current().find(Section);
-    if (!section)
+    const Document& doc = current();
+    const quint32 section = doc.find(Name(Section));
+    if (section == Document::None)
         return Default;
-    const std::optional<Line> line = Document::keyLine(*section, Ident);
-    return line ? unquote(line->value) : Default;
+    const quint32 key = doc.findKey(section, Name(Ident));
+    return key == Document::None ? Default
+                                 : unquote(doc.string(doc.line(doc.keys[key].line).value));
 }
 
 int TIniFile::ReadInteger(const QString& Section, const QString& Ident, int Default) const {
@@ -508,21 +818,23 @@ bool TIniFile::ReadBool(const QString& Section, const QString& Ident, bool Defau
 }
 
 QStringList TIniFile::ReadSection(const QString& Section) const {
-    const Document::Section* section = current().find(Section);
-    return section ? section->keyNames : QStringList();
+    const Document& doc = current();
+    const quint32 section = doc.find(Name(Section));
+    return section == Document::None ? QStringList() : doc.keyNames(section);
 }
 
 QStringList TIniFile::ReadSections() const {
-    return current().names;
+    return current().sectionNames();
 }
 
 bool TIniFile::SectionExists(const QString& Section) const {
-    return current().find(Section) != nullptr;
+    return current().find(Name(Section)) != Document::None;
 }
 
 bool TIniFile::ValueExists(const QString& Section, const QString& Ident) const {
-    const Document::Section* section = current().find(Section);
-    return section && section->keys.contains(folded(Trim(Ident)));
+    const Document& doc = current();
+    const quint32 section = doc.find(Name(Section));
+    return section != Document::None && doc.findKey(section, Name(Ident)) != Document::None;
 }
 
 QString TIniFile::ReadError() const {
@@ -537,28 +849,37 @@ void TIniFile::EndUpdate() {
     if (updates_ == 0 || --updates_ > 0)
         return;
     // Whatever happens to the rewrite, reading goes back to the file.
-    std::vector<Change> changes = std::move(changes_);
-    changes_.clear();
-    pending_.reset();
-    if (!changes.empty())
-        rewrite(changes);
+    Update update = std::move(update_);
+    update_ = Update();
+    if (!update.changes.empty())
+        rewrite(update);
 }
 
 void TIniFile::modify(Change change) {
     if (updates_ == 0) {
-        rewrite({change});
+        Update single;
+        single.changes.push_back(std::move(change));
+        rewrite(single);
         return;
     }
-    if (!pending_)
-        pending_ = std::make_unique<Document>(current());
-    change(*pending_);
-    changes_.push_back(std::move(change));
+    if (!update_.edited) {
+        current();
+        update_.base = cache_;
+        update_.edited = std::make_unique<Document>(*cache_);
+    }
+    // What is gathered stays within what one rewrite may write.
+    if (update_.edited->text.size() > platform::MaxIniFileSize)
+        throw EIniFileException(unwritableMessage(fileName_) + TooLarge);
+    update_.changed = change(*update_.edited) || update_.changed;
+    update_.changes.push_back(std::move(change));
 }
 
-// One locked read-modify-write of the whole file with the changes in order; the file is
-// replaced only when one of them changed something.
-void TIniFile::rewrite(const std::vector<Change>& changes) {
-    const QString failure = QStringLiteral("Impossibile scrivere il file %1").arg(fileName_);
+// One locked read-modify-write of the whole file with the update's changes in order; the file is
+// replaced only when one of them changed something, and never by more than the size it could be
+// read at. When the file is as it was when the update began, its edited document is the one
+// written.
+void TIniFile::rewrite(Update& update) {
+    const QString failure = unwritableMessage(fileName_);
     const QFileInfo info(fileName_);
     // A file without its owner's write permission is read-only, even to a privileged user.
     if (info.exists() &&
@@ -573,16 +894,26 @@ void TIniFile::rewrite(const std::vector<Change>& changes) {
     const std::shared_ptr<const Document> before = loadDocument(fileName_);
     if (before->unreadable)
         throw EIniFileException(unreadableMessage(fileName_));
-    auto after = std::make_shared<Document>(*before);
+    std::shared_ptr<Document> after;
     bool changed = false;
-    for (const Change& change : changes)
-        changed = change(*after) || changed;
+    if (update.edited && update.base == before) {
+        after = std::move(update.edited);
+        changed = update.changed;
+    } else {
+        after = std::make_shared<Document>(*before);
+        for (const Change& change : update.changes)
+            changed = change(*after) || changed;
+    }
     if (!changed)
         return;
+    const QByteArray data = after->serialized();
+    if (data.size() > platform::MaxIniFileSize)
+        throw EIniFileException(failure + TooLarge);
     QString error;
-    if (!platform::WriteWholeFile(fileName_, after->serialized(), &error))
+    if (!platform::WriteWholeFile(fileName_, data, &error))
         throw EIniFileException(error);
     after->stamp = stampOf(fileName_);
+    documents().keep(fileName_, after);
     cache_ = std::move(after);
 }
 

@@ -4,8 +4,10 @@
 // Sections and keys match ignoring case; keys and values are trimmed on reading and one pair of
 // enclosing quotes is removed. Every write is a locked read-modify-write of the whole file with an
 // atomic replace, so two objects or two running programs on one file see each other's writes and a
-// failed write leaves the old file as it was. Between BeginUpdate and EndUpdate the writes are
-// gathered and made in one rewrite at the outermost EndUpdate, with the same bytes as one by one.
+// failed write leaves the old file as it was; the file is parsed again only when it changed on
+// disk, and a write that would make it larger than it can be read is refused. Between BeginUpdate
+// and EndUpdate the writes are gathered and made in one rewrite at the outermost EndUpdate, with
+// the same bytes as one by one.
 
 #include <QString>
 #include <QStringList>
@@ -62,19 +64,27 @@ public:
     struct Document;
 
 private:
-    // Edits the lines and answers whether anything changed.
+    // Edits the document and answers whether anything changed.
     using Change = std::function<bool(Document&)>;
+
+    // The writes of an update: the document they started from, that document with them made
+    // (read back until the update ends), and the writes themselves, made again on the file as it
+    // is at the end when another write replaced it meanwhile.
+    struct Update {
+        std::shared_ptr<const Document> base;
+        std::shared_ptr<Document> edited;
+        bool changed = false;
+        std::vector<Change> changes;
+    };
 
     const Document& current() const;
     void modify(Change change);
-    void rewrite(const std::vector<Change>& changes);
+    void rewrite(Update& update);
 
     QString fileName_;
     mutable std::shared_ptr<const Document> cache_;
     int updates_ = 0;
-    // The file as read at the update's first write, with its writes made.
-    std::unique_ptr<Document> pending_;
-    std::vector<Change> changes_;
+    Update update_;
 };
 
 namespace platform {

@@ -101,6 +101,23 @@ TEST_F(TooLargeSettingsTest, IsReportedAtStartAndLeftAsItIsAtExit) {
     SaveOnce();
 }
 
+// A file with less room left than the windows' keys take: the save at exit is refused as a whole
+// and said once, and the next start reads the file as it was.
+TEST_F(SettingsErrorsTest, ASaveThatWouldPassTheSizeLimitIsRefusedAndTheFileKept) {
+    QByteArray full = OldSettings + "[Spazio]\r\nRiempimento=";
+    full += QByteArray(platform::MaxIniFileSize - 327 - full.size() - 2, 'x') + "\r\n";
+    WriteFile("Quendel.ini", full);
+    boxes.clear();
+    QuitAndStartAgain();
+    const QString tooLarge =
+        "Impossibile scrivere il file ./Quendel.ini: file troppo grande (oltre 16 MB)";
+    EXPECT_EQ(BoxesAbout(tooLarge).size(), 1u);
+    EXPECT_EQ(BoxesAbout("Impossibile").size(), 1u);
+    EXPECT_TRUE(FileBytes("Quendel.ini") == full);
+    QFile::remove(dir.filePath("Quendel.ini"));
+    SaveOnce();
+}
+
 // Under "ulimit -f" the program, as it starts, turns the signal that would kill it into a failed
 // write: the child saves, shows the error, and goes on.
 TEST_F(SettingsErrorsTest, AFileSizeLimitFailsTheSaveAndTheProgramGoesOn) {

@@ -7,6 +7,7 @@
 #include "controls/KxRichEdit.h"
 #include "peers/ScriptedServer.h"
 #include "platform/FindDialog.h"
+#include "platform/IniFile.h"
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
 
@@ -285,4 +286,28 @@ TEST_F(RiceviTest, SplitterUnderTheGridSizesIt) {
     QTest::mouseRelease(window->Splitter1, Qt::LeftButton, {}, grip + QPoint(0, 40));
     EXPECT_EQ(window->GridHeaders->height(), before + 40);
     EXPECT_EQ(window->RichEdit1->y(), window->Splitter1->geometry().bottom() + 1);
+}
+
+// The number and the filter are saved together: with room for the number alone, neither is.
+TEST_F(RiceviTest, TheServiceKeysAreWrittenInOneRewrite) {
+    constexpr int room = 100;
+    const QByteArray head = "[Spazio]\r\nRiempimento=";
+    QByteArray bytes = head + QByteArray(platform::MaxIniFileSize - room - head.size() - 2, 'x');
+    bytes += "\r\n";
+    QFile file("Quendel.ini");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+    window->EditCount->SetValue(7);
+    window->EditFiltro->setText(QString(room, u'f'));
+    boxes.clear();
+    window->BtnChiudi->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(boxes.empty());
+    for (const QString& box : boxes)
+        EXPECT_TRUE(box.startsWith(
+            "Impossibile scrivere il file ./Quendel.ini: file troppo grande (oltre 16 MB)|"))
+            << box.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == bytes);
 }

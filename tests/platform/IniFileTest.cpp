@@ -7,6 +7,13 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's own count of the heap, which malloc's statistics do not see.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 namespace {
 
 class IniFileTest : public ::testing::Test {
@@ -356,6 +363,94 @@ TEST_F(IniFileTest, AFailedUpdateThrowsAtItsEndAndLeavesTheOldFileIntact) {
                                         }),
                  EIniFileException);
     EXPECT_EQ(raw(), "[S]\nK=new\n");
+}
+
+TEST_F(IniFileTest, AWriteThatWouldPassTheSizeLimitIsRefusedAndLeavesTheFileAsItWas) {
+    const QByteArray start = "[S]\r\nK=1\r\n; ";
+    QByteArray bytes = start + QByteArray(platform::MaxIniFileSize - 327 - start.size() - 2, 'x');
+    bytes += "\r\n";
+    writeRaw(bytes);
+    const QString tooLarge =
+        "Impossibile scrivere il file " + path + ": file troppo grande (oltre 16 MB)";
+    TIniFile ini(path);
+    const QString over(400, u'v');
+    try {
+        ini.WriteString("S", "K", over);
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), tooLarge);
+    }
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "1");
+    // Writes that fit one by one but not together are refused together in one update.
+    const QString half(200, u'v');
+    try {
+        platform::InOneRewrite(ini, [&] {
+            ini.WriteString("S", "A", half);
+            ini.WriteString("T", "B", half);
+        });
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), tooLarge);
+    }
+    EXPECT_FALSE(ini.ValueExists("S", "A"));
+    EXPECT_TRUE(raw() == bytes);
+    // Up to the limit itself is written: the value of 1 grows by 327 bytes.
+    const QString fits(1 + 327, u'v');
+    ini.WriteString("S", "K", fits);
+    EXPECT_EQ(QFileInfo(path).size(), platform::MaxIniFileSize);
+    EXPECT_EQ(TIniFile(path).ReadString("S", "K", ""), fits);
+}
+
+// What the heap holds now.
+size_t HeapBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+// A file of many small sections, each its own version on disk.
+QByteArray ManySections(int count) {
+    QByteArray text;
+    for (int s = 0; s < count; ++s)
+        text += "[Sez" + QByteArray::number(s) + "]\r\nK=" + QByteArray::number(s) + "\r\n";
+    return text;
+}
+
+TEST_F(IniFileTest, AFileOfManySectionsTakesASmallMultipleOfItsSize) {
+    const QByteArray bytes = ManySections(100000);
+    writeRaw(bytes);
+    const size_t before = HeapBytes();
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("sez99999", "k", ""), "99999");
+    const size_t held = HeapBytes() - before;
+    EXPECT_LT(held, 4 * size_t(bytes.size())) << held << " bytes for a file of " << bytes.size();
+    EXPECT_EQ(ini.ReadSections().size(), 100000);
+    EXPECT_EQ(ini.ReadSection("SEZ5"), QStringList{"K"});
+}
+
+TEST_F(IniFileTest, AFileUnchangedSinceItsLastWriteIsNotParsedAgainButAnotherWriteIsSeen) {
+    writeRaw(ManySections(100000));
+    TIniFile writer(path);
+    writer.WriteString("Sez7", "Nuova", "1");
+    // Another object shares the file written, as long as it is unchanged on disk.
+    const size_t before = HeapBytes();
+    TIniFile reader(path);
+    EXPECT_EQ(reader.ReadString("Sez7", "Nuova", ""), "1");
+    const size_t held = HeapBytes() - before;
+    EXPECT_LT(held, size_t(QFileInfo(path).size()) / 10);
+    // A write by another process in between is read, and kept by the next write.
+    QProcess other;
+    other.start(INI_WRITER_PATH, {path, "Altro", "a", "1"});
+    ASSERT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(other.exitCode(), 0);
+    EXPECT_EQ(reader.ReadInteger("Altro", "a0", -1), 0);
+    writer.WriteString("Sez8", "Nuova", "2");
+    EXPECT_EQ(reader.ReadInteger("Altro", "a0", -1), 0);
+    EXPECT_EQ(reader.ReadString("Sez8", "Nuova", ""), "2");
+    EXPECT_EQ(TIniFile(path).ReadString("Sez7", "Nuova", ""), "1");
 }
 
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {

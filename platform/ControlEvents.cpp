@@ -7,6 +7,18 @@
 
 namespace platform {
 
+namespace {
+
+// An ignored event would be offered to the parent through the destroyed control.
+bool survived(const QPointer<QWidget>& alive, QMouseEvent& event) {
+    if (alive)
+        return true;
+    event.accept();
+    return false;
+}
+
+} // namespace
+
 class TControlEvents::TFilter : public QObject {
 public:
     TFilter(TControlEvents& owner, QWidget* control, QWidget* mouseSource)
@@ -174,32 +186,32 @@ bool TControlEvents::Notify(const TNotifyEvent& Event) {
     return !alive.isNull();
 }
 
-bool TControlEvents::FireMouse(const TMouseEvent& Event, const QMouseEvent& Source) {
+bool TControlEvents::FireMouse(const TMouseEvent& Event, QMouseEvent& Source) {
     if (!Event)
         return true;
     const TMouseEvent copy = Event;
     const QPointer<QWidget> alive(control_);
     const QPoint at = Source.position().toPoint();
     copy(control_, MouseButtonOf(Source), ShiftStateOf(Source), at.x(), at.y());
-    return !alive.isNull();
+    return survived(alive, Source);
 }
 
-bool TControlEvents::MouseDown(const QMouseEvent& Event) {
+bool TControlEvents::MouseDown(QMouseEvent& Event) {
     return FireMouse(OnMouseDown, Event);
 }
 
-bool TControlEvents::MouseUp(const QMouseEvent& Event) {
+bool TControlEvents::MouseUp(QMouseEvent& Event) {
     return FireMouse(OnMouseUp, Event);
 }
 
-bool TControlEvents::MouseMove(const QMouseEvent& Event) {
+bool TControlEvents::MouseMove(QMouseEvent& Event) {
     if (!OnMouseMove)
         return true;
     const TMouseMoveEvent copy = OnMouseMove;
     const QPointer<QWidget> alive(control_);
     const QPoint at = Event.position().toPoint();
     copy(control_, ShiftStateOf(Event), at.x(), at.y());
-    return !alive.isNull();
+    return survived(alive, Event);
 }
 
 bool TControlEvents::Clicked(const QMouseEvent& Release) {

@@ -58,10 +58,10 @@ protected:
     void SetPopupMenu(TPopupMenu* Value) { popupMenu_ = Value; }
 
     // Each fires its event for the control's mouse event; false when the event destroyed the
-    // control.
-    bool MouseDown(const QMouseEvent& Event);
-    bool MouseMove(const QMouseEvent& Event);
-    bool MouseUp(const QMouseEvent& Event);
+    // control, and the mouse event is then taken, so that Qt passes nothing on from the remains.
+    bool MouseDown(QMouseEvent& Event);
+    bool MouseMove(QMouseEvent& Event);
+    bool MouseUp(QMouseEvent& Event);
     // Whether a left release ends a click: pressed (not double-clicked) and released inside.
     bool Clicked(const QMouseEvent& Release);
     // Fires a notify event; false when it destroyed the control.
@@ -69,7 +69,7 @@ protected:
 
 private:
     class TFilter;
-    bool FireMouse(const TMouseEvent& Event, const QMouseEvent& Source);
+    bool FireMouse(const TMouseEvent& Event, QMouseEvent& Source);
 
     QWidget* control_;
     QWidget* mouseSource_;

@@ -76,7 +76,8 @@ void TCtl3D::Apply(bool Value) {
         return;
     ctl3D_ = Value;
     Ctl3DChanged();
-    for (QObject* child : control_->children()) {
+    const QObjectList children = control_->children();
+    for (QObject* child : children) {
         if (!child->isWidgetType())
             continue;
         QEvent notice(parentCtl3DChanged());

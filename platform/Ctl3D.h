@@ -3,8 +3,6 @@
 // parent offers its look when it has a Ctl3D property; every change of the look is passed on to
 // the children, so a control that follows its parent follows it through any depth.
 
-#include "platform/Colors.h"
-
 #include <QRect>
 
 class QPainter;

@@ -292,6 +292,12 @@ void TKxClock::resizeEvent(QResizeEvent* event) {
     AlignControls();
 }
 
+void TKxClock::Ctl3DChanged() {
+    TCustomPanel::Ctl3DChanged();
+    if (showMode_ == scAnalog)
+        update();
+}
+
 void TKxClock::changeEvent(QEvent* event) {
     TCustomPanel::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::LocaleChange) {
@@ -369,11 +375,12 @@ void TKxClock::PaintAnalogClock(QPainter& painter) {
         if (i % 5 == 0) {
             QRect dot(inward.x() - size / 2, inward.y() - dotHeight / 2, size, dotHeight);
             painter.fillRect(dot, ToQColor(dotsColor_));
-            if (size >= 3 && dotHeight >= 2)
+            if (Ctl3D() && size >= 3 && dotHeight >= 2)
                 platform::Frame3D(painter, dot, platform::clBtnHighlight, platform::clBtnShadow);
         } else {
             painter.fillRect(inward.x(), inward.y(), 2, 2, ToQColor(platform::clBtnShadow));
-            painter.fillRect(inward.x(), inward.y(), 1, 1, ToQColor(platform::clBtnHighlight));
+            if (Ctl3D())
+                painter.fillRect(inward.x(), inward.y(), 1, 1, ToQColor(platform::clBtnHighlight));
         }
     }
     const TKxClockTime time = GetTime();

@@ -70,6 +70,8 @@ protected:
     virtual void Alarm();
     void Paint(QPainter& painter) override;
     void FrameChanged() override;
+    // The analog face's dots are framed only when three-dimensional.
+    void Ctl3DChanged() override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 

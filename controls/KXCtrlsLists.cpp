@@ -141,12 +141,11 @@ void TKxListBoxStrings::EndUpdate() {
 // --- TKxCustomListBox ---
 
 TKxCustomListBox::TKxCustomListBox(QWidget* parent)
-    : QAbstractScrollArea(parent), TControlEvents(this, viewport()),
+    : QAbstractScrollArea(parent), TCtl3D(this), TControlEvents(this, viewport()),
       TDragControl(this, viewport()) {
     resize(121, 97);
     setFocusPolicy(Qt::StrongFocus);
-    setFrameShape(QFrame::StyledPanel);
-    setFrameShadow(QFrame::Sunken);
+    UpdateBorder();
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         if (!syncing_)
             SetTopIndex(value);
@@ -163,6 +162,33 @@ TKxCustomListBox::TKxCustomListBox(QWidget* parent)
 }
 
 TKxCustomListBox::~TKxCustomListBox() = default;
+
+void TKxCustomListBox::SetBorderStyle(TBorderStyle Value) {
+    if (borderStyle_ == Value)
+        return;
+    borderStyle_ = Value;
+    UpdateBorder();
+}
+
+// Qt's frame keeps the room; the border itself is painted over it.
+void TKxCustomListBox::UpdateBorder() {
+    if (borderStyle_ == bsNone) {
+        setFrameStyle(QFrame::NoFrame);
+    } else {
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(platform::SingleBorderWidth(Ctl3D()));
+    }
+    update();
+}
+
+bool TKxCustomListBox::event(QEvent* event) {
+    const bool handled = QAbstractScrollArea::event(event);
+    if (event->type() == QEvent::Paint && borderStyle_ == bsSingle) {
+        QPainter painter(this);
+        platform::PaintSingleBorder(painter, rect(), Ctl3D());
+    }
+    return handled;
+}
 
 void TKxCustomListBox::CheckIndex(int Index) const {
     if (Index < 0 || Index >= Count())

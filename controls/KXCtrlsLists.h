@@ -6,6 +6,7 @@
 #include "platform/Colors.h"
 #include "platform/ControlDrag.h"
 #include "platform/ControlEvents.h"
+#include "platform/Ctl3D.h"
 #include "platform/Registry.h"
 #include "storage/Placemnt.h"
 
@@ -96,10 +97,17 @@ public:
 };
 
 class TKxCustomListBox : public QAbstractScrollArea,
+                         public platform::TCtl3D,
                          public platform::TControlEvents,
                          public platform::TDragControl {
     Q_OBJECT
+    Q_PROPERTY(TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+    Q_PROPERTY(bool Ctl3D READ Ctl3D WRITE SetCtl3D)
+    Q_PROPERTY(bool ParentCtl3D READ ParentCtl3D WRITE SetParentCtl3D)
 public:
+    enum TBorderStyle { bsNone, bsSingle };
+    Q_ENUM(TBorderStyle)
+
     explicit TKxCustomListBox(QWidget* parent = nullptr);
     ~TKxCustomListBox() override;
 
@@ -117,6 +125,10 @@ public:
     // The count's rectangle lies below the last item; beyond it the rectangle is empty.
     QRect ItemRect(int Index) const;
     void Clear();
+
+    // The single border is the sunken edge when three-dimensional, else a line.
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle Value);
 
     int Columns() const { return columns_; }
     void SetColumns(int Value);
@@ -224,8 +236,11 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void Ctl3DChanged() override { UpdateBorder(); }
 
 private:
+    void UpdateBorder();
     void UpdateScrollBars();
     void MakeVisible(int Index);
     bool VariableHeights() const { return style_ == lbOwnerDrawVariable && columns_ == 0; }
@@ -243,6 +258,7 @@ private:
 
     TKxListBoxStrings items_{this};
     std::vector<Entry> entries_;
+    TBorderStyle borderStyle_ = bsSingle;
     int columns_ = 0;
     int itemHeight_ = 16;
     TListBoxStyle style_ = lbStandard;

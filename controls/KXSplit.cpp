@@ -37,6 +37,7 @@ protected:
 
 TKxSplitter::TKxSplitter(QWidget* parent) : TCustomPanel(parent), TControlEvents(this) {
     resize(185, 3);
+    SetCtl3D(false); // flat, and deaf to the parent's look
 }
 
 TKxSplitter::~TKxSplitter() {

@@ -249,6 +249,8 @@ void TCalculatorPanel::SetFonts(const QFont& keys) {
 }
 
 void TCalculatorPanel::SetCtl3D(bool value) {
+    // The memory panel follows the keypad's look: its single border is one flat line when off.
+    platform::TCustomPanel::SetCtl3D(value);
     for (TCalcButton* key : keys_)
         key->SetStyle(value ? bsAutoDetect : bsWin31);
     if (memoryPanel_) {

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-TCustomPanel::TCustomPanel(QWidget* parent) : QWidget(parent) {
+TCustomPanel::TCustomPanel(QWidget* parent) : QWidget(parent), TCtl3D(this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(185, 41);
 }
@@ -52,8 +52,15 @@ void TCustomPanel::showColor(TColor value) {
     NotifyColorChanged(this);
 }
 
+void TCustomPanel::Ctl3DChanged() {
+    if (borderStyle_ != bsSingle)
+        return;
+    FrameChanged();
+    update();
+}
+
 QRect TCustomPanel::ClientRect() const {
-    const int border = borderStyle_ == bsSingle ? 1 : 0;
+    const int border = borderStyle_ == bsSingle ? SingleBorderWidth(Ctl3D()) : 0;
     return rect().adjusted(border, border, -border, -border);
 }
 
@@ -90,10 +97,8 @@ void bevel(QPainter& painter, QRect& rect, TCustomPanel::TBevelCut cut, int widt
 } // namespace
 
 void TCustomPanel::PaintFrame(QPainter& painter, QRect& rect) const {
-    if (borderStyle_ == bsSingle) {
-        QRect outer = rect.adjusted(-1, -1, 1, 1);
-        Frame3D(painter, outer, clWindowFrame, clWindowFrame);
-    }
+    if (borderStyle_ == bsSingle)
+        PaintSingleBorder(painter, QWidget::rect(), Ctl3D());
     bevel(painter, rect, bevelOuter_, bevelWidth_);
     Frame3D(painter, rect, color_, color_, borderWidth_);
     bevel(painter, rect, bevelInner_, bevelWidth_);

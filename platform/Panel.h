@@ -3,6 +3,7 @@
 // between them and a background colour.
 
 #include "platform/Colors.h"
+#include "platform/Ctl3D.h"
 #include "platform/ParentColor.h"
 
 #include <QWidget>
@@ -11,7 +12,7 @@ class QPainter;
 
 namespace platform {
 
-class TCustomPanel : public QWidget {
+class TCustomPanel : public QWidget, public TCtl3D {
     Q_OBJECT
     Q_PROPERTY(TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
     Q_PROPERTY(TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
@@ -20,6 +21,8 @@ class TCustomPanel : public QWidget {
     Q_PROPERTY(TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+    Q_PROPERTY(bool Ctl3D READ Ctl3D WRITE SetCtl3D)
+    Q_PROPERTY(bool ParentCtl3D READ ParentCtl3D WRITE SetParentCtl3D)
 public:
     enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
     Q_ENUM(TBevelCut)
@@ -56,6 +59,8 @@ protected:
     void PaintFrame(QPainter& painter, QRect& rect) const;
     // Runs after a change that moves the inside.
     virtual void FrameChanged() {}
+    // The single border changes with the look.
+    void Ctl3DChanged() override;
 
 private:
     template <class T> void change(T& field, T value, bool movesInside);

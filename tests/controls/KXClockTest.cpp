@@ -5,7 +5,9 @@
 #include "storage/DateUtil.h"
 
 #include <QLocale>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace platform;
 
@@ -25,6 +27,18 @@ protected:
 
     double now = At(12, 0, 0);
     TKxClock clock;
+};
+
+// Counts its paintings.
+class TCountingClock : public TKxClock {
+public:
+    int paints = 0;
+
+protected:
+    void Paint(QPainter& painter) override {
+        ++paints;
+        TKxClock::Paint(painter);
+    }
 };
 
 } // namespace
@@ -128,6 +142,72 @@ TEST_F(ClockTest, HandsPointAtTheTime) {
     now = At(3, 0, 45);
     const QImage seconds = Shot(clock);
     EXPECT_TRUE(across(seconds, -50, 0));
+}
+
+TEST_F(ClockTest, FramedDotsAndTheSunkenEdgeOnlyWithTheLook) {
+    platform::TCustomPanel parent;
+    auto* analog = new TKxClock(&parent);
+    analog->OnGetTime = [this](QObject*, double& time) { time = now; };
+    analog->resize(200, 200);
+    analog->SetShowMode(TKxClock::scAnalog);
+    analog->SetShowSeconds(false);
+    analog->SetColor(clYellow);
+    analog->SetFontColor(clBlack);
+    analog->SetBorderStyle(TCustomPanel::bsSingle);
+    now = At(3, 0, 0);
+    const auto look = [&](TColor color) {
+        const QImage shot = Shot(*analog);
+        const QRect face = analog->ClockRect();
+        const QRect twelve(face.x() + face.width() / 2 - 3, face.y(), 7, 12);
+        int count = 0;
+        for (int y = face.top(); y <= face.bottom(); ++y)
+            for (int x = face.left(); x <= face.right(); ++x)
+                count += PixelAt(shot, x, y) == Plain(color);
+        return std::tuple(PixelAt(shot, 100, 0), Holds(shot, twelve, color), count);
+    };
+    ASSERT_TRUE(analog->Ctl3D());
+    const QRect raised = analog->ClockRect();
+    // Every hour dot framed, every minute dot lit at its corner.
+    auto [edge, twelveLit, lit] = look(clBtnHighlight);
+    EXPECT_EQ(edge, Plain(clBtnShadow));
+    EXPECT_TRUE(twelveLit);
+    EXPECT_GE(lit, 48 + 12 * 2);
+    EXPECT_TRUE(std::get<1>(look(clBtnShadow)));
+
+    parent.SetCtl3D(false);
+    EXPECT_TRUE(analog->ParentCtl3D());
+    EXPECT_FALSE(analog->Ctl3D());
+    EXPECT_GT(analog->ClockRect().width(), raised.width()) << "the face grows into the line";
+    std::tie(edge, twelveLit, lit) = look(clBtnHighlight);
+    EXPECT_EQ(edge, Plain(clWindowFrame));
+    EXPECT_FALSE(twelveLit);
+    EXPECT_EQ(lit, 0);
+    EXPECT_FALSE(std::get<1>(look(clBtnShadow))) << "the hour dot has no frame";
+    EXPECT_TRUE(std::get<1>(look(clTeal)));
+    EXPECT_GE(std::get<2>(look(clBtnShadow)), 48 * 4) << "the minute dots stay, unlit";
+
+    analog->SetCtl3D(true);
+    parent.SetCtl3D(true);
+    parent.SetCtl3D(false);
+    EXPECT_TRUE(analog->Ctl3D());
+    EXPECT_TRUE(std::get<1>(look(clBtnHighlight)));
+}
+
+TEST(ClockLook, AChangedLookRepaintsTheAnalogFaceOnly) {
+    TCountingClock counted;
+    counted.OnGetTime = [](QObject*, double& time) { time = At(3, 0, 0); };
+    counted.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&counted));
+    const auto paintsAfter = [&](bool look) {
+        QCoreApplication::processEvents();
+        counted.paints = 0;
+        counted.SetCtl3D(look);
+        QCoreApplication::processEvents();
+        return counted.paints;
+    };
+    EXPECT_EQ(paintsAfter(false), 0) << "the digits do not change";
+    counted.SetShowMode(TKxClock::scAnalog);
+    EXPECT_EQ(paintsAfter(true), 1);
 }
 
 TEST_F(ClockTest, FittedFont) {

@@ -1,5 +1,7 @@
 #include "controls/KXCtrlsLists.h"
+#include "ControlsTestUtil.h"
 #include "platform/IniFile.h"
+#include "platform/Panel.h"
 #include "platform/Registry.h"
 #include "storage/StoredForm.h"
 
@@ -203,6 +205,7 @@ TEST_F(ListBoxTest, VariableHeightsAreMeasuredAndDrawnByThem) {
 TEST_F(ListBoxTest, AnIntegralHeightShowsWholeItems) {
     list->SetStyle(lbOwnerDrawFixed);
     FillItems(list);
+    list->resize(200, 101);
     const int frame = list->height() - viewport()->height();
     ASSERT_NE(viewport()->height() % 16, 0) << "the box starts with a cut item";
     list->SetIntegralHeight(true);
@@ -255,6 +258,45 @@ protected:
         return {r.left() + list->CheckWidth() / 2, r.center().y()};
     }
 };
+
+TEST(CheckListLook, TheBorderByItsStyleAndTheLookItFollows) {
+    platform::TCustomPanel parent;
+    auto* list = new TKxCheckListBox(&parent);
+    list->setGeometry(0, 0, 100, 60);
+    list->SetColor(platform::clYellow);
+    parent.show();
+    EXPECT_EQ(list->BorderStyle(), TKxCustomListBox::bsSingle);
+    EXPECT_TRUE(list->Ctl3D());
+    EXPECT_TRUE(list->ParentCtl3D());
+    const auto border = [&](QRect viewport, std::vector<TColor> top, std::vector<TColor> bottom) {
+        EXPECT_EQ(list->viewport()->geometry(), viewport);
+        const QImage shot = Shot(*list);
+        for (int i = 0; i < int(top.size()); ++i) {
+            EXPECT_EQ(PixelAt(shot, 50, i), Plain(top[size_t(i)])) << "row " << i;
+            EXPECT_EQ(PixelAt(shot, i, 30), Plain(top[size_t(i)])) << "column " << i;
+            EXPECT_EQ(PixelAt(shot, 50, 59 - i), Plain(bottom[size_t(i)])) << "row -" << i;
+            EXPECT_EQ(PixelAt(shot, 99 - i, 30), Plain(bottom[size_t(i)])) << "column -" << i;
+        }
+    };
+    using namespace platform;
+    border(QRect(2, 2, 96, 56), {clBtnShadow, cl3DDkShadow, clYellow},
+           {clBtnHighlight, cl3DLight, clYellow});
+
+    parent.SetCtl3D(false);
+    EXPECT_FALSE(list->Ctl3D());
+    EXPECT_TRUE(list->ParentCtl3D());
+    border(QRect(1, 1, 98, 58), {clWindowFrame, clYellow}, {clWindowFrame, clYellow});
+
+    list->SetBorderStyle(TKxCustomListBox::bsNone);
+    border(QRect(0, 0, 100, 60), {clYellow}, {clYellow});
+
+    list->SetBorderStyle(TKxCustomListBox::bsSingle);
+    list->SetCtl3D(true);
+    parent.SetCtl3D(true);
+    parent.SetCtl3D(false);
+    EXPECT_TRUE(list->Ctl3D()) << "its own look stays";
+    border(QRect(2, 2, 96, 56), {clBtnShadow, cl3DDkShadow}, {clBtnHighlight, cl3DLight});
+}
 
 TEST_F(CheckListTest, TheSharedPictureHasSixByThreeCells) {
     const QImage& images = TKxCheckListBox::CheckImages();

@@ -1,4 +1,5 @@
 #include "controls/KXSplit.h"
+#include "ControlsTestUtil.h"
 #include "controls/Grids.h"
 #include "platform/IniFile.h"
 #include "storage/StoredForm.h"
@@ -252,6 +253,38 @@ TEST(SplitterStore, TheGridHeightIsSavedAndRestoredEvenWhenAbsurd) {
         EXPECT_GE(w.GridHeaders->height(), 1) << absurd;
         EXPECT_LE(w.GridHeaders->height(), 291) << absurd;
     }
+}
+
+TEST(SplitterLook, FlatAndDeafToItsParentUntilToldOtherwise) {
+    platform::TCustomPanel parent;
+    auto* splitter = new TKxSplitter(&parent);
+    EXPECT_FALSE(splitter->Ctl3D());
+    EXPECT_FALSE(splitter->ParentCtl3D());
+    splitter->resize(40, 10);
+    splitter->SetBevelOuter(platform::TCustomPanel::bvNone);
+    splitter->SetBorderStyle(platform::TCustomPanel::bsSingle);
+    parent.SetCtl3D(false);
+    parent.SetCtl3D(true);
+    EXPECT_FALSE(splitter->Ctl3D()) << "the parent's look does not reach it";
+    QImage shot = Shot(*splitter);
+    EXPECT_EQ(PixelAt(shot, 20, 0), Plain(platform::clWindowFrame));
+    EXPECT_EQ(PixelAt(shot, 20, 1), Plain(platform::clBtnFace));
+
+    splitter->SetCtl3D(true);
+    shot = Shot(*splitter);
+    EXPECT_EQ(PixelAt(shot, 20, 0), Plain(platform::clBtnShadow));
+    EXPECT_EQ(PixelAt(shot, 20, 1), Plain(platform::cl3DDkShadow));
+    EXPECT_EQ(PixelAt(shot, 20, 9), Plain(platform::clBtnHighlight));
+    EXPECT_EQ(PixelAt(shot, 20, 2), Plain(platform::clBtnFace));
+
+    splitter->SetParentCtl3D(true);
+    parent.SetCtl3D(false);
+    EXPECT_FALSE(splitter->Ctl3D());
+    EXPECT_EQ(PixelAt(Shot(*splitter), 20, 0), Plain(platform::clWindowFrame));
+    splitter->SetCtl3D(true);
+    parent.SetCtl3D(true);
+    parent.SetCtl3D(false);
+    EXPECT_TRUE(splitter->Ctl3D()) << "its own look again";
 }
 
 } // namespace

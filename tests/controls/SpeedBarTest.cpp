@@ -236,6 +236,36 @@ TEST(SpeedBarPaintTest, BoundLinesAndWallpaperByPixels) {
     EXPECT_EQ(shot.pixel(1, 1), qRgb(0, 0, 255));
 }
 
+TEST(SpeedBarPaintTest, TheSingleBorderFollowsTheParentsLookUntilItsOwnIsSet) {
+    platform::TCustomPanel parent;
+    auto* bar = new TSpeedBar(&parent);
+    EXPECT_TRUE(bar->Ctl3D());
+    EXPECT_TRUE(bar->ParentCtl3D());
+    bar->SetBevelOuter(platform::TCustomPanel::bvNone);
+    bar->resize(40, 20);
+    bar->SetBorderStyle(platform::TCustomPanel::bsSingle);
+    QImage shot = Shot(*bar);
+    EXPECT_EQ(PixelAt(shot, 20, 0), Plain(platform::clBtnShadow));
+    EXPECT_EQ(PixelAt(shot, 20, 1), Plain(platform::cl3DDkShadow));
+    EXPECT_EQ(PixelAt(shot, 20, 19), Plain(platform::clBtnHighlight));
+    EXPECT_EQ(PixelAt(shot, 20, 18), Plain(platform::cl3DLight));
+    EXPECT_EQ(bar->contentsMargins().top(), 2) << "aligned children stand inside the edge";
+
+    parent.SetCtl3D(false);
+    EXPECT_FALSE(bar->Ctl3D());
+    shot = Shot(*bar);
+    EXPECT_EQ(PixelAt(shot, 20, 0), Plain(platform::clWindowFrame));
+    EXPECT_EQ(PixelAt(shot, 20, 19), Plain(platform::clWindowFrame));
+    EXPECT_EQ(PixelAt(shot, 20, 1), Plain(platform::clBtnFace));
+    EXPECT_EQ(bar->contentsMargins().top(), 1);
+
+    bar->SetCtl3D(true);
+    parent.SetCtl3D(true);
+    parent.SetCtl3D(false);
+    EXPECT_TRUE(bar->Ctl3D()) << "its own look stays";
+    EXPECT_EQ(PixelAt(Shot(*bar), 20, 0), Plain(platform::clBtnShadow));
+}
+
 TEST(SpeedBarSectionsTest, CaptionsSectionsAndTheirErrors) {
     QWidget form;
     auto* bar = new TSpeedBar(&form);

@@ -150,6 +150,7 @@ TEST(PanelTest, BevelsBorderAndColour) {
     EXPECT_EQ(At(shot, 20, 3), FromQColor(ToQColor(clBtnShadow)));
     EXPECT_EQ(At(shot, 20, 26), FromQColor(ToQColor(clBtnHighlight)));
     EXPECT_EQ(At(shot, 20, 15), clYellow);
+    panel.SetCtl3D(false);
     panel.SetBorderStyle(TCustomPanel::bsSingle);
     EXPECT_EQ(panel.InnerRect(), QRect(5, 5, 30, 20));
     EXPECT_EQ(At(panel.grab().toImage(), 20, 0), FromQColor(ToQColor(clWindowFrame)));

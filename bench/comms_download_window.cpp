@@ -9,23 +9,11 @@
 #include "platform/MessageBox.h"
 #include "storage/StoredForm.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_comms";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 QByteArray Overview(int count) {
     QByteArray reply = "224 ok\r\n";
@@ -37,7 +25,6 @@ QByteArray Overview(int count) {
 }
 
 void DownloadWindowFillsItsGrid(benchmark::State& state) {
-    App();
     const int count = int(state.range(0));
     QTemporaryDir folder;
     const QString previous = QDir::currentPath();

@@ -3,25 +3,12 @@
 #include "controls/Grids.h"
 #include "controls/KXCtrlsLists.h"
 
-#include <QApplication>
 #include <QImage>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_controls";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 void ListBoxLosesItsWidest(benchmark::State& state) {
-    App();
     TTextListBox list;
     list.resize(300, 200);
     list.Items()->BeginUpdate();
@@ -37,7 +24,6 @@ void ListBoxLosesItsWidest(benchmark::State& state) {
 BENCHMARK(ListBoxLosesItsWidest)->Unit(benchmark::kMillisecond);
 
 void GridScrolled(benchmark::State& state) {
-    App();
     TStringGrid grid;
     grid.resize(400, 300);
     grid.SetRowCount(10000);
@@ -53,7 +39,6 @@ BENCHMARK(GridScrolled)->Unit(benchmark::kMillisecond);
 
 // As the download window fills its grid: one row more, then its texts.
 void GridFilledRowByRow(benchmark::State& state) {
-    App();
     const int rows = int(state.range(0));
     for (auto _ : state) {
         TStringGrid grid;

@@ -1,4 +1,4 @@
-// The controls' benchmarks run inside an offscreen application.
+// The benchmarks of windows and controls run inside an offscreen application.
 
 #include <QApplication>
 

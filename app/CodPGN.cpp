@@ -536,9 +536,12 @@ QString PassThroughExternalProgram(const QString& text, int timeoutMs) {
     // A program that reports a failure may have left half a game behind.
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return text;
+    // One game's worth at most: a program that writes more has not just rewritten the game.
     QFile result(output.fileName());
-    const QByteArray written = result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();
-    return written.isEmpty() ? text : QString::fromLatin1(written);
+    if (!result.open(QIODevice::ReadOnly) || result.size() > MaxGameText)
+        return text;
+    const QByteArray written = result.read(MaxGameText + 1);
+    return written.isEmpty() || written.size() > MaxGameText ? text : QString::fromLatin1(written);
 }
 
 bool WritePgnText(const QString& fileName, const QString& text, bool append, QString* error) {

@@ -156,7 +156,7 @@ QString BuildPgnGame(const TPgnTags& tags, const QStringList& moveLines);
 // The external program: "./extract.exe" in the working folder, when it exists and may be run.
 QString ExternalProgram();
 // The text as the external program rewrites it, or the text itself when there is no program or
-// it fails, runs longer than timeoutMs or writes nothing.
+// it fails, runs longer than timeoutMs, writes nothing or more than MaxGameText.
 QString PassThroughExternalProgram(const QString& text, int timeoutMs = 2000);
 // Writes the text to the file, or appends it after a blank line; all or nothing.
 bool WritePgnText(const QString& fileName, const QString& text, bool append, QString* error);

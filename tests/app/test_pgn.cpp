@@ -736,6 +736,11 @@ TEST_F(PgnExternalProgram, FakeProgramsNeverReplaceTheTextByNothing) {
         {"exits with an error", "#!/bin/sh\necho partial > \"${2#-o}\"\nexit 3\n", true, text},
         {"exits with 255", "#!/bin/sh\necho partial > \"${2#-o}\"\nexit 255\n", true, text},
         {"not executable", "#!/bin/sh\necho other > \"${2#-o}\"\n", false, text},
+        {"writes more than a game",
+         "#!/bin/sh\nhead -c 1048577 /dev/zero | tr '\\0' x > \"${2#-o}\"\n", true, text},
+        {"writes a game's most",
+         "#!/bin/sh\nhead -c 1048576 /dev/zero | tr '\\0' x > \"${2#-o}\"\n", true,
+         QString(1 << 20, QLatin1Char('x'))},
     };
     for (const Case& c : cases) {
         QFile::remove("extract.exe");

@@ -772,8 +772,7 @@ public:
     bool LeftPressInside(const QWidget& widget) const {
         if (!press_ || press_->button != Qt::LeftButton)
             return false;
-        const QPoint at = widget.mapFromGlobal(press_->globalPos);
-        return at.x() >= 0 && at.x() < widget.width() && at.y() >= 0 && at.y() <= widget.height();
+        return widget.rect().contains(widget.mapFromGlobal(press_->globalPos));
     }
 
 protected:

@@ -248,9 +248,10 @@ void TCalculatorPanel::SetFonts(const QFont& keys) {
     }
 }
 
-void TCalculatorPanel::SetCtl3D(bool value) {
-    // The memory panel follows the keypad's look: its single border is one flat line when off.
-    platform::TCustomPanel::SetCtl3D(value);
+// The memory panel follows the keypad's look too: its single border is one flat line when off.
+void TCalculatorPanel::Ctl3DChanged() {
+    platform::TCustomPanel::Ctl3DChanged();
+    const bool value = Ctl3D();
     for (TCalcButton* key : keys_)
         key->SetStyle(value ? bsAutoDetect : bsWin31);
     if (memoryPanel_) {

@@ -49,9 +49,11 @@ public:
     void UpdateMemoryLabel();
     // The keys' font, and the memory label's plain message font, after scaling.
     void SetFonts(const QFont& keys);
+
+protected:
     // Off: the keys in the old button style, the memory panel with a single border instead of
     // its bevel.
-    void SetCtl3D(bool value);
+    void Ctl3DChanged() override;
 
 private:
     void keyClick(TCalcButton* button);

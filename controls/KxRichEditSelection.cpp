@@ -2,39 +2,16 @@
 // select whole words.
 #include "KxRichEdit.h"
 
+#include "platform/ControlEvents.h"
+#include "storage/Kxconst.h"
+
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
 
 namespace {
 
 constexpr int SelectionBarWidth = 8;
-
-// An arrow pointing up and to the right; the hot spot is its tip.
-QCursor rightArrowCursor() {
-    QPainterPath arrow;
-    arrow.moveTo(30, 1);
-    arrow.lineTo(30, 17);
-    arrow.lineTo(26, 13);
-    arrow.lineTo(23, 20);
-    arrow.lineTo(20, 19);
-    arrow.lineTo(23, 12);
-    arrow.lineTo(18, 12);
-    arrow.closeSubpath();
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::black, 1.2));
-    painter.setBrush(Qt::white);
-    painter.drawPath(arrow);
-    painter.end();
-    return QCursor(pixmap, 30, 1);
-}
 
 struct WordRange {
     int start;
@@ -65,7 +42,7 @@ void TKxCustomRichEdit::SetSelectionBar(bool value) {
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
     if (value) {
-        static const QCursor arrow = rightArrowCursor();
+        static const QCursor arrow = RightArrowCursor();
         setCursor(arrow);
         // The scroll bars would take it from the control.
         verticalScrollBar()->setCursor(Qt::ArrowCursor);
@@ -107,7 +84,8 @@ bool TKxCustomRichEdit::event(QEvent* event) {
 
 // The edit's own handling may fire an event that deletes the edit: nothing follows it then.
 bool TKxCustomRichEdit::viewportEvent(QEvent* event) {
-    const QPointer<TKxCustomRichEdit> alive(this);
+    bool handled = false;
+    const auto ownHandling = [&] { handled = QTextEdit::viewportEvent(event); };
     if (event->type() == QEvent::MouseButtonPress) {
         // A press in the selection starts dragging the text, not a new selection.
         const QTextCursor before = textCursor();
@@ -115,14 +93,12 @@ bool TKxCustomRichEdit::viewportEvent(QEvent* event) {
             cursorForPosition(static_cast<QMouseEvent*>(event)->position().toPoint()).position();
         const bool onSelection =
             before.hasSelection() && at >= before.selectionStart() && at < before.selectionEnd();
-        const bool handled = QTextEdit::viewportEvent(event);
-        if (!alive)
+        if (!platform::Survives(this, *event, ownHandling))
             return true;
         dragAnchor_ = isLeftPress(event) && !onSelection ? textCursor().anchor() : -1;
         return handled;
     }
-    const bool handled = QTextEdit::viewportEvent(event);
-    if (!alive)
+    if (!platform::Survives(this, *event, ownHandling))
         return true;
     if (event->type() == QEvent::MouseMove &&
         (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))

@@ -128,6 +128,11 @@ protected:
             }
             return false;
         }
+        // Paints and mouse moves pass by often: only a change of place, size or visibility counts.
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Move && type != QEvent::Resize && type != QEvent::ShowToParent &&
+            type != QEvent::HideToParent)
+            return false;
         auto* child = static_cast<QWidget*>(watched);
         if (child->parentWidget() != parent_)
             return false;

@@ -5,8 +5,8 @@
 // docked child keeps its own height (top, bottom) or width (left, right): the layout never asks
 // for a size hint, so a height set by code or restored from settings survives every relayout.
 // An undocked child keeps its distances to the parent edges it is anchored to when the parent
-// changes size: anchored to both opposite edges it stretches, to neither it keeps its centre
-// in proportion.
+// changes size: anchored to both opposite edges it stretches, to neither it moves by half the
+// change, keeping its centre where it was from the parent's centre.
 
 #include <QWidget>
 

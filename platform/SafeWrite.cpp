@@ -3,7 +3,6 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 
 namespace platform {
 
@@ -25,9 +24,8 @@ bool Write(const QString& fileName, const QByteArray& data, QString* error, bool
     }
     if (written && file.commit())
         return true;
-    const QString reason = !written && writeErrno != 0
-                               ? QString::fromLocal8Bit(std::strerror(writeErrno))
-                               : file.errorString();
+    const QString reason =
+        !written && writeErrno != 0 ? qt_error_string(writeErrno) : file.errorString();
     file.cancelWriting();
     if (error)
         *error = QStringLiteral("Impossibile scrivere il file %1: %2").arg(fileName, reason);

@@ -38,17 +38,24 @@ QCursor handCursor() {
     return QCursor(pixmap, 11, 2);
 }
 
+// The pointer's arrow, its tip at (1, 1) pointing up and to the left, or mirrored.
+QPainterPath arrowPath(bool mirrored) {
+    const auto x = [mirrored](qreal at) { return mirrored ? CursorSize - 1 - at : at; };
+    QPainterPath arrow;
+    arrow.moveTo(x(1), 1);
+    arrow.lineTo(x(1), 17);
+    arrow.lineTo(x(5), 13);
+    arrow.lineTo(x(8), 20);
+    arrow.lineTo(x(11), 19);
+    arrow.lineTo(x(8), 12);
+    arrow.lineTo(x(13), 12);
+    arrow.closeSubpath();
+    return arrow;
+}
+
 // An arrow carrying a small sheet: something is being dragged.
 QCursor dragCursor() {
-    QPainterPath arrow;
-    arrow.moveTo(1, 1);
-    arrow.lineTo(1, 17);
-    arrow.lineTo(5, 13);
-    arrow.lineTo(8, 20);
-    arrow.lineTo(11, 19);
-    arrow.lineTo(8, 12);
-    arrow.lineTo(13, 12);
-    arrow.closeSubpath();
+    const QPainterPath arrow = arrowPath(false);
     QPainterPath sheet;
     sheet.addRect(QRectF(14, 16, 14, 12));
     QPixmap pixmap = canvas();
@@ -63,6 +70,12 @@ std::map<int, QCursor>& definedCursors() {
 }
 
 } // namespace
+
+QCursor RightArrowCursor() {
+    QPixmap pixmap = canvas();
+    drawOutlined(pixmap, arrowPath(true));
+    return QCursor(pixmap, CursorSize - 2, 1);
+}
 
 bool IsScreenCursorFree(int Cursor) {
     return Cursor != crHand && Cursor != crDragHand && !definedCursors().contains(Cursor);

@@ -12,3 +12,6 @@ QCursor ScreenCursor(int Cursor);
 // Whether the number has no cursor of its own yet.
 bool IsScreenCursorFree(int Cursor);
 void SetScreenCursor(int Cursor, const QCursor& Value);
+// The arrow mirrored, pointing up and to the right, its hot spot at the tip: over a selection
+// bar, where a press selects whole lines.
+QCursor RightArrowCursor();

@@ -510,9 +510,9 @@ void NotImplemented() {
 void RaiseWin32Error(int Code) {
     if (Code == 0)
         return;
-    throw EOSError(Code, QStringLiteral("System Error.  Code: %1.\r\n%2")
-                             .arg(Code)
-                             .arg(QString::fromLocal8Bit(std::strerror(Code))));
+    throw EOSError(
+        Code,
+        QStringLiteral("System Error.  Code: %1.\r\n%2").arg(Code).arg(qt_error_string(Code)));
 }
 
 bool CheckWin32(bool OK) {

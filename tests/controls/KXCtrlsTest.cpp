@@ -526,15 +526,21 @@ TEST(SpeedButtonTest, TheClickThatClosesTheMenuReachesItsTargetUnlessItIsOnTheBu
     struct Case {
         const char* name;
         bool onButton;
+        QRect neighbourPlace;
+        TKxDropDownMenuPos menuPosition; // clear of the neighbour
     };
-    for (const Case& c : {Case{"neighbour", false}, Case{"button", true}}) {
+    // The neighbour below is pressed on its first row, just below the button's last.
+    for (const Case& c : {Case{"neighbour", false, {60, 10, 40, 25}, dmpBottom},
+                          Case{"neighbour below", false, {10, 35, 25, 12}, dmpRight},
+                          Case{"button", true, {60, 10, 40, 25}, dmpBottom}}) {
         SCOPED_TRACE(c.name);
         QWidget window;
-        window.resize(120, 50);
+        window.resize(120, 60);
         auto* button = new TKxSpeedButton(&window);
         button->setGeometry(10, 10, 25, 25);
+        button->MenuPosition = c.menuPosition;
         auto* neighbour = new QPushButton("Altro", &window);
-        neighbour->setGeometry(60, 10, 40, 25);
+        neighbour->setGeometry(c.neighbourPlace);
         TPopupMenu menu;
         menu.addAction("Voce");
         button->SetDropDownMenu(&menu);
@@ -545,7 +551,7 @@ TEST(SpeedButtonTest, TheClickThatClosesTheMenuReachesItsTargetUnlessItIsOnTheBu
         QWindow* handle = window.windowHandle();
         window.setFocus();
         const QPoint onButton = button->geometry().center();
-        const QPoint onNeighbour = neighbour->geometry().center();
+        const QPoint onNeighbour(neighbour->geometry().center().x(), neighbour->geometry().top());
         // Each time the menu opens, a press closes it: the first one where the case says, any
         // later one (a press that opened the menu again) on the neighbour.
         QObject::connect(&menu, &QMenu::aboutToShow, [&] {

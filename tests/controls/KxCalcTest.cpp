@@ -339,3 +339,21 @@ TEST_F(CalcWidgetTest, WithoutCtl3DTheKeysAreOldStyleAndTheMemoryPanelHasASingle
         EXPECT_EQ(memory.pixel(1, 1), ToQColor(clBtnFace).rgb());
     }
 }
+
+// The keypad's look changes its keys however it comes: set through the property, or followed
+// from a parent panel.
+TEST_F(CalcWidgetTest, TheKeysFollowTheLookHoweverItChanges) {
+    platform::TCustomPanel parent;
+    auto* panel = new TCalculatorPanel(clDialog, &parent);
+    const auto style = [&] { return panel->Key(1)->Style(); };
+    EXPECT_EQ(style(), bsAutoDetect);
+    parent.SetCtl3D(false);
+    EXPECT_EQ(style(), bsWin31);
+    parent.SetCtl3D(true);
+    EXPECT_EQ(style(), bsAutoDetect);
+    panel->setProperty("Ctl3D", false);
+    EXPECT_EQ(style(), bsWin31);
+    parent.SetCtl3D(false);
+    parent.SetCtl3D(true);
+    EXPECT_EQ(style(), bsWin31);
+}

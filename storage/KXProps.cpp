@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 const QString sPropNameDelimiter = QStringLiteral("_");
 
@@ -317,6 +318,7 @@ TPropInfoList::TPropInfoList(const QObject* AObject, TTypeKinds Filter) {
     // The most derived class first, so that its property wins over an inherited one whose name
     // differs only in case ("Height" over "height").
     const QMetaObject* meta = AObject->metaObject();
+    meta_ = meta;
     for (int i = meta->propertyCount() - 1; i >= QObject::staticMetaObject.propertyCount(); --i) {
         const QMetaProperty p = meta->property(i);
         if (p.isReadable() && (Filter & KindBit(PropKind(p))))
@@ -401,7 +403,11 @@ void TPropsStorage::walkStoredList(QObject* AComponent, TStoredList& List, Walk 
         if (props == infoLists->end())
             continue;
         Prefix += sPropNameDelimiter;
-        if (const QMetaProperty* p = props->second.Find(property))
+        // Object names need not be unique: a namesake of another class has properties of its own.
+        std::optional<TPropInfoList> own;
+        if (props->second.MetaObject() != AObject->metaObject())
+            own.emplace(AObject, tkProperties);
+        if (const QMetaProperty* p = (own ? *own : props->second).Find(property))
             walk(*p, property);
     }
     Owner = nullptr;

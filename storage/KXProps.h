@@ -69,8 +69,11 @@ public:
     void Delete(int Index) { list_.removeAt(Index); }
     // Keeps only the properties the other list contains too.
     void Intersect(const TPropInfoList& List);
+    // The class the list was made for.
+    const QMetaObject* MetaObject() const { return meta_; }
 
 private:
+    const QMetaObject* meta_ = nullptr;
     QList<QMetaProperty> list_;
 };
 

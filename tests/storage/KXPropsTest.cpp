@@ -423,6 +423,27 @@ TEST_F(KXPropsTest, PropertyListsFindIgnoringCaseAndIntersect) {
 
 namespace {
 
+// Names need not be unique: entries bound to namesakes of two classes each reach their own
+// object's property.
+TEST_F(KXPropsTest, NamesakesOfTwoClassesKeepTheirOwnProperties) {
+    auto* twin = new Gadget(&form);
+    twin->setObjectName("Twin");
+    twin->Number = 7;
+    auto* column = new Column;
+    column->setParent(&form);
+    column->setObjectName("twin");
+    column->Width = 90;
+    TStoredList list{TStoredEntry{"Twin.Number", twin}, TStoredEntry{"twin.Width", column}};
+    UpdateStoredList(&form, list, false);
+    storage().StoreObjectsProps(&form, list);
+    EXPECT_EQ(key("Twin_Number"), "7");
+    EXPECT_EQ(key("twin_Width"), "90");
+    IniWriteString(&ini, "Test", "twin_Width", "120");
+    storage().LoadObjectsProps(&form, list);
+    EXPECT_EQ(column->Width, 120);
+    EXPECT_EQ(twin->Number, 7);
+}
+
 TEST_F(KXPropsTest, TheInfoListHoldsEachBoundComponentsPropertiesOnceByName) {
     TStoredList list =
         entries({"Target1.objectName", "gadget1.Text", "Gadget1.Number", "Missing.X"});

@@ -1,8 +1,7 @@
 #include "app/Help.h"
 
 #include "app/CodVersione.h"
-
-#include <algorithm>
+#include "storage/kxVclutils.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -37,10 +36,8 @@ void placeOnScreen(QWidget& window, const QWidget* over) {
     const QSize size = window.size().boundedTo(area.size() - frame).expandedTo(QSize(1, 1));
     QRect rect(QPoint(0, 0), size + frame);
     rect.moveCenter(over ? over->frameGeometry().center() : area.center());
-    rect.moveLeft(std::max(area.left(), std::min(rect.left(), area.right() + 1 - rect.width())));
-    rect.moveTop(std::max(area.top(), std::min(rect.top(), area.bottom() + 1 - rect.height())));
     window.resize(size);
-    window.move(rect.topLeft());
+    window.move(KeptInside(rect, area).topLeft());
 }
 
 // While the help belongs to a modal dialog, the dialog's end gives it back, open where it is, to

@@ -155,6 +155,9 @@ int PixelsToDialogUnitsY(int PixUnits);
 bool IsForegroundTask();
 void CenterControl(QWidget* Control);
 void CenterWindow(QWidget* Wnd);
+// The rectangle moved the least to lie inside the area; one larger than the area keeps its top
+// left corner in it.
+QRect KeptInside(QRect Rect, const QRect& Area);
 void MergeForm(QWidget* Control, QWidget* Form, TAlign Align, bool Show);
 QString WindowClassName(const QWidget* Wnd);
 // Gives a multiple-document area its sunken frame or takes it away; false when it already was so.

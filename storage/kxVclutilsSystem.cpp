@@ -358,11 +358,15 @@ void CenterWindow(QWidget* Wnd) {
     const QRect screen = ScreenWorkArea();
     QRect frame = Wnd->frameGeometry();
     frame.moveCenter(screen.center());
-    frame.moveLeft(std::clamp(frame.left(), screen.left(),
-                              std::max(screen.left(), screen.right() - frame.width() + 1)));
-    frame.moveTop(std::clamp(frame.top(), screen.top(),
-                             std::max(screen.top(), screen.bottom() - frame.height() + 1)));
-    Wnd->move(frame.topLeft());
+    Wnd->move(KeptInside(frame, screen).topLeft());
+}
+
+QRect KeptInside(QRect Rect, const QRect& Area) {
+    Rect.moveLeft(std::clamp(Rect.left(), Area.left(),
+                             std::max(Area.left(), Area.right() - Rect.width() + 1)));
+    Rect.moveTop(std::clamp(Rect.top(), Area.top(),
+                            std::max(Area.top(), Area.bottom() - Rect.height() + 1)));
+    return Rect;
 }
 
 void MergeForm(QWidget* Control, QWidget* Form, TAlign Align, bool Show) {

@@ -314,3 +314,22 @@ TEST(KillMessageTest, DropsOnlyTheKindAskedForAndKeepsAPendingQuit) {
     EXPECT_EQ(a.Seen, (std::vector<QEvent::Type>{QEvent::Quit}));
     EXPECT_EQ(b.Seen, (std::vector<QEvent::Type>{first, QEvent::Quit}));
 }
+
+TEST(KeptInsideTest, ARectangleMovesTheLeastIntoTheArea) {
+    const QRect area(10, 20, 100, 50);
+    struct Case {
+        QRect rect;
+        QPoint topLeft;
+    } cases[] = {
+        {{30, 30, 20, 10}, {30, 30}},  // inside already
+        {{100, 65, 20, 10}, {90, 60}}, // over the right and bottom edges
+        {{0, 0, 20, 10}, {10, 20}},    // over the left and top edges
+        {{50, 40, 200, 80}, {10, 20}}, // larger than the area: its top left inside
+        {{91, 61, 20, 10}, {90, 60}},  // one pixel over: the last row and column are the area's
+    };
+    for (const Case& c : cases) {
+        const QRect kept = KeptInside(c.rect, area);
+        EXPECT_EQ(kept.topLeft(), c.topLeft) << c.rect.x() << "," << c.rect.y();
+        EXPECT_EQ(kept.size(), c.rect.size());
+    }
+}

@@ -2,7 +2,6 @@
 
 #include "platform/Graphics.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QVariant>
 #include <QWidget>
@@ -29,29 +28,9 @@ std::optional<bool> parentLook(const QWidget* control) {
 
 } // namespace
 
-class TCtl3D::TFilter : public QObject {
-public:
-    TFilter(TCtl3D& owner, QWidget* control) : QObject(control), owner_(owner) {
-        control->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::ParentChange || event->type() == parentCtl3DChanged())
-            owner_.FollowParent();
-        return false;
-    }
-
-private:
-    TCtl3D& owner_;
-};
-
-TCtl3D::TCtl3D(QWidget* Control) : control_(Control), filter_(new TFilter(*this, Control)) {
+TCtl3D::TCtl3D(QWidget* Control)
+    : control_(Control), follower_(Control, parentCtl3DChanged(), [this] { FollowParent(); }) {
     ctl3D_ = parentLook(Control).value_or(ctl3D_);
-}
-
-TCtl3D::~TCtl3D() {
-    delete filter_;
 }
 
 void TCtl3D::SetCtl3D(bool Value) {
@@ -76,13 +55,7 @@ void TCtl3D::Apply(bool Value) {
         return;
     ctl3D_ = Value;
     Ctl3DChanged();
-    const QObjectList children = control_->children();
-    for (QObject* child : children) {
-        if (!child->isWidgetType())
-            continue;
-        QEvent notice(parentCtl3DChanged());
-        QCoreApplication::sendEvent(child, &notice);
-    }
+    NotifyChildren(control_, parentCtl3DChanged());
 }
 
 int SingleBorderWidth(bool Ctl3D) {

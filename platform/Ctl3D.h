@@ -3,6 +3,8 @@
 // parent offers its look when it has a Ctl3D property; every change of the look is passed on to
 // the children, so a control that follows its parent follows it through any depth.
 
+#include "platform/ParentFollower.h"
+
 #include <QRect>
 
 class QPainter;
@@ -22,7 +24,7 @@ public:
 protected:
     // Three-dimensional and following the parent, as every control starts.
     explicit TCtl3D(QWidget* Control);
-    ~TCtl3D();
+    ~TCtl3D() = default;
     TCtl3D(const TCtl3D&) = delete;
     TCtl3D& operator=(const TCtl3D&) = delete;
 
@@ -30,14 +32,13 @@ protected:
     virtual void Ctl3DChanged() = 0;
 
 private:
-    class TFilter;
     void Apply(bool Value);
     void FollowParent();
 
     QWidget* control_;
-    TFilter* filter_;
     bool ctl3D_ = true;
     bool parentCtl3D_ = true;
+    TParentFollower follower_;
 };
 
 // The single border around a control: the sunken edge, two pixels deep, when three-dimensional;

@@ -1,6 +1,5 @@
 #include "platform/ParentColor.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QVariant>
 #include <QWidget>
@@ -26,33 +25,21 @@ TColor ParentColorOf(const QWidget* control) {
 }
 
 void NotifyColorChanged(QWidget* control) {
-    for (QWidget* child : control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        QEvent changed(parentColorChange());
-        QCoreApplication::sendEvent(child, &changed);
-    }
+    NotifyChildren(control, parentColorChange());
 }
 
+// A plain parent's window colour reaches the control as a palette change.
 TParentColor::TParentColor(QWidget* control, std::function<void(TColor)> apply)
-    : control_(control), apply_(std::move(apply)) {
-    control->installEventFilter(this);
-}
+    : control_(control), apply_(std::move(apply)),
+      follower_(control, parentColorChange(), [this] { Follow(); }, {QEvent::PaletteChange}) {}
 
 void TParentColor::Set(bool value) {
     on_ = value;
-    if (on_)
-        Follow();
-}
-
-bool TParentColor::eventFilter(QObject*, QEvent* event) {
-    const auto type = event->type();
-    if (on_ && (type == parentColorChange() || type == QEvent::ParentChange ||
-                type == QEvent::PaletteChange))
-        Follow();
-    return false;
+    Follow();
 }
 
 void TParentColor::Follow() {
-    if (control_->parentWidget())
+    if (on_ && control_->parentWidget())
         apply_(ParentColorOf(control_));
 }
 

@@ -3,8 +3,8 @@
 // it, until the control's own colour is set.
 
 #include "platform/Colors.h"
+#include "platform/ParentFollower.h"
 
-#include <QObject>
 #include <functional>
 
 class QWidget;
@@ -16,7 +16,7 @@ TColor ParentColorOf(const QWidget* control);
 // Tells the control's children that its colour changed.
 void NotifyColorChanged(QWidget* control);
 
-class TParentColor : public QObject {
+class TParentColor {
 public:
     // apply shows a colour taken from the parent.
     TParentColor(QWidget* control, std::function<void(TColor)> apply);
@@ -25,15 +25,13 @@ public:
     // Switched on, the control takes its parent's colour at once.
     void Set(bool value);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void Follow();
 
     QWidget* control_;
     std::function<void(TColor)> apply_;
     bool on_ = false;
+    TParentFollower follower_;
 };
 
 } // namespace platform

@@ -705,33 +705,32 @@ void TKxSpeedButton::UpdateTracking() {
         isEnabled() && QApplication::widgetAt(QCursor::pos()) == this && IsForegroundTask();
     if (now == mouseInside_)
         return;
+    setMouseInside(now);
+}
+
+bool TKxSpeedButton::setMouseInside(bool now) {
     mouseInside_ = now;
-    const QPointer<TKxSpeedButton> alive(this);
-    if (now) {
-        MouseEnter();
-        if (alive && flat_)
-            repaint();
-    } else {
-        MouseLeave();
-        if (alive && flat_)
-            update();
-    }
+    if (!platform::Survives(this, [this, now] { now ? MouseEnter() : MouseLeave(); }))
+        return false;
+    if (flat_ && now)
+        repaint();
+    else if (flat_)
+        update();
+    return true;
 }
 
 void TKxSpeedButton::enterEvent(QEnterEvent* event) {
     if (mouseInside_ || !isEnabled() || !IsForegroundTask())
         return;
-    mouseInside_ = true;
-    if (platform::Survives(this, *event, [this] { MouseEnter(); }) && flat_)
-        repaint();
+    if (!setMouseInside(true))
+        event->accept();
 }
 
 void TKxSpeedButton::leaveEvent(QEvent* event) {
     if (!mouseInside_ || !isEnabled() || dragging_)
         return;
-    mouseInside_ = false;
-    if (platform::Survives(this, *event, [this] { MouseLeave(); }) && flat_)
-        update();
+    if (!setMouseInside(false))
+        event->accept();
 }
 
 QPoint TKxSpeedButton::GetDropDownMenuPos() const {

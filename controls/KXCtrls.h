@@ -254,6 +254,9 @@ protected:
 
 private:
     bool inside(QPoint pos) const;
+    // Tells the pointer's coming or going and shows it on a flat button; false when the event
+    // deleted the button.
+    bool setMouseInside(bool now);
     void TimerExpired();
     void UpdateExclusive();
     void ButtonPressed(int group, TKxSpeedButton* sender);

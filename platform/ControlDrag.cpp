@@ -171,10 +171,8 @@ void TDragControl::BeginDrag(bool Immediate) {
         return;
     dragging_ = true;
     if (OnStartDrag) {
-        const QPointer<QWidget> alive(control_);
         const TNotifyEvent handler = OnStartDrag;
-        handler(control_);
-        if (!alive)
+        if (!Survives(control_, [&] { handler(control_); }))
             return;
     }
     if (Immediate)
@@ -242,12 +240,12 @@ void TDragControl::RunDrag() {
 
 void TDragControl::FinishDrag(QObject* Target, QPoint Point) {
     dragging_ = false;
-    const QPointer<QWidget> self(control_);
     if (OnEndDrag) {
         const TEndDragEvent handler = OnEndDrag;
-        handler(control_, Target, Point.x(), Point.y());
+        if (!Survives(control_, [&] { handler(control_, Target, Point.x(), Point.y()); }))
+            return;
     }
-    if (!self || Target)
+    if (Target)
         return;
     dragPoint_ = Point;
     DragCanceled();

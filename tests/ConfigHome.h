@@ -1,5 +1,6 @@
 #pragma once
-// Points XDG_CONFIG_HOME at a fresh temporary folder for one test, and back afterwards.
+// Points an XDG base folder (the configuration's, unless another is named) at a fresh temporary
+// folder for one test, and back afterwards, so tests running side by side never share files.
 
 #include <QByteArray>
 #include <QFile>
@@ -7,10 +8,11 @@
 
 class ConfigHome {
 public:
-    ConfigHome() : previous_(qgetenv("XDG_CONFIG_HOME")) {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
+    explicit ConfigHome(const char* variable = "XDG_CONFIG_HOME")
+        : variable_(variable), previous_(qgetenv(variable)) {
+        qputenv(variable_, QFile::encodeName(dir_.path()));
     }
-    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", previous_); }
+    ~ConfigHome() { qputenv(variable_, previous_); }
     ConfigHome(const ConfigHome&) = delete;
     ConfigHome& operator=(const ConfigHome&) = delete;
 
@@ -21,5 +23,6 @@ public:
 
 private:
     QTemporaryDir dir_;
+    const char* variable_;
     QByteArray previous_;
 };

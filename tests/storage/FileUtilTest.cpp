@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "storage/Kxprgrss.h"
+#include "tests/ConfigHome.h"
 #include "tests/storage/TestFiles.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -195,7 +195,7 @@ TEST(FileUtilTest, MasksSizesAndLocks) {
 }
 
 TEST(FileUtilTest, DesktopLinkAndFolderDialog) {
-    QStandardPaths::setTestModeEnabled(true);
+    const ConfigHome dataHome("XDG_DATA_HOME");
     QTemporaryDir dir;
     Write(dir.filePath("game.qzd"), "Quendel");
     ASSERT_TRUE(CreateFileLink(dir.filePath("game.qzd"), "Partita", sfApplications));
@@ -205,7 +205,7 @@ TEST(FileUtilTest, DesktopLinkAndFolderDialog) {
     EXPECT_TRUE(text.contains("URL=file://" + dir.filePath("game.qzd")));
     EXPECT_TRUE(DeleteFileLink("Partita", sfApplications));
     EXPECT_FALSE(QFileInfo::exists(link));
-    QStandardPaths::setTestModeEnabled(false);
+    EXPECT_TRUE(link.startsWith(dataHome.path()));
 
     QString asked;
     auto old = platform::SetDirectoryDialogHook([&](const QString& title, QString& folder) {
@@ -224,7 +224,7 @@ TEST(FileUtilTest, DesktopLinkAndFolderDialog) {
 }
 
 TEST(FileUtilTest, DesktopLinkNamesStayInTheirFolderAndOnTheirLines) {
-    QStandardPaths::setTestModeEnabled(true);
+    const ConfigHome dataHome("XDG_DATA_HOME");
     QTemporaryDir dir;
     Write(dir.filePath("game.qzd"), "Quendel");
     const QString folder = SpecialFolderPath(sfApplications);
@@ -279,8 +279,6 @@ TEST(FileUtilTest, DesktopLinkNamesStayInTheirFolderAndOnTheirLines) {
     EXPECT_FALSE(DeleteFileLink("../fuori", sfApplications));
     platform::SetMessageBoxHook(oldBox);
     EXPECT_EQ(Read(outside), "kept");
-    QFile::remove(outside);
-    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST(ProgressRegistryTest, FindsTheNearestRegisteredClass) {

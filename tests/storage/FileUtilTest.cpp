@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -236,6 +237,8 @@ TEST(FileUtilTest, DesktopLinkNamesStayInTheirFolderAndOnTheirLines) {
         errors.append(text);
         return 1;
     });
+    // Put back however the test ends: the hook refers to this test's list.
+    const auto restoreBox = qScopeGuard([&oldBox] { platform::SetMessageBoxHook(oldBox); });
     struct Case {
         QString name;
         QString file;
@@ -277,7 +280,6 @@ TEST(FileUtilTest, DesktopLinkNamesStayInTheirFolderAndOnTheirLines) {
         EXPECT_TRUE(DeleteFileLink(c.name, sfApplications));
     }
     EXPECT_FALSE(DeleteFileLink("../fuori", sfApplications));
-    platform::SetMessageBoxHook(oldBox);
     EXPECT_EQ(Read(outside), "kept");
 }
 

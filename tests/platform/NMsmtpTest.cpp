@@ -51,34 +51,34 @@ QByteArray DecodeEncodedWords(QByteArray value) {
     return DecodeQuotedPrintable(value.mid(15).chopped(2).replace('_', ' '));
 }
 
+// A message's or part's headers, each line with its CR LF, and what follows the blank line.
+std::pair<QByteArray, QByteArray> HeadAndBody(const QByteArray& text) {
+    const qsizetype end = text.indexOf("\r\n\r\n");
+    return {text.left(end + 2), text.mid(end + 4)};
+}
+
 // Headers and body of a stored message, without the peer's envelope lines.
 QByteArray Content(const QByteArray& stored) {
-    return stored.mid(stored.indexOf("\r\n\r\n") + 4);
+    return HeadAndBody(stored).second;
 }
 
 // The parts of a stored multipart message, each as its headers and its body.
 QList<std::pair<QByteArray, QByteArray>> Parts(const QByteArray& content) {
-    const QByteArray head = content.left(content.indexOf("\r\n\r\n") + 2);
     const QRegularExpressionMatch boundary =
         QRegularExpression("Content-Type: multipart/mixed; boundary=(\\S+)\r\n")
-            .match(QString::fromLatin1(head));
+            .match(QString::fromLatin1(HeadAndBody(content).first));
     if (!boundary.hasMatch())
         return {};
     const QByteArray delimiter = "\r\n--" + boundary.captured(1).toLatin1();
-    QList<QByteArray> pieces;
+    QList<std::pair<QByteArray, QByteArray>> parts;
     qsizetype at = content.indexOf(delimiter);
     while (at >= 0) {
         const qsizetype start = at + delimiter.size();
         if (content.mid(start, 2) == "--")
             break;
         const qsizetype next = content.indexOf(delimiter, start);
-        pieces.append(content.mid(start + 2, next - start - 2));
+        parts.append(HeadAndBody(content.mid(start + 2, next - start - 2)));
         at = next;
-    }
-    QList<std::pair<QByteArray, QByteArray>> parts;
-    for (const QByteArray& piece : pieces) {
-        const qsizetype end = piece.indexOf("\r\n\r\n");
-        parts.append({piece.left(end + 2), piece.mid(end + 4)});
     }
     return parts;
 }
@@ -132,8 +132,7 @@ TEST(SmtpPeerTest, DeliversEnvelopeAndMessage) {
                                   "X-Rcpt-To: <tornei@zeltor.invalid>\r\n"
                                   "X-Rcpt-To: <ZT0123@zeltor.invalid>\r\n\r\n"));
     EXPECT_TRUE(stored.contains("\r\nTo: Altro <ZT0456@zeltor.invalid>; terzo@zeltor.invalid\r\n"));
-    const QByteArray content = Content(stored);
-    const QByteArray body = content.mid(content.indexOf("\r\n\r\n") + 4);
+    const QByteArray body = HeadAndBody(Content(stored)).second;
     EXPECT_EQ(QString::fromLatin1(DecodeQuotedPrintable(body)), mail.Body.join("\r\n") + "\r\n");
 }
 
@@ -199,14 +198,12 @@ TEST(SmtpPeerTest, LongLinesAndNulBytesAreEncoded) {
         EXPECT_FALSE(content.contains('\0'));
         for (const QByteArray& line : content.split('\n'))
             EXPECT_LE(line.size(), 999);
-        const qsizetype end = content.indexOf("\r\n\r\n");
-        const QByteArray head = content.left(end + 2);
+        const auto [head, body] = HeadAndBody(content);
         const qsizetype start = head.indexOf("\r\nSubject: ") + 11;
         QByteArray subject = head.mid(start, head.indexOf("\r\nDate: ") - start);
         if (subject.startsWith("=?"))
             subject = DecodeEncodedWords(subject);
         EXPECT_EQ(QString::fromLatin1(subject), cases[i].subject);
-        const QByteArray body = content.mid(end + 4);
         const bool encoded = head.contains("Content-Transfer-Encoding: quoted-printable");
         EXPECT_EQ(QString::fromLatin1(encoded ? DecodeQuotedPrintable(body) : body),
                   cases[i].body.join("\r\n") + "\r\n");
@@ -375,7 +372,7 @@ TEST(SmtpPeerTest, AttachmentsGoAsPartsWithTheirBytes) {
     const QByteArray content = Content(messages[0]);
     for (const QByteArray& line : content.split('\n'))
         EXPECT_LE(line.size(), 999);
-    const QByteArray head = content.left(content.indexOf("\r\n\r\n") + 2);
+    const QByteArray head = HeadAndBody(content).first;
     EXPECT_TRUE(head.contains("From: ZT0123@zeltor.invalid\r\nTo: ZT0456@zeltor.invalid\r\n"))
         << head.data();
     const qsizetype subject = head.indexOf("\r\nSubject: ") + 11;

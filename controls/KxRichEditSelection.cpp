@@ -84,24 +84,22 @@ bool TKxCustomRichEdit::event(QEvent* event) {
 
 // The edit's own handling may fire an event that deletes the edit: nothing follows it then.
 bool TKxCustomRichEdit::viewportEvent(QEvent* event) {
-    bool handled = false;
-    const auto ownHandling = [&] { handled = QTextEdit::viewportEvent(event); };
+    // A press in the selection starts dragging the text, not a new selection.
+    bool onSelection = false;
     if (event->type() == QEvent::MouseButtonPress) {
-        // A press in the selection starts dragging the text, not a new selection.
         const QTextCursor before = textCursor();
         const int at =
             cursorForPosition(static_cast<QMouseEvent*>(event)->position().toPoint()).position();
-        const bool onSelection =
+        onSelection =
             before.hasSelection() && at >= before.selectionStart() && at < before.selectionEnd();
-        if (!platform::Survives(this, *event, ownHandling))
-            return true;
-        dragAnchor_ = isLeftPress(event) && !onSelection ? textCursor().anchor() : -1;
-        return handled;
     }
-    if (!platform::Survives(this, *event, ownHandling))
+    bool handled = false;
+    if (!platform::Survives(this, *event, [&] { handled = QTextEdit::viewportEvent(event); }))
         return true;
-    if (event->type() == QEvent::MouseMove &&
-        (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
+    if (event->type() == QEvent::MouseButtonPress)
+        dragAnchor_ = isLeftPress(event) && !onSelection ? textCursor().anchor() : -1;
+    else if (event->type() == QEvent::MouseMove &&
+             (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
         ExtendByWords();
     else if (event->type() == QEvent::MouseButtonRelease)
         dragAnchor_ = -1;

@@ -298,13 +298,6 @@ QPoint CharAt(TKxRichEdit& edit, int index) {
     return edit.GetCharPos(index) + QPoint(2, edit.fontMetrics().height() / 2);
 }
 
-bool SendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(at), QPointF(to->mapToGlobal(at)), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(to, &event);
-    return event.isAccepted();
-}
-
 bool SendKey(QWidget* to, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
     QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
     QApplication::sendEvent(to, &event);
@@ -336,8 +329,8 @@ TEST(ControlDeletedByItsEvent, TheControlsOwnEventsEndTheirMouseOrKeyEventThere)
         b->SetAlign(alTop);
         b->show();
         control = b;
-        SendMouse(b, QEvent::MouseButtonPress, {50, 10}, Qt::LeftButton);
-        SendMouse(b, QEvent::MouseMove, {60, 20}, Qt::LeftButton);
+        Press(b, {50, 10});
+        Move(b, {60, 20});
         return b;
     };
     const auto bottom = [](QWidget* host, QWidget* b) {
@@ -348,29 +341,29 @@ TEST(ControlDeletedByItsEvent, TheControlsOwnEventsEndTheirMouseOrKeyEventThere)
          [&](QWidget* host, QPointer<QWidget>& control) {
              TSpeedBar* b = bar(host, control);
              b->OnApplyAlign = [b](QObject*, TAlign, bool&) { delete b; };
-             return SendMouse(b, QEvent::MouseMove, bottom(host, b), Qt::LeftButton);
+             return Move(b, bottom(host, b));
          }},
         {"speed bar's OnPosChanged after a frame drag",
          [&](QWidget* host, QPointer<QWidget>& control) {
              TSpeedBar* b = bar(host, control);
              const QPoint to = bottom(host, b);
-             SendMouse(b, QEvent::MouseMove, to, Qt::LeftButton);
+             Move(b, to);
              b->OnPosChanged = [b](QObject*) { delete b; };
-             return SendMouse(b, QEvent::MouseButtonRelease, to, Qt::NoButton);
+             return Release(b, to);
          }},
         {"splitter's OnPosChanged on the release",
          [&](QWidget* host, QPointer<QWidget>& control) {
              TKxSplitter* s = splitter(host, control);
              s->OnPosChanged = [s](QObject*) { delete s; };
-             SendMouse(s, QEvent::MouseButtonPress, {5, 1}, Qt::LeftButton);
-             return SendMouse(s, QEvent::MouseButtonRelease, {5, -29}, Qt::NoButton);
+             Press(s, {5, 1});
+             return Release(s, {5, -29});
          }},
         {"splitter's OnPosChanging on a move",
          [&](QWidget* host, QPointer<QWidget>& control) {
              TKxSplitter* s = splitter(host, control);
              s->OnPosChanging = [s](QObject*, int, int, bool&) { delete s; };
-             SendMouse(s, QEvent::MouseButtonPress, {5, 1}, Qt::LeftButton);
-             return SendMouse(s, QEvent::MouseMove, {5, -29}, Qt::LeftButton);
+             Press(s, {5, 1});
+             return Move(s, {5, -29});
          }},
         {"check list box's OnStateChange on a space",
          [](QWidget* host, QPointer<QWidget>& control) {
@@ -397,7 +390,7 @@ TEST(ControlDeletedByItsEvent, TheControlsOwnEventsEndTheirMouseOrKeyEventThere)
              checks->OnStateChange = [checks](QObject*, int) { delete checks; };
              control = checks;
              const QPoint check = checks->ItemRect(0).topLeft() + QPoint(3, 3);
-             return SendMouse(checks->viewport(), QEvent::MouseButtonPress, check, Qt::LeftButton);
+             return Press(checks->viewport(), check);
          }},
         {"rich edit's OnURLClick",
          [](QWidget* host, QPointer<QWidget>& control) {
@@ -409,8 +402,8 @@ TEST(ControlDeletedByItsEvent, TheControlsOwnEventsEndTheirMouseOrKeyEventThere)
              edit->OnURLClick = [edit](QObject*, const QString&, TMouseButton) { delete edit; };
              control = edit;
              const QPoint link = CharAt(*edit, 6);
-             SendMouse(edit->viewport(), QEvent::MouseButtonPress, link, Qt::LeftButton);
-             return SendMouse(edit->viewport(), QEvent::MouseButtonRelease, link, Qt::NoButton);
+             Press(edit->viewport(), link);
+             return Release(edit->viewport(), link);
          }},
         {"rich edit's OnKeyDown",
          [](QWidget* host, QPointer<QWidget>& control) {
@@ -426,7 +419,7 @@ TEST(ControlDeletedByItsEvent, TheControlsOwnEventsEndTheirMouseOrKeyEventThere)
              edit->show();
              edit->OnChange = [edit](QObject*) { delete edit; };
              control = edit;
-             return SendMouse(edit->SpinButton(), QEvent::MouseButtonPress, {2, 2}, Qt::LeftButton);
+             return Press(edit->SpinButton(), {2, 2});
          }},
         {"date edit's OnButtonClick from its key",
          [](QWidget* host, QPointer<QWidget>& control) {

@@ -9,21 +9,23 @@
 #include <QWidget>
 #include <functional>
 
-inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+// Whether the widget accepted the event.
+inline bool SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
                       Qt::MouseButtons buttons) {
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+    return event.isAccepted();
 }
 
-inline void Press(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+inline bool Press(QWidget* w, QPoint p) {
+    return SendMouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
 }
-inline void Move(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+inline bool Move(QWidget* w, QPoint p) {
+    return SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
 }
-inline void Release(QWidget* w, QPoint p) {
-    SendMouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+inline bool Release(QWidget* w, QPoint p) {
+    return SendMouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
 }
 
 // Enter and move at the point, then the drop when the move was accepted.

@@ -32,6 +32,13 @@ protected:
         FormMain->UserName = "tester";
         FormMain->Password = "secret";
     }
+    // Posts the queue in a forked child, which has none of the threads Qt paints with in the
+    // parent: it paints nothing.
+    static void PostQueueInChild() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->setUpdatesEnabled(false);
+        FormMain->InviamosseaccodateNNTP1Click();
+    }
     void SetUpGame() {
         FormMain->MatchCode = "4001";
         FormMain->WhitePlayer = "Nome Cognome (ZT0123)";
@@ -298,11 +305,7 @@ TEST_F(CorrespondenceTest, PostedArticlesLeaveTheQueueBeforeAnyBox) {
                         ::kill(::getpid(), SIGKILL);
                     return int(platform::IDOK);
                 });
-                // The child has none of the threads Qt paints with in the parent: it paints
-                // nothing.
-                for (QWidget* window : QApplication::topLevelWidgets())
-                    window->setUpdatesEnabled(false);
-                FormMain->InviamosseaccodateNNTP1Click();
+                PostQueueInChild();
                 return std::string("no box");
             },
             512 * 1024, 30000, [] { QTest::qWait(5); });
@@ -355,10 +358,7 @@ TEST_F(CorrespondenceTest, AnAcceptedArticleLeavesTheQueueBeforeTheNextIsPosted)
                     ::kill(::getpid(), SIGKILL);
             });
             dying.start(1);
-            // The child has none of the threads Qt paints with in the parent: it paints nothing.
-            for (QWidget* window : QApplication::topLevelWidgets())
-                window->setUpdatesEnabled(false);
-            FormMain->InviamosseaccodateNNTP1Click();
+            PostQueueInChild();
             return 0;
         });
         EXPECT_EQ(exit, -1) << c.diesAtPost;

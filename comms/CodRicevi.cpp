@@ -348,7 +348,6 @@ bool TFormRicevi::FetchHeaders(bool quiet) {
     if (!FormConnessione || FormConnessione->Busy())
         return false;
     BtnCancellaClick();
-    Articles = {QByteArray()};
     const QString filter = EditFiltro->text();
     if (!Login())
         return false;

@@ -25,6 +25,20 @@ namespace {
 
 class CorrespondenceTest : public MainWindowTest {
 protected:
+    // A game whose moves go to the news server on the loopback, as "tester".
+    void SetUpNewsGame() {
+        SetUpGame();
+        FormMain->NewsServer = "127.0.0.1";
+        FormMain->UserName = "tester";
+        FormMain->Password = "secret";
+    }
+    // Posts the queue in a forked child, which has none of the threads Qt paints with in the
+    // parent: it paints nothing.
+    static void PostQueueInChild() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->setUpdatesEnabled(false);
+        FormMain->InviamosseaccodateNNTP1Click();
+    }
     void SetUpGame() {
         FormMain->MatchCode = "4001";
         FormMain->WhitePlayer = "Nome Cognome (ZT0123)";
@@ -156,11 +170,8 @@ TEST_F(CorrespondenceTest, AnUnreadableMessageFileIsLeftAlone) {
 TEST_F(CorrespondenceTest, TheQueueIsPostedOnlyWhenItCanBeRewritten) {
     ScriptedServer server("200 hi\r\n",
                           {{"STAT", "412 x\r\n"}, {"POST", "340 go\r\n"}, {".\r\n", "240 ok\r\n"}});
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
+    SetUpNewsGame();
     FormMain->NewsPort = server.Port();
-    FormMain->UserName = "tester";
-    FormMain->Password = "secret";
     // Group and others alike: "nobody" keeps the superuser's group.
     const QFile::Permissions closed = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                       QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
@@ -262,11 +273,8 @@ TEST_F(CorrespondenceTest, PostedArticlesLeaveTheQueueBeforeAnyBox) {
                                          {"POST", "340 go\r\n"},
                                          {"Subject: 4001-  1b", "441 rifiutato\r\n"},
                                          {".\r\n", "240 ok\r\n"}});
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
+    SetUpNewsGame();
     FormMain->NewsPort = server.Port();
-    FormMain->UserName = "tester";
-    FormMain->Password = "secret";
     Play({{E2, E4}});
     FormMain->AccodamossaNNTP1Click();
     const QByteArray refused = FileBytes("nntp.out");
@@ -297,11 +305,7 @@ TEST_F(CorrespondenceTest, PostedArticlesLeaveTheQueueBeforeAnyBox) {
                         ::kill(::getpid(), SIGKILL);
                     return int(platform::IDOK);
                 });
-                // The child has none of the threads Qt paints with in the parent: it paints
-                // nothing.
-                for (QWidget* window : QApplication::topLevelWidgets())
-                    window->setUpdatesEnabled(false);
-                FormMain->InviamosseaccodateNNTP1Click();
+                PostQueueInChild();
                 return std::string("no box");
             },
             512 * 1024, 30000, [] { QTest::qWait(5); });
@@ -313,10 +317,7 @@ TEST_F(CorrespondenceTest, PostedArticlesLeaveTheQueueBeforeAnyBox) {
 // Each article the server accepted leaves the queue before the next one is posted: a program that
 // dies in the middle of the queue leaves only the articles still to go.
 TEST_F(CorrespondenceTest, AnAcceptedArticleLeavesTheQueueBeforeTheNextIsPosted) {
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
-    FormMain->UserName = "tester";
-    FormMain->Password = "secret";
+    SetUpNewsGame();
     Play({{E2, E4}});
     FormMain->AccodamossaNNTP1Click();
     Play({{E7, E5}});
@@ -357,10 +358,7 @@ TEST_F(CorrespondenceTest, AnAcceptedArticleLeavesTheQueueBeforeTheNextIsPosted)
                     ::kill(::getpid(), SIGKILL);
             });
             dying.start(1);
-            // The child has none of the threads Qt paints with in the parent: it paints nothing.
-            for (QWidget* window : QApplication::topLevelWidgets())
-                window->setUpdatesEnabled(false);
-            FormMain->InviamosseaccodateNNTP1Click();
+            PostQueueInChild();
             return 0;
         });
         EXPECT_EQ(exit, -1) << c.diesAtPost;
@@ -456,10 +454,7 @@ TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
                                          {".\r\n", "240 ok\r\n"},
                                          {"GROUP", "211 0 1 0 zeltor.test\r\n"}});
     ScriptedServer silent("200 hi\r\n", {{"STAT", "<silent>"}});
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
-    FormMain->UserName = "tester";
-    FormMain->Password = "secret";
+    SetUpNewsGame();
     const std::vector<QAction*> queueCommands{FormMain->InviamosseaccodateNNTP1,
                                               FormMain->RivedimosseaccodateNNTP1,
                                               FormMain->SendmoveNTTP1, FormMain->AccodamossaNNTP1};
@@ -535,10 +530,8 @@ TEST_F(CorrespondenceTest, QueueCommandsAnswerAfterEveryNewsOperation) {
 // Nothing to send is said before any connection or login, and no success is shown.
 TEST_F(CorrespondenceTest, NothingToSendConnectsNowhere) {
     ScriptedServer server("200 hi\r\n", {{"STAT", "412 x\r\n"}});
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
+    SetUpNewsGame();
     FormMain->NewsPort = server.Port();
-    FormMain->UserName = "tester";
     FormMain->Password.clear();
     Play({{E2, E4}});
 
@@ -574,10 +567,8 @@ TEST_F(CorrespondenceTest, NoArticleWithoutTheMoversAddress) {
                                          {"AUTHINFO PASS", "281 ok\r\n"},
                                          {"POST", "340 go\r\n"},
                                          {".\r\n", "441 Missing required From header field\r\n"}});
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
+    SetUpNewsGame();
     FormMain->NewsPort = server.Port();
-    FormMain->UserName = "tester";
     FormMain->Password.clear();
     FormMain->WhitePlayer = "Nome Cognome";
     Play({{E2, E4}});
@@ -606,11 +597,8 @@ TEST_F(CorrespondenceTest, QueuePostedToTheNewsServerAndEmptied) {
     const int port = qEnvironmentVariableIntValue("NNTP_OPEN_PORT");
     if (port == 0)
         GTEST_SKIP() << "no news server: scripts/test starts INN and sets NNTP_OPEN_PORT";
-    SetUpGame();
-    FormMain->NewsServer = "127.0.0.1";
+    SetUpNewsGame();
     FormMain->NewsPort = port;
-    FormMain->UserName = "tester";
-    FormMain->Password = "secret";
     boxes.clear();
     FormMain->InviamosseaccodateNNTP1Click();
     EXPECT_EQ(boxes.back().text, "Nessun messaggio da spedire");

@@ -15,10 +15,10 @@
 
 namespace {
 
-// Runs one operation in its worker thread while this thread's event loop serves the peers.
-std::unique_ptr<TNntpThread> RunOperation(int operation, int port, const QString& group = "g",
-                                          std::function<void(TNntpThread&)> setUp = {},
-                                          const QString& host = "127.0.0.1") {
+// One operation set up and started in its worker thread.
+std::unique_ptr<TNntpThread> StartOperation(int operation, int port, const QString& group,
+                                            const std::function<void(TNntpThread&)>& setUp,
+                                            const QString& host) {
     auto thread = std::make_unique<TNntpThread>();
     thread->Operation = operation;
     thread->Host = host;
@@ -29,7 +29,26 @@ std::unique_ptr<TNntpThread> RunOperation(int operation, int port, const QString
     if (setUp)
         setUp(*thread);
     thread->Start();
+    return thread;
+}
+
+// Runs one operation in its worker thread while this thread's event loop serves the peers.
+std::unique_ptr<TNntpThread> RunOperation(int operation, int port, const QString& group = "g",
+                                          std::function<void(TNntpThread&)> setUp = {},
+                                          const QString& host = "127.0.0.1") {
+    auto thread = StartOperation(operation, port, group, setUp, host);
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread->Finished(); }, 30000));
+    thread->Wait();
+    return thread;
+}
+
+// Runs one operation in a child of RunMeasured, whose peers the parent serves: the child waits
+// without running its own event loop.
+std::unique_ptr<TNntpThread> RunInChild(int operation, int port,
+                                        const std::function<void(TNntpThread&)>& setUp) {
+    auto thread = StartOperation(operation, port, "g", setUp, "127.0.0.1");
+    while (!thread->Finished())
+        usleep(10000);
     thread->Wait();
     return thread;
 }
@@ -293,20 +312,13 @@ TEST(NntpScripted, HostileServersAreCutOffWithinBoundedMemory) {
             server.AddStream(lastCommand, c.stream, c.streamBytes, ".\r\n");
         const TMeasuredRun run = RunMeasured(
             [&] {
-                TNntpThread thread;
-                thread.Operation = c.operation;
-                thread.Host = "127.0.0.1";
-                thread.Port = server.Port();
-                thread.NewsGroup = "g";
-                thread.WantedArticles = {7, 8};
-                thread.ReadTimeoutMs = 300;
-                thread.Start();
-                while (!thread.Finished())
-                    usleep(10000);
-                thread.Wait();
+                const auto thread = RunInChild(c.operation, server.Port(), [](TNntpThread& t) {
+                    t.WantedArticles = {7, 8};
+                    t.ReadTimeoutMs = 300;
+                });
                 const qsizetype kept =
-                    c.operation == opHeaders ? thread.Headers.size() : thread.Articles.size();
-                return QString("%1|%2").arg(kept).arg(thread.ErrorText).toStdString();
+                    c.operation == opHeaders ? thread->Headers.size() : thread->Articles.size();
+                return QString("%1|%2").arg(kept).arg(thread->ErrorText).toStdString();
             },
             512 * 1024, 30000, [] { QTest::qWait(5); });
         EXPECT_TRUE(run.ended) << c.name << ": the client grew past 512 MB or never ended";
@@ -331,22 +343,15 @@ TEST(NntpScripted, ADownloadKeepsNoMoreThanItsBound) {
     server.AddStream("ARTICLE", line, article.size(), ".\r\n");
     const TMeasuredRun run = RunMeasured(
         [&] {
-            TNntpThread thread;
-            thread.Operation = opArticles;
-            thread.Host = "127.0.0.1";
-            thread.Port = server.Port();
-            thread.NewsGroup = "g";
-            for (int number = 1; number <= 2000; ++number)
-                thread.WantedArticles.append(number);
-            thread.Start();
-            while (!thread.Finished())
-                usleep(10000);
-            thread.Wait();
-            const bool whole = std::all_of(thread.Articles.begin(), thread.Articles.end(),
+            const auto thread = RunInChild(opArticles, server.Port(), [](TNntpThread& t) {
+                for (int number = 1; number <= 2000; ++number)
+                    t.WantedArticles.append(number);
+            });
+            const bool whole = std::all_of(thread->Articles.begin(), thread->Articles.end(),
                                            [&](const QByteArray& kept) { return kept == article; });
             return QString("%1|%2|%3")
-                .arg(thread.Articles.size())
-                .arg(thread.ErrorText)
+                .arg(thread->Articles.size())
+                .arg(thread->ErrorText)
                 .arg(whole)
                 .toStdString();
         },
@@ -381,22 +386,15 @@ TEST(NntpScripted, ATrickleIsGivenUpWithinItsBound) {
         server.AddTrickle(c.after, c.trickle, 100);
         const TMeasuredRun run = RunMeasured(
             [&] {
-                TNntpThread thread;
-                thread.Operation = opArticles;
-                thread.Host = "127.0.0.1";
-                thread.Port = server.Port();
-                thread.NewsGroup = "g";
-                thread.WantedArticles = {7};
-                thread.ReadTimeoutMs = 300;
-                thread.ReplyTimeoutMs = 1000;
-                thread.DataTimeoutMs = 1500;
-                thread.Start();
-                while (!thread.Finished())
-                    usleep(10000);
-                thread.Wait();
+                const auto thread = RunInChild(opArticles, server.Port(), [](TNntpThread& t) {
+                    t.WantedArticles = {7};
+                    t.ReadTimeoutMs = 300;
+                    t.ReplyTimeoutMs = 1000;
+                    t.DataTimeoutMs = 1500;
+                });
                 return QString("%1|%2")
-                    .arg(thread.Articles.size())
-                    .arg(thread.ErrorText)
+                    .arg(thread->Articles.size())
+                    .arg(thread->ErrorText)
                     .toStdString();
             },
             512 * 1024, 30000, [] { QTest::qWait(5); });

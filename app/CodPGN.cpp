@@ -308,7 +308,6 @@ void TPgnGameIndex::Classify() {
         FGames.append(TPgnGame{});
         FGames.last().Line = FLine;
         FGames.last().Start = FLineStart;
-        FGameOpen = true;
         FPart = TPart::Tags;
         FPartSize = 0;
     } else if (FPart == TPart::Tags && (FHead.isEmpty() || !FHead.startsWith(QLatin1Char('[')))) {
@@ -359,9 +358,8 @@ template <typename View> void TPgnGameIndex::Keep(View piece) {
 
 // A finished game gives back what its strings reserved while growing.
 void TPgnGameIndex::CloseGame() {
-    if (!FGameOpen)
+    if (FGames.isEmpty())
         return;
-    FGameOpen = false;
     FGames.last().Tags.squeeze();
     FGames.last().Moves.squeeze();
 }

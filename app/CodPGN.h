@@ -85,7 +85,6 @@ public:
     const QList<TPgnGame>& Games() const { return FGames; }
     // Taking them ends the last game.
     QList<TPgnGame> TakeGames() {
-        FGameOpen = false;
         FKeeping = false;
         FPart = TPart::None;
         return std::exchange(FGames, {});
@@ -113,8 +112,6 @@ private:
     bool FAfterCr = false;
     bool FExcess = false;
     bool FKeepText = true;
-    // The last game may still take lines; it is closed once.
-    bool FGameOpen = false;
     // Characters in the current part of the last game.
     qsizetype FPartSize = 0;
     qsizetype FLine = 0;

@@ -18,6 +18,18 @@ void CheckSquares(const TChessBoardModel& board) {
     }
 }
 
+// Feeds the bytes to the index as Latin-1 in pieces of that size, until done says so.
+template <typename Done>
+void AddInPieces(CodPGN::TPgnGameIndex& index, QByteArrayView bytes, qsizetype piece, Done done) {
+    for (qsizetype at = 0; at < bytes.size() && !done(); at += piece) {
+        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
+        index.Add(QLatin1StringView(part.data(), part.size()));
+    }
+    index.Finish();
+}
+
+const auto never = [] { return false; };
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -36,11 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes(data, qsizetype(size));
     CodPGN::TPgnGameIndex index;
     const qsizetype piece = size > 0 ? 1 + data[0] % 16 : 1;
-    for (qsizetype at = 0; at < bytes.size(); at += piece) {
-        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
-        index.Add(QLatin1StringView(part.data(), part.size()));
-    }
-    index.Finish();
+    AddInPieces(index, bytes, piece, never);
     const QList<int> starts = CodPGN::IndexPgnGames(lines);
     if (index.Games().size() != starts.size())
         std::abort();
@@ -58,11 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Keeping only places finds the same games, and the text from a game's place gives it again.
     CodPGN::TPgnGameIndex places(false);
-    for (qsizetype at = 0; at < bytes.size(); at += piece) {
-        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
-        places.Add(QLatin1StringView(part.data(), part.size()));
-    }
-    places.Finish();
+    AddInPieces(places, bytes, piece, never);
     if (places.Games().size() != index.Games().size())
         std::abort();
     for (qsizetype i = 0; i < std::min<qsizetype>(starts.size(), 8); ++i) {
@@ -73,15 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         // Read on only while the game may still take lines, as the browser reads one.
         CodPGN::TPgnGameIndex again;
-        for (qsizetype at = qsizetype(place.Start);
-             at < bytes.size() &&
-             (again.Games().isEmpty() || (again.Games().size() == 1 && again.Taking()));
-             at += 4096) {
-            const QByteArrayView part =
-                bytes.sliced(at, std::min<qsizetype>(4096, bytes.size() - at));
-            again.Add(QLatin1StringView(part.data(), part.size()));
-        }
-        again.Finish();
+        AddInPieces(again, bytes.sliced(qsizetype(place.Start)), 4096, [&] {
+            return !again.Games().isEmpty() && (again.Games().size() > 1 || !again.Taking());
+        });
         if (again.Games().isEmpty() || again.Games()[0].Line != 0 ||
             again.Games()[0].Tags != read.Tags || again.Games()[0].Moves != read.Moves)
             std::abort();

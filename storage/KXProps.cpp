@@ -324,11 +324,10 @@ TPropInfoList::TPropInfoList(const QObject* AObject, TTypeKinds Filter) {
         if (p.isReadable() && (Filter & KindBit(PropKind(p))))
             list_.append(p);
     }
-    std::stable_sort(list_.begin(), list_.end(),
-                     [](const QMetaProperty& a, const QMetaProperty& b) {
-                         return QString::fromLatin1(a.name()).compare(QString::fromLatin1(b.name()),
-                                                                      Qt::CaseInsensitive) < 0;
-                     });
+    std::stable_sort(
+        list_.begin(), list_.end(), [](const QMetaProperty& a, const QMetaProperty& b) {
+            return TNameLess()(QString::fromLatin1(a.name()), QString::fromLatin1(b.name()));
+        });
 }
 
 const QMetaProperty* TPropInfoList::Find(const QString& AName) const {

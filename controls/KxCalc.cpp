@@ -164,7 +164,6 @@ TCalculatorPanel::TCalculatorPanel(TCalcPanelLayout layout, QWidget* parent)
         resize(240, 129);
         auto* memoryPanel = new TCustomPanel(this);
         memoryPanel->SetBevelOuter(bvNone);
-        memoryPanel->SetBevelInner(bvLowered);
         // Kept above the first row of keys.
         memoryPanel->setGeometry(6, 6, 20, 22);
         memoryPanel_ = memoryPanel;
@@ -176,6 +175,7 @@ TCalculatorPanel::TCalculatorPanel(TCalcPanelLayout layout, QWidget* parent)
         resize(98, 124);
     }
     buildKeys(layout);
+    applyLook();
 }
 
 void TCalculatorPanel::buildKeys(TCalcPanelLayout layout) {
@@ -248,9 +248,13 @@ void TCalculatorPanel::SetFonts(const QFont& keys) {
     }
 }
 
-// The memory panel follows the keypad's look too: its single border is one flat line when off.
 void TCalculatorPanel::Ctl3DChanged() {
     platform::TCustomPanel::Ctl3DChanged();
+    applyLook();
+}
+
+// The memory panel follows the keypad's look too: its single border is one flat line when off.
+void TCalculatorPanel::applyLook() {
     const bool value = Ctl3D();
     for (TCalcButton* key : keys_)
         key->SetStyle(value ? bsAutoDetect : bsWin31);

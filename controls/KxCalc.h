@@ -58,6 +58,8 @@ protected:
 private:
     void keyClick(TCalcButton* button);
     void buildKeys(TCalcPanelLayout layout);
+    // The keys and the memory panel in the keypad's look, as built and whenever it changes.
+    void applyLook();
 
     TCalcEngine engine_;
     platform::TCustomPanel* memoryPanel_ = nullptr;

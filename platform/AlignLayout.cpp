@@ -136,20 +136,13 @@ protected:
         auto* child = static_cast<QWidget*>(watched);
         if (child->parentWidget() != parent_)
             return false;
-        if (GetAlign(child) == alNone) {
-            if (!busy_ && IsAnchored(child) &&
-                (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-                RememberDistances(child);
-            return false;
-        }
-        switch (event->type()) {
-        case QEvent::Resize:
-        case QEvent::ShowToParent:
-        case QEvent::HideToParent:
-            Layout();
-            break;
-        default:
-            break;
+        if (IsDocked(GetAlign(child))) {
+            // Where a docked child stands is the layout's to say: its own move changes nothing.
+            if (type != QEvent::Move)
+                Layout();
+        } else if (!busy_ && GetAnchors(child) != defaultAnchors &&
+                   (type == QEvent::Move || type == QEvent::Resize)) {
+            RememberDistances(child);
         }
         return false;
     }

@@ -340,8 +340,8 @@ TEST_F(CalcWidgetTest, WithoutCtl3DTheKeysAreOldStyleAndTheMemoryPanelHasASingle
     }
 }
 
-// The keypad's look changes its keys however it comes: set through the property, or followed
-// from a parent panel.
+// The keypad's look changes its keys however it comes: set through the property, followed from
+// a parent panel, or taken from the parent when built.
 TEST_F(CalcWidgetTest, TheKeysFollowTheLookHoweverItChanges) {
     platform::TCustomPanel parent;
     auto* panel = new TCalculatorPanel(clDialog, &parent);
@@ -356,4 +356,12 @@ TEST_F(CalcWidgetTest, TheKeysFollowTheLookHoweverItChanges) {
     parent.SetCtl3D(false);
     parent.SetCtl3D(true);
     EXPECT_EQ(style(), bsWin31);
+
+    platform::TCustomPanel flat;
+    flat.SetCtl3D(false);
+    auto* built = new TCalculatorPanel(clDialog, &flat);
+    EXPECT_EQ(built->Key(1)->Style(), bsWin31) << "built under a flat parent";
+    auto* memory = static_cast<platform::TCustomPanel*>(built->MemoryLabel()->parentWidget());
+    EXPECT_EQ(memory->BevelInner(), platform::TCustomPanel::bvNone);
+    EXPECT_EQ(memory->BorderStyle(), platform::TCustomPanel::bsSingle);
 }

@@ -14,11 +14,18 @@ namespace {
 
 struct Control {
     const char* name;
-    std::function<QWidget*(QWidget*)> make;
+    std::function<QWidget*(QWidget*)> make; // a control that follows its parent's colour
+    std::function<TColor(QWidget*)> color;
 };
 
-template <class T> TColor ColorOf(QWidget* w) {
-    return static_cast<T*>(w)->Color();
+template <class T> Control Following(const char* name) {
+    return {name,
+            [](QWidget* parent) {
+                auto* control = new T(parent);
+                control->SetParentColor(true);
+                return control;
+            },
+            [](QWidget* control) { return static_cast<T*>(control)->Color(); }};
 }
 
 TColor Shown(QWidget* w) {
@@ -28,51 +35,34 @@ TColor Shown(QWidget* w) {
 } // namespace
 
 TEST(ParentColorTest, TheControlFollowsItsParentsColourUntilItsOwnIsSet) {
-    auto label = [](QWidget* p) {
-        auto* l = new TKxLabel(p);
-        l->SetParentColor(true);
-        return l;
-    };
-    auto splitter = [](QWidget* p) {
-        auto* s = new TKxSplitter(p);
-        s->SetParentColor(true);
-        return s;
-    };
-    auto bar = [](QWidget* p) {
-        auto* b = new TSpeedBar(p);
-        b->SetParentColor(true);
-        return b;
-    };
-    const std::function<TColor(QWidget*)> colors[] = {ColorOf<TKxLabel>, ColorOf<TKxSplitter>,
-                                                      ColorOf<TSpeedBar>};
-    const Control controls[] = {{"label", label}, {"splitter", splitter}, {"speed bar", bar}};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(controls[i].name);
+    for (const Control& control : {Following<TKxLabel>("label"), Following<TKxSplitter>("splitter"),
+                                   Following<TSpeedBar>("speed bar")}) {
+        SCOPED_TRACE(control.name);
         QWidget form;
         QPalette palette = form.palette();
         palette.setColor(QPalette::Window, Qt::yellow);
         form.setPalette(palette);
         auto* panel = new TCustomPanel(&form);
         panel->SetColor(clLime);
-        QWidget* onForm = controls[i].make(&form);
-        QWidget* onPanel = controls[i].make(panel);
+        QWidget* onForm = control.make(&form);
+        QWidget* onPanel = control.make(panel);
         onForm->setGeometry(0, 0, 60, 40);
         onPanel->setGeometry(0, 0, 60, 40);
-        EXPECT_EQ(colors[i](onForm), clYellow);
-        EXPECT_EQ(colors[i](onPanel), clLime);
+        EXPECT_EQ(control.color(onForm), clYellow);
+        EXPECT_EQ(control.color(onPanel), clLime);
         EXPECT_EQ(Shown(onPanel), clLime);
 
         palette.setColor(QPalette::Window, Qt::blue);
         form.setPalette(palette);
         panel->SetColor(clRed);
-        EXPECT_EQ(colors[i](onForm), clBlue);
-        EXPECT_EQ(colors[i](onPanel), clRed);
+        EXPECT_EQ(control.color(onForm), clBlue);
+        EXPECT_EQ(control.color(onPanel), clRed);
         EXPECT_EQ(Shown(onPanel), clRed);
 
         // Its own colour ends the following.
         onPanel->setProperty("Color", int(clAqua));
         EXPECT_FALSE(onPanel->property("ParentColor").toBool());
         panel->SetColor(clFuchsia);
-        EXPECT_EQ(colors[i](onPanel), clAqua);
+        EXPECT_EQ(control.color(onPanel), clAqua);
     }
 }

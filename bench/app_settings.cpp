@@ -67,12 +67,8 @@ void SettingsSave(benchmark::State& state) {
     const int sections = int(state.range(1));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Quendel.ini"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(SettingsText(sections)) < 0) {
-        state.SkipWithError("the settings file could not be written");
+    if (!WriteSettings(state, path, SettingsText(sections)))
         return;
-    }
-    file.close();
     state.counters["file KB"] = double(QFile(path).size()) / 1024;
     int round = 0;
     for (auto _ : state) {
@@ -95,12 +91,8 @@ BENCHMARK(SettingsSave)
 void SettingsReadAtStart(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Quendel.ini"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(SettingsText(6000)) < 0) {
-        state.SkipWithError("the settings file could not be written");
+    if (!WriteSettings(state, path, SettingsText(6000)))
         return;
-    }
-    file.close();
     // A file read at start was written at the last exit, not a moment ago.
     QThread::sleep(4);
     for (auto _ : state) {
@@ -113,10 +105,6 @@ void SettingsReadAtStart(benchmark::State& state) {
     }
 }
 BENCHMARK(SettingsReadAtStart)->Unit(benchmark::kMillisecond);
-
-} // namespace
-
-namespace {
 
 // One key written, through an object of its own as the windows write, into a file last written by
 // the program itself.

@@ -409,46 +409,42 @@ struct TIniFile::Document {
                 return i;
     }
 
-    size_t sectionSlot(quint32 hash, const auto& sameName) const {
+    // The name is a Name asked for or a Span of the text.
+    size_t sectionSlot(quint32 hash, const auto& name) const {
         return slotOf(sectionSlots, mixed(hash), [&](quint32 s) {
-            return sections[s].hash == hash && sameName(sectionName(s));
+            return sections[s].hash == hash && matches(sectionName(s), name);
         });
     }
 
     // Among the count keys from first, those of section s. A place found may be another
     // section's: it counts only as a key of this one.
-    size_t keySlot(quint32 s, quint32 first, quint32 count, quint32 hash,
-                   const auto& sameName) const {
+    size_t keySlot(quint32 s, quint32 first, quint32 count, quint32 hash, const auto& name) const {
         return slotOf(keySlots, keyHash(s, hash), [&](quint32 place) {
             return place < count && keys[first + place].hash == hash &&
-                   sameName(keyName(first + place));
+                   matches(keyName(first + place), name);
         });
     }
 
-    size_t keySlot(quint32 s, quint32 hash, const auto& sameName) const {
-        return keySlot(s, sections[s].firstKey, keysEnd(s) - sections[s].firstKey, hash, sameName);
+    size_t keySlot(quint32 s, quint32 hash, const auto& name) const {
+        return keySlot(s, sections[s].firstKey, keysEnd(s) - sections[s].firstKey, hash, name);
     }
 
     // The section read under that name, or None.
     quint32 find(const Name& name) const {
         if (name.folded.isEmpty())
             return None;
-        const quint32 slot =
-            sectionSlots[sectionSlot(name.hash, [&](Span span) { return matches(span, name); })];
+        const quint32 slot = sectionSlots[sectionSlot(name.hash, name)];
         return slot == 0 ? None : slot - 1;
     }
 
     quint32 findKey(quint32 s, const Name& name) const {
-        const quint32 slot =
-            keySlots[keySlot(s, name.hash, [&](Span span) { return matches(span, name); })];
+        const quint32 slot = keySlots[keySlot(s, name.hash, name)];
         return slot == 0 ? None : sections[s].firstKey + slot - 1;
     }
 
     bool firstOfItsName(quint32 s) const {
         const Span name = sectionName(s);
-        return name.size() > 0 && sectionSlots[sectionSlot(sections[s].hash, [&](Span other) {
-                                      return matches(other, name);
-                                  })] == s + 1;
+        return name.size() > 0 && sectionSlots[sectionSlot(sections[s].hash, name)] == s + 1;
     }
 
     QStringList sectionNames() const {
@@ -493,16 +489,18 @@ struct TIniFile::Document {
         keys.shrink_to_fit();
     }
 
+    // Section s in the table, unless an earlier section of its name is there.
+    void placeSection(quint32 s) {
+        const size_t slot = sectionSlot(sections[s].hash, sectionName(s));
+        if (sectionSlots[slot] == 0)
+            sectionSlots[slot] = s + 1;
+    }
+
     // The tables from the entries, keeping only the first key of a name in each section.
     void rebuildTables() {
         sectionSlots.assign(slotsFor(sections.size()), 0);
-        for (quint32 s = 1; s < sections.size(); ++s) {
-            const Span name = sectionName(s);
-            const size_t slot =
-                sectionSlot(sections[s].hash, [&](Span other) { return matches(other, name); });
-            if (sectionSlots[slot] == 0)
-                sectionSlots[slot] = s + 1;
-        }
+        for (quint32 s = 1; s < sections.size(); ++s)
+            placeSection(s);
         keySlots.assign(slotsFor(keys.size()), 0);
         quint32 kept = 0;
         for (quint32 s = 0; s < sections.size(); ++s) {
@@ -511,10 +509,9 @@ struct TIniFile::Document {
             sections[s].firstKey = kept;
             for (quint32 k = first; k < end; ++k) {
                 keys[kept] = keys[k];
-                const Span name = keyName(kept);
                 const quint32 placed = kept - sections[s].firstKey;
-                const size_t slot = keySlot(s, sections[s].firstKey, placed, keys[kept].hash,
-                                            [&](Span other) { return matches(other, name); });
+                const size_t slot =
+                    keySlot(s, sections[s].firstKey, placed, keys[kept].hash, keyName(kept));
                 if (keySlots[slot] != 0)
                     continue;
                 keySlots[slot] = placed + 1;
@@ -552,34 +549,29 @@ struct TIniFile::Document {
         const quint32 begin = quint32(text.size());
         text += stored(u'[' + section + u']');
         sections.push_back({begin, hashOf(line(begin).name), quint32(keys.size())});
-        if (sectionSlots.size() < slotsFor(sections.size())) {
+        if (sectionSlots.size() < slotsFor(sections.size()))
             rebuildTables();
-            return;
-        }
-        const quint32 s = quint32(sections.size() - 1);
-        const Span name = sectionName(s);
-        const size_t slot =
-            sectionSlot(sections[s].hash, [&](Span other) { return matches(other, name); });
-        if (sectionSlots[slot] == 0)
-            sectionSlots[slot] = s + 1;
+        else
+            placeSection(quint32(sections.size() - 1));
     }
 
     // A new key line at the text's offset at, the last of section s's lines that are keys.
     void insertKey(quint32 s, quint32 at, const QByteArray& entry) {
         splice(at, 0, entry);
-        const quint32 hash = hashOf(line(at).name);
         const Span name = line(at).name;
-        if (keySlots[keySlot(s, hash, [&](Span other) { return matches(other, name); })] != 0)
+        const quint32 hash = hashOf(name);
+        // The free slot where the key goes, unless its name, as the file will read it, is there.
+        const size_t slot = keySlot(s, hash, name);
+        if (keySlots[slot] != 0)
             return;
         const quint32 k = keysEnd(s);
         keys.insert(keys.begin() + k, KeyEntry{at, hash});
         for (quint32 later = s + 1; later < sections.size(); ++later)
             ++sections[later].firstKey;
-        if (keySlots.size() < slotsFor(keys.size())) {
+        if (keySlots.size() < slotsFor(keys.size()))
             rebuildTables();
-            return;
-        }
-        keySlots[keySlot(s, hash, [](Span) { return false; })] = k - sections[s].firstKey + 1;
+        else
+            keySlots[slot] = k - sections[s].firstKey + 1;
     }
 
     bool setValue(const QString& section, const QString& ident, const QString& value) {

@@ -114,7 +114,11 @@ void TFormEmail::CreateComponents() {
 
 void TFormEmail::ConnectSmtpEvents() {
     NMSMTP1->OnSuccess = [this] { Outcome(QStringLiteral("Email inviata con successo"), 0); };
-    NMSMTP1->OnFailure = [this] { Outcome(QStringLiteral("Errore nell'invio della email"), 16); };
+    NMSMTP1->OnFailure = [this] {
+        const QString failure = QStringLiteral("Errore nell'invio della email");
+        const QString& reason = NMSMTP1->FailureReason();
+        Outcome(reason.isEmpty() ? failure : failure + QStringLiteral(": ") + reason, 16);
+    };
     NMSMTP1->OnAuthenticationFailed = [this] {
         Outcome(QStringLiteral("Authentication Failed"), 16);
     };

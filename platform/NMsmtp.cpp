@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -163,20 +164,11 @@ QByteArray WholeMessage(const QList<QByteArray>& headers, const TTextPart& text)
     return out + "\r\n" + text.data;
 }
 
-// An attachment, opened before the connection. libcurl reads it as it sends, never past the size
-// it had when opened; a file that shrinks meanwhile ends the transfer, so no mail carries a cut
-// file.
+// An attachment as read before the connection: the mail carries these bytes, whatever becomes of
+// the file meanwhile.
 struct TAttachment {
-    TAttachment(int handle, qint64 size, QByteArray name)
-        : handle(handle), size(size), name(std::move(name)) {}
-    TAttachment(const TAttachment&) = delete;
-    TAttachment& operator=(const TAttachment&) = delete;
-    ~TAttachment() { ::close(handle); }
-
-    int handle;
-    qint64 size;
     QByteArray name; // as the part names it
-    qint64 position = 0;
+    QByteArray bytes;
 };
 
 // The file's name as its part gives it: printable ASCII, anything else as "_".
@@ -187,42 +179,80 @@ QByteArray PartName(const QString& path) {
     return name;
 }
 
-std::unique_ptr<TAttachment> OpenAttachment(const QString& path) {
+// Up to limit bytes from where the handle stands; false on a read error.
+bool ReadUpTo(int handle, qint64 limit, QByteArray& bytes) {
+    bytes.resize(limit);
+    qint64 got = 0;
+    while (got < limit) {
+        const ssize_t n = ::read(handle, bytes.data() + got, size_t(limit - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    bytes.resize(got);
+    return true;
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Whether nothing was written to the file between the two looks at it.
+bool Unchanged(const struct stat& before, const struct stat& after) {
+    return before.st_size == after.st_size && SameTime(before.st_mtim, after.st_mtim) &&
+           SameTime(before.st_ctim, after.st_ctim);
+}
+
+QString TooManyAttachments() {
+    return QStringLiteral("troppi allegati (al massimo %1)").arg(MaxAttachments);
+}
+
+QString AttachmentsTooLarge() {
+    return QStringLiteral("allegati troppo grandi (al massimo %1 MB in tutto)")
+        .arg(MaxAttachmentBytes / (1024 * 1024));
+}
+
+QString AttachmentChanged() {
+    return QStringLiteral("allegato modificato durante la lettura");
+}
+
+TResult Refused(const QString& reason, const QString& name = {}) {
+    return {TOutcome::Failure, name, reason};
+}
+
+// Reads the opened file whole into attachment, if it is a regular file of at most room bytes that
+// nobody writes to meanwhile: a mail never carries a mix of two versions of a file.
+std::optional<TResult> ReadOpened(int handle, const QString& path, qint64 room,
+                                  TAttachment& attachment) {
+    struct stat before {};
+    if (::fstat(handle, &before) != 0 || !S_ISREG(before.st_mode))
+        return TResult{TOutcome::AttachmentNotFound, path};
+    if (before.st_size > room)
+        return Refused(AttachmentsTooLarge());
+    // One byte more than its size, so that a file that has grown since is seen to have.
+    if (!ReadUpTo(handle, before.st_size + 1, attachment.bytes))
+        return TResult{TOutcome::AttachmentNotFound, path};
+    struct stat after {};
+    if (attachment.bytes.size() != before.st_size || ::fstat(handle, &after) != 0 ||
+        !Unchanged(before, after))
+        return Refused(AttachmentChanged(), path);
+    attachment.name = PartName(path);
+    return std::nullopt;
+}
+
+std::optional<TResult> ReadAttachment(const QString& path, qint64 room, TAttachment& attachment) {
     // Not blocking, so that a FIFO in the list cannot hold the open.
     const int handle =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (handle < 0)
-        return nullptr;
-    struct stat info {};
-    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(handle);
-        return nullptr;
-    }
-    return std::make_unique<TAttachment>(handle, info.st_size, PartName(path));
-}
-
-size_t ReadAttachment(char* buffer, size_t size, size_t count, void* user) {
-    auto* file = static_cast<TAttachment*>(user);
-    const auto wanted = static_cast<size_t>(
-        std::min<qint64>(static_cast<qint64>(size * count), file->size - file->position));
-    if (wanted == 0)
-        return 0;
-    ssize_t n = 0;
-    do
-        n = ::pread(file->handle, buffer, wanted, file->position);
-    while (n < 0 && errno == EINTR);
-    if (n <= 0)
-        return CURL_READFUNC_ABORT;
-    file->position += n;
-    return static_cast<size_t>(n);
-}
-
-int SeekAttachment(void* user, curl_off_t offset, int origin) {
-    auto* file = static_cast<TAttachment*>(user);
-    if (origin != SEEK_SET || offset < 0 || offset > file->size)
-        return CURL_SEEKFUNC_CANTSEEK;
-    file->position = offset;
-    return CURL_SEEKFUNC_OK;
+        return TResult{TOutcome::AttachmentNotFound, path};
+    std::optional<TResult> refused = ReadOpened(handle, path, room, attachment);
+    ::close(handle);
+    return refused;
 }
 
 using TList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
@@ -247,7 +277,6 @@ struct TTransfer {
     QByteArray refusedReply;   // and the code of that answer
     bool greeted = false;
     // A message with attachments goes as MIME parts, built by libcurl from these.
-    std::vector<std::unique_ptr<TAttachment>> attachments;
     TList headers{nullptr, &curl_slist_free_all};
     TMime mime{nullptr, &curl_mime_free};
 };
@@ -381,26 +410,25 @@ QByteArray ComposeMessage(const TMailMessage& message, const QString& date,
     return WholeMessage(MessageHeaders(message, date, messageId), TextPart(message.Body));
 }
 
-// Opens every attachment; a refusal when one cannot be read, or they are too many or too large.
-std::optional<TResult> OpenAttachments(const QStringList& paths, TTransfer& transfer) {
+// Reads every attachment; a refusal when one cannot be read, or they are too many or too large.
+std::optional<TResult> ReadAttachments(const QStringList& paths,
+                                       std::vector<TAttachment>& attachments) {
     if (paths.size() > MaxAttachments)
-        return TResult{TOutcome::Failure, {}};
-    qint64 total = 0;
+        return Refused(TooManyAttachments());
+    qint64 room = MaxAttachmentBytes;
     for (const QString& path : paths) {
-        std::unique_ptr<TAttachment> attachment = OpenAttachment(path);
-        if (!attachment)
-            return TResult{TOutcome::AttachmentNotFound, path};
-        total += attachment->size;
-        if (total > MaxAttachmentBytes)
-            return TResult{TOutcome::Failure, {}};
-        transfer.attachments.push_back(std::move(attachment));
+        TAttachment attachment;
+        if (const std::optional<TResult> refused = ReadAttachment(path, room, attachment))
+            return refused;
+        room -= attachment.bytes.size();
+        attachments.push_back(std::move(attachment));
     }
     return std::nullopt;
 }
 
 // The body and the attachments as parts of a multipart message that libcurl builds and sends.
 bool SetUpParts(CURL* c, const QList<QByteArray>& headers, const TTextPart& text,
-                TTransfer& transfer) {
+                const std::vector<TAttachment>& attachments, TTransfer& transfer) {
     for (const QByteArray& line : headers) {
         if (!Append(transfer.headers, line))
             return false;
@@ -415,12 +443,11 @@ bool SetUpParts(CURL* c, const QList<QByteArray>& headers, const TTextPart& text
     if (!body || curl_mime_data(body, text.data.constData(), size_t(text.data.size())) ||
         curl_mime_headers(body, textHeaders.release(), 1))
         return false;
-    for (const std::unique_ptr<TAttachment>& attachment : transfer.attachments) {
+    for (const TAttachment& attachment : attachments) {
         curl_mimepart* part = curl_mime_addpart(transfer.mime.get());
         if (!part ||
-            curl_mime_data_cb(part, attachment->size, &ReadAttachment, &SeekAttachment, nullptr,
-                              attachment.get()) ||
-            curl_mime_filename(part, attachment->name.constData()) ||
+            curl_mime_data(part, attachment.bytes.constData(), size_t(attachment.bytes.size())) ||
+            curl_mime_filename(part, attachment.name.constData()) ||
             curl_mime_type(part, "application/octet-stream") || curl_mime_encoder(part, "base64"))
             return false;
     }
@@ -431,9 +458,9 @@ bool SetUpParts(CURL* c, const QList<QByteArray>& headers, const TTextPart& text
 
 // What the handle sends after the envelope: the composed message, or its parts.
 bool SetUpContent(CURL* c, const QList<QByteArray>& headers, const TTextPart& text,
-                  TTransfer& transfer) {
-    if (!transfer.attachments.empty())
-        return SetUpParts(c, headers, text, transfer);
+                  const std::vector<TAttachment>& attachments, TTransfer& transfer) {
+    if (!attachments.empty())
+        return SetUpParts(c, headers, text, attachments, transfer);
     transfer.data = WholeMessage(headers, text);
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadData);
@@ -459,7 +486,8 @@ TResult Perform(const QString& host, int port, const TMailMessage& typed, TTrans
     if (host.trimmed().isEmpty() || !url.isValid() || port < 1 || port > 65535)
         return {TOutcome::InvalidHost, {}};
 
-    if (const std::optional<TResult> refused = OpenAttachments(message.Attachments, transfer))
+    std::vector<TAttachment> attachments;
+    if (const std::optional<TResult> refused = ReadAttachments(message.Attachments, attachments))
         return *refused;
 
     const QString domain = SplitAddresses(message.From).value(0).section(QLatin1Char('@'), 1);
@@ -475,7 +503,7 @@ TResult Perform(const QString& host, int port, const TMailMessage& typed, TTrans
         if (!curl || !Append(rcpt, Angled(recipient)))
             return {TOutcome::Failure, {}};
     }
-    if (!SetUpContent(curl.get(), headers, text, transfer))
+    if (!SetUpContent(curl.get(), headers, text, attachments, transfer))
         return {TOutcome::Failure, {}};
     const QByteArray urlText = url.toEncoded();
     const QByteArray from = Angled(SplitAddresses(message.From).value(0, message.From.trimmed()));
@@ -560,6 +588,7 @@ void TNMSMTP::Finished(quint64 send, const smtp::TResult& result) {
     if (!sending_ || send != send_)
         return;
     sending_ = false;
+    failureReason_ = result.Reason;
     if (ClearParams)
         PostMessage = {};
     bool handled = false;

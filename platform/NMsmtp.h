@@ -57,8 +57,12 @@ QString DateHeader();
 
 struct TResult {
     TOutcome Outcome = TOutcome::Failure;
-    // The refused recipient for RecipientNotFound, the unreadable file for AttachmentNotFound.
+    // The refused recipient for RecipientNotFound, the unreadable file for AttachmentNotFound, the
+    // file that changed while it was read for that Failure.
     QString Name;
+    // For a Failure before any connection, why the attachments were refused, to be shown as it
+    // is: "troppi allegati (al massimo 32)", say. Empty otherwise.
+    QString Reason = {};
 };
 
 // Ends a transfer from another thread at once: its sockets are shut down, so no wait on the
@@ -78,8 +82,9 @@ private:
     std::vector<int> sockets_;
 };
 
-// One transfer, blocking; a cancel ends it early (with Failure). Every attachment is opened
-// before the connection, so a file that cannot be read is told with nothing sent. known, when
+// One transfer, blocking; a cancel ends it early (with Failure). Every attachment is read whole
+// before the connection, so a file that cannot be read is told with nothing sent, and the mail
+// carries the files as they were then, whatever is written to them during the send. known, when
 // given, gets the outcome as soon as it is known, before the connection is closed (QUIT and its
 // answer).
 TResult Send(const QString& host, int port, const TMailMessage& message, TCancel& cancel,
@@ -107,6 +112,8 @@ public:
     bool SendMail();
     // A send runs until its event has fired or it is aborted.
     bool Sending() const { return sending_; }
+    // Why the last send's attachments were refused (smtp::TResult::Reason), from its event on.
+    const QString& FailureReason() const { return failureReason_; }
     // Cancels a running send without waiting for anything: no event fires for it, and its
     // connection is dropped without QUIT.
     void Abort();
@@ -127,5 +134,6 @@ private:
     std::thread worker_;
     std::shared_ptr<smtp::TCancel> cancel_;
     bool sending_ = false;
+    QString failureReason_;
     quint64 send_ = 0; // numbers the sends, so an outcome that comes late is known
 };

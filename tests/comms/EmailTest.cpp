@@ -202,19 +202,37 @@ TEST_F(EmailTest, AServerSilentOnQuitHoldsNothingUp) {
 }
 
 // The component can carry attachments; the window sends none of its own, and says when one
-// given to the component cannot be read.
-TEST_F(EmailTest, AnAttachmentThatCannotBeReadIsTold) {
+// given to the component cannot be read, or why the component refused them all.
+TEST_F(EmailTest, AttachmentsThatCannotGoAreTold) {
     SmtpPeer peer;
-    window->NMSMTP1->Host = "127.0.0.1";
-    window->NMSMTP1->Port = peer.Port();
-    smtp::TMailMessage& mail = window->NMSMTP1->PostMessage;
-    mail.From = "ZT0123@zeltor.invalid";
-    mail.To = "ZT0456@zeltor.invalid";
-    mail.Attachments = {dir.filePath("manca.pgn")};
-    ASSERT_TRUE(window->NMSMTP1->SendMail());
-    ASSERT_TRUE(WaitForBox());
-    EXPECT_EQ(boxes, std::vector<QString>{"Attachment not found|Invia mossa via email|16"});
-    EXPECT_TRUE(window->isVisible());
+    QFile game(dir.filePath("partita.pgn"));
+    ASSERT_TRUE(game.open(QIODevice::WriteOnly) && game.write("1. e4 *\n") == 8);
+    QFile big(dir.filePath("grande.bin"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(smtp::MaxAttachmentBytes + 1));
+    struct Case {
+        QStringList attachments;
+        QString box;
+    };
+    const Case cases[] = {
+        {{dir.filePath("manca.pgn")}, "Attachment not found"},
+        {QStringList(smtp::MaxAttachments + 1, game.fileName()),
+         "Errore nell'invio della email: troppi allegati (al massimo 32)"},
+        {{big.fileName()},
+         "Errore nell'invio della email: allegati troppo grandi (al massimo 10 MB in tutto)"},
+    };
+    for (const Case& c : cases) {
+        window->NMSMTP1->Host = "127.0.0.1";
+        window->NMSMTP1->Port = peer.Port();
+        smtp::TMailMessage& mail = window->NMSMTP1->PostMessage;
+        mail.From = "ZT0123@zeltor.invalid";
+        mail.To = "ZT0456@zeltor.invalid";
+        mail.Attachments = c.attachments;
+        boxes.clear();
+        ASSERT_TRUE(window->NMSMTP1->SendMail());
+        ASSERT_TRUE(WaitForBox()) << c.box.toStdString();
+        EXPECT_EQ(boxes, std::vector<QString>{c.box + "|Invia mossa via email|16"});
+        EXPECT_TRUE(window->isVisible());
+    }
     EXPECT_TRUE(peer.Events().isEmpty()) << "no connection was made";
 
     boxes.clear();

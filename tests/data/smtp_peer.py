@@ -2,7 +2,7 @@
 """SMTP peer for the tests, on 127.0.0.1, over Debian's python3-aiosmtpd.
 
   /usr/bin/python3 smtp_peer.py OUTDIR [--reject REGEX] [--reject-mail] [--reject-data]
-                   [--drop REGEX] [--auth-required] [--stall-data] [--silent-quit]
+                   [--drop REGEX] [--auth-required] [--stall-data] [--hold-data] [--silent-quit]
 
 Prints "SMTP_PORT=<n>" once listening and runs until SIGTERM. Each accepted message becomes
 OUTDIR/NNNN.eml: "X-Mail-From: <sender>", one "X-Rcpt-To: <rcpt>" per accepted recipient, an
@@ -13,9 +13,11 @@ empty line, then the DATA bytes as received (CR LF, dot-stuffing removed).
   --drop REGEX     a MAIL FROM or RCPT TO address matching REGEX closes the connection at once
   --auth-required  every MAIL FROM gets 530, as from a server that wants a login first
   --stall-data     the end of every message's data is never answered
+  --hold-data      after its 354 reply, no message's data is read until SIGUSR1 comes, so a
+                   client sending a large one blocks part way through
   --silent-quit    QUIT is never answered
-OUTDIR/events.log gets a line for each message's data received ("DATA"), each QUIT ("QUIT")
-and each connection that ends ("LOST").
+OUTDIR/events.log gets a line for each message's data received ("DATA"), each QUIT ("QUIT"),
+each connection that ends ("LOST") and each data held back by --hold-data ("HOLD").
 """
 import argparse
 import asyncio
@@ -36,12 +38,20 @@ class LoggingSMTP(SMTP):
         log_event(self.event_handler.outdir, "LOST")
         super().connection_lost(error)
 
+    async def push(self, status):
+        await super().push(status)
+        handler = self.event_handler
+        if handler.args.hold_data and status.startswith("354"):
+            log_event(handler.outdir, "HOLD")
+            await handler.released.wait()
+
 
 class Handler:
     def __init__(self, args):
         self.outdir, self.count, self.args = args.outdir, 0, args
         self.reject = re.compile(args.reject) if args.reject else None
         self.drop = re.compile(args.drop) if args.drop else None
+        self.released = asyncio.Event()
 
     async def _hang_up(self, server):
         server.transport.abort()
@@ -99,6 +109,7 @@ async def main():
     parser.add_argument("--drop")
     parser.add_argument("--auth-required", action="store_true")
     parser.add_argument("--stall-data", action="store_true")
+    parser.add_argument("--hold-data", action="store_true")
     parser.add_argument("--silent-quit", action="store_true")
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
@@ -112,6 +123,7 @@ async def main():
     stop = asyncio.Event()
     for sig in (signal.SIGTERM, signal.SIGINT):
         loop.add_signal_handler(sig, stop.set)
+    loop.add_signal_handler(signal.SIGUSR1, handler.released.set)
     await stop.wait()
     server.close()
     await server.wait_closed()

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 class SmtpPeer {
 public:
     explicit SmtpPeer(const QStringList& options = {}) {
@@ -35,6 +37,9 @@ public:
 
     int Port() const { return port_; }
 
+    // Lets a peer started with "--hold-data" read the data it holds back, and all data after.
+    void Release() { ::kill(pid_t(process_.processId()), SIGUSR1); }
+
     // The stored messages, oldest first.
     QList<QByteArray> Messages() const {
         QList<QByteArray> messages;
@@ -48,7 +53,8 @@ public:
         return messages;
     }
 
-    // What the server saw so far, one word a line: "DATA", "QUIT", "LOST" (see smtp_peer.py).
+    // What the server saw so far, one word a line: "DATA", "QUIT", "LOST", "HOLD" (see
+    // smtp_peer.py).
     QStringList Events() const {
         QFile log(dir_.filePath(QStringLiteral("mail/events.log")));
         if (!log.open(QIODevice::ReadOnly))

@@ -423,18 +423,36 @@ TEST(SmtpPeerTest, AnAttachmentThatCannotBeReadSendsNothing) {
         EXPECT_EQ(result.Name, bad);
     }
 
-    // Past the bounds on what one message carries: refused before connecting, too.
+    // Past the bounds on what one message carries, or a file that reads as more than its size
+    // (as one does that grows after it was measured): refused before connecting, too, and why.
     QFile big(dir.filePath("grande.bin"));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(smtp::MaxAttachmentBytes));
-    smtp::TMailMessage tooLarge = Mail();
-    tooLarge.Attachments = {readable, big.fileName()};
-    EXPECT_EQ(SendTo(peer.Port(), tooLarge).Outcome, TOutcome::Failure);
-    smtp::TMailMessage tooMany = Mail();
+    QStringList tooMany;
     for (qsizetype i = 0; i <= smtp::MaxAttachments; ++i)
-        tooMany.Attachments.append(readable);
-    EXPECT_EQ(SendTo(peer.Port(), tooMany).Outcome, TOutcome::Failure);
-    tooMany.Attachments.removeLast();
-    EXPECT_EQ(SendTo(peer.Port(), tooMany).Outcome, TOutcome::Success) << "as many as allowed";
+        tooMany.append(readable);
+    const QString growing = "/proc/self/status"; // a regular file of size 0 that reads as more
+    struct Refusal {
+        QStringList attachments;
+        QString reason;
+        QString name;
+    };
+    const Refusal refusals[] = {
+        {{readable, big.fileName()}, "allegati troppo grandi (al massimo 10 MB in tutto)", ""},
+        {tooMany, "troppi allegati (al massimo 32)", ""},
+        {{readable, growing}, "allegato modificato durante la lettura", growing},
+    };
+    for (const Refusal& refusal : refusals) {
+        smtp::TMailMessage mail = Mail();
+        mail.Attachments = refusal.attachments;
+        const smtp::TResult result = SendTo(peer.Port(), mail);
+        EXPECT_EQ(result.Outcome, TOutcome::Failure) << refusal.reason.toStdString();
+        EXPECT_EQ(result.Reason, refusal.reason);
+        EXPECT_EQ(result.Name, refusal.name);
+    }
+    tooMany.removeLast();
+    smtp::TMailMessage allowed = Mail();
+    allowed.Attachments = tooMany;
+    EXPECT_EQ(SendTo(peer.Port(), allowed).Outcome, TOutcome::Success) << "as many as allowed";
     EXPECT_TRUE(QTest::qWaitFor([&] { return peer.Events().contains("LOST"); }, 20000));
     EXPECT_EQ(peer.Messages().size(), 1);
     EXPECT_EQ(peer.Events(), (QStringList{"DATA", "QUIT", "LOST"})) << "one connection only";
@@ -449,4 +467,55 @@ TEST(SmtpPeerTest, AnAttachmentThatCannotBeReadSendsNothing) {
     ASSERT_TRUE(client.SendMail());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !client.Sending(); }, 20000));
     EXPECT_EQ(missing, QStringList{dir.filePath("manca.pgn")});
+
+    // The component keeps the reason for its failure event.
+    client.PostMessage = Mail();
+    client.PostMessage.Attachments = {readable, big.fileName()};
+    QString reason;
+    client.OnFailure = [&] { reason = client.FailureReason(); };
+    ASSERT_TRUE(client.SendMail());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !client.Sending(); }, 20000));
+    EXPECT_EQ(reason, "allegati troppo grandi (al massimo 10 MB in tutto)");
+}
+
+// A file rewritten while its mail is on the way to a server that holds the data back: the mail
+// carries the file whole as it was when the send began, never part of it and part of the new one.
+TEST(SmtpPeerTest, AnAttachmentRewrittenDuringTheSendGoesAsItWas) {
+    SmtpPeer peer({"--hold-data"});
+    QTemporaryDir dir;
+    QByteArray before(smtp::MaxAttachmentBytes, '\0');
+    for (qsizetype i = 0; i < before.size(); ++i)
+        before[i] = char(i * 7 + i / 251);
+    QByteArray after = before;
+    for (char& c : after)
+        c = char(~c);
+    QFile file(dir.filePath("partita.pgn"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    file.close();
+
+    TNMSMTP client;
+    client.Host = "127.0.0.1";
+    client.Port = peer.Port();
+    client.PostMessage = Mail();
+    client.PostMessage.Attachments = {file.fileName()};
+    QString outcome;
+    client.OnSuccess = [&] { outcome = "success"; };
+    client.OnFailure = [&] { outcome = "failure"; };
+    ASSERT_TRUE(client.SendMail());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return peer.Events().contains("HOLD"); }, 20000));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                file.write(after) == after.size());
+    file.close();
+    peer.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !client.Sending(); }, 60000));
+    EXPECT_EQ(outcome, "success");
+
+    const QList<QByteArray> messages = peer.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    const auto parts = Parts(Content(messages[0]));
+    ASSERT_EQ(parts.size(), 2);
+    const QByteArray sent = QByteArray::fromBase64(QByteArray(parts[1].second).replace("\r\n", ""));
+    ASSERT_EQ(sent.size(), before.size());
+    const auto differ = std::mismatch(sent.begin(), sent.end(), before.begin()).first;
+    EXPECT_TRUE(differ == sent.end()) << "the old file up to byte " << (differ - sent.begin());
 }

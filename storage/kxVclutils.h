@@ -183,6 +183,8 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int HelpCtx = 0);
 // An information box, then the silent abort.
 [[noreturn]] void NotImplemented();
+// Every function the library calls is resolved on loading: one that nothing provides refuses the
+// library. A refusal raises EOSError with the loader's reason.
 std::unique_ptr<QLibrary> LoadDLL(const QString& LibName);
 // Loads the library (as LoadDLL) and calls its "DllRegisterServer" entry, whatever that answers;
 // false when the library has no such entry.

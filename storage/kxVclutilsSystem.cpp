@@ -511,12 +511,18 @@ void NotImplemented() {
     throw platform::EAbort();
 }
 
+namespace {
+
+[[noreturn]] void raiseSystemError(int code, const QString& reason) {
+    throw EOSError(code, QStringLiteral("System Error.  Code: %1.\r\n%2").arg(code).arg(reason));
+}
+
+} // namespace
+
 void RaiseWin32Error(int Code) {
     if (Code == 0)
         return;
-    throw EOSError(
-        Code,
-        QStringLiteral("System Error.  Code: %1.\r\n%2").arg(Code).arg(qt_error_string(Code)));
+    raiseSystemError(Code, qt_error_string(Code));
 }
 
 bool CheckWin32(bool OK) {
@@ -527,9 +533,10 @@ bool CheckWin32(bool OK) {
 
 std::unique_ptr<QLibrary> LoadDLL(const QString& LibName) {
     auto library = std::make_unique<QLibrary>(LibName);
-    errno = 0;
+    // Bound lazily, a function nothing provides would end the process when first called.
+    library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library->load())
-        RaiseWin32Error(errno != 0 ? errno : ENOENT);
+        raiseSystemError(QFile::exists(LibName) ? ENOEXEC : ENOENT, library->errorString());
     return library;
 }
 

@@ -9,10 +9,13 @@
 #include <QLibrary>
 #include <QMdiArea>
 #include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -155,6 +158,49 @@ TEST(LibrariesTest, RegisterServerCallsTheEntryWhenTheLibraryHasOne) {
     EXPECT_FALSE(IsLoaded(QUENDEL_SERVER_WITH_ENTRY)) << "freed again";
     EXPECT_FALSE(IsLoaded(QUENDEL_SERVER_WITHOUT_ENTRY));
     EXPECT_THROW(RegisterServer("/nessuna/libreria.so"), EOSError);
+}
+
+TEST(LibrariesTest, AFileTheLoaderRefusesRaisesItsReason) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto write = [&](const QString& name, const QByteArray& data) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        return file.fileName();
+    };
+    QByteArray noise(4096, '\0');
+    QRandomGenerator random(39);
+    std::generate(noise.begin(), noise.end(), [&] { return char(random.generate()); });
+    struct Case {
+        const char* what;
+        QString path;
+        int code;
+        const char* reason;
+    } cases[] = {
+        {"a text file", write("testo.so", "Non sono una libreria.\n"), ENOEXEC, "file too short"},
+        {"random bytes", write("rumore.so", noise), ENOEXEC, "invalid ELF header"},
+        {"a position-independent executable", QCoreApplication::applicationFilePath(), ENOEXEC,
+         "cannot dynamically load position-independent executable"},
+        {"a library calling a function nothing provides", QUENDEL_SERVER_WITH_UNRESOLVED_CALL,
+         ENOEXEC, "undefined symbol: quendel_nowhere"},
+        {"no file", "/nessuna/libreria.so", ENOENT, "No such file or directory"},
+    };
+    ::unsetenv("QUENDEL_SERVER_REGISTERED");
+    for (const Case& c : cases) {
+        try {
+            RegisterServer(c.path);
+            ADD_FAILURE() << c.what << " was loaded";
+        } catch (const EOSError& e) {
+            EXPECT_EQ(e.ErrorCode, c.code) << c.what;
+            EXPECT_THAT(
+                e.what(),
+                testing::StartsWith(
+                    QStringLiteral("System Error.  Code: %1.\r\n").arg(c.code).toStdString()))
+                << c.what;
+            EXPECT_THAT(e.what(), testing::HasSubstr(c.reason)) << c.what;
+        }
+    }
+    EXPECT_EQ(::getenv("QUENDEL_SERVER_REGISTERED"), nullptr);
 }
 
 TEST(LibrariesTest, FreeUnusedOleLeavesAProcessWithoutTheAutomationLibraryAsItWas) {

@@ -166,8 +166,8 @@ bool ShowMDIClientEdge(QMdiArea* ClientHandle, bool ShowEdge);
 void ShowWinNoAnimate(QWidget* Handle, bool Show = true);
 void SwitchToWindow(QWidget* Wnd, bool Restore);
 void ActivateWindow(QWidget* Wnd);
-// Drops the pending posted events of kind Msg for Wnd (null: for every object of the thread).
-// A pending quit stays pending.
+// Takes out the pending posted event of kind Msg for Wnd (null: any object of the thread) that
+// would be delivered first, of one priority the oldest. A quit taken out is posted again.
 void KillMessage(QObject* Wnd, QEvent::Type Msg);
 // The previous copy of the program, over a local socket named after the application.
 // The running copy listens with ListenForNextInstance and comes forward when asked.

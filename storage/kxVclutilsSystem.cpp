@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
+#include <QtCore/private/qobject_p.h>
+#include <QtCore/private/qthread_p.h>
 #include <QtEndian>
 #include <cerrno>
 #include <cstdlib>
@@ -417,9 +419,30 @@ void ActivateWindow(QWidget* Wnd) {
     Wnd->activateWindow();
 }
 
+// Qt takes only every pending event of a kind out of its queue; one alone is taken out of the
+// thread's list the way Qt takes its own, leaving an empty entry that delivery skips.
 void KillMessage(QObject* Wnd, QEvent::Type Msg) {
-    if (Msg != QEvent::Quit)
-        QCoreApplication::removePostedEvents(Wnd, Msg);
+    const QObject here; // of the calling thread, whose list it shows
+    QPostEventList& pending = QObjectPrivate::get(&here)->threadData.loadRelaxed()->postEventList;
+    QPostEvent taken;
+    {
+        const QMutexLocker locker(&pending.mutex);
+        for (qsizetype i = 0; i < pending.size() && !taken.event; ++i) {
+            QPostEvent& entry = pending[i];
+            if (entry.event && entry.event->type() == Msg && (!Wnd || entry.receiver == Wnd)) {
+                taken = entry;
+                entry.event = nullptr;
+                --QObjectPrivate::get(taken.receiver)->postedEvents;
+            }
+        }
+    }
+    if (!taken.event)
+        return;
+    // Still marked as posted, it looks for itself in the list on deletion and finds nothing.
+    delete taken.event;
+    // Qt's quit carries no exit code of its own: a new one is the same quit.
+    if (Msg == QEvent::Quit)
+        QCoreApplication::postEvent(taken.receiver, new QEvent(QEvent::Quit), taken.priority);
 }
 
 namespace {

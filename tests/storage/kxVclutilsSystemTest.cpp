@@ -333,32 +333,55 @@ TEST(InvertFrameTest, AnInverseRectangleIsFilledAndASecondCallRestoresIt) {
 
 namespace {
 
+// An event that knows when it was posted.
+class NumberedEvent : public QEvent {
+public:
+    NumberedEvent(Type type, int number) : QEvent(type), Number(number) {}
+    const int Number;
+};
+
+// Notes each event it gets: the number of a numbered one, else its kind.
 class EventCounter : public QObject {
 public:
-    std::vector<QEvent::Type> Seen;
+    std::vector<int> Seen;
     bool event(QEvent* e) override {
-        Seen.push_back(e->type());
+        const auto* numbered = dynamic_cast<NumberedEvent*>(e);
+        Seen.push_back(numbered ? numbered->Number : int(e->type()));
         return true;
     }
 };
 
 } // namespace
 
-TEST(KillMessageTest, DropsOnlyTheKindAskedForAndKeepsAPendingQuit) {
+TEST(KillMessageTest, TakesOutTheOldestPendingEventOfTheKindOnly) {
     const auto first = QEvent::Type(QEvent::User);
     const auto second = QEvent::Type(QEvent::User + 1);
     EventCounter a, b;
-    for (EventCounter* target : {&a, &b}) {
-        QCoreApplication::postEvent(target, new QEvent(first));
-        QCoreApplication::postEvent(target, new QEvent(second));
-        QCoreApplication::postEvent(target, new QEvent(QEvent::Quit));
-    }
-    KillMessage(&a, first);
-    KillMessage(&a, QEvent::Quit);
-    KillMessage(nullptr, second);
+    QCoreApplication::postEvent(&a, new NumberedEvent(first, 1));
+    QCoreApplication::postEvent(&b, new NumberedEvent(second, 2));
+    QCoreApplication::postEvent(&a, new NumberedEvent(second, 3));
+    QCoreApplication::postEvent(&a, new NumberedEvent(first, 4));
+    QCoreApplication::postEvent(&b, new NumberedEvent(first, 5));
+    QCoreApplication::postEvent(&a, new NumberedEvent(second, 6));
+    KillMessage(&a, first);                          // 1, not 4
+    KillMessage(nullptr, second);                    // 2, b's, the oldest of the thread
+    KillMessage(&b, QEvent::Type(QEvent::User + 2)); // none pending
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(a.Seen, (std::vector<QEvent::Type>{QEvent::Quit}));
-    EXPECT_EQ(b.Seen, (std::vector<QEvent::Type>{first, QEvent::Quit}));
+    EXPECT_EQ(a.Seen, (std::vector<int>{3, 4, 6}));
+    EXPECT_EQ(b.Seen, (std::vector<int>{5}));
+}
+
+TEST(KillMessageTest, AQuitTakenOutIsPostedAgain) {
+    const auto other = QEvent::Type(QEvent::User);
+    EventCounter a, b;
+    QCoreApplication::postEvent(&a, new QEvent(QEvent::Quit));
+    QCoreApplication::postEvent(&a, new NumberedEvent(other, 1));
+    QCoreApplication::postEvent(&b, new QEvent(QEvent::Quit));
+    QCoreApplication::postEvent(&b, new NumberedEvent(other, 2));
+    KillMessage(&a, QEvent::Quit);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(a.Seen, (std::vector<int>{1, QEvent::Quit}));
+    EXPECT_EQ(b.Seen, (std::vector<int>{QEvent::Quit, 2}));
 }
 
 TEST(KeptInsideTest, ARectangleMovesTheLeastIntoTheArea) {

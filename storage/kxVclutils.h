@@ -169,8 +169,10 @@ void ActivateWindow(QWidget* Wnd);
 // Takes out the pending posted event of kind Msg for Wnd (null: any object of the thread) that
 // would be delivered first, of one priority the oldest. A quit taken out is posted again.
 void KillMessage(QObject* Wnd, QEvent::Type Msg);
-// The previous copy of the program, over a local socket named after the application.
-// The running copy listens with ListenForNextInstance and comes forward when asked.
+// The previous copy of the program, over local sockets named after the application and the
+// copy's class, title or both. The running copy listens with ListenForNextInstance; a later one
+// finds it by its class, its title or both, and asks it to come forward: its window is activated
+// and then the modal dialog that holds it, when there is one.
 bool ListenForNextInstance(QWidget* MainForm, const QString& MainFormClass, const QString& ATitle);
 bool FindPrevInstance(const QString& MainFormClass, const QString& ATitle);
 bool ActivatePrevInstance(const QString& MainFormClass, const QString& ATitle);

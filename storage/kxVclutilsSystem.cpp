@@ -457,26 +457,53 @@ QString instanceName(const QString& MainFormClass, const QString& ATitle) {
         .arg(QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Md5).toHex()));
 }
 
+// The window comes forward, and before it the modal dialog that holds it when there is one.
+void comeForward(QWidget* Wnd) {
+    QWidget* top = Wnd->window();
+    ActivateWindow(top);
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != top && modal->isVisible())
+        SwitchToWindow(modal, false);
+}
+
+std::unique_ptr<QLocalServer> listenAs(QWidget* MainForm, const QString& name) {
+    auto server = std::make_unique<QLocalServer>();
+    QLocalServer::removeServer(name);
+    if (!server->listen(name))
+        return nullptr;
+    QObject::connect(
+        server.get(), &QLocalServer::newConnection, MainForm, [server = server.get(), MainForm] {
+            while (QLocalSocket* peer = server->nextPendingConnection()) {
+                QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+                QObject::connect(peer, &QLocalSocket::readyRead, MainForm, [peer, MainForm] {
+                    if (peer->readAll().contains("activate"))
+                        comeForward(MainForm);
+                });
+            }
+        });
+    return server;
+}
+
 } // namespace
 
 bool ListenForNextInstance(QWidget* MainForm, const QString& MainFormClass, const QString& ATitle) {
-    const QString name = instanceName(MainFormClass, ATitle);
-    auto* server = new QLocalServer(MainForm);
-    QLocalServer::removeServer(name);
-    if (!server->listen(name)) {
-        delete server;
-        return false;
+    // A later copy may look for this one by its class, its title or both.
+    QStringList names;
+    if (!MainFormClass.isEmpty())
+        names << instanceName(MainFormClass, {});
+    if (!ATitle.isEmpty())
+        names << instanceName({}, ATitle);
+    if (!MainFormClass.isEmpty() && !ATitle.isEmpty())
+        names << instanceName(MainFormClass, ATitle);
+    std::vector<std::unique_ptr<QLocalServer>> servers;
+    for (const QString& name : names) {
+        servers.push_back(listenAs(MainForm, name));
+        if (!servers.back())
+            return false;
     }
-    QObject::connect(server, &QLocalServer::newConnection, MainForm, [server, MainForm] {
-        while (QLocalSocket* peer = server->nextPendingConnection()) {
-            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            QObject::connect(peer, &QLocalSocket::readyRead, MainForm, [peer, MainForm] {
-                if (peer->readAll().contains("activate"))
-                    ActivateWindow(MainForm);
-            });
-        }
-    });
-    return true;
+    for (auto& server : servers)
+        server.release()->setParent(MainForm);
+    return !servers.empty();
 }
 
 bool FindPrevInstance(const QString& MainFormClass, const QString& ATitle) {

@@ -6,6 +6,7 @@
 #include "tests/WaitFor.h"
 
 #include <QBuffer>
+#include <QDialog>
 #include <QLibrary>
 #include <QMdiArea>
 #include <QPainter>
@@ -109,6 +110,48 @@ TEST(PrevInstanceTest, ALaterCopyFindsAndActivatesTheFirst) {
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ActivatePrevInstance("TFormMain", title));
     ASSERT_TRUE(WaitFor([&] { return main.isVisible(); }));
+}
+
+TEST(PrevInstanceTest, ACopyIsFoundByItsClassItsTitleOrBoth) {
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString form = "TFormCercata" + pid, title = "Cercata " + pid;
+    const struct Case {
+        QString form, title;
+        bool found;
+    } cases[] = {
+        {form, title, true},
+        {form, "", true},
+        {"", title, true},
+        {form, "Altro " + pid, false},
+        {"TAltra" + pid, title, false},
+        {"", "Altro " + pid, false},
+    };
+    const auto trace = [](const Case& c) { return (c.form + " / " + c.title).toStdString(); };
+    for (const Case& c : cases)
+        EXPECT_FALSE(FindPrevInstance(c.form, c.title)) << "before listening: " << trace(c);
+    QWidget main;
+    ASSERT_TRUE(ListenForNextInstance(&main, form, title));
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindPrevInstance(c.form, c.title), c.found) << trace(c);
+        EXPECT_EQ(ActivatePrevInstance(c.form, c.title), c.found) << trace(c);
+    }
+    ASSERT_TRUE(WaitFor([&] { return main.isVisible(); }));
+}
+
+TEST(PrevInstanceTest, ACopyHeldByAModalDialogBringsTheDialogForward) {
+    const QString title = QStringLiteral("Con dialogo %1").arg(QCoreApplication::applicationPid());
+    QWidget main;
+    ASSERT_TRUE(ListenForNextInstance(&main, "", title));
+    main.show();
+    QDialog dialog(&main);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.show();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(ActivatePrevInstance("", title));
+    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &dialog; }));
 }
 
 TEST(BoxesTest, MsgDlgAndNotImplemented) {

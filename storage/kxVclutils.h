@@ -166,11 +166,13 @@ bool ShowMDIClientEdge(QMdiArea* ClientHandle, bool ShowEdge);
 void ShowWinNoAnimate(QWidget* Handle, bool Show = true);
 void SwitchToWindow(QWidget* Wnd, bool Restore);
 void ActivateWindow(QWidget* Wnd);
-// Drops the pending posted events of kind Msg for Wnd (null: for every object of the thread).
-// A pending quit stays pending.
+// Takes out the pending posted event of kind Msg for Wnd (null: any object of the thread) that
+// would be delivered first, of one priority the oldest. A quit taken out is posted again.
 void KillMessage(QObject* Wnd, QEvent::Type Msg);
-// The previous copy of the program, over a local socket named after the application.
-// The running copy listens with ListenForNextInstance and comes forward when asked.
+// The previous copy of the program, over local sockets named after the application and the
+// copy's class, title or both. The running copy listens with ListenForNextInstance; a later one
+// finds it by its class, its title or both, and asks it to come forward: its window is activated
+// and then the modal dialog that holds it, when there is one.
 bool ListenForNextInstance(QWidget* MainForm, const QString& MainFormClass, const QString& ATitle);
 bool FindPrevInstance(const QString& MainFormClass, const QString& ATitle);
 bool ActivatePrevInstance(const QString& MainFormClass, const QString& ATitle);
@@ -183,6 +185,8 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int HelpCtx = 0);
 // An information box, then the silent abort.
 [[noreturn]] void NotImplemented();
+// Every function the library calls is resolved on loading: one that nothing provides refuses the
+// library. A refusal raises EOSError with the loader's reason.
 std::unique_ptr<QLibrary> LoadDLL(const QString& LibName);
 // Loads the library (as LoadDLL) and calls its "DllRegisterServer" entry, whatever that answers;
 // false when the library has no such entry.

@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
+#include <QtCore/private/qobject_p.h>
+#include <QtCore/private/qthread_p.h>
 #include <QtEndian>
 #include <cerrno>
 #include <cstdlib>
@@ -417,9 +419,30 @@ void ActivateWindow(QWidget* Wnd) {
     Wnd->activateWindow();
 }
 
+// Qt takes only every pending event of a kind out of its queue; one alone is taken out of the
+// thread's list the way Qt takes its own, leaving an empty entry that delivery skips.
 void KillMessage(QObject* Wnd, QEvent::Type Msg) {
-    if (Msg != QEvent::Quit)
-        QCoreApplication::removePostedEvents(Wnd, Msg);
+    const QObject here; // of the calling thread, whose list it shows
+    QPostEventList& pending = QObjectPrivate::get(&here)->threadData.loadRelaxed()->postEventList;
+    QPostEvent taken;
+    {
+        const QMutexLocker locker(&pending.mutex);
+        for (qsizetype i = 0; i < pending.size() && !taken.event; ++i) {
+            QPostEvent& entry = pending[i];
+            if (entry.event && entry.event->type() == Msg && (!Wnd || entry.receiver == Wnd)) {
+                taken = entry;
+                entry.event = nullptr;
+                --QObjectPrivate::get(taken.receiver)->postedEvents;
+            }
+        }
+    }
+    if (!taken.event)
+        return;
+    // Still marked as posted, it looks for itself in the list on deletion and finds nothing.
+    delete taken.event;
+    // Qt's quit carries no exit code of its own: a new one is the same quit.
+    if (Msg == QEvent::Quit)
+        QCoreApplication::postEvent(taken.receiver, new QEvent(QEvent::Quit), taken.priority);
 }
 
 namespace {
@@ -434,26 +457,53 @@ QString instanceName(const QString& MainFormClass, const QString& ATitle) {
         .arg(QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Md5).toHex()));
 }
 
+// The window comes forward, and before it the modal dialog that holds it when there is one.
+void comeForward(QWidget* Wnd) {
+    QWidget* top = Wnd->window();
+    ActivateWindow(top);
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != top && modal->isVisible())
+        SwitchToWindow(modal, false);
+}
+
+std::unique_ptr<QLocalServer> listenAs(QWidget* MainForm, const QString& name) {
+    auto server = std::make_unique<QLocalServer>();
+    QLocalServer::removeServer(name);
+    if (!server->listen(name))
+        return nullptr;
+    QObject::connect(
+        server.get(), &QLocalServer::newConnection, MainForm, [server = server.get(), MainForm] {
+            while (QLocalSocket* peer = server->nextPendingConnection()) {
+                QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+                QObject::connect(peer, &QLocalSocket::readyRead, MainForm, [peer, MainForm] {
+                    if (peer->readAll().contains("activate"))
+                        comeForward(MainForm);
+                });
+            }
+        });
+    return server;
+}
+
 } // namespace
 
 bool ListenForNextInstance(QWidget* MainForm, const QString& MainFormClass, const QString& ATitle) {
-    const QString name = instanceName(MainFormClass, ATitle);
-    auto* server = new QLocalServer(MainForm);
-    QLocalServer::removeServer(name);
-    if (!server->listen(name)) {
-        delete server;
-        return false;
+    // A later copy may look for this one by its class, its title or both.
+    QStringList names;
+    if (!MainFormClass.isEmpty())
+        names << instanceName(MainFormClass, {});
+    if (!ATitle.isEmpty())
+        names << instanceName({}, ATitle);
+    if (!MainFormClass.isEmpty() && !ATitle.isEmpty())
+        names << instanceName(MainFormClass, ATitle);
+    std::vector<std::unique_ptr<QLocalServer>> servers;
+    for (const QString& name : names) {
+        servers.push_back(listenAs(MainForm, name));
+        if (!servers.back())
+            return false;
     }
-    QObject::connect(server, &QLocalServer::newConnection, MainForm, [server, MainForm] {
-        while (QLocalSocket* peer = server->nextPendingConnection()) {
-            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            QObject::connect(peer, &QLocalSocket::readyRead, MainForm, [peer, MainForm] {
-                if (peer->readAll().contains("activate"))
-                    ActivateWindow(MainForm);
-            });
-        }
-    });
-    return true;
+    for (auto& server : servers)
+        server.release()->setParent(MainForm);
+    return !servers.empty();
 }
 
 bool FindPrevInstance(const QString& MainFormClass, const QString& ATitle) {
@@ -511,12 +561,18 @@ void NotImplemented() {
     throw platform::EAbort();
 }
 
+namespace {
+
+[[noreturn]] void raiseSystemError(int code, const QString& reason) {
+    throw EOSError(code, QStringLiteral("System Error.  Code: %1.\r\n%2").arg(code).arg(reason));
+}
+
+} // namespace
+
 void RaiseWin32Error(int Code) {
     if (Code == 0)
         return;
-    throw EOSError(
-        Code,
-        QStringLiteral("System Error.  Code: %1.\r\n%2").arg(Code).arg(qt_error_string(Code)));
+    raiseSystemError(Code, qt_error_string(Code));
 }
 
 bool CheckWin32(bool OK) {
@@ -527,9 +583,10 @@ bool CheckWin32(bool OK) {
 
 std::unique_ptr<QLibrary> LoadDLL(const QString& LibName) {
     auto library = std::make_unique<QLibrary>(LibName);
-    errno = 0;
+    // Bound lazily, a function nothing provides would end the process when first called.
+    library->setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library->load())
-        RaiseWin32Error(errno != 0 ? errno : ENOENT);
+        raiseSystemError(QFile::exists(LibName) ? ENOEXEC : ENOENT, library->errorString());
     return library;
 }
 

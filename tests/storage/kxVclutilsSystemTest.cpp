@@ -6,13 +6,17 @@
 #include "tests/WaitFor.h"
 
 #include <QBuffer>
+#include <QDialog>
 #include <QLibrary>
 #include <QMdiArea>
 #include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -108,6 +112,48 @@ TEST(PrevInstanceTest, ALaterCopyFindsAndActivatesTheFirst) {
     ASSERT_TRUE(WaitFor([&] { return main.isVisible(); }));
 }
 
+TEST(PrevInstanceTest, ACopyIsFoundByItsClassItsTitleOrBoth) {
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString form = "TFormCercata" + pid, title = "Cercata " + pid;
+    const struct Case {
+        QString form, title;
+        bool found;
+    } cases[] = {
+        {form, title, true},
+        {form, "", true},
+        {"", title, true},
+        {form, "Altro " + pid, false},
+        {"TAltra" + pid, title, false},
+        {"", "Altro " + pid, false},
+    };
+    const auto trace = [](const Case& c) { return (c.form + " / " + c.title).toStdString(); };
+    for (const Case& c : cases)
+        EXPECT_FALSE(FindPrevInstance(c.form, c.title)) << "before listening: " << trace(c);
+    QWidget main;
+    ASSERT_TRUE(ListenForNextInstance(&main, form, title));
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindPrevInstance(c.form, c.title), c.found) << trace(c);
+        EXPECT_EQ(ActivatePrevInstance(c.form, c.title), c.found) << trace(c);
+    }
+    ASSERT_TRUE(WaitFor([&] { return main.isVisible(); }));
+}
+
+TEST(PrevInstanceTest, ACopyHeldByAModalDialogBringsTheDialogForward) {
+    const QString title = QStringLiteral("Con dialogo %1").arg(QCoreApplication::applicationPid());
+    QWidget main;
+    ASSERT_TRUE(ListenForNextInstance(&main, "", title));
+    main.show();
+    QDialog dialog(&main);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.show();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(ActivatePrevInstance("", title));
+    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &dialog; }));
+}
+
 TEST(BoxesTest, MsgDlgAndNotImplemented) {
     std::vector<int> flags;
     auto old = SetMessageBoxHook([&](const QString& text, const QString&, int f) {
@@ -155,6 +201,49 @@ TEST(LibrariesTest, RegisterServerCallsTheEntryWhenTheLibraryHasOne) {
     EXPECT_FALSE(IsLoaded(QUENDEL_SERVER_WITH_ENTRY)) << "freed again";
     EXPECT_FALSE(IsLoaded(QUENDEL_SERVER_WITHOUT_ENTRY));
     EXPECT_THROW(RegisterServer("/nessuna/libreria.so"), EOSError);
+}
+
+TEST(LibrariesTest, AFileTheLoaderRefusesRaisesItsReason) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto write = [&](const QString& name, const QByteArray& data) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        return file.fileName();
+    };
+    QByteArray noise(4096, '\0');
+    QRandomGenerator random(39);
+    std::generate(noise.begin(), noise.end(), [&] { return char(random.generate()); });
+    struct Case {
+        const char* what;
+        QString path;
+        int code;
+        const char* reason;
+    } cases[] = {
+        {"a text file", write("testo.so", "Non sono una libreria.\n"), ENOEXEC, "file too short"},
+        {"random bytes", write("rumore.so", noise), ENOEXEC, "invalid ELF header"},
+        {"a position-independent executable", QCoreApplication::applicationFilePath(), ENOEXEC,
+         "cannot dynamically load position-independent executable"},
+        {"a library calling a function nothing provides", QUENDEL_SERVER_WITH_UNRESOLVED_CALL,
+         ENOEXEC, "undefined symbol: quendel_nowhere"},
+        {"no file", "/nessuna/libreria.so", ENOENT, "No such file or directory"},
+    };
+    ::unsetenv("QUENDEL_SERVER_REGISTERED");
+    for (const Case& c : cases) {
+        try {
+            RegisterServer(c.path);
+            ADD_FAILURE() << c.what << " was loaded";
+        } catch (const EOSError& e) {
+            EXPECT_EQ(e.ErrorCode, c.code) << c.what;
+            EXPECT_THAT(
+                e.what(),
+                testing::StartsWith(
+                    QStringLiteral("System Error.  Code: %1.\r\n").arg(c.code).toStdString()))
+                << c.what;
+            EXPECT_THAT(e.what(), testing::HasSubstr(c.reason)) << c.what;
+        }
+    }
+    EXPECT_EQ(::getenv("QUENDEL_SERVER_REGISTERED"), nullptr);
 }
 
 TEST(LibrariesTest, FreeUnusedOleLeavesAProcessWithoutTheAutomationLibraryAsItWas) {
@@ -287,32 +376,55 @@ TEST(InvertFrameTest, AnInverseRectangleIsFilledAndASecondCallRestoresIt) {
 
 namespace {
 
+// An event that knows when it was posted.
+class NumberedEvent : public QEvent {
+public:
+    NumberedEvent(Type type, int number) : QEvent(type), Number(number) {}
+    const int Number;
+};
+
+// Notes each event it gets: the number of a numbered one, else its kind.
 class EventCounter : public QObject {
 public:
-    std::vector<QEvent::Type> Seen;
+    std::vector<int> Seen;
     bool event(QEvent* e) override {
-        Seen.push_back(e->type());
+        const auto* numbered = dynamic_cast<NumberedEvent*>(e);
+        Seen.push_back(numbered ? numbered->Number : int(e->type()));
         return true;
     }
 };
 
 } // namespace
 
-TEST(KillMessageTest, DropsOnlyTheKindAskedForAndKeepsAPendingQuit) {
+TEST(KillMessageTest, TakesOutTheOldestPendingEventOfTheKindOnly) {
     const auto first = QEvent::Type(QEvent::User);
     const auto second = QEvent::Type(QEvent::User + 1);
     EventCounter a, b;
-    for (EventCounter* target : {&a, &b}) {
-        QCoreApplication::postEvent(target, new QEvent(first));
-        QCoreApplication::postEvent(target, new QEvent(second));
-        QCoreApplication::postEvent(target, new QEvent(QEvent::Quit));
-    }
-    KillMessage(&a, first);
-    KillMessage(&a, QEvent::Quit);
-    KillMessage(nullptr, second);
+    QCoreApplication::postEvent(&a, new NumberedEvent(first, 1));
+    QCoreApplication::postEvent(&b, new NumberedEvent(second, 2));
+    QCoreApplication::postEvent(&a, new NumberedEvent(second, 3));
+    QCoreApplication::postEvent(&a, new NumberedEvent(first, 4));
+    QCoreApplication::postEvent(&b, new NumberedEvent(first, 5));
+    QCoreApplication::postEvent(&a, new NumberedEvent(second, 6));
+    KillMessage(&a, first);                          // 1, not 4
+    KillMessage(nullptr, second);                    // 2, b's, the oldest of the thread
+    KillMessage(&b, QEvent::Type(QEvent::User + 2)); // none pending
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(a.Seen, (std::vector<QEvent::Type>{QEvent::Quit}));
-    EXPECT_EQ(b.Seen, (std::vector<QEvent::Type>{first, QEvent::Quit}));
+    EXPECT_EQ(a.Seen, (std::vector<int>{3, 4, 6}));
+    EXPECT_EQ(b.Seen, (std::vector<int>{5}));
+}
+
+TEST(KillMessageTest, AQuitTakenOutIsPostedAgain) {
+    const auto other = QEvent::Type(QEvent::User);
+    EventCounter a, b;
+    QCoreApplication::postEvent(&a, new QEvent(QEvent::Quit));
+    QCoreApplication::postEvent(&a, new NumberedEvent(other, 1));
+    QCoreApplication::postEvent(&b, new QEvent(QEvent::Quit));
+    QCoreApplication::postEvent(&b, new NumberedEvent(other, 2));
+    KillMessage(&a, QEvent::Quit);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(a.Seen, (std::vector<int>{1, QEvent::Quit}));
+    EXPECT_EQ(b.Seen, (std::vector<int>{QEvent::Quit, 2}));
 }
 
 TEST(KeptInsideTest, ARectangleMovesTheLeastIntoTheArea) {

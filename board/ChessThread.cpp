@@ -36,11 +36,14 @@ QThread::Priority ToQtPriority(TThreadPriority priority) {
 
 ChessThread::ChessThread(QObject* receiver, TDeliverMove deliverMove, TFinished finished,
                          TThreadPriority priority)
-    : FReceiver(receiver), FDeliverMove(std::move(deliverMove)),
-      FEngine(std::make_unique<ChessEngine>()), FPriority(ToQtPriority(priority)),
-      FThread(QThread::create([this] { Execute(); })) {
-    QObject::connect(FThread.get(), &QThread::finished, receiver, std::move(finished),
-                     Qt::QueuedConnection);
+    : FReceiver(receiver), FDeliverMove(std::move(deliverMove)), FFinished(std::move(finished)),
+      FEngine(std::make_unique<ChessEngine>()), FPriority(ToQtPriority(priority)) {
+    Start();
+}
+
+void ChessThread::Start() {
+    FThread.reset(QThread::create([this] { Execute(); }));
+    QObject::connect(FThread.get(), &QThread::finished, FReceiver, FFinished, Qt::QueuedConnection);
     FThread->setObjectName(QStringLiteral("ChessThread"));
     FThread->start();
 }
@@ -57,6 +60,7 @@ ChessThread::~ChessThread() {
 }
 
 void ChessThread::RequestMove(const EngineRequest& request) {
+    RestartWhenOwed();
     {
         std::lock_guard lock(FMutex);
         FPending = request;
@@ -75,7 +79,28 @@ void ChessThread::StopThinking() {
 }
 
 void ChessThread::SetPriority(TThreadPriority priority) {
-    FPriority.Set(ToQtPriority(priority));
+    FRestartOwed = !FPriority.Set(ToQtPriority(priority));
+    RestartWhenOwed();
+}
+
+// A new thread starts at the level of the GUI thread that creates it, the process's own. The old
+// one is only waiting (or about to), so it ends at once; a request it has not taken up stays for
+// the new one, and its end is no end of the engine thread for the receiver.
+void ChessThread::RestartWhenOwed() {
+    if (!FRestartOwed)
+        return;
+    {
+        std::lock_guard lock(FMutex);
+        if (FSearching)
+            return;
+        FTerminated = true;
+        QObject::disconnect(FThread.get(), &QThread::finished, FReceiver, nullptr);
+    }
+    FWake.notify_all();
+    FThread->wait();
+    FTerminated = false;
+    FRestartOwed = false;
+    Start();
 }
 
 void ChessThread::Execute() {

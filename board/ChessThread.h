@@ -51,9 +51,13 @@ public:
     // Drops the waiting request, and stops a running search and waits for its end. The engine
     // never waits for the caller's thread, so this returns within a few moves of the search.
     void StopThinking();
+    // Applied at once; a thread that the system will not take back up to the priority is
+    // replaced by a new one at once when it is not searching, else just before its next search.
     void SetPriority(TThreadPriority priority);
 
 private:
+    void Start();
+    void RestartWhenOwed();
     void Execute();
     bool NextRequest(EngineRequest& request);
     void Answer(const EngineRequest& request, const EngineResult& result);
@@ -61,6 +65,7 @@ private:
 
     QObject* FReceiver;
     TDeliverMove FDeliverMove;
+    TFinished FFinished;
     std::unique_ptr<ChessEngine> FEngine;
 
     std::mutex FMutex;
@@ -70,6 +75,7 @@ private:
     bool FTerminated = false;
     std::atomic<bool> FStop = false;
     platform::TWorkerPriority FPriority;
+    bool FRestartOwed = false; // the GUI thread's own
 
     std::unique_ptr<QThread> FThread;
 };

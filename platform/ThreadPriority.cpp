@@ -38,30 +38,27 @@ bool setNice(pid_t thread, int nice) {
     return ::setpriority(PRIO_PROCESS, id_t(thread), std::clamp(nice, -20, 19)) == 0;
 }
 
-void setPolicy(pid_t thread, int policy) {
+bool setPolicy(pid_t thread, int policy) {
     const sched_param none{};
-    ::sched_setscheduler(thread, policy, &none);
+    return ::sched_setscheduler(thread, policy, &none) == 0;
 }
 
 } // namespace
 
-void SetThreadPriority(pid_t thread, QThread::Priority priority) {
-    if (priority == QThread::IdlePriority) {
-        setPolicy(thread, SCHED_IDLE);
-        return;
-    }
-    if (::sched_getscheduler(thread) == SCHED_IDLE)
-        setPolicy(thread, SCHED_OTHER);
+bool SetThreadPriority(pid_t thread, QThread::Priority priority) {
+    if (priority == QThread::IdlePriority)
+        return setPolicy(thread, SCHED_IDLE);
+    if (::sched_getscheduler(thread) == SCHED_IDLE && !setPolicy(thread, SCHED_OTHER))
+        return false;
     const int normal = processNice();
-    if (!setNice(thread, normal + niceStep(priority)) && niceStep(priority) < 0)
-        setNice(thread, normal);
+    const int step = niceStep(priority);
+    return setNice(thread, normal + step) || (step < 0 && setNice(thread, normal));
 }
 
-void TWorkerPriority::Set(QThread::Priority priority) {
+bool TWorkerPriority::Set(QThread::Priority priority) {
     std::lock_guard lock(mutex_);
     priority_ = priority;
-    if (thread_ != 0)
-        SetThreadPriority(thread_, priority_);
+    return thread_ == 0 || SetThreadPriority(thread_, priority_);
 }
 
 TWorkerPriority::Scope::Scope(TWorkerPriority& owner) : owner_(owner) {

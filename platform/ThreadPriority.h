@@ -5,8 +5,9 @@
 //
 // An ordinary user may only make a thread less important: raising one above normal, or taking
 // it back up from a lower level or the idle class, needs a privilege (or a nice limit) that the
-// system may refuse. A refusal is no error: a thread asked to go above normal is left at normal,
-// and one that may not come back up stays where it was.
+// system may refuse. A thread asked to go above normal is then left at normal, without an error.
+// One that may not come back up is replaced by its owner: a new thread starts at the level of the
+// thread that creates it, the process's own when that is the GUI thread.
 
 #include <QThread>
 #include <mutex>
@@ -14,8 +15,9 @@
 
 namespace platform {
 
-// Applies the level to a thread of this process, known by its system id (gettid).
-void SetThreadPriority(pid_t thread, QThread::Priority priority);
+// Applies the level to a thread of this process, known by its system id (gettid). False when the
+// system refused to take the thread back up to it.
+bool SetThreadPriority(pid_t thread, QThread::Priority priority);
 
 // The priority of one worker thread: set from any thread, applied at once while the worker runs
 // and as soon as it starts.
@@ -23,7 +25,9 @@ class TWorkerPriority {
 public:
     explicit TWorkerPriority(QThread::Priority priority) : priority_(priority) {}
 
-    void Set(QThread::Priority priority);
+    // False when the running worker may not come back up to the level: only a new worker gets
+    // there, and the old one stays where it was until it is replaced.
+    bool Set(QThread::Priority priority);
 
     // Held by the worker for as long as it runs.
     class Scope {

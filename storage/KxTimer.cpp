@@ -24,12 +24,22 @@ struct TTimerThread::State {
     std::thread worker;
 };
 
-TTimerThread::TTimerThread(TKxTimer& owner) : state_(std::make_shared<State>()) {
-    state_->receiver = &owner;
-    state_->worker = std::thread([state = state_] { TTimerThread::Execute(state); });
+TTimerThread::TTimerThread(TKxTimer& owner) : owner_(owner) {
+    Start();
 }
 
 TTimerThread::~TTimerThread() {
+    Stop();
+}
+
+void TTimerThread::Start() {
+    state_ = std::make_shared<State>();
+    state_->receiver = &owner_;
+    state_->worker = std::thread([state = state_] { TTimerThread::Execute(state); });
+}
+
+// The worker wakes at once and ends; a tick it already queued still reaches the timer.
+void TTimerThread::Stop() {
     {
         std::lock_guard lock(state_->mutex);
         state_->terminated = true;
@@ -38,15 +48,25 @@ TTimerThread::~TTimerThread() {
     }
     state_->wake.notify_all();
     // A handler running in the worker may delete its own timer: the worker then ends by itself.
-    if (state_->worker.get_id() == std::this_thread::get_id())
+    if (InWorker())
         state_->worker.detach();
     else
         state_->worker.join();
 }
 
+bool TTimerThread::InWorker() const {
+    return state_->worker.get_id() == std::this_thread::get_id();
+}
+
 void TTimerThread::Arm(unsigned interval, bool sync, TTimerEvent handler,
                        QThread::Priority priority) {
-    state_->priority.Set(priority);
+    // A new worker starts at the level of the thread creating it, so a worker's own handler
+    // gains nothing by replacing it (and would run beside its successor).
+    if (!state_->priority.Set(priority) && !InWorker()) {
+        Stop();
+        Start();
+        state_->priority.Set(priority);
+    }
     {
         std::lock_guard lock(state_->mutex);
         state_->armed = true;

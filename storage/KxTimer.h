@@ -24,7 +24,8 @@ public:
     TTimerThread(const TTimerThread&) = delete;
     TTimerThread& operator=(const TTimerThread&) = delete;
 
-    // Arms (a positive interval and a handler, at that priority) or disarms the worker.
+    // Arms (a positive interval and a handler, at that priority) or disarms the worker. A worker
+    // that the system will not take back up to the priority is replaced by a new one.
     void Arm(unsigned interval, bool sync, TTimerEvent handler, QThread::Priority priority);
     void Disarm();
 
@@ -32,6 +33,11 @@ public:
     static void Execute(const std::shared_ptr<State>& state);
 
 private:
+    void Start();
+    void Stop();
+    bool InWorker() const;
+
+    TKxTimer& owner_;
     std::shared_ptr<State> state_;
 };
 

@@ -1,14 +1,19 @@
 #pragma once
 // What the system says of a thread's scheduling, and a stretch of a test without the privilege to
-// raise threads' priority, as an ordinary user runs.
+// raise threads' priority, as an ordinary user runs: in this process or in a child that has become
+// "nobody".
+
+#include "tests/ChildProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QList>
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <linux/capability.h>
 #include <sched.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -22,6 +27,17 @@ inline TThreadSchedule ScheduleOf(pid_t thread) {
     errno = 0;
     const int nice = ::getpriority(PRIO_PROCESS, id_t(thread));
     return {::sched_getscheduler(thread), errno == 0 ? nice : 99};
+}
+
+// The processor time the thread has used so far, in clock ticks; -1 when it is gone.
+inline long CpuTicksOf(pid_t thread) {
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // After the name in brackets (which may hold spaces) come the state, ..., utime and stime.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : -1;
 }
 
 // The nice value of a normal thread of this process, and that value moved by step within the
@@ -92,3 +108,20 @@ private:
     rlimit limit_{};
     bool holds_ = false;
 };
+
+// Runs body in a forked child that has become "nobody" with no nice limit, as a desktop user runs
+// the program, and gives back what body returned, or why there is nothing.
+inline std::string RunAsOrdinaryUser(const std::function<std::string()>& body) {
+    const TMeasuredRun run = RunMeasured(
+        [&] {
+            const rlimit noRaising{0, 0};
+            ::setrlimit(RLIMIT_NICE, &noRaising);
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                return std::string("could not become nobody");
+            if (MayRaiseThreads())
+                return std::string("still may raise threads");
+            return body();
+        },
+        std::numeric_limits<long>::max() / 2, 60000, [] { ::usleep(1000); });
+    return run.ended ? run.output : std::string("the child did not end");
+}

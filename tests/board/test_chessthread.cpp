@@ -45,6 +45,21 @@ struct AnsweredThread {
     std::unique_ptr<ChessThread> thread;
 };
 
+// The engine thread once it is the only one and runs with that schedule (any nice in the idle
+// class); 0 when that never came.
+pid_t EngineAt(int policy, int nice) {
+    pid_t found = 0;
+    WaitFor([&] {
+        const QList<pid_t> engines = ThreadsNamed(QStringLiteral("ChessThread"));
+        const TThreadSchedule s =
+            engines.size() == 1 ? ScheduleOf(engines.front()) : TThreadSchedule{};
+        const bool at = s.policy == policy && (policy == SCHED_IDLE || s.nice == nice);
+        found = at ? engines.front() : 0;
+        return at;
+    });
+    return found;
+}
+
 EngineRequest RequestFor(const char* fen, std::uint64_t number, int depth) {
     TChessBoardModel model;
     EXPECT_TRUE(model.SetFENPosition(fen));
@@ -310,4 +325,57 @@ TEST(ChessBoardEngine, TheEngineThreadRunsAtTheThinkingPriority) {
     // The engine still answers.
     board.MoveNow();
     ASSERT_TRUE(PumpUntil([&] { return !board.Thinking(); }));
+}
+
+// As a desktop user, whom the system never lets take a thread back up, the engine still comes
+// back from a lower level or the idle class between searches; in the middle of a search it keeps
+// its thread, and every move it plays is the one asked for.
+TEST(ChessBoardEngine, AnOrdinaryUsersEngineComesBackUpBetweenSearches) {
+    const std::string failures = RunAsOrdinaryUser([] {
+        std::string failed;
+        const auto expect = [&](bool held, const char* what) {
+            if (!held)
+                failed += std::string(what) + "\n";
+        };
+        TChessBoard board;
+        EngineMoveChecker checker(board);
+        board.SetSearchDepth(1);
+        board.InitChessThread();
+        expect(EngineAt(SCHED_OTHER, NormalNicePlus(5)) != 0, "lower at first");
+        board.SetThinkingPriority(tpNormal);
+        expect(EngineAt(SCHED_OTHER, NormalNice()) != 0, "back to normal");
+        board.SetThinkingPriority(tpIdle);
+        expect(EngineAt(SCHED_IDLE, 0) != 0, "idle");
+        board.SetThinkingPriority(tpLower);
+        const pid_t lower = EngineAt(SCHED_OTHER, NormalNicePlus(5));
+        expect(lower != 0, "out of the idle class");
+
+        board.SetSearchDepth(10);
+        const long before = CpuTicksOf(lower);
+        board.MoveNow();
+        expect(WaitFor([&] { return CpuTicksOf(lower) >= before + 3; }), "searching");
+        board.SetThinkingPriority(tpNormal);
+        expect(ThreadsNamed(QStringLiteral("ChessThread")) == QList<pid_t>{lower} &&
+                   ScheduleOf(lower).nice == NormalNicePlus(5),
+               "the searching thread kept");
+        board.SetSearchDepth(1);
+        board.MoveNow();
+        expect(PumpUntil([&] { return !board.Thinking(); }), "answered");
+        const pid_t normal = EngineAt(SCHED_OTHER, NormalNice());
+        expect(normal != 0 && normal != lower, "the next search on a new thread at normal");
+
+        // Requests and changes of priority in every order: each request is answered once.
+        const TThreadPriority priorities[] = {tpIdle, tpNormal, tpLowest, tpNormal, tpLower};
+        for (int round = 0; round < 40; ++round) {
+            board.SetThinkingPriority(priorities[round % 5]);
+            board.MoveNow();
+            board.SetThinkingPriority(priorities[(round + 2) % 5]);
+            expect(PumpUntil([&] { return !board.Thinking(); }), "answered again");
+        }
+        QCoreApplication::processEvents();
+        expect(HalfMovesPlayed(board) == 41 && checker.played == 41 && checker.stale == 0,
+               "every move played once, for its position");
+        return failed;
+    });
+    EXPECT_EQ(failures, "");
 }

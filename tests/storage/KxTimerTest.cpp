@@ -237,21 +237,20 @@ TEST(KxTimerTest, WithoutThePrivilegeAWorkerAskedAboveNormalStaysAtNormal) {
         EXPECT_EQ(seen.policy, SCHED_OTHER) << priority;
         EXPECT_EQ(seen.nice, NormalNice()) << priority;
     }
-    // Lower is always allowed; coming back up is the system's to refuse, and the worker goes on.
+    // Lower is always allowed; out of the idle class the worker comes back up as far as normal.
     SetWorkerPriority(timer, ticks, QThread::LowPriority);
     EXPECT_EQ(ticks.Next().nice, NormalNicePlus(5));
     SetWorkerPriority(timer, ticks, QThread::IdlePriority);
     EXPECT_EQ(ticks.Next().policy, SCHED_IDLE);
     SetWorkerPriority(timer, ticks, QThread::HighestPriority);
-    const TThreadSchedule refused = ticks.Next();
-    EXPECT_NE(refused.policy, -1);
-    EXPECT_GE(refused.nice, NormalNice());
+    const TThreadSchedule normal = ticks.Next();
+    EXPECT_EQ(normal.policy, SCHED_OTHER);
+    EXPECT_EQ(normal.nice, NormalNice());
 }
 
+// Whether or not the nice limit lets the running worker come back up, the timer gets there.
 TEST(KxTimerTest, AUserWhoMayComeBackToNormalLeavesTheIdleClass) {
     const TWithoutNicePrivilege userWithLimit(NormalNice());
-    if (!userWithLimit.Holds())
-        GTEST_SKIP() << "the nice limit cannot be lifted";
     ScheduleTicks ticks;
     TKxTimer timer;
     SetWorkerPriority(timer, ticks, QThread::LowPriority);
@@ -264,4 +263,43 @@ TEST(KxTimerTest, AUserWhoMayComeBackToNormalLeavesTheIdleClass) {
     const TThreadSchedule normal = ticks.Next();
     EXPECT_EQ(normal.policy, SCHED_OTHER);
     EXPECT_EQ(normal.nice, NormalNice());
+}
+
+// As a desktop user, whom the system never lets take a thread back up, the timer still comes
+// back from a lower level or the idle class: the one step it refuses is going above normal.
+TEST(KxTimerTest, AnOrdinaryUsersWorkerComesBackUpToNormal) {
+    struct Case {
+        QThread::Priority priority;
+        int policy;
+        int nice; // none in the idle class
+    };
+    const Case cases[] = {
+        {QThread::LowPriority, SCHED_OTHER, NormalNicePlus(5)},
+        {QThread::NormalPriority, SCHED_OTHER, NormalNice()},
+        {QThread::IdlePriority, SCHED_IDLE, 0},
+        {QThread::LowPriority, SCHED_OTHER, NormalNicePlus(5)},
+        {QThread::LowestPriority, SCHED_OTHER, NormalNicePlus(10)},
+        {QThread::HighestPriority, SCHED_OTHER, NormalNice()},
+        {QThread::IdlePriority, SCHED_IDLE, 0},
+        {QThread::NormalPriority, SCHED_OTHER, NormalNice()},
+    };
+    const auto describe = [](int policy, int nice) {
+        return policy == SCHED_IDLE ? std::string("idle\n")
+                                    : std::to_string(policy) + " " + std::to_string(nice) + "\n";
+    };
+    std::string expected;
+    for (const Case& c : cases)
+        expected += describe(c.policy, c.nice);
+    const std::string seen = RunAsOrdinaryUser([&] {
+        ScheduleTicks ticks;
+        TKxTimer timer;
+        std::string schedules;
+        for (const Case& c : cases) {
+            SetWorkerPriority(timer, ticks, c.priority);
+            const TThreadSchedule next = ticks.Next();
+            schedules += describe(next.policy, next.nice);
+        }
+        return schedules;
+    });
+    EXPECT_EQ(seen, expected);
 }

@@ -198,7 +198,19 @@ void TSecretPanel::UpdateMemoryImage() {
     memoryImage_ = textRect_.isEmpty()
                        ? QImage()
                        : QImage(textRect_.size(), QImage::Format_ARGB32_Premultiplied);
+    // Without lines the text is never painted, yet the image is shown while active.
+    if (!memoryImage_.isNull()) {
+        QPainter painter(&memoryImage_);
+        PaintMemoryBackground(painter);
+    }
     PaintText();
+}
+
+void TSecretPanel::PaintMemoryBackground(QPainter& painter) {
+    painter.save();
+    painter.translate(-textRect_.topLeft());
+    PaintClient(painter, paintRect_);
+    painter.restore();
 }
 
 void TSecretPanel::PaintClient(QPainter& Canvas, const QRect& Rect) {
@@ -212,10 +224,7 @@ void TSecretPanel::PaintText() {
     if (lines_.isEmpty() || memoryImage_.isNull())
         return;
     QPainter painter(&memoryImage_);
-    painter.save();
-    painter.translate(-textRect_.topLeft());
-    PaintClient(painter, paintRect_);
-    painter.restore();
+    PaintMemoryBackground(painter);
     painter.setFont(font());
     const int w = memoryImage_.width();
     const int h = memoryImage_.height();

@@ -78,6 +78,8 @@ protected:
 private:
     void UpdateMemoryImage();
     void RecalcDrawRect();
+    // The panel's background behind the text, on the memory image.
+    void PaintMemoryBackground(QPainter& painter);
     void PaintText();
     void RestartWhileActive();
 

@@ -473,12 +473,17 @@ void TKxSpinEdit::RecreateButton() {
 void TKxSpinEdit::ResizeButton() {
     const int w = width(), h = height();
     const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const int border = BorderWidth();
     if (upDown_) {
         const int bw = std::min(style()->pixelMetric(QStyle::PM_ScrollBarExtent), 15);
-        upDown_->setGeometry(rtl ? 2 : w - 2 - bw, 2, bw, h - 4);
+        upDown_->setGeometry(rtl ? border : w - border - bw, border, bw, h - 2 * border);
     } else if (container_) {
-        const int side = std::max(h - 3, 1);
-        container_->setGeometry(rtl ? 1 : w - h + 1, 1, side, side);
+        // The diagonal button covers a three-dimensional border's inner line at the top (and, right
+        // to left, at the left), where its own edge stands.
+        const int cover = hasFrame() && Ctl3D() ? 1 : 0;
+        const int side = std::max(h - 2 * border + cover, 1);
+        container_->setGeometry(rtl ? border - cover : w - border - side, border - cover, side,
+                                side);
         spinButton_->setGeometry(0, 0, side, side);
     }
     SetEditRect();

@@ -146,6 +146,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void BorderChanged() override { ResizeButton(); }
     bool CanPaste() const override { return editorEnabled_ && !isReadOnly(); }
 
 private:

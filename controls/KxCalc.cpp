@@ -92,6 +92,11 @@ template <class TCalculatorWindow> bool scaleToScreen(TCalculatorWindow* window)
     return true;
 }
 
+// The calculator's panels stand out in the 3-D look only.
+void showOuterBevel(TCustomPanel* panel, bool ctl3D) {
+    panel->SetBevelOuter(ctl3D ? TCustomPanel::bvRaised : TCustomPanel::bvNone);
+}
+
 } // namespace
 
 TBitmap CalculatorGlyphs() {
@@ -163,7 +168,6 @@ TCalculatorPanel::TCalculatorPanel(TCalcPanelLayout layout, QWidget* parent)
     if (layout == clDialog) {
         resize(240, 129);
         auto* memoryPanel = new TCustomPanel(this);
-        memoryPanel->SetBevelOuter(bvNone);
         // Kept above the first row of keys.
         memoryPanel->setGeometry(6, 6, 20, 22);
         memoryPanel_ = memoryPanel;
@@ -253,12 +257,14 @@ void TCalculatorPanel::Ctl3DChanged() {
     applyLook();
 }
 
-// The memory panel follows the keypad's look too: its single border is one flat line when off.
+// The memory panel follows the keypad's look too: flat, it has no bevels but a single border, one
+// flat line.
 void TCalculatorPanel::applyLook() {
     const bool value = Ctl3D();
     for (TCalcButton* key : keys_)
         key->SetStyle(value ? bsAutoDetect : bsWin31);
     if (memoryPanel_) {
+        showOuterBevel(memoryPanel_, value);
         memoryPanel_->SetBevelInner(value ? bvLowered : bvNone);
         memoryPanel_->SetBorderStyle(value ? bsNone : bsSingle);
     }
@@ -303,21 +309,20 @@ TKxCalculatorForm::TKxCalculatorForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Calculator"));
     setFixedSize(242, 159);
     setFont(boldMessageFont());
-    auto* main = new TCustomPanel(this);
-    main->SetBevelOuter(TCustomPanel::bvNone);
-    main->SetBevelInner(TCustomPanel::bvLowered);
-    main->setGeometry(0, 0, 242, 159);
-    auto* displayPanel = new TCustomPanel(main);
-    displayPanel->SetBevelOuter(TCustomPanel::bvNone);
-    displayPanel->SetBevelInner(TCustomPanel::bvLowered);
-    displayPanel->SetColor(clWindow);
-    displayPanel->setGeometry(6, 6, 230, 23);
-    display_ = new QLabel(QStringLiteral("0"), displayPanel);
+    main_ = new TCustomPanel(this);
+    main_->SetBevelInner(TCustomPanel::bvLowered);
+    main_->setGeometry(0, 0, 242, 159);
+    displayPanel_ = new TCustomPanel(main_);
+    displayPanel_->SetBevelInner(TCustomPanel::bvLowered);
+    displayPanel_->SetColor(clWindow);
+    displayPanel_->setGeometry(6, 6, 230, 23);
+    display_ = new QLabel(QStringLiteral("0"), displayPanel_);
     display_->setObjectName(QStringLiteral("DisplayLabel"));
     display_->setGeometry(5, 2, 217, 19);
     display_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    panel_ = new TCalculatorPanel(clDialog, main);
-    panel_->setGeometry(1, 159 - 129 - 1, 240, 129);
+    panel_ = new TCalculatorPanel(clDialog, main_);
+    panel_->resize(240, 129);
+    placeKeypad();
     panel_->DisplayControl = display_;
     panel_->Engine().OnOK = [this] { done(QDialog::Accepted); };
     panel_->Engine().OnCancel = [this] { done(QDialog::Rejected); };
@@ -330,6 +335,20 @@ TKxCalculatorForm::TKxCalculatorForm(QWidget* parent)
     helpButton_->setGeometry(122, 6, 22, 22);
     helpButton_->OnClick = [this](QObject*) { platform::ShowHelp(this, helpContext_); };
     helpButton_->hide();
+}
+
+void TKxCalculatorForm::SetCtl3D(bool value) {
+    main_->SetCtl3D(value);
+    showOuterBevel(main_, value);
+    showOuterBevel(displayPanel_, value);
+    placeKeypad();
+}
+
+// At the bottom of the main panel, inside its bevels.
+void TKxCalculatorForm::placeKeypad() {
+    const QRect inside = main_->InnerRect();
+    panel_->setGeometry(inside.left(), inside.bottom() + 1 - panel_->height(), inside.width(),
+                        panel_->height());
 }
 
 void TKxCalculatorForm::SetHelpContext(int value) {

@@ -77,14 +77,18 @@ public:
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int value);
     TKxSpeedButton* HelpButton() const { return helpButton_; }
-    // The dialog's panels are built without an outer bevel: only the keypad changes.
-    void SetCtl3D(bool value) { panel_->SetCtl3D(value); }
+    // Flat, the panels lose their outer bevel and the keys take the old style.
+    void SetCtl3D(bool value);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void placeKeypad();
+
+    platform::TCustomPanel* main_;
+    platform::TCustomPanel* displayPanel_;
     TCalculatorPanel* panel_;
     QLabel* display_;
     TKxSpeedButton* helpButton_;

@@ -322,8 +322,9 @@ void TCustomComboEdit::SelectAll() {
 
 void TCustomComboEdit::UpdateBtnBounds() {
     const int b = buttonWidth_;
+    const int border = BorderWidth();
     container_->setVisible(b >= 2);
-    container_->setGeometry(width() - b - 2, 2, b, std::max(height() - 4, 0));
+    container_->setGeometry(width() - b - border, border, b, std::max(height() - 2 * border, 0));
     button_->setGeometry(0, 0, b, container_->height());
     SetEditRect();
 }
@@ -561,6 +562,7 @@ bool PaintComboEdit(TCustomComboEdit* Editor, const QString& AText, Qt::Alignmen
     QStyleOptionFrame frame;
     Editor->initStyleOption(&frame);
     Editor->style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, canvas, Editor);
+    Editor->PaintFlatBorder(*canvas);
     const QColor background = Editor->palette().color(QPalette::Base);
     const QColor grayText = platform::ToQColor(platform::clGrayText);
     canvas->setPen(!Editor->isEnabled() && background != grayText

@@ -157,6 +157,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void BorderChanged() override { UpdateBtnBounds(); }
     void RecreateGlyph();
     // The check on leaving runs only when the focus moves to another control of the window.
     bool FocusStaysInWindow(QFocusEvent* event) const;

@@ -1,10 +1,13 @@
 #include "platform/MaskEdit.h"
 
+#include "platform/Graphics.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 
 #include <algorithm>
 #include <memory>
@@ -150,6 +153,42 @@ QString MaskedText(const QString& displayText, const TranslatedMask& mask) {
             text += shown[i];
     }
     return text;
+}
+
+TCustomEdit::TCustomEdit(QWidget* parent) : QLineEdit(parent), TCtl3D(this) {}
+
+void TCustomEdit::setFrame(bool enable) {
+    if (enable == hasFrame())
+        return;
+    QLineEdit::setFrame(enable);
+    BorderChanged();
+}
+
+int TCustomEdit::BorderWidth() const {
+    return hasFrame() ? SingleBorderWidth(Ctl3D()) : 0;
+}
+
+void TCustomEdit::Ctl3DChanged() {
+    BorderChanged();
+    update();
+}
+
+void TCustomEdit::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    PaintFlatBorder(painter);
+}
+
+void TCustomEdit::PaintFlatBorder(QPainter& painter) const {
+    if (!hasFrame() || Ctl3D())
+        return;
+    PaintSingleBorder(painter, rect(), false);
+    // The style's frame is deeper than the line: the rest of it takes the edit's colour.
+    painter.save();
+    painter.setPen(palette().color(QPalette::Base));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    painter.restore();
 }
 
 int TCustomEdit::GetTextHeight() const {

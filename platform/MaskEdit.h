@@ -3,6 +3,8 @@
 // masked edit that reads its text the original way: blanks kept in place, literals dropped when
 // the mask does not save them.
 
+#include "platform/Ctl3D.h"
+
 #include <QLineEdit>
 #include <QList>
 #include <QLocale>
@@ -30,16 +32,29 @@ TranslatedMask TranslateEditMask(const QString& mask, const QLocale& locale = QL
 QString MaskedText(const QString& displayText, const TranslatedMask& mask);
 
 // A line edit whose paste and cut (shortcut, context menu, middle click, drop) reach the text
-// only while CanPaste() allows them.
-class TCustomEdit : public QLineEdit {
+// only while CanPaste() allows them. Framed, its single border follows its look: the style's frame
+// when three-dimensional, else one flat line.
+class TCustomEdit : public QLineEdit, public TCtl3D {
     Q_OBJECT
+    Q_PROPERTY(bool Ctl3D READ Ctl3D WRITE SetCtl3D)
+    Q_PROPERTY(bool ParentCtl3D READ ParentCtl3D WRITE SetParentCtl3D)
 public:
-    using QLineEdit::QLineEdit;
+    explicit TCustomEdit(QWidget* parent = nullptr);
 
     // The height of a line of text: the smaller of the system font's and the edit's own.
     int GetTextHeight() const;
+    // Hides QLineEdit's, so that what stands inside the border moves with it.
+    void setFrame(bool enable);
+    // The single border's width: none when frameless.
+    int BorderWidth() const;
+    // The flat border over the style's frame, when framed and not three-dimensional.
+    void PaintFlatBorder(QPainter& painter) const;
 
 protected:
+    // Runs after the border's width or look changed.
+    virtual void BorderChanged() {}
+    void Ctl3DChanged() override;
+    void paintEvent(QPaintEvent* event) override;
     virtual bool CanPaste() const { return !isReadOnly(); }
     // The focus-in of an edit with an AutoSelect setting: entering, unless by a press of the
     // left button, selects all with it and keeps the selection as it was without it. The focus

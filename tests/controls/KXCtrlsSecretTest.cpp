@@ -110,6 +110,26 @@ TEST_F(SecretPanelTest, TheTextRollsUpFromTheBottom) {
     EXPECT_EQ(inkRows(), after20 - 10);
 }
 
+// The memory image is shown whenever the panel plays, with lines or not. The allocator is first
+// handed back a block of the image's size full of magenta (the address sanitizer fills new blocks
+// with a pattern of its own), so memory left unpainted shows.
+TEST_F(SecretPanelTest, PlayingWithoutLinesShowsThePanelsBackground) {
+    const QSize textSize = QRect(4, 4, 192, 92).size();
+    {
+        QImage garbage(textSize, QImage::Format_ARGB32_Premultiplied);
+        garbage.fill(Qt::magenta);
+    }
+    panel->Play();
+    ASSERT_EQ(panel->TextRect().size(), textSize);
+    const QImage shot = panel->grab().toImage();
+    const QColor background = platform::ToQColor(panel->Color());
+    int wrong = 0;
+    for (int y = panel->TextRect().top(); y <= panel->TextRect().bottom(); ++y)
+        for (int x = panel->TextRect().left(); x <= panel->TextRect().right(); ++x)
+            wrong += shot.pixelColor(x, y) != background;
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(SecretPanelTest, ChildrenHideWhilePlayingAndComeBackInOrder) {
     auto* a = new QLabel("a", panel);
     auto* b = new QLabel("b", panel);

@@ -312,31 +312,66 @@ TEST_F(CalcWidgetTest, DropDownValue) {
 
 } // namespace
 
-TEST_F(CalcWidgetTest, WithoutCtl3DTheKeysAreOldStyleAndTheMemoryPanelHasASingleBorder) {
+// Each panel's frame read at its two outer corners and one pixel further in: the outer bevel
+// raised, then the inner lowered, in the 3-D look; flat, the outer bevel goes and the memory panel
+// has one line of border instead of its inner bevel.
+TEST_F(CalcWidgetTest, WithoutCtl3DTheKeysAreOldStyleAndThePanelsLoseTheirOuterBevel) {
     using namespace platform;
+    struct Frame {
+        TColor topLeft, bottomRight, innerTopLeft, innerBottomRight;
+    };
     struct Look {
         bool ctl3D;
-        TColor keyCorner, memoryTopLeft, memoryBottomRight;
+        TColor keyCorner;
+        Frame main, display, memory;
     };
-    for (const Look& look : {Look{true, clBtnHighlight, clBtnShadow, clBtnHighlight},
-                             Look{false, clWindowFrame, clWindowFrame, clWindowFrame}}) {
+    const Frame raised{clBtnHighlight, clBtnShadow, clBtnShadow, clBtnHighlight};
+    const Look looks[] = {
+        {true, clBtnHighlight, raised, raised, raised},
+        {false,
+         clWindowFrame,
+         {clBtnShadow, clBtnHighlight, clBtnFace, clBtnFace},
+         {clBtnShadow, clBtnHighlight, clWindow, clWindow},
+         {clWindowFrame, clWindowFrame, clBtnFace, clBtnFace}},
+    };
+    for (const Look& look : looks) {
         SCOPED_TRACE(look.ctl3D);
         TKxCalculator calculator;
         calculator.Ctl3D = look.ctl3D;
-        QImage key, memory;
+        QImage key, main, display, memory;
         auto old = platform::SetShowModalHook([&](QDialog& dialog) {
-            TCalculatorPanel* panel = static_cast<TKxCalculatorForm&>(dialog).CalcPanel();
-            key = panel->Key(1)->grab().toImage();
-            memory = panel->MemoryLabel()->parentWidget()->grab().toImage();
+            auto& form = static_cast<TKxCalculatorForm&>(dialog);
+            key = form.CalcPanel()->Key(1)->grab().toImage();
+            display = form.Display()->parentWidget()->grab().toImage();
+            main = form.Display()->parentWidget()->parentWidget()->grab().toImage();
+            memory = form.CalcPanel()->MemoryLabel()->parentWidget()->grab().toImage();
             return int(QDialog::Rejected);
         });
         calculator.Execute();
         platform::SetShowModalHook(old);
         EXPECT_EQ(key.pixel(0, 0), ToQColor(look.keyCorner).rgb());
-        EXPECT_EQ(memory.pixel(0, 0), ToQColor(look.memoryTopLeft).rgb());
-        EXPECT_EQ(memory.pixel(memory.width() - 1, memory.height() - 1),
-                  ToQColor(look.memoryBottomRight).rgb());
-        EXPECT_EQ(memory.pixel(1, 1), ToQColor(clBtnFace).rgb());
+        const auto expectFrame = [](const QImage& image, const Frame& frame) {
+            const int right = image.width() - 1;
+            const int bottom = image.height() - 1;
+            EXPECT_EQ(image.pixel(0, 0), ToQColor(frame.topLeft).rgb());
+            EXPECT_EQ(image.pixel(right, bottom), ToQColor(frame.bottomRight).rgb());
+            EXPECT_EQ(image.pixel(1, 1), ToQColor(frame.innerTopLeft).rgb());
+            EXPECT_EQ(image.pixel(right - 1, bottom - 1), ToQColor(frame.innerBottomRight).rgb());
+            // The keypad and the labels stand inside the frame.
+            EXPECT_EQ(image.pixel(1, bottom - 2), image.pixel(1, 1));
+        };
+        {
+            SCOPED_TRACE("main");
+            expectFrame(main, look.main);
+        }
+        {
+            SCOPED_TRACE("display");
+            expectFrame(display, look.display);
+        }
+        {
+            SCOPED_TRACE("memory");
+            expectFrame(memory, look.memory);
+        }
     }
 }
 

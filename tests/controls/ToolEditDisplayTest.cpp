@@ -3,12 +3,15 @@
 
 #include "ControlsTestUtil.h"
 #include "controls/CurrEdit.h"
+#include "controls/KXSpin.h"
 #include "controls/ToolEdit.h"
+#include "platform/Panel.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,7 +49,93 @@ QImage PaintedDisplay(TCustomComboEdit& edit, const QString& text, Qt::Alignment
     return image;
 }
 
+// An edit with a button, and the widget that holds its button.
+struct ButtonEdit {
+    platform::TCustomEdit* edit;
+    QWidget* button;
+};
+
+struct EditKind {
+    const char* name;
+    std::function<ButtonEdit(QWidget*)> make;
+    // The diagonal spin button covers a three-dimensional border's inner line at the top.
+    bool coversTheTop = false;
+};
+
+template <class Edit> ButtonEdit ComboKind(QWidget* parent) {
+    auto* edit = new Edit(parent);
+    return {edit, edit->ButtonContainer()};
+}
+
+ButtonEdit SpinKind(QWidget* parent, TKxSpinEdit::TSpinButtonKind kind) {
+    auto* edit = new TKxSpinEdit(parent);
+    edit->SetButtonKind(kind);
+    if (kind == TKxSpinEdit::bkDiagonal)
+        return {edit, edit->SpinButton()->parentWidget()};
+    return {edit, edit->UpDown()};
+}
+
+const EditKind EditKinds[] = {
+    {"combo", ComboKind<TComboEdit>},
+    {"date", ComboKind<TDateEdit>},
+    {"calculator", ComboKind<TKxCalcEdit>},
+    {"file", ComboKind<TFilenameEdit>},
+    {"directory", ComboKind<TDirectoryEdit>},
+    {"diagonal spin", [](QWidget* parent) { return SpinKind(parent, TKxSpinEdit::bkDiagonal); },
+     true},
+    {"up-down spin", [](QWidget* parent) { return SpinKind(parent, TKxSpinEdit::bkStandard); }},
+};
+
 } // namespace
+
+// The button stands flush inside the border, whatever its width: none when frameless, one flat
+// line, or the style's three-dimensional frame of two pixels.
+TEST(ComboEditDisplayTest, TheButtonStandsInsideTheBorder) {
+    enum Border { Frameless, Flat, ThreeD };
+    for (const EditKind& kind : EditKinds) {
+        for (const Border border : {Frameless, Flat, ThreeD}) {
+            SCOPED_TRACE(testing::Message() << kind.name << " border " << int(border));
+            platform::TCustomPanel form;
+            form.resize(300, 100);
+            const ButtonEdit made = kind.make(&form);
+            made.edit->setGeometry(10, 10, 160, 24);
+            form.show();
+            if (border == Frameless)
+                made.edit->setFrame(false);
+            else if (border == Flat)
+                form.SetCtl3D(false);
+            const int inset = int(border);
+            ASSERT_EQ(made.edit->BorderWidth(), inset);
+            const QRect button = made.button->geometry();
+            EXPECT_EQ(button.right(), made.edit->width() - 1 - inset);
+            EXPECT_EQ(button.bottom(), made.edit->height() - 1 - inset);
+            EXPECT_EQ(button.top(), border == ThreeD && kind.coversTheTop ? 1 : inset);
+        }
+    }
+}
+
+// Not three-dimensional, a framed edit has one line of border in the window-frame colour with the
+// edit's colour inside it, painted by the edit or by the display of an unfocused number edit.
+TEST(ComboEditDisplayTest, TheFlatBorderIsOneLine) {
+    for (const EditKind& kind : EditKinds) {
+        SCOPED_TRACE(kind.name);
+        platform::TCustomPanel form;
+        form.resize(300, 100);
+        form.SetCtl3D(false);
+        const ButtonEdit made = kind.make(&form);
+        made.edit->setGeometry(10, 10, 160, 24);
+        form.show();
+        const QImage shot = Shot(*made.edit);
+        const int right = shot.width() - 1, bottom = shot.height() - 1;
+        const QRgb frame = platform::ToQColor(platform::clWindowFrame).rgb();
+        const QRgb base = made.edit->palette().color(QPalette::Base).rgb();
+        for (const QPoint at : {QPoint(0, 0), QPoint(right, bottom), QPoint(0, bottom / 2),
+                                QPoint(right, bottom / 2), QPoint(right / 2, 0)})
+            EXPECT_EQ(shot.pixel(at), frame) << at.x() << "," << at.y();
+        for (const QPoint at : {QPoint(1, 1), QPoint(1, bottom - 1), QPoint(right / 2, bottom - 1)})
+            EXPECT_EQ(shot.pixel(at), base) << at.x() << "," << at.y();
+    }
+}
 
 TEST(ComboEditDisplayTest, HeightNeverBelowTheTextAndBorders) {
     const int systemHeight = QFontMetrics(QApplication::font()).height();

@@ -1,7 +1,8 @@
 // The edits as the program's dialogs place them: a dialog like the new-connection one (host with
 // its button, port), the TCP play window's spin edits, the game's start date with its calendar,
 // the edits' buttons beside a library speed button of the same glyph, and the calculator's
-// dialog keypad. QUENDEL_GALLERY_DROPDOWN=1 opens the calendar at start.
+// dialog keypad, and the edits' borders: three-dimensional, flat and none.
+// QUENDEL_GALLERY_DROPDOWN=1 opens the calendar at start.
 
 #include "Gallery.h"
 #include "controls/CurrEdit.h"
@@ -96,12 +97,40 @@ QWidget* ButtonsBox(QWidget* parent) {
     return box;
 }
 
+// A combo edit and both spin edits with each border.
+QWidget* BordersBox(QWidget* parent) {
+    auto* box = new QGroupBox(QStringLiteral("Bordi"), parent);
+    box->setGeometry(330, 100, 262, 180);
+    const char* const captions[] = {"3-D:", "Piatto:", "Nessuno:"};
+    for (int row = 0; row < 3; ++row) {
+        Caption(box, QString::fromLatin1(captions[row]), {12, 32 + row * 48});
+        auto* combo = new TComboEdit(box);
+        combo->SetGlyphKind(gkEllipsis);
+        combo->SetText(QStringLiteral("testo"));
+        combo->setGeometry(76, 28 + row * 48, 80, 24);
+        auto* diagonal = new TKxSpinEdit(box);
+        diagonal->setGeometry(162, 28 + row * 48, 44, 24);
+        auto* upDown = new TKxSpinEdit(box);
+        upDown->SetButtonKind(TKxSpinEdit::bkStandard);
+        upDown->setGeometry(212, 28 + row * 48, 44, 24);
+        for (platform::TCustomEdit* edit :
+             std::initializer_list<platform::TCustomEdit*>{combo, diagonal, upDown}) {
+            if (row == 1)
+                edit->SetCtl3D(false);
+            else if (row == 2)
+                edit->setFrame(false);
+        }
+    }
+    return box;
+}
+
 class EditsPage : public QWidget {
 public:
     EditsPage() {
         ConnectionBox(this);
         PlayBox(this);
         ButtonsBox(this);
+        BordersBox(this);
         auto* box = new QGroupBox(QStringLiteral("Dati partita"), this);
         box->setGeometry(330, 10, 260, 80);
         Caption(box, QStringLiteral("Data inizio:"), {12, 34});

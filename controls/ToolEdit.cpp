@@ -323,8 +323,10 @@ void TCustomComboEdit::SelectAll() {
 void TCustomComboEdit::UpdateBtnBounds() {
     const int b = buttonWidth_;
     const int border = BorderWidth();
+    // Under a flat border line the button starts two pixels lower.
+    const int top = border == 1 ? 3 : border;
     container_->setVisible(b >= 2);
-    container_->setGeometry(width() - b - border, border, b, std::max(height() - 2 * border, 0));
+    container_->setGeometry(width() - b - border, top, b, std::max(height() - border - top, 0));
     button_->setGeometry(0, 0, b, container_->height());
     SetEditRect();
 }

@@ -60,6 +60,8 @@ struct EditKind {
     std::function<ButtonEdit(QWidget*)> make;
     // The diagonal spin button covers a three-dimensional border's inner line at the top.
     bool coversTheTop = false;
+    // A combo edit's button leaves two pixels free under a flat top line.
+    int flatTopGap = 0;
 };
 
 template <class Edit> ButtonEdit ComboKind(QWidget* parent) {
@@ -76,11 +78,11 @@ ButtonEdit SpinKind(QWidget* parent, TKxSpinEdit::TSpinButtonKind kind) {
 }
 
 const EditKind EditKinds[] = {
-    {"combo", ComboKind<TComboEdit>},
-    {"date", ComboKind<TDateEdit>},
-    {"calculator", ComboKind<TKxCalcEdit>},
-    {"file", ComboKind<TFilenameEdit>},
-    {"directory", ComboKind<TDirectoryEdit>},
+    {"combo", ComboKind<TComboEdit>, false, 2},
+    {"date", ComboKind<TDateEdit>, false, 2},
+    {"calculator", ComboKind<TKxCalcEdit>, false, 2},
+    {"file", ComboKind<TFilenameEdit>, false, 2},
+    {"directory", ComboKind<TDirectoryEdit>, false, 2},
     {"diagonal spin", [](QWidget* parent) { return SpinKind(parent, TKxSpinEdit::bkDiagonal); },
      true},
     {"up-down spin", [](QWidget* parent) { return SpinKind(parent, TKxSpinEdit::bkStandard); }},
@@ -89,7 +91,8 @@ const EditKind EditKinds[] = {
 } // namespace
 
 // The button stands flush inside the border, whatever its width: none when frameless, one flat
-// line, or the style's three-dimensional frame of two pixels.
+// line (a combo edit's leaving two pixels free at the top), or the style's three-dimensional
+// frame of two pixels.
 TEST(ComboEditDisplayTest, TheButtonStandsInsideTheBorder) {
     enum Border { Frameless, Flat, ThreeD };
     for (const EditKind& kind : EditKinds) {
@@ -109,7 +112,10 @@ TEST(ComboEditDisplayTest, TheButtonStandsInsideTheBorder) {
             const QRect button = made.button->geometry();
             EXPECT_EQ(button.right(), made.edit->width() - 1 - inset);
             EXPECT_EQ(button.bottom(), made.edit->height() - 1 - inset);
-            EXPECT_EQ(button.top(), border == ThreeD && kind.coversTheTop ? 1 : inset);
+            const int top = border == ThreeD && kind.coversTheTop ? 1
+                            : border == Flat                      ? inset + kind.flatTopGap
+                                                                  : inset;
+            EXPECT_EQ(button.top(), top);
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QPainter>
 #include <QStyle>
@@ -266,8 +267,7 @@ void TKxGradientCaption::SetDefaultFont(bool value) {
 }
 
 void TKxGradientCaption::SetFontDefault() {
-    font_ = QApplication::font();
-    font_.setBold(true);
+    font_ = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     fontColor_ = clCaptionText;
     defaultFont_ = true;
 }

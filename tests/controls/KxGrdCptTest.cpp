@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -164,6 +165,20 @@ TEST_F(CaptionFixture, RightToLeftReadingRunsTheTextsFromTheRightEdge) {
         EXPECT_FALSE(Holds(image, captionArea, clYellow)) << rightToLeft;
         EXPECT_FALSE(Holds(image, beyond, clYellow) || Holds(image, beyond, clLime)) << rightToLeft;
     }
+}
+
+TEST(CaptionFont, TheDefaultIsTheDesktopsTitleFont) {
+    QWidget form;
+    TKxGradientCaption* caption = GradientFormCaption(&form, clBlack);
+    const QString title = QFontDatabase::systemFont(QFontDatabase::TitleFont).toString();
+    EXPECT_TRUE(caption->DefaultFont());
+    EXPECT_EQ(caption->Font().toString(), title);
+    EXPECT_EQ(caption->FontColor(), clCaptionText);
+    caption->SetFont(SharpFont(12), clWhite);
+    EXPECT_FALSE(caption->DefaultFont());
+    caption->SetDefaultFont(true);
+    EXPECT_EQ(caption->Font().toString(), title);
+    EXPECT_EQ(caption->Captions().Add().Font().toString(), title);
 }
 
 TEST_F(CaptionFixture, PartsFollowTheOwnerFontUntilGivenTheirOwn) {

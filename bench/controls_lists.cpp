@@ -1,5 +1,6 @@
 // A list box of 100,000 items losing its widest, a grid of 10,000 rows scrolled, and grids filled
-// row by row at growing sizes (the time should grow with the rows, not faster).
+// row by row or given every row's height at growing sizes (the time should grow with the rows, not
+// faster).
 #include "controls/Grids.h"
 #include "controls/KXCtrlsLists.h"
 
@@ -62,6 +63,27 @@ void GridFilledRowByRow(benchmark::State& state) {
 BENCHMARK(GridFilledRowByRow)
     ->Arg(10000)
     ->Arg(30000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// Every row given its own height one by one, then the last one made current.
+void GridGivenEveryRowHeight(benchmark::State& state) {
+    const int rows = int(state.range(0));
+    TStringGrid grid;
+    grid.resize(600, 300);
+    grid.SetRowCount(rows);
+    for (auto _ : state) {
+        for (int row = 0; row < rows; ++row)
+            grid.SetRowHeights(row, grid.RowHeights(row) % 7 == 0 ? 16 : 14);
+        grid.SetRow(rows - 1);
+        benchmark::DoNotOptimize(grid.TopRow());
+        grid.SetRow(1);
+    }
+    state.SetComplexityN(rows);
+}
+BENCHMARK(GridGivenEveryRowHeight)
+    ->Arg(10000)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <bit>
 
 using platform::ToQColor;
 
@@ -30,49 +31,80 @@ int MovedIndex(int i, int from, int to) {
 // --- TGridTracks ---
 
 void TGridTracks::SetSize(int i, int size) {
-    sizes_.at(size_t(i)) = size;
-    Invalidate(i);
+    const int change = size - sizes_.at(size_t(i));
+    sizes_[size_t(i)] = size;
+    for (size_t k = size_t(i) + 1; k < extents_.size(); k += k & -k)
+        extents_[k] += change;
 }
 
 void TGridTracks::Resize(int count, int size) {
-    Invalidate(std::min(count, Count()));
-    sizes_.resize(size_t(count), size);
-    offsets_.resize(size_t(count) + 1);
+    if (count <= Count()) {
+        sizes_.resize(size_t(count));
+        extents_.resize(size_t(count) + 1);
+        return;
+    }
+    while (Count() < count) {
+        const size_t k = sizes_.size() + 1;
+        sizes_.push_back(size);
+        extents_.push_back(Offset(int(k) - 1) - Offset(int(k - (k & -k))) + size + line_);
+    }
 }
 
 void TGridTracks::Fill(int size) {
     std::fill(sizes_.begin(), sizes_.end(), size);
-    Invalidate(0);
+    Rebuild();
 }
 
 void TGridTracks::Move(int from, int to) {
     const int size = sizes_.at(size_t(from));
     sizes_.erase(sizes_.begin() + from);
     sizes_.insert(sizes_.begin() + to, size);
-    Invalidate(std::min(from, to));
+    Rebuild();
 }
 
 void TGridTracks::SetLineWidth(int width) {
     line_ = width;
-    Invalidate(0);
+    Rebuild();
+}
+
+void TGridTracks::Rebuild() {
+    extents_.assign(sizes_.size() + 1, 0);
+    for (size_t k = 1; k < extents_.size(); ++k) {
+        extents_[k] += sizes_[k - 1] + line_;
+        if (const size_t parent = k + (k & -k); parent < extents_.size())
+            extents_[parent] += extents_[k];
+    }
 }
 
 int TGridTracks::Offset(int i) const {
-    for (; summed_ <= i; ++summed_)
-        offsets_[size_t(summed_)] =
-            offsets_[size_t(summed_ - 1)] + sizes_[size_t(summed_ - 1)] + line_;
-    return offsets_.at(size_t(i));
+    int offset = 0;
+    for (size_t k = size_t(i); k > 0; k &= k - 1)
+        offset += extents_.at(k);
+    return offset;
+}
+
+int TGridTracks::LastPassing(const std::function<bool(int offset)>& passes) const {
+    size_t at = 0;
+    int offset = 0;
+    for (size_t step = std::bit_floor(sizes_.size()); step > 0; step /= 2) {
+        if (at + step < extents_.size() && passes(offset + extents_[at + step])) {
+            at += step;
+            offset += extents_[at];
+        }
+    }
+    return int(at);
 }
 
 int TGridTracks::LastAtOrBefore(int value) const {
-    Offset(Count());
-    return int(std::upper_bound(offsets_.begin(), offsets_.end(), value) - offsets_.begin()) - 1;
+    if (value < 0)
+        return -1;
+    return LastPassing([value](int offset) { return offset <= value; });
 }
 
 int TGridTracks::FirstAtOrAfter(int value, int from, int to) const {
-    Offset(to);
-    return int(std::lower_bound(offsets_.begin() + from, offsets_.begin() + to, value) -
-               offsets_.begin());
+    const int first =
+        value > 0 ? LastPassing([value](int offset) { return offset < value; }) + 1 : 0;
+    return std::clamp(first, from, to);
 }
 
 // --- TInplaceEdit ---

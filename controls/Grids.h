@@ -52,8 +52,9 @@ struct TGridRect {
 class TCustomGrid;
 
 // The sizes of a grid's columns (or rows) and where each begins, counted from the first with the
-// grid line after each. The running offsets are summed once and kept: a change drops only those
-// after it, so a grid filled row by row, or asked for a far cell, costs no walk over every row.
+// grid line after each. The extents are kept in a binary indexed tree, so changing one size, asking
+// where one begins or finding the one at a place each cost a walk of about log2(Count()) steps:
+// a grid given every row's height one by one, with the scroll bars following each, stays linear.
 class TGridTracks {
 public:
     int Count() const { return int(sizes_.size()); }
@@ -73,14 +74,15 @@ public:
     int FirstAtOrAfter(int value, int from, int to) const;
 
 private:
-    // Offsets after index i are no longer right.
-    void Invalidate(int i) { summed_ = std::min(summed_, i + 1); }
+    void Rebuild();
+    // The last i in 0..Count() whose offset still passes, given that passing ones come first and
+    // Offset(0) passes.
+    int LastPassing(const std::function<bool(int offset)>& passes) const;
 
     std::vector<int> sizes_;
     int line_ = 1;
-    // offsets_[i] is right for every i below summed_; offsets_[0] is always 0.
-    mutable std::vector<int> offsets_{0};
-    mutable int summed_ = 1;
+    // extents_[k] (k from 1) sums size plus line over the k & -k ones ending with number k - 1.
+    std::vector<int> extents_{0};
 };
 
 // The grid's editor: a line edit over the current cell that hands the moving keys to the grid.

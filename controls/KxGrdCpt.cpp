@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QPainter>
 #include <QStyle>
@@ -266,8 +267,7 @@ void TKxGradientCaption::SetDefaultFont(bool value) {
 }
 
 void TKxGradientCaption::SetFontDefault() {
-    font_ = QApplication::font();
-    font_.setBold(true);
+    font_ = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     fontColor_ = clCaptionText;
     defaultFont_ = true;
 }
@@ -486,11 +486,19 @@ std::vector<TKxGradientCaption::TText> TKxGradientCaption::fittingTexts(int room
     return all;
 }
 
+QString TKxGradientCaption::joined(const std::vector<TText>& texts) {
+    QString joined;
+    for (const TText& text : texts)
+        joined += text.Text;
+    return joined;
+}
+
 QString TKxGradientCaption::Title() const {
-    QString title;
-    for (const TText& text : fittingTexts(CalculateGradientParams().width() - textLeft()))
-        title += text.Text;
-    return title;
+    return joined(texts());
+}
+
+QString TKxGradientCaption::StripText() const {
+    return joined(fittingTexts(CalculateGradientParams().width() - textLeft()));
 }
 
 void TKxGradientCaption::DrawGradientCaption() {

@@ -173,8 +173,10 @@ public:
     QRect ButtonRect(TBorderIcon icon) const;
     // Whether the component draws the form's frame; a form without a border gets none.
     bool DrawsFrame() const { return frame_ != nullptr; }
-    // The texts that fit, as the title shows them.
+    // Every visible part, then the form's caption: the window's title, however narrow the strip.
     QString Title() const;
+    // The texts that fit on the strip, before any is shortened.
+    QString StripText() const;
     // The last drawing of the caption rectangle, which the frame shows.
     const QImage& CaptionImage() const { return image_; }
 
@@ -189,6 +191,7 @@ private:
     QWidget* form() const;
     std::vector<TText> texts() const;
     std::vector<TText> fittingTexts(int room) const;
+    static QString joined(const std::vector<TText>& texts);
     int textLeft() const;
     bool hasIcon() const;
     void DrawGradientCaption();

@@ -604,6 +604,12 @@ QImage DecodePng(const QByteArray& data) {
     return data.startsWith("\x89PNG\r\n\x1a\n") ? DecodeBounded(data, "png") : QImage();
 }
 
+QImage DecodeJpeg(const QByteArray& data) {
+    // One cut short still decodes, its lost rows grey: only one closed by its end marker is read.
+    const bool whole = data.startsWith("\xff\xd8\xff") && data.endsWith("\xff\xd9");
+    return whole ? DecodeBounded(data, "jpeg") : QImage();
+}
+
 QImage DecodeDib(const QByteArray& data) {
     constexpr qsizetype InfoHeader = 40;
     if (data.size() < InfoHeader)

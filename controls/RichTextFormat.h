@@ -162,6 +162,7 @@ QTextImageFormat AddPicture(QTextDocument& document, const QImage& image, QSizeF
 QImage PictureOf(const QTextDocument& document, const QTextImageFormat& format);
 // Decoded within the bounds; null when broken, of another kind or too large.
 QImage DecodePng(const QByteArray& data);
+QImage DecodeJpeg(const QByteArray& data);
 // A device-independent bitmap: its information header, masks, colour table and bits, with no
 // file header; uncompressed or bit-field kinds only, and its bits must all be there.
 QImage DecodeDib(const QByteArray& data);

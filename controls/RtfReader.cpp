@@ -90,7 +90,7 @@ constexpr std::string_view SkippedDestinations[] = {"info",
 // A \pict group as it is read: its kind, the size it is shown at and its data. The pixel size
 // is the data's own.
 struct Picture {
-    enum Kind { Unknown, Png, Dib, Other } kind = Unknown;
+    enum Kind { Unknown, Png, Jpeg, Dib, Other } kind = Unknown;
     std::int64_t goalWidth = 0; // \picwgoal, \pichgoal: twips
     std::int64_t goalHeight = 0;
     std::int64_t scaleX = 100; // percent
@@ -421,7 +421,7 @@ private:
     void PictureWord(const std::string& w, int param) {
         static const std::map<std::string, Picture::Kind> kinds = {
             {"pngblip", Picture::Png},      {"dibitmap", Picture::Dib},
-            {"jpegblip", Picture::Other},   {"emfblip", Picture::Other},
+            {"jpegblip", Picture::Jpeg},    {"emfblip", Picture::Other},
             {"wmetafile", Picture::Other},  {"macpict", Picture::Other},
             {"pmmetafile", Picture::Other}, {"wbitmap", Picture::Other}};
         if (const auto kind = kinds.find(w); kind != kinds.end()) {
@@ -462,6 +462,8 @@ private:
         QImage image;
         if (picture.kind == Picture::Png)
             image = DecodePng(picture.data);
+        else if (picture.kind == Picture::Jpeg)
+            image = DecodeJpeg(picture.data);
         else if (picture.kind == Picture::Dib)
             image = DecodeDib(picture.data);
         if (image.isNull())

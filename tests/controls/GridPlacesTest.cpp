@@ -1,5 +1,5 @@
 // The grid keeps where its rows and columns begin; every change that moves cells must move them
-// in what it answers too. Each step is checked against places summed afresh.
+// in what it answers too. Each step, or run of steps, is checked against places summed afresh.
 #include "controls/Grids.h"
 
 #include <QRandomGenerator>
@@ -145,6 +145,29 @@ TEST(GridPlaces, RowsAndColumnsStayInPlaceThroughEveryChange) {
             return "column " + std::to_string(col) + " wide " + std::to_string(size);
         },
         [&] {
+            // A run of changes in any order, answered for only after the last.
+            const int changes = 1 + pick(60);
+            for (int i = 0; i < changes; ++i) {
+                const int row = pick(grid.RowCount());
+                const int col = pick(grid.ColCount());
+                grid.SetRowHeights(row, pick(40));
+                grid.SetColWidths(col, pick(120));
+                model.heights[size_t(row)] = grid.RowHeights(row);
+                model.widths[size_t(col)] = grid.ColWidths(col);
+            }
+            return std::to_string(changes) + " rows and columns resized";
+        },
+        [&] {
+            // Rows added one by one, each given its height as it comes.
+            const int added = 1 + pick(40);
+            for (int i = 0; i < added; ++i) {
+                grid.SetRowCount(grid.RowCount() + 1);
+                grid.SetRowHeights(grid.RowCount() - 1, pick(40));
+                model.heights.push_back(grid.RowHeights(grid.RowCount() - 1));
+            }
+            return std::to_string(added) + " rows added";
+        },
+        [&] {
             const int from = grid.FixedRows() + pick(grid.RowCount() - grid.FixedRows());
             const int to = grid.FixedRows() + pick(grid.RowCount() - grid.FixedRows());
             grid.MoveRow(from, to);
@@ -206,6 +229,88 @@ TEST(GridPlaces, RowsAndColumnsStayInPlaceThroughEveryChange) {
         ExpectPlaces(grid, model, std::to_string(i) + ": " + step);
         if (HasFatalFailure())
             return;
+    }
+}
+
+// Where each begins and which one stands at a place, against sums from scratch, through changes
+// of sizes, counts, order and line in any order, across many sizes of the tracks.
+TEST(GridPlaces, TracksAnswerAsSumsFromScratch) {
+    TGridTracks tracks;
+    std::vector<int> sizes;
+    int line = 1;
+    QRandomGenerator random(7122026);
+    const auto pick = [&](int below) { return int(random.bounded(quint32(std::max(below, 1)))); };
+    const std::vector<std::function<std::string()>> steps{
+        [&] {
+            const int count = pick(1100);
+            const int size = pick(30);
+            tracks.Resize(count, size);
+            sizes.resize(size_t(count), size);
+            return "count " + std::to_string(count) + " new ones " + std::to_string(size);
+        },
+        [&] {
+            const int more = 1 + pick(70);
+            for (int i = 0; i < more; ++i) {
+                const int size = pick(30);
+                tracks.Resize(tracks.Count() + 1, size);
+                sizes.push_back(size);
+            }
+            return std::to_string(more) + " added one by one";
+        },
+        [&] {
+            const int changes = 1 + pick(200);
+            for (int i = 0; i < changes && !sizes.empty(); ++i) {
+                const int at = pick(int(sizes.size()));
+                const int size = pick(30);
+                tracks.SetSize(at, size);
+                sizes[size_t(at)] = size;
+            }
+            return std::to_string(changes) + " sizes changed";
+        },
+        [&] {
+            if (sizes.empty())
+                return std::string("nothing to move");
+            const int from = pick(int(sizes.size()));
+            const int to = pick(int(sizes.size()));
+            tracks.Move(from, to);
+            Move(sizes, from, to);
+            return std::to_string(from) + " moved to " + std::to_string(to);
+        },
+        [&] {
+            line = pick(4);
+            tracks.SetLineWidth(line);
+            return "line " + std::to_string(line);
+        },
+        [&] {
+            const int size = pick(30);
+            tracks.Fill(size);
+            std::fill(sizes.begin(), sizes.end(), size);
+            return "all " + std::to_string(size);
+        },
+    };
+    for (int i = 0; i < 300; ++i) {
+        SCOPED_TRACE(std::to_string(i) + ": " + steps[size_t(pick(int(steps.size())))]());
+        ASSERT_EQ(tracks.Count(), int(sizes.size()));
+        std::vector<int> offsets{0};
+        for (const int size : sizes)
+            offsets.push_back(offsets.back() + size + line);
+        for (int at = 0; at < int(sizes.size()); ++at)
+            ASSERT_EQ(tracks.Size(at), sizes[size_t(at)]) << at;
+        for (int at = 0; at < int(offsets.size()); ++at)
+            ASSERT_EQ(tracks.Offset(at), offsets[size_t(at)]) << at;
+        for (int probe = 0; probe < 40; ++probe) {
+            const int value = pick(offsets.back() + 20) - 5;
+            const int last =
+                int(std::upper_bound(offsets.begin(), offsets.end(), value) - offsets.begin()) - 1;
+            ASSERT_EQ(tracks.LastAtOrBefore(value), last) << value;
+            const int from = pick(int(offsets.size()));
+            const int to = from + pick(int(offsets.size()) - from);
+            const int first =
+                int(std::lower_bound(offsets.begin() + from, offsets.begin() + to, value) -
+                    offsets.begin());
+            ASSERT_EQ(tracks.FirstAtOrAfter(value, from, to), first)
+                << value << " in " << from << ".." << to;
+        }
     }
 }
 

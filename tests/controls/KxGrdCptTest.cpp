@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -89,16 +90,34 @@ TEST_F(CaptionFixture, PartsThatDoNotFitAreDroppedFromTheFirst) {
     form.resize(form.width() - (room - wanted), 200);
     caption->Update();
     // The first part takes its glued neighbour with it; the glued last part stays while it fits.
-    EXPECT_EQ(caption->Title(), "CCCCCCCCCCQuendel");
+    EXPECT_EQ(caption->StripText(), "CCCCCCCCCCQuendel");
     form.resize(form.width() - width("C") * 3, 200);
     caption->Update();
     // A glued last part that does not fit goes alone, never with the form's caption.
-    EXPECT_EQ(caption->Title(), "Quendel");
+    EXPECT_EQ(caption->StripText(), "Quendel");
     // From the other side the parts are taken while they fit, the form's caption last.
     caption->SetHideDirection(hdRightToLeft);
-    EXPECT_EQ(caption->Title(), "AAAAAAAAAAQuendel");
+    EXPECT_EQ(caption->StripText(), "AAAAAAAAAAQuendel");
     caption->Captions().GetCaption(0).SetVisible(false);
-    EXPECT_EQ(caption->Title(), "BBBBBBBBBBQuendel");
+    EXPECT_EQ(caption->StripText(), "BBBBBBBBBBQuendel");
+}
+
+TEST_F(CaptionFixture, ANarrowWindowsTitleHoldsEveryVisiblePart) {
+    caption->SetFormCaption("Partita");
+    part("Quendel - ");
+    part("Bianco: ").SetVisible(false);
+    part("Nero - ", true);
+    const int room = caption->CalculateGradientParams().width() -
+                     caption->CalculateGradientParams().height() - 3;
+    // Room for the form caption alone.
+    form.resize(form.width() - (room - width("Partita") - 2), 200);
+    for (const THideDirection direction : {hdLeftToRight, hdRightToLeft}) {
+        caption->SetHideDirection(direction);
+        EXPECT_EQ(caption->StripText(), "Partita") << direction;
+        EXPECT_EQ(form.windowTitle(), "Quendel - Nero - Partita") << direction;
+    }
+    caption->Captions().GetCaption(0).SetVisible(false);
+    EXPECT_EQ(form.windowTitle(), "Nero - Partita");
 }
 
 TEST_F(CaptionFixture, GradientOnlyWhereItIsAsked) {
@@ -164,6 +183,20 @@ TEST_F(CaptionFixture, RightToLeftReadingRunsTheTextsFromTheRightEdge) {
         EXPECT_FALSE(Holds(image, captionArea, clYellow)) << rightToLeft;
         EXPECT_FALSE(Holds(image, beyond, clYellow) || Holds(image, beyond, clLime)) << rightToLeft;
     }
+}
+
+TEST(CaptionFont, TheDefaultIsTheDesktopsTitleFont) {
+    QWidget form;
+    TKxGradientCaption* caption = GradientFormCaption(&form, clBlack);
+    const QString title = QFontDatabase::systemFont(QFontDatabase::TitleFont).toString();
+    EXPECT_TRUE(caption->DefaultFont());
+    EXPECT_EQ(caption->Font().toString(), title);
+    EXPECT_EQ(caption->FontColor(), clCaptionText);
+    caption->SetFont(SharpFont(12), clWhite);
+    EXPECT_FALSE(caption->DefaultFont());
+    caption->SetDefaultFont(true);
+    EXPECT_EQ(caption->Font().toString(), title);
+    EXPECT_EQ(caption->Captions().Add().Font().toString(), title);
 }
 
 TEST_F(CaptionFixture, PartsFollowTheOwnerFontUntilGivenTheirOwn) {

@@ -120,6 +120,24 @@ QByteArray DibHeader(qint32 width, qint32 height, int bits, int compression = 0,
            LittleEndian(0, 12) + LittleEndian(colours, 4) + LittleEndian(0, 4);
 }
 
+QByteArray Jpeg(const QImage& image) {
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return jpeg;
+}
+
+// A JPEG whose frame header claims the given size; the rest is a real picture's.
+QByteArray JpegClaiming(quint16 width, quint16 height) {
+    QByteArray jpeg = Jpeg(TwoColourImage(8, 8));
+    const qsizetype frame = jpeg.indexOf("\xff\xc0");
+    EXPECT_GT(frame, 0) << "no baseline frame header";
+    const auto big = [](quint16 value) { return QByteArray{char(value >> 8), char(value & 0xFF)}; };
+    jpeg.replace(frame + 5, 4, big(height) + big(width));
+    return jpeg;
+}
+
 QByteArray Pict(const char* words, const QByteArray& data) {
     return QByteArray("{\\pict") + words + ' ' + data.toHex() + '}';
 }
@@ -192,6 +210,7 @@ TEST(KxRichEditPicture, OtherProgramsReadOurPictures) {
 
 TEST(KxRichEditPicture, PicturesReadFromRichTextAreBounded) {
     const QByteArray png = richtext::EncodePng(TwoColourImage(4, 2));
+    const QByteArray jpeg = Jpeg(TwoColourImage(8, 6));
     // 2 x 2, 24 bits, bottom row first: blue, red; then green, white.
     const QByteArray dib24 = DibHeader(2, 2, 24) + QByteArray::fromHex("ff00000000ff0000") +
                              QByteArray::fromHex("00ff00ffffff0000");
@@ -238,7 +257,13 @@ TEST(KxRichEditPicture, PicturesReadFromRichTextAreBounded) {
         {"dib header only", Pict("\\dibitmap0", dib24.left(20)), {}},
         {"png named a bitmap", Pict("\\dibitmap0", png), {}},
         {"bitmap named a png", Pict("\\pngblip", dib24), {}},
-        {"jpeg", Pict("\\jpegblip", png), {}},
+        {"jpeg", Pict("\\jpegblip", jpeg), {8, 6}},
+        {"jpeg shown scaled", Pict("\\jpegblip\\picwgoal300\\pichgoal150", jpeg), {8, 6}, {20, 10}},
+        {"jpeg too large", Pict("\\jpegblip", JpegClaiming(60000, 60000)), {}},
+        {"jpeg cut in its header", Pict("\\jpegblip", jpeg.left(100)), {}},
+        {"jpeg cut in its data", Pict("\\jpegblip", jpeg.chopped(3)), {}},
+        {"jpeg named a png", Pict("\\pngblip", jpeg), {}},
+        {"png named a jpeg", Pict("\\jpegblip", png), {}},
         {"metafile", Pict("\\wmetafile8", png), {}},
         {"two kinds", Pict("\\pngblip\\jpegblip", png), {}},
         {"no kind", Pict("", png), {}},
@@ -284,6 +309,32 @@ TEST(KxRichEditPicture, PicturesReadFromRichTextAreBounded) {
     EXPECT_EQ(QColor(image1.pixel(0, 0)), QColor(Qt::white));
     EXPECT_EQ(QColor(image1.pixel(1, 0)), QColor(Qt::black));
     EXPECT_EQ(QColor(image1.pixel(1, 1)), QColor(Qt::white));
+}
+
+TEST(KxRichEditPicture, JpegPicturesAreShownAndWrittenBackAsPng) {
+    TKxRichEdit edit;
+    Load(edit, "{\\rtf1 prima " + Pict("\\jpegblip", Jpeg(TwoColourImage(40, 30))) + " dopo}",
+         sfRichText);
+    EXPECT_EQ(edit.GetTextRange(0, -1), "prima \uFFFC dopo");
+    const auto pictures = PicturesOf(*edit.document());
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(QSizeF(pictures[0].width(), pictures[0].height()), QSizeF(40, 30));
+    const QImage read = richtext::PictureOf(*edit.document(), pictures[0]);
+    ASSERT_EQ(read.size(), QSize(40, 30));
+    // Near enough the colours for a lossy picture: red above, blue below.
+    EXPECT_GT(QColor(read.pixel(20, 5)).red(), 200);
+    EXPECT_GT(QColor(read.pixel(20, 25)).blue(), 200);
+
+    const QByteArray rtf = Saved(edit, sfRichText);
+    EXPECT_TRUE(rtf.contains("{\\pict\\pngblip\\picw40\\pich30\\picwgoal600\\pichgoal450"));
+    EXPECT_FALSE(rtf.contains("jpegblip"));
+    TKxRichEdit loaded;
+    Load(loaded, rtf, sfRichText);
+    const auto again = PicturesOf(*loaded.document());
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(
+        richtext::PictureOf(*loaded.document(), again[0]).convertToFormat(QImage::Format_RGB32),
+        read.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST(KxRichEditPicture, PasteSpecialOffersWhatTheClipboardHolds) {

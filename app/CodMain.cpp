@@ -95,6 +95,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateCorrespondenceCommands();
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
+    // The window has a fixed size: a grip would promise a resize that cannot happen.
+    status->setSizeGripEnabled(false);
     setStatusBar(status);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 

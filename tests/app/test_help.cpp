@@ -251,6 +251,21 @@ TEST(HelpTest, HelpFromAModalDialogStandsAboveItOnTheScreenAndTakesKeys) {
     });
 }
 
+// The window below the dialog asks for its own topic (as its F1 or a menu would): the help still
+// goes to the dialog, the only window that takes input meanwhile.
+TEST(HelpTest, HelpAskedForFromTheWindowBelowAModalDialogBelongsToTheDialog) {
+    WithTheGameDataWindowOpen([](TFormInfo& dialog) {
+        ShowHelpContext(dialog.parentWidget(), 4000);
+        QTextBrowser* help = HelpWindow(nullptr);
+        ASSERT_TRUE(help->isVisible());
+        EXPECT_EQ(help->source().fragment(), "finestra-principale");
+        EXPECT_EQ(help->parentWidget(), &dialog);
+        EXPECT_EQ(help->windowHandle()->transientParent(), dialog.windowHandle());
+        EXPECT_TRUE(TakesKeys(*help));
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+    });
+}
+
 // Under a window manager on a virtual display, with the real keyboard: the parent runs the child.
 TEST(HelpTest, HelpFromAModalDialogUnderAWindowManager) {
     if (const QString missing = MissingPrograms({"Xvfb", "openbox", "xdotool"}); !missing.isEmpty())

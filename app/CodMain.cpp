@@ -5,7 +5,6 @@
 #include "app/CodVersione.h"
 #include "app/Correspondence.h"
 #include "app/Docking.h"
-#include "app/GameFile.h"
 #include "app/Help.h"
 #include "app/MoveList.h"
 #include "app/MoveText.h"
@@ -96,6 +95,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     CreateCorrespondenceCommands();
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
+    // The window has a fixed size: a grip would promise a resize that cannot happen.
+    status->setSizeGripEnabled(false);
     setStatusBar(status);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -887,22 +888,6 @@ void TFormMain::New1Click() {
     NewGame();
 }
 
-// Asked for every modified game; one without a file is saved through the save dialog.
-int TFormMain::ConfirmSaveChanges() {
-    switch (platform::MessageBox(
-        QStringLiteral(
-            "Sono state effettuate delle modifiche non registrate su file. Salvare ora?"),
-        QStringLiteral("Abbandona modifiche"), platform::MB_YESNOCANCEL | platform::MB_ICONWARNING,
-        this)) {
-    case platform::IDYES:
-        return SaveGame() ? 1 : 0;
-    case platform::IDNO:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
 void TFormMain::Exit1Click() {
     close();
 }
@@ -981,133 +966,6 @@ bool TFormMain::ApplyMoveText(const QString& text) {
     default:
         return false;
     }
-}
-
-// ---- game files
-
-bool TFormMain::SaveGameFileAs(const QString& name) {
-    TGameFile game;
-    game.MatchCode = MatchCode;
-    game.WhitePlayer = WhitePlayer;
-    game.BlackPlayer = BlackPlayer;
-    game.GameRound = GameRound;
-    game.HeaderLine1 = HeaderLine1;
-    game.HeaderLine2 = HeaderLine2;
-    game.GameInfo = GameInfo;
-    game.StartDate = StartDate;
-    game.WhiteOnTop = ChessBoard1->WhiteOnTop();
-    game.Moves = movelist::GameFileMoves(MoveListLines());
-    QString error;
-    if (!game.Save(name, error)) {
-        platform::ShowError(error, this);
-        return false;
-    }
-    GameFileName = name;
-    HasGameFile = true;
-    Modified = false;
-    UpdateTitle();
-    UpdateCommandStates();
-    return true;
-}
-
-bool TFormMain::SaveGameFile() {
-    return SaveGameFileAs(GameFileName);
-}
-
-bool TFormMain::SaveGameWithDialog() {
-    if (EditingPosition)
-        return false;
-    SaveDialog1->FileName = MatchCode.isEmpty()
-                                ? QString()
-                                : QStringLiteral("Part") + MatchCode + QStringLiteral(".qzd");
-    return SaveDialog1->Execute() && SaveGameFileAs(SaveDialog1->FileName);
-}
-
-bool TFormMain::SaveGame() {
-    if (EditingPosition)
-        return false;
-    if (HasGameFile && !GameFileName.isEmpty())
-        return SaveGameFile();
-    return SaveGameWithDialog();
-}
-
-void TFormMain::SaveAs1Click() {
-    SaveGameWithDialog();
-}
-
-void TFormMain::Save1Click() {
-    SaveGame();
-}
-
-void TFormMain::LoadGameFile(const QString& name) {
-    MRUManager1->Remove(name);
-    TGameFile game;
-    QString error;
-    if (!game.Load(name, error)) {
-        platform::ShowError(error, this);
-        return;
-    }
-    struct ReplayScope {
-        bool& flag;
-        ~ReplayScope() { flag = false; }
-    } replaying{Replaying};
-
-    ClearForLoadedGame(name);
-    Replaying = true;
-    UpdateTitle();
-    MatchCode = game.MatchCode;
-    WhitePlayer = game.WhitePlayer;
-    BlackPlayer = game.BlackPlayer;
-    GameRound = game.GameRound;
-    HeaderLine1 = game.HeaderLine1;
-    HeaderLine2 = game.HeaderLine2;
-    GameInfo = game.GameInfo;
-    StartDate = game.StartDate;
-    ChessBoard1->SetWhiteOnTop(game.WhiteOnTop);
-    for (const QString& line : game.Moves) {
-        if (!ApplyMoveText(line))
-            break;
-    }
-    UpdateGameInfo();
-    MRUManager1->Add(name, 0);
-    Modified = false;
-    UpdateCommandStates();
-}
-
-// A new game at the board, before a loaded or imported game is replayed onto it.
-void TFormMain::ClearForLoadedGame(const QString& fileName) {
-    GameFileName = fileName;
-    Modified = false;
-    RadioGroupWhite->SetItemIndex(0);
-    RadioGroupBlack->SetItemIndex(0);
-    ChessBoard1->NewGame();
-    ResetClickInput();
-    SetMoveListLines({});
-    EditingPosition = false;
-    GameOver = false;
-    ClearCapturedPieces();
-    HasGameFile = !fileName.isEmpty();
-}
-
-void TFormMain::OpenGameFile(const QString& name) {
-    if (!GameMayChange() || (Modified && ConfirmSaveChanges() == 0))
-        return;
-    LoadGameFile(name);
-}
-
-void TFormMain::Load1Click() {
-    if (OpenDialog1->Execute())
-        OpenGameFile(OpenDialog1->FileName);
-}
-
-void TFormMain::MRUManager1Click(const QString& recentName) {
-    OpenGameFile(recentName);
-}
-
-void TFormMain::DropFiles(const QStringList& files) {
-    if (!GameMayChange() || files.isEmpty())
-        return;
-    OpenGameFile(files.constFirst());
 }
 
 // ---- pasting a correspondence move

@@ -329,6 +329,7 @@ private:
     void ClearCapturedPieces();
     void CountCapturedPieces(const QString& after, const QString& before, bool add);
     bool SaveGameFileAs(const QString& name);
+    bool GameMayBeSaved();
     bool SaveGameWithDialog();
     // Neither position editing nor a network game holds the game.
     bool GameMayChange() const;

@@ -1,3 +1,4 @@
+#include "MainWindowFixture.h"
 #include "VirtualDisplay.h"
 #include "WaitFor.h"
 #include "app/CodInfo.h"
@@ -5,9 +6,12 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -48,6 +52,102 @@ TEST(HelpTest, EveryTopicHasItsLinkInTheContentsAndTheSubjectsAreThere) {
          {"finestra-principale", "dati-partita", "impostazioni", "vexlor", "news", "ricevi",
           "email", "incolla", "rete", "pgn", "posizione", "toolbar"})
         EXPECT_TRUE(topics.contains(subject)) << subject;
+}
+
+namespace {
+
+QString Plain(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
+
+// The item of that caption in the menu or one of its submenus; the help may name the window an
+// item opens, without the item's "..".
+QAction* FindItem(const QMenu* menu, const QString& caption) {
+    for (QAction* item : menu->actions()) {
+        const QString shown = Plain(item->text());
+        if (item->isVisible() && (shown == caption || shown == caption + QStringLiteral("..")))
+            return item;
+        if (item->menu()) {
+            if (QAction* found = FindItem(item->menu(), caption))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+QMenu* MainMenu(const QString& title) {
+    for (QAction* menu : FormMain->MainMenu1->actions()) {
+        if (menu->menu() && menu->isVisible() && Plain(menu->text()) == title)
+            return menu->menu();
+    }
+    return nullptr;
+}
+
+bool HasMainMenuShortcut(const QKeySequence& key) {
+    for (QAction* item : FormMain->findChildren<QAction*>()) {
+        if (item->shortcut() == key && item->isVisible())
+            return true;
+    }
+    for (QShortcut* shortcut : FormMain->findChildren<QShortcut*>()) {
+        if (shortcut->key() == key)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class HelpMatchesTheProgramTest : public MainWindowTest {};
+
+TEST_F(HelpMatchesTheProgramTest, TheBoardAndTheMainWindowAreNotPromisedToGrow) {
+    const QString text = HelpText();
+    EXPECT_FALSE(text.contains("ingrandisce"));
+    EXPECT_FALSE(text.contains("trascinandone l'angolo"));
+    EXPECT_TRUE(text.contains("La scacchiera e la\nfinestra principale hanno una misura fissa."));
+    EXPECT_EQ(FormMain->minimumSize(), FormMain->maximumSize());
+    // No grip in the corner invites a drag that cannot resize.
+    EXPECT_FALSE(FormMain->statusBar()->isSizeGripEnabled());
+}
+
+// Every "<b>item</b> nel menu <b>menu</b>" of the help names a visible item of that main menu,
+// every "<b>item</b> (key)" an item of some main menu with that key, and every key of the key
+// table is bound in the main window.
+TEST_F(HelpMatchesTheProgramTest, MenuItemsAndKeysNamedInTheHelpExist) {
+    const QString text = HelpText().simplified();
+    const QRegularExpression inMenu(
+        QStringLiteral(R"(<b>([^<]+)</b>(?: \([^)]+\))? (?:nel|del) menu <b>([^<]+)</b>)"));
+    int inMenus = 0;
+    for (const auto& match : inMenu.globalMatch(text)) {
+        const QString caption = match.captured(1);
+        const QMenu* menu = MainMenu(match.captured(2));
+        ASSERT_NE(menu, nullptr) << match.captured(2).toStdString();
+        EXPECT_NE(FindItem(menu, caption), nullptr)
+            << caption.toStdString() << " in " << match.captured(2).toStdString();
+        ++inMenus;
+    }
+    EXPECT_GE(inMenus, 10);
+
+    const QRegularExpression withKey(
+        QStringLiteral(R"(<b>([^<]+)</b> \(((?:Ctrl\+|Alt\+)?[A-Z][A-Za-z0-9]*)\))"));
+    int withKeys = 0;
+    for (const auto& match : withKey.globalMatch(text)) {
+        const QAction* item = nullptr;
+        for (QAction* menu : FormMain->MainMenu1->actions()) {
+            if (!item && menu->menu())
+                item = FindItem(menu->menu(), match.captured(1));
+        }
+        ASSERT_NE(item, nullptr) << match.captured(1).toStdString();
+        EXPECT_EQ(item->shortcut(), QKeySequence(match.captured(2)))
+            << match.captured(1).toStdString();
+        ++withKeys;
+    }
+    EXPECT_GE(withKeys, 6);
+
+    const QString keys = text.section(QStringLiteral("name=\"tasti\""), 1);
+    const QStringList namedKeys = Captures(keys, QStringLiteral("<tr><td>([^<]+)</td>"));
+    EXPECT_EQ(namedKeys.size(), 10);
+    for (const QString& key : namedKeys)
+        EXPECT_TRUE(HasMainMenuShortcut(QKeySequence(key))) << key.toStdString();
 }
 
 TEST(HelpTest, EachWindowsContextOpensItsOwnTopic) {
@@ -146,6 +246,21 @@ TEST(HelpTest, HelpFromAModalDialogStandsAboveItOnTheScreenAndTakesKeys) {
         // Belonging to the dialog, the window manager keeps it above the dialog.
         EXPECT_EQ(help->windowHandle()->transientParent(), dialog.windowHandle());
         EXPECT_TRUE(dialog.screen()->availableGeometry().contains(help->frameGeometry()));
+        EXPECT_TRUE(TakesKeys(*help));
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+    });
+}
+
+// The window below the dialog asks for its own topic (as its F1 or a menu would): the help still
+// goes to the dialog, the only window that takes input meanwhile.
+TEST(HelpTest, HelpAskedForFromTheWindowBelowAModalDialogBelongsToTheDialog) {
+    WithTheGameDataWindowOpen([](TFormInfo& dialog) {
+        ShowHelpContext(dialog.parentWidget(), 4000);
+        QTextBrowser* help = HelpWindow(nullptr);
+        ASSERT_TRUE(help->isVisible());
+        EXPECT_EQ(help->source().fragment(), "finestra-principale");
+        EXPECT_EQ(help->parentWidget(), &dialog);
+        EXPECT_EQ(help->windowHandle()->transientParent(), dialog.windowHandle());
         EXPECT_TRUE(TakesKeys(*help));
         EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
     });

@@ -246,6 +246,45 @@ TEST_F(MainWindowFilesTest, NoSavingWhilePositionIsEdited) {
     EXPECT_FALSE(QFile::exists(path));
 }
 
+// "Yes" to the save question cannot save a game begun from an edited position: every caller of
+// the question says why and leaves the game as it was.
+TEST_F(MainWindowFilesTest, YesForAGameFromAnEditedPositionSaysWhyAndStops) {
+    WriteFile("altra.qzd", Header(40000) + "1. d2-d4\r\n@8-@8\r\n");
+    FormMain->findChild<QAction*>("Editboard1")->trigger();
+    FormMain->findChild<QAction*>("Done1")->trigger();
+    Play({{E2, E4}});
+    ASSERT_TRUE(FormMain->Modified);
+    const Snapshot before = Take();
+
+    const std::pair<const char*, std::function<void()>> callers[] = {
+        {"new game", [] { FormMain->findChild<QAction*>("New1")->trigger(); }},
+        {"load", [] { FormMain->findChild<QAction*>("Load1")->trigger(); }},
+        {"recent file", [&] { FormMain->MRUManager1Click(dir.filePath("altra.qzd")); }},
+        {"dropped file", [&] { FormMain->DropFiles({dir.filePath("altra.qzd")}); }},
+        {"tournament import", [] { FormMain->findChild<QAction*>("Importafilesca1")->trigger(); }},
+        {"closing", [] { FormMain->close(); }},
+    };
+    for (const auto& [caller, run] : callers) {
+        boxes.clear();
+        fileDialogs.clear();
+        fileAnswer = dir.filePath("altra.qzd");
+        answers = {platform::IDYES};
+        run();
+        ASSERT_EQ(boxes.size(), 2u) << caller;
+        EXPECT_EQ(boxes[0].caption, "Abbandona modifiche") << caller;
+        EXPECT_EQ(boxes[1].text,
+                  "Una partita che parte da una posizione modificata non si salva come file .qzd.")
+            << caller;
+        EXPECT_EQ(boxes[1].caption, "Quendel") << caller;
+        EXPECT_EQ(boxes[1].flags, platform::MB_OK | platform::MB_ICONWARNING) << caller;
+        for (const QString& shown : fileDialogs)
+            EXPECT_FALSE(shown.startsWith("SaveDialog1")) << caller;
+        ExpectSame(before);
+        EXPECT_TRUE(FormMain->isVisible()) << caller;
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("Part.qzd")));
+}
+
 TEST_F(MainWindowFilesTest, ACommandLineGameLoadsAfterStartUp) {
     WriteFile("cmd.qzd", Header(40000) + "1. e2-e4\r\n@8-@8\r\n");
     auto old = SetSplashWaitHook([](int) {});

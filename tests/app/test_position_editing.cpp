@@ -231,7 +231,8 @@ TEST_F(PositionEditingTest, CommandsThatReplaceTheGameWaitUntilEditingEnds) {
     Play({{D2, D4}});
     answers = {platform::IDYES};
     FormMain->New1->trigger();
-    EXPECT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[1].text.startsWith("Una partita che parte da una posizione modificata"));
     QString afterD4 = placement;
     afterD4[D2 - 1] = ' ';
     afterD4[D4 - 1] = 'P';

@@ -475,3 +475,16 @@ TEST_F(CheckListTest, OnlyImDisableKeepsTheInputMethodsAway) {
         EXPECT_EQ(list->testAttribute(Qt::WA_InputMethodEnabled), mode != imDisable) << mode;
     }
 }
+
+TEST(CheckListIme, ANewBoxStartsCaringForNothingWithInputMethodsOn) {
+    QWidget form;
+    TKxCheckListBox alone;
+    auto* inForm = new TKxCheckListBox(&form);
+    for (const TKxCheckListBox* list : {&alone, inForm}) {
+        EXPECT_EQ(list->ImeMode(), imDontCare);
+        EXPECT_TRUE(list->testAttribute(Qt::WA_InputMethodEnabled));
+    }
+    form.show();
+    inForm->setFocus();
+    EXPECT_TRUE(inForm->testAttribute(Qt::WA_InputMethodEnabled)) << "shown with the focus";
+}

@@ -9,6 +9,7 @@
 #include "platform/ControlEvents.h"
 #include "platform/ParentColor.h"
 #include "platform/PopupMenu.h"
+#include "platform/ShowHint.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -41,6 +42,8 @@ class TKxCustomLabel : public QWidget,
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
 public:
     explicit TKxCustomLabel(QWidget* parent = nullptr);
 
@@ -80,6 +83,10 @@ public:
     void SetFocusControl(QWidget* Value);
     TAnchors Anchors() const { return platform::GetAnchors(this); }
     void SetAnchors(TAnchors Value) { platform::SetAnchors(this, Value); }
+    bool ShowHint() const { return showHint_.Get(); }
+    void SetShowHint(bool Value) { showHint_.Set(Value); }
+    bool ParentShowHint() const { return showHint_.Parent(); }
+    void SetParentShowHint(bool Value) { showHint_.SetParent(Value); }
     bool MouseInside() const { return mouseInside_; }
 
     // Resizes the label to its text when AutoSize is on.
@@ -137,6 +144,7 @@ private:
     TColor fontColor_ = platform::clWindowText;
     bool transparent_ = false;
     QShortcut* accelerator_ = nullptr;
+    platform::TShowHint showHint_{this, true};
 };
 
 class TKxLabel : public TKxCustomLabel {
@@ -159,6 +167,8 @@ class TKxSpeedButton : public QWidget,
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
     Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
 public:
     explicit TKxSpeedButton(QWidget* parent = nullptr);
     ~TKxSpeedButton() override;
@@ -207,6 +217,10 @@ public:
     void SetFontColor(TColor Value);
     TAnchors Anchors() const { return platform::GetAnchors(this); }
     void SetAnchors(TAnchors Value) { platform::SetAnchors(this, Value); }
+    bool ShowHint() const { return showHint_.Get(); }
+    void SetShowHint(bool Value) { showHint_.Set(Value); }
+    bool ParentShowHint() const { return showHint_.Parent(); }
+    void SetParentShowHint(bool Value) { showHint_.SetParent(Value); }
 
     // The action link: the button follows the action and triggers it when clicked.
     QAction* Action() const { return action_; }
@@ -287,4 +301,5 @@ private:
     TColor fontColor_ = platform::clBtnText;
     QShortcut* accelerator_ = nullptr;
     QPointer<QAction> action_;
+    platform::TShowHint showHint_{this, false};
 };

@@ -6,6 +6,7 @@
 #include "platform/Classes.h"
 #include "platform/ControlEvents.h"
 #include "platform/Panel.h"
+#include "platform/ShowHint.h"
 
 #include <QPointer>
 #include <functional>
@@ -24,6 +25,8 @@ using TSplitterMoveEvent = std::function<void(QObject* Sender, int X, int Y, boo
 
 class TKxSplitter : public platform::TCustomPanel, public platform::TControlEvents {
     Q_OBJECT
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
 public:
     explicit TKxSplitter(QWidget* parent = nullptr);
     ~TKxSplitter() override;
@@ -41,6 +44,10 @@ public:
     int BottomRightLimit() const { return bottomRightLimit_; }
     void SetBottomRightLimit(int Value) { bottomRightLimit_ = Value; }
     bool Sizing() const { return sizing_; }
+    bool ShowHint() const { return showHint_.Get(); }
+    void SetShowHint(bool Value) { showHint_.Set(Value); }
+    bool ParentShowHint() const { return showHint_.Parent(); }
+    void SetParentShowHint(bool Value) { showHint_.SetParent(Value); }
 
     TSplitterStyle GetStyle() const;
     Qt::CursorShape GetCursor() const;
@@ -102,4 +109,5 @@ private:
     QPointer<TSizingLine> line_;
     QPointer<QWidget> keyTarget_;
     THintBlocker* hintBlocker_ = nullptr;
+    platform::TShowHint showHint_{this, true};
 };

@@ -16,6 +16,9 @@ const char* const anchorsProperty = "quendel.anchors";
 // The child's geometry and its parent's size when the child last moved or resized itself.
 const char* const anchoredGeometryProperty = "quendel.anchoredGeometry";
 const char* const anchoredParentSizeProperty = "quendel.anchoredParentSize";
+// The child's geometry when the layout last saw it. Qt holds back the move and resize events of
+// a hidden child, so a change found here is one made while it was hidden.
+const char* const anchoredSeenProperty = "quendel.anchoredSeen";
 constexpr TAnchors defaultAnchors = akLeft | akTop;
 
 bool IsDocked(TAlign align) {
@@ -32,12 +35,16 @@ bool IsAnchored(const QWidget* child) {
     return GetAlign(child) == alNone && GetAnchors(child) != defaultAnchors;
 }
 
-// Remembers the child's distances for its anchors.
+// Remembers the child's distances for its anchors from a parent of the given size.
+void RememberDistances(QWidget* child, QSize parentSize) {
+    child->setProperty(anchoredGeometryProperty, child->geometry());
+    child->setProperty(anchoredParentSizeProperty, parentSize);
+    child->setProperty(anchoredSeenProperty, child->geometry());
+}
+
 void RememberDistances(QWidget* child) {
-    if (const QWidget* parent = child->parentWidget()) {
-        child->setProperty(anchoredGeometryProperty, child->geometry());
-        child->setProperty(anchoredParentSizeProperty, parent->size());
-    }
+    if (const QWidget* parent = child->parentWidget())
+        RememberDistances(child, parent->size());
 }
 
 // Start and length along one axis after the parent grew by delta.
@@ -72,7 +79,8 @@ int PlaceOf(const QWidget* child, TAlign align) {
 // changes, shown or hidden, moved to another parent).
 class TAlignLayout : public QObject {
 public:
-    explicit TAlignLayout(QWidget* parent) : QObject(parent), parent_(parent) {
+    explicit TAlignLayout(QWidget* parent)
+        : QObject(parent), parent_(parent), laidOutSize_(parent->size()) {
         setObjectName(QStringLiteral("quendel.alignLayout"));
         parent->installEventFilter(this);
     }
@@ -105,6 +113,7 @@ public:
         for (QWidget* child : parent_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (IsAnchored(child))
                 KeepDistances(child);
+        laidOutSize_ = parent_->size();
         busy_ = false;
     }
 
@@ -192,6 +201,9 @@ private:
     }
 
     void KeepDistances(QWidget* child) const {
+        // Moved or resized while hidden, so while the parent had its size of the last layout.
+        if (child->geometry() != child->property(anchoredSeenProperty).toRect())
+            RememberDistances(child, laidOutSize_);
         const QRect was = child->property(anchoredGeometryProperty).toRect();
         const QSize grown = parent_->size() - child->property(anchoredParentSizeProperty).toSize();
         const TAnchors anchors = GetAnchors(child);
@@ -200,9 +212,12 @@ private:
         const auto [y, h] =
             Anchored(was.y(), was.height(), grown.height(), anchors & akTop, anchors & akBottom);
         child->setGeometry(x, y, w, h);
+        child->setProperty(anchoredSeenProperty, child->geometry());
     }
 
     QWidget* parent_;
+    // The parent's size at the end of the last layout.
+    QSize laidOutSize_;
     int disabled_ = 0;
     bool busy_ = false;
 };

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,41 @@ TDragData* OwnDrag(const QMimeData* data) {
         return nullptr;
     return const_cast<TDragData*>(own);
 }
+
+// A cursor without a picture, worn for a drag's duration; Qt's drag takes only pictures. Over a
+// target that takes the drop the platform's drag puts its move cursor on top after each answer
+// of the target, so the shape takes that place again once the answer is done.
+class TDragCursor : public QObject {
+public:
+    explicit TDragCursor(const QCursor& cursor) : cursor_(cursor) {
+        QGuiApplication::setOverrideCursor(cursor);
+        qApp->installEventFilter(this);
+    }
+    ~TDragCursor() override { QGuiApplication::restoreOverrideCursor(); }
+    TDragCursor(const TDragCursor&) = delete;
+    TDragCursor& operator=(const TDragCursor&) = delete;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::DragMove && !wearPending_) {
+            wearPending_ = true;
+            QMetaObject::invokeMethod(
+                this, [this] { Wear(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    void Wear() {
+        wearPending_ = false;
+        const QCursor* shown = QGuiApplication::overrideCursor();
+        if (shown && shown->shape() == Qt::DragMoveCursor)
+            QGuiApplication::changeOverrideCursor(cursor_);
+    }
+
+    QCursor cursor_;
+    bool wearPending_ = false;
+};
 
 std::vector<TDragControl*>& Controls() {
     static std::vector<TDragControl*> controls;
@@ -217,12 +253,16 @@ void TDragControl::RunDrag() {
     QPointer<QDrag> drag = new QDrag(control_);
     drag->setMimeData(data);
     PrepareDrag(drag);
-    if (!DragCursor.pixmap().isNull())
+    std::optional<TDragCursor> shape;
+    if (DragCursor.pixmap().isNull())
+        shape.emplace(DragCursor);
+    else
         drag->setDragCursor(DragCursor.pixmap(), Qt::MoveAction);
     const QPointer<QWidget> self(control_);
     AcceptDrops(true);
     const Qt::DropAction action = ExecDrag(drag);
     AcceptDrops(false);
+    shape.reset();
     // The drag's own loop may have deleted the control or the drag.
     if (!self)
         return;

@@ -29,7 +29,7 @@ class TDragControl {
 public:
     TDragMode DragMode() const { return dragMode_; }
     void SetDragMode(TDragMode Value) { dragMode_ = Value; }
-    // Over a target that takes the drop; without a picture the platform's drag cursor shows.
+    // Shown while dragging over a target that takes the drop.
     QCursor DragCursor{Qt::DragMoveCursor};
     bool Dragging() const { return dragging_; }
     // Immediate runs the drag now; otherwise once the pressed mouse has moved a few pixels.

@@ -7,9 +7,11 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <vector>
 
 template <class C>
 concept MouseEvents = requires(C* c) {
@@ -542,6 +544,61 @@ TEST_F(ControlEventsTest, DragsBetweenControlsAndListBoxes) {
         EXPECT_EQ(log, expected);
     }
     EXPECT_EQ(list->drags, 3);
+}
+
+// A drag cursor without a picture is worn while the drag runs, in place of the platform drag's
+// move cursor once a target took the drop, and put away however the drag ends, also when it
+// deletes the control.
+TEST_F(ControlEventsTest, AShapeDragCursorIsWornWhileTheDragRuns) {
+    auto* list = new TKxCustomListBox(&form);
+    list->setGeometry(0, 100, 120, 90);
+    list->OnDragOver = [](QObject*, QObject*, int, int, TDragState, bool&) {};
+    Show();
+    // What shows once the list answered, after the platform's drag put its own cursor on top.
+    const auto afterAnswer = [list](Qt::CursorShape platform, const QMimeData* data) {
+        QGuiApplication::changeOverrideCursor(platform);
+        QDragEnterEvent enter(QPoint(1, 1), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QDragMoveEvent move(QPoint(1, 1), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &move);
+        QCoreApplication::processEvents();
+        return QGuiApplication::overrideCursor()->shape();
+    };
+    for (const bool deleted : {false, true}) {
+        auto* label = new TDelivered<TKxLabel>(&form);
+        auto* button = new TDelivered<TKxSpeedButton>(&form);
+        button->move(0, 40);
+        const auto drag = [&](auto* control) {
+            SCOPED_TRACE(QStringLiteral("%1%2")
+                             .arg(control->metaObject()->className(), deleted ? " deleted" : "")
+                             .toStdString());
+            control->show();
+            control->SetDragMode(dmAutomatic);
+            control->DragCursor = QCursor(Qt::PointingHandCursor);
+            std::vector<Qt::CursorShape> shown;
+            const QPointer<QWidget> alive(control);
+            control->Deliver = [&, control](const QMimeData* data) {
+                const QCursor* worn = QGuiApplication::overrideCursor();
+                shown.push_back(worn ? worn->shape() : Qt::ArrowCursor);
+                QGuiApplication::setOverrideCursor(Qt::DragMoveCursor);
+                shown.push_back(afterAnswer(Qt::DragMoveCursor, data));
+                shown.push_back(afterAnswer(Qt::ForbiddenCursor, data));
+                QGuiApplication::restoreOverrideCursor();
+                if (deleted)
+                    delete control;
+                return Qt::IgnoreAction;
+            };
+            Press(control, QPoint(3, 3));
+            if (alive)
+                Release(control, QPoint(3, 3));
+            EXPECT_EQ(shown, std::vector({Qt::PointingHandCursor, Qt::PointingHandCursor,
+                                          Qt::ForbiddenCursor}));
+            EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(bool(alive), !deleted);
+        };
+        drag(label);
+        drag(button);
+    }
 }
 
 } // namespace

@@ -183,3 +183,16 @@ TEST_F(AlignLayoutTest, AnAnchoredChildKeepsItsDistancesToTheAnchoredEdges) {
         delete w;
     }
 }
+
+// Qt sends a hidden child no move or resize events; its new place still counts.
+TEST_F(AlignLayoutTest, AHiddenAnchoredChildKeepsTheDistancesOfAMoveMadeWhileHidden) {
+    QWidget* w = child(alNone, QRect(40, 30, 50, 20));
+    SetAnchors(w, akLeft | akRight | akBottom);
+    w->hide();
+    w->setGeometry(100, 50, 60, 25);
+    form.resize(440, 330);
+    EXPECT_EQ(w->geometry(), QRect(100, 80, 100, 25));
+    w->show();
+    form.resize(400, 300);
+    EXPECT_EQ(w->geometry(), QRect(100, 50, 60, 25));
+}

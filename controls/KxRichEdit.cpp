@@ -556,6 +556,11 @@ void TKxCustomRichEdit::SetAutoURLDetect(bool value) {
     urlHighlighter_->setDocument(value ? document() : nullptr);
 }
 
+void TKxCustomRichEdit::SetLangOptions(TRichLangOptions value) {
+    langOptions_ = value;
+    ApplyDefaultFormat();
+}
+
 void TKxCustomRichEdit::ApplyDefaultFormat() {
     const richtext::CharFormat& r = defaultRecord_;
     QFont f = font();
@@ -567,6 +572,9 @@ void TKxCustomRichEdit::ApplyDefaultFormat() {
     f.setItalic(r.effects & richtext::CFE_ITALIC);
     f.setUnderline(r.effects & richtext::CFE_UNDERLINE);
     f.setStrikeOut(r.effects & richtext::CFE_STRIKEOUT);
+    // The text's formats take the strategy from here, so this decides for all of it.
+    const int merging = langOptions_ & rlAutoFont ? 0 : QFont::NoFontMerging;
+    f.setStyleStrategy(QFont::StyleStrategy((f.styleStrategy() & ~QFont::NoFontMerging) | merging));
     document()->setDefaultFont(f);
     if (GetTextLen() == 0) {
         QTextCharFormat format;

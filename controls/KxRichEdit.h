@@ -412,9 +412,11 @@ public:
     void SetSelectionBar(bool value);
     // A selection dragged across a word boundary takes whole words.
     bool WordSelection = true;
-    // Qt always falls back to a font that has the typed characters (rlAutoFont); keyboard
-    // switching and the input-method flags are the desktop's, so they are only kept.
-    TRichLangOptions LangOptions = rlAutoFont;
+    // With rlAutoFont, characters the font lacks are drawn in a font that has them; without it,
+    // the text keeps to its own fonts. Keyboard switching and the input-method flags are the
+    // desktop's, so they are only kept.
+    TRichLangOptions LangOptions() const { return langOptions_; }
+    void SetLangOptions(TRichLangOptions value);
     // How many steps Undo can take back; 0 keeps no history.
     int UndoLimit() const { return undoLimit_; }
     void SetUndoLimit(int value);
@@ -556,6 +558,7 @@ private:
     int changeMute_ = 0;
     bool linesUpdating_ = false;
     int undoLimit_ = 100;
+    TRichLangOptions langOptions_ = rlAutoFont;
     bool undoTrimQueued_ = false;
     bool trimmingUndo_ = false;
     bool wordWrap_ = true;

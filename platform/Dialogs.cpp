@@ -217,11 +217,8 @@ QString runDialog(TFileDialog& settings) {
                               : nullptr;
     if (settings.Options & ofShowHelp)
         AddHelpButton(dialog, settings.HelpContext);
-    if (settings.HelpContext != 0) {
-        const int context = settings.HelpContext;
-        QObject::connect(new QShortcut(QKeySequence::HelpContents, &dialog), &QShortcut::activated,
-                         &dialog, [&dialog, context] { ShowHelp(&dialog, context); });
-    }
+    if (settings.HelpContext != 0)
+        AddHelpKey(dialog, settings.HelpContext);
     if (settings.Picture())
         addPreview(dialog);
     if (!settings.FileName.isEmpty())
@@ -343,11 +340,17 @@ QPushButton* AddHelpButton(QDialog& dialog, int helpContext) {
     const auto* buttons = dialog.findChild<QDialogButtonBox*>();
     if (buttons && !buttons->buttons().isEmpty())
         help->setMinimumSize(buttons->buttons().constFirst()->sizeHint());
+    // Across the row, so it does not widen the first column (a message box's icon).
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addWidget(help, grid->rowCount(), 0, Qt::AlignLeft);
+        grid->addWidget(help, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
     QObject::connect(help, &QPushButton::clicked, &dialog,
                      [&dialog, helpContext] { ShowHelp(&dialog, helpContext); });
     return help;
+}
+
+void AddHelpKey(QDialog& dialog, int helpContext) {
+    QObject::connect(new QShortcut(QKeySequence::HelpContents, &dialog), &QShortcut::activated,
+                     &dialog, [&dialog, helpContext] { ShowHelp(&dialog, helpContext); });
 }
 
 bool InputQuery(const QString& caption, const QString& prompt, QString& value, QWidget* parent) {

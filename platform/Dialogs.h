@@ -132,6 +132,8 @@ bool ExecuteDirectoryDialog(QFileDialog& dialog, QString& folder,
                             const std::function<void()>& initialized = {});
 // A "&Help" button in the dialog's row of buttons that opens the help at the context.
 QPushButton* AddHelpButton(QDialog& dialog, int helpContext);
+// F1 in the dialog opens the help at the context.
+void AddHelpKey(QDialog& dialog, int helpContext);
 
 // The input box: true with Value changed when confirmed.
 bool InputQuery(const QString& caption, const QString& prompt, QString& value,

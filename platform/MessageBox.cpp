@@ -1,4 +1,5 @@
 #include "platform/MessageBox.h"
+#include "platform/Dialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -60,11 +61,17 @@ int resultOf(int button) {
 
 } // namespace
 
-int MessageBox(const QString& text, const QString& caption, int flags, QWidget* parent) {
+int MessageBox(const QString& text, const QString& caption, int flags, QWidget* parent,
+               int helpContext) {
     if (messageHook())
         return messageHook()(text, caption, flags);
     QMessageBox box(iconOf(flags), caption, text, buttonsOf(flags), parent);
-    return resultOf(box.exec());
+    // Outside the box's own buttons, every one of which closes it.
+    if (helpContext != 0) {
+        AddHelpButton(box, helpContext);
+        AddHelpKey(box, helpContext);
+    }
+    return resultOf(ShowModal(box));
 }
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {

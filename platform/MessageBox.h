@@ -25,8 +25,10 @@ enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 using MessageBoxHook = std::function<int(const QString& text, const QString& caption, int flags)>;
 
-// Shows a modal box (or asks the hook) and returns one of MessageBoxResult.
-int MessageBox(const QString& text, const QString& caption, int flags, QWidget* parent = nullptr);
+// Shows a modal box through ShowModal (or asks the hook) and returns one of MessageBoxResult.
+// With a help context, a "&Help" button and F1 open the help there and leave the box open.
+int MessageBox(const QString& text, const QString& caption, int flags, QWidget* parent = nullptr,
+               int helpContext = 0);
 
 // Installs a hook that answers every box instead of showing it; an empty hook restores the boxes.
 // Returns the previous hook.

@@ -182,6 +182,7 @@ int MsgBox(const QString& Caption, const QString& Text, int Flags);
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+// With HelpCtx not 0, a "&Help" button and F1 open that help topic.
 int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int HelpCtx = 0);
 // An information box, then the silent abort.
 [[noreturn]] void NotImplemented();

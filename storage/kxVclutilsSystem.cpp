@@ -531,7 +531,7 @@ void Beep() {
     platform::Beep(0);
 }
 
-int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int) {
+int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int HelpCtx) {
     int flags = platform::MB_OK;
     if ((AButtons & mbYes) && (AButtons & mbCancel))
         flags = platform::MB_YESNOCANCEL;
@@ -541,7 +541,8 @@ int MsgDlg(const QString& Msg, TMsgDlgType AType, int AButtons, int) {
         flags = platform::MB_OKCANCEL;
     static constexpr int icons[] = {platform::MB_ICONWARNING, platform::MB_ICONERROR,
                                     platform::MB_ICONINFORMATION, platform::MB_ICONQUESTION, 0};
-    switch (platform::MessageBox(Msg, platform::ProductCaption(), flags | icons[AType])) {
+    switch (platform::MessageBox(Msg, platform::ProductCaption(), flags | icons[AType], nullptr,
+                                 HelpCtx)) {
     case platform::IDYES:
         return mrYes;
     case platform::IDNO:

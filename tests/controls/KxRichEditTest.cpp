@@ -2,15 +2,21 @@
 #include "MouseDrag.h"
 #include "platform/MessageBox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFontInfo>
+#include <QGlyphRun>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRawFont>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextList>
 #include <QUrl>
 
@@ -56,9 +62,74 @@ TEST(KxRichEdit, DefaultsAreTheControlsOwn) {
     EXPECT_EQ(edit.StreamFormat(), sfDefault);
     EXPECT_EQ(edit.UndoLimit(), 100);
     EXPECT_EQ(edit.MaxLength(), 0);
-    EXPECT_EQ(edit.LangOptions, TRichLangOptions(rlAutoFont));
+    EXPECT_EQ(edit.LangOptions(), TRichLangOptions(rlAutoFont));
     EXPECT_EQ(edit.Lines.Count(), 0);
     EXPECT_EQ(RichEditVersion, 3);
+}
+
+namespace {
+
+// How the first line was drawn: whether a glyph is the font's blank "missing" one, and how many
+// fonts took part.
+struct FirstLineGlyphs {
+    bool missing = false;
+    QSet<QString> families;
+};
+
+FirstLineGlyphs GlyphsOfFirstLine(TKxRichEdit& edit) {
+    const QTextBlock block = edit.document()->firstBlock();
+    // Drawing lays the text out.
+    edit.grab();
+    FirstLineGlyphs glyphs;
+    const QTextLayout& layout = *block.layout();
+    for (int i = 0; i < layout.lineCount(); ++i)
+        for (const QGlyphRun& run : layout.lineAt(i).glyphRuns()) {
+            glyphs.missing |= run.glyphIndexes().contains(0);
+            glyphs.families.insert(run.rawFont().familyName());
+        }
+    return glyphs;
+}
+
+} // namespace
+
+TEST(KxRichEdit, LangOptionsAutoFontDrawsWhatTheFontLacksInAnotherFont) {
+    const QFont latin(QStringLiteral("DejaVu Sans"), 12);
+    const char32_t han = U'\u4E2D';
+    if (QFontInfo(latin).family() != latin.family() ||
+        QRawFont::fromFont(latin).supportsCharacter(han))
+        GTEST_SKIP() << "no Latin-only font to draw with";
+    TKxRichEdit edit;
+    edit.setFont(latin);
+    edit.SetText(QStringLiteral("a\u4E2D"));
+    // The text's own fonts follow too.
+    edit.SelectAll();
+    edit.SelAttributes.SetName(QStringLiteral("DejaVu Sans"));
+    edit.SetSelLength(0);
+    if (GlyphsOfFirstLine(edit).missing)
+        GTEST_SKIP() << "no font here has the character";
+    const struct {
+        TRichLangOptions options;
+        bool merged;
+    } cases[] = {
+        {TRichLangOptions(rlAutoKeyboard) | rlImeCancelComplete, false},
+        {TRichLangOptions(rlAutoFont) | rlImeAlwaysSendNotify, true},
+        {TRichLangOptions(), false},
+        {TRichLangOptions(rlAutoFont), true},
+    };
+    for (const auto& c : cases) {
+        edit.SetLangOptions(c.options);
+        EXPECT_EQ(edit.LangOptions(), c.options);
+        for (bool fontChanged : {false, true}) {
+            if (fontChanged)
+                edit.setFont(QFont(latin.family(), 14));
+            const FirstLineGlyphs glyphs = GlyphsOfFirstLine(edit);
+            EXPECT_EQ(glyphs.missing, !c.merged) << c.options.toInt() << fontChanged;
+            EXPECT_EQ(glyphs.families.size(), c.merged ? 2 : 1) << c.options.toInt() << fontChanged;
+            EXPECT_EQ(bool(edit.document()->defaultFont().styleStrategy() & QFont::NoFontMerging),
+                      !c.merged);
+        }
+        edit.setFont(latin);
+    }
 }
 
 TEST(KxRichEdit, ChatRoadAppendsColouredLines) {

@@ -1,14 +1,18 @@
 // The toolbox's animated cursors, cursor table, previous instance, boxes, errors and memory.
+#include "platform/Dialogs.h"
 #include "platform/ExceptionDisplay.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "storage/Kxconst.h"
 #include "storage/kxVclutils.h"
+#include "tests/HelpButton.h"
 #include "tests/WaitFor.h"
 
 #include <QBuffer>
 #include <QDialog>
 #include <QLibrary>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -166,6 +170,49 @@ TEST(BoxesTest, MsgDlgAndNotImplemented) {
     SetMessageBoxHook(old);
     EXPECT_EQ(flags, (std::vector<int>{MB_YESNOCANCEL | MB_ICONQUESTION, MB_ICONINFORMATION,
                                        MB_ICONINFORMATION}));
+}
+
+// The real box, shown: its help button and F1 open the help and leave it open.
+TEST(BoxesTest, MsgDlgWithAHelpContextOpensTheHelpFromTheBox) {
+    QList<int> helps;
+    const HelpHook oldHelp = SetHelpHook([&](QWidget*, int context) { helps.append(context); });
+    struct Seen {
+        QString helpText;
+        bool atLeft = false;
+        bool stillOpen = false;
+        QList<int> helps;
+    };
+    Seen seen;
+    const ShowModalHook oldModal = SetShowModalHook([&](QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        if (!box)
+            return int(QDialog::Rejected);
+        box->show();
+        box->activateWindow();
+        if (!QTest::qWaitForWindowActive(box))
+            ADD_FAILURE() << "the box did not become active";
+        if (QPushButton* help = HelpButton(*box, seen.atLeft)) {
+            seen.helpText = help->text();
+            EXPECT_TRUE(box->rect().contains(help->geometry())) << help->geometry().y();
+            help->click();
+        }
+        QTest::keyClick(box, Qt::Key_F1);
+        seen.stillOpen = box->isVisible() && !box->clickedButton();
+        seen.helps = helps;
+        box->button(QMessageBox::No)->click();
+        return box->result();
+    });
+    for (const int context : {0, 4000}) {
+        seen = Seen();
+        helps.clear();
+        EXPECT_EQ(MsgDlg("Salvare?", mtConfirmation, mbYes | mbNo | mbCancel, context), mrNo);
+        EXPECT_EQ(seen.helpText, context ? "&Help" : "") << context;
+        EXPECT_EQ(seen.atLeft, context != 0) << context;
+        EXPECT_TRUE(seen.stillOpen) << context;
+        EXPECT_EQ(seen.helps, context ? QList<int>({context, context}) : QList<int>()) << context;
+    }
+    SetShowModalHook(oldModal);
+    SetHelpHook(oldHelp);
 }
 
 TEST(ErrorsTest, SystemErrorsCarryCodeAndText) {

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -52,6 +53,11 @@ bool lockWithin(QLockFile& lock, int timeoutMs) {
     return true;
 }
 
+platform::IniFileClock& fileClock() {
+    static platform::IniFileClock clock;
+    return clock;
+}
+
 // Identifies one version of the file on disk; every write replaces the file, so any write by
 // anybody changes it.
 struct Stamp {
@@ -80,7 +86,26 @@ Stamp stampOf(const QString& fileName) {
     stamp.size = st.st_size;
     stamp.modified = st.st_mtim;
     stamp.changed = st.st_ctim;
+    if (fileClock().wholeSeconds)
+        stamp.modified.tv_nsec = stamp.changed.tv_nsec = 0;
     return stamp;
+}
+
+timespec now() {
+    timespec at{};
+    clock_gettime(CLOCK_REALTIME, &at);
+    at.tv_sec += fileClock().secondsAhead;
+    return at;
+}
+
+// Beyond the coarsest file times in use (two seconds).
+constexpr time_t SettledSeconds = 3;
+
+// Whether the file's times, seen at that moment, were already old enough that any later change
+// of the file gives it other times.
+bool settledAt(const Stamp& stamp, const timespec& at) {
+    return stamp.modified.tv_sec + SettledSeconds <= at.tv_sec &&
+           stamp.changed.tv_sec + SettledSeconds <= at.tv_sec;
 }
 
 enum class ReadResult { Missing, Ok, Failed };
@@ -308,7 +333,16 @@ struct TIniFile::Document {
     };
     static constexpr quint32 None = std::numeric_limits<quint32>::max();
 
+    // Set by any object sharing the document; a copy is another document, not the file's.
+    struct SharedFlag {
+        mutable std::atomic<bool> value{false};
+        SharedFlag() = default;
+        SharedFlag(const SharedFlag&) {}
+    };
+
     Stamp stamp;
+    // The document is the file's for as long as its stamp stays.
+    SharedFlag settled;
     // The file is there but could not be read: it reads as empty and is not written over.
     bool unreadable = false;
     QByteArray eol = "\n";
@@ -339,6 +373,25 @@ struct TIniFile::Document {
             from = end + 1;
         }
         return data;
+    }
+
+    // Whether the file's bytes are those this document writes.
+    bool holds(const QByteArray& data) const {
+        if (eol == "\n")
+            return data == text;
+        const char* in = data.constData();
+        const char* const end = in + data.size();
+        qsizetype from = 0;
+        for (qsizetype line = text.indexOf('\n'); line >= 0; line = text.indexOf('\n', from)) {
+            const qsizetype size = line - from;
+            if (end - in < size + eol.size() ||
+                std::memcmp(in, text.constData() + from, size) != 0 ||
+                std::memcmp(in + size, eol.constData(), eol.size()) != 0)
+                return false;
+            in += size + eol.size();
+            from = line + 1;
+        }
+        return in == end;
     }
 
     // Reading.
@@ -676,11 +729,7 @@ namespace {
 
 // The document last read or written of each of a handful of files, shared by every object on
 // them: a program that opens the file for each window or setting parses it once per version, not
-// once per object, and a write starts from the document it finds unchanged on disk. The stamp's
-// times can be coarse, so a file changed in place within the same tick as it was read could keep
-// its stamp: a document read is shared only when its file was already older than a safe margin
-// when it was read. A document written is shared at once: the stamp is taken under the lock
-// right after the file was replaced, and any later replace gives a new one.
+// once per object, and a write starts from the document it finds unchanged on disk.
 class DocumentCache {
 public:
     using Document = TIniFile::Document;
@@ -691,14 +740,6 @@ public:
             if (doc->stamp == stamp)
                 return doc;
         return nullptr;
-    }
-
-    void keepRead(const QString& fileName, std::shared_ptr<const Document> doc,
-                  const timespec& readAt) {
-        if (doc->stamp.modified.tv_sec + SettledSeconds > readAt.tv_sec ||
-            doc->stamp.changed.tv_sec + SettledSeconds > readAt.tv_sec)
-            return;
-        keep(fileName, std::move(doc));
     }
 
     void keep(const QString& fileName, std::shared_ptr<const Document> doc) {
@@ -715,39 +756,43 @@ public:
 
 private:
     static constexpr size_t Kept = 8;
-    // Beyond the coarsest file times in use (two seconds).
-    static constexpr time_t SettledSeconds = 3;
     std::mutex mutex_;
     std::vector<std::pair<QString, std::shared_ptr<const Document>>> docs_;
 };
-
-timespec now() {
-    timespec at{};
-    clock_gettime(CLOCK_REALTIME, &at);
-    return at;
-}
 
 DocumentCache& documents() {
     static DocumentCache cache;
     return cache;
 }
 
-// The file as it is on disk now: empty when it is missing or cannot be read.
-std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName) {
+// The file as it is on disk now: empty when it is missing or cannot be read. A document kept
+// with the file's stamp, known (the one the caller has, or one another object read or wrote), is
+// the file's only when the file's times were past the margin when it was last compared: times
+// can be coarse, and a file rewritten in place within the same tick keeps its stamp. Otherwise
+// the file is read again, and the document is still the one returned when the bytes are its own.
+std::shared_ptr<const TIniFile::Document>
+loadDocument(const QString& fileName, std::shared_ptr<const TIniFile::Document> known = nullptr) {
     const Stamp stamp = stampOf(fileName);
-    if (stamp.exists) {
-        if (auto doc = documents().find(stamp))
-            return doc;
-    }
     const timespec readAt = now();
+    if (stamp.exists && !(known && known->stamp == stamp))
+        known = documents().find(stamp);
+    if (known && !(known->stamp == stamp))
+        known = nullptr;
+    if (known && known->settled.value)
+        return known;
     QByteArray data;
     const ReadResult read = readFile(fileName, data);
+    if (known && read == ReadResult::Ok && known->holds(data)) {
+        known->settled.value = settledAt(stamp, readAt);
+        return known;
+    }
     auto doc = std::make_shared<TIniFile::Document>(
         read == ReadResult::Ok ? TIniFile::Document::parse(std::move(data)) : TIniFile::Document());
     doc->stamp = stamp;
     doc->unreadable = read == ReadResult::Failed;
+    doc->settled.value = read == ReadResult::Ok && settledAt(stamp, readAt);
     if (read == ReadResult::Ok)
-        documents().keepRead(fileName, doc, readAt);
+        documents().keep(fileName, doc);
     return doc;
 }
 
@@ -775,9 +820,8 @@ TIniFile::~TIniFile() = default;
 const TIniFile::Document& TIniFile::current() const {
     if (update_.edited)
         return *update_.edited;
-    const Stamp stamp = stampOf(fileName_);
-    if (!cache_ || !(cache_->stamp == stamp))
-        cache_ = loadDocument(fileName_);
+    if (!cache_ || !cache_->settled.value || !(cache_->stamp == stampOf(fileName_)))
+        cache_ = loadDocument(fileName_, cache_);
     return *cache_;
 }
 
@@ -883,7 +927,8 @@ void TIniFile::rewrite(Update& update) {
                                 (lock.error() == QLockFile::LockFailedError
                                      ? QStringLiteral(": file in uso da un altro programma")
                                      : QStringLiteral(": cartella non accessibile")));
-    const std::shared_ptr<const Document> before = loadDocument(fileName_);
+    const std::shared_ptr<const Document> before =
+        loadDocument(fileName_, update.base ? update.base : cache_);
     if (before->unreadable)
         throw EIniFileException(unreadableMessage(fileName_));
     std::shared_ptr<Document> after;
@@ -907,6 +952,10 @@ void TIniFile::rewrite(Update& update) {
     after->stamp = stampOf(fileName_);
     documents().keep(fileName_, after);
     cache_ = std::move(after);
+}
+
+void platform::SetIniFileClock(const IniFileClock& clock) {
+    fileClock() = clock;
 }
 
 void TIniFile::WriteString(const QString& Section, const QString& Ident, const QString& Value) {

@@ -4,8 +4,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's own count of the heap, which malloc's statistics do not see.
@@ -451,6 +454,48 @@ TEST_F(IniFileTest, AFileUnchangedSinceItsLastWriteIsNotParsedAgainButAnotherWri
     EXPECT_EQ(reader.ReadInteger("Altro", "a0", -1), 0);
     EXPECT_EQ(reader.ReadString("Sez8", "Nuova", ""), "2");
     EXPECT_EQ(TIniFile(path).ReadString("Sez7", "Nuova", ""), "1");
+}
+
+// The file clock of the tests, given back at the end.
+struct FileClock {
+    explicit FileClock(const platform::IniFileClock& clock) { platform::SetIniFileClock(clock); }
+    ~FileClock() { platform::SetIniFileClock({}); }
+};
+
+struct stat StatOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    return st;
+}
+
+// The byte at offset replaced in place, the size and the file unchanged.
+void ReplaceByte(const QString& path, qint64 offset, char byte) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(offset));
+    ASSERT_EQ(file.write(&byte, 1), 1);
+}
+
+TEST_F(IniFileTest, AnEditInPlaceWithinTheSecondOfAWriteIsKeptByTheNextWrites) {
+    const FileClock clock({.wholeSeconds = true});
+    writeRaw("[Altro]\nValore=0\n");
+    TIniFile ini(path);
+    for (char round = '1'; round <= '5'; ++round) {
+        SCOPED_TRACE(round);
+        // The program writes, and another program changes a byte of the file within that second.
+        for (int tries = 0; tries < 10; ++tries) {
+            ini.WriteString("Mia", "Giro", QString(QChar(round)));
+            const struct stat written = StatOf(path);
+            ReplaceByte(path, raw().indexOf("Valore=") + 7, round);
+            const struct stat edited = StatOf(path);
+            if (edited.st_mtim.tv_sec == written.st_mtim.tv_sec &&
+                edited.st_ctim.tv_sec == written.st_ctim.tv_sec)
+                break;
+        }
+        EXPECT_EQ(ini.ReadString("Altro", "Valore", ""), QString(QChar(round)));
+    }
+    ini.WriteString("Mia", "Fine", "1");
+    EXPECT_EQ(raw(), "[Altro]\nValore=5\n[Mia]\nGiro=5\nFine=1\n");
 }
 
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {

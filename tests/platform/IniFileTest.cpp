@@ -498,6 +498,28 @@ TEST_F(IniFileTest, AnEditInPlaceWithinTheSecondOfAWriteIsKeptByTheNextWrites) {
     EXPECT_EQ(raw(), "[Altro]\nValore=5\n[Mia]\nGiro=5\nFine=1\n");
 }
 
+TEST_F(IniFileTest, AByteRewrittenInPlaceWithItsModificationTimePutBackIsReadAfresh) {
+    // The file's times are past doubt at once: only its stamp tells a change.
+    const FileClock clock({.secondsAhead = 60});
+    writeRaw("[S]\nK=1\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "1");
+    const struct stat before = StatOf(path);
+    for (int tries = 0; tries < 100; ++tries) {
+        ReplaceByte(path, 6, '2');
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        const struct stat after = StatOf(path);
+        ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        if (after.st_ctim.tv_sec != before.st_ctim.tv_sec ||
+            after.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
+            break;
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "2");
+    EXPECT_EQ(TIniFile(path).ReadString("S", "K", ""), "2");
+}
+
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {
     EXPECT_EQ(platform::Trim(QString("\t\x01 a b \r\n")), "a b");
     EXPECT_EQ(platform::Trim(" \t "), "");

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <vector>
@@ -354,6 +355,11 @@ struct TIniFile::Document {
     // the end of a section renumbers no other.
     std::vector<quint32> sectionSlots = std::vector<quint32>(slotsFor(0));
     std::vector<quint32> keySlots = std::vector<quint32>(slotsFor(0));
+    // Key lines given a new line of the same name and not yet written into the text, by their
+    // offset, and what they add to its size: an update that rewrites every key builds the text
+    // once instead of moving the rest of it for each key.
+    std::map<quint32, QByteArray> replacements;
+    qint64 replacedGrowth = 0;
 
     static Document parse(QByteArray data) {
         Document doc;
@@ -362,16 +368,28 @@ struct TIniFile::Document {
         return doc;
     }
 
+    // Calls line(bytes, size) for each line of the text, without its LF, until it answers false.
+    template <class Line> bool eachLine(Line line) const {
+        const char* from = text.constData();
+        const char* const end = from + text.size();
+        while (from < end) {
+            const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(end - from)));
+            if (!line(from, size_t(lf - from)))
+                return false;
+            from = lf + 1;
+        }
+        return true;
+    }
+
     QByteArray serialized() const {
         if (eol == "\n")
             return text;
-        QByteArray data;
-        data.reserve(text.size() + (eol.size() - 1) * text.count('\n'));
-        qsizetype from = 0;
-        for (qsizetype end = text.indexOf('\n'); end >= 0; end = text.indexOf('\n', from)) {
-            data.append(text.constData() + from, end - from).append(eol);
-            from = end + 1;
-        }
+        QByteArray data(text.size() + (eol.size() - 1) * text.count('\n'), Qt::Uninitialized);
+        char* to = data.data();
+        eachLine([&](const char* line, size_t size) {
+            to = std::copy_n(eol.constData(), eol.size(), std::copy_n(line, size, to));
+            return true;
+        });
         return data;
     }
 
@@ -381,17 +399,15 @@ struct TIniFile::Document {
             return data == text;
         const char* in = data.constData();
         const char* const end = in + data.size();
-        qsizetype from = 0;
-        for (qsizetype line = text.indexOf('\n'); line >= 0; line = text.indexOf('\n', from)) {
-            const qsizetype size = line - from;
-            if (end - in < size + eol.size() ||
-                std::memcmp(in, text.constData() + from, size) != 0 ||
-                std::memcmp(in + size, eol.constData(), eol.size()) != 0)
-                return false;
-            in += size + eol.size();
-            from = line + 1;
-        }
-        return in == end;
+        const size_t eolSize = size_t(eol.size());
+        return eachLine([&](const char* line, size_t size) {
+                   if (size_t(end - in) < size + eolSize || std::memcmp(in, line, size) != 0 ||
+                       std::memcmp(in + size, eol.constData(), eolSize) != 0)
+                       return false;
+                   in += size + eolSize;
+                   return true;
+               }) &&
+               in == end;
     }
 
     // Reading.
@@ -419,15 +435,18 @@ struct TIniFile::Document {
         return QString::fromLatin1(text.constData() + span.begin, span.size());
     }
 
-    bool matches(Span span, const Name& name) const {
-        if (qsizetype(span.size()) != name.folded.size())
+    static bool matches(const char* bytes, quint32 size, const Name& name) {
+        if (qsizetype(size) != name.folded.size())
             return false;
         const auto& folds = byteFolds();
-        const char* bytes = text.constData() + span.begin;
-        for (quint32 i = 0; i < span.size(); ++i)
+        for (quint32 i = 0; i < size; ++i)
             if (folds[uchar(bytes[i])] != name.folded.at(i).unicode())
                 return false;
         return true;
+    }
+
+    bool matches(Span span, const Name& name) const {
+        return matches(text.constData() + span.begin, span.size(), name);
     }
 
     bool matches(Span a, Span b) const {
@@ -574,7 +593,58 @@ struct TIniFile::Document {
         keys.resize(kept);
     }
 
-    // Editing. Each writer answers whether it changed anything.
+    // Editing. Each writer answers whether it changed anything; every writer but the replacing
+    // of a key's line by one of the same name applies the replacements first.
+
+    qint64 size() const { return text.size() + replacedGrowth; }
+
+    // The replacements written into the text in one pass; the sections and keys move with them.
+    void applyReplacements() {
+        if (replacements.empty())
+            return;
+        // One is made in place, as a single write's is.
+        if (replacements.size() == 1) {
+            const auto& [at, line] = *replacements.begin();
+            splice(at, lineEnd(at) + 1 - at, line);
+            replacements.clear();
+            replacedGrowth = 0;
+            return;
+        }
+        QByteArray edited;
+        edited.reserve(size());
+        qint64 delta = 0;
+        size_t s = 0;
+        size_t k = 0;
+        // The entries up to offset moved by the replacements before it.
+        const auto moveUpTo = [&](quint32 offset) {
+            for (; s < sections.size() && sections[s].begin <= offset; ++s)
+                sections[s].begin = quint32(sections[s].begin + delta);
+            for (; k < keys.size() && keys[k].line <= offset; ++k)
+                keys[k].line = quint32(keys[k].line + delta);
+        };
+        quint32 from = 0;
+        for (const auto& [at, line] : replacements) {
+            moveUpTo(at);
+            const quint32 end = lineEnd(at) + 1;
+            edited.append(text.constData() + from, at - from).append(line);
+            delta += qint64(line.size()) - (end - at);
+            from = end;
+        }
+        moveUpTo(None);
+        edited.append(text.constData() + from, text.size() - from);
+        text = std::move(edited);
+        replacements.clear();
+        replacedGrowth = 0;
+    }
+
+    // Key k's line replaced by entry, a line of the same name, when the text is next needed.
+    void replaceLater(quint32 k, QByteArray entry) {
+        const quint32 begin = keys[k].line;
+        const auto [place, added] = replacements.try_emplace(begin);
+        replacedGrowth +=
+            entry.size() - (added ? qint64(lineEnd(begin) + 1 - begin) : place->second.size());
+        place->second = std::move(entry);
+    }
 
     // Replaces the text's bytes from at to at + removed by inserted; the sections and keys after
     // them move with them.
@@ -628,21 +698,26 @@ struct TIniFile::Document {
     }
 
     bool setValue(const QString& section, const QString& ident, const QString& value) {
-        const QByteArray entry = stored(ident + u'=' + value);
+        QByteArray entry = stored(ident + u'=' + value);
         const quint32 s = find(Name(section));
+        const Name key(ident);
+        const quint32 k = s == None ? None : findKey(s, key);
+        // A name that matched only as text asked for may read otherwise as bytes.
+        const Span name = viewLine(entry.constData(), 0, quint32(entry.size() - 1)).name;
+        if (k != None && matches(entry.constData() + name.begin, name.size(), key)) {
+            replaceLater(k, std::move(entry));
+            return true;
+        }
+        applyReplacements();
         if (s == None) {
             appendSection(section);
             insertKey(quint32(sections.size() - 1), quint32(text.size()), entry);
             return true;
         }
-        const Name key(ident);
-        const quint32 k = findKey(s, key);
         if (k != None) {
             const quint32 begin = keys[k].line;
             splice(begin, lineEnd(begin) + 1 - begin, entry);
-            // A name that matched only as text asked for may read otherwise as bytes.
-            if (!matches(keyName(k), key))
-                index();
+            index();
             return true;
         }
         // After the section's last line that is not blank; only blank lines follow it, so no
@@ -687,6 +762,7 @@ struct TIniFile::Document {
     // Removes every section of that name, so an erased section is gone even from a file that
     // holds it twice.
     bool eraseSection(const QString& section) {
+        applyReplacements();
         std::vector<Span> ranges;
         for (const quint32 s : sectionsNamed(section))
             ranges.push_back({sections[s].begin, sectionEnd(s)});
@@ -698,6 +774,7 @@ struct TIniFile::Document {
 
     // Every line of the key in every section of that name.
     bool deleteKey(const QString& section, const QString& ident) {
+        applyReplacements();
         const Name key(ident);
         std::vector<Span> ranges;
         for (const quint32 s : sectionsNamed(section)) {
@@ -720,6 +797,7 @@ struct TIniFile::Document {
     bool addSection(const QString& section) {
         if (find(Name(section)) != None)
             return false;
+        applyReplacements();
         appendSection(section);
         return true;
     }
@@ -818,8 +896,10 @@ TIniFile::TIniFile(const QString& FileName) : fileName_(FileName) {}
 TIniFile::~TIniFile() = default;
 
 const TIniFile::Document& TIniFile::current() const {
-    if (update_.edited)
+    if (update_.edited) {
+        update_.edited->applyReplacements();
         return *update_.edited;
+    }
     if (!cache_ || !cache_->settled.value || !(cache_->stamp == stampOf(fileName_)))
         cache_ = loadDocument(fileName_, cache_);
     return *cache_;
@@ -904,7 +984,7 @@ void TIniFile::modify(Change change) {
         update_.edited = std::make_unique<Document>(*cache_);
     }
     // What is gathered stays within what one rewrite may write.
-    if (update_.edited->text.size() > platform::MaxIniFileSize)
+    if (update_.edited->size() > platform::MaxIniFileSize)
         throw EIniFileException(unwritableMessage(fileName_) + TooLarge);
     update_.changed = change(*update_.edited) || update_.changed;
     update_.changes.push_back(std::move(change));
@@ -943,6 +1023,7 @@ void TIniFile::rewrite(Update& update) {
     }
     if (!changed)
         return;
+    after->applyReplacements();
     const QByteArray data = after->serialized();
     if (data.size() > platform::MaxIniFileSize)
         throw EIniFileException(failure + TooLarge);

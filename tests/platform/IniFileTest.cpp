@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -340,6 +341,59 @@ TEST_F(IniFileTest, WritesInOneUpdateGiveTheBytesOfWritesOneByOne) {
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             EXPECT_EQ(file.readAll(), raw());
         }
+    }
+}
+
+// Many writes in any order, most of them to keys already there, give in one update the bytes of
+// the same writes one by one, and are read back alike on the way.
+TEST_F(IniFileTest, ManyWritesInAnyOrderInOneUpdateGiveTheBytesOfWritesOneByOne) {
+    const QString batched = dir.filePath("batched.ini");
+    std::mt19937 random(20261207);
+    const auto pick = [&](int count) { return int(random() % unsigned(count)); };
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray input = round % 2 ? "; nota\r\n" : "";
+        for (int s = 0; s < 8; ++s) {
+            input += "[S" + QByteArray::number(s) + "]" + (round % 2 ? "\r\n" : "\n");
+            for (int k = 0; k < 8; ++k)
+                input += "K" + QByteArray::number(k) + "=" + QByteArray(pick(12), 'v') +
+                         (round % 2 ? "\r\n" : "\n");
+            if (pick(3) == 0)
+                input += round % 2 ? "\r\n" : "\n";
+        }
+        QFile::remove(path);
+        QFile::remove(batched);
+        writeRaw(input);
+        ASSERT_TRUE(QFile::copy(path, batched));
+        TIniFile oneByOne(path);
+        TIniFile inOne(batched);
+        inOne.BeginUpdate();
+        for (int step = 0; step < 150; ++step) {
+            const QString section = QStringLiteral("%1%2").arg(pick(2) ? "S" : "s").arg(pick(9));
+            const QString key = QStringLiteral("%1%2").arg(pick(4) ? "K" : "k").arg(pick(10));
+            const int kind = pick(40);
+            const auto both = [&](const std::function<void(TIniFile&)>& write) {
+                write(oneByOne);
+                write(inOne);
+            };
+            if (kind == 0)
+                both([&](TIniFile& ini) { ini.EraseSection(section); });
+            else if (kind == 1)
+                both([&](TIniFile& ini) { ini.DeleteKey(section, key); });
+            else if (kind == 2)
+                both([&](TIniFile& ini) { ini.CreateSection(section); });
+            else if (kind < 6)
+                EXPECT_EQ(inOne.ReadString(section, key, "?"),
+                          oneByOne.ReadString(section, key, "?"));
+            else {
+                const QString value(pick(20), QChar(char16_t(u'a' + pick(26))));
+                both([&](TIniFile& ini) { ini.WriteString(section, key, value); });
+            }
+        }
+        inOne.EndUpdate();
+        QFile file(batched);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), raw());
     }
 }
 

@@ -77,10 +77,8 @@ void ConnectNetPlay() {
 // The exit saves every other window as its destruction would, within the main window's close:
 // the settings file is written once with all of them, or refused once.
 void SaveWindowsAtExit() {
-    for (QWidget* window : std::initializer_list<QWidget*>{FormEmail, FormNet, FormPGN, FormRivedi,
-                                                           FormRicevi, FormImpostazioni})
-        for (TFormPlacement* store :
-             window->findChildren<TFormPlacement*>(QString(), Qt::FindDirectChildrenOnly))
+    for (TFormPlacement* store : FormMain->findChildren<TFormPlacement*>())
+        if (store->parent() != FormMain)
             store->FormDestroy();
 }
 

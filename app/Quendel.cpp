@@ -74,6 +74,14 @@ void ConnectNetPlay() {
     window->Main.NetworkGame = [main] { return main->NetworkGame; };
 }
 
+// The exit saves every other window as its destruction would, within the main window's close:
+// the settings file is written once with all of them, or refused once.
+void SaveWindowsAtExit() {
+    for (TFormPlacement* store : FormMain->findChildren<TFormPlacement*>())
+        if (store->parent() != FormMain)
+            store->FormDestroy();
+}
+
 } // namespace
 
 TQuendelApplication::TQuendelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -103,6 +111,7 @@ void CreateWindows() {
     FormMain = new TStoredForm<TFormMain>;
     QObject::connect(FormMain, &TFormMain::Closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(FormMain, &TFormMain::Closed, FormMain, SaveWindowsAtExit);
     FormConnessione = new TFormConnessione(FormMain);
     FormImpostazioni = new TStoredForm<TFormImpostazioni>(FormMain);
     FormInfo = new TFormInfo(FormMain);

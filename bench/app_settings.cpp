@@ -1,5 +1,6 @@
 // A settings save of 200 keys: written key by key (a rewrite of the file each) and in one rewrite,
-// into a settings file of a usual size and into one of 5 MB; the start's reading of a 5 MB file,
+// into a settings file of a usual size and into one of 5 MB; every key of a file rewritten in one
+// update, at two sizes ten times apart; the start's reading of a 5 MB file,
 // each key through an object of its own as the windows' stores read; one key written into a 5 MB
 // file; and the memory a 5 MB file of many sections takes once read.
 #include "platform/IniFile.h"
@@ -86,6 +87,37 @@ BENCHMARK(SettingsSave)
     ->Args({0, 20})
     ->Args({1, 20})
     ->Args({1, 6000})
+    ->Unit(benchmark::kMillisecond);
+
+// Every key of a file of sections of 20 keys given a new value in one rewrite: the time grows
+// with the number of keys, not with its square.
+void SettingsRewriteEveryKey(benchmark::State& state) {
+    const int sections = int(state.range(0)) / 20;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Quendel.ini"));
+    if (!WriteSettings(state, path, SettingsText(sections)))
+        return;
+    int round = 0;
+    for (auto _ : state) {
+        TIniFile ini(path);
+        ++round;
+        platform::InOneRewrite(ini, [&] {
+            for (int s = 0; s < sections; ++s)
+                for (int k = 0; k < 20; ++k)
+                    ini.WriteString(QStringLiteral("Finestra%1").arg(s),
+                                    QStringLiteral("Chiave%1").arg(k),
+                                    QStringLiteral("valore %1 del giro %2").arg(k).arg(round));
+        });
+    }
+    state.SetComplexityN(state.range(0));
+    state.counters["file KB"] = double(QFile(path).size()) / 1024;
+}
+// Argument: the keys of the file; the fit says how the time grows with them.
+BENCHMARK(SettingsRewriteEveryKey)
+    ->ArgName("keys")
+    ->Arg(6000)
+    ->Arg(60000)
+    ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
 
 void SettingsReadAtStart(benchmark::State& state) {

@@ -9,9 +9,11 @@
 #include <QThread>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <vector>
@@ -52,6 +54,11 @@ bool lockWithin(QLockFile& lock, int timeoutMs) {
     return true;
 }
 
+platform::IniFileClock& fileClock() {
+    static platform::IniFileClock clock;
+    return clock;
+}
+
 // Identifies one version of the file on disk; every write replaces the file, so any write by
 // anybody changes it.
 struct Stamp {
@@ -80,7 +87,26 @@ Stamp stampOf(const QString& fileName) {
     stamp.size = st.st_size;
     stamp.modified = st.st_mtim;
     stamp.changed = st.st_ctim;
+    if (fileClock().wholeSeconds)
+        stamp.modified.tv_nsec = stamp.changed.tv_nsec = 0;
     return stamp;
+}
+
+timespec now() {
+    timespec at{};
+    clock_gettime(CLOCK_REALTIME, &at);
+    at.tv_sec += fileClock().secondsAhead;
+    return at;
+}
+
+// Beyond the coarsest file times in use (two seconds).
+constexpr time_t SettledSeconds = 3;
+
+// Whether the file's times, seen at that moment, were already old enough that any later change
+// of the file gives it other times.
+bool settledAt(const Stamp& stamp, const timespec& at) {
+    return stamp.modified.tv_sec + SettledSeconds <= at.tv_sec &&
+           stamp.changed.tv_sec + SettledSeconds <= at.tv_sec;
 }
 
 enum class ReadResult { Missing, Ok, Failed };
@@ -308,7 +334,16 @@ struct TIniFile::Document {
     };
     static constexpr quint32 None = std::numeric_limits<quint32>::max();
 
+    // Set by any object sharing the document; a copy is another document, not the file's.
+    struct SharedFlag {
+        mutable std::atomic<bool> value{false};
+        SharedFlag() = default;
+        SharedFlag(const SharedFlag&) {}
+    };
+
     Stamp stamp;
+    // The document is the file's for as long as its stamp stays.
+    SharedFlag settled;
     // The file is there but could not be read: it reads as empty and is not written over.
     bool unreadable = false;
     QByteArray eol = "\n";
@@ -320,6 +355,11 @@ struct TIniFile::Document {
     // the end of a section renumbers no other.
     std::vector<quint32> sectionSlots = std::vector<quint32>(slotsFor(0));
     std::vector<quint32> keySlots = std::vector<quint32>(slotsFor(0));
+    // Key lines given a new line of the same name and not yet written into the text, by their
+    // offset, and what they add to its size: an update that rewrites every key builds the text
+    // once instead of moving the rest of it for each key.
+    std::map<quint32, QByteArray> replacements;
+    qint64 replacedGrowth = 0;
 
     static Document parse(QByteArray data) {
         Document doc;
@@ -328,17 +368,46 @@ struct TIniFile::Document {
         return doc;
     }
 
+    // Calls line(bytes, size) for each line of the text, without its LF, until it answers false.
+    template <class Line> bool eachLine(Line line) const {
+        const char* from = text.constData();
+        const char* const end = from + text.size();
+        while (from < end) {
+            const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(end - from)));
+            if (!line(from, size_t(lf - from)))
+                return false;
+            from = lf + 1;
+        }
+        return true;
+    }
+
     QByteArray serialized() const {
         if (eol == "\n")
             return text;
-        QByteArray data;
-        data.reserve(text.size() + (eol.size() - 1) * text.count('\n'));
-        qsizetype from = 0;
-        for (qsizetype end = text.indexOf('\n'); end >= 0; end = text.indexOf('\n', from)) {
-            data.append(text.constData() + from, end - from).append(eol);
-            from = end + 1;
-        }
+        QByteArray data(text.size() + (eol.size() - 1) * text.count('\n'), Qt::Uninitialized);
+        char* to = data.data();
+        eachLine([&](const char* line, size_t size) {
+            to = std::copy_n(eol.constData(), eol.size(), std::copy_n(line, size, to));
+            return true;
+        });
         return data;
+    }
+
+    // Whether the file's bytes are those this document writes.
+    bool holds(const QByteArray& data) const {
+        if (eol == "\n")
+            return data == text;
+        const char* in = data.constData();
+        const char* const end = in + data.size();
+        const size_t eolSize = size_t(eol.size());
+        return eachLine([&](const char* line, size_t size) {
+                   if (size_t(end - in) < size + eolSize || std::memcmp(in, line, size) != 0 ||
+                       std::memcmp(in + size, eol.constData(), eolSize) != 0)
+                       return false;
+                   in += size + eolSize;
+                   return true;
+               }) &&
+               in == end;
     }
 
     // Reading.
@@ -366,15 +435,18 @@ struct TIniFile::Document {
         return QString::fromLatin1(text.constData() + span.begin, span.size());
     }
 
-    bool matches(Span span, const Name& name) const {
-        if (qsizetype(span.size()) != name.folded.size())
+    static bool matches(const char* bytes, quint32 size, const Name& name) {
+        if (qsizetype(size) != name.folded.size())
             return false;
         const auto& folds = byteFolds();
-        const char* bytes = text.constData() + span.begin;
-        for (quint32 i = 0; i < span.size(); ++i)
+        for (quint32 i = 0; i < size; ++i)
             if (folds[uchar(bytes[i])] != name.folded.at(i).unicode())
                 return false;
         return true;
+    }
+
+    bool matches(Span span, const Name& name) const {
+        return matches(text.constData() + span.begin, span.size(), name);
     }
 
     bool matches(Span a, Span b) const {
@@ -521,7 +593,58 @@ struct TIniFile::Document {
         keys.resize(kept);
     }
 
-    // Editing. Each writer answers whether it changed anything.
+    // Editing. Each writer answers whether it changed anything; every writer but the replacing
+    // of a key's line by one of the same name applies the replacements first.
+
+    qint64 size() const { return text.size() + replacedGrowth; }
+
+    // The replacements written into the text in one pass; the sections and keys move with them.
+    void applyReplacements() {
+        if (replacements.empty())
+            return;
+        // One is made in place, as a single write's is.
+        if (replacements.size() == 1) {
+            const auto& [at, line] = *replacements.begin();
+            splice(at, lineEnd(at) + 1 - at, line);
+            replacements.clear();
+            replacedGrowth = 0;
+            return;
+        }
+        QByteArray edited;
+        edited.reserve(size());
+        qint64 delta = 0;
+        size_t s = 0;
+        size_t k = 0;
+        // The entries up to offset moved by the replacements before it.
+        const auto moveUpTo = [&](quint32 offset) {
+            for (; s < sections.size() && sections[s].begin <= offset; ++s)
+                sections[s].begin = quint32(sections[s].begin + delta);
+            for (; k < keys.size() && keys[k].line <= offset; ++k)
+                keys[k].line = quint32(keys[k].line + delta);
+        };
+        quint32 from = 0;
+        for (const auto& [at, line] : replacements) {
+            moveUpTo(at);
+            const quint32 end = lineEnd(at) + 1;
+            edited.append(text.constData() + from, at - from).append(line);
+            delta += qint64(line.size()) - (end - at);
+            from = end;
+        }
+        moveUpTo(None);
+        edited.append(text.constData() + from, text.size() - from);
+        text = std::move(edited);
+        replacements.clear();
+        replacedGrowth = 0;
+    }
+
+    // Key k's line replaced by entry, a line of the same name, when the text is next needed.
+    void replaceLater(quint32 k, QByteArray entry) {
+        const quint32 begin = keys[k].line;
+        const auto [place, added] = replacements.try_emplace(begin);
+        replacedGrowth +=
+            entry.size() - (added ? qint64(lineEnd(begin) + 1 - begin) : place->second.size());
+        place->second = std::move(entry);
+    }
 
     // Replaces the text's bytes from at to at + removed by inserted; the sections and keys after
     // them move with them.
@@ -575,21 +698,26 @@ struct TIniFile::Document {
     }
 
     bool setValue(const QString& section, const QString& ident, const QString& value) {
-        const QByteArray entry = stored(ident + u'=' + value);
+        QByteArray entry = stored(ident + u'=' + value);
         const quint32 s = find(Name(section));
+        const Name key(ident);
+        const quint32 k = s == None ? None : findKey(s, key);
+        // A name that matched only as text asked for may read otherwise as bytes.
+        const Span name = viewLine(entry.constData(), 0, quint32(entry.size() - 1)).name;
+        if (k != None && matches(entry.constData() + name.begin, name.size(), key)) {
+            replaceLater(k, std::move(entry));
+            return true;
+        }
+        applyReplacements();
         if (s == None) {
             appendSection(section);
             insertKey(quint32(sections.size() - 1), quint32(text.size()), entry);
             return true;
         }
-        const Name key(ident);
-        const quint32 k = findKey(s, key);
         if (k != None) {
             const quint32 begin = keys[k].line;
             splice(begin, lineEnd(begin) + 1 - begin, entry);
-            // A name that matched only as text asked for may read otherwise as bytes.
-            if (!matches(keyName(k), key))
-                index();
+            index();
             return true;
         }
         // After the section's last line that is not blank; only blank lines follow it, so no
@@ -634,6 +762,7 @@ struct TIniFile::Document {
     // Removes every section of that name, so an erased section is gone even from a file that
     // holds it twice.
     bool eraseSection(const QString& section) {
+        applyReplacements();
         std::vector<Span> ranges;
         for (const quint32 s : sectionsNamed(section))
             ranges.push_back({sections[s].begin, sectionEnd(s)});
@@ -645,6 +774,7 @@ struct TIniFile::Document {
 
     // Every line of the key in every section of that name.
     bool deleteKey(const QString& section, const QString& ident) {
+        applyReplacements();
         const Name key(ident);
         std::vector<Span> ranges;
         for (const quint32 s : sectionsNamed(section)) {
@@ -667,6 +797,7 @@ struct TIniFile::Document {
     bool addSection(const QString& section) {
         if (find(Name(section)) != None)
             return false;
+        applyReplacements();
         appendSection(section);
         return true;
     }
@@ -676,11 +807,7 @@ namespace {
 
 // The document last read or written of each of a handful of files, shared by every object on
 // them: a program that opens the file for each window or setting parses it once per version, not
-// once per object, and a write starts from the document it finds unchanged on disk. The stamp's
-// times can be coarse, so a file changed in place within the same tick as it was read could keep
-// its stamp: a document read is shared only when its file was already older than a safe margin
-// when it was read. A document written is shared at once: the stamp is taken under the lock
-// right after the file was replaced, and any later replace gives a new one.
+// once per object, and a write starts from the document it finds unchanged on disk.
 class DocumentCache {
 public:
     using Document = TIniFile::Document;
@@ -691,14 +818,6 @@ public:
             if (doc->stamp == stamp)
                 return doc;
         return nullptr;
-    }
-
-    void keepRead(const QString& fileName, std::shared_ptr<const Document> doc,
-                  const timespec& readAt) {
-        if (doc->stamp.modified.tv_sec + SettledSeconds > readAt.tv_sec ||
-            doc->stamp.changed.tv_sec + SettledSeconds > readAt.tv_sec)
-            return;
-        keep(fileName, std::move(doc));
     }
 
     void keep(const QString& fileName, std::shared_ptr<const Document> doc) {
@@ -715,39 +834,43 @@ public:
 
 private:
     static constexpr size_t Kept = 8;
-    // Beyond the coarsest file times in use (two seconds).
-    static constexpr time_t SettledSeconds = 3;
     std::mutex mutex_;
     std::vector<std::pair<QString, std::shared_ptr<const Document>>> docs_;
 };
-
-timespec now() {
-    timespec at{};
-    clock_gettime(CLOCK_REALTIME, &at);
-    return at;
-}
 
 DocumentCache& documents() {
     static DocumentCache cache;
     return cache;
 }
 
-// The file as it is on disk now: empty when it is missing or cannot be read.
-std::shared_ptr<const TIniFile::Document> loadDocument(const QString& fileName) {
+// The file as it is on disk now: empty when it is missing or cannot be read. A document kept
+// with the file's stamp, known (the one the caller has, or one another object read or wrote), is
+// the file's only when the file's times were past the margin when it was last compared: times
+// can be coarse, and a file rewritten in place within the same tick keeps its stamp. Otherwise
+// the file is read again, and the document is still the one returned when the bytes are its own.
+std::shared_ptr<const TIniFile::Document>
+loadDocument(const QString& fileName, std::shared_ptr<const TIniFile::Document> known = nullptr) {
     const Stamp stamp = stampOf(fileName);
-    if (stamp.exists) {
-        if (auto doc = documents().find(stamp))
-            return doc;
-    }
     const timespec readAt = now();
+    if (stamp.exists && !(known && known->stamp == stamp))
+        known = documents().find(stamp);
+    if (known && !(known->stamp == stamp))
+        known = nullptr;
+    if (known && known->settled.value)
+        return known;
     QByteArray data;
     const ReadResult read = readFile(fileName, data);
+    if (known && read == ReadResult::Ok && known->holds(data)) {
+        known->settled.value = settledAt(stamp, readAt);
+        return known;
+    }
     auto doc = std::make_shared<TIniFile::Document>(
         read == ReadResult::Ok ? TIniFile::Document::parse(std::move(data)) : TIniFile::Document());
     doc->stamp = stamp;
     doc->unreadable = read == ReadResult::Failed;
+    doc->settled.value = read == ReadResult::Ok && settledAt(stamp, readAt);
     if (read == ReadResult::Ok)
-        documents().keepRead(fileName, doc, readAt);
+        documents().keep(fileName, doc);
     return doc;
 }
 
@@ -773,11 +896,12 @@ TIniFile::TIniFile(const QString& FileName) : fileName_(FileName) {}
 TIniFile::~TIniFile() = default;
 
 const TIniFile::Document& TIniFile::current() const {
-    if (update_.edited)
+    if (update_.edited) {
+        update_.edited->applyReplacements();
         return *update_.edited;
-    const Stamp stamp = stampOf(fileName_);
-    if (!cache_ || !(cache_->stamp == stamp))
-        cache_ = loadDocument(fileName_);
+    }
+    if (!cache_ || !cache_->settled.value || !(cache_->stamp == stampOf(fileName_)))
+        cache_ = loadDocument(fileName_, cache_);
     return *cache_;
 }
 
@@ -860,7 +984,7 @@ void TIniFile::modify(Change change) {
         update_.edited = std::make_unique<Document>(*cache_);
     }
     // What is gathered stays within what one rewrite may write.
-    if (update_.edited->text.size() > platform::MaxIniFileSize)
+    if (update_.edited->size() > platform::MaxIniFileSize)
         throw EIniFileException(unwritableMessage(fileName_) + TooLarge);
     update_.changed = change(*update_.edited) || update_.changed;
     update_.changes.push_back(std::move(change));
@@ -883,7 +1007,8 @@ void TIniFile::rewrite(Update& update) {
                                 (lock.error() == QLockFile::LockFailedError
                                      ? QStringLiteral(": file in uso da un altro programma")
                                      : QStringLiteral(": cartella non accessibile")));
-    const std::shared_ptr<const Document> before = loadDocument(fileName_);
+    const std::shared_ptr<const Document> before =
+        loadDocument(fileName_, update.base ? update.base : cache_);
     if (before->unreadable)
         throw EIniFileException(unreadableMessage(fileName_));
     std::shared_ptr<Document> after;
@@ -898,6 +1023,7 @@ void TIniFile::rewrite(Update& update) {
     }
     if (!changed)
         return;
+    after->applyReplacements();
     const QByteArray data = after->serialized();
     if (data.size() > platform::MaxIniFileSize)
         throw EIniFileException(failure + TooLarge);
@@ -907,6 +1033,10 @@ void TIniFile::rewrite(Update& update) {
     after->stamp = stampOf(fileName_);
     documents().keep(fileName_, after);
     cache_ = std::move(after);
+}
+
+void platform::SetIniFileClock(const IniFileClock& clock) {
+    fileClock() = clock;
 }
 
 void TIniFile::WriteString(const QString& Section, const QString& Ident, const QString& Value) {

@@ -95,6 +95,14 @@ QString Trim(const QString& text);
 // Files larger than this are not read as profile files (a bad file must not exhaust memory).
 constexpr qint64 MaxIniFileSize = 16 * 1024 * 1024;
 
+// For tests: file times cut to whole seconds, as file systems of coarse times keep them, and a
+// clock that many seconds ahead, so that a file's times are past any doubt at once.
+struct IniFileClock {
+    bool wholeSeconds = false;
+    int secondsAhead = 0;
+};
+void SetIniFileClock(const IniFileClock& clock);
+
 // Runs body with store's writes (a TIniFile, a registry or a settings store's object) made in one
 // rewrite at its end. When body throws, what it wrote before is still written, as it would have
 // been one by one, and its exception is the one that goes on.

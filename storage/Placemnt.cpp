@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -48,16 +49,46 @@ void showOnce(const QString& error) {
     platform::ShowError(error);
 }
 
+// The profile files open for saves in one rewrite, each in an update.
+struct SharedFiles {
+    int depth = 0;
+    bool failed = false;
+    std::vector<std::shared_ptr<TIniFile>> files;
+};
+
+SharedFiles& sharedFiles() {
+    static SharedFiles shared;
+    return shared;
+}
+
+// A store's profile file: inside saves in one rewrite, the object every store on it shares.
+std::shared_ptr<TIniFile> profileFile(const QString& fileName) {
+    SharedFiles& shared = sharedFiles();
+    if (shared.depth == 0)
+        return std::make_shared<TIniFile>(fileName);
+    for (const auto& file : shared.files)
+        if (file->FileName() == fileName)
+            return file;
+    auto file = std::make_shared<TIniFile>(fileName);
+    file->BeginUpdate();
+    shared.files.push_back(file);
+    return file;
+}
+
 // Runs a save or restore for the window: an error is shown, and the show, close or destruction
-// it belongs to goes on.
-template <class Step> void reported(Step step) {
+// it belongs to goes on. Answers whether it went without one.
+template <class Step> bool reported(Step step) {
     try {
         step();
+        return true;
     } catch (const std::exception& e) {
         showOnce(QString::fromUtf8(e.what()));
     } catch (...) {
         showOnce(QStringLiteral("Errore imprevisto nel conservare le impostazioni della finestra"));
     }
+    if (sharedFiles().depth > 0)
+        sharedFiles().failed = true;
+    return false;
 }
 
 } // namespace
@@ -81,6 +112,22 @@ private:
     TFormPlacement* store_;
     bool owns_;
 };
+
+TSavesInOneRewrite::TSavesInOneRewrite() {
+    ++sharedFiles().depth;
+}
+
+TSavesInOneRewrite::~TSavesInOneRewrite() {
+    SharedFiles& shared = sharedFiles();
+    if (--shared.depth > 0)
+        return;
+    const auto files = std::exchange(shared.files, {});
+    bool written = !std::exchange(shared.failed, false);
+    for (const auto& file : files)
+        written = reported([&] { file->EndUpdate(); }) && written;
+    if (written && !files.empty())
+        lastError().clear();
+}
 
 TIniLink::~TIniLink() {
     OnSave = nullptr;
@@ -182,7 +229,7 @@ TIniObject TFormPlacement::IniFile() const {
 void TFormPlacement::IniNeeded(bool ReadOnly) {
     const QString fileName = GetIniFileName();
     if (!useRegistry_) {
-        ini_ = std::make_unique<TIniFile>(fileName);
+        ini_ = profileFile(fileName);
         return;
     }
     auto reg = std::make_unique<TRegIniFile>(fileName, ReadOnly);
@@ -213,7 +260,9 @@ void TFormPlacement::SaveFormPlacement() {
         Save();
     });
     saved_ = true;
-    lastError().clear();
+    // Inside saves in one rewrite, only their end tells whether the file was written.
+    if (sharedFiles().depth == 0)
+        lastError().clear();
 }
 
 void TFormPlacement::RestoreFormPlacement() {

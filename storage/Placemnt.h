@@ -169,7 +169,7 @@ private:
     bool active_ = true;
     QString iniFileName_;
     QString iniSection_;
-    std::unique_ptr<TIniFile> ini_;
+    std::shared_ptr<TIniFile> ini_;
     std::unique_ptr<TRegIniFile> reg_;
     bool useRegistry_ = false;
     TPlacementRegRoot registryRoot_ = prCurrentUser;
@@ -184,6 +184,17 @@ private:
     QSize designMinimum_;
     QSize designMaximum_;
     TKxWindowHook* hook_ = nullptr;
+};
+
+// While one lives, the stores' saves to a profile file go into one update of one object on that
+// file, shared by every store: they reach the file in one rewrite when the outermost ends, or are
+// refused whole with one box. The program's exit saves all its windows inside one.
+class TSavesInOneRewrite {
+public:
+    TSavesInOneRewrite();
+    ~TSavesInOneRewrite();
+    TSavesInOneRewrite(const TSavesInOneRewrite&) = delete;
+    TSavesInOneRewrite& operator=(const TSavesInOneRewrite&) = delete;
 };
 
 class TStoredValue : public TCollectionItem {

@@ -5,7 +5,7 @@
 // - on a show from hidden (not the window system's restore from minimised), the stores restore
 //   before the window's own showEvent;
 // - after the window's own closeEvent allows the close, and when a dialog ends through done(),
-//   the stores save;
+//   the stores save; a close's saves, with those its handler makes, are one rewrite;
 // - when it is destroyed, stores that saved nothing since their last restore save, before any
 //   of the window's own destruction.
 
@@ -40,7 +40,9 @@ protected:
         Window::showEvent(event);
     }
 
+    // What the close saves, the window's own handler's saves included, is one rewrite.
     void closeEvent(QCloseEvent* event) override {
+        const TSavesInOneRewrite saves;
         ++closing_;
         Window::closeEvent(event);
         --closing_;

@@ -4,8 +4,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's own count of the heap, which malloc's statistics do not see.
@@ -340,6 +344,59 @@ TEST_F(IniFileTest, WritesInOneUpdateGiveTheBytesOfWritesOneByOne) {
     }
 }
 
+// Many writes in any order, most of them to keys already there, give in one update the bytes of
+// the same writes one by one, and are read back alike on the way.
+TEST_F(IniFileTest, ManyWritesInAnyOrderInOneUpdateGiveTheBytesOfWritesOneByOne) {
+    const QString batched = dir.filePath("batched.ini");
+    std::mt19937 random(20261207);
+    const auto pick = [&](int count) { return int(random() % unsigned(count)); };
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray input = round % 2 ? "; nota\r\n" : "";
+        for (int s = 0; s < 8; ++s) {
+            input += "[S" + QByteArray::number(s) + "]" + (round % 2 ? "\r\n" : "\n");
+            for (int k = 0; k < 8; ++k)
+                input += "K" + QByteArray::number(k) + "=" + QByteArray(pick(12), 'v') +
+                         (round % 2 ? "\r\n" : "\n");
+            if (pick(3) == 0)
+                input += round % 2 ? "\r\n" : "\n";
+        }
+        QFile::remove(path);
+        QFile::remove(batched);
+        writeRaw(input);
+        ASSERT_TRUE(QFile::copy(path, batched));
+        TIniFile oneByOne(path);
+        TIniFile inOne(batched);
+        inOne.BeginUpdate();
+        for (int step = 0; step < 150; ++step) {
+            const QString section = QStringLiteral("%1%2").arg(pick(2) ? "S" : "s").arg(pick(9));
+            const QString key = QStringLiteral("%1%2").arg(pick(4) ? "K" : "k").arg(pick(10));
+            const int kind = pick(40);
+            const auto both = [&](const std::function<void(TIniFile&)>& write) {
+                write(oneByOne);
+                write(inOne);
+            };
+            if (kind == 0)
+                both([&](TIniFile& ini) { ini.EraseSection(section); });
+            else if (kind == 1)
+                both([&](TIniFile& ini) { ini.DeleteKey(section, key); });
+            else if (kind == 2)
+                both([&](TIniFile& ini) { ini.CreateSection(section); });
+            else if (kind < 6)
+                EXPECT_EQ(inOne.ReadString(section, key, "?"),
+                          oneByOne.ReadString(section, key, "?"));
+            else {
+                const QString value(pick(20), QChar(char16_t(u'a' + pick(26))));
+                both([&](TIniFile& ini) { ini.WriteString(section, key, value); });
+            }
+        }
+        inOne.EndUpdate();
+        QFile file(batched);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), raw());
+    }
+}
+
 TEST_F(IniFileTest, AFailedUpdateThrowsAtItsEndAndLeavesTheOldFileIntact) {
     writeRaw("[S]\nK=old\n");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
@@ -451,6 +508,70 @@ TEST_F(IniFileTest, AFileUnchangedSinceItsLastWriteIsNotParsedAgainButAnotherWri
     EXPECT_EQ(reader.ReadInteger("Altro", "a0", -1), 0);
     EXPECT_EQ(reader.ReadString("Sez8", "Nuova", ""), "2");
     EXPECT_EQ(TIniFile(path).ReadString("Sez7", "Nuova", ""), "1");
+}
+
+// The file clock of the tests, given back at the end.
+struct FileClock {
+    explicit FileClock(const platform::IniFileClock& clock) { platform::SetIniFileClock(clock); }
+    ~FileClock() { platform::SetIniFileClock({}); }
+};
+
+struct stat StatOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    return st;
+}
+
+// The byte at offset replaced in place, the size and the file unchanged.
+void ReplaceByte(const QString& path, qint64 offset, char byte) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(offset));
+    ASSERT_EQ(file.write(&byte, 1), 1);
+}
+
+TEST_F(IniFileTest, AnEditInPlaceWithinTheSecondOfAWriteIsKeptByTheNextWrites) {
+    const FileClock clock({.wholeSeconds = true});
+    writeRaw("[Altro]\nValore=0\n");
+    TIniFile ini(path);
+    for (char round = '1'; round <= '5'; ++round) {
+        SCOPED_TRACE(round);
+        // The program writes, and another program changes a byte of the file within that second.
+        for (int tries = 0; tries < 10; ++tries) {
+            ini.WriteString("Mia", "Giro", QString(QChar(round)));
+            const struct stat written = StatOf(path);
+            ReplaceByte(path, raw().indexOf("Valore=") + 7, round);
+            const struct stat edited = StatOf(path);
+            if (edited.st_mtim.tv_sec == written.st_mtim.tv_sec &&
+                edited.st_ctim.tv_sec == written.st_ctim.tv_sec)
+                break;
+        }
+        EXPECT_EQ(ini.ReadString("Altro", "Valore", ""), QString(QChar(round)));
+    }
+    ini.WriteString("Mia", "Fine", "1");
+    EXPECT_EQ(raw(), "[Altro]\nValore=5\n[Mia]\nGiro=5\nFine=1\n");
+}
+
+TEST_F(IniFileTest, AByteRewrittenInPlaceWithItsModificationTimePutBackIsReadAfresh) {
+    // The file's times are past doubt at once: only its stamp tells a change.
+    const FileClock clock({.secondsAhead = 60});
+    writeRaw("[S]\nK=1\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "1");
+    const struct stat before = StatOf(path);
+    for (int tries = 0; tries < 100; ++tries) {
+        ReplaceByte(path, 6, '2');
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        const struct stat after = StatOf(path);
+        ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        if (after.st_ctim.tv_sec != before.st_ctim.tv_sec ||
+            after.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
+            break;
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "2");
+    EXPECT_EQ(TIniFile(path).ReadString("S", "K", ""), "2");
 }
 
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {

@@ -14,12 +14,12 @@ namespace platform {
 
 class TCtl3D {
 public:
-    bool Ctl3D() const { return ctl3D_; }
+    bool Ctl3D() const { return look_.Value(); }
     // Setting the look stops following the parent.
-    void SetCtl3D(bool Value);
-    bool ParentCtl3D() const { return parentCtl3D_; }
+    void SetCtl3D(bool Value) { look_.Set(Value); }
+    bool ParentCtl3D() const { return look_.Following(); }
     // Following again takes the parent's look at once.
-    void SetParentCtl3D(bool Value);
+    void SetParentCtl3D(bool Value) { look_.SetFollowing(Value); }
 
 protected:
     // Three-dimensional and following the parent, as every control starts.
@@ -32,13 +32,7 @@ protected:
     virtual void Ctl3DChanged() = 0;
 
 private:
-    void Apply(bool Value);
-    void FollowParent();
-
-    QWidget* control_;
-    bool ctl3D_ = true;
-    bool parentCtl3D_ = true;
-    TParentFollower follower_;
+    TParentSetting look_;
 };
 
 // The single border around a control: the sunken edge, two pixels deep, when three-dimensional;

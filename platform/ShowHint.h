@@ -18,24 +18,18 @@ public:
     // Showing its hint, and following its parent when parentShowHint.
     TShowHint(QWidget* control, bool parentShowHint);
 
-    bool Get() const { return showHint_; }
+    bool Get() const { return setting_.Value(); }
     // Setting the control's own ends following the parent.
-    void Set(bool Value);
-    bool Parent() const { return parentShowHint_; }
+    void Set(bool Value) { setting_.Set(Value); }
+    bool Parent() const { return setting_.Following(); }
     // Following again takes the parent's setting at once.
-    void SetParent(bool Value);
+    void SetParent(bool Value) { setting_.SetFollowing(Value); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Apply(bool Value);
-    void FollowParent();
-
-    QWidget* control_;
-    bool showHint_ = true;
-    bool parentShowHint_;
-    TParentFollower follower_;
+    TParentSetting setting_;
 };
 
 } // namespace platform
